@@ -1,0 +1,179 @@
+// Log statements and invariant checks.
+//
+//   LOG(ERROR) << "Failed to open " << path;
+//   VLOG(1) << "Retrying";
+//   PLOG(ERROR) << "CreateFileW";       // appends GetLastError() as text
+//   CHECK(handle) << "no handle";       // stops the process when false
+//   CHECK_EQ(1, count);
+//
+// LOG(FATAL) and a failed CHECK stop the process after the line is written.
+// DCHECK variants are checked while DCHECK_IS_ON() (every build without
+// NDEBUG, this project's included); otherwise their condition is not
+// evaluated.
+#ifndef BASE_LOGGING_H_
+#define BASE_LOGGING_H_
+
+#include <sstream>
+#include <string>
+
+#include "base/immediate_crash.h"
+
+namespace logging {
+
+typedef int LogSeverity;
+const LogSeverity LOG_VERBOSE = -1;
+const LogSeverity LOG_INFO = 0;
+const LogSeverity LOG_WARNING = 1;
+const LogSeverity LOG_ERROR = 2;
+const LogSeverity LOG_FATAL = 3;
+const LogSeverity LOG_NUM_SEVERITIES = 4;
+
+// True when a message of |severity| would be written anywhere.
+bool ShouldCreateLogMessage(int severity);
+
+// The verbose level in force for the source file |file| (a string literal of
+// |N| bytes including its NUL).
+int GetVlogLevelHelper(const char* file, size_t N);
+template <size_t N>
+int GetVlogLevel(const char (&file)[N]) {
+  return GetVlogLevelHelper(file, N);
+}
+
+// One log line under construction. The destructor writes it; severity FATAL
+// then stops the process. The thread's last error is preserved.
+class LogMessage {
+ public:
+  LogMessage(const char* file, int line, LogSeverity severity);
+  // For CHECK failures: the line starts "Check failed: <condition>. ".
+  LogMessage(const char* file, int line, const char* condition);
+  virtual ~LogMessage();
+
+  std::ostream& stream() { return stream_; }
+
+ protected:
+  void Flush();
+
+  LogSeverity severity_;
+  std::ostringstream stream_;
+  size_t message_start_ = 0;
+  const char* file_;
+  const int line_;
+  unsigned long last_error_;
+
+ private:
+  void Init(const char* file, int line);
+
+  LogMessage(const LogMessage&) = delete;
+  LogMessage& operator=(const LogMessage&) = delete;
+};
+
+typedef unsigned long SystemErrorCode;
+
+SystemErrorCode GetLastSystemErrorCode();
+std::string SystemErrorCodeToString(SystemErrorCode error_code);
+
+// A LogMessage that ends with ": " and the text of a Win32 error code.
+class Win32ErrorLogMessage : public LogMessage {
+ public:
+  Win32ErrorLogMessage(const char* file, int line, LogSeverity severity,
+                       SystemErrorCode err);
+  ~Win32ErrorLogMessage() override;
+
+ private:
+  SystemErrorCode err_;
+};
+
+// Swallows a stream expression in the branch that is not taken.
+class LogMessageVoidify {
+ public:
+  LogMessageVoidify() = default;
+  void operator&(std::ostream&) {}
+};
+
+// Builds the text of a failed CHECK_op: "a == b (1 vs. 2)".
+template <class T1, class T2>
+std::string* MakeCheckOpString(const T1& v1, const T2& v2, const char* names) {
+  std::ostringstream ss;
+  ss << names << " (" << v1 << " vs. " << v2 << ")";
+  return new std::string(ss.str());
+}
+
+// Writes |wide| converted to UTF-8; a null pointer writes nothing.
+void WriteWideStringToStream(std::ostream& out, const wchar_t* wide);
+
+}  // namespace logging
+
+// Wide strings stream into log lines as UTF-8.
+std::ostream& operator<<(std::ostream& out, const wchar_t* wstr);
+std::ostream& operator<<(std::ostream& out, const std::wstring& wstr);
+
+#define LOG_IS_ON(severity) \
+  (::logging::ShouldCreateLogMessage(::logging::LOG_##severity))
+#define VLOG_IS_ON(verbose_level) \
+  ((verbose_level) <= ::logging::GetVlogLevel(__FILE__))
+
+#define LAZY_STREAM(stream, condition) \
+  !(condition) ? (void)0 : ::logging::LogMessageVoidify() & (stream)
+
+#define LOG_STREAM(severity) \
+  ::logging::LogMessage(__FILE__, __LINE__, ::logging::LOG_##severity).stream()
+#define VLOG_STREAM(verbose_level) \
+  ::logging::LogMessage(__FILE__, __LINE__, -(verbose_level)).stream()
+#define PLOG_STREAM(severity)                                          \
+  ::logging::Win32ErrorLogMessage(__FILE__, __LINE__,                  \
+                                  ::logging::LOG_##severity,           \
+                                  ::logging::GetLastSystemErrorCode()) \
+      .stream()
+
+#define LOG(severity) LAZY_STREAM(LOG_STREAM(severity), LOG_IS_ON(severity))
+#define LOG_IF(severity, condition) \
+  LAZY_STREAM(LOG_STREAM(severity), LOG_IS_ON(severity) && (condition))
+#define VLOG(verbose_level) \
+  LAZY_STREAM(VLOG_STREAM(verbose_level), VLOG_IS_ON(verbose_level))
+#define PLOG(severity) LAZY_STREAM(PLOG_STREAM(severity), LOG_IS_ON(severity))
+
+#define CHECK(condition)                                                  \
+  LAZY_STREAM(::logging::LogMessage(__FILE__, __LINE__, #condition).stream(), \
+              !(condition))
+
+#define CHECK_OP(name, op, val1, val2)                                    \
+  if (std::string* _result = ((val1)op(val2))                             \
+                                 ? nullptr                                \
+                                 : ::logging::MakeCheckOpString(          \
+                                       (val1), (val2), #val1 " " #op " " #val2)) \
+  ::logging::LogMessage(__FILE__, __LINE__, _result->c_str()).stream()
+
+#define CHECK_EQ(val1, val2) CHECK_OP(EQ, ==, val1, val2)
+#define CHECK_NE(val1, val2) CHECK_OP(NE, !=, val1, val2)
+#define CHECK_LE(val1, val2) CHECK_OP(LE, <=, val1, val2)
+#define CHECK_LT(val1, val2) CHECK_OP(LT, <, val1, val2)
+#define CHECK_GE(val1, val2) CHECK_OP(GE, >=, val1, val2)
+#define CHECK_GT(val1, val2) CHECK_OP(GT, >, val1, val2)
+
+#if defined(NDEBUG) && !defined(DCHECK_ALWAYS_ON)
+#define DCHECK_IS_ON() 0
+#else
+#define DCHECK_IS_ON() 1
+#endif
+
+#if DCHECK_IS_ON()
+#define DCHECK(condition) CHECK(condition)
+#define DCHECK_EQ(val1, val2) CHECK_EQ(val1, val2)
+#define DCHECK_NE(val1, val2) CHECK_NE(val1, val2)
+#define DCHECK_LE(val1, val2) CHECK_LE(val1, val2)
+#define DCHECK_LT(val1, val2) CHECK_LT(val1, val2)
+#define DCHECK_GE(val1, val2) CHECK_GE(val1, val2)
+#define DCHECK_GT(val1, val2) CHECK_GT(val1, val2)
+#else
+#define DCHECK(condition) LAZY_STREAM(LOG_STREAM(FATAL), false && (condition))
+#define DCHECK_EQ(val1, val2) DCHECK((val1) == (val2))
+#define DCHECK_NE(val1, val2) DCHECK((val1) != (val2))
+#define DCHECK_LE(val1, val2) DCHECK((val1) <= (val2))
+#define DCHECK_LT(val1, val2) DCHECK((val1) < (val2))
+#define DCHECK_GE(val1, val2) DCHECK((val1) >= (val2))
+#define DCHECK_GT(val1, val2) DCHECK((val1) > (val2))
+#endif
+
+#define NOTREACHED() DCHECK(false)
+
+#endif  // BASE_LOGGING_H_

@@ -1,0 +1,90 @@
+# Helpers that keep the per-folder CMake files short.
+#
+# velto_add_library(NAME DIR <folder> [EXCLUDE <subfolder>...] [DEPS <target>...])
+#   One static library from every .cc file below <folder>, except unit tests,
+#   benchmarks and the subfolders named in EXCLUDE (they are components of
+#   their own).
+#
+# Every folder that holds *_unittest.cc files gets one test executable,
+# <folder_path>_unittests, linked against every component; every
+# *_benchmark.cc becomes an executable of its own that CTest runs in its
+# few-second smoke mode (--smoke).
+
+set_property(GLOBAL PROPERTY VELTO_LIBRARIES "")
+
+function(velto_add_library name)
+  cmake_parse_arguments(ARG "" "DIR" "EXCLUDE;DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+       ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.cc ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.S)
+  list(FILTER sources EXCLUDE REGEX "(_unittest|_benchmark|_testmain)\\.cc$")
+  list(FILTER sources EXCLUDE REGEX "/testdata/")
+  foreach(excluded ${ARG_EXCLUDE})
+    list(FILTER sources EXCLUDE REGEX "^${CMAKE_SOURCE_DIR}/${ARG_DIR}/${excluded}/")
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    set_property(GLOBAL APPEND PROPERTY VELTO_LIBRARIES ${name})
+  else()
+    # A component whose code has not been written yet.
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+set(VELTO_TEST_ENVIRONMENT
+    "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix"
+    "WINEDEBUG=-all"
+    "WINEDLLOVERRIDES=mscoree,mshtml=")
+
+function(velto_add_all_tests)
+  get_property(libraries GLOBAL PROPERTY VELTO_LIBRARIES)
+  file(GLOB_RECURSE tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/*_unittest.cc)
+  list(FILTER tests EXCLUDE REGEX "^${CMAKE_BINARY_DIR}/")
+  set(folders "")
+  foreach(test ${tests})
+    get_filename_component(folder ${test} DIRECTORY)
+    list(APPEND folders ${folder})
+  endforeach()
+  list(REMOVE_DUPLICATES folders)
+  foreach(folder ${folders})
+    file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${folder})
+    string(REPLACE "/" "_" name "${relative}_unittests")
+    file(GLOB sources CONFIGURE_DEPENDS ${folder}/*_unittest.cc)
+    add_executable(${name} ${sources})
+    # Folders may ask for more: a file velto_test_extras.cmake beside the
+    # tests can add sources or libraries to ${name}.
+    if(EXISTS ${folder}/velto_test_extras.cmake)
+      include(${folder}/velto_test_extras.cmake)
+    endif()
+    target_link_libraries(${name} PRIVATE velto_test_main
+                          -Wl,--start-group ${libraries} -Wl,--end-group
+                          gmock gtest)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}"
+                         TIMEOUT 600)
+  endforeach()
+
+  file(GLOB_RECURSE benchmarks CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/*_benchmark.cc)
+  list(FILTER benchmarks EXCLUDE REGEX "^${CMAKE_BINARY_DIR}/")
+  foreach(benchmark ${benchmarks})
+    get_filename_component(name ${benchmark} NAME_WE)
+    add_executable(${name} ${benchmark})
+    target_include_directories(${name} PRIVATE ${VELTO_PEER_INCLUDE_DIR})
+    target_link_libraries(${name} PRIVATE velto_test_support
+                          -Wl,--start-group ${libraries} -Wl,--end-group)
+    add_test(NAME ${name}_smoke COMMAND ${name} --smoke)
+    set_tests_properties(${name}_smoke PROPERTIES ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}"
+                         TIMEOUT 300)
+  endforeach()
+endfunction()
+
+# Header-only peers of the benchmarks, exposed through a folder of links so
+# that the mingw build never sees the rest of /usr/include.
+set(VELTO_PEER_INCLUDE_DIR ${CMAKE_BINARY_DIR}/peer_include)
+file(MAKE_DIRECTORY ${VELTO_PEER_INCLUDE_DIR})
+foreach(peer fmt rapidjson nlohmann)
+  if(EXISTS /usr/include/${peer} AND NOT EXISTS ${VELTO_PEER_INCLUDE_DIR}/${peer})
+    file(CREATE_LINK /usr/include/${peer} ${VELTO_PEER_INCLUDE_DIR}/${peer} SYMBOLIC)
+  endif()
+endforeach()
