@@ -6,10 +6,20 @@
 //   CHECK(handle) << "no handle";       // stops the process when false
 //   CHECK_EQ(1, count);
 //
+// Each statement writes one line:
+//   [MMDD/HHMMSS.mmm:SEVERITY:file.cc(42)] message
+// to the destinations chosen by InitLogging(): by default the file
+// "debug.log" beside the main executable. ERROR and FATAL lines also go to
+// standard error. SetLogItems() adds the process id, thread id and tick
+// count to the prefix. Logging works before InitLogging(), with the defaults.
+//
 // LOG(FATAL) and a failed CHECK stop the process after the line is written.
 // DCHECK variants are checked while DCHECK_IS_ON() (every build without
 // NDEBUG, this project's included); otherwise their condition is not
 // evaluated.
+//
+// Verbose statements (VLOG) are filtered per source file by the "v" and
+// "vmodule" switches (see base/vlog.h).
 #ifndef BASE_LOGGING_H_
 #define BASE_LOGGING_H_
 
@@ -17,6 +27,7 @@
 #include <string>
 
 #include "base/immediate_crash.h"
+#include "base/wide_ostream.h"
 
 namespace logging {
 
@@ -27,6 +38,70 @@ const LogSeverity LOG_WARNING = 1;
 const LogSeverity LOG_ERROR = 2;
 const LogSeverity LOG_FATAL = 3;
 const LogSeverity LOG_NUM_SEVERITIES = 4;
+// <wingdi.h> defines ERROR as 0, which turns LOG(ERROR) into LOG_0 wherever
+// <windows.h> came in first.
+const LogSeverity LOG_0 = LOG_ERROR;
+
+// Where lines go: a set of bits.
+typedef unsigned int LoggingDestination;
+const LoggingDestination LOG_NONE = 0;
+const LoggingDestination LOG_TO_FILE = 1 << 0;
+// OutputDebugStringA; such lines are also copied to standard error.
+const LoggingDestination LOG_TO_SYSTEM_DEBUG_LOG = 1 << 1;
+const LoggingDestination LOG_DEFAULT = LOG_TO_FILE;
+
+// Accepted for compatibility; lines are written without a lock either way.
+enum LogLockingState { LOCK_LOG_FILE, DONT_LOCK_LOG_FILE };
+
+enum OldFileDeletionState { DELETE_OLD_LOG_FILE, APPEND_TO_OLD_LOG_FILE };
+
+// What InitLogging() sets up. The defaults log to "debug.log" beside the
+// main executable, appending.
+struct LoggingSettings {
+  LoggingSettings();
+
+  LoggingDestination logging_dest;
+  // The log file; null means the default path. Read during InitLogging()
+  // only.
+  const wchar_t* log_file;
+  LogLockingState lock_log;
+  OldFileDeletionState delete_old;
+};
+
+// Reads the "v" and "vmodule" switches of the process command line (when
+// CommandLine::Init() has run), then sets the destinations and opens the log
+// file, closing any file opened before. Returns false when file logging was
+// asked for and neither the log file nor "debug.log" in the current folder
+// could be opened; logging then goes on without a file and retries on every
+// line. Call it at start-up, before other threads log: it may be called again
+// to switch files, but the switches are read at most twice.
+bool InitLogging(const LoggingSettings& settings);
+
+// Lines below |level| are dropped; levels above FATAL count as FATAL.
+// Negative levels enable VLOG up to that level everywhere.
+void SetMinLogLevel(int level);
+
+// Which items precede the severity in every line. Default: timestamp only.
+void SetLogItems(bool enable_process_id, bool enable_thread_id,
+                 bool enable_timestamp, bool enable_tickcount);
+
+// Sees every line before it is written. |message_start| is the offset of the
+// message text after the prefix in |str|, which ends with a newline. Return
+// true to take the line: it is then written nowhere else (a FATAL line still
+// stops the process once the handler returns).
+typedef bool (*LogMessageHandlerFunction)(int severity, const char* file,
+                                          int line, size_t message_start,
+                                          const std::string& str);
+// Installs |handler|, replacing any; null removes it.
+void SetLogMessageHandler(LogMessageHandlerFunction handler);
+
+// For tests only: closes the log file and restores every setting to its
+// default (the verbose filter included) so that tests do not see each
+// other's state. Not safe while other threads log.
+void ResetLoggingForTesting();
+// For tests only: closes the log file but keeps its path, so that the next
+// line opens it again.
+void CloseLogFileForTesting();
 
 // True when a message of |severity| would be written anywhere.
 bool ShouldCreateLogMessage(int severity);
@@ -51,16 +126,15 @@ class LogMessage {
   std::ostream& stream() { return stream_; }
 
  protected:
-  void Flush();
-
   LogSeverity severity_;
   std::ostringstream stream_;
   size_t message_start_ = 0;
   const char* file_;
   const int line_;
-  unsigned long last_error_;
+  unsigned long last_error_;  // Restored when the line has been written.
 
  private:
+  // Writes the prefix and records where the message text begins.
   void Init(const char* file, int line);
 
   LogMessage(const LogMessage&) = delete;
@@ -69,7 +143,10 @@ class LogMessage {
 
 typedef unsigned long SystemErrorCode;
 
+// GetLastError().
 SystemErrorCode GetLastSystemErrorCode();
+// The system's text for |error_code| on one line, then " (0x<code>)":
+// "Access is denied. (0x5)".
 std::string SystemErrorCodeToString(SystemErrorCode error_code);
 
 // A LogMessage that ends with ": " and the text of a Win32 error code.
@@ -103,9 +180,6 @@ void WriteWideStringToStream(std::ostream& out, const wchar_t* wide);
 
 }  // namespace logging
 
-// Wide strings stream into log lines as UTF-8.
-std::ostream& operator<<(std::ostream& out, const wchar_t* wstr);
-std::ostream& operator<<(std::ostream& out, const std::wstring& wstr);
 
 #define LOG_IS_ON(severity) \
   (::logging::ShouldCreateLogMessage(::logging::LOG_##severity))
@@ -131,6 +205,13 @@ std::ostream& operator<<(std::ostream& out, const std::wstring& wstr);
 #define VLOG(verbose_level) \
   LAZY_STREAM(VLOG_STREAM(verbose_level), VLOG_IS_ON(verbose_level))
 #define PLOG(severity) LAZY_STREAM(PLOG_STREAM(severity), LOG_IS_ON(severity))
+// A verbose line that ends with the text of the thread's last error.
+#define VPLOG(verbose_level)                                                 \
+  LAZY_STREAM(::logging::Win32ErrorLogMessage(                               \
+                  __FILE__, __LINE__, -(verbose_level),                      \
+                  ::logging::GetLastSystemErrorCode())                       \
+                  .stream(),                                                 \
+              VLOG_IS_ON(verbose_level))
 
 #define CHECK(condition)                                                  \
   LAZY_STREAM(::logging::LogMessage(__FILE__, __LINE__, #condition).stream(), \

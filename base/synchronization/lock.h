@@ -16,7 +16,8 @@ class Lock {
   Lock(const Lock&) = delete;
   Lock& operator=(const Lock&) = delete;
 
-  // Waits for and takes the lock.
+  // Waits for and takes the lock, marking the wait as a lock-acquire
+  // activity (base/trace_event/activity_tracker.h).
   void Acquire();
   void Release() { ::ReleaseSRWLockExclusive(&srw_lock_); }
   // Takes the lock only when it is free; true when taken.

@@ -24,5 +24,36 @@ TEST(LockTest, ExcludesConcurrentIncrements) {
   EXPECT_EQ(40000, counter);
 }
 
+TEST(LockTest, TryFailsWhileAnotherThreadHolds) {
+  Lock lock;
+  {
+    AutoLock hold(lock);
+    bool taken = true;
+    std::thread([&] { taken = lock.Try(); }).join();
+    EXPECT_FALSE(taken);
+  }
+  bool taken = false;
+  std::thread([&] {
+    taken = lock.Try();
+    if (taken) lock.Release();
+  }).join();
+  EXPECT_TRUE(taken);
+}
+
+TEST(LockTest, AutoUnlockReleasesForItsScope) {
+  Lock lock;
+  AutoLock hold(lock);
+  {
+    AutoUnlock unlock(lock);
+    bool taken = false;
+    std::thread([&] {
+      taken = lock.Try();
+      if (taken) lock.Release();
+    }).join();
+    EXPECT_TRUE(taken);
+  }
+  EXPECT_FALSE(lock.Try());
+}
+
 }  // namespace
 }  // namespace base

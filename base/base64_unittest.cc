@@ -1,0 +1,64 @@
+#include "base/base64.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace base {
+namespace {
+
+TEST(Base64Test, Decodes) {
+  const struct {
+    const char* text;
+    std::string bytes;
+  } kCases[] = {
+      {"", ""},
+      {"QQ==", "A"},
+      {"QR==", "A"},  // Spare low bits of the last character are ignored.
+      {"QUI=", "AB"},
+      {"QUJ=", "AB"},
+      {"QUJD", "ABC"},
+      {"QUJDRA==", "ABCD"},
+      {"AP8A", std::string("\x00\xff\x00", 3)},
+      {"+/+/", "\xfb\xff\xbf"},
+      {"aGVsbG8gd29ybGQ=", "hello world"},
+  };
+  for (const auto& test : kCases) {
+    std::string output = "previous";
+    EXPECT_TRUE(Base64Decode(test.text, &output)) << test.text;
+    EXPECT_EQ(test.bytes, output) << test.text;
+  }
+}
+
+TEST(Base64Test, RejectsAndLeavesOutputAlone) {
+  const char* const kInvalid[] = {
+      "QQ",         // no padding
+      "Q",          //
+      "QUJDR",      // not a multiple of four
+      "QQ=A",       // padding inside the text
+      "Q===",       // at most two "=" are padding
+      "====",       //
+      "=QQQ",       //
+      "QU JD",      // whitespace
+      "QUJD\n",     //
+      "QUJDRA==\r\n",
+      "QU-D",       // URL-safe alphabet is not this one
+      "QU_D",       //
+      "QUJD====",   // padding after a full group
+  };
+  for (const char* text : kInvalid) {
+    std::string output = "previous";
+    EXPECT_FALSE(Base64Decode(text, &output)) << text;
+    EXPECT_EQ("previous", output) << text;
+  }
+}
+
+TEST(Base64Test, RejectsNonAsciiAndNul) {
+  std::string output = "previous";
+  EXPECT_FALSE(Base64Decode(std::string("QU\0D", 4), &output));
+  EXPECT_FALSE(Base64Decode("QU\xc3\xa9", &output));
+  EXPECT_EQ("previous", output);
+}
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,196 @@
+#include "base/files/file_enumerator.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/files/file_util_test_support.h"
+#include "base/win/windows_version.h"
+#include "testing/scoped_test_folder.h"
+
+namespace base {
+namespace {
+
+using testing_support::ScopedTestFolder;
+using testing_support::WriteFileForTest;
+
+class FileEnumeratorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // root: a.txt, b.log, d1\ (c.txt, d2\ (e.txt)), empty\ .
+    MakeFile(L"a.txt", "aa");
+    MakeFile(L"b.log", "b");
+    MakeDir(L"d1");
+    MakeFile(L"d1\\c.txt", "c");
+    MakeDir(L"d1\\d2");
+    MakeFile(L"d1\\d2\\e.txt", "e");
+    MakeDir(L"empty");
+  }
+
+  void MakeFile(const std::wstring& relative, const std::string& contents) {
+    ASSERT_TRUE(WriteFileForTest(folder_.path() + L"\\" + relative, contents));
+  }
+  void MakeDir(const std::wstring& relative) {
+    ASSERT_TRUE(::CreateDirectoryW((folder_.path() + L"\\" + relative).c_str(),
+                                   nullptr));
+  }
+  FilePath Root() const { return FilePath(folder_.path()); }
+
+  // Every path the enumerator returns, relative to the root, in order.
+  std::vector<std::wstring> Walk(FileEnumerator* enumerator) const {
+    std::vector<std::wstring> found;
+    for (FilePath path = enumerator->Next(); !path.empty();
+         path = enumerator->Next()) {
+      FilePath relative;
+      if (Root().AppendRelativePath(path, &relative))
+        found.push_back(relative.value());
+      else
+        found.push_back(L"<outside> " + path.value());
+    }
+    return found;
+  }
+  std::vector<std::wstring> SortedWalk(bool recursive, int file_type,
+                                       const std::wstring& pattern) const {
+    FileEnumerator enumerator(Root(), recursive, file_type, pattern);
+    std::vector<std::wstring> found = Walk(&enumerator);
+    std::sort(found.begin(), found.end());
+    return found;
+  }
+
+  ScopedTestFolder folder_;
+};
+
+TEST_F(FileEnumeratorTest, TypesRecursionAndPatterns) {
+  const int kFiles = FileEnumerator::FILES;
+  const int kDirs = FileEnumerator::DIRECTORIES;
+  struct Case {
+    bool recursive;
+    int file_type;
+    std::wstring pattern;
+    std::vector<std::wstring> expected;
+  } cases[] = {
+      {false, kFiles, L"", {L"a.txt", L"b.log"}},
+      {false, kDirs, L"", {L"d1", L"empty"}},
+      {false, kFiles | kDirs, L"*", {L"a.txt", L"b.log", L"d1", L"empty"}},
+      {true, kFiles, L"", {L"a.txt", L"b.log", L"d1\\c.txt", L"d1\\d2\\e.txt"}},
+      {true, kDirs, L"", {L"d1", L"d1\\d2", L"empty"}},
+      {true, kFiles, L"*.txt", {L"a.txt"}},  // Only matching folders entered.
+      {true, kFiles | kDirs, L"d*", {L"d1", L"d1\\d2"}},
+      {false, kFiles, L"*.none", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.recursive << " " << c.file_type
+                                    << " " << c.pattern.c_str());
+    EXPECT_EQ(c.expected, SortedWalk(c.recursive, c.file_type, c.pattern));
+  }
+}
+
+TEST_F(FileEnumeratorTest, TwoArgumentFormIsRecursive) {
+  FileEnumerator enumerator(Root(), FileEnumerator::FILES);
+  std::vector<std::wstring> found = Walk(&enumerator);
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(SortedWalk(true, FileEnumerator::FILES, L""), found);
+}
+
+TEST_F(FileEnumeratorTest, ParentListingEndsBeforeSubdirectoriesStart) {
+  FileEnumerator enumerator(
+      Root(), true, FileEnumerator::FILES | FileEnumerator::DIRECTORIES, L"");
+  std::vector<std::wstring> found = Walk(&enumerator);
+  ASSERT_EQ(7u, found.size());
+  auto depth = [](const std::wstring& path) {
+    return std::count(path.begin(), path.end(), L'\\');
+  };
+  // The four entries of the root come first, then d1's two, then d2's one.
+  for (size_t i = 0; i < found.size(); ++i) {
+    SCOPED_TRACE(found[i]);
+    EXPECT_EQ(i < 4 ? 0 : (i < 6 ? 1 : 2), depth(found[i]));
+  }
+}
+
+TEST_F(FileEnumeratorTest, DotIsNeverReturnedDotDotOnlyOnRequest) {
+  auto names = [this](bool recursive, int file_type) {
+    FileEnumerator enumerator(Root(), recursive, file_type, L"");
+    std::vector<std::wstring> found;
+    for (FilePath path = enumerator.Next(); !path.empty();
+         path = enumerator.Next()) {
+      found.push_back(path.BaseName().value());
+    }
+    return found;
+  };
+  const int kDirs = FileEnumerator::DIRECTORIES;
+  std::vector<std::wstring> plain = names(true, kDirs);
+  EXPECT_EQ(0, std::count(plain.begin(), plain.end(), L"."));
+  EXPECT_EQ(0, std::count(plain.begin(), plain.end(), L".."));
+
+  // One ".." per listed folder below the root's own parent, and the walk
+  // stays in the tree: ".." is returned but never entered.
+  std::vector<std::wstring> with_dots =
+      names(true, kDirs | FileEnumerator::INCLUDE_DOT_DOT);
+  EXPECT_EQ(0, std::count(with_dots.begin(), with_dots.end(), L"."));
+  EXPECT_EQ(4, std::count(with_dots.begin(), with_dots.end(), L".."));
+  EXPECT_EQ(plain.size() + 4, with_dots.size());
+}
+
+TEST_F(FileEnumeratorTest, DirectoryLinksAreListedButNotEntered) {
+  MakeDir(L"outside");
+  MakeFile(L"outside\\secret.txt", "s");
+  test::ScopedDirectoryLink link(folder_.path() + L"\\d1\\link",
+                                 folder_.path() + L"\\outside");
+  if (!link.created())
+    GTEST_SKIP() << "Directory links cannot be made here";
+
+  FileEnumerator enumerator(
+      Root().Append(L"d1"), true,
+      FileEnumerator::FILES | FileEnumerator::DIRECTORIES, L"");
+  bool link_seen = false;
+  for (FilePath path = enumerator.Next(); !path.empty();
+       path = enumerator.Next()) {
+    EXPECT_NE(L"secret.txt", path.BaseName().value());
+    if (path.BaseName().value() == L"link") {
+      link_seen = true;
+      EXPECT_TRUE(enumerator.GetInfo().IsDirectory());
+      EXPECT_EQ(test::kDirectoryLinkAttributes,
+                enumerator.GetInfo().find_data().dwFileAttributes &
+                    test::kDirectoryLinkAttributes);
+    }
+  }
+  EXPECT_TRUE(link_seen);
+}
+
+TEST_F(FileEnumeratorTest, InfoDescribesTheEntryLastReturned) {
+  FileEnumerator enumerator(Root(), false, FileEnumerator::FILES, L"a.txt");
+  EXPECT_EQ(0u, enumerator.GetInfo().find_data().dwFileAttributes);
+  EXPECT_EQ(L"", enumerator.GetInfo().GetName().value());
+
+  EXPECT_EQ(Root().Append(L"a.txt"), enumerator.Next());
+  FileEnumerator::FileInfo info = enumerator.GetInfo();
+  EXPECT_EQ(L"a.txt", info.GetName().value());
+  EXPECT_EQ(2, info.GetSize());
+  EXPECT_FALSE(info.IsDirectory());
+  EXPECT_FALSE(info.GetLastModifiedTime().is_null());
+
+  EXPECT_TRUE(enumerator.Next().empty());
+  EXPECT_EQ(0, enumerator.GetInfo().GetSize());
+  EXPECT_TRUE(enumerator.Next().empty());  // Stays at the end.
+
+  FileEnumerator missing(Root().Append(L"missing"), FileEnumerator::FILES);
+  EXPECT_TRUE(missing.Next().empty());
+}
+
+TEST_F(FileEnumeratorTest, OlderSystemsListTheSame) {
+  std::vector<std::wstring> current =
+      SortedWalk(true, FileEnumerator::FILES | FileEnumerator::DIRECTORIES,
+                 L"");
+  win::WindowsVersionInfo vista;
+  vista.version = win::VERSION_VISTA;
+  win::ScopedWindowsVersionForTesting scoped_version(vista);
+  EXPECT_EQ(current, SortedWalk(true,
+                                FileEnumerator::FILES |
+                                    FileEnumerator::DIRECTORIES,
+                                L""));
+}
+
+}  // namespace
+}  // namespace base

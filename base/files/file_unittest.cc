@@ -1,0 +1,328 @@
+#include "base/files/file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <utility>
+
+#include "base/files/memory_mapped_file.h"
+#include "base/metrics/histogram_test_util.h"
+#include "base/win/windows_types.h"
+#include "testing/scoped_test_folder.h"
+
+namespace base {
+namespace {
+
+using testing_support::ScopedTestFolder;
+using testing_support::WriteFileForTest;
+
+class FileTest : public testing::Test {
+ protected:
+  FilePath PathOf(const std::wstring& name) const {
+    return FilePath(folder_.path() + L"\\" + name);
+  }
+  // Creates |name| in the folder with |contents|.
+  FilePath MakeFile(const std::wstring& name, const std::string& contents) {
+    FilePath path = PathOf(name);
+    EXPECT_TRUE(WriteFileForTest(path.value(), contents));
+    return path;
+  }
+  std::string ReadAll(const FilePath& path) {
+    File file(path, File::FLAG_OPEN | File::FLAG_READ);
+    std::string contents;
+    char buffer[256];
+    int read;
+    while ((read = file.ReadAtCurrentPos(buffer, sizeof(buffer))) > 0)
+      contents.append(buffer, read);
+    return contents;
+  }
+
+  ScopedTestFolder folder_;
+};
+
+TEST_F(FileTest, EmptyFileIsInvalidWithFailedError) {
+  File file;
+  EXPECT_FALSE(file.IsValid());
+  EXPECT_EQ(File::FILE_ERROR_FAILED, file.error_details());
+  EXPECT_FALSE(file.created());
+}
+
+TEST_F(FileTest, OpenFailuresMapToFileErrors) {
+  MakeFile(L"existing.txt", "data");
+  ::CreateDirectoryW(PathOf(L"folder").value().c_str(), nullptr);
+  struct Case {
+    const char* name;
+    std::wstring path;
+    uint32_t flags;
+    File::Error expected;
+  } cases[] = {
+      {"missing file", L"missing.txt", File::FLAG_OPEN | File::FLAG_READ,
+       File::FILE_ERROR_NOT_FOUND},
+      {"missing folder", L"nowhere\\file.txt", File::FLAG_OPEN_ALWAYS,
+       File::FILE_ERROR_NOT_FOUND},
+      {"create over existing", L"existing.txt",
+       File::FLAG_CREATE | File::FLAG_WRITE, File::FILE_ERROR_EXISTS},
+      {"truncate missing", L"missing.txt",
+       File::FLAG_OPEN_TRUNCATED | File::FLAG_WRITE,
+       File::FILE_ERROR_NOT_FOUND},
+      {"folder as a file", L"folder", File::FLAG_OPEN | File::FLAG_READ,
+       File::FILE_ERROR_ACCESS_DENIED},
+      {"no disposition", L"existing.txt", File::FLAG_READ | File::FLAG_WRITE,
+       File::FILE_ERROR_INVALID_OPERATION},
+  };
+  for (const Case& c : cases) {
+    File file(PathOf(c.path), c.flags);
+    EXPECT_FALSE(file.IsValid()) << c.name;
+    EXPECT_EQ(c.expected, file.error_details()) << c.name;
+    EXPECT_FALSE(file.created()) << c.name;
+  }
+  EXPECT_EQ("data", ReadAll(PathOf(L"existing.txt")));
+}
+
+TEST_F(FileTest, ParentReferenceIsRefusedBeforeAnySystemCall) {
+  MakeFile(L"existing.txt", "data");
+  ::CreateDirectoryW(PathOf(L"sub").value().c_str(), nullptr);
+  // The file exists, so only the refusal can fail this open; the untouched
+  // last error shows that no system call was made.
+  ::SetLastError(12345);
+  File file(PathOf(L"sub\\..\\existing.txt"), File::FLAG_OPEN | File::FLAG_READ);
+  EXPECT_EQ(12345u, ::GetLastError());
+  EXPECT_FALSE(file.IsValid());
+  EXPECT_EQ(File::FILE_ERROR_ACCESS_DENIED, file.error_details());
+}
+
+TEST_F(FileTest, HandleHeldWithoutSharingIsInUse) {
+  FilePath path = MakeFile(L"locked.txt", "data");
+  // Open always, read, write, share neither reading nor writing.
+  File holder(path, 0x364);
+  ASSERT_TRUE(holder.IsValid());
+  EXPECT_FALSE(holder.created());
+
+  File reader(path, File::FLAG_OPEN | File::FLAG_READ);
+  EXPECT_FALSE(reader.IsValid());
+  EXPECT_EQ(File::FILE_ERROR_IN_USE, reader.error_details());
+
+  holder.Close();
+  File again(path, File::FLAG_OPEN | File::FLAG_READ);
+  EXPECT_TRUE(again.IsValid());
+}
+
+TEST_F(FileTest, ExclusiveWriteStillLetsOthersRead) {
+  FilePath path = MakeFile(L"shared.txt", "data");
+  File holder(path, File::FLAG_OPEN | File::FLAG_READ |
+                        File::FLAG_EXCLUSIVE_WRITE);
+  ASSERT_TRUE(holder.IsValid());
+  EXPECT_TRUE(File(path, File::FLAG_OPEN | File::FLAG_READ).IsValid());
+  File writer(path, File::FLAG_OPEN | File::FLAG_WRITE);
+  EXPECT_EQ(File::FILE_ERROR_IN_USE, writer.error_details());
+}
+
+TEST_F(FileTest, CreatedReportsWhetherTheOpenMadeTheFile) {
+  struct Case {
+    const char* name;
+    bool exists_before;
+    uint32_t flags;
+    bool created;
+  } cases[] = {
+      {"open always, existing", true, File::FLAG_OPEN_ALWAYS, false},
+      {"open always, missing", false, File::FLAG_OPEN_ALWAYS, true},
+      {"create always, existing", true, File::FLAG_CREATE_ALWAYS, true},
+      {"create always, missing", false, File::FLAG_CREATE_ALWAYS, true},
+      {"create, missing", false, File::FLAG_CREATE, true},
+      {"open, existing", true, File::FLAG_OPEN, false},
+      {"truncate, existing", true, File::FLAG_OPEN_TRUNCATED, false},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    FilePath path = PathOf(L"created" + std::to_wstring(index++) + L".txt");
+    if (c.exists_before) MakeFile(path.BaseName().value(), "old");
+    File file(path, c.flags | File::FLAG_WRITE);
+    ASSERT_TRUE(file.IsValid()) << c.name;
+    EXPECT_EQ(File::FILE_OK, file.error_details()) << c.name;
+    EXPECT_EQ(c.created, file.created()) << c.name;
+  }
+}
+
+TEST_F(FileTest, ReadWriteAndSeek) {
+  FilePath path = PathOf(L"rw.bin");
+  File file(path, File::FLAG_CREATE | File::FLAG_READ | File::FLAG_WRITE);
+  ASSERT_TRUE(file.IsValid());
+
+  EXPECT_EQ(5, file.Write(0, "hello", 5));
+  EXPECT_EQ(6, file.Write(5, " world", 6));
+  // Writes go to their offset, not to the current position.
+  EXPECT_EQ(8, file.Seek(File::FROM_BEGIN, 8));
+  EXPECT_EQ(1, file.Write(0, "J", 1));
+  EXPECT_EQ(1, file.Seek(File::FROM_CURRENT, 0));
+
+  char buffer[32];
+  ASSERT_EQ(0, file.Seek(File::FROM_BEGIN, 0));
+  EXPECT_EQ(11, file.ReadAtCurrentPos(buffer, sizeof(buffer)));
+  EXPECT_EQ("Jello world", std::string(buffer, 11));
+  EXPECT_EQ(0, file.ReadAtCurrentPos(buffer, sizeof(buffer)));  // At the end.
+
+  EXPECT_EQ(6, file.Seek(File::FROM_END, -5));
+  EXPECT_EQ(2, file.ReadAtCurrentPos(buffer, 2));
+  EXPECT_EQ("wo", std::string(buffer, 2));
+  EXPECT_EQ(2, file.Seek(File::FROM_BEGIN, 2));
+  EXPECT_EQ(-1, file.Seek(File::FROM_BEGIN, -1));
+
+  // A write far beyond the end extends the file.
+  const int64_t beyond_end = int64_t{1} << 33;
+  EXPECT_EQ(1, file.Write(beyond_end, "!", 1));
+  EXPECT_EQ(beyond_end + 1, file.Seek(File::FROM_END, 0));
+}
+
+TEST_F(FileTest, NegativeSizesDoNothing) {
+  FilePath path = MakeFile(L"data.txt", "abc");
+  File file(path, File::FLAG_OPEN | File::FLAG_READ | File::FLAG_WRITE);
+  ASSERT_TRUE(file.IsValid());
+  char buffer[8];
+  EXPECT_EQ(-1, file.ReadAtCurrentPos(buffer, -1));
+  EXPECT_EQ(-1, file.Write(0, "xyz", -3));
+  EXPECT_EQ(0, file.Seek(File::FROM_CURRENT, 0));
+  file.Close();
+  EXPECT_EQ("abc", ReadAll(path));
+}
+
+TEST_F(FileTest, OperationsOnAClosedFileFail) {
+  File file;
+  char buffer[4];
+  EXPECT_EQ(-1, file.ReadAtCurrentPos(buffer, 4));
+  EXPECT_EQ(-1, file.Write(0, "a", 1));
+  EXPECT_EQ(-1, file.Seek(File::FROM_BEGIN, 0));
+  EXPECT_FALSE(file.SetLength(0));
+  File::Info info;
+  EXPECT_FALSE(file.GetInfo(&info));
+}
+
+TEST_F(FileTest, SetLengthKeepsThePosition) {
+  FilePath path = MakeFile(L"length.txt", "0123456789");
+  File file(path, File::FLAG_OPEN | File::FLAG_READ | File::FLAG_WRITE);
+  ASSERT_TRUE(file.IsValid());
+  ASSERT_EQ(7, file.Seek(File::FROM_BEGIN, 7));
+
+  ASSERT_TRUE(file.SetLength(4));
+  EXPECT_EQ(7, file.Seek(File::FROM_CURRENT, 0));
+  EXPECT_EQ(4, file.Seek(File::FROM_END, 0));
+
+  ASSERT_EQ(2, file.Seek(File::FROM_BEGIN, 2));
+  ASSERT_TRUE(file.SetLength(20));
+  EXPECT_EQ(2, file.Seek(File::FROM_CURRENT, 0));
+  File::Info info;
+  ASSERT_TRUE(file.GetInfo(&info));
+  EXPECT_EQ(20, info.size);
+  file.Close();
+  EXPECT_EQ(std::string("0123") + std::string(16, '\0'), ReadAll(path));
+}
+
+TEST_F(FileTest, TruncatingAMappedFileIsAnInvalidOperation) {
+  FilePath path = MakeFile(L"mapped.bin", std::string(8192, 'm'));
+  MemoryMappedFile mapped;
+  ASSERT_TRUE(mapped.InitializeReadOnly(path));
+
+  File file(path, File::FLAG_OPEN | File::FLAG_READ | File::FLAG_WRITE);
+  ASSERT_TRUE(file.IsValid());
+  ASSERT_EQ(100, file.Seek(File::FROM_BEGIN, 100));
+  EXPECT_FALSE(file.SetLength(10));
+  EXPECT_EQ(File::FILE_ERROR_INVALID_OPERATION,
+            File::OSErrorToFileError(::GetLastError()));
+  EXPECT_EQ(100, file.Seek(File::FROM_CURRENT, 0));
+  EXPECT_EQ('m', mapped.data()[8191]);
+}
+
+TEST_F(FileTest, GetInfo) {
+  FILETIME now_file_time;
+  ::GetSystemTimeAsFileTime(&now_file_time);
+  Time now = Time::FromFileTime(now_file_time);
+
+  File::Info info;
+  EXPECT_EQ(0, info.size);
+  EXPECT_TRUE(info.last_modified.is_null());
+
+  FilePath path = MakeFile(L"info.txt", "12345");
+  File file(path, File::FLAG_OPEN | File::FLAG_READ);
+  ASSERT_TRUE(file.GetInfo(&info));
+  EXPECT_EQ(5, info.size);
+  EXPECT_FALSE(info.is_directory);
+  EXPECT_FALSE(info.is_symbolic_link);
+  for (Time time : {info.last_modified, info.last_accessed, info.creation_time})
+    EXPECT_LT(std::llabs((time - now).InSeconds()), 60);
+
+  File folder(FilePath(folder_.path()),
+              File::FLAG_OPEN | File::FLAG_READ | File::FLAG_BACKUP_SEMANTICS);
+  ASSERT_TRUE(folder.IsValid());
+  ASSERT_TRUE(folder.GetInfo(&info));
+  EXPECT_TRUE(info.is_directory);
+}
+
+TEST_F(FileTest, DeleteOnCloseAndHidden) {
+  FilePath scratch = PathOf(L"scratch.tmp");
+  {
+    // Create always, read, write, temporary, delete when closed.
+    File file(scratch, 0x2868);
+    ASSERT_TRUE(file.IsValid());
+    EXPECT_TRUE(file.created());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES,
+              ::GetFileAttributesW(scratch.value().c_str()));
+  }
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
+            ::GetFileAttributesW(scratch.value().c_str()));
+
+  FilePath hidden = PathOf(L"hidden.txt");
+  File(hidden, File::FLAG_CREATE | File::FLAG_WRITE | File::FLAG_HIDDEN);
+  EXPECT_NE(0u, ::GetFileAttributesW(hidden.value().c_str()) &
+                    FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(FileTest, MoveTransfersTheHandle) {
+  FilePath path = MakeFile(L"move.txt", "abc");
+  File first(path, File::FLAG_OPEN | File::FLAG_READ);
+  HANDLE handle = first.GetPlatformFile();
+  File second(std::move(first));
+  EXPECT_FALSE(first.IsValid());
+  EXPECT_EQ(handle, second.GetPlatformFile());
+  File third;
+  third = std::move(second);
+  EXPECT_EQ(handle, third.GetPlatformFile());
+  EXPECT_EQ(File::FILE_OK, third.error_details());
+}
+
+TEST(FileErrorTest, OSErrorToFileError) {
+  struct Case {
+    DWORD os_error;
+    File::Error expected;
+  } cases[] = {
+      {32, File::FILE_ERROR_IN_USE},       {80, File::FILE_ERROR_EXISTS},
+      {2, File::FILE_ERROR_NOT_FOUND},     {3, File::FILE_ERROR_NOT_FOUND},
+      {5, File::FILE_ERROR_ACCESS_DENIED}, {4, File::FILE_ERROR_TOO_MANY_OPENED},
+      {8, File::FILE_ERROR_NO_MEMORY},     {14, File::FILE_ERROR_NO_MEMORY},
+      {39, File::FILE_ERROR_NO_SPACE},     {112, File::FILE_ERROR_NO_SPACE},
+      {314, File::FILE_ERROR_NO_SPACE},    {1224, File::FILE_ERROR_INVALID_OPERATION},
+      {21, File::FILE_ERROR_IO},           {27, File::FILE_ERROR_IO},
+      {55, File::FILE_ERROR_IO},           {1117, File::FILE_ERROR_IO},
+      {1392, File::FILE_ERROR_IO},         {1393, File::FILE_ERROR_IO},
+      {183, File::FILE_ERROR_FAILED},      {87, File::FILE_ERROR_FAILED},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.expected, File::OSErrorToFileError(c.os_error)) << c.os_error;
+}
+
+TEST(FileErrorTest, OnlyUnknownErrorsAreCounted) {
+  const char kHistogram[] = "PlatformFile.UnknownErrors.Windows";
+  int64_t total = GetHistogramTotalCount(kHistogram);
+  int64_t invalid_parameter = GetHistogramSampleCount(kHistogram, 87);
+
+  EXPECT_EQ(File::FILE_ERROR_FAILED,
+            File::OSErrorToFileError(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(invalid_parameter + 1, GetHistogramSampleCount(kHistogram, 87));
+  EXPECT_EQ(total + 1, GetHistogramTotalCount(kHistogram));
+
+  File::OSErrorToFileError(ERROR_FILE_NOT_FOUND);
+  File::OSErrorToFileError(ERROR_USER_MAPPED_FILE);
+  EXPECT_EQ(total + 1, GetHistogramTotalCount(kHistogram));
+}
+
+}  // namespace
+}  // namespace base

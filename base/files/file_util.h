@@ -1,0 +1,141 @@
+// Whole-file and whole-directory work by path: existence and information,
+// temporary files, reading and writing entire files, creating directory
+// trees, and deleting, copying, moving and replacing files and trees.
+//
+//   base::FilePath dir = install_dir.Append(L"old_status");
+//   if (!base::CreateDirectoryTree(dir)) return false;
+//   if (!base::MovePath(install_dir.Append(L"velto_install_log.xml"),
+//                       dir.Append(L"velto_install_log.xml"))) {
+//     PLOG(ERROR) << "Cannot keep the old log";
+//   }
+//
+// Every function passes the path's text to Windows unchanged and reports
+// failure by its result (false, -1 or an empty path); none throws or logs
+// except where noted. The delete, copy and move functions refuse a path of
+// kMaxPathLength (260) characters or more before touching anything. Whole-tree
+// operations stop at the first failure and leave what they did in place.
+// Links (junctions and directory symbolic links) are never followed by the
+// tree operations: a link is removed or listed as itself.
+//
+// All functions may run on any thread; none takes a lock.
+//
+// The header brings in <windows.h> on purpose: with UNICODE it renames
+// GetCurrentDirectory and ReplaceFile to their ...W forms, and every caller
+// must see the same rename so that the declarations below match their
+// definitions.
+#ifndef BASE_FILES_FILE_UTIL_H_
+#define BASE_FILES_FILE_UTIL_H_
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+#include <string>
+
+#include "base/files/file.h"
+#include "base/files/file_path.h"
+#include "base/win/windows_types.h"
+
+namespace base {
+
+// Paths of this many characters or more are refused by the delete, copy and
+// move functions.
+constexpr size_t kMaxPathLength = 260;
+
+// ---- Existence and attributes ----
+
+bool PathExists(const FilePath& path);
+bool DirectoryExists(const FilePath& path);
+// Whether the file or directory can be opened for writing its data.
+bool PathIsWritable(const FilePath& path);
+// Fills size, is_directory and the three times; leaves is_symbolic_link as
+// the caller set it.
+bool GetFileInfo(const FilePath& path, File::Info* info);
+bool GetFileSizeFromPath(const FilePath& path, int64_t* size);
+
+// ---- Well-known directories and names ----
+
+// The temporary directory without a trailing separator.
+bool GetTempDir(FilePath* path);
+// The user's profile folder; else the temporary directory; else "C:\".
+FilePath GetHomeDir();
+bool GetCurrentDirectory(FilePath* path);
+// The absolute form of |path|, or an empty path when it cannot be built.
+FilePath MakeAbsoluteFilePath(const FilePath& path);
+// Creates a new empty file with a unique name in |dir| and stores its long
+// name (or, failing that, the short one) in |temp_file|.
+bool CreateTemporaryFileInDir(const FilePath& dir, FilePath* temp_file);
+// CreateTemporaryFileInDir in the temporary directory; |path| is set only on
+// success.
+bool CreateTemporaryFile(FilePath* path);
+
+// ---- Reading and writing whole files ----
+
+// A binary read-only stream that child processes do not inherit and that
+// others may read and write meanwhile. Null on failure; close it with fclose.
+FILE* OpenFile(const FilePath& path);
+
+// Reads the whole file into |*contents| (when not null; it is cleared
+// first). Fails for a path with a ".." component, on a read error, or when
+// the file holds more than |max_size| bytes; in the last case |*contents|
+// holds the first |max_size| bytes.
+bool ReadFileToStringWithMaxSize(const FilePath& path, std::string* contents,
+                                 size_t max_size);
+bool ReadFileToString(const FilePath& path, std::string* contents);
+
+// Reads up to |size| bytes from the start of the file with one read. Returns
+// the count read, or -1 when the file does not open, the read fails or
+// |size| is negative.
+int ReadFileBytes(const FilePath& path, char* data, int size);
+// Creates or truncates the file and writes |size| bytes. Returns |size|, or
+// -1 when not every byte was written or |size| is negative.
+int WriteFileBytes(const FilePath& path, const char* data, int size);
+// Appends |size| bytes to an existing file. Failures are logged at verbose
+// level 1.
+bool AppendToFile(const FilePath& path, const char* data, int size);
+
+// ---- Creating, deleting, copying and moving ----
+
+// Creates |path| and its missing parents. True when the directory exists at
+// the end, also when another party created it meanwhile. On failure stores
+// the cause in |*error| (when not null): File::FILE_ERROR_NOT_A_DIRECTORY when a file
+// stands in the way, FILE_ERROR_NOT_FOUND for a root that is not there.
+bool CreateDirectoryAndGetError(const FilePath& path, File::Error* error);
+bool CreateDirectoryTree(const FilePath& path);
+
+// Deletes a file or directory. True when nothing of |path| is left to
+// delete: an empty or missing path counts as deleted. A base name holding
+// "*" or "?" deletes the matching entries of its directory instead (see
+// DeleteFileRecursive). A directory is emptied first only when |recursive|;
+// a link is removed as a link, never emptied. Read-only files are deleted.
+bool DeleteFileOrTree(const FilePath& path, bool recursive);
+
+// Deletes the entries of |directory| that match |pattern|: files always,
+// subdirectories (emptied of matching entries first) only when |recursive|.
+// Stops with false at the first failure.
+bool DeleteFileRecursive(const FilePath& directory,
+                         const FilePath::StringType& pattern, bool recursive);
+
+// Puts |from| in the place of |to|, replacing |to| when it exists.
+bool ReplaceFile(const FilePath& from, const FilePath& to);
+
+// Copies a file, overwriting |to|; the copy never keeps the read-only
+// attribute. Refuses paths with a ".." component.
+bool CopyFileClearReadOnly(const FilePath& from, const FilePath& to);
+
+// Copies the tree at |from|. When |to| is an existing directory the copy is
+// made inside it (to\<base name of from>); otherwise |to| becomes the copy.
+// A tree is never copied onto or into itself. Links inside the tree are
+// created as plain directories; their targets are not copied.
+bool CopyDirectory(const FilePath& from, const FilePath& to);
+
+// Moves a file or directory, replacing an existing target file, across
+// volumes when needed. Refuses paths with a ".." component.
+bool MovePath(const FilePath& from, const FilePath& to);
+// MovePath without the ".." check. On failure the thread's last error is the
+// one of the move itself.
+bool MovePathUnchecked(const FilePath& from, const FilePath& to);
+
+}  // namespace base
+
+#endif  // BASE_FILES_FILE_UTIL_H_

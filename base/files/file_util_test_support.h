@@ -1,0 +1,116 @@
+// Test-only helpers shared by the file utility and enumerator tests: a
+// directory link made for one test, and small file makers.
+//
+//   ScopedDirectoryLink link(folder + L"\\link", folder + L"\\target");
+//   if (!link.created()) GTEST_SKIP() << "No directory links here";
+//
+// Windows makes the link with CreateSymbolicLinkW. Wine accepts that call but
+// makes nothing; there the link is a Unix symbolic link made by the host's
+// "ln", which Wine shows with the attributes 0x410 (reparse point and
+// directory) and cannot remove itself, so "rm" removes it again. (Wine's
+// RemoveDirectoryW on such a link acts on the target: it fails with 145 while
+// the target holds entries and removes an empty target.)
+#ifndef BASE_FILES_FILE_UTIL_TEST_SUPPORT_H_
+#define BASE_FILES_FILE_UTIL_TEST_SUPPORT_H_
+
+#include <string>
+
+#include "base/win/windows_types.h"
+#include "testing/child_process.h"
+
+namespace base {
+namespace test {
+
+constexpr DWORD kDirectoryLinkAttributes =
+    FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+
+inline bool IsDirectoryLink(const std::wstring& path) {
+  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & kDirectoryLinkAttributes) == kDirectoryLinkAttributes;
+}
+
+// The host path of |path| under Wine; empty elsewhere. Only the folder needs
+// to exist: the last component is converted by name.
+inline std::wstring HostPathOf(const std::wstring& path) {
+  using UnixFileName = char*(CDECL*)(const wchar_t*);
+  auto unix_file_name = reinterpret_cast<UnixFileName>(::GetProcAddress(
+      ::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+  if (!unix_file_name)
+    return std::wstring();
+  size_t separator = path.find_last_of(L'\\');
+  char* folder = unix_file_name(path.substr(0, separator).c_str());
+  if (!folder)
+    return std::wstring();
+  std::string host = folder;
+  ::HeapFree(::GetProcessHeap(), 0, folder);
+  std::wstring wide(host.size(), L'\0');
+  int length = ::MultiByteToWideChar(CP_UTF8, 0, host.data(),
+                                     static_cast<int>(host.size()), &wide[0],
+                                     static_cast<int>(wide.size()));
+  wide.resize(length > 0 ? length : 0);
+  return wide + L"/" + path.substr(separator + 1);
+}
+
+// Waits up to five seconds for |done|: a host program started through Wine
+// may still be running when its process handle reports the end.
+template <typename Predicate>
+bool WaitFor(Predicate done) {
+  for (int i = 0; i < 500; ++i) {
+    if (done())
+      return true;
+    ::Sleep(10);
+  }
+  return done();
+}
+
+class ScopedDirectoryLink {
+ public:
+  ScopedDirectoryLink(const std::wstring& link, const std::wstring& target)
+      : link_(link) {
+    ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                          SYMBOLIC_LINK_FLAG_DIRECTORY |
+                              SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+    if (IsDirectoryLink(link_))
+      return;
+    std::wstring host_link = HostPathOf(link);
+    std::wstring host_target = HostPathOf(target);
+    if (host_link.empty() || host_target.empty())
+      return;
+    host_link_ = host_link;
+    testing_support::RunChildProcess(L"Z:\\bin\\ln -s \"" + host_target +
+                                     L"\" \"" + host_link + L"\"");
+    WaitFor([this] { return IsDirectoryLink(link_); });
+  }
+
+  ~ScopedDirectoryLink() {
+    if (host_link_.empty()) {
+      if (IsDirectoryLink(link_))
+        ::RemoveDirectoryW(link_.c_str());
+      return;
+    }
+    // Always through the host: Wine cannot remove the link, and one whose
+    // target is gone is invisible to it. No "-r": only the link goes.
+    testing_support::RunChildProcess(L"Z:\\bin\\rm -f \"" + host_link_ +
+                                     L"\"");
+    // The host program may outlive the wait on it; the folder holding the
+    // link is removed next.
+    WaitFor([this] {
+      return ::GetFileAttributesW(link_.c_str()) == INVALID_FILE_ATTRIBUTES;
+    });
+  }
+
+  ScopedDirectoryLink(const ScopedDirectoryLink&) = delete;
+  ScopedDirectoryLink& operator=(const ScopedDirectoryLink&) = delete;
+
+  bool created() const { return IsDirectoryLink(link_); }
+
+ private:
+  std::wstring link_;
+  std::wstring host_link_;  // Set when the host made the link.
+};
+
+}  // namespace test
+}  // namespace base
+
+#endif  // BASE_FILES_FILE_UTIL_TEST_SUPPORT_H_

@@ -1,0 +1,443 @@
+#include "base/files/file_util.h"
+
+#include <io.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/files/file_util_test_support.h"
+#include "base/win/scoped_handle.h"
+#include "testing/scoped_test_folder.h"
+
+namespace base {
+namespace {
+
+using testing_support::ScopedTestFolder;
+using testing_support::WriteFileForTest;
+
+class FileUtilTest : public ::testing::Test {
+ protected:
+  FilePath Path(const std::wstring& relative) const {
+    return FilePath(folder_.path()).Append(relative);
+  }
+  FilePath MakeFile(const std::wstring& relative,
+                    const std::string& contents = "x") {
+    FilePath path = Path(relative);
+    EXPECT_TRUE(WriteFileForTest(path.value(), contents)) << relative;
+    return path;
+  }
+  FilePath MakeDir(const std::wstring& relative) {
+    FilePath path = Path(relative);
+    EXPECT_TRUE(::CreateDirectoryW(path.value().c_str(), nullptr)) << relative;
+    return path;
+  }
+  // A path in the folder of exactly |length| characters.
+  FilePath PathOfLength(size_t length) const {
+    std::wstring prefix = folder_.path() + L"\\";
+    return FilePath(prefix + std::wstring(length - prefix.size(), L'n'));
+  }
+  bool Exists(const std::wstring& relative) const {
+    return PathExists(Path(relative));
+  }
+  std::string Read(const FilePath& path) const {
+    std::string contents;
+    EXPECT_TRUE(ReadFileToString(path, &contents)) << path.value();
+    return contents;
+  }
+
+  ScopedTestFolder folder_;
+};
+
+// ---- Deleting ----
+
+TEST_F(FileUtilTest, DeleteTreatsEmptyAndMissingPathsAsDeleted) {
+  EXPECT_TRUE(DeleteFileOrTree(FilePath(), true));
+  EXPECT_TRUE(DeleteFileOrTree(Path(L"missing"), false));
+  EXPECT_TRUE(DeleteFileOrTree(Path(L"missing\\deeper"), true));
+}
+
+TEST_F(FileUtilTest, DeleteFailsWhenAttributesCannotBeRead) {
+  // An invalid name says nothing about whether the path is there.
+  ::SetLastError(0);
+  EXPECT_FALSE(DeleteFileOrTree(Path(L"bad|name"), true));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), ::GetLastError());
+}
+
+TEST_F(FileUtilTest, LongPathsAreRefusedBeforeAnySystemCall) {
+  // Wine itself accepts long paths, so a surviving file proves the refusal.
+  FilePath at_limit = PathOfLength(kMaxPathLength - 1);
+  FilePath too_long = PathOfLength(kMaxPathLength);
+  ASSERT_TRUE(WriteFileForTest(at_limit.value(), "a"));
+  ASSERT_TRUE(WriteFileForTest(too_long.value(), "b"));
+
+  EXPECT_FALSE(DeleteFileOrTree(too_long, false));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), ::GetLastError());
+  EXPECT_TRUE(PathExists(too_long));
+  EXPECT_FALSE(MovePath(too_long, Path(L"moved")));
+  EXPECT_FALSE(CopyFileClearReadOnly(too_long, Path(L"copied")));
+  EXPECT_FALSE(CopyFileClearReadOnly(Path(L"x"), too_long));
+  EXPECT_FALSE(CopyDirectory(too_long, Path(L"copied")));
+  EXPECT_TRUE(PathExists(too_long));
+  EXPECT_FALSE(Exists(L"moved"));
+  EXPECT_FALSE(Exists(L"copied"));
+
+  EXPECT_TRUE(DeleteFileOrTree(at_limit, false));
+  EXPECT_FALSE(PathExists(at_limit));
+  ::DeleteFileW(too_long.value().c_str());
+}
+
+TEST_F(FileUtilTest, DeleteWithWildcardMatchesOneDirectory) {
+  struct Case {
+    bool recursive;
+    bool sub_removed;
+  } cases[] = {{false, false}, {true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.recursive);
+    MakeDir(L"w");
+    MakeFile(L"w\\a.tmp");
+    MakeFile(L"w\\keep.txt");
+    MakeDir(L"w\\sub.tmp");
+    MakeFile(L"w\\sub.tmp\\inner.tmp");
+
+    EXPECT_TRUE(DeleteFileOrTree(Path(L"w\\*.tmp"), c.recursive));
+    EXPECT_FALSE(Exists(L"w\\a.tmp"));
+    EXPECT_TRUE(Exists(L"w\\keep.txt"));
+    EXPECT_EQ(!c.sub_removed, Exists(L"w\\sub.tmp"));
+    EXPECT_EQ(!c.sub_removed, Exists(L"w\\sub.tmp\\inner.tmp"));
+    ASSERT_TRUE(DeleteFileOrTree(Path(L"w"), true));
+  }
+}
+
+TEST_F(FileUtilTest, RecursiveWildcardFailsOnSubdirectoryWithOtherEntries) {
+  MakeDir(L"w");
+  MakeDir(L"w\\sub.tmp");
+  MakeFile(L"w\\sub.tmp\\keep.txt");
+  EXPECT_FALSE(DeleteFileOrTree(Path(L"w\\*.tmp"), true));
+  EXPECT_TRUE(Exists(L"w\\sub.tmp\\keep.txt"));
+}
+
+TEST_F(FileUtilTest, DeleteClearsReadOnly) {
+  FilePath file = MakeFile(L"ro.txt");
+  ASSERT_TRUE(::SetFileAttributesW(file.value().c_str(),
+                                   FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(DeleteFileOrTree(file, false));
+  EXPECT_FALSE(PathExists(file));
+
+  FilePath dir = MakeDir(L"ro_dir");
+  MakeFile(L"ro_dir\\inner.txt");
+  FilePath inner_dir = MakeDir(L"ro_dir\\inner_dir");
+  ASSERT_TRUE(::SetFileAttributesW(inner_dir.value().c_str(),
+                                   FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(::SetFileAttributesW(dir.value().c_str(),
+                                   FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(DeleteFileOrTree(dir, true));
+  EXPECT_FALSE(PathExists(dir));
+}
+
+TEST_F(FileUtilTest, NonRecursiveDeleteOfFullDirectoryDeletesNothing) {
+  FilePath dir = MakeDir(L"full");
+  MakeFile(L"full\\a.txt");
+  EXPECT_FALSE(DeleteFileOrTree(dir, false));
+  EXPECT_TRUE(Exists(L"full\\a.txt"));
+
+  FilePath empty = MakeDir(L"empty");
+  EXPECT_TRUE(DeleteFileOrTree(empty, false));
+  EXPECT_FALSE(PathExists(empty));
+}
+
+TEST_F(FileUtilTest, RecursiveDeleteNeverEntersDirectoryLinks) {
+  MakeDir(L"target");
+  MakeFile(L"target\\precious.txt", "keep me");
+  MakeDir(L"parent");
+  MakeFile(L"parent\\own.txt");
+  test::ScopedDirectoryLink link(Path(L"parent\\link").value(),
+                                 Path(L"target").value());
+  if (!link.created())
+    GTEST_SKIP() << "Directory links cannot be made here";
+  ASSERT_TRUE(Exists(L"parent\\link\\precious.txt"));
+
+  // Removing the link itself may fail (Wine cannot remove a Unix link);
+  // whatever the result, it must be true exactly when the tree is gone, and
+  // the link's target must keep its files.
+  bool deleted = DeleteFileOrTree(Path(L"parent"), true);
+  EXPECT_EQ(deleted, !Exists(L"parent"));
+  EXPECT_EQ(deleted, !Exists(L"parent\\link"));
+  EXPECT_EQ("keep me", Read(Path(L"target\\precious.txt")));
+
+  // The link given directly is removed as a link too.
+  if (!deleted) {
+    bool link_deleted = DeleteFileOrTree(Path(L"parent\\link"), true);
+    EXPECT_EQ(link_deleted, !Exists(L"parent\\link"));
+    EXPECT_EQ("keep me", Read(Path(L"target\\precious.txt")));
+  }
+}
+
+// ---- Creating directories ----
+
+TEST_F(FileUtilTest, CreateDirectoryTreeMakesEveryLevel) {
+  FilePath deep = Path(L"a\\b\\c");
+  EXPECT_TRUE(CreateDirectoryTree(deep));
+  EXPECT_TRUE(DirectoryExists(deep));
+  EXPECT_TRUE(CreateDirectoryTree(deep));  // Existing is fine.
+}
+
+TEST_F(FileUtilTest, CreateDirectoryReportsWhatStandsInTheWay) {
+  MakeFile(L"file");
+  wchar_t missing_drive[] = L"?:\\velto\\dir";
+  DWORD drives = ::GetLogicalDrives();
+  for (wchar_t letter = L'Z'; letter >= L'D'; --letter) {
+    if (!(drives & (1u << (letter - L'A')))) {
+      missing_drive[0] = letter;
+      break;
+    }
+  }
+  ASSERT_NE(L'?', missing_drive[0]);
+
+  struct Case {
+    FilePath path;
+    File::Error error;
+  } cases[] = {
+      {FilePath(missing_drive), File::FILE_ERROR_NOT_FOUND},
+      {Path(L"file"), File::FILE_ERROR_NOT_A_DIRECTORY},
+      {Path(L"file\\sub\\deeper"), File::FILE_ERROR_NOT_A_DIRECTORY},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path.value());
+    File::Error error = File::FILE_OK;
+    EXPECT_FALSE(CreateDirectoryAndGetError(c.path, &error));
+    EXPECT_EQ(c.error, error);
+  }
+}
+
+// ---- Replacing, copying and moving ----
+
+TEST_F(FileUtilTest, ReplaceFileMovesOrReplaces) {
+  FilePath from = MakeFile(L"from", "new");
+  FilePath to = Path(L"to");
+  EXPECT_TRUE(ReplaceFile(from, to));
+  EXPECT_EQ("new", Read(to));
+  EXPECT_FALSE(PathExists(from));
+
+  MakeFile(L"from", "newer");
+  EXPECT_TRUE(ReplaceFile(from, to));
+  EXPECT_EQ("newer", Read(to));
+  EXPECT_FALSE(PathExists(from));
+}
+
+TEST_F(FileUtilTest, CopyDirectoryNeverCopiesIntoItself) {
+  MakeDir(L"a");
+  MakeFile(L"a\\f.txt");
+  MakeDir(L"a\\existing");
+  std::wstring upper_case = folder_.path() + L"\\A";
+  const FilePath targets[] = {
+      Path(L"a"), Path(L"a\\existing"), Path(L"a\\new"),
+      Path(L"a\\new\\deeper"), FilePath(upper_case + L"\\new"),
+  };
+  const FilePath sources[] = {Path(L"a"), FilePath(upper_case)};
+  for (const FilePath& from : sources) {
+    for (const FilePath& to : targets) {
+      SCOPED_TRACE(from.value() + L" -> " + to.value());
+      EXPECT_FALSE(CopyDirectory(from, to));
+    }
+  }
+  EXPECT_FALSE(Exists(L"a\\new"));
+  EXPECT_FALSE(Exists(L"a\\a"));
+  EXPECT_FALSE(Exists(L"a\\existing\\a"));
+  EXPECT_FALSE(Exists(L"a\\existing\\f.txt"));
+}
+
+TEST_F(FileUtilTest, CopyDirectoryOntoExistingOrMissingTarget) {
+  MakeDir(L"a");
+  MakeFile(L"a\\top.txt", "top");
+  MakeDir(L"a\\sub");
+  FilePath read_only = MakeFile(L"a\\sub\\ro.txt", "ro");
+  ASSERT_TRUE(::SetFileAttributesW(read_only.value().c_str(),
+                                   FILE_ATTRIBUTE_READONLY));
+
+  MakeDir(L"x");
+  MakeDir(L"x\\a");
+  MakeFile(L"x\\a\\top.txt", "stale");  // Overwritten.
+  EXPECT_TRUE(CopyDirectory(Path(L"a"), Path(L"x")));
+  EXPECT_EQ("top", Read(Path(L"x\\a\\top.txt")));
+  EXPECT_EQ("ro", Read(Path(L"x\\a\\sub\\ro.txt")));
+  EXPECT_FALSE(::GetFileAttributesW(Path(L"x\\a\\sub\\ro.txt").value().c_str()) &
+               FILE_ATTRIBUTE_READONLY);
+
+  EXPECT_TRUE(CopyDirectory(Path(L"a"), Path(L"y")));
+  EXPECT_EQ("top", Read(Path(L"y\\top.txt")));
+  EXPECT_EQ("ro", Read(Path(L"y\\sub\\ro.txt")));
+  EXPECT_FALSE(Exists(L"y\\a"));
+
+  EXPECT_FALSE(CopyDirectory(Path(L"missing"), Path(L"z")));
+  EXPECT_FALSE(Exists(L"z"));
+  ::SetFileAttributesW(read_only.value().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(FileUtilTest, ParentReferencesAreRefused) {
+  FilePath from = MakeFile(L"from", "new");
+  MakeDir(L"d");
+  EXPECT_FALSE(MovePath(from, Path(L"d\\..\\to")));
+  EXPECT_FALSE(MovePath(Path(L"d\\..\\from"), Path(L"to")));
+  EXPECT_FALSE(CopyFileClearReadOnly(from, Path(L"d\\..\\to")));
+  EXPECT_FALSE(Exists(L"to"));
+
+  FilePath to = MakeFile(L"to", "old");
+  EXPECT_TRUE(MovePath(from, to));  // An existing target is replaced.
+  EXPECT_EQ("new", Read(to));
+  EXPECT_FALSE(PathExists(from));
+}
+
+TEST_F(FileUtilTest, FailedMoveKeepsItsOwnError) {
+  ::SetLastError(0);
+  EXPECT_FALSE(MovePathUnchecked(Path(L"missing"), Path(L"to")));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
+}
+
+// ---- Reading and writing whole files ----
+
+TEST_F(FileUtilTest, ReadFileToStringWithMaxSizeStopsAtTheLimit) {
+  const size_t kChunk = 65536;
+  struct Case {
+    size_t file_size;
+    size_t max_size;
+    bool result;
+    size_t output_size;
+  } cases[] = {
+      {0, 0, true, 0},
+      {0, 10, true, 0},
+      {10, 10, true, 10},
+      {11, 10, false, 10},
+      {kChunk, kChunk, true, kChunk},
+      {kChunk + 1, kChunk, false, kChunk},
+      {3 * kChunk + 5, 2 * kChunk + 7, false, 2 * kChunk + 7},
+      {3 * kChunk + 5, 3 * kChunk + 5, true, 3 * kChunk + 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.file_size << " max " << c.max_size);
+    std::string data(c.file_size, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+      data[i] = static_cast<char>(i * 7);
+    FilePath file = MakeFile(L"data", data);
+    std::string contents = "left over";
+    EXPECT_EQ(c.result, ReadFileToStringWithMaxSize(file, &contents,
+                                                    c.max_size));
+    EXPECT_EQ(data.substr(0, c.output_size), contents);
+    EXPECT_EQ(c.result,
+              ReadFileToStringWithMaxSize(file, nullptr, c.max_size));
+  }
+}
+
+TEST_F(FileUtilTest, ReadFileToStringFailures) {
+  std::string contents = "left over";
+  EXPECT_FALSE(ReadFileToString(Path(L"missing"), &contents));
+  EXPECT_TRUE(contents.empty());
+  MakeDir(L"d");
+  MakeFile(L"f", "x");
+  EXPECT_FALSE(ReadFileToString(Path(L"d\\..\\f"), &contents));
+}
+
+TEST_F(FileUtilTest, OpenFileSharesAndIsNotInherited) {
+  FilePath file = MakeFile(L"f", "abc");
+  FILE* stream = OpenFile(file);
+  ASSERT_NE(nullptr, stream);
+  DWORD flags = 0;
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  EXPECT_TRUE(::GetHandleInformation(handle, &flags));
+  EXPECT_FALSE(flags & HANDLE_FLAG_INHERIT);
+  // Deny-none: others may read and write meanwhile.
+  ScopedHandle other(::CreateFileW(
+      file.value().c_str(), GENERIC_READ | GENERIC_WRITE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_TRUE(other.IsValid());
+  fclose(stream);
+  EXPECT_EQ(nullptr, OpenFile(Path(L"missing")));
+}
+
+TEST_F(FileUtilTest, ReadAndWriteBytes) {
+  FilePath file = Path(L"bytes");
+  EXPECT_EQ(5, WriteFileBytes(file, "hello", 5));
+  EXPECT_EQ(2, WriteFileBytes(file, "hi", 2));  // Truncates.
+  char buffer[8] = {};
+  EXPECT_EQ(2, ReadFileBytes(file, buffer, sizeof(buffer)));
+  EXPECT_EQ("hi", std::string(buffer, 2));
+  EXPECT_EQ(-1, ReadFileBytes(Path(L"missing"), buffer, sizeof(buffer)));
+}
+
+TEST_F(FileUtilTest, NegativeSizesAreRefusedAndTouchNothing) {
+  FilePath file = MakeFile(L"f", "keep");
+  char buffer[4];
+  EXPECT_EQ(-1, ReadFileBytes(file, buffer, -1));
+  EXPECT_EQ(-1, WriteFileBytes(file, "x", -1));
+  EXPECT_FALSE(AppendToFile(file, "x", -1));
+  EXPECT_EQ("keep", Read(file));
+  EXPECT_EQ(-1, WriteFileBytes(Path(L"new"), "x", -5));
+  EXPECT_FALSE(Exists(L"new"));
+}
+
+TEST_F(FileUtilTest, AppendNeedsAnExistingFile) {
+  FilePath file = MakeFile(L"f", "ab");
+  EXPECT_TRUE(AppendToFile(file, "cd", 2));
+  EXPECT_EQ("abcd", Read(file));
+  EXPECT_FALSE(AppendToFile(Path(L"missing"), "x", 1));
+  EXPECT_FALSE(Exists(L"missing"));
+}
+
+// ---- Information and names ----
+
+TEST_F(FileUtilTest, InformationQueries) {
+  FilePath file = MakeFile(L"f", std::string(1234, 'z'));
+  File::Info info;
+  info.is_symbolic_link = true;
+  ASSERT_TRUE(GetFileInfo(file, &info));
+  EXPECT_EQ(1234, info.size);
+  EXPECT_FALSE(info.is_directory);
+  EXPECT_TRUE(info.is_symbolic_link);  // Left as the caller set it.
+  EXPECT_FALSE(info.last_modified.is_null());
+  ASSERT_TRUE(GetFileInfo(FilePath(folder_.path()), &info));
+  EXPECT_TRUE(info.is_directory);
+
+  int64_t size = -1;
+  EXPECT_FALSE(GetFileSizeFromPath(Path(L"missing"), &size));
+  EXPECT_EQ(-1, size);
+  EXPECT_TRUE(GetFileSizeFromPath(file, &size));
+  EXPECT_EQ(1234, size);
+
+  // Directories count as writable too.
+  EXPECT_TRUE(PathIsWritable(FilePath(folder_.path())));
+  EXPECT_FALSE(PathIsWritable(Path(L"missing")));
+}
+
+TEST_F(FileUtilTest, TemporaryFilesAreNewEmptyAndLongNamed) {
+  FilePath dir = MakeDir(L"a long folder name");
+  FilePath first, second;
+  ASSERT_TRUE(CreateTemporaryFileInDir(dir, &first));
+  ASSERT_TRUE(CreateTemporaryFileInDir(dir, &second));
+  EXPECT_NE(first, second);
+  EXPECT_EQ(dir, first.DirName());
+  int64_t size = -1;
+  EXPECT_TRUE(GetFileSizeFromPath(first, &size));
+  EXPECT_EQ(0, size);
+  FilePath untouched(L"untouched");
+  EXPECT_FALSE(CreateTemporaryFileInDir(Path(L"missing"), &untouched));
+  EXPECT_EQ(FilePath(L"untouched"), untouched);
+
+  FilePath temp_file;
+  ASSERT_TRUE(CreateTemporaryFile(&temp_file));
+  EXPECT_TRUE(PathExists(temp_file));
+  EXPECT_TRUE(DeleteFileOrTree(temp_file, false));
+}
+
+TEST_F(FileUtilTest, WellKnownDirectoriesHaveNoTrailingSeparator) {
+  FilePath temp, current;
+  ASSERT_TRUE(GetTempDir(&temp));
+  EXPECT_FALSE(FilePath::IsSeparator(temp.value().back()));
+  ASSERT_TRUE(GetCurrentDirectory(&current));
+  EXPECT_EQ(current.Append(L"b"),
+            MakeAbsoluteFilePath(FilePath(L"a\\..\\b")));
+  EXPECT_TRUE(DirectoryExists(GetHomeDir()));
+}
+
+}  // namespace
+}  // namespace base

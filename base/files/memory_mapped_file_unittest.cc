@@ -1,0 +1,113 @@
+#include "base/files/memory_mapped_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/files/file.h"
+#include "testing/scoped_test_folder.h"
+
+namespace base {
+namespace {
+
+using testing_support::ScopedTestFolder;
+using testing_support::WriteFileForTest;
+
+class MemoryMappedFileTest : public testing::Test {
+ protected:
+  FilePath MakeFile(const std::wstring& name, const std::string& contents) {
+    FilePath path(folder_.path() + L"\\" + name);
+    EXPECT_TRUE(WriteFileForTest(path.value(), contents));
+    return path;
+  }
+  // A sparse file of |length| bytes: nothing is written to disk.
+  FilePath MakeFileOfLength(const std::wstring& name, int64_t length) {
+    FilePath path(folder_.path() + L"\\" + name);
+    File file(path, File::FLAG_CREATE | File::FLAG_WRITE);
+    EXPECT_TRUE(file.SetLength(length));
+    return path;
+  }
+  static void ExpectUnmapped(const MemoryMappedFile& mapped) {
+    EXPECT_FALSE(mapped.IsValid());
+    EXPECT_EQ(nullptr, mapped.data());
+    EXPECT_EQ(0u, mapped.length());
+  }
+
+  ScopedTestFolder folder_;
+};
+
+TEST_F(MemoryMappedFileTest, MapsTheContents) {
+  std::string contents = "MZ";
+  for (int i = 0; i < 10000; ++i) contents.push_back(static_cast<char>(i));
+  FilePath path = MakeFile(L"image.bin", contents);
+  MemoryMappedFile mapped;
+  ASSERT_TRUE(mapped.InitializeReadOnly(path));
+  ASSERT_EQ(contents.size(), mapped.length());
+  EXPECT_EQ(contents, std::string(reinterpret_cast<const char*>(mapped.data()),
+                                  mapped.length()));
+}
+
+TEST_F(MemoryMappedFileTest, UnmappableFilesFailCleanly) {
+  struct Case {
+    const char* name;
+    FilePath path;
+  } cases[] = {
+      {"empty file", MakeFile(L"empty.bin", "")},
+      {"missing file", FilePath(folder_.path() + L"\\missing.bin")},
+      {"2 GiB file", MakeFileOfLength(L"huge.bin", int64_t{1} << 31)},
+      {"parent reference", FilePath(folder_.path() + L"\\..\\x.bin")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryMappedFile mapped;
+    EXPECT_FALSE(mapped.InitializeReadOnly(c.path));
+    ExpectUnmapped(mapped);
+  }
+  // Nothing was left open: the empty file can be replaced.
+  EXPECT_TRUE(WriteFileForTest(folder_.path() + L"\\empty.bin", "x"));
+}
+
+TEST_F(MemoryMappedFileTest, LargestMappableLength) {
+  FilePath path = MakeFileOfLength(L"largest.bin", 0x7FFFFFFF);
+  MemoryMappedFile mapped;
+  ASSERT_TRUE(mapped.InitializeReadOnly(path));
+  EXPECT_EQ(0x7FFFFFFFu, mapped.length());
+  EXPECT_EQ(0, mapped.data()[0x7FFFFFFE]);
+}
+
+TEST_F(MemoryMappedFileTest, SecondInitializeFailsAndKeepsTheFirstMapping) {
+  FilePath first = MakeFile(L"first.bin", "first");
+  FilePath second = MakeFile(L"second.bin", "second!");
+  MemoryMappedFile mapped;
+  ASSERT_TRUE(mapped.InitializeReadOnly(first));
+  EXPECT_FALSE(mapped.InitializeReadOnly(second));
+  EXPECT_FALSE(mapped.Initialize(second, MemoryMappedFile::READ_WRITE));
+  ASSERT_EQ(5u, mapped.length());
+  EXPECT_EQ('f', mapped.data()[0]);
+}
+
+TEST_F(MemoryMappedFileTest, ReadWriteMappingReachesTheFile) {
+  FilePath path = MakeFile(L"rw.bin", "abcdef");
+  {
+    MemoryMappedFile mapped;
+    ASSERT_TRUE(mapped.Initialize(path, MemoryMappedFile::READ_WRITE));
+    mapped.data()[0] = 'X';
+  }
+  File file(path, File::FLAG_OPEN | File::FLAG_READ);
+  char buffer[8];
+  ASSERT_EQ(6, file.ReadAtCurrentPos(buffer, sizeof(buffer)));
+  EXPECT_EQ("Xbcdef", std::string(buffer, 6));
+}
+
+TEST_F(MemoryMappedFileTest, DestructionReleasesTheFile) {
+  FilePath path = MakeFile(L"release.bin", "data");
+  {
+    MemoryMappedFile mapped;
+    ASSERT_TRUE(mapped.InitializeReadOnly(path));
+    EXPECT_FALSE(::DeleteFileW(path.value().c_str()));
+  }
+  EXPECT_TRUE(::DeleteFileW(path.value().c_str()));
+}
+
+}  // namespace
+}  // namespace base

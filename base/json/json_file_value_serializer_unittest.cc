@@ -1,0 +1,136 @@
+#include "base/json/json_file_value_serializer.h"
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "base/json/json_reader.h"
+#include "base/win/scoped_handle.h"
+#include "base/win/windows_types.h"
+#include "testing/scoped_test_folder.h"
+
+namespace base {
+namespace {
+
+class JSONFileValueDeserializerTest : public testing::Test {
+ protected:
+  FilePath PathOf(const wchar_t* name) const {
+    return FilePath(folder_.path()).Append(name);
+  }
+
+  FilePath WriteFile(const wchar_t* name, const std::string& contents) {
+    FilePath path = PathOf(name);
+    EXPECT_TRUE(testing_support::WriteFileForTest(path.value(), contents));
+    return path;
+  }
+
+  // Deserializes |path| and expects failure with |code| and |message|.
+  void ExpectReadError(const FilePath& path, int code, const char* message) {
+    JSONFileValueDeserializer deserializer(path, 0);
+    int error_code = 0;
+    std::string error_message;
+    EXPECT_FALSE(deserializer.Deserialize(&error_code, &error_message));
+    EXPECT_EQ(code, error_code);
+    EXPECT_EQ(message, error_message);
+    EXPECT_EQ(0u, deserializer.get_last_read_size());
+  }
+
+  testing_support::ScopedTestFolder folder_;
+};
+
+TEST_F(JSONFileValueDeserializerTest, ReadsWholeFile) {
+  // Larger than one read chunk, so the chunks must join up.
+  std::string json = "[\"" + std::string(200000, 'x') + "\",1]";
+  FilePath path = WriteFile(L"prefs.json", json);
+  JSONFileValueDeserializer deserializer(path, 0);
+  std::unique_ptr<Value> value = deserializer.Deserialize(nullptr, nullptr);
+  ASSERT_TRUE(value);
+  EXPECT_EQ(json.size(), deserializer.get_last_read_size());
+  int last = 0;
+  const ListValue* list = nullptr;
+  ASSERT_TRUE(value->GetAsList(&list));
+  EXPECT_TRUE(list->GetInteger(1, &last));
+  EXPECT_EQ(1, last);
+}
+
+TEST_F(JSONFileValueDeserializerTest, ParseErrorsKeepReaderCodes) {
+  FilePath path = WriteFile(L"broken.json", "{\n\"a\":1,\n}");
+  JSONFileValueDeserializer deserializer(path, 0);
+  int code = 0;
+  std::string message;
+  EXPECT_FALSE(deserializer.Deserialize(&code, &message));
+  EXPECT_EQ(JSONReader::JSON_TRAILING_COMMA, code);
+  EXPECT_EQ("Line: 3, column: 2, Trailing comma not allowed.", message);
+  EXPECT_EQ(10u, deserializer.get_last_read_size());
+
+  FilePath empty = WriteFile(L"empty.json", "");
+  JSONFileValueDeserializer empty_deserializer(empty, 0);
+  EXPECT_FALSE(empty_deserializer.Deserialize(&code, nullptr));
+  EXPECT_EQ(JSONReader::JSON_UNEXPECTED_TOKEN, code);
+}
+
+TEST_F(JSONFileValueDeserializerTest, MissingFileOrFolder) {
+  ExpectReadError(PathOf(L"missing.json"),
+                  JSONFileValueDeserializer::JSON_NO_SUCH_FILE,
+                  "File doesn't exist.");
+  ExpectReadError(PathOf(L"no_folder\\missing.json"),
+                  JSONFileValueDeserializer::JSON_NO_SUCH_FILE,
+                  "File doesn't exist.");
+}
+
+TEST_F(JSONFileValueDeserializerTest, FileHeldWithoutSharingIsLocked) {
+  FilePath path = WriteFile(L"held.json", "{}");
+  ScopedHandle holder(::CreateFileW(path.value().c_str(), GENERIC_READ, 0,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder.IsValid());
+  ExpectReadError(path, JSONFileValueDeserializer::JSON_FILE_LOCKED,
+                  "File locked.");
+}
+
+TEST_F(JSONFileValueDeserializerTest, LockedRangeIsLocked) {
+  FilePath path = WriteFile(L"range.json", "{\"a\":1}");
+  ScopedHandle holder(::CreateFileW(path.value().c_str(),
+                                    GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder.IsValid());
+  OVERLAPPED overlapped = {};
+  ASSERT_TRUE(::LockFileEx(holder.Get(),
+                           LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY,
+                           0, 100, 0, &overlapped));
+  // Windows refuses reads of a range another handle has locked; Wine's
+  // locks do not stop ReadFile.
+  ScopedHandle probe(::CreateFileW(path.value().c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
+  char byte = 0;
+  DWORD read = 0;
+  if (::ReadFile(probe.Get(), &byte, 1, &read, nullptr)) {
+    ::UnlockFileEx(holder.Get(), 0, 100, 0, &overlapped);
+    GTEST_SKIP() << "Byte-range locks do not stop reads on this system";
+  }
+  ExpectReadError(path, JSONFileValueDeserializer::JSON_FILE_LOCKED,
+                  "File locked.");
+  ::UnlockFileEx(holder.Get(), 0, 100, 0, &overlapped);
+}
+
+TEST_F(JSONFileValueDeserializerTest, FolderIsAccessDenied) {
+  ASSERT_TRUE(::CreateDirectoryW(PathOf(L"folder.json").value().c_str(),
+                                 nullptr));
+  ExpectReadError(PathOf(L"folder.json"),
+                  JSONFileValueDeserializer::JSON_ACCESS_DENIED,
+                  "Access denied.");
+}
+
+TEST_F(JSONFileValueDeserializerTest, PathThroughParentCannotBeRead) {
+  WriteFile(L"prefs.json", "{}");
+  ASSERT_TRUE(::CreateDirectoryW(PathOf(L"sub").value().c_str(), nullptr));
+  // The file exists, but paths that climb to a parent are refused.
+  ExpectReadError(PathOf(L"sub\\..\\prefs.json"),
+                  JSONFileValueDeserializer::JSON_CANNOT_READ_FILE,
+                  "Can't read file.");
+}
+
+}  // namespace
+}  // namespace base

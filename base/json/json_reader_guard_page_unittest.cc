@@ -1,0 +1,180 @@
+// Mutated documents placed flush against a no-access page: a read past the
+// end of the input faults at once instead of passing unnoticed.
+
+#include <string.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/json/json_reader.h"
+#include "base/json/json_writer.h"
+#include "base/win/windows_types.h"
+
+namespace base {
+namespace {
+
+// Readable pages followed by one no-access page; Place() copies a text so
+// that its last byte is the last readable one.
+class GuardedBuffer {
+ public:
+  explicit GuardedBuffer(size_t readable_pages) {
+    SYSTEM_INFO info;
+    ::GetSystemInfo(&info);
+    readable_size_ = readable_pages * info.dwPageSize;
+    base_ = static_cast<char*>(::VirtualAlloc(
+        nullptr, readable_size_ + info.dwPageSize, MEM_RESERVE | MEM_COMMIT,
+        PAGE_READWRITE));
+    DWORD old_protection = 0;
+    if (base_ && !::VirtualProtect(base_ + readable_size_, info.dwPageSize,
+                                   PAGE_NOACCESS, &old_protection)) {
+      ::VirtualFree(base_, 0, MEM_RELEASE);
+      base_ = nullptr;
+    }
+  }
+  ~GuardedBuffer() {
+    if (base_)
+      ::VirtualFree(base_, 0, MEM_RELEASE);
+  }
+  GuardedBuffer(const GuardedBuffer&) = delete;
+  GuardedBuffer& operator=(const GuardedBuffer&) = delete;
+
+  bool IsValid() const {
+    MEMORY_BASIC_INFORMATION guard = {};
+    return base_ &&
+           ::VirtualQuery(base_ + readable_size_, &guard, sizeof(guard)) &&
+           guard.Protect == PAGE_NOACCESS;
+  }
+  size_t capacity() const { return readable_size_; }
+
+  StringPiece Place(const std::string& text) {
+    char* start = base_ + readable_size_ - text.size();
+    memcpy(start, text.data(), text.size());
+    return StringPiece(start, text.size());
+  }
+
+ private:
+  char* base_ = nullptr;
+  size_t readable_size_ = 0;
+};
+
+const char* const kSeeds[] = {
+    "{\"a\":[1,2.5,\"x\"],\"b\":null,\"c\":{\"d\":true,\"e\":false}}",
+    "\xEF\xBB\xBF// prefs\n{ \"k\" : -12.5e-3 , /* c */ \"l\" : [ ] }",
+    "[\"\\u00e9\\uD83D\\uDE00\\x41\\n\\\"\", \"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98"
+    "\x80\"]",
+    "[0,-0,10,2147483648,-2147483649,1e999,5e-324,0.1,1E+2,123456789012345678]",
+    "{\"profile\":{\"exit_type\":\"Normal\",\"name\":\"Person 1\"},\r\n"
+    "\"browser\":{\"window\":[100,200,1024,768]}}",
+    "[[[[{\"deep\":[[[true]]]}]]]]",
+    "\"\\uDBFF\\uDFFD\\/\\b\\f\\r\\t\\v\"",
+    "[1/2, 3] // trailing\r",
+    "nullx",
+    "[1,2,3,]",
+};
+
+// Bytes that steer the parser into its less common paths.
+const char kInterestingBytes[] = "\"\\{}[],:/*-+.0123456789eExutfnl \t\r\n";
+
+std::string Mutate(const std::string& seed, std::mt19937* random) {
+  std::string text = seed;
+  auto pick = [random](size_t count) {
+    return count == 0 ? 0 : static_cast<size_t>((*random)() % count);
+  };
+  for (size_t mutations = 1 + pick(4); mutations > 0; --mutations) {
+    size_t at = pick(text.size() + 1);
+    char byte = pick(3) == 0
+                    ? static_cast<char>(pick(256))
+                    : kInterestingBytes[pick(sizeof(kInterestingBytes) - 1)];
+    switch (pick(6)) {
+      case 0:
+        if (at < text.size())
+          text[at] = byte;
+        break;
+      case 1:
+        text.insert(at, 1, byte);
+        break;
+      case 2:
+        if (at < text.size())
+          text.erase(at, 1 + pick(3));
+        break;
+      case 3:
+        text.resize(at);  // Cut: the end of input lands anywhere.
+        break;
+      case 4: {
+        size_t from = pick(text.size() + 1);
+        text.insert(at, text.substr(from, pick(8)));
+        break;
+      }
+      default:
+        if (at < text.size())
+          text[at] = static_cast<char>(text[at] ^ (1 << pick(8)));
+        break;
+    }
+  }
+  return text;
+}
+
+// A document the reader accepts must survive a write and a second read.
+void ExpectRereadable(const Value& value) {
+  std::string json;
+  JSONWriter::Write(value, &json);
+  std::unique_ptr<Value> again = JSONReader::Read(json);
+  ASSERT_TRUE(again) << json;
+  EXPECT_TRUE(value.Equals(again.get())) << json;
+}
+
+TEST(JSONReaderGuardPageTest, EveryPrefixOfTheSeeds) {
+  GuardedBuffer buffer(1);
+  ASSERT_TRUE(buffer.IsValid());
+  for (const char* seed : kSeeds) {
+    std::string text(seed);
+    for (size_t length = 0; length <= text.size(); ++length) {
+      std::unique_ptr<Value> value =
+          JSONReader::Read(buffer.Place(text.substr(0, length)));
+      if (value)
+        ExpectRereadable(*value);
+    }
+  }
+}
+
+TEST(JSONReaderGuardPageTest, MutatedDocuments) {
+  GuardedBuffer buffer(1);
+  ASSERT_TRUE(buffer.IsValid());
+  const uint32_t kSeed = 7;
+  std::mt19937 random(kSeed);
+  const int kDocuments = 100000;
+  int accepted = 0;
+  std::vector<std::string> corpus(std::begin(kSeeds), std::end(kSeeds));
+  for (int i = 0; i < kDocuments; ++i) {
+    std::string text = Mutate(corpus[random() % corpus.size()], &random);
+    if (text.size() > buffer.capacity())
+      text.resize(buffer.capacity());
+    int code = 0;
+    std::string message;
+    std::unique_ptr<Value> value =
+        JSONReader::ReadAndReturnError(buffer.Place(text), 0, &code, &message);
+    if (value) {
+      ++accepted;
+      ExpectRereadable(*value);
+      // Accepted mutants breed, so later rounds reach deeper.
+      if (corpus.size() < 200 && text.size() < 512)
+        corpus.push_back(text);
+    } else {
+      EXPECT_GE(code, 0);
+      EXPECT_LE(code, 8);
+    }
+    if (HasFailure()) {
+      ADD_FAILURE() << "seed " << kSeed << ", document " << i;
+      return;
+    }
+  }
+  // The mutations must not all be rejected at the first byte.
+  EXPECT_GT(accepted, kDocuments / 20);
+}
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,256 @@
+#include "base/json/json_reader.h"
+
+#include <float.h>
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "base/json/json_parser.h"
+
+namespace base {
+namespace {
+
+struct ErrorCase {
+  const char* name;
+  std::string input;
+  int code;
+  int line;
+  int column;
+};
+
+// Every error site, with where it reports itself.
+const ErrorCase kErrorCases[] = {
+    {"empty text", "", 3, 1, 1},
+    {"only a slash", "/", 3, 1, 2},
+    {"comment that closes itself", "/*/ [1]", 3, 1, 8},
+    {"token that cannot start a value", "[,1]", 3, 1, 2},
+    {"point before digits", ".5", 3, 1, 1},
+    {"unquoted key", "{a:1}", 8, 1, 2},
+    {"unclosed dictionary", "{", 8, 1, 2},
+    {"no colon after key", "{\"a\" 1}", 2, 1, 6},
+    {"member not followed by comma or brace", "{\"a\":\"x\" \"b\":1}", 2, 1,
+     9},
+    {"element not followed by comma or bracket", "[true false]", 2, 1, 7},
+    {"trailing comma in list", "[1,]", 4, 1, 4},
+    {"trailing comma in dictionary", "{\"a\":1,}", 4, 1, 8},
+    {"leading zero", "01", 2, 1, 2},
+    {"negative leading zero", "-00", 2, 1, 3},
+    {"sign alone", "-", 2, 1, 2},
+    {"point without digits", "1.", 2, 1, 3},
+    {"exponent without digits", "1e+", 2, 1, 4},
+    {"number followed by a letter", "1x", 2, 1, 2},
+    {"number followed by a colon", "[1:2]", 2, 1, 3},
+    {"number followed by another", "[1 2]", 2, 1, 4},
+    {"slash does not separate numbers", "[1/2]", 2, 1, 4},
+    {"short literal", "tru", 2, 1, 1},
+    {"wrong literal", "[nul]", 2, 1, 2},
+    {"quote at the end", "\"", 2, 1, 1},
+    {"unterminated string", "\"abc", 2, 1, 4},
+    {"invalid byte", "\"a\xFF\"", 7, 1, 3},
+    {"stray continuation byte", "\"\x80\"", 7, 1, 2},
+    {"overlong form", "\"\xC0\x80\"", 7, 1, 2},
+    {"encoded surrogate", "\"\xED\xA0\x80\"", 7, 1, 2},
+    {"above U+10FFFF", "\"\xF4\x90\x80\x80\"", 7, 1, 2},
+    {"noncharacter U+FDD0", "\"\xEF\xB7\x90\"", 7, 1, 2},
+    {"noncharacter U+FFFF", "\"\xEF\xBF\xBF\"", 7, 1, 2},
+    {"noncharacter U+1FFFE", "\"\xF0\x9F\xBF\xBE\"", 7, 1, 2},
+    {"truncated sequence", "\"\xE2\x82", 7, 1, 2},
+    {"backslash at the end", "\"\\", 1, 1, 2},
+    {"unknown escape", "\"\\q\"", 1, 1, 3},
+    {"x escape cut short", "\"\\x4", 1, 1, 3},
+    {"x escape not hex", "\"\\x4g\"", 1, 1, 4},
+    {"x escape with sign", "\"\\x+1\"", 1, 1, 4},
+    {"u escape cut short", "\"\\u12", 1, 1, 4},
+    {"u escape with sign", "\"\\u+123\"", 1, 1, 6},
+    {"u escape with space", "\"\\u 123\"", 1, 1, 6},
+    {"u escape with 0x", "\"\\u0x12\"", 1, 1, 6},
+    {"lone high surrogate", "\"\\uD800\"", 1, 1, 7},
+    {"high surrogate before text", "\"\\uD800abcdef\"", 1, 1, 12},
+    {"high surrogate before high", "\"\\uD800\\uD800\"", 1, 1, 12},
+    {"lone low surrogate", "\"\\uDC00\"", 1, 1, 6},
+    {"escaped noncharacter", "\"\\uFFFE\"", 1, 1, 6},
+    {"escaped noncharacter pair", "\"\\uD83F\\uDFFF\"", 1, 1, 12},
+    {"two bytes after root", "{} xy", 6, 1, 5},
+    {"two bytes after literal", "nullxy", 6, 1, 6},
+    {"error on third line", "[\n1,\n]", 4, 3, 2},
+    {"CR LF is one line break", "[\r\n1,\r\n]", 4, 3, 2},
+    {"lone CRs each break a line", "[\r\r,]", 3, 3, 2},
+    {"line comment ends at the line break", "[1, // x\n,]", 3, 2, 2},
+    {"byte-order mark counts in the column", "\xEF\xBB\xBF[1,]", 4, 1, 7},
+};
+
+TEST(JSONReaderTest, EveryErrorSiteReportsCodeLineAndColumn) {
+  for (const ErrorCase& error : kErrorCases) {
+    SCOPED_TRACE(error.name);
+    JSONParser parser(0);
+    EXPECT_FALSE(parser.Parse(error.input));
+    EXPECT_EQ(error.code, parser.error_code());
+    EXPECT_EQ(error.line, parser.error_line());
+    EXPECT_EQ(error.column, parser.error_column());
+  }
+}
+
+TEST(JSONReaderTest, ErrorMessageNamesLineAndColumn) {
+  int code = 0;
+  std::string message;
+  EXPECT_FALSE(JSONReader::ReadAndReturnError("[1,]", 0, &code, &message));
+  EXPECT_EQ(JSONReader::JSON_TRAILING_COMMA, code);
+  EXPECT_EQ("Line: 1, column: 4, Trailing comma not allowed.", message);
+
+  EXPECT_EQ("Dictionary keys must be quoted.",
+            JSONReader::ErrorCodeToString(8));
+  EXPECT_EQ("", JSONReader::ErrorCodeToString(0));
+  EXPECT_EQ("", JSONReader::ErrorCodeToString(9));
+}
+
+TEST(JSONReaderTest, NumberOutOfRangeFailsWithoutCode) {
+  for (const char* text : {"1e999", "-1e999", "[1e400]", "1e-400"}) {
+    SCOPED_TRACE(text);
+    int code = -1;
+    std::string message = "unchanged";
+    EXPECT_FALSE(JSONReader::ReadAndReturnError(text, 0, &code, &message));
+    EXPECT_EQ(0, code);
+    EXPECT_EQ("", message);
+  }
+}
+
+TEST(JSONReaderTest, NestingLimit) {
+  std::string too_deep(200, '[');
+  JSONParser parser(0);
+  EXPECT_FALSE(parser.Parse(too_deep));
+  EXPECT_EQ(JSONReader::JSON_TOO_MUCH_NESTING, parser.error_code());
+  EXPECT_EQ(200, parser.error_column());
+
+  std::string deepest = std::string(199, '[') + std::string(199, ']');
+  EXPECT_TRUE(JSONReader::Read(deepest));
+  std::string mixed;
+  for (int i = 0; i < 99; ++i)
+    mixed += "{\"k\":[";
+  mixed += "{}";
+  for (int i = 0; i < 99; ++i)
+    mixed += "]}";
+  EXPECT_TRUE(JSONReader::Read(mixed));  // 198 levels and the innermost {}.
+  EXPECT_FALSE(JSONReader::Read("[" + mixed + "]"));
+}
+
+struct NumberCase {
+  const char* text;
+  Value::Type type;
+  double value;
+};
+
+TEST(JSONReaderTest, NumbersBecomeIntegersWhenTheyFit) {
+  const NumberCase kCases[] = {
+      {"0", Value::TYPE_INTEGER, 0},
+      {"-0", Value::TYPE_INTEGER, 0},
+      {"10", Value::TYPE_INTEGER, 10},
+      {"-2147483648", Value::TYPE_INTEGER, -2147483648.0},
+      {"2147483647", Value::TYPE_INTEGER, 2147483647.0},
+      {"2147483648", Value::TYPE_DOUBLE, 2147483648.0},
+      {"-2147483649", Value::TYPE_DOUBLE, -2147483649.0},
+      {"1.0", Value::TYPE_DOUBLE, 1.0},
+      {"1e2", Value::TYPE_DOUBLE, 100.0},
+      {"0.1", Value::TYPE_DOUBLE, 0.1},
+      {"-0.25", Value::TYPE_DOUBLE, -0.25},
+      {"1E-2", Value::TYPE_DOUBLE, 0.01},
+      {"123456789012345678", Value::TYPE_DOUBLE, 123456789012345678.0},
+      {"3.141592653589793238462643383279", Value::TYPE_DOUBLE,
+       3.141592653589793},
+      {"1.7976931348623157e308", Value::TYPE_DOUBLE, DBL_MAX},
+      {"2.2250738585072014e-308", Value::TYPE_DOUBLE, DBL_MIN},
+      // Subnormals, as the writer produces them.
+      {"5e-324", Value::TYPE_DOUBLE, 4.9406564584124654e-324},
+      {"-2.225073858507201e-308", Value::TYPE_DOUBLE,
+       -2.225073858507201e-308},
+      {"0.000000000000000000000000000001", Value::TYPE_DOUBLE, 1e-30},
+      {"9007199254740993", Value::TYPE_DOUBLE, 9007199254740992.0},
+  };
+  for (const NumberCase& number : kCases) {
+    SCOPED_TRACE(number.text);
+    std::unique_ptr<Value> value = JSONReader::Read(number.text);
+    ASSERT_TRUE(value);
+    EXPECT_EQ(number.type, value->GetType());
+    double parsed = 0.0;
+    EXPECT_TRUE(value->GetAsDouble(&parsed));
+    EXPECT_EQ(number.value, parsed);
+  }
+}
+
+TEST(JSONReaderTest, InputNeedsNoTerminator) {
+  // The views stop inside longer texts; nothing past them may be read.
+  std::unique_ptr<Value> value = JSONReader::Read(StringPiece("1.5e3x", 5));
+  double number = 0.0;
+  ASSERT_TRUE(value && value->GetAsDouble(&number));
+  EXPECT_EQ(1500.0, number);
+  value = JSONReader::Read(StringPiece("12345", 2));
+  int integer = 0;
+  ASSERT_TRUE(value && value->GetAsInteger(&integer));
+  EXPECT_EQ(12, integer);
+  EXPECT_FALSE(JSONReader::Read(StringPiece("\"\\u0041\"", 6)));
+  EXPECT_FALSE(JSONReader::Read(StringPiece("true", 3)));
+}
+
+struct StringCase {
+  const char* name;
+  std::string json;
+  std::string expected;
+};
+
+TEST(JSONReaderTest, StringsDecodeEscapesAndKeepUTF8) {
+  const StringCase kCases[] = {
+      {"plain", "\"abc\"", "abc"},
+      {"short escapes", "\"\\\"\\/\\\\\\b\\f\\n\\r\\t\\v\"",
+       "\"/\\\b\f\n\r\t\v"},
+      {"u escape", "\"\\u00e9\"", "\xC3\xA9"},
+      {"u escape upper case", "\"\\u00C9\"", "\xC3\x89"},
+      {"u escape NUL", "\"a\\u0000b\"", std::string("a\0b", 3)},
+      {"surrogate pair", "\"\\uD83D\\uDE00\"", "\xF0\x9F\x98\x80"},
+      {"x escape ASCII", "\"\\x41\"", "A"},
+      {"x escape Latin-1", "\"\\xE9\"", "\xC3\xA9"},
+      {"raw UTF-8", "\"\xE2\x82\xAC \xF0\x9F\x98\x80\"",
+       "\xE2\x82\xAC \xF0\x9F\x98\x80"},
+      {"raw control characters", "\"a\tb\nc\"", "a\tb\nc"},
+      {"U+FFFD itself", "\"\xEF\xBF\xBD\"", "\xEF\xBF\xBD"},
+      {"U+10FFFD", "\"\xF4\x8F\xBF\xBD\"", "\xF4\x8F\xBF\xBD"},
+  };
+  for (const StringCase& string_case : kCases) {
+    SCOPED_TRACE(string_case.name);
+    std::unique_ptr<Value> value = JSONReader::Read(string_case.json);
+    ASSERT_TRUE(value);
+    std::string text;
+    ASSERT_TRUE(value->GetAsString(&text));
+    EXPECT_EQ(string_case.expected, text);
+  }
+}
+
+TEST(JSONReaderTest, DocumentShape) {
+  std::unique_ptr<Value> root = JSONReader::Read(
+      "\xEF\xBB\xBF// settings\n"
+      "{ \"a\": [1, 2.5, \"x\"], /* inline */ \"b\": null,\r\n"
+      "  \"c\": {\"d\": true, \"d\": false}, \"e.f\": {} }");
+  ASSERT_TRUE(root);
+  const DictionaryValue* dictionary = nullptr;
+  ASSERT_TRUE(root->GetAsDictionary(&dictionary));
+  const ListValue* list = nullptr;
+  ASSERT_TRUE(dictionary->GetList("a", &list));
+  EXPECT_EQ(3u, list->GetSize());
+  bool d = true;
+  EXPECT_TRUE(dictionary->GetBoolean("c.d", &d));
+  EXPECT_FALSE(d);  // A repeated key replaces the earlier value.
+  EXPECT_TRUE(dictionary->GetDictionaryWithoutPathExpansion(
+      "e.f", static_cast<const DictionaryValue**>(nullptr)));
+}
+
+TEST(JSONReaderTest, TolerancesAfterTheRoot) {
+  for (const char* text :
+       {"{} x", "truex", "[1] ", "[1]\n// end", "[1]/* never closed",
+        "[/1]", "[1/]", "{}/", "1"}) {
+    SCOPED_TRACE(text);
+    EXPECT_TRUE(JSONReader::Read(text));
+  }
+}
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,174 @@
+#include "base/json/json_writer.h"
+
+#include <float.h>
+#include <limits.h>
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "base/json/json_reader.h"
+#include "base/json/json_string_value_serializer.h"
+#include "base/json/string_escape.h"
+
+namespace base {
+namespace {
+
+std::string WriteToString(const Value& value) {
+  std::string json = "stale";
+  EXPECT_TRUE(JSONWriter::Write(value, &json));
+  return json;
+}
+
+TEST(JSONWriterTest, CompactWithoutAnySpace) {
+  DictionaryValue root;
+  auto list = std::make_unique<ListValue>();
+  list->AppendInteger(1);
+  list->AppendDouble(2.5);
+  list->AppendString("x");
+  root.Set("a", std::move(list));
+  root.Set("b", Value::CreateNullValue());
+  root.Set("c", std::make_unique<DictionaryValue>());
+  root.Set("d", std::make_unique<ListValue>());
+  root.SetBoolean("e", true);
+  root.SetStringWithoutPathExpansion("k\"<", "v");
+  EXPECT_EQ(
+      "{\"a\":[1,2.5,\"x\"],\"b\":null,\"c\":{},\"d\":[],\"e\":true,"
+      "\"k\\\"\\u003C\":\"v\"}",
+      WriteToString(root));
+  EXPECT_EQ("false", WriteToString(Value(false)));
+}
+
+TEST(JSONWriterTest, NumbersKeepTheirType) {
+  struct {
+    double value;
+    const char* json;
+  } const kDoubles[] = {
+      {100.0, "100.0"},
+      {0.1, "0.1"},
+      {3.0, "3.0"},
+      {-0.25, "-0.25"},
+      {0.0, "0.0"},
+      {-0.0, "-0.0"},
+      {0.001, "0.001"},
+      {-0.0001, "-0.0001"},
+      {0.00001, "1e-05"},
+      {100000.0, "100000.0"},
+      {1000000.0, "1e+06"},
+      {1.5e7, "1.5e+07"},
+      {1.0 / 3.0, "0.3333333333333333"},
+      {5e-324, "5e-324"},
+      {DBL_MAX, "1.7976931348623157e+308"},
+  };
+  for (const auto& number : kDoubles) {
+    SCOPED_TRACE(number.json);
+    EXPECT_EQ(number.json, WriteToString(Value(number.value)));
+  }
+  EXPECT_EQ("100", WriteToString(Value(100)));
+  EXPECT_EQ("-2147483648", WriteToString(Value(INT_MIN)));
+  EXPECT_EQ("2147483647", WriteToString(Value(INT_MAX)));
+}
+
+struct EscapeCase {
+  const char* name;
+  std::string text;
+  std::string json;
+  bool valid;
+};
+
+TEST(JSONWriterTest, EscapeJSONString) {
+  const std::string kReplacement = "\xEF\xBF\xBD";
+  const EscapeCase kCases[] = {
+      {"plain", "abc", "\"abc\"", true},
+      {"quote and backslash", "a\"b\\c", "\"a\\\"b\\\\c\"", true},
+      {"named controls", "\b\t\n\f\r", "\"\\b\\t\\n\\f\\r\"", true},
+      {"other controls", std::string("\x0B\x1F\0", 3),
+       "\"\\u000B\\u001F\\u0000\"", true},
+      {"less-than", "</script>", "\"\\u003C/script>\"", true},
+      {"line separators", "\xE2\x80\xA8\xE2\x80\xA9", "\"\\u2028\\u2029\"",
+       true},
+      {"DEL and slash", "\x7F/", "\"\x7F/\"", true},
+      {"multi-byte UTF-8", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+       "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"", true},
+      {"stray continuation byte", "\x80", "\"" + kReplacement + "\"", false},
+      {"byte 0xFF", "a\xFF" "b", "\"a" + kReplacement + "b\"", false},
+      {"overlong NUL", "\xC0\x80", "\"" + kReplacement + "\"", false},
+      {"encoded surrogate", "\xED\xA0\x80", "\"" + kReplacement + "\"",
+       false},
+      {"truncated sequence", "\xE2\x82" "A", "\"" + kReplacement + "A\"",
+       false},
+      {"above U+10FFFF", "\xF4\x90\x80\x80", "\"" + kReplacement + "\"",
+       false},
+      {"noncharacter U+FDD0", "\xEF\xB7\x90", "\"" + kReplacement + "\"",
+       false},
+      {"noncharacter U+FDEF", "\xEF\xB7\xAF", "\"" + kReplacement + "\"",
+       false},
+      {"noncharacter U+FFFE", "\xEF\xBF\xBE", "\"" + kReplacement + "\"",
+       false},
+      {"noncharacter U+10FFFF", "\xF4\x8F\xBF\xBF",
+       "\"" + kReplacement + "\"", false},
+      {"U+FDCF and U+FDF0 are characters", "\xEF\xB7\x8F\xEF\xB7\xB0",
+       "\"\xEF\xB7\x8F\xEF\xB7\xB0\"", true},
+  };
+  for (const EscapeCase& escape : kCases) {
+    SCOPED_TRACE(escape.name);
+    std::string json = "prefix";
+    EXPECT_EQ(escape.valid, EscapeJSONString(escape.text, &json));
+    EXPECT_EQ("prefix" + escape.json, json);
+
+    // Whatever was written reads back, replaced characters included.
+    std::unique_ptr<Value> read = JSONReader::Read(escape.json);
+    ASSERT_TRUE(read);
+    if (escape.valid) {
+      std::string text;
+      ASSERT_TRUE(read->GetAsString(&text));
+      EXPECT_EQ(escape.text, text);
+    }
+  }
+}
+
+TEST(JSONWriterTest, EscapeSpecialCodePointLeavesOrdinaryCharacters) {
+  std::string out;
+  EXPECT_FALSE(EscapeSpecialCodePoint('a', &out));
+  EXPECT_FALSE(EscapeSpecialCodePoint(0xE9, &out));
+  EXPECT_TRUE(out.empty());
+  EXPECT_TRUE(EscapeSpecialCodePoint(0x01, &out));
+  EXPECT_EQ("\\u0001", out);
+}
+
+TEST(JSONWriterTest, ReplacedCharacterDoesNotFailTheWrite) {
+  ListValue list;
+  list.AppendString("\xEF\xBF\xBF");
+  std::string json;
+  EXPECT_TRUE(JSONWriter::Write(list, &json));
+  EXPECT_EQ("[\"\xEF\xBF\xBD\"]", json);
+  EXPECT_TRUE(JSONReader::Read(json));
+}
+
+TEST(JSONStringValueSerializerTest, WritesAndReads) {
+  std::string json;
+  JSONStringValueSerializer serializer(&json);
+  DictionaryValue prefs;
+  prefs.SetInteger("a.b", 1);
+  EXPECT_TRUE(serializer.Serialize(prefs));
+  EXPECT_EQ("{\"a\":{\"b\":1}}", json);
+
+  JSONStringValueSerializer no_output(nullptr);
+  EXPECT_FALSE(no_output.Serialize(prefs));
+
+  JSONStringValueDeserializer deserializer(json, 0);
+  std::unique_ptr<Value> copy = deserializer.Deserialize(nullptr, nullptr);
+  ASSERT_TRUE(copy);
+  EXPECT_TRUE(prefs.Equals(copy.get()));
+
+  int code = 0;
+  std::string message;
+  JSONStringValueDeserializer broken("{\"a\":}", 0);
+  EXPECT_FALSE(broken.Deserialize(&code, &message));
+  EXPECT_EQ(JSONReader::JSON_UNEXPECTED_TOKEN, code);
+  EXPECT_EQ("Line: 1, column: 6, Unexpected token.", message);
+}
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,94 @@
+#include "base/lazy_instance.h"
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/win/windows_types.h"
+
+namespace base {
+namespace {
+
+std::atomic<int> g_constructions{0};
+
+// Slow to build, so racing threads find the state word at 1.
+class SlowToBuild {
+ public:
+  SlowToBuild() {
+    ++g_constructions;
+    ::Sleep(50);
+    value_ = 42;
+  }
+  int value() const { return value_; }
+
+ private:
+  int value_ = 0;
+};
+
+LazyInstance<SlowToBuild> g_slow = LAZY_INSTANCE_INITIALIZER;
+
+TEST(LazyInstanceTest, RacingThreadsBuildOnceAndShareTheInstance) {
+  ASSERT_FALSE(g_slow.IsCreated());
+  constexpr int kThreads = 8;
+  std::atomic<bool> go{false};
+  SlowToBuild* seen[kThreads] = {};
+  int values[kThreads] = {};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      while (!go.load()) {
+      }
+      seen[t] = g_slow.Pointer();
+      values[t] = seen[t]->value();  // never a half-built object
+    });
+  }
+  go = true;
+  for (auto& thread : threads) thread.join();
+
+  EXPECT_EQ(1, g_constructions.load());
+  EXPECT_TRUE(g_slow.IsCreated());
+  for (int t = 0; t < kThreads; ++t) {
+    EXPECT_EQ(seen[0], seen[t]);
+    EXPECT_EQ(42, values[t]);
+  }
+  EXPECT_EQ(seen[0], &g_slow.Get());
+}
+
+TEST(LazyInstanceTest, WaitReturnsTheWordOnceItLeavesCreating) {
+  std::atomic<uintptr_t> state{kLazyInstanceStateNone};
+  EXPECT_EQ(kLazyInstanceStateNone, WaitForLazyInstance(&state));
+
+  state = kLazyInstanceStateCreating;
+  std::thread creator([&] {
+    ::Sleep(30);
+    state.store(0x1230, std::memory_order_release);
+  });
+  EXPECT_EQ(0x1230u, WaitForLazyInstance(&state));
+  creator.join();
+}
+
+TEST(LazyInstanceTest, CreatorRunsOnlyForTheFirstCaller) {
+  std::atomic<uintptr_t> state{kLazyInstanceStateNone};
+  int created = 0;
+  int storage = 0;
+  auto creator = [&] {
+    ++created;
+    return &storage;
+  };
+  EXPECT_EQ(&storage, GetOrCreateLazyPointer<int>(&state, creator));
+  EXPECT_EQ(&storage, GetOrCreateLazyPointer<int>(&state, creator));
+  EXPECT_EQ(1, created);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(&storage), state.load());
+}
+
+TEST(LazyInstanceDeathTest, PublishingNullStopsTheProcess) {
+  std::atomic<uintptr_t> state{kLazyInstanceStateNone};
+  EXPECT_DEATH(GetOrCreateLazyPointer<int>(
+                   &state, []() -> int* { return nullptr; }),
+               "");
+}
+
+}  // namespace
+}  // namespace base

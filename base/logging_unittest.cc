@@ -1,0 +1,480 @@
+#include "base/logging.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iomanip>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/command_line.h"
+#include "base/win/windows_types.h"
+#include "testing/child_process.h"
+#include "testing/scoped_test_folder.h"
+
+namespace logging {
+namespace {
+
+using testing_support::ScopedTestFolder;
+
+// Lines taken by CapturingHandler, in order.
+std::vector<std::string>* g_captured_lines = nullptr;
+std::vector<size_t>* g_captured_starts = nullptr;
+
+bool CapturingHandler(int severity, const char* file, int line,
+                      size_t message_start, const std::string& str) {
+  g_captured_lines->push_back(str);
+  g_captured_starts->push_back(message_start);
+  return true;
+}
+
+bool DecliningHandler(int, const char*, int, size_t, const std::string&) {
+  return false;
+}
+
+std::string ReadFileText(const std::wstring& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Sends standard error (file descriptor 2) to a file for the owner's
+// lifetime.
+class ScopedStderrCapture {
+ public:
+  explicit ScopedStderrCapture(const std::wstring& path) : path_(path) {
+    fflush(stderr);
+    saved_ = _dup(2);
+    const int file = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC |
+                                              _O_BINARY, 0600);
+    _dup2(file, 2);
+    _close(file);
+  }
+  ~ScopedStderrCapture() { Restore(); }
+
+  // Ends the capture and returns what was written.
+  std::string Finish() {
+    Restore();
+    return ReadFileText(path_);
+  }
+
+ private:
+  void Restore() {
+    if (saved_ < 0)
+      return;
+    fflush(stderr);
+    _dup2(saved_, 2);
+    _close(saved_);
+    saved_ = -1;
+  }
+
+  std::wstring path_;
+  int saved_ = -1;
+};
+
+class LoggingTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ResetLoggingForTesting();
+    g_captured_lines = &lines_;
+    g_captured_starts = &starts_;
+  }
+  void TearDown() override {
+    ResetLoggingForTesting();
+    g_captured_lines = nullptr;
+    g_captured_starts = nullptr;
+  }
+
+  // Logs to |path| only, appending.
+  bool LogToFile(const std::wstring& path) {
+    LoggingSettings settings;
+    settings.log_file = path.c_str();
+    return InitLogging(settings);
+  }
+
+  std::vector<std::string> lines_;
+  std::vector<size_t> starts_;
+};
+
+TEST_F(LoggingTest, DefaultLineCarriesTimeSeverityFileAndLine) {
+  SetLogMessageHandler(&CapturingHandler);
+  LOG(INFO) << "text";
+  ASSERT_EQ(1u, lines_.size());
+  const std::string& line = lines_[0];
+  ASSERT_FALSE(line.empty());
+  EXPECT_EQ('\n', line.back());
+  const std::string without_newline = line.substr(0, line.size() - 1);
+  EXPECT_TRUE(std::regex_match(
+      without_newline,
+      std::regex(R"(^\[\d{4}/\d{6}\.\d{3}:INFO:[\w.]+\(\d+\)\] text$)")))
+      << line;
+  EXPECT_TRUE(Contains(line, ":INFO:logging_unittest.cc(")) << line;
+  EXPECT_EQ("text\n", line.substr(starts_[0]));
+}
+
+TEST_F(LoggingTest, AllItemsAppearInOrder) {
+  SetLogItems(true, true, true, true);
+  SetLogMessageHandler(&CapturingHandler);
+  const DWORD ticks_before = ::GetTickCount();
+  LOG(WARNING) << "all items";
+  const DWORD ticks_after = ::GetTickCount();
+  ASSERT_EQ(1u, lines_.size());
+
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(
+      lines_[0], match,
+      std::regex(R"(^\[(\d+):(\d+):\d{4}/\d{6}\.\d{3}:(\d+):WARNING:)"
+                 R"(logging_unittest\.cc\(\d+\)\] all items\n$)")))
+      << lines_[0];
+  EXPECT_EQ(std::to_string(::GetCurrentProcessId()), match[1].str());
+  EXPECT_EQ(std::to_string(::GetCurrentThreadId()), match[2].str());
+  const unsigned long ticks = std::stoul(match[3].str());
+  EXPECT_GE(ticks, ticks_before);
+  EXPECT_LE(ticks, ticks_after);
+}
+
+TEST_F(LoggingTest, ItemsCanAllBeOff) {
+  SetLogItems(false, false, false, false);
+  SetLogMessageHandler(&CapturingHandler);
+  LOG(ERROR) << "bare";
+  ASSERT_EQ(1u, lines_.size());
+  EXPECT_TRUE(std::regex_match(
+      lines_[0], std::regex(R"(^\[ERROR:logging_unittest\.cc\(\d+\)\] bare\n$)")))
+      << lines_[0];
+}
+
+TEST_F(LoggingTest, SeverityNames) {
+  SetLogItems(false, false, false, false);
+  SetLogMessageHandler(&CapturingHandler);
+  const struct {
+    int severity;
+    const char* prefix;
+  } kCases[] = {
+      {LOG_INFO, "[INFO:"},       {LOG_WARNING, "[WARNING:"},
+      {LOG_ERROR, "[ERROR:"},     {4, "[UNKNOWN:"},
+      {7, "[UNKNOWN:"},           {-1, "[VERBOSE1:"},
+      {-2, "[VERBOSE2:"},         {-12, "[VERBOSE12:"},
+  };
+  for (const auto& test : kCases) {
+    lines_.clear();
+    LogMessage(__FILE__, __LINE__, test.severity).stream() << "x";
+    ASSERT_EQ(1u, lines_.size());
+    EXPECT_EQ(0u, lines_[0].find(test.prefix)) << lines_[0];
+  }
+}
+
+// The stream must not inherit formatting state from the fixed-width prefix.
+TEST_F(LoggingTest, PrefixLeavesNoStreamFormatting) {
+  SetLogMessageHandler(&CapturingHandler);
+  LOG(INFO) << std::setw(3) << 7;
+  ASSERT_EQ(1u, lines_.size());
+  EXPECT_EQ("  7\n", lines_[0].substr(starts_[0]));
+}
+
+TEST_F(LoggingTest, MinimumLevelIsCappedAtFatal) {
+  SetMinLogLevel(5);
+  EXPECT_FALSE(ShouldCreateLogMessage(LOG_ERROR));
+  EXPECT_TRUE(ShouldCreateLogMessage(LOG_FATAL));
+
+  SetMinLogLevel(LOG_WARNING);
+  EXPECT_FALSE(ShouldCreateLogMessage(LOG_INFO));
+  EXPECT_TRUE(ShouldCreateLogMessage(LOG_WARNING));
+}
+
+TEST_F(LoggingTest, NoDestinationStillReportsErrors) {
+  LoggingSettings settings;
+  settings.logging_dest = LOG_NONE;
+  EXPECT_TRUE(InitLogging(settings));
+  EXPECT_FALSE(ShouldCreateLogMessage(LOG_INFO));
+  EXPECT_FALSE(ShouldCreateLogMessage(LOG_WARNING));
+  EXPECT_TRUE(ShouldCreateLogMessage(LOG_ERROR));
+  EXPECT_TRUE(ShouldCreateLogMessage(LOG_FATAL));
+
+  SetLogMessageHandler(&DecliningHandler);
+  EXPECT_TRUE(ShouldCreateLogMessage(LOG_INFO));
+
+  ScopedTestFolder folder;
+  ScopedStderrCapture capture(folder.path() + L"\\stderr.txt");
+  LOG(WARNING) << "quiet warning";
+  LOG(ERROR) << "loud error";
+  const std::string output = capture.Finish();
+  EXPECT_FALSE(Contains(output, "quiet warning"));
+  EXPECT_TRUE(Contains(output, "loud error"));
+}
+
+TEST_F(LoggingTest, VerboseLevelWithoutFilterFollowsMinimumLevel) {
+  EXPECT_EQ(0, GetVlogLevel(__FILE__));
+  SetMinLogLevel(-2);
+  EXPECT_EQ(2, GetVlogLevel(__FILE__));
+  EXPECT_TRUE(VLOG_IS_ON(2));
+  EXPECT_FALSE(VLOG_IS_ON(3));
+  SetMinLogLevel(LOG_ERROR);
+  EXPECT_EQ(-1, GetVlogLevel(__FILE__));
+}
+
+TEST_F(LoggingTest, VerboseLinesCarryTheirLevel) {
+  SetMinLogLevel(-1);
+  SetLogMessageHandler(&CapturingHandler);
+  VLOG(1) << "shown";
+  VLOG(2) << "hidden";
+  ASSERT_EQ(1u, lines_.size());
+  EXPECT_TRUE(Contains(lines_[0], ":VERBOSE1:")) << lines_[0];
+  EXPECT_TRUE(Contains(lines_[0], "shown"));
+}
+
+TEST_F(LoggingTest, TakingHandlerKeepsLinesFromEveryOtherDestination) {
+  ScopedTestFolder folder;
+  const std::wstring log_path = folder.path() + L"\\taken.log";
+  ASSERT_TRUE(LogToFile(log_path));
+  SetLogMessageHandler(&CapturingHandler);
+
+  ScopedStderrCapture capture(folder.path() + L"\\stderr.txt");
+  LOG(ERROR) << "diverted error";
+  const std::string output = capture.Finish();
+
+  ASSERT_EQ(1u, lines_.size());
+  EXPECT_TRUE(Contains(lines_[0], "diverted error"));
+  EXPECT_FALSE(Contains(output, "diverted error")) << output;
+  EXPECT_FALSE(Contains(ReadFileText(log_path), "diverted error"));
+}
+
+TEST_F(LoggingTest, DecliningHandlerLeavesLinesToTheDestinations) {
+  ScopedTestFolder folder;
+  const std::wstring log_path = folder.path() + L"\\declined.log";
+  ASSERT_TRUE(LogToFile(log_path));
+  SetLogMessageHandler(&DecliningHandler);
+
+  ScopedStderrCapture capture(folder.path() + L"\\stderr.txt");
+  LOG(ERROR) << "passed on";
+  LOG(INFO) << "file only";
+  const std::string output = capture.Finish();
+
+  EXPECT_TRUE(Contains(output, "passed on"));
+  EXPECT_FALSE(Contains(output, "file only"));
+  const std::string file_text = ReadFileText(log_path);
+  EXPECT_TRUE(Contains(file_text, "passed on"));
+  EXPECT_TRUE(Contains(file_text, "file only"));
+}
+
+TEST_F(LoggingTest, LogFileIsAppendedOrReplaced) {
+  ScopedTestFolder folder;
+  const std::wstring log_path = folder.path() + L"\\app.log";
+  ASSERT_TRUE(testing_support::WriteFileForTest(log_path, "old line\n"));
+
+  ASSERT_TRUE(LogToFile(log_path));
+  LOG(INFO) << "first";
+  LOG(WARNING) << "second";
+  std::string text = ReadFileText(log_path);
+  EXPECT_EQ(0u, text.find("old line\n"));
+  EXPECT_LT(text.find("first"), text.find("second"));
+  EXPECT_EQ(3, std::count(text.begin(), text.end(), '\n'));
+
+  LoggingSettings settings;
+  settings.log_file = log_path.c_str();
+  settings.delete_old = DELETE_OLD_LOG_FILE;
+  ASSERT_TRUE(InitLogging(settings));
+  LOG(INFO) << "fresh";
+  text = ReadFileText(log_path);
+  EXPECT_FALSE(Contains(text, "old line"));
+  EXPECT_FALSE(Contains(text, "first"));
+  EXPECT_TRUE(Contains(text, "fresh"));
+}
+
+// A log file in a folder that does not exist is replaced by "debug.log" in
+// the current folder.
+TEST_F(LoggingTest, UnopenableLogFileFallsBackToCurrentFolder) {
+  ScopedTestFolder folder;
+  wchar_t saved_directory[MAX_PATH];
+  ASSERT_NE(0u, ::GetCurrentDirectoryW(MAX_PATH, saved_directory));
+  ASSERT_TRUE(::SetCurrentDirectoryW(folder.path().c_str()));
+
+  const std::wstring missing = folder.path() + L"\\missing\\installer.log";
+  const bool opened = LogToFile(missing);
+  LOG(INFO) << "fell back";
+  CloseLogFileForTesting();
+  ::SetCurrentDirectoryW(saved_directory);
+
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(missing.c_str()));
+  EXPECT_TRUE(Contains(ReadFileText(folder.path() + L"\\debug.log"),
+                       "fell back"));
+}
+
+// With no file named, the file is "debug.log" beside the executable, and
+// asking to delete the old one deletes that file.
+TEST_F(LoggingTest, NoFileNamedUsesDefaultPath) {
+  const std::wstring default_path =
+      testing_support::SelfFolder() + L"\\debug.log";
+  LoggingSettings settings;
+  settings.delete_old = DELETE_OLD_LOG_FILE;
+  ASSERT_TRUE(InitLogging(settings));
+  const std::string marker =
+      "default path " + std::to_string(::GetCurrentProcessId());
+  LOG(INFO) << marker;
+  EXPECT_TRUE(Contains(ReadFileText(default_path), marker));
+}
+
+// Threads that log first at the same moment all open the file; one handle
+// must survive and the others be closed, or the file stays in use.
+TEST_F(LoggingTest, ConcurrentFirstLinesLeaveOneHandle) {
+  ScopedTestFolder folder;
+  const std::wstring log_path = folder.path() + L"\\race.log";
+  const int kThreads = 16;
+  const int kRounds = 30;
+  for (int round = 0; round < kRounds; ++round) {
+    ASSERT_TRUE(LogToFile(log_path));
+    CloseLogFileForTesting();
+    HANDLE start = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(start);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+      threads.emplace_back([start, i] {
+        ::WaitForSingleObject(start, INFINITE);
+        LOG(INFO) << "thread " << i;
+      });
+    }
+    ::SetEvent(start);
+    for (std::thread& thread : threads)
+      thread.join();
+    ::CloseHandle(start);
+
+    // Lines are not counted: under Wine, appending writes from several
+    // threads may overwrite each other (on Windows each one is atomic).
+    EXPECT_FALSE(ReadFileText(log_path).empty());
+    CloseLogFileForTesting();
+    // Without delete sharing, any handle left open makes this fail.
+    ASSERT_TRUE(::DeleteFileW(log_path.c_str()))
+        << "round " << round << ", error " << ::GetLastError();
+  }
+}
+
+TEST_F(LoggingTest, LastErrorSurvivesLogging) {
+  SetLogMessageHandler(&CapturingHandler);
+  ::SetLastError(1234);
+  LOG(INFO) << "keeps error";
+  EXPECT_EQ(1234u, ::GetLastError());
+  ::SetLastError(ERROR_FILE_NOT_FOUND);
+  PLOG(ERROR) << "open";
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
+}
+
+TEST_F(LoggingTest, PlogAppendsSystemErrorText) {
+  SetLogMessageHandler(&CapturingHandler);
+  ::SetLastError(ERROR_FILE_NOT_FOUND);
+  PLOG(ERROR) << "CreateFileW";
+  ASSERT_EQ(1u, lines_.size());
+  const std::string message = lines_[0].substr(starts_[0]);
+  EXPECT_EQ(0u, message.find("CreateFileW: ")) << message;
+  EXPECT_TRUE(Contains(message, " (0x2)\n")) << message;
+}
+
+TEST(SystemErrorCodeToStringTest, CollapsedTextAndCode) {
+  const std::string text = SystemErrorCodeToString(ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(std::regex_match(text, std::regex(R"(^\S.*\S \(0x5\)$)")))
+      << text;
+  EXPECT_FALSE(Contains(text, "\n"));
+  EXPECT_FALSE(Contains(text, "\r"));
+  EXPECT_FALSE(Contains(text, "  "));
+
+  const std::string unknown = SystemErrorCodeToString(0xDEADBEEF);
+  EXPECT_TRUE(std::regex_match(
+      unknown, std::regex(R"(^Error \(0x[0-9A-F]+\) while retrieving error\. )"
+                          R"(\(0xDEADBEEF\)$)")))
+      << unknown;
+}
+
+TEST(WriteWideStringToStreamTest, WritesUtf8AndIgnoresNull) {
+  std::ostringstream out;
+  WriteWideStringToStream(out, nullptr);
+  WriteWideStringToStream(out, L"caf\u00e9 \U0001F600");
+  EXPECT_EQ("caf\xc3\xa9 \xf0\x9f\x98\x80", out.str());
+
+  std::ostringstream streamed;
+  streamed << L"wide" << std::wstring(L"-string");
+  EXPECT_EQ("wide-string", streamed.str());
+}
+
+// Death tests run in a child process of their own; what they print on
+// standard error is matched against the pattern.
+using LoggingDeathTest = LoggingTest;
+
+TEST_F(LoggingDeathTest, FatalStopsTheProcess) {
+  EXPECT_DEATH(LOG(FATAL) << "fatal text", "FATAL:logging_unittest.cc.*fatal text");
+  EXPECT_DEATH(CHECK(1 + 1 == 3) << "arithmetic", "Check failed: 1 \\+ 1 == 3\\. arithmetic");
+  EXPECT_DEATH(CHECK_EQ(1, 2), "Check failed: 1 == 2 \\(1 vs\\. 2\\)");
+}
+
+bool AnnouncingHandler(int severity, const char*, int, size_t,
+                       const std::string& str) {
+  fprintf(stderr, "handler took: %s", str.c_str());
+  fflush(stderr);
+  return true;
+}
+
+TEST_F(LoggingDeathTest, FatalTakenByHandlerStillStops) {
+  EXPECT_DEATH(
+      {
+        SetLogMessageHandler(&AnnouncingHandler);
+        LOG(FATAL) << "handled fatal";
+      },
+      "handler took: .*handled fatal");
+}
+
+// Runs in a child started with "v" and "vmodule" switches by the test below.
+TEST(LoggingSwitchesChild, DISABLED_ReportVlogLevels) {
+  base::CommandLine::Init();
+  ResetLoggingForTesting();
+  LoggingSettings settings;
+  settings.logging_dest = LOG_NONE;
+  ASSERT_TRUE(InitLogging(settings));
+  printf("levels %d %d %d\n", GetVlogLevel(__FILE__),
+         GetVlogLevel("dir/other_file.cc"), GetVlogLevel("x/logging_helper.cc"));
+  ResetLoggingForTesting();
+}
+
+TEST(LoggingSwitchesTest, InitLoggingReadsVerboseSwitches) {
+  const std::wstring command =
+      L"\"" + testing_support::SelfPath() +
+      L"\" --gtest_also_run_disabled_tests"
+      L" --gtest_filter=LoggingSwitchesChild.DISABLED_ReportVlogLevels"
+      L" --v=1 --vmodule=logging_unittest=3,*/logging_h*=2";
+  const testing_support::ChildResult result =
+      testing_support::RunChildProcess(command);
+  ASSERT_TRUE(result.started);
+  EXPECT_EQ(0u, result.exit_code) << result.output;
+  EXPECT_TRUE(Contains(result.output, "levels 3 1 2")) << result.output;
+}
+
+}  // namespace
+}  // namespace logging
+
+namespace base {
+
+// Any operator<< of namespace base used to hide the global wide-string ones
+// for code inside it, and wide text printed as an address.
+struct LoggingTestMarker {};
+std::ostream& operator<<(std::ostream& out, LoggingTestMarker) { return out; }
+
+namespace {
+
+TEST(WideStreamInBaseTest, WideTextStaysText) {
+  std::ostringstream streamed;
+  streamed << L"wide" << std::wstring(L"-string") << LoggingTestMarker();
+  EXPECT_EQ("wide-string", streamed.str());
+}
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,194 @@
+#include "base/strings/string_number_conversions.h"
+
+#include <errno.h>
+#include <stdint.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace base {
+namespace {
+
+TEST(StringNumberConversionsTest, IntegersToText) {
+  EXPECT_EQ("0", IntToString(0));
+  EXPECT_EQ("-2147483648", IntToString(std::numeric_limits<int>::min()));
+  EXPECT_EQ("2147483647", IntToString(std::numeric_limits<int>::max()));
+  EXPECT_EQ(L"-7", IntToWideString(-7));
+  EXPECT_EQ(L"4294967295", UintToWideString(4294967295u));
+  EXPECT_EQ("-9223372036854775808",
+            Int64ToString(std::numeric_limits<int64_t>::min()));
+  EXPECT_EQ(L"-9223372036854775808",
+            Int64ToWideString(std::numeric_limits<int64_t>::min()));
+  EXPECT_EQ("18446744073709551615",
+            Uint64ToString(std::numeric_limits<uint64_t>::max()));
+  EXPECT_EQ(L"100", Uint64ToWideString(100));
+}
+
+TEST(StringNumberConversionsTest, StringToIntRules) {
+  const struct {
+    std::string text;
+    int value;
+    bool valid;
+  } kCases[] = {
+      {"42", 42, true},
+      {"+7", 7, true},
+      {"-0", 0, true},
+      {" 42", 42, false},
+      {"\t-3", -3, false},
+      {"42 ", 42, false},
+      {"12a3", 12, false},
+      {"-", 0, false},
+      {"+", 0, false},
+      {"", 0, false},
+      {"   ", 0, false},
+      {"+-1", 0, false},
+      {"2147483647", 2147483647, true},
+      {"2147483648", 2147483647, false},
+      {"99999999999", 2147483647, false},
+      {"-2147483648", std::numeric_limits<int>::min(), true},
+      {"-2147483649", std::numeric_limits<int>::min(), false},
+      {"0002147483647", 2147483647, true},
+      {std::string("4\0002", 3), 4, false},
+      // A byte above 0x7F is junk, not whitespace (and not undefined).
+      {"\2405", 0, false},
+      {"5\xFF", 5, false},
+  };
+  for (const auto& c : kCases) {
+    int value = -1;
+    EXPECT_EQ(c.valid, StringToInt(c.text, &value)) << c.text;
+    EXPECT_EQ(c.value, value) << c.text;
+  }
+}
+
+TEST(StringNumberConversionsTest,
+     WiderAndUnsignedParsersSaturateAtTheirLimits) {
+  int64_t i64 = 0;
+  EXPECT_TRUE(StringToInt64("-9223372036854775808", &i64));
+  EXPECT_EQ(std::numeric_limits<int64_t>::min(), i64);
+  EXPECT_FALSE(StringToInt64("9223372036854775808", &i64));
+  EXPECT_EQ(std::numeric_limits<int64_t>::max(), i64);
+  EXPECT_FALSE(StringToInt64("-9223372036854775809", &i64));
+  EXPECT_EQ(std::numeric_limits<int64_t>::min(), i64);
+
+  unsigned int u32 = 1;
+  EXPECT_TRUE(StringToUint("4294967295", &u32));
+  EXPECT_EQ(4294967295u, u32);
+  EXPECT_FALSE(StringToUint("4294967296", &u32));
+  EXPECT_EQ(4294967295u, u32);
+  EXPECT_FALSE(StringToUint("-1", &u32));
+  EXPECT_EQ(0u, u32);
+
+  uint64_t u64 = 1;
+  EXPECT_TRUE(StringToUint64("18446744073709551615", &u64));
+  EXPECT_EQ(std::numeric_limits<uint64_t>::max(), u64);
+  EXPECT_FALSE(StringToUint64("18446744073709551616", &u64));
+  EXPECT_EQ(std::numeric_limits<uint64_t>::max(), u64);
+  EXPECT_FALSE(StringToUint64("-1", &u64));
+  EXPECT_EQ(0u, u64);
+
+  EXPECT_TRUE(WideStringToUint(L"+12", &u32));
+  EXPECT_EQ(12u, u32);
+  EXPECT_FALSE(
+      WideStringToUint(L"\u3000"
+                       L"5",
+                       &u32));
+  EXPECT_EQ(5u, u32);
+  EXPECT_FALSE(WideStringToInt64(L"12a3", &i64));
+  EXPECT_EQ(12, i64);
+  EXPECT_TRUE(WideStringToInt64(L"-9223372036854775808", &i64));
+  EXPECT_EQ(std::numeric_limits<int64_t>::min(), i64);
+}
+
+TEST(StringNumberConversionsTest, ParsesOnlyTheViewNotTheBuffer) {
+  int value = 0;
+  EXPECT_TRUE(StringToInt(StringPiece("12345", 2), &value));
+  EXPECT_EQ(12, value);
+}
+
+TEST(StringNumberConversionsTest, HexStringToUInt64Rules) {
+  const struct {
+    const char* text;
+    uint64_t value;
+    bool valid;
+  } kCases[] = {
+      {"0x1F", 31, true},
+      {"0X1f", 31, true},
+      {"1f", 31, true},
+      {"+ff", 255, true},
+      {"0x", 0, false},
+      {"0", 0, true},
+      {"", 0, false},
+      {"-1", 0, false},
+      {" 10", 16, false},
+      {"1G", 1, false},
+      {"ffffffffffffffff", 0xFFFFFFFFFFFFFFFFull, true},
+      {"0x0000000000000000001", 1, true},
+      {"10000000000000000", 0xFFFFFFFFFFFFFFFFull, false},
+  };
+  for (const auto& c : kCases) {
+    uint64_t value = 7;
+    EXPECT_EQ(c.valid, HexStringToUInt64(c.text, &value)) << c.text;
+    EXPECT_EQ(c.value, value) << c.text;
+  }
+}
+
+TEST(StringNumberConversionsTest, HexStringToBytesAppends) {
+  std::vector<uint8_t> bytes = {1};
+  EXPECT_TRUE(HexStringToBytes("0A0b", &bytes));
+  EXPECT_EQ((std::vector<uint8_t>{1, 10, 11}), bytes);
+
+  bytes.clear();
+  EXPECT_FALSE(HexStringToBytes("0A0", &bytes));
+  EXPECT_FALSE(HexStringToBytes("", &bytes));
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(HexStringToBytes("0AZZ", &bytes));
+  EXPECT_EQ((std::vector<uint8_t>{10}), bytes);
+}
+
+TEST(StringNumberConversionsTest, HexEncodeIsUpperCase) {
+  const uint8_t bytes[] = {0x00, 0xAB, 0x7f};
+  EXPECT_EQ("00AB7F", HexEncode(bytes, sizeof(bytes)));
+  EXPECT_EQ("", HexEncode(bytes, 0));
+}
+
+TEST(StringNumberConversionsTest, StringToDoubleAcceptsOnlyWholeCleanNumbers) {
+  const struct {
+    std::string text;
+    double value;
+    bool valid;
+  } kCases[] = {
+      {"1.5", 1.5, true},
+      {"-1e3", -1000.0, true},
+      {" 1.5", 1.5, false},
+      {"1.5 ", 1.5, false},
+      {"1.5x", 1.5, false},
+      {"", 0.0, false},
+      {"\2401", 0.0, false},
+      {std::string("1\0002", 3), 1.0, false},
+      {"1e400", std::numeric_limits<double>::infinity(), false},
+      {"4e-320", 4e-320, false},
+      {"inf", std::numeric_limits<double>::infinity(), true},
+  };
+  for (const auto& c : kCases) {
+    double value = -1;
+    EXPECT_EQ(c.valid, StringToDouble(c.text, &value)) << c.text;
+    EXPECT_EQ(c.value, value) << c.text;
+  }
+}
+
+TEST(StringNumberConversionsTest, StringToDoubleKeepsErrnoUnlessOutOfRange) {
+  double value;
+  errno = EINVAL;
+  EXPECT_TRUE(StringToDouble("2", &value));
+  EXPECT_EQ(EINVAL, errno);
+  EXPECT_FALSE(StringToDouble("junk", &value));
+  EXPECT_EQ(EINVAL, errno);
+  EXPECT_FALSE(StringToDouble("1e-400", &value));
+  EXPECT_EQ(ERANGE, errno);
+}
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,134 @@
+#include "base/strings/string_split.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace base {
+namespace {
+
+struct SplitCase {
+  const char* input;
+  const char* separators;
+  WhitespaceHandling whitespace;
+  SplitResult result_type;
+  std::vector<std::string> pieces;
+};
+
+TEST(StringSplitTest, SplitString) {
+  const SplitCase cases[] = {
+      {"", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {}},
+      {"", ",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {}},
+      {",", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"", ""}},
+      {",", ",", KEEP_WHITESPACE, SPLIT_WANT_NONEMPTY, {}},
+      {"a", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a"}},
+      {"a,,b", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a", "", "b"}},
+      {"a,", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a", ""}},
+      {",a", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"", "a"}},
+      {"a,,b", ",", KEEP_WHITESPACE, SPLIT_WANT_NONEMPTY, {"a", "b"}},
+      {" a , b ", ",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {"a", "b"}},
+      {" a , b ", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {" a ", " b "}},
+      {"a, ,b", ",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {"a", "", "b"}},
+      {"a, ,b", ",", TRIM_WHITESPACE, SPLIT_WANT_NONEMPTY, {"a", "b"}},
+      {"a, ,b", ",", KEEP_WHITESPACE, SPLIT_WANT_NONEMPTY, {"a", " ", "b"}},
+      {"\t\v\f\r\n x y \n", ",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {"x y"}},
+      {"a b\tc", " \t", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a", "b", "c"}},
+      {"a;b,c;", ",;", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a", "b", "c", ""}},
+      {"a,b", "", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a,b"}},
+      // Narrow trimming knows only ASCII whitespace: a no-break space in
+      // UTF-8, and its lone byte, are text.
+      {"\xC2\xA0"
+       "a\xA0,b",
+       ",",
+       TRIM_WHITESPACE,
+       SPLIT_WANT_ALL,
+       {"\xC2\xA0"
+        "a\xA0",
+        "b"}},
+  };
+  for (const SplitCase& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << "'" << c.input << "' at '" << c.separators << "'");
+    EXPECT_EQ(c.pieces,
+              SplitString(c.input, c.separators, c.whitespace, c.result_type));
+    if (std::string(c.separators).size() == 1) {
+      std::vector<StringPiece> pieces = SplitStringPiece(
+          c.input, c.separators[0], c.whitespace, c.result_type);
+      std::vector<std::string> copies(pieces.begin(), pieces.end());
+      EXPECT_EQ(c.pieces, copies);
+    }
+  }
+}
+
+TEST(StringSplitTest, SplitStringPieceViewsInput) {
+  const std::string input = "1.22.333";
+  std::vector<StringPiece> pieces =
+      SplitStringPiece(input, '.', KEEP_WHITESPACE, SPLIT_WANT_ALL);
+  ASSERT_EQ(3u, pieces.size());
+  EXPECT_EQ(input.data(), pieces[0].data());
+  EXPECT_EQ(input.data() + 2, pieces[1].data());
+  EXPECT_EQ(3u, pieces[2].size());
+}
+
+TEST(StringSplitTest, SplitWideStringTrimsUnicodeWhitespace) {
+  const struct {
+    const wchar_t* input;
+    const wchar_t* separators;
+    WhitespaceHandling whitespace;
+    SplitResult result_type;
+    std::vector<std::wstring> pieces;
+  } cases[] = {
+      {L"", L",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {}},
+      {L",", L",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {L"", L""}},
+      {L"\x3000"
+       L"a\x00A0,\x2028"
+       L"b\x0085",
+       L",",
+       TRIM_WHITESPACE,
+       SPLIT_WANT_ALL,
+       {L"a", L"b"}},
+      {L"a,\x205F\x202F,b",
+       L",",
+       TRIM_WHITESPACE,
+       SPLIT_WANT_NONEMPTY,
+       {L"a", L"b"}},
+      {L"a\x200B,b", L",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {L"a\x200B", L"b"}},
+      {L"x\\y/z", L"\\/", KEEP_WHITESPACE, SPLIT_WANT_ALL, {L"x", L"y", L"z"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.pieces, SplitWideString(c.input, c.separators, c.whitespace,
+                                        c.result_type))
+        << c.input;
+  }
+}
+
+TEST(StringSplitTest, SplitStringIntoKeyValuePairs) {
+  const struct {
+    const char* input;
+    bool success;
+    StringPairs pairs;
+  } cases[] = {
+      {"", true, {}},
+      {" , ,", true, {}},
+      {"a=1", true, {{"a", "1"}}},
+      {"a=1, b==2,c", false, {{"a", "1"}, {"b", "2"}, {"", ""}}},
+      {"c,a=1", false, {{"", ""}, {"a", "1"}}},
+      {"key=", false, {{"key", ""}}},
+      {"key===", false, {{"key", ""}}},
+      {"=v", true, {{"", "v"}}},
+      {"a=b=c", true, {{"a", "b=c"}}},
+      {"a = 1", true, {{"a ", " 1"}}},
+      {"base/*=2,installer*=1", true, {{"base/*", "2"}, {"installer*", "1"}}},
+  };
+  for (const auto& c : cases) {
+    StringPairs pairs = {{"stale", "stale"}};
+    EXPECT_EQ(c.success,
+              SplitStringIntoKeyValuePairs(c.input, '=', ',', &pairs))
+        << c.input;
+    EXPECT_EQ(c.pairs, pairs) << c.input;
+  }
+}
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,325 @@
+#include "base/threading/thread_local_storage.h"
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/synchronization/lock.h"
+#include "base/win/windows_types.h"
+
+namespace base {
+namespace {
+
+// Records which values a slot's destructor received, from any thread.
+struct DestroyedValues {
+  Lock lock;
+  std::vector<intptr_t> values;
+
+  void Add(void* value) {
+    AutoLock hold(lock);
+    values.push_back(reinterpret_cast<intptr_t>(value));
+  }
+  std::vector<intptr_t> Take() {
+    AutoLock hold(lock);
+    std::vector<intptr_t> taken;
+    taken.swap(values);
+    return taken;
+  }
+};
+
+DestroyedValues g_destroyed;
+void RecordDestroyed(void* value) { g_destroyed.Add(value); }
+
+void* AsValue(intptr_t number) { return reinterpret_cast<void*>(number); }
+
+// A slot that is freed at the end of the test, so tests do not use up the
+// process's 256 entries.
+class ScopedSlot {
+ public:
+  explicit ScopedSlot(TLSDestructorFunc destructor) : slot_(destructor) {}
+  ~ScopedSlot() {
+    if (slot_.initialized()) slot_.Free();
+  }
+  ThreadLocalStorageSlot* operator->() { return &slot_; }
+  ThreadLocalStorageSlot& get() { return slot_; }
+
+ private:
+  ThreadLocalStorageSlot slot_;
+};
+
+template <typename Function>
+void RunOnNewThread(Function function) {
+  std::thread(function).join();
+}
+
+TEST(ThreadLocalStorageTest, SetOnAFreshThreadMakesItsVector) {
+  ScopedSlot slot(nullptr);
+  RunOnNewThread([&] {
+    EXPECT_FALSE(internal::ThreadHasLocalStorageVectorForTesting());
+    slot->Set(AsValue(5));
+    EXPECT_TRUE(internal::ThreadHasLocalStorageVectorForTesting());
+    EXPECT_EQ(AsValue(5), slot->Get());
+  });
+}
+
+TEST(ThreadLocalStorageTest, ValuesArePerThreadAndDestroyedAtThreadExit) {
+  g_destroyed.Take();
+  ScopedSlot slot(&RecordDestroyed);
+  slot->Set(AsValue(1000));
+
+  std::vector<std::thread> threads;
+  for (intptr_t t = 1; t <= 4; ++t) {
+    threads.emplace_back([&slot, t] {
+      EXPECT_EQ(nullptr, slot->Get());
+      slot->Set(AsValue(t));
+      ::Sleep(10);
+      EXPECT_EQ(AsValue(t), slot->Get());
+    });
+  }
+  for (auto& thread : threads) thread.join();
+
+  std::vector<intptr_t> destroyed = g_destroyed.Take();
+  std::sort(destroyed.begin(), destroyed.end());
+  EXPECT_EQ((std::vector<intptr_t>{1, 2, 3, 4}), destroyed);
+  EXPECT_EQ(AsValue(1000), slot->Get());
+  slot->Set(nullptr);
+}
+
+TEST(ThreadLocalStorageTest, NullValuesAndSlotsWithoutDestructorAreSkipped) {
+  g_destroyed.Take();
+  ScopedSlot with_destructor(&RecordDestroyed);
+  ScopedSlot without_destructor(nullptr);
+  RunOnNewThread([&] {
+    with_destructor->Set(AsValue(7));
+    with_destructor->Set(nullptr);
+    without_destructor->Set(AsValue(8));
+  });
+  EXPECT_TRUE(g_destroyed.Take().empty());
+}
+
+// Destructors that store values in other slots.
+ThreadLocalStorageSlot* g_later_slot = nullptr;
+std::vector<intptr_t> g_pass_order;  // touched only by the ending thread
+
+void StoreIntoLaterSlot(void* value) {
+  g_pass_order.push_back(reinterpret_cast<intptr_t>(value));
+  g_later_slot->Set(AsValue(reinterpret_cast<intptr_t>(value) + 1));
+}
+void RecordPassOrder(void* value) {
+  g_pass_order.push_back(reinterpret_cast<intptr_t>(value));
+}
+
+TEST(ThreadLocalStorageTest, ValueStoredByADestructorIsDestroyedNextPass) {
+  // Claimed first, so its entry comes before the storing slot's and the
+  // first pass has already gone past it when the value arrives.
+  ScopedSlot later(&RecordPassOrder);
+  ScopedSlot storing(&StoreIntoLaterSlot);
+  g_later_slot = &later.get();
+  g_pass_order.clear();
+
+  RunOnNewThread([&] { storing->Set(AsValue(40)); });
+
+  EXPECT_EQ((std::vector<intptr_t>{40, 41}), g_pass_order);
+}
+
+std::atomic<int> g_restore_calls{0};
+ThreadLocalStorageSlot* g_restoring_slot = nullptr;
+void RestoreItself(void* value) {
+  ++g_restore_calls;
+  g_restoring_slot->Set(value);
+}
+
+TEST(ThreadLocalStorageTest, DestructorPassesStopAfter256) {
+  ScopedSlot restoring(&RestoreItself);
+  g_restoring_slot = &restoring.get();
+  g_restore_calls = 0;
+  RunOnNewThread([&] { restoring->Set(AsValue(1)); });
+  EXPECT_EQ(256, g_restore_calls.load());
+}
+
+TEST(ThreadLocalStorageTest, ClaimingStartsAfterTheLastClaimedEntry) {
+  ScopedSlot first(nullptr);
+  ScopedSlot second(nullptr);
+  ScopedSlot third(nullptr);
+  EXPECT_EQ((first->slot_index() + 1) % 256, second->slot_index());
+  EXPECT_EQ((second->slot_index() + 1) % 256, third->slot_index());
+
+  const int freed_index = second->slot_index();
+  second->Free();
+  EXPECT_EQ(-1, second->slot_index());
+  EXPECT_FALSE(second->initialized());
+
+  ScopedSlot fourth(nullptr);
+  EXPECT_EQ((third->slot_index() + 1) % 256, fourth->slot_index());
+  EXPECT_NE(freed_index, fourth->slot_index());
+}
+
+TEST(ThreadLocalStorageTest, ReclaimedEntryHidesAndNeverDestroysOldValues) {
+  g_destroyed.Take();
+  ThreadLocalStorageSlot old_slot(&RecordDestroyed);
+  const int old_index = old_slot.slot_index();
+  old_slot.Set(AsValue(11));
+
+  HANDLE reclaimed = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE stored = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ThreadLocalStorageSlot new_slot;
+  std::thread other([&] {
+    old_slot.Set(AsValue(12));
+    ::SetEvent(stored);
+    ::WaitForSingleObject(reclaimed, INFINITE);
+    EXPECT_EQ(nullptr, old_slot.Get());
+    EXPECT_EQ(nullptr, new_slot.Get());
+  });
+  ::WaitForSingleObject(stored, INFINITE);
+
+  old_slot.Free();
+  EXPECT_EQ(nullptr, old_slot.Get());
+  // Claims go round the table, so the freed entry comes back after the
+  // others have been tried.
+  for (int i = 0; i < 256; ++i) {
+    new_slot.Initialize(&RecordDestroyed);
+    if (new_slot.slot_index() == old_index) break;
+    new_slot.Free();
+  }
+  ASSERT_EQ(old_index, new_slot.slot_index());
+  EXPECT_EQ(nullptr, new_slot.Get());
+
+  ::SetEvent(reclaimed);
+  other.join();
+  EXPECT_TRUE(g_destroyed.Take().empty());
+  new_slot.Free();
+  ::CloseHandle(reclaimed);
+  ::CloseHandle(stored);
+}
+
+TEST(ThreadLocalStorageTest, BooleanSlot) {
+  ScopedSlot flag(nullptr);
+  EXPECT_FALSE(flag->GetBoolean());
+  flag->SetBoolean(true);
+  EXPECT_TRUE(flag->GetBoolean());
+  RunOnNewThread([&] { EXPECT_FALSE(flag->GetBoolean()); });
+  flag->SetBoolean(false);
+  EXPECT_FALSE(flag->GetBoolean());
+  EXPECT_EQ(nullptr, flag->Get());
+}
+
+TEST(ThreadLocalStorageTest, WorkerPoolSlotIsOneProcessWideSlot) {
+  ThreadLocalStorageSlot* slot = GetWorkerPoolThreadLocalSlot();
+  ASSERT_TRUE(slot->initialized());
+  ThreadLocalStorageSlot* from_thread = nullptr;
+  RunOnNewThread([&] {
+    from_thread = GetWorkerPoolThreadLocalSlot();
+    from_thread->Set(AsValue(3));
+  });
+  EXPECT_EQ(slot, from_thread);
+  EXPECT_EQ(nullptr, slot->Get());
+}
+
+TEST(ThreadLocalStorageTest, UnclaimedSlotReadsNull) {
+  ThreadLocalStorageSlot never_claimed;
+  EXPECT_EQ(nullptr, never_claimed.Get());
+  ThreadLocalStorageSlot freed(nullptr);
+  freed.Set(AsValue(1));
+  freed.Free();
+  EXPECT_EQ(nullptr, freed.Get());
+}
+
+TEST(ThreadLocalStorageDeathTest, SetOnAnUnclaimedSlotStopsTheProcess) {
+  EXPECT_DEATH(
+      {
+        ThreadLocalStorageSlot never_claimed;
+        never_claimed.Set(AsValue(1));
+      },
+      "");
+  EXPECT_DEATH(
+      {
+        ThreadLocalStorageSlot freed(nullptr);
+        freed.Free();
+        freed.Set(AsValue(1));
+      },
+      "");
+}
+
+TEST(ThreadLocalStorageDeathTest, The257thSlotStopsTheProcess) {
+  // The child process starts with every entry free.
+  EXPECT_DEATH(
+      {
+        static ThreadLocalStorageSlot slots[257];
+        for (int i = 0; i < 256; ++i) slots[i].Initialize(nullptr);
+        fprintf(stderr, "claimed 256\n");
+        slots[256].Initialize(nullptr);
+        fprintf(stderr, "claimed 257\n");
+      },
+      "claimed 256\n.*slots are in use");
+}
+
+TEST(ThreadLocalStorageDeathTest, SecondVectorOnOneThreadStopsTheProcess) {
+  EXPECT_DEATH(
+      {
+        ThreadLocalStorageSlot slot(nullptr);
+        slot.Set(AsValue(1));
+        ConstructThreadLocalStorageVector();
+      },
+      "");
+}
+
+// A thread-exit callback of this executable that runs after the slots'
+// own, as another module's late clean-up would.
+std::atomic<DWORD> g_late_reader_thread{0};
+ThreadLocalStorageSlot* g_late_slot = nullptr;
+std::atomic<int> g_late_reads_null{-1};
+std::atomic<int> g_late_made_vector{-1};
+
+void NTAPI ReadSlotLate(PVOID, DWORD reason, PVOID) {
+  if (reason != DLL_THREAD_DETACH ||
+      ::GetCurrentThreadId() != g_late_reader_thread.load()) {
+    return;
+  }
+  g_late_reads_null = g_late_slot->Get() == nullptr;
+  g_late_made_vector = internal::ThreadHasLocalStorageVectorForTesting();
+}
+
+extern "C" __attribute__((section(".CRT$XLY"), used))
+const PIMAGE_TLS_CALLBACK velto_test_late_slot_reader = &ReadSlotLate;
+
+TEST(ThreadLocalStorageTest, ReadAfterThreadTeardownGivesNullWithoutVector) {
+  g_destroyed.Take();
+  ScopedSlot slot(&RecordDestroyed);
+  g_late_slot = &slot.get();
+  RunOnNewThread([&] {
+    g_late_reader_thread = ::GetCurrentThreadId();
+    slot->Set(AsValue(9));
+  });
+  g_late_reader_thread = 0;
+  EXPECT_EQ((std::vector<intptr_t>{9}), g_destroyed.Take());
+  EXPECT_EQ(1, g_late_reads_null.load());
+  EXPECT_EQ(0, g_late_made_vector.load());
+}
+
+TEST(ThreadLocalStorageTest, ConcurrentClaimsGetDistinctEntries) {
+  constexpr int kThreads = 8;
+  std::unique_ptr<ThreadLocalStorageSlot> slots[kThreads];
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&slots, t] {
+      slots[t] = std::make_unique<ThreadLocalStorageSlot>(nullptr);
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (int a = 0; a < kThreads; ++a) {
+    for (int b = a + 1; b < kThreads; ++b) {
+      EXPECT_NE(slots[a]->slot_index(), slots[b]->slot_index());
+    }
+  }
+  for (auto& slot : slots) slot->Free();
+}
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,333 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/cpu.h"
+#include "base/time/time.h"
+#include "base/time/time_win_internal.h"
+#include "base/win/windows_types.h"
+#include "testing/child_process.h"
+#include "testing/scoped_test_folder.h"
+
+namespace base {
+namespace {
+
+using time_internal::GetRolloverStateForTesting;
+using time_internal::RolloverProtectedNow;
+using time_internal::SetMultimediaTickFunctionForTesting;
+using time_internal::SetRolloverStateForTesting;
+
+// ---- Multimedia timer rollover --------------------------------------------
+
+DWORD g_fake_multimedia_time = 0;
+DWORD FakeMultimediaTime() { return g_fake_multimedia_time; }
+
+// Drives the rollover-protected clock from |g_fake_multimedia_time| and puts
+// the real timer and state back afterwards.
+class RolloverTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    saved_state_ = GetRolloverStateForTesting();
+    saved_function_ = SetMultimediaTickFunctionForTesting(&FakeMultimediaTime);
+    SetRolloverStateForTesting(0);
+  }
+  void TearDown() override {
+    SetMultimediaTickFunctionForTesting(saved_function_);
+    SetRolloverStateForTesting(saved_state_);
+  }
+
+  TimeTicks ReadAt(DWORD milliseconds) {
+    g_fake_multimedia_time = milliseconds;
+    return RolloverProtectedNow();
+  }
+
+ private:
+  uint32_t saved_state_ = 0;
+  time_internal::MultimediaTickFunction saved_function_ = nullptr;
+};
+
+TEST_F(RolloverTest, WrapOfTheTimerCountsOneRollover) {
+  TimeTicks before = ReadAt(0xFF000000);
+  EXPECT_EQ(0x000000FFu, GetRolloverStateForTesting());
+  EXPECT_EQ(int64_t{0xFF000000} * 1000, before.ToInternalValue());
+
+  TimeTicks after = ReadAt(0x00000010);
+  EXPECT_EQ(0x00010000u, GetRolloverStateForTesting());
+  EXPECT_EQ(((int64_t{1} << 32) + 0x10) * 1000, after.ToInternalValue());
+  EXPECT_GT(after, before);
+
+  // Reading again within the same lap counts nothing more.
+  EXPECT_EQ(after, ReadAt(0x00000010));
+  TimeTicks later = ReadAt(0x7F000000);
+  EXPECT_EQ(0x0001007Fu, GetRolloverStateForTesting());
+  EXPECT_GT(later, after);
+}
+
+TEST_F(RolloverTest, RolloverCountWrapsAtSixteenBits) {
+  SetRolloverStateForTesting(0xFFFF00FF);
+  TimeTicks ticks = ReadAt(0x01000000);
+  EXPECT_EQ(0x00000001u, GetRolloverStateForTesting());
+  EXPECT_EQ(int64_t{0x01000000} * 1000, ticks.ToInternalValue());
+}
+
+TEST_F(RolloverTest, RealTimerAdvances) {
+  SetMultimediaTickFunctionForTesting(nullptr);
+  TimeTicks first = RolloverProtectedNow();
+  ::Sleep(30);
+  TimeDelta elapsed = RolloverProtectedNow() - first;
+  EXPECT_GE(elapsed.InMilliseconds(), 20);
+  EXPECT_LT(elapsed.InMilliseconds(), 5000);
+}
+
+// ---- Performance counter ----------------------------------------------------
+
+TEST(PerformanceCounterTest, ConversionNeverOverflows) {
+  const int64_t frequencies[] = {10000000, 3579545, 2400000000LL, 1};
+  const int64_t counters[] = {0,
+                              1,
+                              9223372036854,
+                              9223372036855,  // First value of the split path.
+                              9223372036856,
+                              std::numeric_limits<int64_t>::max() / 1000,
+                              std::numeric_limits<int64_t>::max()};
+  for (int64_t frequency : frequencies) {
+    for (int64_t counter : counters) {
+      if (frequency == 1 && counter > 9223372036854) continue;  // No fit.
+      __int128 exact = static_cast<__int128>(counter) * 1000000 / frequency;
+      EXPECT_EQ(static_cast<int64_t>(exact),
+                time_internal::PerformanceCounterToMicroseconds(counter,
+                                                                frequency))
+          << counter << " at " << frequency;
+    }
+  }
+}
+
+TEST(PerformanceCounterTest, ClockChoice) {
+  struct Case {
+    const char* name;
+    int64_t frequency;
+    bool invariant_tsc;
+    const char* vendor;
+    int family;
+    int extended_family;
+    bool use_counter;
+  } cases[] = {
+      {"modern Intel", 10000000, true, "GenuineIntel", 6, 0, true},
+      {"no counter", 0, true, "GenuineIntel", 6, 0, false},
+      {"drifting TSC", 10000000, false, "GenuineIntel", 6, 0, false},
+      {"AMD family 0Fh", 10000000, true, "AuthenticAMD", 15, 0, false},
+      {"AMD family 17h", 10000000, true, "AuthenticAMD", 15, 8, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.use_counter,
+              time_internal::ShouldUsePerformanceCounter(
+                  c.frequency, c.invariant_tsc, c.vendor, c.family,
+                  c.extended_family))
+        << c.name;
+  }
+}
+
+TEST(TimeTicksTest, NowIsMonotonicAndAdvances) {
+  TimeTicks start = TimeTicks::Now();
+  TimeTicks previous = start;
+  for (int i = 0; i < 100000; ++i) {
+    TimeTicks now = TimeTicks::Now();
+    ASSERT_GE(now, previous);
+    previous = now;
+  }
+  ::Sleep(30);
+  TimeDelta elapsed = TimeTicks::Now() - start;
+  EXPECT_GE(elapsed.InMilliseconds(), 20);
+  EXPECT_LT(elapsed.InMilliseconds(), 10000);
+}
+
+TEST(TimeTest, NowFollowsTheSystemClock) {
+  FILETIME system;
+  ::GetSystemTimeAsFileTime(&system);
+  Time from_system = Time::FromFileTime(system);
+  EXPECT_LT((Time::Now() - from_system).InMilliseconds(), 1000);
+  EXPECT_GT((Time::Now() - from_system).InMilliseconds(), -1000);
+  EXPECT_LT((Time::NowFromSystemTime() - from_system).InMilliseconds(), 1000);
+  EXPECT_GE(Time::Now(), Time::NowFromSystemTime() - TimeDelta::FromSeconds(1));
+}
+
+TEST(TimeStampCounterTest, UsabilityFollowsTheProcessor) {
+  CpuInfo cpu;
+  EXPECT_EQ(cpu.has_non_stop_time_stamp_counter() &&
+                !HasUnreliableTimeStampCounter(cpu.vendor_name(), cpu.family(),
+                                               cpu.extended_family()),
+            IsInvariantTscUsable());
+}
+
+TEST(TimeStampCounterTest, FrequencyIsMeasuredAfterFiftyMilliseconds) {
+  GetTscTicksPerSecond();  // Takes the initial readings if nobody did.
+  ::Sleep(60);
+  double frequency = GetTscTicksPerSecond();
+  EXPECT_GT(frequency, 1e7);
+  EXPECT_EQ(frequency, GetTscTicksPerSecond());  // Cached.
+}
+
+// ---- High-resolution timer requests ---------------------------------------
+
+std::vector<std::string>* g_period_calls = nullptr;
+UINT RecordBegin(UINT period) {
+  g_period_calls->push_back("begin " + std::to_string(period));
+  return 0;
+}
+UINT RecordEnd(UINT period) {
+  g_period_calls->push_back("end " + std::to_string(period));
+  return 0;
+}
+
+TEST(HighResolutionTimerTest, OnlyFirstActivationAndLastDeactivationCall) {
+  ASSERT_EQ(0u, time_internal::GetHighResolutionActivationCountForTesting());
+  std::vector<std::string> calls;
+  g_period_calls = &calls;
+  time_internal::TimerPeriodFunctions previous =
+      time_internal::SetTimerPeriodFunctionsForTesting(
+          {&RecordBegin, &RecordEnd});
+
+  Time::ActivateHighResolutionTimer(true);
+  Time::ActivateHighResolutionTimer(true);
+  EXPECT_EQ(std::vector<std::string>{"begin 4"}, calls);
+  Time::ActivateHighResolutionTimer(false);
+  EXPECT_EQ(1u, time_internal::GetHighResolutionActivationCountForTesting());
+  EXPECT_EQ(1u, calls.size());
+  Time::ActivateHighResolutionTimer(false);
+  EXPECT_EQ((std::vector<std::string>{"begin 4", "end 4"}), calls);
+
+  // An unmatched deactivation neither wraps the count nor ends a period.
+  Time::ActivateHighResolutionTimer(false);
+  EXPECT_EQ(0u, time_internal::GetHighResolutionActivationCountForTesting());
+  EXPECT_EQ(2u, calls.size());
+  Time::ActivateHighResolutionTimer(true);
+  EXPECT_EQ("begin 4", calls.back());
+  Time::ActivateHighResolutionTimer(false);
+  EXPECT_EQ("end 4", calls.back());
+  EXPECT_EQ(4u, calls.size());
+
+  time_internal::SetTimerPeriodFunctionsForTesting(previous);
+  g_period_calls = nullptr;
+}
+
+TEST(HighResolutionTimerTest, RealSystemCalls) {
+  Time::ActivateHighResolutionTimer(true);
+  ::Sleep(5);
+  Time::ActivateHighResolutionTimer(false);
+  EXPECT_EQ(0u, time_internal::GetHighResolutionActivationCountForTesting());
+}
+
+// ---- Local time across daylight-saving changes ----------------------------
+
+// The child runs with this set and TZ naming a zone with daylight saving.
+constexpr wchar_t kDaylightChildVariable[] = L"VELTO_TIME_DST_CHILD";
+constexpr wchar_t kDaylightZone[] = L"America/New_York";
+
+bool ReadFileForTest(const std::wstring& path, std::string* contents) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  char buffer[65536];
+  DWORD read = 0;
+  BOOL ok = ::ReadFile(file, buffer, sizeof(buffer), &read, nullptr);
+  ::CloseHandle(file);
+  if (!ok) return false;
+  contents->assign(buffer, read);
+  return true;
+}
+
+Time UtcTime(int year, int month, int day, int hour, int minute) {
+  SYSTEMTIME utc = {};
+  utc.wYear = static_cast<WORD>(year);
+  utc.wMonth = static_cast<WORD>(month);
+  utc.wDay = static_cast<WORD>(day);
+  utc.wHour = static_cast<WORD>(hour);
+  utc.wMinute = static_cast<WORD>(minute);
+  FILETIME file_time;
+  EXPECT_TRUE(::SystemTimeToFileTime(&utc, &file_time));
+  return Time::FromFileTime(file_time);
+}
+
+class DaylightSavingChildTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!::GetEnvironmentVariableW(kDaylightChildVariable, nullptr, 0))
+      GTEST_SKIP() << "Runs in the child started by LocalTimeAcrossDaylight";
+  }
+
+  Time::Exploded Local(Time time) {
+    Time::Exploded exploded;
+    time.Explode(true, &exploded);
+    return exploded;
+  }
+};
+
+TEST_F(DaylightSavingChildTest, WinterAndSummerOffsetsDiffer) {
+  EXPECT_EQ(7, Local(UtcTime(2021, 1, 15, 12, 0)).hour);  // EST, UTC-5.
+  EXPECT_EQ(8, Local(UtcTime(2021, 7, 15, 12, 0)).hour);  // EDT, UTC-4.
+}
+
+TEST_F(DaylightSavingChildTest, SpringForwardSkipsAnHour) {
+  // 2021-03-14 07:00 UTC is 02:00 EST, which the clock shows as 03:00 EDT.
+  Time::Exploded before = Local(UtcTime(2021, 3, 14, 6, 59));
+  Time::Exploded after = Local(UtcTime(2021, 3, 14, 7, 0));
+  EXPECT_EQ(1, before.hour);
+  EXPECT_EQ(59, before.minute);
+  EXPECT_EQ(3, after.hour);
+  EXPECT_EQ(0, after.minute);
+  EXPECT_EQ(14, after.day_of_month);
+}
+
+TEST_F(DaylightSavingChildTest, ExplodeAndRebuildAcrossBothChanges) {
+  const Time changes[] = {UtcTime(2021, 3, 14, 7, 0),
+                          UtcTime(2021, 11, 7, 6, 0)};
+  for (Time change : changes) {
+    for (int quarter = -16; quarter < 16; ++quarter) {
+      Time time = change + TimeDelta::FromMinutes(15 * quarter);
+      Time::Exploded exploded = Local(time);
+      // 01:00-01:59 on the autumn day happens twice; either answer is right.
+      if (exploded.month == 11 && exploded.hour == 1) continue;
+      Time rebuilt;
+      ASSERT_TRUE(Time::FromExploded(exploded, &rebuilt));
+      EXPECT_EQ(time, rebuilt) << "quarter " << quarter << ", local "
+                               << exploded.hour << ":" << exploded.minute;
+    }
+  }
+}
+
+// Wine takes the time zone from the Unix environment a process starts with,
+// which a Windows parent cannot set for a Windows child. A Unix child can:
+// sh starts a second copy of this executable under wine with TZ set. Unix
+// children run detached, so the copy reports through its XML result file.
+constexpr wchar_t kUnixShell[] = L"Z:\\bin\\sh";
+
+TEST(LocalTimeTest, LocalTimeAcrossDaylight) {
+  if (::GetFileAttributesW(kUnixShell) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "Needs Wine, whose time zone follows TZ";
+  testing_support::ScopedTestFolder folder;
+  std::wstring result_path = folder.path() + L"\\result.xml";
+  std::wstring command =
+      std::wstring(kUnixShell) + L" -c \"TZ=" + kDaylightZone + L" " +
+      kDaylightChildVariable + L"=1 wine '" + testing_support::SelfPath() +
+      L"' --gtest_filter=DaylightSavingChildTest.* '--gtest_output=xml:" +
+      result_path + L"' >/dev/null 2>&1\"";
+  ASSERT_TRUE(testing_support::RunChildProcess(command).started);
+
+  std::string xml;
+  for (int waited_ms = 0; waited_ms < 60000; waited_ms += 100) {
+    ::Sleep(100);
+    if (ReadFileForTest(result_path, &xml) &&
+        xml.find("</testsuites>") != std::string::npos) {
+      break;
+    }
+  }
+  ASSERT_NE(std::string::npos, xml.find("</testsuites>")) << xml;
+  EXPECT_NE(std::string::npos, xml.find("<testsuites tests=\"3\" failures=\"0\""))
+      << xml;
+  EXPECT_EQ(std::string::npos, xml.find("result=\"skipped\"")) << xml;
+}
+
+}  // namespace
+}  // namespace base

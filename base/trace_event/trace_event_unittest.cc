@@ -1,0 +1,119 @@
+#include <stdint.h>
+
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "base/synchronization/lock.h"
+#include "base/trace_event/activity_tracker.h"
+#include "base/trace_event/heap_profiler_allocation_context_tracker.h"
+#include "base/trace_event/task_profiler.h"
+#include "base/trace_event/trace_log.h"
+#include "base/win/windows_types.h"
+
+namespace base {
+namespace trace_event {
+namespace {
+
+TEST(TraceLogTest, CategoriesStayDisabled) {
+  TraceLog* log = TraceLog::GetInstance();
+  ASSERT_NE(nullptr, log);
+  EXPECT_EQ(log, TraceLog::GetInstance());
+  for (const char* category :
+       {"toplevel", "disabled-by-default-toplevel.flow", "base"}) {
+    const unsigned char* enabled = log->GetCategoryGroupEnabled(category);
+    ASSERT_NE(nullptr, enabled);
+    EXPECT_EQ(0, *enabled) << category;
+  }
+}
+
+int g_evaluations = 0;
+const char* CountedText() {
+  ++g_evaluations;
+  return "text";
+}
+
+TEST(TraceLogTest, DisabledSitesDoNotEvaluateArguments) {
+  g_evaluations = 0;
+  for (int i = 0; i < 3; ++i) {
+    TRACE_EVENT2("toplevel", "MessageLoop::RunTask", "src_file",
+                 CountedText(), "src_func", CountedText());
+    TRACE_EVENT1("base", "MessagePumpForUI::ProcessMessageHelper", "message",
+                 static_cast<long long>(++g_evaluations));
+    TRACE_EVENT0("toplevel", "WorkerThread::ThreadMain::Run");
+    TRACE_EVENT_FLOW_BEGIN0("disabled-by-default-toplevel.flow",
+                            "MessageLoop::PostTask", i);
+    TRACE_EVENT_FLOW_END1("disabled-by-default-toplevel.flow",
+                          "MessageLoop::PostTask", i, "queue_duration",
+                          static_cast<long long>(++g_evaluations));
+  }
+  EXPECT_EQ(0, g_evaluations);
+}
+
+TEST(ActivityTrackerTest, ScopesAroundAWaitRecordNothing) {
+  Lock lock;
+  {
+    ScopedLockAcquireActivity activity(__builtin_return_address(0), &lock);
+    lock.Acquire();
+  }
+  lock.Release();
+  HANDLE event = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+  {
+    ScopedEventWaitActivity activity(__builtin_return_address(0), event);
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(event, INFINITE));
+  }
+  ::CloseHandle(event);
+}
+
+TEST(AllocationContextTrackerTest, TaskContextsArePerThread) {
+  AllocationContextTracker* tracker =
+      AllocationContextTracker::GetForCurrentThread();
+  ASSERT_NE(nullptr, tracker);
+  EXPECT_EQ(tracker, AllocationContextTracker::GetForCurrentThread());
+
+  tracker->PushTaskContext("Outer");
+  tracker->PushTaskContext("Inner");
+  AllocationContextTracker* other = nullptr;
+  std::thread([&] {
+    other = AllocationContextTracker::GetForCurrentThread();
+    EXPECT_TRUE(other->task_contexts().empty());
+    AllocationContextTracker::SetCurrentThreadName("Worker");
+    EXPECT_STREQ("Worker", other->thread_name());
+  }).join();
+  EXPECT_NE(tracker, other);
+
+  ASSERT_EQ(2u, tracker->task_contexts().size());
+  EXPECT_STREQ("Inner", tracker->task_contexts().back());
+  tracker->PopTaskContext("Inner");
+  tracker->PopTaskContext("Outer");
+  EXPECT_TRUE(tracker->task_contexts().empty());
+}
+
+TEST(AllocationContextTrackerDeathTest, PopOutOfOrderStopsTheProcess) {
+  AllocationContextTracker* tracker =
+      AllocationContextTracker::GetForCurrentThread();
+  tracker->PushTaskContext("Outer");
+  tracker->PushTaskContext("Inner");
+  EXPECT_DEATH(tracker->PopTaskContext("Outer"), "out of order");
+  tracker->PopTaskContext("Inner");
+  tracker->PopTaskContext("Outer");
+}
+
+TEST(TaskProfilerTest, ProfilingIsNeverActive) {
+  ThreadData::InitializeThreadContext("Worker");
+  EXPECT_EQ(nullptr, ThreadData::Get());
+
+  TaskStopwatch stopwatch;
+  stopwatch.Start();
+  ::Sleep(30);
+  stopwatch.Stop();
+  EXPECT_EQ(nullptr, stopwatch.thread_data());
+  // The clock is real: queued tasks keep their posting time from it.
+  uint32_t elapsed = stopwatch.end_time() - stopwatch.start_time();
+  EXPECT_GE(elapsed, 20u);
+  EXPECT_LT(elapsed, 5000u);
+}
+
+}  // namespace
+}  // namespace trace_event
+}  // namespace base

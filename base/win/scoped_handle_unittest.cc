@@ -1,0 +1,151 @@
+#include "base/win/scoped_handle.h"
+
+#include <utility>
+
+#include <gtest/gtest.h>
+
+#include "base/win/windows_types.h"
+
+namespace base {
+namespace win {
+namespace {
+
+HANDLE NewEvent() { return ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+
+// True while |handle| names an open object of this process.
+bool IsOpen(HANDLE handle) {
+  DWORD flags = 0;
+  return ::GetHandleInformation(handle, &flags) != 0;
+}
+
+constexpr DWORD kMarkerError = 0x1234;
+
+TEST(ScopedHandleTest, NullAndInvalidOwnNothing) {
+  ScopedHandle empty;
+  EXPECT_FALSE(empty.IsValid());
+  ScopedHandle from_null(nullptr);
+  EXPECT_FALSE(from_null.IsValid());
+  ScopedHandle from_invalid(INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(from_invalid.IsValid());
+  EXPECT_EQ(nullptr, from_invalid.Get());
+  EXPECT_EQ(nullptr, from_invalid.Take());
+  from_invalid.Close();  // Closes nothing and reports nothing.
+}
+
+TEST(ScopedHandleTest, LastErrorSurvivesEveryOperation) {
+  // A failed open hands an invalid handle to the owner; its error must still
+  // be readable afterwards.
+  ::SetLastError(kMarkerError);
+  ScopedHandle failed_open(INVALID_HANDLE_VALUE);
+  EXPECT_EQ(kMarkerError, ::GetLastError());
+
+  HANDLE first = NewEvent();
+  ::SetLastError(kMarkerError);
+  ScopedHandle handle(first);
+  EXPECT_EQ(kMarkerError, ::GetLastError());
+
+  HANDLE second = NewEvent();
+  ::SetLastError(kMarkerError);
+  handle.Set(second);  // Closes |first| on the way.
+  EXPECT_EQ(kMarkerError, ::GetLastError());
+
+  ::SetLastError(kMarkerError);
+  HANDLE taken = handle.Take();
+  EXPECT_EQ(kMarkerError, ::GetLastError());
+
+  handle.Set(taken);
+  ::SetLastError(kMarkerError);
+  handle.Close();
+  EXPECT_EQ(kMarkerError, ::GetLastError());
+
+  HANDLE raw = NewEvent();
+  ::SetLastError(kMarkerError);
+  EXPECT_TRUE(VerifierCloseHandle(raw));
+  EXPECT_EQ(kMarkerError, ::GetLastError());
+}
+
+TEST(ScopedHandleTest, SetReplacesAndCloses) {
+  HANDLE first = NewEvent();
+  ScopedHandle handle(first);
+  ASSERT_TRUE(handle.IsValid());
+
+  // The handle already owned: nothing happens, above all no close.
+  handle.Set(first);
+  EXPECT_EQ(first, handle.Get());
+  EXPECT_TRUE(IsOpen(first));
+
+  HANDLE second = NewEvent();
+  handle.Set(second);
+  EXPECT_EQ(second, handle.Get());
+  EXPECT_FALSE(IsOpen(first));
+
+  handle.Set(INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(handle.IsValid());
+  EXPECT_FALSE(IsOpen(second));
+}
+
+TEST(ScopedHandleTest, DestructionCloses) {
+  HANDLE event = NewEvent();
+  { ScopedHandle handle(event); }
+  EXPECT_FALSE(IsOpen(event));
+}
+
+TEST(ScopedHandleTest, TakeReleasesWithoutClosing) {
+  HANDLE event = NewEvent();
+  HANDLE taken;
+  {
+    ScopedHandle handle(event);
+    taken = handle.Take();
+    EXPECT_FALSE(handle.IsValid());
+  }
+  EXPECT_EQ(event, taken);
+  EXPECT_TRUE(IsOpen(event));
+  // Released from tracking too: a new owner may take it.
+  ScopedHandle new_owner(taken);
+  EXPECT_TRUE(new_owner.IsValid());
+}
+
+TEST(ScopedHandleTest, MoveTransfersOwnership) {
+  HANDLE event = NewEvent();
+  ScopedHandle first(event);
+  ScopedHandle second(std::move(first));
+  EXPECT_FALSE(first.IsValid());
+  EXPECT_EQ(event, second.Get());
+
+  ScopedHandle third;
+  third = std::move(second);
+  EXPECT_FALSE(second.IsValid());
+  EXPECT_EQ(event, third.Get());
+
+  third = std::move(third);  // Self-move keeps the handle.
+  EXPECT_EQ(event, third.Get());
+  EXPECT_TRUE(IsOpen(event));
+}
+
+// Find handles are closed with FindClose and are no kernel handles: the
+// traits pair lets them have an owner the verifier never hears of.
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static bool CloseHandle(HANDLE handle) { return ::FindClose(handle) != 0; }
+  static bool IsHandleValid(HANDLE handle) {
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+  }
+  static HANDLE NullHandle() { return nullptr; }
+};
+
+TEST(ScopedHandleTest, OtherTraitsCloseTheirOwnWay) {
+  wchar_t windows_folder[MAX_PATH];
+  ASSERT_NE(0u, ::GetWindowsDirectoryW(windows_folder, MAX_PATH));
+  std::wstring pattern = std::wstring(windows_folder) + L"\\*";
+  WIN32_FIND_DATAW data;
+  GenericScopedHandle<FindHandleTraits, DummyVerifierTraits> find(
+      ::FindFirstFileW(pattern.c_str(), &data));
+  ASSERT_TRUE(find.IsValid());
+  EXPECT_TRUE(::FindNextFileW(find.Get(), &data));
+  find.Close();
+  EXPECT_FALSE(find.IsValid());
+}
+
+}  // namespace
+}  // namespace win
+}  // namespace base
