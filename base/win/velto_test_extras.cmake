@@ -24,3 +24,21 @@ endforeach()
 
 add_dependencies(${name} velto_installer ${handle_verifier_hosts}
                  ${windows_version_probes})
+
+# Libraries for the native-library and module-file tests. They land in a
+# folder of their own, so the loader never finds the dependency beside the
+# test; the tests copy them where they need them.
+set(native_library_testdata_dir ${CMAKE_BINARY_DIR}/bin/native_library_testdata)
+add_library(native_library_test_dep SHARED
+            ${CMAKE_CURRENT_LIST_DIR}/testdata/native_library_test_dep.cc)
+add_library(native_library_test_main SHARED
+            ${CMAKE_CURRENT_LIST_DIR}/testdata/native_library_test_main.cc)
+target_link_libraries(native_library_test_main PRIVATE native_library_test_dep)
+add_library(path_service_probe SHARED
+            ${CMAKE_CURRENT_LIST_DIR}/testdata/path_service_probe.cc)
+target_link_libraries(path_service_probe PRIVATE base)
+set_target_properties(native_library_test_dep native_library_test_main
+                      path_service_probe PROPERTIES
+                      PREFIX ""
+                      RUNTIME_OUTPUT_DIRECTORY ${native_library_testdata_dir})
+add_dependencies(${name} native_library_test_main path_service_probe)

@@ -1,0 +1,344 @@
+#include "base/path_service.h"
+
+#include "base/win/windows_types.h"
+
+#include <shlobj.h>
+
+#include <string.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/base_paths_win.h"
+#include "base/files/file_util.h"
+#include "base/win/windows_version.h"
+#include "testing/child_process.h"
+#include "testing/scoped_test_folder.h"
+
+namespace base {
+namespace {
+
+using testing_support::ScopedTestFolder;
+
+// A key no provider answers; overriding it clears the cache and nothing else.
+constexpr int kScratchKey = 9001;
+
+void ClearPathCache() {
+  ASSERT_TRUE(PathService::Override(kScratchKey, FilePath(L"C:\\scratch"),
+                                    true, false));
+}
+
+FilePath GetOrEmpty(int key) {
+  FilePath path;
+  if (!PathService::Get(key, &path))
+    return FilePath();
+  return path;
+}
+
+// Overrides cannot be removed, so a test that overrides a real key puts its
+// earlier answer back as an override when it ends.
+class ScopedKeyRestore {
+ public:
+  explicit ScopedKeyRestore(int key) : key_(key) {
+    EXPECT_TRUE(PathService::Get(key, &original_));
+  }
+  ~ScopedKeyRestore() {
+    EXPECT_TRUE(PathService::Override(key_, original_, true, false));
+  }
+  const FilePath& original() const { return original_; }
+
+ private:
+  int key_;
+  FilePath original_;
+};
+
+FilePath ShellFolder(int csidl) {
+  wchar_t buffer[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT,
+                                buffer))) {
+    return FilePath();
+  }
+  return FilePath(buffer);
+}
+
+TEST(PathServiceTest, ShellFolderKeysGiveTheSystemsFolders) {
+  struct Case {
+    int key;
+    int csidl;
+  };
+  const Case cases[] = {
+      {PathKey::UserDesktop, CSIDL_DESKTOPDIRECTORY},
+      {PathKey::ProgramFiles, CSIDL_PROGRAM_FILES},
+      {PathKey::ProgramFilesX86, CSIDL_PROGRAM_FILESX86},
+      {PathKey::ProgramFiles6432, CSIDL_PROGRAM_FILES},
+      {PathKey::InternetCache, CSIDL_INTERNET_CACHE},
+      {PathKey::CommonStartMenu, CSIDL_COMMON_PROGRAMS},
+      {PathKey::StartMenu, CSIDL_PROGRAMS},
+      {PathKey::AppData, CSIDL_APPDATA},
+      {PathKey::LocalAppData, CSIDL_LOCAL_APPDATA},
+      {PathKey::CommonAppData, CSIDL_COMMON_APPDATA},
+      {PathKey::CommonDesktop, CSIDL_COMMON_DESKTOPDIRECTORY},
+      {PathKey::WindowsFonts, CSIDL_FONTS},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(testing::Message() << "key " << test.key);
+    FilePath expected = ShellFolder(test.csidl);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(expected, GetOrEmpty(test.key));
+    EXPECT_TRUE(GetOrEmpty(test.key).IsAbsolute());
+  }
+  // This test runs on a 64-bit system, whose 32-bit programs have their own
+  // folder.
+  EXPECT_EQ(L"Program Files (x86)",
+            GetOrEmpty(PathKey::ProgramFilesX86).BaseName().value());
+  EXPECT_EQ(L"Program Files",
+            GetOrEmpty(PathKey::ProgramFiles).BaseName().value());
+}
+
+TEST(PathServiceTest, ModuleAndSystemFolderKeys) {
+  const FilePath exe(testing_support::SelfPath());
+  EXPECT_EQ(exe, GetOrEmpty(PathKey::ExeFile));
+  EXPECT_EQ(exe.DirName(), GetOrEmpty(PathKey::ExeDirectory));
+  // This code is linked into the test executable itself.
+  EXPECT_EQ(exe, GetOrEmpty(PathKey::ModuleFile));
+  EXPECT_EQ(exe.DirName(), GetOrEmpty(PathKey::ModuleDirectory));
+  EXPECT_EQ(exe.DirName().DirName().DirName(),
+            GetOrEmpty(PathKey::SourceRoot));
+
+  wchar_t buffer[MAX_PATH] = {};
+  ::GetWindowsDirectoryW(buffer, MAX_PATH);
+  EXPECT_EQ(FilePath(buffer), GetOrEmpty(PathKey::WindowsDirectory));
+  ::GetSystemDirectoryW(buffer, MAX_PATH);
+  EXPECT_EQ(FilePath(buffer), GetOrEmpty(PathKey::SystemDirectory));
+
+  FilePath temp;
+  ASSERT_TRUE(GetTempDir(&temp));
+  EXPECT_EQ(temp, GetOrEmpty(PathKey::TempDirectory));
+  EXPECT_EQ(GetHomeDir(), GetOrEmpty(PathKey::HomeDirectory));
+}
+
+TEST(PathServiceTest, KeysNoProviderAnswersFail) {
+  const int keys[] = {PathKey::None, 11, 100, 118, 5000};
+  for (int key : keys) {
+    FilePath path(L"untouched");
+    EXPECT_FALSE(PathService::Get(key, &path)) << key;
+    EXPECT_EQ(FilePath(L"untouched"), path) << key;
+  }
+}
+
+TEST(PathServiceTest, CurrentDirectoryIsReadAfreshOthersAreCached) {
+  ScopedTestFolder folder;
+  FilePath before;
+  ASSERT_TRUE(PathService::Get(PathKey::CurrentDirectory, &before));
+  ASSERT_TRUE(::SetCurrentDirectoryW(folder.path().c_str()));
+  EXPECT_EQ(FilePath(folder.path()), GetOrEmpty(PathKey::CurrentDirectory));
+  ASSERT_TRUE(::SetCurrentDirectoryW(before.value().c_str()));
+  EXPECT_EQ(before, GetOrEmpty(PathKey::CurrentDirectory));
+
+  // The temporary folder follows TMP, but only until it is cached.
+  ClearPathCache();
+  const FilePath cached = GetOrEmpty(PathKey::TempDirectory);
+  ASSERT_FALSE(cached.empty());
+  wchar_t saved_tmp[MAX_PATH] = {};
+  DWORD saved_length = ::GetEnvironmentVariableW(L"TMP", saved_tmp, MAX_PATH);
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"TMP", folder.path().c_str()));
+  EXPECT_EQ(cached, GetOrEmpty(PathKey::TempDirectory));
+  ClearPathCache();
+  EXPECT_EQ(FilePath(folder.path()), GetOrEmpty(PathKey::TempDirectory));
+
+  ::SetEnvironmentVariableW(L"TMP", saved_length ? saved_tmp : nullptr);
+  ClearPathCache();
+  EXPECT_EQ(cached, GetOrEmpty(PathKey::TempDirectory));
+}
+
+TEST(PathServiceTest, OverridePropagatesToDependentKeys) {
+  ScopedTestFolder folder;
+  ScopedKeyRestore restore(PathKey::AppData);
+  // Cached before the override, computed again after it.
+  const FilePath old_pins = GetOrEmpty(PathKey::TaskbarPins);
+  EXPECT_EQ(restore.original()
+                .Append(L"Microsoft\\Internet Explorer\\Quick Launch")
+                .Append(L"User Pinned\\TaskBar"),
+            old_pins);
+
+  const FilePath app_data(folder.path());
+  ASSERT_TRUE(PathService::Override(PathKey::AppData, app_data, true, false));
+  const FilePath quick_launch =
+      app_data.Append(L"Microsoft").Append(L"Internet Explorer")
+          .Append(L"Quick Launch");
+  EXPECT_EQ(app_data, GetOrEmpty(PathKey::AppData));
+  EXPECT_EQ(quick_launch, GetOrEmpty(PathKey::UserQuickLaunch));
+  EXPECT_EQ(quick_launch.Append(L"User Pinned").Append(L"TaskBar"),
+            GetOrEmpty(PathKey::TaskbarPins));
+  EXPECT_EQ(quick_launch.Append(L"User Pinned").Append(L"ImplicitAppShortcuts"),
+            GetOrEmpty(PathKey::ImplicitAppShortcuts));
+}
+
+TEST(PathServiceTest, ProviderAnswersNeverClimbWithParentReferences) {
+  ScopedTestFolder folder;
+  ScopedKeyRestore restore(PathKey::AppData);
+  // An override is handed out as given; the keys built on it are made
+  // absolute.
+  const FilePath climbing = FilePath(folder.path()).Append(L"a\\..\\b");
+  ASSERT_TRUE(PathService::Override(PathKey::AppData, climbing, true, false));
+  EXPECT_EQ(climbing, GetOrEmpty(PathKey::AppData));
+  const FilePath quick_launch = GetOrEmpty(PathKey::UserQuickLaunch);
+  EXPECT_FALSE(quick_launch.ReferencesParent()) << quick_launch.value();
+  EXPECT_EQ(FilePath(folder.path())
+                .Append(L"b\\Microsoft\\Internet Explorer\\Quick Launch"),
+            quick_launch);
+}
+
+TEST(PathServiceTest, TestDataOnlyWhenTheFolderExists) {
+  ScopedTestFolder folder;
+  ScopedKeyRestore restore(PathKey::SourceRoot);
+  const FilePath root(folder.path());
+  ASSERT_TRUE(PathService::Override(PathKey::SourceRoot, root, true, false));
+  FilePath path;
+  EXPECT_FALSE(PathService::Get(PathKey::TestData, &path));
+
+  const FilePath data = root.Append(L"base").Append(L"test").Append(L"data");
+  ASSERT_TRUE(CreateDirectoryTree(data));
+  EXPECT_EQ(data, GetOrEmpty(PathKey::TestData));
+}
+
+TEST(PathServiceTest, OverrideCreatesMissingParentsOrMakesAbsolute) {
+  ScopedTestFolder folder;
+  const FilePath nested = FilePath(folder.path()).Append(L"one\\two\\three");
+  EXPECT_TRUE(PathService::Override(kScratchKey, nested, true, true));
+  EXPECT_TRUE(DirectoryExists(nested));
+  EXPECT_EQ(nested, GetOrEmpty(kScratchKey));
+
+  // A file in the way cannot become a folder.
+  const FilePath file = FilePath(folder.path()).Append(L"file");
+  ASSERT_TRUE(testing_support::WriteFileForTest(file.value(), "x"));
+  EXPECT_FALSE(PathService::Override(kScratchKey, file.Append(L"below"), true,
+                                     true));
+  EXPECT_EQ(nested, GetOrEmpty(kScratchKey));
+
+  // Relative paths are taken against the current directory.
+  FilePath current;
+  ASSERT_TRUE(GetCurrentDirectory(&current));
+  ASSERT_TRUE(::SetCurrentDirectoryW(folder.path().c_str()));
+  EXPECT_TRUE(PathService::Override(kScratchKey, FilePath(L"rel"), false,
+                                    false));
+  ASSERT_TRUE(::SetCurrentDirectoryW(current.value().c_str()));
+  EXPECT_EQ(FilePath(folder.path()).Append(L"rel"), GetOrEmpty(kScratchKey));
+}
+
+TEST(PathServiceTest, ProgramFilesX86FollowsTheArchitecture) {
+  struct Case {
+    WindowsVersionInfo::Architecture architecture;
+    int expected_csidl;
+  };
+  const Case cases[] = {
+      {WindowsVersionInfo::X86_ARCHITECTURE, CSIDL_PROGRAM_FILES},
+      {WindowsVersionInfo::X64_ARCHITECTURE, CSIDL_PROGRAM_FILESX86},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(testing::Message() << "architecture " << test.architecture);
+    WindowsVersionInfo info = *WindowsVersionInfo::GetInstance();
+    info.architecture = test.architecture;
+    win::ScopedWindowsVersionForTesting version(info);
+    ClearPathCache();
+    EXPECT_EQ(ShellFolder(test.expected_csidl),
+              GetOrEmpty(PathKey::ProgramFilesX86));
+  }
+  ClearPathCache();
+}
+
+// The application-shortcuts folder through a stand-in for the known-folder
+// call, which not every system answers.
+struct KnownFolderCall {
+  int count = 0;
+  bool id_matches = false;
+  DWORD flags = 0xFFFFFFFF;
+  HANDLE token = INVALID_HANDLE_VALUE;
+};
+KnownFolderCall g_known_folder_call;
+HRESULT g_known_folder_result = S_OK;
+
+HRESULT WINAPI FakeGetKnownFolderPath(const GUID& id, DWORD flags,
+                                      HANDLE token, wchar_t** path) {
+  static const GUID kApplicationShortcuts = {
+      0xA3918781, 0xE5F2, 0x4890,
+      {0xB3, 0xD9, 0xA7, 0xE5, 0x43, 0x32, 0x32, 0x8C}};
+  ++g_known_folder_call.count;
+  g_known_folder_call.id_matches = ::IsEqualGUID(id, kApplicationShortcuts);
+  g_known_folder_call.flags = flags;
+  g_known_folder_call.token = token;
+  static const wchar_t kPath[] = L"C:\\Shortcuts";
+  *path = static_cast<wchar_t*>(::CoTaskMemAlloc(sizeof(kPath)));
+  memcpy(*path, kPath, sizeof(kPath));
+  return g_known_folder_result;
+}
+
+TEST(PathServiceTest, AppShortcutsOnlyFromWindows8) {
+  internal::ScopedGetKnownFolderPathForTesting fake(&FakeGetKnownFolderPath);
+  struct Case {
+    WindowsVersion version;
+    HRESULT call_result;
+    int expected_calls;
+    const wchar_t* expected_path;  // Null: the key fails.
+  };
+  const Case cases[] = {
+      {win::VERSION_WIN7, S_OK, 0, nullptr},
+      {win::VERSION_WIN8, E_FAIL, 1, nullptr},
+      {win::VERSION_WIN8, S_OK, 1, L"C:\\Shortcuts"},
+      {win::VERSION_WIN10_TH2, S_OK, 1, L"C:\\Shortcuts"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(testing::Message() << "version " << test.version << " result "
+                                    << test.call_result);
+    WindowsVersionInfo info = *WindowsVersionInfo::GetInstance();
+    info.version = test.version;
+    win::ScopedWindowsVersionForTesting version(info);
+    ClearPathCache();
+    g_known_folder_call = KnownFolderCall();
+    g_known_folder_result = test.call_result;
+
+    FilePath path;
+    EXPECT_EQ(test.expected_path != nullptr,
+              PathService::Get(PathKey::AppShortcuts, &path));
+    if (test.expected_path) {
+      EXPECT_EQ(FilePath(test.expected_path), path);
+    }
+    EXPECT_EQ(test.expected_calls, g_known_folder_call.count);
+    if (test.expected_calls) {
+      EXPECT_TRUE(g_known_folder_call.id_matches);
+      EXPECT_EQ(0u, g_known_folder_call.flags);
+      EXPECT_EQ(nullptr, g_known_folder_call.token);
+    }
+  }
+  ClearPathCache();
+}
+
+TEST(PathServiceTest, ConcurrentReadersSeeConsistentAnswersDuringOverrides) {
+  const FilePath expected_pins = GetOrEmpty(PathKey::TaskbarPins);
+  const FilePath expected_exe_dir = GetOrEmpty(PathKey::ExeDirectory);
+  ASSERT_FALSE(expected_pins.empty());
+  std::atomic<int> mismatches{0};
+  std::vector<std::thread> readers;
+  for (int i = 0; i < 4; ++i) {
+    readers.emplace_back([&] {
+      for (int round = 0; round < 300; ++round) {
+        if (GetOrEmpty(PathKey::TaskbarPins) != expected_pins ||
+            GetOrEmpty(PathKey::ExeDirectory) != expected_exe_dir) {
+          ++mismatches;
+        }
+      }
+    });
+  }
+  for (int round = 0; round < 100; ++round)
+    ClearPathCache();
+  for (std::thread& reader : readers)
+    reader.join();
+  EXPECT_EQ(0, mismatches.load());
+}
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,240 @@
+#include "base/win/win_util.h"
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include "base/win/scoped_propvariant.h"
+
+namespace base {
+namespace win {
+namespace {
+
+constexpr GUID kAppUserModelFormatId = {
+    0x9F4C2855, 0x9F79, 0x4B39, {0xA8, 0xD0, 0xE1, 0xD4, 0x2D, 0xE1, 0xD5, 0xF3}};
+
+SIZE_T TaskMemSize(void* block) {
+  IMalloc* allocator = nullptr;
+  if (FAILED(::CoGetMalloc(1, &allocator)))
+    return 0;
+  SIZE_T size = allocator->GetSize(block);
+  allocator->Release();
+  return size;
+}
+
+TEST(InitPropVariantFromStringTest, CopiesTheTextWithItsTerminator) {
+  const std::wstring texts[] = {L"", L"Velto.Browser", std::wstring(300, L'a')};
+  for (const std::wstring& text : texts) {
+    SCOPED_TRACE(testing::Message() << "length " << text.size());
+    ScopedPropVariant value;
+    ASSERT_EQ(S_OK, InitPropVariantFromString(text.c_str(), value.Receive()));
+    EXPECT_EQ(VT_LPWSTR, value.get().vt);
+    ASSERT_NE(text.c_str(), value.get().pwszVal);
+    EXPECT_EQ(text, value.get().pwszVal);
+    EXPECT_EQ((text.size() + 1) * sizeof(wchar_t),
+              TaskMemSize(value.get().pwszVal));
+  }
+}
+
+TEST(InitPropVariantFromStringTest, NullTextFailsAndZeroes) {
+  PROPVARIANT value;
+  ::memset(&value, 0xAB, sizeof(value));
+  EXPECT_EQ(E_INVALIDARG, InitPropVariantFromString(nullptr, &value));
+  PROPVARIANT zero;
+  ::memset(&zero, 0, sizeof(zero));
+  EXPECT_EQ(0, ::memcmp(&zero, &value, sizeof(value)));
+}
+
+// A property store that records what it is given and answers as told.
+class FakePropertyStore : public IPropertyStore {
+ public:
+  HRESULT set_value_result = S_OK;
+  HRESULT commit_result = S_OK;
+  int set_value_calls = 0;
+  int commit_calls = 0;
+  PROPERTYKEY last_key = {};
+  VARTYPE last_type = VT_EMPTY;
+  std::wstring last_string;
+  VARIANT_BOOL last_bool = 1;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetCount(DWORD*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetAt(DWORD, PROPERTYKEY*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetValue(REFPROPERTYKEY, PROPVARIANT*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE SetValue(REFPROPERTYKEY key,
+                                     REFPROPVARIANT value) override {
+    ++set_value_calls;
+    last_key = key;
+    last_type = value.vt;
+    if (value.vt == VT_LPWSTR)
+      last_string = value.pwszVal;
+    if (value.vt == VT_BOOL)
+      last_bool = value.boolVal;
+    return set_value_result;
+  }
+  HRESULT STDMETHODCALLTYPE Commit() override {
+    ++commit_calls;
+    return commit_result;
+  }
+};
+
+TEST(PropertyStoreTest, CommitsOnlyAfterSetValueReturnsSOk) {
+  struct Case {
+    HRESULT set_value_result;
+    HRESULT commit_result;
+    int expected_commits;
+    bool expected_result;
+  };
+  const Case cases[] = {
+      {S_OK, S_OK, 1, true},
+      {S_FALSE, S_OK, 0, true},
+      {E_FAIL, S_OK, 0, false},
+      {S_OK, E_ACCESSDENIED, 1, false},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << test.set_value_result
+                                    << " " << test.commit_result);
+    FakePropertyStore app_id_store;
+    app_id_store.set_value_result = test.set_value_result;
+    app_id_store.commit_result = test.commit_result;
+    EXPECT_EQ(test.expected_result,
+              SetAppIdForPropertyStore(&app_id_store, L"Velto.Browser"));
+    EXPECT_EQ(test.expected_commits, app_id_store.commit_calls);
+
+    FakePropertyStore dual_mode_store;
+    dual_mode_store.set_value_result = test.set_value_result;
+    dual_mode_store.commit_result = test.commit_result;
+    EXPECT_EQ(test.expected_result,
+              SetDualModeForPropertyStore(&dual_mode_store, true));
+    EXPECT_EQ(test.expected_commits, dual_mode_store.commit_calls);
+  }
+}
+
+TEST(PropertyStoreTest, WritesTheApplicationUserModelProperties) {
+  FakePropertyStore store;
+  ASSERT_TRUE(SetAppIdForPropertyStore(&store, L"Velto.Browser"));
+  EXPECT_TRUE(::IsEqualGUID(kAppUserModelFormatId, store.last_key.fmtid));
+  EXPECT_EQ(5u, store.last_key.pid);
+  EXPECT_EQ(VT_LPWSTR, store.last_type);
+  EXPECT_EQ(L"Velto.Browser", store.last_string);
+
+  const struct {
+    bool flag;
+    VARIANT_BOOL stored;
+  } cases[] = {{true, VARIANT_TRUE}, {false, VARIANT_FALSE}};
+  for (const auto& test : cases) {
+    ASSERT_TRUE(SetDualModeForPropertyStore(&store, test.flag));
+    EXPECT_TRUE(::IsEqualGUID(kAppUserModelFormatId, store.last_key.fmtid));
+    EXPECT_EQ(11u, store.last_key.pid);
+    EXPECT_EQ(VT_BOOL, store.last_type);
+    EXPECT_EQ(test.stored, store.last_bool);
+  }
+}
+
+TEST(PropertyStoreTest, NullAppIdIsRefusedBeforeTheStore) {
+  FakePropertyStore store;
+  EXPECT_FALSE(SetAppIdForPropertyStore(&store, nullptr));
+  EXPECT_EQ(0, store.set_value_calls);
+}
+
+TEST(PropertyStoreTest, ShellLinkStoreAcceptsTheProperties) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  IPropertyStore* store = nullptr;
+  HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr,
+                                  CLSCTX_INPROC_SERVER, IID_IPropertyStore,
+                                  reinterpret_cast<void**>(&store));
+  ASSERT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+  EXPECT_TRUE(SetAppIdForPropertyStore(store, L"Velto.Browser"));
+  EXPECT_TRUE(SetDualModeForPropertyStore(store, true));
+  store->Release();
+  ::CoUninitialize();
+}
+
+// What the stand-in for GetProcessMitigationPolicy saw and does.
+struct PolicyCall {
+  int count = 0;
+  bool arguments_ok = false;
+  DWORD buffer_on_entry = 0xFFFFFFFF;
+};
+PolicyCall g_policy_call;
+BOOL g_policy_result = TRUE;
+bool g_policy_writes = true;
+DWORD g_policy_flags = 0;
+
+BOOL WINAPI FakeGetProcessMitigationPolicy(HANDLE process,
+                                           PROCESS_MITIGATION_POLICY policy,
+                                           void* buffer, SIZE_T length) {
+  ++g_policy_call.count;
+  g_policy_call.arguments_ok = process == ::GetCurrentProcess() &&
+                               policy == ProcessSystemCallDisablePolicy &&
+                               length == sizeof(DWORD);
+  ::memcpy(&g_policy_call.buffer_on_entry, buffer, sizeof(DWORD));
+  if (g_policy_writes)
+    ::memcpy(buffer, &g_policy_flags, sizeof(DWORD));
+  return g_policy_result;
+}
+
+TEST(User32AndGdi32Test, DecidedByTheWin32kPolicyFromWindows8) {
+  struct Case {
+    const char* label;
+    WindowsVersion version;
+    bool function_present;
+    BOOL call_result;
+    bool call_writes;
+    DWORD flags;
+    int expected_calls;
+    bool expected_available;
+  };
+  const Case cases[] = {
+      {"before Windows 8", VERSION_WIN7, true, TRUE, true, 1, 0, true},
+      {"function missing", VERSION_WIN8, false, TRUE, true, 1, 0, true},
+      {"call fails", VERSION_WIN8, true, FALSE, true, 1, 1, true},
+      {"calls disallowed", VERSION_WIN10_TH2, true, TRUE, true, 1, 1, false},
+      {"other bits only", VERSION_WIN8_1, true, TRUE, true, 0xFFFFFFFE, 1,
+       true},
+      // Success without a write must read the zeroed buffer.
+      {"success without writing", VERSION_WIN10, true, TRUE, false, 0, 1,
+       true},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.label);
+    g_policy_call = PolicyCall();
+    g_policy_result = test.call_result;
+    g_policy_writes = test.call_writes;
+    g_policy_flags = test.flags;
+    EXPECT_EQ(test.expected_available,
+              internal::ComputeUser32AndGdi32Available(
+                  test.version, test.function_present
+                                    ? &FakeGetProcessMitigationPolicy
+                                    : nullptr));
+    EXPECT_EQ(test.expected_calls, g_policy_call.count);
+    if (test.expected_calls) {
+      EXPECT_TRUE(g_policy_call.arguments_ok);
+      EXPECT_EQ(0u, g_policy_call.buffer_on_entry);
+    }
+  }
+}
+
+TEST(User32AndGdi32Test, AvailableToThisProcessAndStable) {
+  EXPECT_TRUE(IsUser32AndGdi32Available());
+  EXPECT_TRUE(IsUser32AndGdi32Available());
+}
+
+}  // namespace
+}  // namespace win
+}  // namespace base
