@@ -1,13 +1,108 @@
 #include "base/rand_util.h"
 
+#include <string.h>
+
+#include <algorithm>
 #include <limits>
 #include <set>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "base/win/windows_types.h"
+
+using RandomSourceFunction = BOOLEAN(NTAPI*)(PVOID buffer, ULONG length);
+
+// The import slot through which this executable reaches RtlGenRandom
+// (advapi32's SystemFunction036). Swapping it shows which calls RandBytes
+// makes, and that it makes them to the system source.
+extern "C" RandomSourceFunction __imp_SystemFunction036;
+
 namespace base {
 namespace {
+
+class ScopedRandomSource {
+ public:
+  explicit ScopedRandomSource(RandomSourceFunction fake) {
+    saved_ = Swap(fake);
+  }
+  ~ScopedRandomSource() { Swap(saved_); }
+
+ private:
+  static RandomSourceFunction Swap(RandomSourceFunction function) {
+    DWORD protection = 0;
+    EXPECT_TRUE(::VirtualProtect(&__imp_SystemFunction036, sizeof(function),
+                                 PAGE_READWRITE, &protection));
+    RandomSourceFunction previous = __imp_SystemFunction036;
+    __imp_SystemFunction036 = function;
+    ::VirtualProtect(&__imp_SystemFunction036, sizeof(function), protection,
+                     &protection);
+    return previous;
+  }
+
+  RandomSourceFunction saved_;
+};
+
+struct SourceRequest {
+  const char* buffer;
+  ULONG length;
+};
+std::vector<SourceRequest> g_requests;
+// Off, the source writes nothing, so a fill of more than 4 GiB can be asked
+// of a tiny buffer.
+bool g_source_writes = true;
+
+BOOLEAN NTAPI RecordingSource(PVOID buffer, ULONG length) {
+  g_requests.push_back({static_cast<const char*>(buffer), length});
+  if (g_source_writes)
+    memset(buffer, 0xA5, length);
+  return TRUE;
+}
+
+BOOLEAN NTAPI FailingSource(PVOID, ULONG) {
+  return FALSE;
+}
+
+TEST(RandUtilTest, RandBytesDrawsFromRtlGenRandomInBoundedRequests) {
+  char small[16] = {};
+  char huge_start[1];
+  {
+    ScopedRandomSource source(&RecordingSource);
+    g_requests.clear();
+    RandBytes(small, sizeof(small));
+    ASSERT_EQ(1u, g_requests.size());
+    EXPECT_EQ(small, g_requests[0].buffer);
+    EXPECT_EQ(sizeof(small), g_requests[0].length);
+    for (char byte : small)
+      EXPECT_EQ(static_cast<char>(0xA5), byte);
+
+    // The source takes a 32-bit length: larger fills are split.
+    g_requests.clear();
+    g_source_writes = false;
+    RandBytes(huge_start, 0x100000005ull);
+    g_source_writes = true;
+    ASSERT_EQ(2u, g_requests.size());
+    EXPECT_EQ(huge_start, g_requests[0].buffer);
+    EXPECT_EQ(0xFFFFFFFFu, g_requests[0].length);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(huge_start) + 0xFFFFFFFFu,
+              reinterpret_cast<uintptr_t>(g_requests[1].buffer));
+    EXPECT_EQ(6u, g_requests[1].length);
+  }
+  // Put back: the real source is reached again.
+  g_requests.clear();
+  RandBytes(small, sizeof(small));
+  EXPECT_TRUE(g_requests.empty());
+}
+
+TEST(RandUtilDeathTest, FailingSourceStopsTheProcess) {
+  EXPECT_DEATH(
+      {
+        ScopedRandomSource source(&FailingSource);
+        char buffer[8];
+        RandBytes(buffer, sizeof(buffer));
+      },
+      "");
+}
 
 TEST(RandUtilTest, RandIntStaysInRange) {
   for (int i = 0; i < 100; ++i)

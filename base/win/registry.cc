@@ -14,6 +14,14 @@ constexpr REGSAM kCreatingAccess =
 
 constexpr DWORD kMaxStringChars = RegKey::kMaxStringBytes / sizeof(wchar_t);
 
+LONG WINAPI CallRegQueryValueEx(HKEY key, const wchar_t* name,
+                                DWORD* reserved, DWORD* type, BYTE* data,
+                                DWORD* size) {
+  return ::RegQueryValueExW(key, name, reserved, type, data, size);
+}
+
+internal::RegQueryValueFunction g_query_value = &CallRegQueryValueEx;
+
 // The first |size_in_chars| units of |buffer|, cut at the first NUL. The
 // registry does not promise a terminator, so the size the call returned
 // bounds the text.
@@ -93,8 +101,8 @@ LONG RegKey::ReadValueDW(const wchar_t* name, DWORD* out) const {
   DWORD type = REG_NONE;
   DWORD data = 0;
   DWORD size = sizeof(data);
-  LONG result = ::RegQueryValueExW(key_, name, nullptr, &type,
-                                   reinterpret_cast<BYTE*>(&data), &size);
+  LONG result = g_query_value(key_, name, nullptr, &type,
+                              reinterpret_cast<BYTE*>(&data), &size);
   if (result != ERROR_SUCCESS)
     return result;
   if ((type != REG_DWORD && type != REG_BINARY) || size != sizeof(data))
@@ -109,8 +117,8 @@ LONG RegKey::ReadValue(const wchar_t* name, std::wstring* out) const {
   wchar_t raw[kMaxStringChars + 1];
   DWORD type = REG_NONE;
   DWORD size = kMaxStringBytes;
-  LONG result = ::RegQueryValueExW(key_, name, nullptr, &type,
-                                   reinterpret_cast<BYTE*>(raw), &size);
+  LONG result = g_query_value(key_, name, nullptr, &type,
+                              reinterpret_cast<BYTE*>(raw), &size);
   if (result != ERROR_SUCCESS)
     return result;
   size_t length = size / sizeof(wchar_t);
@@ -137,5 +145,18 @@ LONG RegKey::WriteValue(const wchar_t* name, const std::wstring& value) {
                           reinterpret_cast<const BYTE*>(value.c_str()), size);
 }
 
+namespace internal {
+
+ScopedRegQueryValueForTesting::ScopedRegQueryValueForTesting(
+    RegQueryValueFunction function)
+    : previous_(g_query_value) {
+  g_query_value = function;
+}
+
+ScopedRegQueryValueForTesting::~ScopedRegQueryValueForTesting() {
+  g_query_value = previous_;
+}
+
+}  // namespace internal
 }  // namespace win
 }  // namespace base

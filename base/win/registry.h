@@ -78,6 +78,32 @@ class RegKey {
   REGSAM wow64access_ = 0;
 };
 
+namespace internal {
+
+// The signature of RegQueryValueExW.
+using RegQueryValueFunction = LONG(WINAPI*)(HKEY key, const wchar_t* name,
+                                            DWORD* reserved, DWORD* type,
+                                            BYTE* data, DWORD* size);
+
+// For tests only: routes the value reads of RegKey through |function| for the
+// scope's life, since some registries never hand out a string that fills the
+// buffer without a terminator. Scopes nest; they must not overlap across
+// threads.
+class ScopedRegQueryValueForTesting {
+ public:
+  explicit ScopedRegQueryValueForTesting(RegQueryValueFunction function);
+  ~ScopedRegQueryValueForTesting();
+  ScopedRegQueryValueForTesting(const ScopedRegQueryValueForTesting&) =
+      delete;
+  ScopedRegQueryValueForTesting& operator=(
+      const ScopedRegQueryValueForTesting&) = delete;
+
+ private:
+  RegQueryValueFunction previous_;
+};
+
+}  // namespace internal
+
 }  // namespace win
 }  // namespace base
 

@@ -2,6 +2,7 @@
 
 #include <stdint.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -60,12 +61,11 @@ TEST_F(RegKeyTest, ConstructorOpensForReadingAndCreatesForWriting) {
 
   RegKey all(HKEY_CURRENT_USER, SubkeyPath(L"all").c_str(), KEY_ALL_ACCESS);
   EXPECT_TRUE(all.Valid());
-}
 
-TEST_F(RegKeyTest, NullRootRecordsOnlyTheView) {
-  RegKey key(nullptr, L"Software", KEY_READ | KEY_WOW64_32KEY);
-  EXPECT_FALSE(key.Valid());
-  EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_32KEY), key.wow64access());
+  // A null root records only the view.
+  RegKey no_root(nullptr, L"Software", KEY_WRITE | KEY_WOW64_32KEY);
+  EXPECT_FALSE(no_root.Valid());
+  EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_32KEY), no_root.wow64access());
 }
 
 TEST_F(RegKeyTest, FailedOpenOrCreateKeepsTheEarlierKey) {
@@ -189,37 +189,57 @@ TEST_F(RegKeyTest, ReadValueHandlesEachTypeAndLength) {
   ::SetEnvironmentVariableW(L"VELTO_REGISTRY_TEST", nullptr);
 }
 
-// A value of exactly the buffer's size without a terminator must end at the
+// A registry that hands out a stored value as it is, without adding a
+// terminator, as Windows does when the value fills the buffer exactly.
+struct RawValue {
+  DWORD type = REG_NONE;
+  std::vector<uint8_t> data;
+  DWORD capacity_asked = 0;
+};
+RawValue g_raw_value;
+
+LONG WINAPI QueryRawValue(HKEY, const wchar_t*, DWORD*, DWORD* type,
+                          BYTE* data, DWORD* size) {
+  g_raw_value.capacity_asked = *size;
+  *type = g_raw_value.type;
+  const DWORD stored = static_cast<DWORD>(g_raw_value.data.size());
+  if (stored > *size) {
+    *size = stored;
+    return ERROR_MORE_DATA;
+  }
+  memcpy(data, g_raw_value.data.data(), stored);
+  *size = stored;
+  return ERROR_SUCCESS;
+}
+
+// A string of exactly the buffer's size without a terminator must end at the
 // size the query returned, never past the buffer.
 TEST_F(RegKeyTest, FullBufferWithoutTerminatorEndsAtTheReturnedSize) {
   ASSERT_TRUE(::SetEnvironmentVariableW(L"VELTO_REGISTRY_TEST", L"expanded"));
+  internal::ScopedRegQueryValueForTesting raw(&QueryRawValue);
   const std::wstring full(RegKey::kMaxStringBytes / 2, L'x');
   const std::wstring expandable =
       L"%VELTO_REGISTRY_TEST%" + std::wstring(1003, L'x');
   ASSERT_EQ(full.size(), expandable.size());
-  SetRawValue(key_.Handle(), L"full", REG_SZ, WideBytes(full, false));
-  SetRawValue(key_.Handle(), L"full_expand", REG_EXPAND_SZ,
-              WideBytes(expandable, false));
 
-  wchar_t probe[RegKey::kMaxStringBytes / 2];
-  DWORD size = sizeof(probe);
-  LONG raw_result = ::RegQueryValueExW(key_.Handle(), L"full", nullptr,
-                                       nullptr,
-                                       reinterpret_cast<BYTE*>(probe), &size);
-  std::wstring out = L"untouched";
-  if (raw_result == ERROR_MORE_DATA) {
-    // The query's own error must come back unchanged.
-    EXPECT_EQ(ERROR_MORE_DATA, key_.ReadValue(L"full", &out));
-    EXPECT_EQ(L"untouched", out);
-    ::SetEnvironmentVariableW(L"VELTO_REGISTRY_TEST", nullptr);
-    GTEST_SKIP() << "This registry wants room for a terminator it adds "
-                    "itself (Wine), so a full unterminated read cannot occur";
-  }
-  ASSERT_EQ(ERROR_SUCCESS, raw_result);
+  std::wstring out;
+  g_raw_value.type = REG_SZ;
+  g_raw_value.data = WideBytes(full, false);
   EXPECT_EQ(ERROR_SUCCESS, key_.ReadValue(L"full", &out));
+  EXPECT_EQ(RegKey::kMaxStringBytes, g_raw_value.capacity_asked);
   EXPECT_EQ(full, out);
+
+  g_raw_value.type = REG_EXPAND_SZ;
+  g_raw_value.data = WideBytes(expandable, false);
   EXPECT_EQ(ERROR_SUCCESS, key_.ReadValue(L"full_expand", &out));
   EXPECT_EQ(L"expanded" + std::wstring(1003, L'x'), out);
+
+  // One unit more is the query's own error, passed on.
+  g_raw_value.type = REG_SZ;
+  g_raw_value.data = WideBytes(full + L"y", false);
+  out = L"untouched";
+  EXPECT_EQ(ERROR_MORE_DATA, key_.ReadValue(L"longer", &out));
+  EXPECT_EQ(L"untouched", out);
   ::SetEnvironmentVariableW(L"VELTO_REGISTRY_TEST", nullptr);
 }
 
@@ -257,9 +277,7 @@ TEST_F(RegKeyTest, WriteValueStoresTerminatedStringsThatReadBack) {
     EXPECT_EQ(ERROR_SUCCESS, key_.ReadValue(L"text", &out));
     EXPECT_EQ(text, out);
   }
-}
-
-TEST_F(RegKeyTest, DefaultValueIsReachedByNullOrEmptyName) {
+  // The default value is reached by a null or an empty name.
   ASSERT_EQ(ERROR_SUCCESS, key_.WriteValue(nullptr, L"default"));
   std::wstring out;
   EXPECT_EQ(ERROR_SUCCESS, key_.ReadValue(L"", &out));
@@ -280,6 +298,16 @@ TEST(RegKeyViewTest, ThirtyTwoBitViewLandsInWow6432Node) {
     ASSERT_TRUE(key.Valid());
     EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_32KEY), key.wow64access());
     ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(L"view", L"32"));
+  }
+  {
+    // Opening through the same view finds it again.
+    RegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, view_path.c_str(),
+                                      KEY_READ | KEY_WOW64_32KEY));
+    EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_32KEY), key.wow64access());
+    std::wstring value;
+    EXPECT_EQ(ERROR_SUCCESS, key.ReadValue(L"view", &value));
+    EXPECT_EQ(L"32", value);
   }
 
   HKEY raw = nullptr;

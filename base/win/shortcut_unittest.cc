@@ -221,14 +221,6 @@ void ExpectBasicPropertiesEqual(const ShortcutProperties& expected,
 
 // ---- Real links: create, update, replace, resolve ----
 
-TEST_F(ShortcutTest, CreateRoundTripsEveryBasicProperty) {
-  ASSERT_TRUE(CreateOrUpdateShortcutLink(link_, full_, SHORTCUT_CREATE_ALWAYS));
-  ShortcutProperties read = Resolve(ShortcutProperties::PROPERTIES_BASIC);
-  EXPECT_EQ(static_cast<uint32_t>(ShortcutProperties::PROPERTIES_BASIC),
-            read.options);
-  ExpectBasicPropertiesEqual(full_, read);
-}
-
 // Texts read back end at their terminator, never at the buffer's end.
 TEST_F(ShortcutTest, TextsReadBackEndAtTheirTerminator) {
   const std::wstring kTexts[] = {L"", L"a", L"--flag value with spaces",
@@ -351,10 +343,15 @@ TEST_F(ShortcutTest, ResolveShortcutGivesTheTarget) {
 
 // ---- Shell notices ----
 
-// Creating over a file that is not a link replaces it as a changed file.
-TEST_F(ShortcutTest, SaveTellsTheShellWhatChanged) {
+// Every basic property round-trips; creating over a file that is not a link
+// replaces it as a changed file.
+TEST_F(ShortcutTest, CreateRoundTripsAndTellsTheShellWhatChanged) {
   FakeShell shell;
   ASSERT_TRUE(CreateOrUpdateShortcutLink(link_, full_, SHORTCUT_CREATE_ALWAYS));
+  ShortcutProperties read = Resolve(ShortcutProperties::PROPERTIES_BASIC);
+  EXPECT_EQ(static_cast<uint32_t>(ShortcutProperties::PROPERTIES_BASIC),
+            read.options);
+  ExpectBasicPropertiesEqual(full_, read);
   ASSERT_TRUE(WriteFileForTest(link_.value(), "not a link"));
   ASSERT_TRUE(CreateOrUpdateShortcutLink(link_, full_, SHORTCUT_CREATE_ALWAYS));
   ExpectBasicPropertiesEqual(full_,
@@ -581,18 +578,14 @@ TEST(ShortcutPinTest, VerbsRunHiddenOnTheLink) {
     EXPECT_EQ(nullptr, call.directory);
     EXPECT_EQ(0, call.show_command);
   }
-}
-
-TEST(ShortcutPinTest, VerbSucceedsOnlyAbove32) {
-  ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
-  const FilePath link(L"C:\\Velto.lnk");
+  // ShellExecuteW succeeds only with a value above 32.
   for (INT_PTR result : {0, 2, 31, 32, 33}) {
-    FakeShell shell;
     shell.shell_execute_result = result;
     EXPECT_EQ(result > 32, TaskbarPinShortcutLink(link)) << result;
     EXPECT_EQ(result > 32, TaskbarUnpinShortcutLink(link)) << result;
   }
 }
+
 
 TEST(ShortcutPinTest, UnpinBeforeWindows7AsksNoShell) {
   ScopedWindowsVersionForTesting vista(VersionRecord(VERSION_VISTA));
