@@ -318,13 +318,18 @@ TEST_F(LoggingTest, UnopenableLogFileFallsBackToCurrentFolder) {
 TEST_F(LoggingTest, NoFileNamedUsesDefaultPath) {
   const std::wstring default_path =
       testing_support::SelfFolder() + L"\\debug.log";
+  ASSERT_TRUE(testing_support::WriteFileForTest(default_path, "stale line\n"));
   LoggingSettings settings;
   settings.delete_old = DELETE_OLD_LOG_FILE;
   ASSERT_TRUE(InitLogging(settings));
   const std::string marker =
       "default path " + std::to_string(::GetCurrentProcessId());
   LOG(INFO) << marker;
-  EXPECT_TRUE(Contains(ReadFileText(default_path), marker));
+  const std::string text = ReadFileText(default_path);
+  EXPECT_TRUE(Contains(text, marker));
+  EXPECT_FALSE(Contains(text, "stale line")) << text;
+  CloseLogFileForTesting();
+  ::DeleteFileW(default_path.c_str());
 }
 
 // Threads that log first at the same moment all open the file; one handle

@@ -64,6 +64,54 @@ TEST(ScopedHandleTest, LastErrorSurvivesEveryOperation) {
   EXPECT_EQ(kMarkerError, ::GetLastError());
 }
 
+// Traits whose every call overwrites the last error, as a host's verifier or
+// a failing close may: the holder itself must put the caller's error back.
+struct ClobberingHandleTraits {
+  using Handle = HANDLE;
+  static bool CloseHandle(HANDLE handle) {
+    ::CloseHandle(handle);
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return true;
+  }
+  static bool IsHandleValid(HANDLE handle) {
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+  }
+  static HANDLE NullHandle() { return nullptr; }
+};
+
+struct ClobberingVerifierTraits {
+  static void StartTracking(HANDLE, const void*, const void*, const void*) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+  }
+  static void StopTracking(HANDLE, const void*, const void*, const void*) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+  }
+};
+
+TEST(ScopedHandleTest, LastErrorSurvivesClobberingCallees) {
+  using Holder =
+      GenericScopedHandle<ClobberingHandleTraits, ClobberingVerifierTraits>;
+  HANDLE first = NewEvent();
+  HANDLE second = NewEvent();
+  ::SetLastError(kMarkerError);
+  Holder holder(first);
+  EXPECT_EQ(kMarkerError, ::GetLastError());
+
+  ::SetLastError(kMarkerError);
+  holder.Set(second);  // Stops tracking and closes the first one.
+  EXPECT_EQ(kMarkerError, ::GetLastError());
+
+  ::SetLastError(kMarkerError);
+  HANDLE taken = holder.Take();
+  EXPECT_EQ(kMarkerError, ::GetLastError());
+
+  holder.Set(taken);
+  ::SetLastError(kMarkerError);
+  holder.Close();
+  EXPECT_EQ(kMarkerError, ::GetLastError());
+  EXPECT_FALSE(IsOpen(taken));
+}
+
 TEST(ScopedHandleTest, SetReplacesAndCloses) {
   HANDLE first = NewEvent();
   ScopedHandle handle(first);
