@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -156,6 +157,13 @@ TEST(AllocatorShimTest, MallocFailureNeverCallsTheNewHandler) {
   g_sink = calloc(kMaxAllocationSize, 1);
   EXPECT_EQ(nullptr, g_sink);
   EXPECT_EQ(0, g_new_handler_calls);
+  // The runtime's own answer (its export is a C++ name of its compiler).
+  using QueryNewModeFunction = int(__cdecl*)();
+  QueryNewModeFunction query_new_mode =
+      reinterpret_cast<QueryNewModeFunction>(::GetProcAddress(
+          ::GetModuleHandleW(L"msvcrt.dll"), "?_query_new_mode@@YAHXZ"));
+  ASSERT_NE(nullptr, query_new_mode);
+  EXPECT_EQ(0, query_new_mode());
 
   // operator new keeps its own failure handling: one call of the handler,
   // which removes itself, then bad_alloc.
@@ -225,14 +233,31 @@ TEST(AllocatorShimTest, ConcurrentAllocationsStayConsistent) {
   EXPECT_TRUE(::HeapValidate(GetPrivateHeap(), 0, nullptr));
 }
 
+// The heaps of the process, sorted.
+std::vector<HANDLE> ProcessHeaps() {
+  std::vector<HANDLE> heaps(64);
+  heaps.resize(::GetProcessHeaps(static_cast<DWORD>(heaps.size()),
+                                 heaps.data()));
+  std::sort(heaps.begin(), heaps.end());
+  return heaps;
+}
+
 // The DLL carries the shim and the thread-local storage's exit callback: its
-// runtime must start, serve a thread's attach and detach, and unload.
+// runtime must start, serve a thread's attach and detach, and unload. Its
+// private heap is never destroyed, not even when the DLL unloads: blocks
+// freed by late clean-up must still find it.
 TEST(AllocatorShimTest, InstallerDllLoadsAndUnloads) {
+  // The system libraries it imports make heaps of their own: load them first.
+  ASSERT_NE(nullptr, ::LoadLibraryW(L"shell32.dll"));
+  const std::vector<HANDLE> heaps_before = ProcessHeaps();
   std::wstring path = testing_support::SelfFolder() + L"\\velto_installer.dll";
   HMODULE dll = ::LoadLibraryW(path.c_str());
   ASSERT_NE(nullptr, dll) << "error " << ::GetLastError();
   std::thread([] { g_sink = malloc(16); free(g_sink); }).join();
+  const std::vector<HANDLE> heaps_loaded = ProcessHeaps();
+  EXPECT_EQ(heaps_before.size() + 1, heaps_loaded.size());
   EXPECT_TRUE(::FreeLibrary(dll));
+  EXPECT_EQ(heaps_loaded, ProcessHeaps());
 }
 
 }  // namespace

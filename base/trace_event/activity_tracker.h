@@ -85,6 +85,31 @@ class ScopedTaskRunActivity : public ScopedActivity {
   explicit ScopedTaskRunActivity(const PendingTask& task) {}
 };
 
+// The process-wide tracker of activity records. This program never creates
+// one, so there is no record whose data could be released.
+class ActivityTracker {
+ public:
+  // Frees the data attached to the record |activity_id|; without a tracker
+  // there is nothing to free.
+  static void ReleaseActivityData(uint32_t activity_id) {}
+};
+
+// The persistent memory that activity records would live in. None exists
+// here, so no block can change its type.
+class PersistentMemoryAllocator {
+ public:
+  typedef uint32_t Reference;
+
+  // Changes the type word of the block |reference| from |from_type_id| to
+  // |to_type_id| (zeroing it first when |clear|); false when the block does
+  // not hold |from_type_id|, which is always the case without persistent
+  // memory.
+  bool ChangeType(Reference reference, uint32_t to_type_id,
+                  uint32_t from_type_id, bool clear) {
+    return false;
+  }
+};
+
 }  // namespace trace_event
 }  // namespace base
 

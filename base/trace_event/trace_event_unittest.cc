@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "base/synchronization/lock.h"
-#include "base/trace_event/activity_tracker.h"
+#include "base/build_channel.h"
 #include "base/trace_event/heap_profiler_allocation_context_tracker.h"
 #include "base/trace_event/task_profiler.h"
 #include "base/trace_event/trace_log.h"
@@ -50,19 +49,10 @@ TEST(TraceLogTest, DisabledSitesDoNotEvaluateArguments) {
   EXPECT_EQ(0, g_evaluations);
 }
 
-TEST(ActivityTrackerTest, ScopesAroundAWaitRecordNothing) {
-  Lock lock;
-  {
-    ScopedLockAcquireActivity activity(__builtin_return_address(0), &lock);
-    lock.Acquire();
-  }
-  lock.Release();
-  HANDLE event = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
-  {
-    ScopedEventWaitActivity activity(__builtin_return_address(0), event);
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(event, INFINITE));
-  }
-  ::CloseHandle(event);
+// Registry rows, channel names, the profile folder and the experiments all
+// key on this number; it must stay the Developer channel.
+TEST(BuildChannelTest, IsTheDeveloperChannel) {
+  EXPECT_EQ(2, GetBuildChannel());
 }
 
 TEST(AllocationContextTrackerTest, TaskContextsArePerThread) {
