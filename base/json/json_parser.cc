@@ -6,9 +6,14 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <tuple>
 #include <utility>
 
 #include "base/json/json_utf8.h"
+#include "base/logging.h"
 #include "base/strings/number_text.h"
 #include "base/strings/stringprintf.h"
 
@@ -164,8 +169,15 @@ std::unique_ptr<Value> JSONParser::Parse(StringPiece input) {
     pos_ += 3;
   }
 
+  // Chunks the arena leaves behind live on with the values in them.
+  internal::ValueArena arena(input.size());
+  arena_ = &arena;
   std::unique_ptr<Value> root = ParseToken(GetNextToken());
-  element_stack_.clear();  // Holds the pieces of a failed parse.
+  // The stacks hold the pieces of a failed parse.
+  element_stack_.clear();
+  entry_stack_.clear();
+  decoded_keys_.clear();
+  arena_ = nullptr;
   if (!root)
     return nullptr;
 
@@ -190,7 +202,11 @@ std::string JSONParser::GetErrorMessage() const {
 }
 
 JSONParser::Token JSONParser::GetNextToken() {
-  EatWhitespaceAndComments();
+  // Compact text has no whitespace between tokens: skip the call then.
+  if (pos_ < end_ &&
+      (static_cast<unsigned char>(*pos_) <= ' ' || *pos_ == '/')) {
+    EatWhitespaceAndComments();
+  }
   if (pos_ >= end_)
     return T_END_OF_INPUT;
   switch (*pos_) {
@@ -286,11 +302,17 @@ std::unique_ptr<Value> JSONParser::ParseToken(Token token) {
     case T_NUMBER:
       return ConsumeNumber();
     case T_BOOL_TRUE:
-      return ConsumeLiteral("true", 4, std::make_unique<Value>(true));
+      if (!ConsumeLiteral("true", 4))
+        return nullptr;
+      return std::unique_ptr<Value>(NewValue<Value>(true));
     case T_BOOL_FALSE:
-      return ConsumeLiteral("false", 5, std::make_unique<Value>(false));
+      if (!ConsumeLiteral("false", 5))
+        return nullptr;
+      return std::unique_ptr<Value>(NewValue<Value>(false));
     case T_NULL:
-      return ConsumeLiteral("null", 4, std::make_unique<Value>());
+      if (!ConsumeLiteral("null", 4))
+        return nullptr;
+      return std::unique_ptr<Value>(NewValue<Value>());
     default:
       ReportError(JSONReader::JSON_UNEXPECTED_TOKEN, pos_, 1);
       return nullptr;
@@ -308,14 +330,15 @@ std::unique_ptr<Value> JSONParser::ConsumeDictionary() {
     ~DepthRestorer() { --*depth; }
   } depth_restorer{&depth_};
 
-  auto dictionary = std::make_unique<DictionaryValue>();
   ++pos_;  // '{'
   Token token = GetNextToken();
+  const size_t first_entry = entry_stack_.size();
   if (token == T_OBJECT_END) {
     ++pos_;
-    return dictionary;
+    return FinishDictionary(first_entry, true);
   }
   StringResult key;
+  bool sorted = true;
   while (true) {
     if (token != T_STRING) {
       ReportError(JSONReader::JSON_UNQUOTED_DICTIONARY_KEY, pos_, 1);
@@ -330,19 +353,17 @@ std::unique_ptr<Value> JSONParser::ConsumeDictionary() {
     ++pos_;  // ':'
     std::unique_ptr<Value> value = ParseToken(GetNextToken());
     if (!value)
-      return nullptr;
-    // Keys usually arrive sorted (the writer sorts them): append at the
-    // end without a search then.
-    StringPiece key_text = key.text();
-    DictionaryValue::Storage& entries = dictionary->dictionary_;
-    if (entries.empty() ||
-        entries.rbegin()->first < std::string_view(key_text)) {
-      entries.emplace_hint(entries.end(),
-                           std::string(key_text.data(), key_text.size()),
-                           std::move(value));
-    } else {
-      dictionary->SetWithoutPathExpansion(key_text, std::move(value));
+      return nullptr;  // Parse() clears the stacks.
+    std::string_view key_text(key.view.data(), key.view.size());
+    if (key.built) {
+      decoded_keys_.push_back(std::move(key.buffer));
+      key_text = decoded_keys_.back();
     }
+    if (entry_stack_.size() > first_entry &&
+        !(entry_stack_.back().key < key_text)) {
+      sorted = false;
+    }
+    entry_stack_.push_back(PendingEntry{key_text, std::move(value)});
 
     token = GetNextToken();
     if (token == T_LIST_SEPARATOR) {
@@ -354,12 +375,51 @@ std::unique_ptr<Value> JSONParser::ConsumeDictionary() {
       }
     } else if (token == T_OBJECT_END) {
       ++pos_;
-      return dictionary;
+      return FinishDictionary(first_entry, sorted);
     } else {
       ReportError(JSONReader::JSON_SYNTAX_ERROR, pos_, 0);
       return nullptr;
     }
   }
+}
+
+std::unique_ptr<Value> JSONParser::FinishDictionary(size_t first_entry,
+                                                    bool sorted) {
+  PendingEntry* begin = entry_stack_.data() + first_entry;
+  PendingEntry* end = entry_stack_.data() + entry_stack_.size();
+  if (!sorted) {
+    // Stable, so that of equal keys the one written last comes last and
+    // replaces the others, as storing them in turn would.
+    std::stable_sort(begin, end,
+                     [](const PendingEntry& a, const PendingEntry& b) {
+                       return a.key < b.key;
+                     });
+    PendingEntry* kept = begin;
+    for (PendingEntry* entry = begin; entry != end; ++entry) {
+      if (entry + 1 != end && entry[1].key == entry->key)
+        continue;
+      if (kept != entry)
+        *kept = std::move(*entry);
+      ++kept;
+    }
+    end = kept;
+  }
+  DictionaryValue* dictionary = NewValue<DictionaryValue>();
+  size_t count = static_cast<size_t>(end - begin);
+  if (count) {
+    auto& entries = dictionary->dictionary_;
+    entries.AdoptBuffer(
+        arena_->Allocate(count * sizeof(DictionaryValue::Entry)), count);
+    for (PendingEntry* entry = begin; entry != end; ++entry) {
+      entries.emplace_back(
+          std::piecewise_construct,
+          std::forward_as_tuple(entry->key.data(), entry->key.size()),
+          std::forward_as_tuple(std::move(entry->value)));
+    }
+  }
+  // Also destroys the values of replaced duplicate keys.
+  entry_stack_.erase(entry_stack_.begin() + first_entry, entry_stack_.end());
+  return std::unique_ptr<Value>(dictionary);
 }
 
 std::unique_ptr<Value> JSONParser::ConsumeList() {
@@ -377,7 +437,7 @@ std::unique_ptr<Value> JSONParser::ConsumeList() {
   Token token = GetNextToken();
   if (token == T_ARRAY_END) {
     ++pos_;
-    return std::make_unique<ListValue>();
+    return std::unique_ptr<Value>(NewValue<ListValue>());
   }
   const size_t first_element = element_stack_.size();
   while (true) {
@@ -396,12 +456,14 @@ std::unique_ptr<Value> JSONParser::ConsumeList() {
       }
     } else if (token == T_ARRAY_END) {
       ++pos_;
-      auto list = std::make_unique<ListValue>();
-      list->list_.reserve(element_stack_.size() - first_element);
+      ListValue* list = NewValue<ListValue>();
+      size_t count = element_stack_.size() - first_element;
+      list->list_.AdoptBuffer(
+          arena_->Allocate(count * sizeof(std::unique_ptr<Value>)), count);
       for (size_t i = first_element; i < element_stack_.size(); ++i)
         list->list_.push_back(std::move(element_stack_[i]));
       element_stack_.resize(first_element);
-      return list;
+      return std::unique_ptr<Value>(list);
     } else {
       ReportError(JSONReader::JSON_SYNTAX_ERROR, pos_, 1);
       return nullptr;
@@ -413,9 +475,15 @@ std::unique_ptr<Value> JSONParser::ConsumeStringValue() {
   StringResult result;
   if (!ConsumeString(&result))
     return nullptr;
-  if (result.built)
-    return std::make_unique<Value>(std::move(result.buffer));
-  return std::make_unique<Value>(result.view);
+  StringPiece text = result.text();
+  // The input is below 4 GB: its length is counted in 32 bits.
+  char* data = nullptr;
+  if (!text.empty()) {
+    data = static_cast<char*>(arena_->Allocate(text.size()));
+    memcpy(data, text.data(), text.size());
+  }
+  return std::unique_ptr<Value>(
+      NewValue<Value>(data, static_cast<uint32_t>(text.size())));
 }
 
 bool JSONParser::ConsumeString(StringResult* result) {
@@ -423,7 +491,23 @@ bool JSONParser::ConsumeString(StringResult* result) {
   result->buffer.clear();
   const char* p = pos_ + 1;  // After the opening quote.
   const char* run_start = p;
+  const __m128i quotes = _mm_set1_epi8('"');
+  const __m128i backslashes = _mm_set1_epi8('\\');
   while (true) {
+    // Sixteen bytes at a time up to the first quote, backslash or byte of
+    // 0x80 or more (its top bit is the one movemask reads), never past the
+    // end of input.
+    while (end_ - p >= 16) {
+      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      __m128i special = _mm_or_si128(_mm_cmpeq_epi8(bytes, quotes),
+                                     _mm_cmpeq_epi8(bytes, backslashes));
+      int mask = _mm_movemask_epi8(_mm_or_si128(special, bytes));
+      if (mask) {
+        p += __builtin_ctz(static_cast<unsigned>(mask));
+        break;
+      }
+      p += 16;
+    }
     while (p < end_ && kPlainStringBytes.table[static_cast<unsigned char>(*p)])
       ++p;
     if (p >= end_) {
@@ -452,15 +536,20 @@ bool JSONParser::ConsumeString(StringResult* result) {
       run_start = p;
       continue;
     }
-    int32_t code_point;
-    size_t length = json_utf8::DecodeSequence(
-        reinterpret_cast<const unsigned char*>(p),
-        reinterpret_cast<const unsigned char*>(end_), &code_point);
-    if (!json_utf8::IsCharacter(code_point)) {
-      ReportError(JSONReader::JSON_UNSUPPORTED_ENCODING, p, 1);
-      return false;
-    }
-    p += length;
+    // Text in other scripts runs multi-byte characters together: stay here
+    // until the run ends.
+    const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
+    const unsigned char* end = reinterpret_cast<const unsigned char*>(end_);
+    do {
+      size_t length = json_utf8::ValidMultiByteLength(u, end);
+      if (!length) {
+        ReportError(JSONReader::JSON_UNSUPPORTED_ENCODING,
+                    reinterpret_cast<const char*>(u), 1);
+        return false;
+      }
+      u += length;
+    } while (u < end && *u >= 0x80);
+    p = reinterpret_cast<const char*>(u);
   }
 }
 
@@ -614,26 +703,23 @@ std::unique_ptr<Value> JSONParser::ConsumeNumber() {
       magnitude = magnitude * 10 + (*d - '0');
     int64_t value = *begin == '-' ? -magnitude : magnitude;
     if (value >= INT32_MIN && value <= INT32_MAX)
-      return std::make_unique<Value>(static_cast<int>(value));
+      return std::unique_ptr<Value>(NewValue<Value>(static_cast<int>(value)));
   }
 
   double value = 0.0;
   if (!ConvertDouble(begin, number_end, &value))
     return nullptr;  // Out of range: no error code, as always.
-  return std::make_unique<Value>(value);
+  return std::unique_ptr<Value>(NewValue<Value>(value));
 }
 
-std::unique_ptr<Value> JSONParser::ConsumeLiteral(
-    const char* word,
-    size_t length,
-    std::unique_ptr<Value> value) {
+bool JSONParser::ConsumeLiteral(const char* word, size_t length) {
   if (static_cast<size_t>(end_ - pos_) < length ||
       memcmp(pos_, word, length) != 0) {
     ReportError(JSONReader::JSON_SYNTAX_ERROR, pos_, 1);
-    return nullptr;
+    return false;
   }
   pos_ += length;
-  return value;
+  return true;
 }
 
 void JSONParser::ReportError(JSONReader::JsonParseError code,

@@ -19,11 +19,16 @@
 #ifndef BASE_JSON_JSON_PARSER_H_
 #define BASE_JSON_JSON_PARSER_H_
 
+#include <deque>
 #include <memory>
+#include <new>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/json/json_reader.h"
+#include "base/json/value_arena.h"
 #include "base/json/values.h"
 #include "base/strings/string_piece.h"
 
@@ -85,9 +90,17 @@ class JSONParser {
   std::unique_ptr<Value> ConsumeList();
   std::unique_ptr<Value> ConsumeStringValue();
   std::unique_ptr<Value> ConsumeNumber();
-  std::unique_ptr<Value> ConsumeLiteral(const char* word,
-                                        size_t length,
-                                        std::unique_ptr<Value> value);
+  // Steps over |word| at pos_; false after reporting a mismatch.
+  bool ConsumeLiteral(const char* word, size_t length);
+
+  // A new value of type T in the arena of the running parse.
+  template <typename T, typename... Args>
+  T* NewValue(Args&&... args) {
+    return ::new (arena_->Allocate(sizeof(T))) T(std::forward<Args>(args)...);
+  }
+  // Builds the dictionary from the entries stacked from |first_entry| on;
+  // |sorted| tells whether their keys arrived strictly ascending.
+  std::unique_ptr<Value> FinishDictionary(size_t first_entry, bool sorted);
 
   // Reads the string whose opening quote is at pos_; leaves pos_ after the
   // closing quote.
@@ -105,9 +118,20 @@ class JSONParser {
                    int column_adjust);
 
   const int options_;
-  // Elements of the lists being parsed, innermost last: a list is built
-  // once at its final size instead of growing element by element.
+  // Holds every value of the running parse; null between parses.
+  internal::ValueArena* arena_ = nullptr;
+  // Elements of the lists and entries of the dictionaries being parsed,
+  // innermost last: a container is built once, at its final size, in one
+  // block of the arena.
   std::vector<std::unique_ptr<Value>> element_stack_;
+  struct PendingEntry {
+    // A view of the input, or of |decoded_keys_| when it held escapes.
+    std::string_view key;
+    std::unique_ptr<Value> value;
+  };
+  std::vector<PendingEntry> entry_stack_;
+  // Keys that held escapes, for the rest of the parse.
+  std::deque<std::string> decoded_keys_;
   const char* start_ = nullptr;
   const char* pos_ = nullptr;
   const char* end_ = nullptr;

@@ -252,5 +252,64 @@ TEST(JSONReaderTest, TolerancesAfterTheRoot) {
   }
 }
 
+TEST(JSONReaderTest, RepeatedKeysInAnyOrderKeepTheLastValue) {
+  std::unique_ptr<Value> root = JSONReader::Read(
+      "{\"b\":1,\"a\":2,\"b\":3,\"\\u0061\":4,\"c\":{\"z\":0,\"y\":0},"
+      "\"\":5,\"a\":6}");
+  ASSERT_TRUE(root);
+  const DictionaryValue* dictionary = nullptr;
+  ASSERT_TRUE(root->GetAsDictionary(&dictionary));
+  std::string keys;
+  for (DictionaryValue::Iterator it(*dictionary); !it.IsAtEnd(); it.Advance())
+    keys += "<" + it.key() + ">";
+  EXPECT_EQ("<><a><b><c>", keys);
+  int value = 0;
+  EXPECT_TRUE(dictionary->GetInteger("a", &value));
+  EXPECT_EQ(6, value);
+  EXPECT_TRUE(dictionary->GetInteger("b", &value));
+  EXPECT_EQ(3, value);
+  EXPECT_TRUE(dictionary->GetInteger("", &value));
+  EXPECT_EQ(5, value);
+  EXPECT_TRUE(dictionary->GetInteger("c.y", &value));
+}
+
+// Strings are scanned many bytes at a time: every special byte must be
+// found wherever it falls in such a block, and never past the input.
+TEST(JSONReaderTest, StringBytesFoundAtEveryOffset) {
+  for (size_t offset = 0; offset < 40; ++offset) {
+    SCOPED_TRACE(offset);
+    const std::string before(offset, 'a');
+    const std::string after(40 - offset, 'b');
+    struct {
+      std::string inside;
+      std::string decoded;
+    } valid[] = {{"\\\"", "\""},
+                 {"\\n", "\n"},
+                 {"\xC3\xA9", "\xC3\xA9"},
+                 {"\xE2\x82\xAC\xF0\x9F\x98\x80", "\xE2\x82\xAC\xF0\x9F\x98\x80"},
+                 {"\x7F", "\x7F"}};
+    for (const auto& piece : valid) {
+      std::unique_ptr<Value> value =
+          JSONReader::Read("\"" + before + piece.inside + after + "\"");
+      ASSERT_TRUE(value);
+      std::string text;
+      ASSERT_TRUE(value->GetAsString(&text));
+      EXPECT_EQ(before + piece.decoded + after, text);
+    }
+    for (const char* invalid : {"\xFF", "\x80", "\xED\xA0\x80", "\xEF\xBF\xBE",
+                                "\xC3" "a"}) {
+      JSONParser parser(0);
+      EXPECT_FALSE(parser.Parse("\"" + before + invalid + after + "\""));
+      EXPECT_EQ(JSONReader::JSON_UNSUPPORTED_ENCODING, parser.error_code());
+      EXPECT_EQ(static_cast<int>(offset) + 2, parser.error_column());
+    }
+    // Cut short inside the string: no byte past the end is looked at.
+    std::string cut = "\"" + before;
+    JSONParser parser(0);
+    EXPECT_FALSE(parser.Parse(StringPiece(cut.data(), cut.size())));
+    EXPECT_EQ(JSONReader::JSON_SYNTAX_ERROR, parser.error_code());
+  }
+}
+
 }  // namespace
 }  // namespace base

@@ -18,6 +18,10 @@
 
 namespace base {
 
+namespace internal {
+class JsonOutput;
+}  // namespace internal
+
 class JSONWriter {
  public:
   JSONWriter() = delete;
@@ -32,7 +36,8 @@ class JSONWriter {
                                std::string* json);
 
  private:
-  static void BuildJSONString(const Value& value, std::string* json);
+  static void BuildJSONString(const Value& value,
+                              internal::JsonOutput* output);
 };
 
 }  // namespace base

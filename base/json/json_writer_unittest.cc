@@ -3,14 +3,21 @@
 #include <float.h>
 #include <limits.h>
 
+#include <string.h>
+
+#include <cmath>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "base/json/json_reader.h"
+#include "base/json/json_utf8.h"
 #include "base/json/json_string_value_serializer.h"
 #include "base/json/string_escape.h"
+#include "base/strings/number_text.h"
 
 namespace base {
 namespace {
@@ -168,6 +175,86 @@ TEST(JSONStringValueSerializerTest, WritesAndReads) {
   EXPECT_FALSE(broken.Deserialize(&code, &message));
   EXPECT_EQ(JSONReader::JSON_UNEXPECTED_TOKEN, code);
   EXPECT_EQ("Line: 1, column: 6, Unexpected token.", message);
+}
+
+// The writer lays doubles out itself; it must agree with the number-text
+// layout plus the JSON additions everywhere, not only at the edges.
+TEST(JSONWriterTest, DoublesFollowTheNumberTextLayout) {
+  std::mt19937_64 random(11);
+  std::vector<double> values;
+  for (int exponent = -330; exponent <= 310; ++exponent) {
+    values.push_back(std::pow(10.0, exponent));
+    values.push_back(-1.25 * std::pow(10.0, exponent));
+  }
+  while (values.size() < 20000) {
+    uint64_t bits = random();
+    double value;
+    memcpy(&value, &bits, sizeof(value));
+    if (std::isfinite(value))
+      values.push_back(value);
+    values.push_back(static_cast<double>(random() % 100000000) / 1000);
+  }
+  for (double value : values) {
+    if (!std::isfinite(value))
+      continue;  // Stored as 0.0; covered elsewhere.
+    char buffer[kShortestDoubleBufferSize];
+    std::string expected = FormatShortestDouble(buffer, value);
+    size_t digits = expected[0] == '-' ? 1 : 0;
+    if (expected[digits] == '.')
+      expected.insert(digits, "0");
+    if (expected.find_first_of(".eE") == std::string::npos)
+      expected += ".0";
+    ListValue list;
+    list.AppendDouble(value);
+    ASSERT_EQ("[" + expected + "]", WriteToString(list)) << value;
+  }
+}
+
+// The character-by-character rule the fast escaping must match.
+std::string EscapeOneByOne(const std::string& text, bool* valid) {
+  std::string json = "\"";
+  *valid = true;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* end = p + text.size();
+  while (p < end) {
+    int32_t code_point = *p;
+    size_t length = 1;
+    if (*p >= 0x80)
+      length = json_utf8::DecodeSequence(p, end, &code_point);
+    if (!json_utf8::IsCharacter(code_point)) {
+      json_utf8::AppendCodePoint(0xFFFD, &json);
+      *valid = false;
+    } else if (!EscapeSpecialCodePoint(static_cast<uint32_t>(code_point),
+                                       &json)) {
+      json.append(reinterpret_cast<const char*>(p), length);
+    }
+    p += length;
+  }
+  return json + "\"";
+}
+
+TEST(JSONWriterTest, EscapingMatchesTheCharacterRuleAtEveryOffset) {
+  // Pieces that need care, mixed into runs of plain text of every length.
+  const std::string kPieces[] = {
+      "\"", "\\", "<", "\n", std::string(1, '\0'), "\x1F", "\x7F",
+      "\xC3\xA9", "\xE2\x80\xA8", "\xE2\x80\xA9", "\xEF\xBF\xBD",
+      "\xF0\x9F\x98\x80", "\x80", "\xFF", "\xC3", "\xED\xA0\x80",
+      "\xEF\xBF\xBF", "\xF4\x90\x80\x80", "\xFC\x80\x80\x80\x80\x80"};
+  std::mt19937 random(5);
+  for (int i = 0; i < 5000; ++i) {
+    std::string text;
+    int pieces = static_cast<int>(random() % 6);
+    for (int piece = 0; piece < pieces; ++piece) {
+      text.append(random() % 40, static_cast<char>('a' + random() % 26));
+      text += kPieces[random() % (sizeof(kPieces) / sizeof(kPieces[0]))];
+    }
+    text.append(random() % 20, 'z');
+    bool expected_valid = true;
+    std::string expected = EscapeOneByOne(text, &expected_valid);
+    std::string json = "x";
+    EXPECT_EQ(expected_valid, EscapeJSONString(text, &json));
+    ASSERT_EQ("x" + expected, json);
+  }
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "base/json/string_escape.h"
 
+#include <emmintrin.h>
 #include <stddef.h>
 #include <string.h>
 
+#include "base/json/json_output.h"
 #include "base/json/json_utf8.h"
 #include "base/logging.h"
 
@@ -10,92 +12,129 @@ namespace base {
 
 namespace {
 
-constexpr uint32_t kReplacementCharacter = 0xFFFD;
-
-// Bytes that EscapeJSONString cannot copy blindly: control characters, the
-// quote, the backslash, '<' and every byte of a multi-byte sequence.
-struct BytesNeedingCare {
-  bool table[256];
-  constexpr BytesNeedingCare() : table() {
-    for (int i = 0; i < 256; ++i)
-      table[i] = i < 0x20 || i == '"' || i == '\\' || i == '<' || i >= 0x80;
+// The text that replaces each ASCII byte: empty for bytes written as they
+// are, else the escape (as EscapeSpecialCodePoint writes it).
+struct AsciiEscapes {
+  char text[128][7];
+  constexpr AsciiEscapes() : text() {
+    constexpr char kHexDigits[] = "0123456789ABCDEF";
+    for (int c = 0; c < 0x20; ++c) {
+      const char escape[] = {'\\', 'u', '0', '0', kHexDigits[c >> 4],
+                             kHexDigits[c & 0xF], 0};
+      for (int i = 0; i < 7; ++i)
+        text[c][i] = escape[i];
+    }
+    SetShort('"', '"');
+    SetShort('\\', '\\');
+    SetShort('\b', 'b');
+    SetShort('\t', 't');
+    SetShort('\n', 'n');
+    SetShort('\f', 'f');
+    SetShort('\r', 'r');
+    // Keeps "</script>" out of JSON embedded in a page.
+    const char less_than[] = "\\u003C";
+    for (int i = 0; i < 7; ++i)
+      text['<'][i] = less_than[i];
+  }
+  constexpr void SetShort(int c, char letter) {
+    text[c][0] = '\\';
+    text[c][1] = letter;
+    for (int i = 2; i < 7; ++i)
+      text[c][i] = 0;
   }
 };
-constexpr BytesNeedingCare kBytesNeedingCare;
+constexpr AsciiEscapes kAsciiEscapes;
 
-// True when none of the eight bytes of |word| needs care: all below 0x80,
-// none below 0x20, none of '"', '\\' and '<'.
-inline bool IsPlainWord(uint64_t word) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighBits = 0x8080808080808080ull;
-  auto has_byte_below = [](uint64_t x, unsigned n) {
-    return (x - kOnes * n) & ~x & kHighBits;
-  };
-  auto has_byte_equal = [&](uint64_t x, unsigned n) {
-    return has_byte_below(x ^ (kOnes * n), 1);
-  };
-  return ((word & kHighBits) | has_byte_below(word, 0x20) |
-          has_byte_equal(word, '"') | has_byte_equal(word, '\\') |
-          has_byte_equal(word, '<')) == 0;
+// Writes the escape of the ASCII byte |c| at |out| (room for 6 bytes) and
+// returns the end; |c| itself when it needs none.
+inline char* WriteAscii(unsigned char c, char* out) {
+  const char* escape = kAsciiEscapes.text[c];
+  if (!escape[0]) {
+    *out = static_cast<char>(c);
+    return out + 1;
+  }
+  // Every escape is 2 or 6 bytes; copying 6 is harmless in the room.
+  memcpy(out, escape, 6);
+  return out + (escape[2] ? 6 : 2);
 }
 
-// Returns the first byte at or after |p| that cannot be copied as it is:
-// an ASCII byte that needs an escape, or the start of a sequence that is
-// malformed, not a character, or U+2028/U+2029.
-const unsigned char* SkipPlainText(const unsigned char* p,
-                                   const unsigned char* end) {
-  while (p < end) {
-    if (end - p >= 8) {
-      uint64_t word;
-      memcpy(&word, p, sizeof(word));
-      if (IsPlainWord(word)) {
-        p += 8;
-        continue;
-      }
-    }
-    unsigned char lead = *p;
-    if (lead < 0x80) {
-      if (kBytesNeedingCare.table[lead])
-        return p;
-      ++p;
-      continue;
-    }
-    if (lead < 0xE0) {
-      if (lead < 0xC2 || end - p < 2 || (p[1] & 0xC0) != 0x80)
-        return p;
-      p += 2;
-      continue;
-    }
-    if (lead < 0xF0) {
-      if (end - p < 3 || (p[1] & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80)
-        return p;
-      uint32_t code_point = ((lead & 0x0Fu) << 12) |
-                            ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
-      if (code_point < 0x800 || (code_point >= 0xD800 && code_point <= 0xDFFF) ||
-          (code_point >= 0xFDD0 && code_point <= 0xFDEF) ||
-          code_point >= 0xFFFE || code_point == 0x2028 ||
-          code_point == 0x2029) {
-        return p;
-      }
-      p += 3;
-      continue;
-    }
-    if (end - p < 4 || (p[1] & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80 ||
-        (p[3] & 0xC0) != 0x80) {
-      return p;
-    }
-    uint32_t code_point = ((lead & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12) |
-                          ((p[2] & 0x3Fu) << 6) | (p[3] & 0x3Fu);
-    if (lead > 0xF4 || code_point < 0x10000 || code_point > 0x10FFFF ||
-        (code_point & 0xFFFE) == 0xFFFE) {
-      return p;
-    }
-    p += 4;
-  }
-  return p;
+// Flags, in a 16-bit mask, the bytes of |bytes| that cannot be copied as
+// they are: below 0x20, 0x80 or more, '"', '\\' and '<'.
+inline int SpecialBytes(__m128i bytes) {
+  // A signed comparison: bytes of 0x80 or more are negative, so they are
+  // caught together with the control characters.
+  __m128i special = _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20));
+  special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')));
+  special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')));
+  special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')));
+  return _mm_movemask_epi8(special);
 }
 
 }  // namespace
+
+namespace internal {
+
+bool EscapeJSONStringTo(StringPiece text, JsonOutput* output) {
+  CHECK_LT(text.size(), size_t{0x80000000u});
+  bool replaced = false;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned char* const end = p + text.size();
+  // Every step below writes at most 16 bytes.
+  char* out = output->Reserve(16);
+  *out++ = '"';
+  while (p < end) {
+    output->SetCursor(out);
+    out = output->Reserve(16);
+    if (end - p >= 16) {
+      // Copies sixteen bytes blindly, then keeps those before the first one
+      // that needs care.
+      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+      int mask = SpecialBytes(bytes);
+      if (!mask) {
+        p += 16;
+        out += 16;
+        continue;
+      }
+      int plain = __builtin_ctz(static_cast<unsigned>(mask));
+      p += plain;
+      out += plain;
+    }
+    unsigned char lead = *p;
+    if (lead < 0x80) {
+      out = WriteAscii(lead, out);
+      ++p;
+      continue;
+    }
+    size_t length = json_utf8::ValidMultiByteLength(p, end);
+    if (length == 3 && lead == 0xE2 && p[1] == 0x80 &&
+        (p[2] == 0xA8 || p[2] == 0xA9)) {
+      // U+2028 and U+2029 end a line in script code.
+      memcpy(out, p[2] == 0xA8 ? "\\u2028" : "\\u2029", 6);
+      out += 6;
+      p += 3;
+      continue;
+    }
+    if (length) {
+      memcpy(out, p, length);
+      out += length;
+      p += length;
+      continue;
+    }
+    // The reader refuses these, so one of them would make the whole
+    // document unreadable later.
+    int32_t code_point;
+    p += json_utf8::DecodeSequence(p, end, &code_point);
+    memcpy(out, "\xEF\xBF\xBD", 3);  // U+FFFD
+    out += 3;
+    replaced = true;
+  }
+  *out++ = '"';
+  output->SetCursor(out);
+  return !replaced;
+}
+
+}  // namespace internal
 
 bool EscapeSpecialCodePoint(uint32_t code_point, std::string* out) {
   switch (code_point) {
@@ -144,37 +183,9 @@ bool EscapeSpecialCodePoint(uint32_t code_point, std::string* out) {
 }
 
 bool EscapeJSONString(StringPiece text, std::string* out) {
-  CHECK_LT(text.size(), size_t{0x80000000u});
-  bool replaced = false;
-  out->push_back('"');
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
-  const unsigned char* end = p + text.size();
-  while (p < end) {
-    const unsigned char* run = p;
-    p = SkipPlainText(p, end);
-    out->append(reinterpret_cast<const char*>(run), p - run);
-    if (p >= end)
-      break;
-    if (*p < 0x80) {
-      EscapeSpecialCodePoint(*p, out);
-      ++p;
-      continue;
-    }
-    int32_t code_point;
-    size_t length = json_utf8::DecodeSequence(p, end, &code_point);
-    if (!json_utf8::IsCharacter(code_point)) {
-      // The reader refuses these, so one of them would make the whole
-      // document unreadable later.
-      json_utf8::AppendCodePoint(kReplacementCharacter, out);
-      replaced = true;
-    } else if (!EscapeSpecialCodePoint(static_cast<uint32_t>(code_point),
-                                       out)) {
-      out->append(reinterpret_cast<const char*>(p), length);
-    }
-    p += length;
-  }
-  out->push_back('"');
-  return !replaced;
+  // Room for the quotes and a text without escapes.
+  internal::JsonOutput output(out, text.size() + 18);
+  return internal::EscapeJSONStringTo(text, &output);
 }
 
 }  // namespace base

@@ -28,6 +28,15 @@ bool EscapeJSONString(StringPiece text, std::string* out);
 // otherwise appends nothing and returns false.
 bool EscapeSpecialCodePoint(uint32_t code_point, std::string* out);
 
+namespace internal {
+
+class JsonOutput;
+
+// EscapeJSONString for the JSON writer's buffer.
+bool EscapeJSONStringTo(StringPiece text, JsonOutput* output);
+
+}  // namespace internal
+
 }  // namespace base
 
 #endif  // BASE_JSON_STRING_ESCAPE_H_

@@ -1,9 +1,13 @@
 #include "base/json/values.h"
 
 #include <math.h>
+#include <string.h>
 
+#include <algorithm>
+#include <string_view>
 #include <utility>
 
+#include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
 
 namespace base {
@@ -18,6 +22,31 @@ double SanitizeDouble(double value) {
 }  // namespace
 
 // Value ---------------------------------------------------------------------
+
+namespace {
+
+// A value block holding a copy of |text|; null for the empty text.
+char* CopyToValueBlock(StringPiece text) {
+  // No text can reach 4 GB: the heap refuses requests of 2 GB.
+  CHECK_LT(text.size(), size_t{0xFFFFFFFFu});
+  if (text.empty())
+    return nullptr;
+  char* data = static_cast<char*>(internal::AllocateValueBlock(text.size()));
+  memcpy(data, text.data(), text.size());
+  return data;
+}
+
+}  // namespace
+
+// static
+void* Value::operator new(size_t size) {
+  return internal::AllocateValueBlock(size);
+}
+
+// static
+void Value::operator delete(void* block) {
+  internal::FreeValueBlock(block);
+}
 
 Value::Value() : type_(TYPE_NULL), double_value_(0.0) {}
 
@@ -35,22 +64,53 @@ Value::Value(double value)
     : type_(TYPE_DOUBLE), double_value_(SanitizeDouble(value)) {}
 
 Value::Value(StringPiece value)
-    : type_(TYPE_STRING), double_value_(0.0),
-      string_value_(value.data(), value.size()) {}
+    : type_(TYPE_STRING),
+      string_size_(static_cast<uint32_t>(value.size())),
+      string_data_(CopyToValueBlock(value)) {}
 
 Value::Value(const char* value) : Value(StringPiece(value)) {}
 
-Value::Value(const std::string& value)
-    : type_(TYPE_STRING), double_value_(0.0), string_value_(value) {}
+Value::Value(const std::string& value) : Value(StringPiece(value)) {}
 
-Value::Value(std::string&& value)
-    : type_(TYPE_STRING), double_value_(0.0), string_value_(std::move(value)) {}
+Value::Value(std::string&& value) : Value(StringPiece(value)) {}
 
-Value::Value(const string16& value)
-    : type_(TYPE_STRING), double_value_(0.0),
-      string_value_(UTF16ToUTF8(value)) {}
+Value::Value(const string16& value) : Value(StringPiece(UTF16ToUTF8(value))) {}
 
-Value::~Value() = default;
+Value::Value(char* data, uint32_t size)
+    : type_(TYPE_STRING), string_size_(size), string_data_(data) {}
+
+Value::~Value() {
+  if (type_ == TYPE_STRING)
+    internal::FreeValueBlock(string_data_);
+}
+
+void Value::ReleaseChildren(internal::ValueBlockReleaser* releaser) {
+  // The whole tree below goes through one releaser, so a parsed tree
+  // returns its blocks with one update per chunk instead of one per block.
+  auto release = [releaser](std::unique_ptr<Value>* slot) {
+    Value* child = slot->release();
+    if (!child)
+      return;
+    child->ReleaseChildren(releaser);
+    if (child->type_ == TYPE_STRING) {
+      releaser->Free(child->string_data_);
+      child->string_data_ = nullptr;
+    }
+    child->~Value();
+    releaser->Free(child);
+  };
+  if (type_ == TYPE_DICTIONARY) {
+    auto& entries = static_cast<DictionaryValue*>(this)->dictionary_;
+    for (DictionaryValue::Entry& entry : entries)
+      release(&entry.second);
+    releaser->Free(entries.ReleaseBuffer());
+  } else if (type_ == TYPE_LIST) {
+    auto& elements = static_cast<ListValue*>(this)->list_;
+    for (std::unique_ptr<Value>& element : elements)
+      release(&element);
+    releaser->Free(elements.ReleaseBuffer());
+  }
+}
 
 // static
 std::unique_ptr<Value> Value::CreateNullValue() {
@@ -91,7 +151,7 @@ bool Value::GetAsString(StringPiece* out) const {
   if (type_ != TYPE_STRING)
     return false;
   if (out)
-    *out = StringPiece(string_value_);
+    *out = string_view();
   return true;
 }
 
@@ -107,7 +167,7 @@ bool Value::GetAsString(string16* out) const {
   if (type_ != TYPE_STRING)
     return false;
   if (out)
-    *out = UTF8ToUTF16(string_value_);
+    *out = UTF8ToUTF16(string_view());
   return true;
 }
 
@@ -115,7 +175,7 @@ bool Value::GetAsString(std::string* out) const {
   if (type_ != TYPE_STRING)
     return false;
   if (out)
-    *out = string_value_;
+    out->assign(string_view().data(), string_size_);
   return true;
 }
 
@@ -148,7 +208,7 @@ Value* Value::DeepCopy() const {
     case TYPE_DOUBLE:
       return new Value(double_value_);
     case TYPE_STRING:
-      return new Value(string_value_);
+      return new Value(string_view());
     default:
       // Containers override DeepCopy; binary values are never created.
       return new Value();
@@ -168,7 +228,9 @@ bool Value::Equals(const Value* other) const {
     case TYPE_DOUBLE:
       return double_value_ == other->double_value_;
     case TYPE_STRING:
-      return string_value_ == other->string_value_;
+      return string_size_ == other->string_size_ &&
+             (string_size_ == 0 ||
+              memcmp(string_data_, other->string_data_, string_size_) == 0);
     default:
       return false;
   }
@@ -189,7 +251,10 @@ bool Value::Equals(const Value* a, const Value* b) {
 
 DictionaryValue::DictionaryValue() : Value(TYPE_DICTIONARY) {}
 
-DictionaryValue::~DictionaryValue() = default;
+DictionaryValue::~DictionaryValue() {
+  internal::ValueBlockReleaser releaser;
+  ReleaseChildren(&releaser);
+}
 
 // static
 std::unique_ptr<DictionaryValue> DictionaryValue::From(
@@ -216,10 +281,10 @@ bool DictionaryValue::GetAsDictionary(const DictionaryValue** out) const {
 
 DictionaryValue* DictionaryValue::DeepCopy() const {
   DictionaryValue* copy = new DictionaryValue;
-  for (const auto& entry : dictionary_) {
-    copy->dictionary_.emplace_hint(
-        copy->dictionary_.end(), entry.first,
-        std::unique_ptr<Value>(entry.second->DeepCopy()));
+  copy->dictionary_.reserve(dictionary_.size());
+  for (const Entry& entry : dictionary_) {
+    copy->dictionary_.emplace_back(
+        entry.first, std::unique_ptr<Value>(entry.second->DeepCopy()));
   }
   return copy;
 }
@@ -242,14 +307,37 @@ bool DictionaryValue::Equals(const Value* other) const {
          theirs == other_dictionary->dictionary_.end();
 }
 
+DictionaryValue::Entry* DictionaryValue::LowerBound(StringPiece key) {
+  std::string_view wanted(key.data(), key.size());
+  return std::lower_bound(dictionary_.begin(), dictionary_.end(), wanted,
+                          [](const Entry& entry, std::string_view text) {
+                            return std::string_view(entry.first) < text;
+                          });
+}
+
+const DictionaryValue::Entry* DictionaryValue::Find(StringPiece key) const {
+  const Entry* entry =
+      const_cast<DictionaryValue*>(this)->LowerBound(key);
+  if (entry == dictionary_.end() ||
+      std::string_view(entry->first) !=
+          std::string_view(key.data(), key.size())) {
+    return nullptr;
+  }
+  return entry;
+}
+
 bool DictionaryValue::RemoveWithoutPathExpansion(StringPiece key,
                                                  std::unique_ptr<Value>* out) {
-  auto it = dictionary_.find(std::string_view(key));
-  if (it == dictionary_.end())
+  const Entry* entry = Find(key);
+  if (!entry)
     return false;
+  // Taken out of the entry first: destroying the value must not meet a
+  // half-erased dictionary.
+  std::unique_ptr<Value> value =
+      std::move(const_cast<Entry*>(entry)->second);
+  dictionary_.erase(entry);
   if (out)
-    *out = std::move(it->second);
-  dictionary_.erase(it);
+    *out = std::move(value);
   return true;
 }
 
@@ -258,7 +346,7 @@ void DictionaryValue::Swap(DictionaryValue* other) {
 }
 
 bool DictionaryValue::HasKey(StringPiece key) const {
-  return dictionary_.count(std::string_view(key)) != 0;
+  return Find(key) != nullptr;
 }
 
 void DictionaryValue::Set(StringPiece path, std::unique_ptr<Value> value) {
@@ -303,7 +391,15 @@ void DictionaryValue::SetString(StringPiece path, const string16& value) {
 
 void DictionaryValue::SetWithoutPathExpansion(StringPiece key,
                                               std::unique_ptr<Value> value) {
-  dictionary_[std::string(key.data(), key.size())] = std::move(value);
+  Entry* entry = LowerBound(key);
+  if (entry != dictionary_.end() &&
+      std::string_view(entry->first) ==
+          std::string_view(key.data(), key.size())) {
+    entry->second = std::move(value);
+    return;
+  }
+  dictionary_.insert(
+      entry, Entry(std::string(key.data(), key.size()), std::move(value)));
 }
 
 void DictionaryValue::SetWithoutPathExpansion(StringPiece key, Value* value) {
@@ -422,20 +518,20 @@ bool DictionaryValue::GetList(StringPiece path, ListValue** out) {
 
 bool DictionaryValue::GetWithoutPathExpansion(StringPiece key,
                                               const Value** out) const {
-  auto it = dictionary_.find(std::string_view(key));
-  if (it == dictionary_.end())
+  const Entry* entry = Find(key);
+  if (!entry)
     return false;
   if (out)
-    *out = it->second.get();
+    *out = entry->second.get();
   return true;
 }
 
 bool DictionaryValue::GetWithoutPathExpansion(StringPiece key, Value** out) {
-  auto it = dictionary_.find(std::string_view(key));
-  if (it == dictionary_.end())
+  const Entry* entry = Find(key);
+  if (!entry)
     return false;
   if (out)
-    *out = it->second.get();
+    *out = entry->second.get();
   return true;
 }
 
@@ -513,7 +609,10 @@ DictionaryValue::Iterator::Iterator(const DictionaryValue& target)
 
 ListValue::ListValue() : Value(TYPE_LIST) {}
 
-ListValue::~ListValue() = default;
+ListValue::~ListValue() {
+  internal::ValueBlockReleaser releaser;
+  ReleaseChildren(&releaser);
+}
 
 bool ListValue::GetAsList(ListValue** out) {
   if (out)
@@ -551,9 +650,10 @@ bool ListValue::Equals(const Value* other) const {
 bool ListValue::Remove(size_t index, std::unique_ptr<Value>* out) {
   if (index >= list_.size())
     return false;
-  if (out)
-    *out = std::move(list_[index]);
+  std::unique_ptr<Value> value = std::move(list_[index]);
   list_.erase(list_.begin() + index);
+  if (out)
+    *out = std::move(value);
   return true;
 }
 
@@ -645,7 +745,7 @@ void ListValue::Append(std::unique_ptr<Value> value) {
 }
 
 void ListValue::Append(Value* value) {
-  list_.emplace_back(value);
+  list_.emplace_back(std::unique_ptr<Value>(value));
 }
 
 void ListValue::AppendBoolean(bool value) {

@@ -18,12 +18,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include <map>
 #include <memory>
 #include <string>
-#include <string_view>
-#include <vector>
+#include <utility>
 
+#include "base/json/value_vector.h"
 #include "base/strings/string16.h"
 #include "base/strings/string_piece.h"
 
@@ -31,6 +30,7 @@ namespace base {
 
 class DictionaryValue;
 class JSONParser;
+class JSONWriter;
 class ListValue;
 
 // One JSON value: null, boolean, integer (32-bit), double or UTF-8 string.
@@ -68,6 +68,12 @@ class Value {
 
   virtual ~Value();
 
+  // Values live in value blocks (base/json/value_arena.h), so that the JSON
+  // reader can place a whole tree in a few large chunks while each value
+  // keeps its single owner.
+  static void* operator new(size_t size);
+  static void operator delete(void* block);
+
   static std::unique_ptr<Value> CreateNullValue();
 
   Type GetType() const { return type_; }
@@ -104,25 +110,48 @@ class Value {
  protected:
   explicit Value(Type type);
 
+  // Destroys the children of a dictionary or list, and theirs, returning
+  // their blocks through |releaser| (see value_arena.h); the container is
+  // left empty. Does nothing for other types.
+  void ReleaseChildren(internal::ValueBlockReleaser* releaser);
+
  private:
+  friend class JSONParser;
+  friend class JSONWriter;
+
+  // A string value that takes over |data|, a value block holding |size|
+  // bytes (null when empty).
+  Value(char* data, uint32_t size);
+
+  StringPiece string_view() const {
+    return StringPiece(string_data_ ? string_data_ : "", string_size_);
+  }
+
   Type type_;
+  uint32_t string_size_ = 0;
   union {
     bool boolean_value_;
     int integer_value_;
     double double_value_;
+    char* string_data_;  // A value block; see value_arena.h.
   };
-  std::string string_value_;
 };
 
 // A map from UTF-8 keys to owned values, kept in byte order of the keys.
 // Dotted-path operations split the path on every '.' and walk nested
 // dictionaries; the *WithoutPathExpansion operations take a key as it is, so
 // keys holding '.' are reachable only through them.
+//
+// The entries sit in one sorted array: lookups are binary searches, and a
+// key inserted before others moves them, so a large dictionary is best
+// built in key order. Values stay where they are: a pointer to a child
+// remains valid until the child itself is removed or replaced.
 class DictionaryValue : public Value {
  public:
-  // std::less<> lets lookups take a view without building a key string; the
-  // order is the byte order of the keys either way.
-  using Storage = std::map<std::string, std::unique_ptr<Value>, std::less<>>;
+  // The entries sorted by the byte order of their keys: one buffer for the
+  // whole dictionary instead of one node per key.
+  using Entry = std::pair<std::string, std::unique_ptr<Value>>;
+  using Storage = internal::ValueVector<Entry>;
 
   DictionaryValue();
   ~DictionaryValue() override;
@@ -221,9 +250,14 @@ class DictionaryValue : public Value {
   };
 
  private:
-  // Fills containers directly: entries arrive in order and lists at their
-  // final size.
+  // Fills containers directly, at their final size.
   friend class JSONParser;
+  friend class JSONWriter;
+  friend class Value;
+
+  // The entry of |key|, or the one before which it would go.
+  Entry* LowerBound(StringPiece key);
+  const Entry* Find(StringPiece key) const;
 
   Storage dictionary_;
 };
@@ -231,7 +265,7 @@ class DictionaryValue : public Value {
 // An ordered vector of owned values.
 class ListValue : public Value {
  public:
-  using Storage = std::vector<std::unique_ptr<Value>>;
+  using Storage = internal::ValueVector<std::unique_ptr<Value>>;
   using const_iterator = Storage::const_iterator;
 
   ListValue();
@@ -283,6 +317,8 @@ class ListValue : public Value {
 
  private:
   friend class JSONParser;
+  friend class JSONWriter;
+  friend class Value;
 
   Storage list_;
 };

@@ -1,0 +1,171 @@
+// Parsed values share large chunks of memory, yet each keeps its single
+// owner: these tests take values out of parsed trees and check that they
+// survive the tree, the arena and other threads.
+
+#include "base/json/value_arena.h"
+
+#include <string.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/json/json_reader.h"
+#include "base/json/json_writer.h"
+#include "base/json/values.h"
+
+namespace base {
+namespace {
+
+std::string Write(const Value& value) {
+  std::string json;
+  JSONWriter::Write(value, &json);
+  return json;
+}
+
+// Allocates and frees enough heap memory that a freed chunk would be reused
+// and overwritten.
+void ChurnTheHeap() {
+  std::vector<std::string> blocks;
+  for (int i = 0; i < 2000; ++i)
+    blocks.emplace_back(100 + i % 300, static_cast<char>('!' + i % 90));
+}
+
+TEST(ValueArenaTest, BlocksOutliveTheArenaAndFreeInAnyOrder) {
+  // Sizes from one byte to beyond what the arena carves itself.
+  std::vector<std::pair<unsigned char*, size_t>> blocks;
+  {
+    internal::ValueArena arena(100);
+    for (size_t i = 0; i < 3000; ++i) {
+      size_t size = 1 + (i * 37) % 200;
+      if (i % 500 == 0)
+        size = 20000;
+      auto* block = static_cast<unsigned char*>(arena.Allocate(size));
+      ASSERT_EQ(0u, reinterpret_cast<uintptr_t>(block) % 8);
+      memset(block, static_cast<int>(i & 0xFF), size);
+      blocks.emplace_back(block, size);
+    }
+  }
+  ChurnTheHeap();
+  std::shuffle(blocks.begin(), blocks.end(), std::mt19937(7));
+  for (const auto& block : blocks) {
+    // The fill value was the allocation index; any byte tells it.
+    unsigned char fill = block.first[0];
+    for (size_t i = 0; i < block.second; ++i)
+      ASSERT_EQ(fill, block.first[i]);
+    internal::FreeValueBlock(block.first);
+  }
+  internal::FreeValueBlock(nullptr);
+}
+
+TEST(ValueArenaTest, ReleaserMatchesSingleFrees) {
+  std::vector<void*> blocks;
+  {
+    internal::ValueArena arena(0);
+    for (int i = 0; i < 5000; ++i)
+      blocks.push_back(arena.Allocate(40));
+    blocks.push_back(internal::AllocateValueBlock(16));  // a heap block
+  }
+  internal::ValueBlockReleaser releaser;
+  for (size_t i = 0; i < blocks.size(); i += 2)
+    releaser.Free(blocks[i]);
+  for (size_t i = 1; i < blocks.size(); i += 2)
+    internal::FreeValueBlock(blocks[i]);
+}
+
+TEST(ParsedValuesTest, DetachedValuesOutliveTheirTree) {
+  const std::string kInner =
+      "{\"list\":[1,2.5,\"a string longer than any small buffer\",null],"
+      "\"text\":\"caf\xC3\xA9\"}";
+  std::unique_ptr<Value> root = JSONReader::Read(
+      "{\"a\":" + kInner + ",\"b\":[true,false,\"x\"],\"c\":7}");
+  ASSERT_TRUE(root);
+  DictionaryValue* dictionary = nullptr;
+  ASSERT_TRUE(root->GetAsDictionary(&dictionary));
+  std::unique_ptr<Value> a;
+  ASSERT_TRUE(dictionary->RemoveWithoutPathExpansion("a", &a));
+  ListValue* b = nullptr;
+  ASSERT_TRUE(dictionary->GetList("b", &b));
+  std::unique_ptr<Value> x;
+  ASSERT_TRUE(b->Remove(2, &x));
+
+  root.reset();
+  ChurnTheHeap();
+  EXPECT_EQ(kInner, Write(*a));
+  std::string text;
+  EXPECT_TRUE(x->GetAsString(&text));
+  EXPECT_EQ("x", text);
+}
+
+TEST(ParsedValuesTest, ParsedContainersGrowAndSwap) {
+  std::unique_ptr<Value> root =
+      JSONReader::Read("{\"d\":{\"k1\":1,\"k3\":3},\"l\":[1,2]}");
+  ASSERT_TRUE(root);
+  DictionaryValue* dictionary = nullptr;
+  ASSERT_TRUE(root->GetAsDictionary(&dictionary));
+  DictionaryValue* d = nullptr;
+  ASSERT_TRUE(dictionary->GetDictionary("d", &d));
+  ListValue* l = nullptr;
+  ASSERT_TRUE(dictionary->GetList("l", &l));
+
+  // Containers filled at their exact size grow past it.
+  for (int i = 0; i < 50; ++i) {
+    d->SetIntegerWithoutPathExpansion("k2." + std::to_string(i), i);
+    l->AppendInteger(i);
+  }
+  EXPECT_EQ(52u, d->size());
+  EXPECT_EQ(52u, l->GetSize());
+
+  // The swapped contents stay valid after the parsed tree is gone.
+  DictionaryValue kept_dictionary;
+  kept_dictionary.SetInteger("old", 0);
+  kept_dictionary.Swap(d);
+  ListValue kept_list;
+  kept_list.Swap(l);
+  const std::string expected_d = Write(kept_dictionary);
+  const std::string expected_l = Write(kept_list);
+  root.reset();
+  ChurnTheHeap();
+  EXPECT_EQ(expected_d, Write(kept_dictionary));
+  EXPECT_EQ(expected_l, Write(kept_list));
+  int value = 0;
+  EXPECT_TRUE(kept_dictionary.GetIntegerWithoutPathExpansion("k3", &value));
+  EXPECT_EQ(3, value);
+}
+
+TEST(ParsedValuesTest, PartsOfOneTreeDieOnManyThreads) {
+  // Values of one parse share chunks; their counts must survive
+  // concurrent frees.
+  std::string json = "[";
+  for (int part = 0; part < 8; ++part) {
+    json += part ? ",[" : "[";
+    for (int i = 0; i < 2000; ++i)
+      json += (i ? ",{\"k\":" : "{\"k\":") + std::to_string(i) + "}";
+    json += "]";
+  }
+  json += "]";
+  for (int round = 0; round < 5; ++round) {
+    std::unique_ptr<Value> root = JSONReader::Read(json);
+    ASSERT_TRUE(root);
+    ListValue* list = nullptr;
+    ASSERT_TRUE(root->GetAsList(&list));
+    std::vector<std::unique_ptr<Value>> parts(8);
+    for (int part = 7; part >= 0; --part)
+      ASSERT_TRUE(list->Remove(static_cast<size_t>(part), &parts[part]));
+    std::vector<std::thread> threads;
+    for (auto& part : parts)
+      threads.emplace_back([&part] { part.reset(); });
+    root.reset();
+    for (std::thread& thread : threads)
+      thread.join();
+  }
+  ChurnTheHeap();
+}
+
+}  // namespace
+}  // namespace base
