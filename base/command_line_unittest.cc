@@ -47,6 +47,17 @@ TEST(CommandLineTest, ParsesSwitchesAndArguments) {
   EXPECT_EQ((StringVector{L"program", L"--foo=Bar", L"-x", L"/y=1", L"plain",
                           L"--", L"--z"}),
             command_line.argv());
+  // Lookups are exact and lower case.
+  EXPECT_FALSE(command_line.HasSwitch("FOO"));
+  EXPECT_FALSE(command_line.HasSwitch("fo"));
+  EXPECT_FALSE(command_line.HasSwitch("--foo"));
+  EXPECT_EQ(L"", command_line.GetSwitchValueNative("missing"));
+
+  command_line.AppendSwitchNative("name", L"caf\x00e9");
+  command_line.AppendSwitchNative("path", std::wstring(L"C:\\a\0b", 6));
+  EXPECT_EQ("", command_line.GetSwitchValueASCII("name"));
+  EXPECT_EQ(L"caf\x00e9", command_line.GetSwitchValueNative("name"));
+  EXPECT_EQ(L"C:\\a", command_line.GetSwitchValuePath("path").value());
 }
 
 TEST(CommandLineTest, ArgumentEdgeCases) {
@@ -105,25 +116,16 @@ TEST(CommandLineTest, AppendedSwitchesPrecedePlainArguments) {
             command_line.argv());
   EXPECT_EQ(L"prog.exe --x=1 --x=2 -short --dir=\"C:\\a b\" plain",
             command_line.GetCommandLineString());
-}
 
-TEST(CommandLineTest, LookupsAreExactAndLowerCase) {
-  CommandLine command_line(CommandLine::NO_PROGRAM);
-  command_line.InitFromArgv({L"prog", L"--FOO=1"});
-  EXPECT_TRUE(command_line.HasSwitch("foo"));
-  EXPECT_FALSE(command_line.HasSwitch("FOO"));
-  EXPECT_FALSE(command_line.HasSwitch("fo"));
-  EXPECT_FALSE(command_line.HasSwitch("--foo"));
-  EXPECT_EQ(L"", command_line.GetSwitchValueNative("missing"));
-}
-
-TEST(CommandLineTest, SwitchValueConversions) {
-  CommandLine command_line(CommandLine::NO_PROGRAM);
-  command_line.AppendSwitchNative("name", L"caf\x00e9");
-  command_line.AppendSwitchNative("path", std::wstring(L"C:\\a\0b", 6));
-  EXPECT_EQ("", command_line.GetSwitchValueASCII("name"));
-  EXPECT_EQ(L"caf\x00e9", command_line.GetSwitchValueNative("name"));
-  EXPECT_EQ(L"C:\\a", command_line.GetSwitchValuePath("path").value());
+  EXPECT_EQ(L"\"C:\\Program Files\\v.exe\"",
+            CommandLine(FilePath(L"C:\\Program Files\\v.exe"))
+                .GetCommandLineString());
+  EXPECT_EQ(L"", CommandLine(FilePath(L"prog")).GetArgumentsString());
+  command_line.InitFromArgv(
+      {L"prog", L"--a=x y", L"--b", L"--", L"--c=d e", L"f\tg"});
+  // After the terminator a switch-like argument is quoted whole.
+  EXPECT_EQ(L"prog --a=\"x y\" --b -- \"--c=d e\" \"f\tg\"",
+            command_line.GetCommandLineString());
 }
 
 TEST(CommandLineTest, QuoteForCommandLineToArgvW) {
@@ -131,16 +133,11 @@ TEST(CommandLineTest, QuoteForCommandLineToArgvW) {
     const wchar_t* input;
     const wchar_t* expected;
   } cases[] = {
-      {L"plain", L"plain"},
-      {L"", L""},
-      {L"a b", L"\"a b\""},
-      {L"a\tb", L"\"a\tb\""},  // CommandLineToArgvW splits at tabs too.
-      {L"C:\\x", L"\"C:\\x\""},
-      {L"C:\\dir\\", L"\"C:\\dir\\\\\""},
-      {L"a\"b", L"\"a\\\"b\""},
-      {L"a\\\\\"b", L"\"a\\\\\\\\\\\"b\""},
-      {L"a\\\\b", L"\"a\\\\b\""},
-      {L"\"", L"\"\\\"\""},
+      {L"plain", L"plain"},     {L"", L""},
+      {L"a b", L"\"a b\""},     {L"a\tb", L"\"a\tb\""},  // tabs split too
+      {L"C:\\x", L"\"C:\\x\""}, {L"C:\\dir\\", L"\"C:\\dir\\\\\""},
+      {L"a\"b", L"\"a\\\"b\""}, {L"a\\\\\"b", L"\"a\\\\\\\\\\\"b\""},
+      {L"a\\\\b", L"\"a\\\\b\""}, {L"\"", L"\"\\\"\""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.expected, QuoteForCommandLineToArgvW(c.input))
@@ -153,23 +150,7 @@ TEST(CommandLineTest, QuoteForCommandLineToArgvW) {
   }
 }
 
-TEST(CommandLineTest, CommandLineStrings) {
-  EXPECT_EQ(L"\"C:\\Program Files\\v.exe\"",
-            CommandLine(FilePath(L"C:\\Program Files\\v.exe"))
-                .GetCommandLineString());
-  EXPECT_EQ(L"", CommandLine(FilePath(L"prog")).GetArgumentsString());
-
-  CommandLine command_line(CommandLine::NO_PROGRAM);
-  command_line.InitFromArgv(
-      {L"prog", L"--a=x y", L"--b", L"--", L"--c=d e", L"f\tg"});
-  // After the terminator a switch-like argument is quoted whole.
-  EXPECT_EQ(L"--a=\"x y\" --b -- \"--c=d e\" \"f\tg\"",
-            command_line.GetArgumentsString());
-  EXPECT_EQ(L"prog --a=\"x y\" --b -- \"--c=d e\" \"f\tg\"",
-            command_line.GetCommandLineString());
-}
-
-TEST(CommandLineTest, InitFromArgvWithoutElementsLeavesEmptyProgram) {
+TEST(CommandLineTest, InitFromNothingAndParseFromString) {
   CommandLine command_line(FilePath(L"old.exe"));
   command_line.AppendSwitch("stale");
   command_line.InitFromArgv(StringVector());
@@ -179,10 +160,7 @@ TEST(CommandLineTest, InitFromArgvWithoutElementsLeavesEmptyProgram) {
 
   command_line.InitFromArgv(0, nullptr);
   EXPECT_EQ(StringVector{L""}, command_line.argv());
-}
 
-TEST(CommandLineTest, ParseFromString) {
-  CommandLine command_line(CommandLine::NO_PROGRAM);
   command_line.ParseFromString(
       L"  \"C:\\a b\\p.exe\" --x=\"1 2\" /Y plain\\ \"q r\"  ");
   EXPECT_EQ(L"C:\\a b\\p.exe", command_line.GetProgram().value());
@@ -196,26 +174,21 @@ TEST(CommandLineTest, ParseFromString) {
   EXPECT_TRUE(command_line.HasSwitch("x"));
 }
 
-TEST(CommandLineTest, CopiesOwnTheirLookups) {
+TEST(CommandLineTest, CopiesAndCopiedSwitches) {
+  // Copies own their lookups.
   std::unique_ptr<CommandLine> original(new CommandLine(FilePath(L"p")));
   original->AppendSwitchASCII("key", "value");
   CommandLine copy(*original);
   CommandLine assigned(CommandLine::NO_PROGRAM);
   assigned = *original;
   original.reset();
-
-  for (const CommandLine* command_line : {&copy, &assigned}) {
-    EXPECT_TRUE(command_line->HasSwitch("key"));
+  for (const CommandLine* command_line : {&copy, &assigned})
     EXPECT_EQ("value", command_line->GetSwitchValueASCII("key"));
-  }
   copy.AppendSwitchASCII("key", "changed");
   EXPECT_EQ("value", assigned.GetSwitchValueASCII("key"));
-}
 
-TEST(CommandLineTest, CopySwitchesAndAppendArguments) {
   CommandLine source(CommandLine::NO_PROGRAM);
   source.InitFromArgv({L"src.exe", L"--a=1", L"--b", L"plain"});
-
   CommandLine target(FilePath(L"dst.exe"));
   const char* const names[] = {"a", "b", "absent"};
   target.CopySwitchesFrom(source, names, 3);
@@ -255,11 +228,9 @@ class RandomArgumentGenerator {
   // since CommandLineToArgvW reads the program without escapes.
   std::wstring Program() {
     static const wchar_t* const kPieces[] = {
-        L"a",      L"Z",      L"9",
-        L" ",      L"\t",     L".",
-        L"\x00e9", L"\x4e2d", L"\xd83d\xde00",
-        L"\\"};
-    return Text(kPieces, sizeof(kPieces) / sizeof(kPieces[0]), 1, 12, true);
+        L"a", L"Z", L"9", L" ", L"\t", L".", L"\x00e9", L"\x4e2d",
+        L"\xd83d\xde00", L"\\"};
+    return Text(kPieces, 10, 1, 12, true);
   }
 
   // Any text with no whitespace at its ends (arguments are trimmed).
@@ -268,8 +239,7 @@ class RandomArgumentGenerator {
         L"a",  L"Q",      L"0",        L" ",           L"\t", L"\"",
         L"\\", L"\\\\",   L"\\\\\\\"", L"\\\\\"",      L"=",  L"-",
         L"/",  L"\x00e9", L"\x4e2d",   L"\xd83d\xde00"};
-    return Text(kPieces, sizeof(kPieces) / sizeof(kPieces[0]), min_pieces, 8,
-                false);
+    return Text(kPieces, 16, min_pieces, 8, false);
   }
 
   std::string SwitchName() {
@@ -293,12 +263,10 @@ class RandomArgumentGenerator {
       const size_t count = min_pieces + Below(max_pieces - min_pieces + 1);
       for (size_t i = 0; i < count; ++i) text += pieces[Below(piece_count)];
       if (text.empty()) return text;
-      const wchar_t first = text.front();
-      const wchar_t last = text.back();
-      if (first == L' ' || first == L'\t' || last == L' ' || last == L'\t')
-        continue;
-      if (path && last == L'\\') continue;
-      return text;
+      const std::wstring ends = {text.front(), text.back()};
+      if (ends.find_first_of(L" \t") == std::wstring::npos &&
+          !(path && text.back() == L'\\'))
+        return text;
     }
   }
 
@@ -355,8 +323,8 @@ TEST(CommandLineTest, RoundTripThroughSystemParser) {
     EXPECT_EQ(input[0], child.GetProgram().value());
     EXPECT_EQ(expected_args, child.GetArgs());
     for (const auto& expected : expected_switches) {
-      EXPECT_TRUE(child.HasSwitch(expected.first)) << expected.first;
-      EXPECT_EQ(expected.second, child.GetSwitchValueNative(expected.first))
+      EXPECT_TRUE(child.HasSwitch(expected.first) &&
+                  expected.second == child.GetSwitchValueNative(expected.first))
           << expected.first;
     }
     // Same switch elements in the same order, and nothing more.

@@ -41,19 +41,13 @@ FilePath GetOrEmpty(int key) {
 
 // Overrides cannot be removed, so a test that overrides a real key puts its
 // earlier answer back as an override when it ends.
-class ScopedKeyRestore {
- public:
-  explicit ScopedKeyRestore(int key) : key_(key) {
-    EXPECT_TRUE(PathService::Get(key, &original_));
-  }
+struct ScopedKeyRestore {
+  explicit ScopedKeyRestore(int key) : key(key), original(GetOrEmpty(key)) {}
   ~ScopedKeyRestore() {
-    EXPECT_TRUE(PathService::Override(key_, original_, true, false));
+    EXPECT_TRUE(PathService::Override(key, original, true, false));
   }
-  const FilePath& original() const { return original_; }
-
- private:
-  int key_;
-  FilePath original_;
+  const int key;
+  const FilePath original;
 };
 
 FilePath ShellFolder(int csidl) {
@@ -66,11 +60,10 @@ FilePath ShellFolder(int csidl) {
 }
 
 TEST(PathServiceTest, ShellFolderKeysGiveTheSystemsFolders) {
-  struct Case {
+  const struct {
     int key;
     int csidl;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {PathKey::UserDesktop, CSIDL_DESKTOPDIRECTORY},
       {PathKey::ProgramFiles, CSIDL_PROGRAM_FILES},
       {PathKey::ProgramFilesX86, CSIDL_PROGRAM_FILESX86},
@@ -84,15 +77,13 @@ TEST(PathServiceTest, ShellFolderKeysGiveTheSystemsFolders) {
       {PathKey::CommonDesktop, CSIDL_COMMON_DESKTOPDIRECTORY},
       {PathKey::WindowsFonts, CSIDL_FONTS},
   };
-  for (const Case& test : cases) {
+  for (const auto& test : cases) {
     SCOPED_TRACE(testing::Message() << "key " << test.key);
-    FilePath expected = ShellFolder(test.csidl);
-    ASSERT_FALSE(expected.empty());
+    const FilePath expected = ShellFolder(test.csidl);
+    ASSERT_TRUE(expected.IsAbsolute());
     EXPECT_EQ(expected, GetOrEmpty(test.key));
-    EXPECT_TRUE(GetOrEmpty(test.key).IsAbsolute());
   }
-  // This test runs on a 64-bit system, whose 32-bit programs have their own
-  // folder.
+  // On this 64-bit system 32-bit programs have their own folder.
   EXPECT_EQ(L"Program Files (x86)",
             GetOrEmpty(PathKey::ProgramFilesX86).BaseName().value());
   EXPECT_EQ(L"Program Files",
@@ -119,11 +110,9 @@ TEST(PathServiceTest, ModuleAndSystemFolderKeys) {
   ASSERT_TRUE(GetTempDir(&temp));
   EXPECT_EQ(temp, GetOrEmpty(PathKey::TempDirectory));
   EXPECT_EQ(GetHomeDir(), GetOrEmpty(PathKey::HomeDirectory));
-}
 
-TEST(PathServiceTest, KeysNoProviderAnswersFail) {
-  const int keys[] = {PathKey::None, 11, 100, 118, 5000};
-  for (int key : keys) {
+  // Keys no provider answers fail and leave the output alone.
+  for (int key : {int{PathKey::None}, 11, 100, 118, 5000}) {
     FilePath path(L"untouched");
     EXPECT_FALSE(PathService::Get(key, &path)) << key;
     EXPECT_EQ(FilePath(L"untouched"), path) << key;
@@ -160,7 +149,7 @@ TEST(PathServiceTest, OverridePropagatesToDependentKeys) {
   ScopedKeyRestore restore(PathKey::AppData);
   // Cached before the override, computed again after it.
   const FilePath old_pins = GetOrEmpty(PathKey::TaskbarPins);
-  EXPECT_EQ(restore.original()
+  EXPECT_EQ(restore.original
                 .Append(L"Microsoft\\Internet Explorer\\Quick Launch")
                 .Append(L"User Pinned\\TaskBar"),
             old_pins);
@@ -176,34 +165,14 @@ TEST(PathServiceTest, OverridePropagatesToDependentKeys) {
             GetOrEmpty(PathKey::TaskbarPins));
   EXPECT_EQ(quick_launch.Append(L"User Pinned").Append(L"ImplicitAppShortcuts"),
             GetOrEmpty(PathKey::ImplicitAppShortcuts));
-}
 
-TEST(PathServiceTest, ProviderAnswersNeverClimbWithParentReferences) {
-  ScopedTestFolder folder;
-  ScopedKeyRestore restore(PathKey::AppData);
   // An override is handed out as given; the keys built on it are made
-  // absolute.
-  const FilePath climbing = FilePath(folder.path()).Append(L"a\\..\\b");
+  // absolute, never climbing with parent references.
+  const FilePath climbing = app_data.Append(L"a\\..\\b");
   ASSERT_TRUE(PathService::Override(PathKey::AppData, climbing, true, false));
   EXPECT_EQ(climbing, GetOrEmpty(PathKey::AppData));
-  const FilePath quick_launch = GetOrEmpty(PathKey::UserQuickLaunch);
-  EXPECT_FALSE(quick_launch.ReferencesParent()) << quick_launch.value();
-  EXPECT_EQ(FilePath(folder.path())
-                .Append(L"b\\Microsoft\\Internet Explorer\\Quick Launch"),
-            quick_launch);
-}
-
-TEST(PathServiceTest, TestDataOnlyWhenTheFolderExists) {
-  ScopedTestFolder folder;
-  ScopedKeyRestore restore(PathKey::SourceRoot);
-  const FilePath root(folder.path());
-  ASSERT_TRUE(PathService::Override(PathKey::SourceRoot, root, true, false));
-  FilePath path;
-  EXPECT_FALSE(PathService::Get(PathKey::TestData, &path));
-
-  const FilePath data = root.Append(L"base").Append(L"test").Append(L"data");
-  ASSERT_TRUE(CreateDirectoryTree(data));
-  EXPECT_EQ(data, GetOrEmpty(PathKey::TestData));
+  EXPECT_EQ(app_data.Append(L"b\\Microsoft\\Internet Explorer\\Quick Launch"),
+            GetOrEmpty(PathKey::UserQuickLaunch));
 }
 
 TEST(PathServiceTest, OverrideCreatesMissingParentsOrMakesAbsolute) {
@@ -228,18 +197,27 @@ TEST(PathServiceTest, OverrideCreatesMissingParentsOrMakesAbsolute) {
                                     false));
   ASSERT_TRUE(::SetCurrentDirectoryW(current.value().c_str()));
   EXPECT_EQ(FilePath(folder.path()).Append(L"rel"), GetOrEmpty(kScratchKey));
+
+  // Test data is answered only once its folder exists.
+  ScopedKeyRestore restore(PathKey::SourceRoot);
+  const FilePath root(folder.path());
+  ASSERT_TRUE(PathService::Override(PathKey::SourceRoot, root, true, false));
+  FilePath path;
+  EXPECT_FALSE(PathService::Get(PathKey::TestData, &path));
+  const FilePath data = root.Append(L"base").Append(L"test").Append(L"data");
+  ASSERT_TRUE(CreateDirectoryTree(data));
+  EXPECT_EQ(data, GetOrEmpty(PathKey::TestData));
 }
 
 TEST(PathServiceTest, ProgramFilesX86FollowsTheArchitecture) {
-  struct Case {
+  const struct {
     WindowsVersionInfo::Architecture architecture;
     int expected_csidl;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {WindowsVersionInfo::X86_ARCHITECTURE, CSIDL_PROGRAM_FILES},
       {WindowsVersionInfo::X64_ARCHITECTURE, CSIDL_PROGRAM_FILESX86},
   };
-  for (const Case& test : cases) {
+  for (const auto& test : cases) {
     SCOPED_TRACE(testing::Message() << "architecture " << test.architecture);
     WindowsVersionInfo info = *WindowsVersionInfo::GetInstance();
     info.architecture = test.architecture;
@@ -258,9 +236,9 @@ struct KnownFolderCall {
   bool id_matches = false;
   DWORD flags = 0xFFFFFFFF;
   HANDLE token = INVALID_HANDLE_VALUE;
+  HRESULT result = S_OK;
 };
 KnownFolderCall g_known_folder_call;
-HRESULT g_known_folder_result = S_OK;
 
 HRESULT WINAPI FakeGetKnownFolderPath(const GUID& id, DWORD flags,
                                       HANDLE token, wchar_t** path) {
@@ -274,39 +252,36 @@ HRESULT WINAPI FakeGetKnownFolderPath(const GUID& id, DWORD flags,
   static const wchar_t kPath[] = L"C:\\Shortcuts";
   *path = static_cast<wchar_t*>(::CoTaskMemAlloc(sizeof(kPath)));
   memcpy(*path, kPath, sizeof(kPath));
-  return g_known_folder_result;
+  return g_known_folder_call.result;
 }
 
 TEST(PathServiceTest, AppShortcutsOnlyFromWindows8) {
   internal::ScopedGetKnownFolderPathForTesting fake(&FakeGetKnownFolderPath);
-  struct Case {
+  const struct {
     WindowsVersion version;
     HRESULT call_result;
     int expected_calls;
     const wchar_t* expected_path;  // Null: the key fails.
-  };
-  const Case cases[] = {
+  } cases[] = {
       {win::VERSION_WIN7, S_OK, 0, nullptr},
       {win::VERSION_WIN8, E_FAIL, 1, nullptr},
       {win::VERSION_WIN8, S_OK, 1, L"C:\\Shortcuts"},
       {win::VERSION_WIN10_TH2, S_OK, 1, L"C:\\Shortcuts"},
   };
-  for (const Case& test : cases) {
-    SCOPED_TRACE(testing::Message() << "version " << test.version << " result "
-                                    << test.call_result);
+  for (const auto& test : cases) {
+    SCOPED_TRACE(testing::Message() << "version " << test.version);
     WindowsVersionInfo info = *WindowsVersionInfo::GetInstance();
     info.version = test.version;
     win::ScopedWindowsVersionForTesting version(info);
     ClearPathCache();
     g_known_folder_call = KnownFolderCall();
-    g_known_folder_result = test.call_result;
+    g_known_folder_call.result = test.call_result;
 
     FilePath path;
     EXPECT_EQ(test.expected_path != nullptr,
               PathService::Get(PathKey::AppShortcuts, &path));
-    if (test.expected_path) {
+    if (test.expected_path)
       EXPECT_EQ(FilePath(test.expected_path), path);
-    }
     EXPECT_EQ(test.expected_calls, g_known_folder_call.count);
     if (test.expected_calls) {
       EXPECT_TRUE(g_known_folder_call.id_matches);
@@ -325,12 +300,9 @@ TEST(PathServiceTest, ConcurrentReadersSeeConsistentAnswersDuringOverrides) {
   std::vector<std::thread> readers;
   for (int i = 0; i < 4; ++i) {
     readers.emplace_back([&] {
-      for (int round = 0; round < 300; ++round) {
-        if (GetOrEmpty(PathKey::TaskbarPins) != expected_pins ||
-            GetOrEmpty(PathKey::ExeDirectory) != expected_exe_dir) {
-          ++mismatches;
-        }
-      }
+      for (int round = 0; round < 300; ++round)
+        mismatches += GetOrEmpty(PathKey::TaskbarPins) != expected_pins ||
+                      GetOrEmpty(PathKey::ExeDirectory) != expected_exe_dir;
     });
   }
   for (int round = 0; round < 100; ++round)

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 #include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -14,8 +16,7 @@
 using RandomSourceFunction = BOOLEAN(NTAPI*)(PVOID buffer, ULONG length);
 
 // The import slot through which this executable reaches RtlGenRandom
-// (advapi32's SystemFunction036). Swapping it shows which calls RandBytes
-// makes, and that it makes them to the system source.
+// (advapi32's SystemFunction036): swapped, it shows what RandBytes asks of it.
 extern "C" RandomSourceFunction __imp_SystemFunction036;
 
 namespace base {
@@ -23,9 +24,7 @@ namespace {
 
 class ScopedRandomSource {
  public:
-  explicit ScopedRandomSource(RandomSourceFunction fake) {
-    saved_ = Swap(fake);
-  }
+  explicit ScopedRandomSource(RandomSourceFunction fake) : saved_(Swap(fake)) {}
   ~ScopedRandomSource() { Swap(saved_); }
 
  private:
@@ -33,21 +32,15 @@ class ScopedRandomSource {
     DWORD protection = 0;
     EXPECT_TRUE(::VirtualProtect(&__imp_SystemFunction036, sizeof(function),
                                  PAGE_READWRITE, &protection));
-    RandomSourceFunction previous = __imp_SystemFunction036;
-    __imp_SystemFunction036 = function;
+    std::swap(function, __imp_SystemFunction036);
     ::VirtualProtect(&__imp_SystemFunction036, sizeof(function), protection,
                      &protection);
-    return previous;
+    return function;
   }
-
   RandomSourceFunction saved_;
 };
 
-struct SourceRequest {
-  const char* buffer;
-  ULONG length;
-};
-std::vector<SourceRequest> g_requests;
+std::vector<std::pair<const char*, ULONG>> g_requests;  // buffer, length
 // Off, the source writes nothing, so a fill of more than 4 GiB can be asked
 // of a tiny buffer.
 bool g_source_writes = true;
@@ -59,22 +52,18 @@ BOOLEAN NTAPI RecordingSource(PVOID buffer, ULONG length) {
   return TRUE;
 }
 
-BOOLEAN NTAPI FailingSource(PVOID, ULONG) {
-  return FALSE;
-}
+BOOLEAN NTAPI FailingSource(PVOID, ULONG) { return FALSE; }
 
 TEST(RandUtilTest, RandBytesDrawsFromRtlGenRandomInBoundedRequests) {
   char small[16] = {};
   char huge_start[1];
   {
     ScopedRandomSource source(&RecordingSource);
-    g_requests.clear();
     RandBytes(small, sizeof(small));
     ASSERT_EQ(1u, g_requests.size());
-    EXPECT_EQ(small, g_requests[0].buffer);
-    EXPECT_EQ(sizeof(small), g_requests[0].length);
-    for (char byte : small)
-      EXPECT_EQ(static_cast<char>(0xA5), byte);
+    EXPECT_EQ(small, g_requests[0].first);
+    EXPECT_EQ(sizeof(small), g_requests[0].second);
+    EXPECT_EQ(std::string(sizeof(small), '\xA5'), std::string(small, 16));
 
     // The source takes a 32-bit length: larger fills are split.
     g_requests.clear();
@@ -82,62 +71,15 @@ TEST(RandUtilTest, RandBytesDrawsFromRtlGenRandomInBoundedRequests) {
     RandBytes(huge_start, 0x100000005ull);
     g_source_writes = true;
     ASSERT_EQ(2u, g_requests.size());
-    EXPECT_EQ(huge_start, g_requests[0].buffer);
-    EXPECT_EQ(0xFFFFFFFFu, g_requests[0].length);
+    EXPECT_EQ(huge_start, g_requests[0].first);
+    EXPECT_EQ(0xFFFFFFFFu, g_requests[0].second);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(huge_start) + 0xFFFFFFFFu,
-              reinterpret_cast<uintptr_t>(g_requests[1].buffer));
-    EXPECT_EQ(6u, g_requests[1].length);
+              reinterpret_cast<uintptr_t>(g_requests[1].first));
+    EXPECT_EQ(6u, g_requests[1].second);
   }
-  // Put back: the real source is reached again.
+  // Put back, the real source is reached again, and it fills every byte: each
+  // position is non-zero in one of 32 fills (false alarm odds 2^-256 a byte).
   g_requests.clear();
-  RandBytes(small, sizeof(small));
-  EXPECT_TRUE(g_requests.empty());
-}
-
-TEST(RandUtilDeathTest, FailingSourceStopsTheProcess) {
-  EXPECT_DEATH(
-      {
-        ScopedRandomSource source(&FailingSource);
-        char buffer[8];
-        RandBytes(buffer, sizeof(buffer));
-      },
-      "");
-}
-
-TEST(RandUtilTest, RandIntStaysInRange) {
-  for (int i = 0; i < 100; ++i)
-    EXPECT_EQ(5, RandInt(5, 5));
-
-  std::set<int> seen;
-  for (int i = 0; i < 1000; ++i) {
-    const int value = RandInt(-3, 3);
-    ASSERT_GE(value, -3);
-    ASSERT_LE(value, 3);
-    seen.insert(value);
-  }
-  EXPECT_EQ(7u, seen.size()) << "every value of a small range turns up";
-}
-
-// The span max - min + 1 overflows 32 bits; it must still cover both signs
-// and reach far toward both ends.
-TEST(RandUtilTest, RandIntFullRange) {
-  const int kMin = std::numeric_limits<int>::min();
-  const int kMax = std::numeric_limits<int>::max();
-  int lowest = kMax;
-  int highest = kMin;
-  for (int i = 0; i < 1000; ++i) {
-    const int value = RandInt(kMin, kMax);
-    lowest = std::min(lowest, value);
-    highest = std::max(highest, value);
-  }
-  // Missing the outer eighths in 1000 draws has odds of about 2^-190.
-  EXPECT_LT(lowest, kMin / 4 * 3);
-  EXPECT_GT(highest, kMax / 4 * 3);
-}
-
-TEST(RandUtilTest, RandBytesFillsEveryByte) {
-  // Each position is non-zero in at least one of 32 fills unless the source
-  // skipped it (odds of a false alarm about 2^-256 per byte).
   std::vector<unsigned char> seen(1000, 0);
   for (int round = 0; round < 32; ++round) {
     std::vector<unsigned char> buffer(1000, 0);
@@ -145,13 +87,37 @@ TEST(RandUtilTest, RandBytesFillsEveryByte) {
     for (size_t i = 0; i < buffer.size(); ++i)
       seen[i] |= buffer[i];
   }
-  for (size_t i = 0; i < seen.size(); ++i)
-    ASSERT_NE(0, seen[i]) << "byte " << i;
-
+  EXPECT_TRUE(g_requests.empty());
+  EXPECT_EQ(seen.end(), std::find(seen.begin(), seen.end(), 0));
   RandBytes(nullptr, 0);  // Nothing to fill is not a failure.
 }
 
-TEST(RandUtilTest, RandUint64Differs) {
+TEST(RandUtilDeathTest, FailingSourceStopsTheProcess) {
+  char buffer[8];
+  EXPECT_DEATH(ScopedRandomSource source(&FailingSource);
+               RandBytes(buffer, sizeof(buffer)), "");
+}
+
+// A small range yields every value; the full range, whose span overflows 32
+// bits, reaches far toward both ends (missing the outer eighths in 1000 draws
+// has odds of about 2^-190).
+TEST(RandUtilTest, RandIntCoversItsRange) {
+  EXPECT_EQ(5, RandInt(5, 5));
+  std::set<int> seen;
+  const int kMin = std::numeric_limits<int>::min();
+  const int kMax = std::numeric_limits<int>::max();
+  int lowest = kMax, highest = kMin;
+  for (int i = 0; i < 1000; ++i) {
+    const int value = RandInt(-3, 3);
+    ASSERT_TRUE(value >= -3 && value <= 3) << value;
+    seen.insert(value);
+    const int wide = RandInt(kMin, kMax);
+    lowest = std::min(lowest, wide);
+    highest = std::max(highest, wide);
+  }
+  EXPECT_EQ(7u, seen.size());
+  EXPECT_LT(lowest, kMin / 4 * 3);
+  EXPECT_GT(highest, kMax / 4 * 3);
   EXPECT_NE(RandUint64(), RandUint64());
 }
 

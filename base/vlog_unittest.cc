@@ -11,33 +11,23 @@ TEST(MatchVlogPatternTest, Table) {
     const char* pattern;
     bool matches;
   } kCases[] = {
-      {"foo", "foo", true},
-      {"foo", "Foo", false},  // case matters
-      {"foo", "fo", false},   // the whole text must be consumed
-      {"fo", "foo", false},
-      {"", "", true},
-      {"", "*", true},
-      {"", "?", false},
-      {"abc", "a?c", true},
-      {"ac", "a?c", false},   // "?" is exactly one character
-      {"abbc", "a?c", false},
-      {"barista", "bar*", true},
-      {"bar", "bar*", true},
-      {"bar", "bar**", true},
-      {"xbar", "bar*", false},
+      {"foo", "foo", true},     {"foo", "Foo", false},  // case matters
+      {"foo", "fo", false},     {"fo", "foo", false},   // whole text consumed
+      {"", "", true},           {"", "*", true},
+      {"", "?", false},         {"abc", "a?c", true},
+      {"ac", "a?c", false},     {"abbc", "a?c", false},  // "?" is one char
+      {"barista", "bar*", true}, {"bar", "bar*", true},
+      {"bar", "bar**", true},   {"xbar", "bar*", false},
       {"abcbcd", "a*bcd", true},  // needs a retry after a false start
       {"abcbce", "a*bcd", false},
       {"mississippi", "*sip*", true},
       {"mississippi", "m*i*i*i*i", true},
       {"mississippi", "m*i*i*i*i*i", false},
-      {"a/b", "a\\b", true},  // separators match each other
-      {"a\\b", "a/b", true},
-      {"a\\b", "a\\b", true},
-      {"a/b", "a?b", true},
-      {"a.b", "a/b", false},
+      {"a/b", "a\\b", true},     {"a\\b", "a/b", true},  // separators match
+      {"a\\b", "a\\b", true},    {"a/b", "a?b", true},
+      {"a.b", "a/b", false},    {"base/foo.cc", "*/base/*", false},
       {"src/base/foo.cc", "*/base/*", true},
       {"C:\\src\\base\\foo.cc", "*/base/*", true},
-      {"base/foo.cc", "*/base/*", false},
   };
   for (const auto& test : kCases) {
     EXPECT_EQ(test.matches, MatchVlogPattern(test.text, test.pattern))
@@ -45,48 +35,47 @@ TEST(MatchVlogPatternTest, Table) {
   }
 }
 
-TEST(VlogInfoTest, ModulePatternsSelectPerFile) {
-  int min_log_level = 0;
-  VlogInfo info("", "foo=2,bar*=1", &min_log_level);
+// Each case builds its own VlogInfo with a shared minimum level starting at 2.
+TEST(VlogInfoTest, LevelPerFile) {
   const struct {
+    const char* v;
+    const char* vmodule;
     const char* file;
     int level;
   } kCases[] = {
-      {"foo.cc", 2},
-      {"/src/base/foo.cc", 2},
-      {"C:\\src\\base\\foo.h", 2},
-      {"dir/foo-inl.h", 2},
-      {"foo", 2},
-      {"foo.bar.cc", 0},  // module "foo.bar": only the last extension goes
-      {"foobar.cc", 0},
-      {"barista.cc", 1},
-      {"x/bar.cc", 1},
-      {"other.cc", 0},
-      {"bar/other.cc", 0},  // folders are not part of the module name
+      {"", "foo=2,bar*=1", "foo.cc", 2},
+      {"", "foo=2,bar*=1", "/src/base/foo.cc", 2},
+      {"", "foo=2,bar*=1", "C:\\src\\base\\foo.h", 2},
+      {"", "foo=2,bar*=1", "dir/foo-inl.h", 2},
+      {"", "foo=2,bar*=1", "foo", 2},
+      {"", "foo=2,bar*=1", "foo.bar.cc", -2},  // only the last extension goes
+      {"", "foo=2,bar*=1", "foobar.cc", -2},
+      {"", "foo=2,bar*=1", "x/bar.cc", 1},
+      {"", "foo=2,bar*=1", "bar/other.cc", -2},  // folders are not the module
+      {"", "foo*=4,foobar=1", "foobar.cc", 4},   // first match wins
+      // A pattern with a separator matches the whole path.
+      {"", "base/*=3,*/installer/*=2", "/work/src/installer/engine.cc", 2},
+      {"", "base/*=3,*/installer/*=2", "C:\\src\\installer\\engine.cc", 2},
+      {"", "base/*=3,*/installer/*=2", "base/file.cc", 3},
+      {"", "base/*=3,*/installer/*=2", "/src/base/file.cc", -2},
+      {"", "base/*=3,*/installer/*=2", "installer.cc", -2},
+      // Level texts parse leniently.
+      {"", "a=3x,b=x,c=,d=-2", "a.cc", 3},
+      {"", "a=3x,b=x,c=,d=-2", "b.cc", 0},
+      {"", "a=3x,b=x,c=,d=-2", "c.cc", 0},
+      {"", "a=3x,b=x,c=,d=-2", "d.cc", -2},
+      {"1", "foo=3", "foo.cc", 3},
+      {"1", "foo=3", "other.cc", 1},
   };
-  for (const auto& test : kCases)
-    EXPECT_EQ(test.level, info.GetVlogLevel(test.file)) << test.file;
-  EXPECT_EQ(0, min_log_level);
+  for (const auto& test : kCases) {
+    int min_log_level = 2;
+    VlogInfo info(test.v, test.vmodule, &min_log_level);
+    EXPECT_EQ(test.level, info.GetVlogLevel(test.file))
+        << test.vmodule << " " << test.file;
+  }
 }
 
-TEST(VlogInfoTest, FirstMatchingPatternWins) {
-  int min_log_level = 0;
-  VlogInfo info("", "foo*=4,foobar=1", &min_log_level);
-  EXPECT_EQ(4, info.GetVlogLevel("foobar.cc"));
-}
-
-TEST(VlogInfoTest, PatternsWithSeparatorMatchTheWholePath) {
-  int min_log_level = 0;
-  VlogInfo info("", "base/*=3,*/installer/*=2", &min_log_level);
-  EXPECT_EQ(2, info.GetVlogLevel("/work/src/installer/engine.cc"));
-  EXPECT_EQ(2, info.GetVlogLevel("C:\\src\\installer\\engine.cc"));
-  // Without a leading "*" the pattern only matches a path that begins there.
-  EXPECT_EQ(3, info.GetVlogLevel("base/file.cc"));
-  EXPECT_EQ(0, info.GetVlogLevel("/src/base/file.cc"));
-  EXPECT_EQ(0, info.GetVlogLevel("installer.cc"));
-}
-
-TEST(VlogInfoTest, VSwitchSetsTheGlobalLevel) {
+TEST(VlogInfoTest, VSwitchSetsTheSharedLevel) {
   const struct {
     const char* v;
     int min_log_level;  // Starts at 2.
@@ -99,25 +88,12 @@ TEST(VlogInfoTest, VSwitchSetsTheGlobalLevel) {
     EXPECT_EQ(test.min_log_level, min_log_level) << test.v;
     EXPECT_EQ(-min_log_level, info.GetVlogLevel("any.cc")) << test.v;
   }
-}
-
-TEST(VlogInfoTest, UnmatchedFilesUseTheVLevel) {
+  // The level is read from the shared minimum, so later changes count.
   int min_log_level = 0;
   VlogInfo info("1", "foo=3", &min_log_level);
-  EXPECT_EQ(3, info.GetVlogLevel("foo.cc"));
-  EXPECT_EQ(1, info.GetVlogLevel("other.cc"));
-  // The level is read from the shared minimum, so later changes count.
   min_log_level = -4;
   EXPECT_EQ(4, info.GetVlogLevel("other.cc"));
-}
-
-TEST(VlogInfoTest, LevelTextsParseLeniently) {
-  int min_log_level = 0;
-  VlogInfo info("", "a=3x,b=x,c=,d=-2", &min_log_level);
-  EXPECT_EQ(3, info.GetVlogLevel("a.cc"));  // keeps the leading digits
-  EXPECT_EQ(0, info.GetVlogLevel("b.cc"));
-  EXPECT_EQ(0, info.GetVlogLevel("c.cc"));
-  EXPECT_EQ(-2, info.GetVlogLevel("d.cc"));
+  EXPECT_EQ(3, info.GetVlogLevel("foo.cc"));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "base/win/registry.h"
 
 #include <stdint.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -18,8 +17,8 @@ namespace {
 using testing_support::RegistrySandbox;
 
 std::vector<uint8_t> Bytes(const void* data, size_t size) {
-  const uint8_t* begin = static_cast<const uint8_t*>(data);
-  return std::vector<uint8_t>(begin, begin + size);
+  return std::vector<uint8_t>(static_cast<const uint8_t*>(data),
+                              static_cast<const uint8_t*>(data) + size);
 }
 
 std::vector<uint8_t> WideBytes(const std::wstring& text, bool with_nul) {
@@ -49,144 +48,119 @@ class RegKeyTest : public testing::Test {
   RegKey key_;
 };
 
-TEST_F(RegKeyTest, ConstructorOpensForReadingAndCreatesForWriting) {
-  std::wstring path = SubkeyPath(L"made");
-  RegKey reader(HKEY_CURRENT_USER, path.c_str(), KEY_READ);
-  EXPECT_FALSE(reader.Valid()) << "KEY_READ must not create the key";
-
-  RegKey writer(HKEY_CURRENT_USER, path.c_str(), KEY_WRITE);
-  EXPECT_TRUE(writer.Valid());
-  RegKey reader_again(HKEY_CURRENT_USER, path.c_str(), KEY_READ);
-  EXPECT_TRUE(reader_again.Valid());
-
-  RegKey all(HKEY_CURRENT_USER, SubkeyPath(L"all").c_str(), KEY_ALL_ACCESS);
-  EXPECT_TRUE(all.Valid());
-
+TEST_F(RegKeyTest, OpenCreateCloseAndMove) {
+  // The constructor opens for reading and creates for writing.
+  const std::wstring path = SubkeyPath(L"made");
+  EXPECT_FALSE(RegKey(HKEY_CURRENT_USER, path.c_str(), KEY_READ).Valid());
+  RegKey child(HKEY_CURRENT_USER, path.c_str(), KEY_WRITE);
+  ASSERT_TRUE(child.Valid());
+  ASSERT_EQ(ERROR_SUCCESS, child.WriteValue(L"where", L"child"));
+  EXPECT_TRUE(RegKey(HKEY_CURRENT_USER, path.c_str(), KEY_READ).Valid());
   // A null root records only the view.
   RegKey no_root(nullptr, L"Software", KEY_WRITE | KEY_WOW64_32KEY);
   EXPECT_FALSE(no_root.Valid());
   EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_32KEY), no_root.wow64access());
-}
 
-TEST_F(RegKeyTest, FailedOpenOrCreateKeepsTheEarlierKey) {
+  // A failed open or create keeps the earlier key.
   ASSERT_EQ(ERROR_SUCCESS, key_.WriteValue(L"kept", L"yes"));
-  HKEY before = key_.Handle();
-
+  const HKEY before = key_.Handle();
   EXPECT_EQ(ERROR_FILE_NOT_FOUND,
             key_.Open(HKEY_CURRENT_USER, SubkeyPath(L"missing").c_str(),
                       KEY_READ | KEY_WOW64_64KEY));
-  EXPECT_NE(ERROR_SUCCESS,
-            key_.Create(nullptr, L"anything", KEY_ALL_ACCESS));
-
+  EXPECT_NE(ERROR_SUCCESS, key_.Create(nullptr, L"anything", KEY_ALL_ACCESS));
   EXPECT_EQ(before, key_.Handle());
   EXPECT_EQ(0u, key_.wow64access());
   std::wstring value;
   EXPECT_EQ(ERROR_SUCCESS, key_.ReadValue(L"kept", &value));
   EXPECT_EQ(L"yes", value);
-}
 
-TEST_F(RegKeyTest, SuccessfulOpenReplacesTheKeyAndCloseForgetsIt) {
-  std::wstring child_path = SubkeyPath(L"child");
-  RegKey child(HKEY_CURRENT_USER, child_path.c_str(), KEY_WRITE);
-  ASSERT_EQ(ERROR_SUCCESS, child.WriteValue(L"where", L"child"));
-
-  ASSERT_EQ(ERROR_SUCCESS, key_.Open(HKEY_CURRENT_USER, child_path.c_str(),
-                                     KEY_READ | KEY_WOW64_64KEY));
+  // A successful one replaces it.
+  ASSERT_EQ(ERROR_SUCCESS,
+            key_.Open(HKEY_CURRENT_USER, path.c_str(), KEY_READ | KEY_WOW64_64KEY));
   EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_64KEY), key_.wow64access());
-  std::wstring value;
   EXPECT_EQ(ERROR_SUCCESS, key_.ReadValue(L"where", &value));
   EXPECT_EQ(L"child", value);
 
-  key_.Close();
-  EXPECT_FALSE(key_.Valid());
-  EXPECT_EQ(0u, key_.wow64access());
-  EXPECT_NE(ERROR_SUCCESS, key_.ReadValue(L"where", &value));
-}
-
-TEST_F(RegKeyTest, MoveTransfersOwnership) {
-  HKEY handle = key_.Handle();
   RegKey moved(std::move(key_));
-  EXPECT_EQ(handle, moved.Handle());
   EXPECT_FALSE(key_.Valid());
-  EXPECT_EQ(ERROR_SUCCESS, moved.WriteValue(L"after_move", L"ok"));
+  EXPECT_EQ(ERROR_SUCCESS, moved.ReadValue(L"where", &value));
+  moved.Close();
+  EXPECT_FALSE(moved.Valid());
+  EXPECT_EQ(0u, moved.wow64access());
+  EXPECT_NE(ERROR_SUCCESS, moved.ReadValue(L"where", &value));
 }
 
-struct DwordCase {
+struct ReadCase {
   const char* label;
   DWORD type;
   std::vector<uint8_t> data;
   LONG expected_result;
-  DWORD expected_value;
+  DWORD expected_number;      // For ReadValueDW, when it succeeds.
+  std::wstring expected_text;  // For ReadValue, when it succeeds.
 };
 
 TEST_F(RegKeyTest, ReadValueDWChecksTypeAndSize) {
   const DWORD number = 0x12345678;
   const uint64_t wide_number = 7;
-  const std::vector<DwordCase> cases = {
+  const std::vector<ReadCase> cases = {
       {"dword", REG_DWORD, Bytes(&number, 4), ERROR_SUCCESS, number},
       {"binary of four bytes", REG_BINARY, {1, 2, 3, 4}, ERROR_SUCCESS,
        0x04030201},
       {"qword does not fit", REG_QWORD, Bytes(&wide_number, 8),
-       ERROR_MORE_DATA, 0},
-      {"short binary", REG_BINARY, {1, 2, 3}, ERROR_CANTREAD, 0},
-      {"four-byte string", REG_SZ, WideBytes(L"a", true), ERROR_CANTREAD, 0},
+       ERROR_MORE_DATA},
+      {"short binary", REG_BINARY, {1, 2, 3}, ERROR_CANTREAD},
+      {"four-byte string", REG_SZ, WideBytes(L"a", true), ERROR_CANTREAD},
   };
-  for (const DwordCase& test : cases) {
+  for (const ReadCase& test : cases) {
     SCOPED_TRACE(test.label);
     SetRawValue(key_.Handle(), L"value", test.type, test.data);
     DWORD out = 0xDEADBEEF;
     EXPECT_EQ(test.expected_result, key_.ReadValueDW(L"value", &out));
-    EXPECT_EQ(test.expected_result == ERROR_SUCCESS ? test.expected_value
-                                                    : 0xDEADBEEF,
-              out);
+    EXPECT_EQ(test.expected_result ? 0xDEADBEEF : test.expected_number, out);
   }
   DWORD out = 0;
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, key_.ReadValueDW(L"missing", &out));
 }
 
-struct StringCase {
-  const char* label;
-  DWORD type;
-  std::vector<uint8_t> data;
-  LONG expected_result;
-  std::wstring expected_text;  // Unused unless the read succeeds.
-};
-
 TEST_F(RegKeyTest, ReadValueHandlesEachTypeAndLength) {
   ASSERT_TRUE(::SetEnvironmentVariableW(L"VELTO_REGISTRY_TEST", L"expanded"));
+  // 64 references to a 100-character variable expand past the buffer.
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"VELTO_REGISTRY_LONG",
+                                        std::wstring(100, L'z').c_str()));
+  std::wstring long_expansion;
+  for (int i = 0; i < 64; ++i)
+    long_expansion += L"%VELTO_REGISTRY_LONG%";
   const std::wstring too_long(RegKey::kMaxStringBytes / 2, L'y');
   const DWORD number = 1;
-  const std::vector<StringCase> cases = {
-      {"plain", REG_SZ, WideBytes(L"C:\\Velto", true), ERROR_SUCCESS,
-       L"C:\\Velto"},
+  const std::vector<ReadCase> cases = {
+      {"plain", REG_SZ, WideBytes(L"C:\\Velto", true), 0, 0, L"C:\\Velto"},
       {"cut at first NUL", REG_SZ, WideBytes(std::wstring(L"ab\0cd", 5), true),
-       ERROR_SUCCESS, L"ab"},
-      {"without terminator", REG_SZ, WideBytes(L"abc", false), ERROR_SUCCESS,
-       L"abc"},
+       0, 0, L"ab"},
+      {"without terminator", REG_SZ, WideBytes(L"abc", false), 0, 0, L"abc"},
       {"longer than the buffer", REG_SZ, WideBytes(too_long, true),
-       ERROR_MORE_DATA, L""},
-      {"expanded", REG_EXPAND_SZ,
-       WideBytes(L"<%VELTO_REGISTRY_TEST%>", true), ERROR_SUCCESS,
-       L"<expanded>"},
+       ERROR_MORE_DATA},
+      {"expanded", REG_EXPAND_SZ, WideBytes(L"<%VELTO_REGISTRY_TEST%>", true),
+       0, 0, L"<expanded>"},
       {"unknown variable stays", REG_EXPAND_SZ,
-       WideBytes(L"%VELTO_NO_SUCH_VARIABLE%", true), ERROR_SUCCESS,
+       WideBytes(L"%VELTO_NO_SUCH_VARIABLE%", true), 0, 0,
        L"%VELTO_NO_SUCH_VARIABLE%"},
+      {"expansion too long", REG_EXPAND_SZ, WideBytes(long_expansion, true),
+       ERROR_MORE_DATA},
       {"multi string", REG_MULTI_SZ,
-       WideBytes(std::wstring(L"a\0b\0", 4), true), ERROR_CANTREAD, L""},
-      {"dword", REG_DWORD, Bytes(&number, 4), ERROR_CANTREAD, L""},
+       WideBytes(std::wstring(L"a\0b\0", 4), true), ERROR_CANTREAD},
+      {"dword", REG_DWORD, Bytes(&number, 4), ERROR_CANTREAD},
   };
-  for (const StringCase& test : cases) {
+  for (const ReadCase& test : cases) {
     SCOPED_TRACE(test.label);
     SetRawValue(key_.Handle(), L"value", test.type, test.data);
     std::wstring out = L"untouched";
     EXPECT_EQ(test.expected_result, key_.ReadValue(L"value", &out));
-    EXPECT_EQ(test.expected_result == ERROR_SUCCESS ? test.expected_text
-                                                    : L"untouched",
-              out);
+    EXPECT_EQ(test.expected_result ? L"untouched" : test.expected_text, out);
   }
   std::wstring out;
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, key_.ReadValue(L"missing", &out));
   ::SetEnvironmentVariableW(L"VELTO_REGISTRY_TEST", nullptr);
+  ::SetEnvironmentVariableW(L"VELTO_REGISTRY_LONG", nullptr);
 }
 
 // A registry that hands out a stored value as it is, without adding a
@@ -218,43 +192,27 @@ TEST_F(RegKeyTest, FullBufferWithoutTerminatorEndsAtTheReturnedSize) {
   ASSERT_TRUE(::SetEnvironmentVariableW(L"VELTO_REGISTRY_TEST", L"expanded"));
   internal::ScopedRegQueryValueForTesting raw(&QueryRawValue);
   const std::wstring full(RegKey::kMaxStringBytes / 2, L'x');
-  const std::wstring expandable =
-      L"%VELTO_REGISTRY_TEST%" + std::wstring(1003, L'x');
-  ASSERT_EQ(full.size(), expandable.size());
-
-  std::wstring out;
-  g_raw_value.type = REG_SZ;
-  g_raw_value.data = WideBytes(full, false);
-  EXPECT_EQ(ERROR_SUCCESS, key_.ReadValue(L"full", &out));
-  EXPECT_EQ(RegKey::kMaxStringBytes, g_raw_value.capacity_asked);
-  EXPECT_EQ(full, out);
-
-  g_raw_value.type = REG_EXPAND_SZ;
-  g_raw_value.data = WideBytes(expandable, false);
-  EXPECT_EQ(ERROR_SUCCESS, key_.ReadValue(L"full_expand", &out));
-  EXPECT_EQ(L"expanded" + std::wstring(1003, L'x'), out);
-
-  // One unit more is the query's own error, passed on.
-  g_raw_value.type = REG_SZ;
-  g_raw_value.data = WideBytes(full + L"y", false);
-  out = L"untouched";
-  EXPECT_EQ(ERROR_MORE_DATA, key_.ReadValue(L"longer", &out));
-  EXPECT_EQ(L"untouched", out);
+  const std::wstring tail(1003, L'x');  // After the 21-unit reference: 1024.
+  const struct {
+    DWORD type;
+    std::wstring stored;
+    LONG expected_result;
+    std::wstring expected;
+  } cases[] = {
+      {REG_SZ, full, ERROR_SUCCESS, full},
+      {REG_EXPAND_SZ, L"%VELTO_REGISTRY_TEST%" + tail, ERROR_SUCCESS,
+       L"expanded" + tail},
+      // One unit more is the query's own error, passed on.
+      {REG_SZ, full + L"y", ERROR_MORE_DATA, L"untouched"},
+  };
+  for (const auto& test : cases) {
+    g_raw_value = {test.type, WideBytes(test.stored, false)};
+    std::wstring out = L"untouched";
+    EXPECT_EQ(test.expected_result, key_.ReadValue(L"full", &out));
+    EXPECT_EQ(RegKey::kMaxStringBytes, g_raw_value.capacity_asked);
+    EXPECT_EQ(test.expected, out);
+  }
   ::SetEnvironmentVariableW(L"VELTO_REGISTRY_TEST", nullptr);
-}
-
-TEST_F(RegKeyTest, ExpansionLongerThanTheBufferFailsAndKeepsTheOutput) {
-  // 64 references to a 100-character variable expand to 6400 characters.
-  ASSERT_TRUE(::SetEnvironmentVariableW(L"VELTO_REGISTRY_LONG",
-                                        std::wstring(100, L'z').c_str()));
-  std::wstring text;
-  for (int i = 0; i < 64; ++i)
-    text += L"%VELTO_REGISTRY_LONG%";
-  SetRawValue(key_.Handle(), L"long", REG_EXPAND_SZ, WideBytes(text, true));
-  std::wstring out = L"untouched";
-  EXPECT_EQ(ERROR_MORE_DATA, key_.ReadValue(L"long", &out));
-  EXPECT_EQ(L"untouched", out);
-  ::SetEnvironmentVariableW(L"VELTO_REGISTRY_LONG", nullptr);
 }
 
 TEST_F(RegKeyTest, WriteValueStoresTerminatedStringsThatReadBack) {
@@ -265,11 +223,9 @@ TEST_F(RegKeyTest, WriteValueStoresTerminatedStringsThatReadBack) {
     SCOPED_TRACE(testing::Message() << "length " << text.size());
     ASSERT_EQ(ERROR_SUCCESS, key_.WriteValue(L"text", text));
 
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegQueryValueExW(key_.Handle(), L"text",
-                                                nullptr, &type, nullptr,
-                                                &size));
+    DWORD type = REG_NONE, size = 0;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegQueryValueExW(key_.Handle(), L"text", nullptr,
+                                                &type, nullptr, &size));
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
     EXPECT_EQ((text.size() + 1) * 2, size);
 
@@ -284,8 +240,7 @@ TEST_F(RegKeyTest, WriteValueStoresTerminatedStringsThatReadBack) {
   EXPECT_EQ(L"default", out);
 }
 
-// The 32-bit view of HKLM\Software is the Wow6432Node subtree; a key created
-// through the view must be found there by a plain open.
+// The 32-bit view of HKLM\Software is the Wow6432Node subtree.
 TEST(RegKeyViewTest, ThirtyTwoBitViewLandsInWow6432Node) {
   const std::wstring name =
       L"VeltoRegistryTest_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
@@ -299,41 +254,21 @@ TEST(RegKeyViewTest, ThirtyTwoBitViewLandsInWow6432Node) {
     EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_32KEY), key.wow64access());
     ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(L"view", L"32"));
   }
-  {
-    // Opening through the same view finds it again.
-    RegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_LOCAL_MACHINE, view_path.c_str(),
-                                      KEY_READ | KEY_WOW64_32KEY));
-    EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_32KEY), key.wow64access());
-    std::wstring value;
-    EXPECT_EQ(ERROR_SUCCESS, key.ReadValue(L"view", &value));
-    EXPECT_EQ(L"32", value);
-  }
 
-  HKEY raw = nullptr;
-  LONG result = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, node_path.c_str(), 0,
-                                KEY_QUERY_VALUE | KEY_WOW64_64KEY, &raw);
-  EXPECT_EQ(ERROR_SUCCESS, result);
-  if (result == ERROR_SUCCESS) {
-    wchar_t data[8] = {};
-    DWORD size = sizeof(data);
-    EXPECT_EQ(ERROR_SUCCESS,
-              ::RegQueryValueExW(raw, L"view", nullptr, nullptr,
-                                 reinterpret_cast<BYTE*>(data), &size));
-    EXPECT_STREQ(L"32", data);
-    ::RegCloseKey(raw);
-  }
-  // The 64-bit view does not see it under its own name.
-  RegKey native(HKEY_LOCAL_MACHINE, view_path.c_str(),
-                KEY_READ | KEY_WOW64_64KEY);
-  EXPECT_FALSE(native.Valid());
+  // The 64-bit view finds it in the Wow6432Node subtree only.
+  std::wstring value;
+  EXPECT_EQ(ERROR_SUCCESS,
+            RegKey(HKEY_LOCAL_MACHINE, node_path.c_str(),
+                   KEY_READ | KEY_WOW64_64KEY).ReadValue(L"view", &value));
+  EXPECT_EQ(L"32", value);
+  EXPECT_FALSE(RegKey(HKEY_LOCAL_MACHINE, view_path.c_str(),
+                      KEY_READ | KEY_WOW64_64KEY).Valid());
 
   EXPECT_EQ(ERROR_SUCCESS,
             ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, view_path.c_str(),
                               KEY_WOW64_32KEY, 0));
-  EXPECT_NE(ERROR_SUCCESS,
-            ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, node_path.c_str(), 0,
-                            KEY_QUERY_VALUE | KEY_WOW64_64KEY, &raw));
+  EXPECT_FALSE(RegKey(HKEY_LOCAL_MACHINE, node_path.c_str(),
+                      KEY_READ | KEY_WOW64_64KEY).Valid());
 }
 
 }  // namespace

@@ -19,23 +19,6 @@ namespace {
 
 HANDLE NewEvent() { return ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
 
-// A second handle of this process, protected from closing.
-HANDLE NewProtectedProcessHandle() {
-  HANDLE process = nullptr;
-  if (!::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(),
-                         ::GetCurrentProcess(), &process, 0, FALSE,
-                         DUPLICATE_SAME_ACCESS)) {
-    return nullptr;
-  }
-  ::SetHandleInformation(process, HANDLE_FLAG_PROTECT_FROM_CLOSE,
-                         HANDLE_FLAG_PROTECT_FROM_CLOSE);
-  return process;
-}
-
-void Unprotect(HANDLE handle) {
-  ::SetHandleInformation(handle, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
-}
-
 bool IsOpen(HANDLE handle) {
   DWORD flags = 0;
   return ::GetHandleInformation(handle, &flags) != 0;
@@ -54,87 +37,50 @@ TEST(HandleVerifierTest, MainExecutableGetsAnEnabledVerifier) {
   EXPECT_EQ(reinterpret_cast<void*>(&GetHandleVerifier), exported);
 }
 
-using HandleVerifierDeathTest = ::testing::Test;
-
-TEST_F(HandleVerifierDeathTest, TrackingAHandleTwiceStops) {
-  EXPECT_DEATH(
-      {
-        HANDLE event = NewEvent();
-        ScopedHandle first(event);
-        ScopedHandle second(event);
-      },
-      "");
+// Each misuse stops the process, and so does closing a protected handle
+// that is not a process handle.
+TEST(HandleVerifierDeathTest, MisuseStops) {
+  int stranger = 0;
+  EXPECT_DEATH(HANDLE event = NewEvent(); ScopedHandle first(event);
+               ScopedHandle second(event), "");
+  EXPECT_DEATH(ScopedHandle owner(NewEvent());
+               StopHandleTracking(owner.Get(), &stranger, nullptr, nullptr),
+               "");
+  EXPECT_DEATH(StopHandleTracking(NewEvent(), &stranger, nullptr, nullptr),
+               "");
+  EXPECT_DEATH(HANDLE event = NewEvent(); VerifierCloseHandle(event);
+               VerifierCloseHandle(event), "");
+  EXPECT_DEATH(ScopedHandle owner(NewEvent());
+               GetHandleVerifier()->OnHandleBeingClosed(owner.Get()), "");
+  EXPECT_DEATH(HANDLE event = NewEvent();
+               ::SetHandleInformation(event, HANDLE_FLAG_PROTECT_FROM_CLOSE,
+                                      HANDLE_FLAG_PROTECT_FROM_CLOSE);
+               VerifierCloseHandle(event), "");
 }
 
-TEST_F(HandleVerifierDeathTest, ReleaseByTheWrongOwnerStops) {
-  EXPECT_DEATH(
-      {
-        ScopedHandle owner(NewEvent());
-        int stranger = 0;
-        StopHandleTracking(owner.Get(), &stranger, nullptr, nullptr);
-      },
-      "");
-}
+TEST(HandleVerifierTest, ProtectedProcessHandleRefusesCloseWithoutHarm) {
+  HANDLE process = nullptr;
+  ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(),
+                                ::GetCurrentProcess(), &process, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS));
+  ::SetHandleInformation(process, HANDLE_FLAG_PROTECT_FROM_CLOSE,
+                         HANDLE_FLAG_PROTECT_FROM_CLOSE);
+  // The process verifier (enabled) and a disabled one both report the
+  // refusal and neither stops the process.
+  EXPECT_FALSE(VerifierCloseHandle(process));
+  ScopedHandleVerifier disabled(false);
+  EXPECT_FALSE(disabled.CloseHandle(process));
+  EXPECT_TRUE(IsOpen(process));
+  ::SetHandleInformation(process, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
+  EXPECT_TRUE(VerifierCloseHandle(process));
 
-TEST_F(HandleVerifierDeathTest, ReleasingAnUntrackedHandleStops) {
-  EXPECT_DEATH(
-      {
-        int owner = 0;
-        StopHandleTracking(NewEvent(), &owner, nullptr, nullptr);
-      },
-      "");
-}
-
-TEST_F(HandleVerifierDeathTest, ClosingAClosedHandleStops) {
-  EXPECT_DEATH(
-      {
-        HANDLE event = NewEvent();
-        VerifierCloseHandle(event);
-        VerifierCloseHandle(event);
-      },
-      "");
-}
-
-TEST_F(HandleVerifierDeathTest, ClosingBehindTheOwnersBackStops) {
-  EXPECT_DEATH(
-      {
-        ScopedHandle owner(NewEvent());
-        GetHandleVerifier()->OnHandleBeingClosed(owner.Get());
-      },
-      "");
-}
-
-TEST(HandleVerifierTest, CloseHookIgnoresUntrackedHandles) {
+  // The close hook ignores untracked handles.
   HANDLE event = NewEvent();
   GetHandleVerifier()->OnHandleBeingClosed(event);
   EXPECT_TRUE(VerifierCloseHandle(event));
 }
 
-TEST(HandleVerifierTest, ProtectedProcessHandleRefusesCloseWithoutHarm) {
-  HANDLE process = NewProtectedProcessHandle();
-  ASSERT_NE(nullptr, process);
-  // Through the process verifier (enabled) and a disabled one: both report
-  // the refusal and neither stops the process.
-  EXPECT_FALSE(VerifierCloseHandle(process));
-  ScopedHandleVerifier disabled(false);
-  EXPECT_FALSE(disabled.CloseHandle(process));
-  EXPECT_TRUE(IsOpen(process));
-  Unprotect(process);
-  EXPECT_TRUE(VerifierCloseHandle(process));
-}
-
-TEST_F(HandleVerifierDeathTest, OnlyProcessHandlesMayBeProtected) {
-  // A protected event is not the tolerated case.
-  EXPECT_DEATH(
-      {
-        HANDLE event = NewEvent();
-        ::SetHandleInformation(event, HANDLE_FLAG_PROTECT_FROM_CLOSE,
-                               HANDLE_FLAG_PROTECT_FROM_CLOSE);
-        VerifierCloseHandle(event);
-      },
-      "");
-}
-
+// A disabled verifier, from the start or later, only closes.
 TEST(HandleVerifierTest, DisabledVerifierOnlyCloses) {
   ScopedHandleVerifier verifier(false);
   HANDLE event = NewEvent();
@@ -147,16 +93,13 @@ TEST(HandleVerifierTest, DisabledVerifierOnlyCloses) {
   verifier.OnHandleBeingClosed(event);
   EXPECT_TRUE(verifier.CloseHandle(event));
   EXPECT_FALSE(IsOpen(event));
-}
 
-TEST(HandleVerifierTest, DisableStopsTracking) {
-  ScopedHandleVerifier verifier(true);
-  HANDLE event = NewEvent();
-  int owner = 0;
-  verifier.StartTracking(event, &owner, nullptr, nullptr);
-  verifier.Disable();
-  verifier.StartTracking(event, &owner, nullptr, nullptr);
-  EXPECT_TRUE(verifier.CloseHandle(event));
+  ScopedHandleVerifier disabled_later(true);
+  event = NewEvent();
+  disabled_later.StartTracking(event, &owner, nullptr, nullptr);
+  disabled_later.Disable();
+  disabled_later.StartTracking(event, &owner, nullptr, nullptr);
+  EXPECT_TRUE(disabled_later.CloseHandle(event));
 }
 
 TEST(HandleVerifierTest, TrackingOperationsKeepTheLastError) {
@@ -172,19 +115,16 @@ TEST(HandleVerifierTest, TrackingOperationsKeepTheLastError) {
   EXPECT_EQ(0x4321u, ::GetLastError());
 }
 
+// Each thread opens, moves and closes its own handles; the table grows far
+// beyond its first 8 buckets and must lose no entry on the way.
 TEST(HandleVerifierTest, ManyThreadsShareTheTable) {
-  // Each thread opens, moves and closes its own handles; the table grows far
-  // beyond its first 8 buckets and must lose no entry on the way.
-  constexpr int kThreads = 8;
-  constexpr int kHandlesPerThread = 200;
   std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
+  for (int t = 0; t < 8; ++t) {
     threads.emplace_back([] {
-      std::vector<ScopedHandle> handles;
-      for (int i = 0; i < kHandlesPerThread; ++i)
-        handles.emplace_back(NewEvent());
-      std::vector<ScopedHandle> moved(kHandlesPerThread);
-      for (int i = 0; i < kHandlesPerThread; ++i)
+      std::vector<ScopedHandle> handles(200), moved(200);
+      for (ScopedHandle& handle : handles)
+        handle = ScopedHandle(NewEvent());
+      for (size_t i = 0; i < handles.size(); ++i)
         moved[i] = std::move(handles[i]);
     });
   }
@@ -245,19 +185,14 @@ TEST(IsModuleInstrumentedTest, NeedsBothSections) {
   EXPECT_FALSE(IsModuleInstrumented());
 }
 
-TEST(SuperFastHashTest, EmptyInputHashesToZero) {
+// Empty input hashes to zero; 1- and 3-byte tails above 0x7F are read
+// signed, so differing tails must not collide.
+TEST(SuperFastHashTest, EmptyInputAndSignedTails) {
   EXPECT_EQ(0u, internal::SuperFastHash(nullptr, 8));
   EXPECT_EQ(0u, internal::SuperFastHash("abc", 0));
   EXPECT_EQ(0u, internal::SuperFastHash("abc", -1));
-}
-
-TEST(SuperFastHashTest, TailBytesAreSigned) {
-  // A 1- or 3-byte tail above 0x7F must hash differently from its unsigned
-  // reading; differing tails must not collide.
-  const char high_tail[] = {'\x01', '\x02', '\xff'};
-  const char low_tail[] = {'\x01', '\x02', '\x7f'};
-  EXPECT_NE(internal::SuperFastHash(high_tail, 3),
-            internal::SuperFastHash(low_tail, 3));
+  EXPECT_NE(internal::SuperFastHash("\x01\x02\xff", 3),
+            internal::SuperFastHash("\x01\x02\x7f", 3));
   EXPECT_NE(internal::SuperFastHash("\xff", 1),
             internal::SuperFastHash("\x7f", 1));
 }
@@ -265,42 +200,32 @@ TEST(SuperFastHashTest, TailBytesAreSigned) {
 // The host executables stand in for the installer's host: each loads
 // velto_installer.dll from bin/ and prints which verifier the library handed
 // out (see testdata/handle_verifier_host.cc).
-struct HostCase {
-  const wchar_t* executable;
-  const char* expected_output;
-};
-
-class HandleVerifierHostTest : public ::testing::TestWithParam<HostCase> {};
-
-TEST_P(HandleVerifierHostTest, LibraryAdoptsTheHostsVerifier) {
-  const HostCase& host = GetParam();
-  testing_support::ChildResult result = testing_support::RunChildProcess(
-      L"\"" + testing_support::SelfFolder() + L"\\" + host.executable +
-      L".exe\"");
-  ASSERT_TRUE(result.started);
-  EXPECT_EQ(0u, result.exit_code) << result.output;
-  std::string output = result.output;
-  output.erase(std::remove(output.begin(), output.end(), '\r'), output.end());
-  EXPECT_EQ(host.expected_output, output);
+TEST(HandleVerifierHostTest, LibraryAdoptsTheHostsVerifier) {
+  const struct {
+    const wchar_t* executable;
+    const char* verifier;
+  } kHosts[] = {
+      // The host's own verifier is the one table of the process.
+      {L"handle_verifier_host_exporting", "host"},
+      // A host handing out null, or without the export: the library's own,
+      // which does not track since it cannot see the rest of the process.
+      {L"handle_verifier_host_exporting_null", "library"},
+      {L"handle_verifier_host_plain", "library"},
+  };
+  for (const auto& host : kHosts) {
+    testing_support::ChildResult result = testing_support::RunChildProcess(
+        L"\"" + testing_support::SelfFolder() + L"\\" + host.executable +
+        L".exe\"");
+    ASSERT_TRUE(result.started);
+    EXPECT_EQ(0u, result.exit_code) << result.output;
+    std::string output = result.output;
+    output.erase(std::remove(output.begin(), output.end(), '\r'),
+                 output.end());
+    EXPECT_EQ(std::string("verifier: ") + host.verifier +
+                  "\nstable: yes\ntracking: ignored\nclose: ok\n",
+              output);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Hosts, HandleVerifierHostTest,
-    ::testing::Values(
-        // The host's own verifier is the one table of the process.
-        HostCase{L"handle_verifier_host_exporting",
-                 "verifier: host\nstable: yes\ntracking: ignored\n"
-                 "close: ok\n"},
-        // A host whose function hands out nothing: the library's own,
-        // which does not track.
-        HostCase{L"handle_verifier_host_exporting_null",
-                 "verifier: library\nstable: yes\ntracking: ignored\n"
-                 "close: ok\n"},
-        // A host without the export: the library's own, not tracking, since
-        // it cannot see the handles of the rest of the process.
-        HostCase{L"handle_verifier_host_plain",
-                 "verifier: library\nstable: yes\ntracking: ignored\n"
-                 "close: ok\n"}));
 
 }  // namespace
 }  // namespace win

@@ -68,10 +68,7 @@ class FakePropertyStore : public IPropertyStore {
     EXPECT_GT(references, 0);
     return --references;
   }
-  HRESULT STDMETHODCALLTYPE GetCount(DWORD* count) override {
-    *count = 0;
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE GetCount(DWORD*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetAt(DWORD, PROPERTYKEY*) override {
     return E_NOTIMPL;
   }
@@ -240,7 +237,12 @@ TEST_F(ShortcutTest, TextsReadBackEndAtTheirTerminator) {
   }
 }
 
+// Refused requests and failed saves write nothing and tell the shell nothing.
 TEST_F(ShortcutTest, RefusedRequestsWriteNothing) {
+  FakeShell shell;
+  const FilePath unreachable = folder_.Append(L"missing").Append(L"V.lnk");
+  EXPECT_FALSE(
+      CreateOrUpdateShortcutLink(unreachable, full_, SHORTCUT_CREATE_ALWAYS));
   ShortcutProperties no_target = full_;
   no_target.options &= ~ShortcutProperties::PROPERTIES_TARGET;
   EXPECT_FALSE(
@@ -255,6 +257,8 @@ TEST_F(ShortcutTest, RefusedRequestsWriteNothing) {
   EXPECT_FALSE(
       CreateOrUpdateShortcutLink(link_, no_target, SHORTCUT_REPLACE_EXISTING));
   EXPECT_EQ(before, ReadFileForTest(link_));
+  ASSERT_EQ(1u, shell.notices.size());  // Only for the one link made.
+  EXPECT_EQ(SHCNE_CREATE, shell.notices[0].event_id);
 }
 
 TEST_F(ShortcutTest, UpdateChangesOnlyTheGivenProperties) {
@@ -295,7 +299,7 @@ TEST_F(ShortcutTest, ReplaceKeepsOnlyTheOldArgumentsUnlessGiven) {
   EXPECT_EQ(L"", Resolve(ShortcutProperties::PROPERTIES_ARGUMENTS).arguments);
 }
 
-TEST_F(ShortcutTest, ReplaceAndUpdateNeedALoadableLink) {
+TEST_F(ShortcutTest, ReplaceUpdateAndResolveNeedALoadableLink) {
   for (ShortcutOperation operation :
        {SHORTCUT_REPLACE_EXISTING, SHORTCUT_UPDATE_EXISTING}) {
     ::DeleteFileW(link_.value().c_str());
@@ -309,6 +313,14 @@ TEST_F(ShortcutTest, ReplaceAndUpdateNeedALoadableLink) {
     EXPECT_EQ("not a link", ReadFileForTest(link_))
         << "operation " << operation;
   }
+  EXPECT_FALSE(ResolveShortcut(link_, nullptr));
+  ::DeleteFileW(link_.value().c_str());
+  FilePath target;
+  EXPECT_FALSE(ResolveShortcut(link_, &target));
+  ASSERT_TRUE(CreateOrUpdateShortcutLink(link_, full_, SHORTCUT_CREATE_ALWAYS));
+  EXPECT_TRUE(ResolveShortcut(link_, nullptr));
+  ASSERT_TRUE(ResolveShortcut(link_, &target));
+  EXPECT_EQ(target_.value(), target.value());
 }
 
 TEST_F(ShortcutTest, ResolveReportsOnlyWhatItRead) {
@@ -325,20 +337,6 @@ TEST_F(ShortcutTest, ResolveReportsOnlyWhatItRead) {
             read.options);
   EXPECT_EQ(folder_.value(), read.working_dir.value());
   EXPECT_EQ(L"", read.target.value());
-}
-
-TEST_F(ShortcutTest, ResolveShortcutGivesTheTarget) {
-  FilePath target;
-  EXPECT_FALSE(ResolveShortcut(link_, &target));
-  EXPECT_FALSE(ResolveShortcut(link_, nullptr));
-
-  ASSERT_TRUE(CreateOrUpdateShortcutLink(link_, full_, SHORTCUT_CREATE_ALWAYS));
-  EXPECT_TRUE(ResolveShortcut(link_, nullptr));
-  ASSERT_TRUE(ResolveShortcut(link_, &target));
-  EXPECT_EQ(target_.value(), target.value());
-
-  ASSERT_TRUE(WriteFileForTest(link_.value(), "not a link"));
-  EXPECT_FALSE(ResolveShortcut(link_, nullptr));
 }
 
 // ---- Shell notices ----
@@ -365,14 +363,6 @@ TEST_F(ShortcutTest, CreateRoundTripsAndTellsTheShellWhatChanged) {
   EXPECT_EQ(L"<null>", shell.notices[1].path);
 }
 
-TEST_F(ShortcutTest, FailedSaveTellsTheShellNothing) {
-  FakeShell shell;
-  const FilePath unreachable = folder_.Append(L"missing").Append(L"V.lnk");
-  EXPECT_FALSE(
-      CreateOrUpdateShortcutLink(unreachable, full_, SHORTCUT_CREATE_ALWAYS));
-  EXPECT_TRUE(shell.notices.empty());
-}
-
 // ---- Application id and dual mode ----
 
 TEST_F(ShortcutTest, AppIdAndDualModeAreWrittenAndCommitted) {
@@ -393,13 +383,23 @@ TEST_F(ShortcutTest, AppIdAndDualModeAreWrittenAndCommitted) {
   EXPECT_EQ(VARIANT_TRUE, shell.store.writes[1].flag);
   EXPECT_EQ(2, shell.store.commits);
   EXPECT_EQ(0, shell.store.references);
+}
+
+// The system's own store on a real link takes the writes.
+TEST_F(ShortcutTest, AppIdWriteThroughTheLinksOwnStore) {
+  ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
+  ShortcutProperties properties = full_;
+  properties.set_app_id(L"Velto.Browser");
+  properties.set_dual_mode(true);
+  EXPECT_TRUE(
+      CreateOrUpdateShortcutLink(link_, properties, SHORTCUT_CREATE_ALWAYS));
   ExpectBasicPropertiesEqual(full_,
                              Resolve(ShortcutProperties::PROPERTIES_BASIC));
 }
 
 TEST_F(ShortcutTest, StoreWriteResults) {
   ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
-  struct Case {
+  const struct {
     const char* name;
     HRESULT get_store;
     bool null_store;
@@ -407,16 +407,15 @@ TEST_F(ShortcutTest, StoreWriteResults) {
     HRESULT commit;
     bool expected;
     int expected_commits;
-  } const kCases[] = {
+  } kCases[] = {
       {"all succeed", S_OK, false, S_OK, S_OK, true, 1},
-      {"unchanged value is not committed", S_OK, false, S_FALSE, E_FAIL, true,
-       0},
+      {"unchanged is not committed", S_OK, false, S_FALSE, E_FAIL, true, 0},
       {"no store", E_NOINTERFACE, false, S_OK, S_OK, false, 0},
       {"null store", S_OK, true, S_OK, S_OK, false, 0},
       {"write fails", S_OK, false, E_ACCESSDENIED, S_OK, false, 0},
       {"commit fails", S_OK, false, S_OK, E_FAIL, false, 1},
   };
-  for (const Case& c : kCases) {
+  for (const auto& c : kCases) {
     ::DeleteFileW(link_.value().c_str());
     FakeShell shell;
     shell.get_store_result = c.get_store;
@@ -438,7 +437,7 @@ TEST_F(ShortcutTest, StoreWriteResults) {
   }
 }
 
-TEST_F(ShortcutTest, VistaSavesWithoutAppIdOrDualMode) {
+TEST_F(ShortcutTest, VistaSkipsAppIdDualModeAndUnpin) {
   ScopedWindowsVersionForTesting vista(VersionRecord(VERSION_VISTA));
   FakeShell shell;
   ShortcutProperties properties = full_;
@@ -454,92 +453,66 @@ TEST_F(ShortcutTest, VistaSavesWithoutAppIdOrDualMode) {
   EXPECT_EQ(0, shell.store_queries);
   EXPECT_EQ(static_cast<uint32_t>(ShortcutProperties::PROPERTIES_BASIC),
             read.options);
+  // Unpinning asks no shell; pinning leaves the version test to its caller.
+  EXPECT_FALSE(TaskbarUnpinShortcutLink(link_));
+  EXPECT_TRUE(shell.shell_calls.empty());
+  EXPECT_TRUE(TaskbarPinShortcutLink(link_));
+  EXPECT_EQ(1u, shell.shell_calls.size());
 }
 
-// The system's own store on a real link takes the writes.
-TEST_F(ShortcutTest, AppIdWriteThroughTheLinksOwnStore) {
-  ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
-  ShortcutProperties properties = full_;
-  properties.set_app_id(L"Velto.Browser");
-  properties.set_dual_mode(true);
-  EXPECT_TRUE(
-      CreateOrUpdateShortcutLink(link_, properties, SHORTCUT_CREATE_ALWAYS));
-  ExpectBasicPropertiesEqual(full_,
-                             Resolve(ShortcutProperties::PROPERTIES_BASIC));
-}
-
-TEST_F(ShortcutTest, AppIdReadBack) {
+TEST_F(ShortcutTest, AppIdAndDualModeReadBack) {
   ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
   ASSERT_TRUE(CreateOrUpdateShortcutLink(link_, full_, SHORTCUT_CREATE_ALWAYS));
   wchar_t app_id_text[] = L"Velto.Browser";
-  struct Case {
+  constexpr uint32_t kAppId = ShortcutProperties::PROPERTIES_APP_ID;
+  constexpr uint32_t kDualMode = ShortcutProperties::PROPERTIES_DUAL_MODE;
+  const struct {
     const char* name;
+    uint32_t property;
     VARTYPE type;
+    VARIANT_BOOL flag;
     HRESULT get_value;
     HRESULT get_store;
     bool expected;
     const wchar_t* expected_app_id;
-  } const kCases[] = {
-      {"empty", VT_EMPTY, S_OK, S_OK, true, L""},
-      {"text", VT_LPWSTR, S_OK, S_OK, true, L"Velto.Browser"},
-      {"wrong type", VT_UI4, S_OK, S_OK, false, L""},
-      {"read fails", VT_EMPTY, E_NOTIMPL, S_OK, false, L""},
-      {"no store", VT_LPWSTR, S_OK, E_NOINTERFACE, false, L""},
+    bool expected_dual_mode;
+  } kCases[] = {
+      {"empty id", kAppId, VT_EMPTY, 0, S_OK, S_OK, true, L""},
+      {"text id", kAppId, VT_LPWSTR, 0, S_OK, S_OK, true, L"Velto.Browser"},
+      {"wrong id type", kAppId, VT_UI4, 0, S_OK, S_OK, false},
+      {"id read fails", kAppId, VT_EMPTY, 0, E_NOTIMPL, S_OK, false},
+      {"no store", kAppId, VT_LPWSTR, 0, S_OK, E_NOINTERFACE, false},
+      {"empty mode", kDualMode, VT_EMPTY, 0, S_OK, S_OK, true, L"", false},
+      {"true", kDualMode, VT_BOOL, VARIANT_TRUE, S_OK, S_OK, true, L"", true},
+      {"false", kDualMode, VT_BOOL, VARIANT_FALSE, S_OK, S_OK, true, L"", false},
+      {"only VARIANT_TRUE is true", kDualMode, VT_BOOL, 1, S_OK, S_OK, true,
+       L"", false},
+      {"wrong mode type", kDualMode, VT_I4, 0, S_OK, S_OK, false},
+      {"mode read fails", kDualMode, VT_EMPTY, 0, E_FAIL, S_OK, false},
   };
-  for (const Case& c : kCases) {
+  for (const auto& c : kCases) {
     FakeShell shell;
     shell.get_store_result = c.get_store;
     shell.store.get_value_result = c.get_value;
-    shell.store.app_id_value.vt = c.type;
+    PROPVARIANT& value = c.property == kAppId ? shell.store.app_id_value
+                                              : shell.store.dual_mode_value;
+    value.vt = c.type;
     if (c.type == VT_LPWSTR)
-      shell.store.app_id_value.pwszVal = app_id_text;
-    ShortcutProperties read;
-    EXPECT_EQ(c.expected,
-              ResolveShortcutProperties(
-                  link_, ShortcutProperties::PROPERTIES_APP_ID, &read))
-        << c.name;
-    if (c.expected) {
-      EXPECT_EQ(c.expected_app_id, read.app_id) << c.name;
-      EXPECT_EQ(static_cast<uint32_t>(ShortcutProperties::PROPERTIES_APP_ID),
-                read.options)
-          << c.name;
-    }
-    EXPECT_EQ(0, shell.store.references) << c.name;
-  }
-}
-
-TEST_F(ShortcutTest, DualModeReadBack) {
-  ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
-  ASSERT_TRUE(CreateOrUpdateShortcutLink(link_, full_, SHORTCUT_CREATE_ALWAYS));
-  struct Case {
-    const char* name;
-    VARTYPE type;
-    VARIANT_BOOL flag;
-    HRESULT get_value;
-    bool expected;
-    bool expected_dual_mode;
-  } const kCases[] = {
-      {"empty", VT_EMPTY, 0, S_OK, true, false},
-      {"true", VT_BOOL, VARIANT_TRUE, S_OK, true, true},
-      {"false", VT_BOOL, VARIANT_FALSE, S_OK, true, false},
-      {"only VARIANT_TRUE is true", VT_BOOL, 1, S_OK, true, false},
-      {"wrong type", VT_I4, 0, S_OK, false, false},
-      {"read fails", VT_EMPTY, 0, E_FAIL, false, false},
-  };
-  for (const Case& c : kCases) {
-    FakeShell shell;
-    shell.store.get_value_result = c.get_value;
-    shell.store.dual_mode_value.vt = c.type;
-    shell.store.dual_mode_value.boolVal = c.flag;
+      value.pwszVal = app_id_text;
+    if (c.type == VT_BOOL)
+      value.boolVal = c.flag;
     ShortcutProperties read;
     read.dual_mode = !c.expected_dual_mode;
-    EXPECT_EQ(c.expected,
-              ResolveShortcutProperties(
-                  link_, ShortcutProperties::PROPERTIES_DUAL_MODE, &read))
+    EXPECT_EQ(c.expected, ResolveShortcutProperties(link_, c.property, &read))
         << c.name;
     if (c.expected) {
-      EXPECT_EQ(c.expected_dual_mode, read.dual_mode) << c.name;
+      EXPECT_EQ(c.property, read.options) << c.name;
+      if (c.property == kAppId)
+        EXPECT_EQ(c.expected_app_id, read.app_id) << c.name;
+      else
+        EXPECT_EQ(c.expected_dual_mode, read.dual_mode) << c.name;
     }
+    EXPECT_EQ(0, shell.store.references) << c.name;
   }
 }
 
@@ -550,9 +523,8 @@ TEST(ShortcutPinTest, PinningIsForWindows7To81) {
     WindowsVersion version;
     bool expected;
   } const kCases[] = {
-      {VERSION_PRE_XP, false}, {VERSION_XP, false},
-      {VERSION_SERVER_2003, false}, {VERSION_VISTA, false},
-      {VERSION_WIN7, true},    {VERSION_WIN8, true},
+      {VERSION_PRE_XP, false}, {VERSION_XP, false}, {VERSION_SERVER_2003, false},
+      {VERSION_VISTA, false},  {VERSION_WIN7, true}, {VERSION_WIN8, true},
       {VERSION_WIN8_1, true},  {VERSION_WIN10, false},
       {VERSION_WIN10_TH2, false}, {VERSION_WIN_LAST, false},
   };
@@ -586,16 +558,6 @@ TEST(ShortcutPinTest, VerbsRunHiddenOnTheLink) {
   }
 }
 
-
-TEST(ShortcutPinTest, UnpinBeforeWindows7AsksNoShell) {
-  ScopedWindowsVersionForTesting vista(VersionRecord(VERSION_VISTA));
-  FakeShell shell;
-  EXPECT_FALSE(TaskbarUnpinShortcutLink(FilePath(L"C:\\Velto.lnk")));
-  EXPECT_TRUE(shell.shell_calls.empty());
-  // Pinning leaves the version test to its caller.
-  EXPECT_TRUE(TaskbarPinShortcutLink(FilePath(L"C:\\Velto.lnk")));
-  EXPECT_EQ(1u, shell.shell_calls.size());
-}
 
 }  // namespace
 }  // namespace win

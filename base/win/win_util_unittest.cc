@@ -28,6 +28,7 @@ SIZE_T TaskMemSize(void* block) {
   return size;
 }
 
+// The text is copied with its terminator; a null text fails and zeroes.
 TEST(InitPropVariantFromStringTest, CopiesTheTextWithItsTerminator) {
   const std::wstring texts[] = {L"", L"Velto.Browser", std::wstring(300, L'a')};
   for (const std::wstring& text : texts) {
@@ -40,9 +41,7 @@ TEST(InitPropVariantFromStringTest, CopiesTheTextWithItsTerminator) {
     EXPECT_EQ((text.size() + 1) * sizeof(wchar_t),
               TaskMemSize(value.get().pwszVal));
   }
-}
 
-TEST(InitPropVariantFromStringTest, NullTextFailsAndZeroes) {
   PROPVARIANT value;
   ::memset(&value, 0xAB, sizeof(value));
   EXPECT_EQ(E_INVALIDARG, InitPropVariantFromString(nullptr, &value));
@@ -54,8 +53,11 @@ TEST(InitPropVariantFromStringTest, NullTextFailsAndZeroes) {
 // A property store that records what it is given and answers as told.
 class FakePropertyStore : public IPropertyStore {
  public:
-  HRESULT set_value_result = S_OK;
-  HRESULT commit_result = S_OK;
+  FakePropertyStore(HRESULT set_value, HRESULT commit)
+      : set_value_result(set_value), commit_result(commit) {}
+
+  const HRESULT set_value_result;
+  const HRESULT commit_result;
   int set_value_calls = 0;
   int commit_calls = 0;
   PROPERTYKEY last_key = {};
@@ -63,8 +65,7 @@ class FakePropertyStore : public IPropertyStore {
   std::wstring last_string;
   VARIANT_BOOL last_bool = 1;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-    *out = nullptr;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override {
     return E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
@@ -93,61 +94,43 @@ class FakePropertyStore : public IPropertyStore {
   }
 };
 
-TEST(PropertyStoreTest, CommitsOnlyAfterSetValueReturnsSOk) {
-  struct Case {
+// Each write lands on its application-user-model property and is committed
+// only after SetValue returns S_OK.
+TEST(PropertyStoreTest, WritesAndCommits) {
+  const struct {
     HRESULT set_value_result;
     HRESULT commit_result;
     int expected_commits;
     bool expected_result;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {S_OK, S_OK, 1, true},
       {S_FALSE, S_OK, 0, true},
       {E_FAIL, S_OK, 0, false},
       {S_OK, E_ACCESSDENIED, 1, false},
   };
-  for (const Case& test : cases) {
+  for (const auto& test : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << test.set_value_result
                                     << " " << test.commit_result);
-    FakePropertyStore app_id_store;
-    app_id_store.set_value_result = test.set_value_result;
-    app_id_store.commit_result = test.commit_result;
+    FakePropertyStore app_id(test.set_value_result, test.commit_result);
     EXPECT_EQ(test.expected_result,
-              SetAppIdForPropertyStore(&app_id_store, L"Velto.Browser"));
-    EXPECT_EQ(test.expected_commits, app_id_store.commit_calls);
+              SetAppIdForPropertyStore(&app_id, L"Velto.Browser"));
+    EXPECT_EQ(test.expected_commits, app_id.commit_calls);
+    EXPECT_TRUE(::IsEqualGUID(kAppUserModelFormatId, app_id.last_key.fmtid) &&
+                app_id.last_key.pid == 5 && app_id.last_type == VT_LPWSTR);
+    EXPECT_EQ(L"Velto.Browser", app_id.last_string);
 
-    FakePropertyStore dual_mode_store;
-    dual_mode_store.set_value_result = test.set_value_result;
-    dual_mode_store.commit_result = test.commit_result;
-    EXPECT_EQ(test.expected_result,
-              SetDualModeForPropertyStore(&dual_mode_store, true));
-    EXPECT_EQ(test.expected_commits, dual_mode_store.commit_calls);
+    for (bool flag : {true, false}) {
+      FakePropertyStore dual_mode(test.set_value_result, test.commit_result);
+      EXPECT_EQ(test.expected_result,
+                SetDualModeForPropertyStore(&dual_mode, flag));
+      EXPECT_EQ(test.expected_commits, dual_mode.commit_calls);
+      EXPECT_TRUE(
+          ::IsEqualGUID(kAppUserModelFormatId, dual_mode.last_key.fmtid) &&
+          dual_mode.last_key.pid == 11 && dual_mode.last_type == VT_BOOL);
+      EXPECT_EQ(flag ? VARIANT_TRUE : VARIANT_FALSE, dual_mode.last_bool);
+    }
   }
-}
-
-TEST(PropertyStoreTest, WritesTheApplicationUserModelProperties) {
-  FakePropertyStore store;
-  ASSERT_TRUE(SetAppIdForPropertyStore(&store, L"Velto.Browser"));
-  EXPECT_TRUE(::IsEqualGUID(kAppUserModelFormatId, store.last_key.fmtid));
-  EXPECT_EQ(5u, store.last_key.pid);
-  EXPECT_EQ(VT_LPWSTR, store.last_type);
-  EXPECT_EQ(L"Velto.Browser", store.last_string);
-
-  const struct {
-    bool flag;
-    VARIANT_BOOL stored;
-  } cases[] = {{true, VARIANT_TRUE}, {false, VARIANT_FALSE}};
-  for (const auto& test : cases) {
-    ASSERT_TRUE(SetDualModeForPropertyStore(&store, test.flag));
-    EXPECT_TRUE(::IsEqualGUID(kAppUserModelFormatId, store.last_key.fmtid));
-    EXPECT_EQ(11u, store.last_key.pid);
-    EXPECT_EQ(VT_BOOL, store.last_type);
-    EXPECT_EQ(test.stored, store.last_bool);
-  }
-}
-
-TEST(PropertyStoreTest, NullAppIdIsRefusedBeforeTheStore) {
-  FakePropertyStore store;
+  FakePropertyStore store(S_OK, S_OK);
   EXPECT_FALSE(SetAppIdForPropertyStore(&store, nullptr));
   EXPECT_EQ(0, store.set_value_calls);
 }
@@ -155,10 +138,9 @@ TEST(PropertyStoreTest, NullAppIdIsRefusedBeforeTheStore) {
 TEST(PropertyStoreTest, ShellLinkStoreAcceptsTheProperties) {
   ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
   IPropertyStore* store = nullptr;
-  HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr,
-                                  CLSCTX_INPROC_SERVER, IID_IPropertyStore,
-                                  reinterpret_cast<void**>(&store));
-  ASSERT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
+  ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(
+      CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyStore,
+      reinterpret_cast<void**>(&store))));
   EXPECT_TRUE(SetAppIdForPropertyStore(store, L"Velto.Browser"));
   EXPECT_TRUE(SetDualModeForPropertyStore(store, true));
   store->Release();
@@ -170,11 +152,11 @@ struct PolicyCall {
   int count = 0;
   bool arguments_ok = false;
   DWORD buffer_on_entry = 0xFFFFFFFF;
+  BOOL result = TRUE;
+  bool writes = true;
+  DWORD flags = 0;
 };
 PolicyCall g_policy_call;
-BOOL g_policy_result = TRUE;
-bool g_policy_writes = true;
-DWORD g_policy_flags = 0;
 
 BOOL WINAPI FakeGetProcessMitigationPolicy(HANDLE process,
                                            PROCESS_MITIGATION_POLICY policy,
@@ -184,13 +166,13 @@ BOOL WINAPI FakeGetProcessMitigationPolicy(HANDLE process,
                                policy == ProcessSystemCallDisablePolicy &&
                                length == sizeof(DWORD);
   ::memcpy(&g_policy_call.buffer_on_entry, buffer, sizeof(DWORD));
-  if (g_policy_writes)
-    ::memcpy(buffer, &g_policy_flags, sizeof(DWORD));
-  return g_policy_result;
+  if (g_policy_call.writes)
+    ::memcpy(buffer, &g_policy_call.flags, sizeof(DWORD));
+  return g_policy_call.result;
 }
 
 TEST(User32AndGdi32Test, DecidedByTheWin32kPolicyFromWindows8) {
-  struct Case {
+  const struct {
     const char* label;
     WindowsVersion version;
     bool function_present;
@@ -199,24 +181,21 @@ TEST(User32AndGdi32Test, DecidedByTheWin32kPolicyFromWindows8) {
     DWORD flags;
     int expected_calls;
     bool expected_available;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"before Windows 8", VERSION_WIN7, true, TRUE, true, 1, 0, true},
       {"function missing", VERSION_WIN8, false, TRUE, true, 1, 0, true},
       {"call fails", VERSION_WIN8, true, FALSE, true, 1, 1, true},
       {"calls disallowed", VERSION_WIN10_TH2, true, TRUE, true, 1, 1, false},
-      {"other bits only", VERSION_WIN8_1, true, TRUE, true, 0xFFFFFFFE, 1,
-       true},
+      {"other bits", VERSION_WIN8_1, true, TRUE, true, 0xFFFFFFFE, 1, true},
       // Success without a write must read the zeroed buffer.
-      {"success without writing", VERSION_WIN10, true, TRUE, false, 0, 1,
-       true},
+      {"no write", VERSION_WIN10, true, TRUE, false, 0, 1, true},
   };
-  for (const Case& test : cases) {
+  for (const auto& test : cases) {
     SCOPED_TRACE(test.label);
     g_policy_call = PolicyCall();
-    g_policy_result = test.call_result;
-    g_policy_writes = test.call_writes;
-    g_policy_flags = test.flags;
+    g_policy_call.result = test.call_result;
+    g_policy_call.writes = test.call_writes;
+    g_policy_call.flags = test.flags;
     EXPECT_EQ(test.expected_available,
               internal::ComputeUser32AndGdi32Available(
                   test.version, test.function_present
@@ -228,11 +207,7 @@ TEST(User32AndGdi32Test, DecidedByTheWin32kPolicyFromWindows8) {
       EXPECT_EQ(0u, g_policy_call.buffer_on_entry);
     }
   }
-}
-
-TEST(User32AndGdi32Test, AvailableToThisProcessAndStable) {
-  EXPECT_TRUE(IsUser32AndGdi32Available());
-  EXPECT_TRUE(IsUser32AndGdi32Available());
+  EXPECT_TRUE(IsUser32AndGdi32Available());  // This process may call them.
 }
 
 }  // namespace
