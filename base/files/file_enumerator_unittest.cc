@@ -1,6 +1,7 @@
 #include "base/files/file_enumerator.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,17 +38,14 @@ class FileEnumeratorTest : public ::testing::Test {
                                    nullptr));
   }
   FilePath Root() const { return FilePath(folder_.path()); }
-
-  // Every path the enumerator returns, relative to the root, in order.
   std::vector<std::wstring> Walk(FileEnumerator* enumerator) const {
     std::vector<std::wstring> found;
     for (FilePath path = enumerator->Next(); !path.empty();
          path = enumerator->Next()) {
       FilePath relative;
-      if (Root().AppendRelativePath(path, &relative))
-        found.push_back(relative.value());
-      else
-        found.push_back(L"<outside> " + path.value());
+      found.push_back(Root().AppendRelativePath(path, &relative)
+                          ? relative.value()
+                          : L"<outside> " + path.value());
     }
     return found;
   }
@@ -80,57 +78,48 @@ TEST_F(FileEnumeratorTest, TypesRecursionAndPatterns) {
       {true, kFiles | kDirs, L"d*", {L"d1", L"d1\\d2"}},
       {false, kFiles, L"*.none", {}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.recursive << " " << c.file_type
-                                    << " " << c.pattern.c_str());
-    EXPECT_EQ(c.expected, SortedWalk(c.recursive, c.file_type, c.pattern));
+  win::WindowsVersionInfo vista;
+  vista.version = win::VERSION_VISTA;
+  for (bool older_system : {false, true}) {
+    std::unique_ptr<win::ScopedWindowsVersionForTesting> scoped_version;
+    if (older_system)
+      scoped_version.reset(new win::ScopedWindowsVersionForTesting(vista));
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << older_system << " " << c.recursive
+                                      << " " << c.file_type << " "
+                                      << c.pattern.c_str());
+      EXPECT_EQ(c.expected, SortedWalk(c.recursive, c.file_type, c.pattern));
+    }
   }
-}
-
-TEST_F(FileEnumeratorTest, TwoArgumentFormIsRecursive) {
-  FileEnumerator enumerator(Root(), FileEnumerator::FILES);
-  std::vector<std::wstring> found = Walk(&enumerator);
+  FileEnumerator two_argument_form(Root(), kFiles);  // Recursive.
+  std::vector<std::wstring> found = Walk(&two_argument_form);
   std::sort(found.begin(), found.end());
-  EXPECT_EQ(SortedWalk(true, FileEnumerator::FILES, L""), found);
+  EXPECT_EQ(SortedWalk(true, kFiles, L""), found);
 }
 
 TEST_F(FileEnumeratorTest, ParentListingEndsBeforeSubdirectoriesStart) {
-  FileEnumerator enumerator(
-      Root(), true, FileEnumerator::FILES | FileEnumerator::DIRECTORIES, L"");
+  const int kAll = FileEnumerator::FILES | FileEnumerator::DIRECTORIES;
+  FileEnumerator enumerator(Root(), true, kAll, L"");
   std::vector<std::wstring> found = Walk(&enumerator);
   ASSERT_EQ(7u, found.size());
-  auto depth = [](const std::wstring& path) {
-    return std::count(path.begin(), path.end(), L'\\');
-  };
   // The four entries of the root come first, then d1's two, then d2's one.
   for (size_t i = 0; i < found.size(); ++i) {
-    SCOPED_TRACE(found[i]);
-    EXPECT_EQ(i < 4 ? 0 : (i < 6 ? 1 : 2), depth(found[i]));
+    EXPECT_EQ(i < 4 ? 0 : (i < 6 ? 1 : 2),
+              std::count(found[i].begin(), found[i].end(), L'\\'))
+        << found[i];
   }
-}
 
-TEST_F(FileEnumeratorTest, DotIsNeverReturnedDotDotOnlyOnRequest) {
-  auto names = [this](bool recursive, int file_type) {
-    FileEnumerator enumerator(Root(), recursive, file_type, L"");
-    std::vector<std::wstring> found;
-    for (FilePath path = enumerator.Next(); !path.empty();
-         path = enumerator.Next()) {
-      found.push_back(path.BaseName().value());
-    }
-    return found;
-  };
-  const int kDirs = FileEnumerator::DIRECTORIES;
-  std::vector<std::wstring> plain = names(true, kDirs);
-  EXPECT_EQ(0, std::count(plain.begin(), plain.end(), L"."));
-  EXPECT_EQ(0, std::count(plain.begin(), plain.end(), L".."));
-
-  // One ".." per listed folder below the root's own parent, and the walk
-  // stays in the tree: ".." is returned but never entered.
-  std::vector<std::wstring> with_dots =
-      names(true, kDirs | FileEnumerator::INCLUDE_DOT_DOT);
+  // "." is never returned; one ".." per listed folder on request, returned
+  // but never entered.
+  FileEnumerator dots(Root(), true, kAll | FileEnumerator::INCLUDE_DOT_DOT, L"");
+  std::vector<std::wstring> with_dots = Walk(&dots);
+  EXPECT_EQ(0, std::count(found.begin(), found.end(), L"."));
   EXPECT_EQ(0, std::count(with_dots.begin(), with_dots.end(), L"."));
-  EXPECT_EQ(4, std::count(with_dots.begin(), with_dots.end(), L".."));
-  EXPECT_EQ(plain.size() + 4, with_dots.size());
+  EXPECT_EQ(4, std::count_if(with_dots.begin(), with_dots.end(),
+                             [](const std::wstring& path) {
+                               return FilePath(path).BaseName().value() == L"..";
+                             }));
+  EXPECT_EQ(found.size() + 4, with_dots.size());
 }
 
 TEST_F(FileEnumeratorTest, DirectoryLinksAreListedButNotEntered) {
@@ -144,19 +133,19 @@ TEST_F(FileEnumeratorTest, DirectoryLinksAreListedButNotEntered) {
   FileEnumerator enumerator(
       Root().Append(L"d1"), true,
       FileEnumerator::FILES | FileEnumerator::DIRECTORIES, L"");
-  bool link_seen = false;
+  int links_seen = 0;
   for (FilePath path = enumerator.Next(); !path.empty();
        path = enumerator.Next()) {
     EXPECT_NE(L"secret.txt", path.BaseName().value());
-    if (path.BaseName().value() == L"link") {
-      link_seen = true;
-      EXPECT_TRUE(enumerator.GetInfo().IsDirectory());
-      EXPECT_EQ(test::kDirectoryLinkAttributes,
-                enumerator.GetInfo().find_data().dwFileAttributes &
-                    test::kDirectoryLinkAttributes);
-    }
+    if (path.BaseName().value() != L"link")
+      continue;
+    ++links_seen;
+    EXPECT_TRUE(enumerator.GetInfo().IsDirectory());
+    EXPECT_EQ(test::kDirectoryLinkAttributes,
+              enumerator.GetInfo().find_data().dwFileAttributes &
+                  test::kDirectoryLinkAttributes);
   }
-  EXPECT_TRUE(link_seen);
+  EXPECT_EQ(1, links_seen);
 }
 
 TEST_F(FileEnumeratorTest, InfoDescribesTheEntryLastReturned) {
@@ -177,19 +166,6 @@ TEST_F(FileEnumeratorTest, InfoDescribesTheEntryLastReturned) {
 
   FileEnumerator missing(Root().Append(L"missing"), FileEnumerator::FILES);
   EXPECT_TRUE(missing.Next().empty());
-}
-
-TEST_F(FileEnumeratorTest, OlderSystemsListTheSame) {
-  std::vector<std::wstring> current =
-      SortedWalk(true, FileEnumerator::FILES | FileEnumerator::DIRECTORIES,
-                 L"");
-  win::WindowsVersionInfo vista;
-  vista.version = win::VERSION_VISTA;
-  win::ScopedWindowsVersionForTesting scoped_version(vista);
-  EXPECT_EQ(current, SortedWalk(true,
-                                FileEnumerator::FILES |
-                                    FileEnumerator::DIRECTORIES,
-                                L""));
 }
 
 }  // namespace

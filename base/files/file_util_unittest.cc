@@ -24,16 +24,13 @@ class FileUtilTest : public ::testing::Test {
   }
   FilePath MakeFile(const std::wstring& relative,
                     const std::string& contents = "x") {
-    FilePath path = Path(relative);
-    EXPECT_TRUE(WriteFileForTest(path.value(), contents)) << relative;
-    return path;
+    EXPECT_TRUE(WriteFileForTest(Path(relative).value(), contents)) << relative;
+    return Path(relative);
   }
   FilePath MakeDir(const std::wstring& relative) {
-    FilePath path = Path(relative);
-    EXPECT_TRUE(::CreateDirectoryW(path.value().c_str(), nullptr)) << relative;
-    return path;
+    EXPECT_TRUE(::CreateDirectoryW(Path(relative).value().c_str(), nullptr));
+    return Path(relative);
   }
-  // A path in the folder of exactly |length| characters.
   FilePath PathOfLength(size_t length) const {
     std::wstring prefix = folder_.path() + L"\\";
     return FilePath(prefix + std::wstring(length - prefix.size(), L'n'));
@@ -46,19 +43,18 @@ class FileUtilTest : public ::testing::Test {
     EXPECT_TRUE(ReadFileToString(path, &contents)) << path.value();
     return contents;
   }
+  void SetReadOnly(const FilePath& path) {
+    ASSERT_TRUE(::SetFileAttributesW(path.value().c_str(),
+                                     FILE_ATTRIBUTE_READONLY));
+  }
 
   ScopedTestFolder folder_;
 };
 
-// ---- Deleting ----
-
-TEST_F(FileUtilTest, DeleteTreatsEmptyAndMissingPathsAsDeleted) {
+TEST_F(FileUtilTest, DeleteCountsOnlyNotFoundAsGone) {
   EXPECT_TRUE(DeleteFileOrTree(FilePath(), true));
   EXPECT_TRUE(DeleteFileOrTree(Path(L"missing"), false));
   EXPECT_TRUE(DeleteFileOrTree(Path(L"missing\\deeper"), true));
-}
-
-TEST_F(FileUtilTest, DeleteFailsWhenAttributesCannotBeRead) {
   // An invalid name says nothing about whether the path is there.
   ::SetLastError(0);
   EXPECT_FALSE(DeleteFileOrTree(Path(L"bad|name"), true));
@@ -74,7 +70,6 @@ TEST_F(FileUtilTest, LongPathsAreRefusedBeforeAnySystemCall) {
 
   EXPECT_FALSE(DeleteFileOrTree(too_long, false));
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), ::GetLastError());
-  EXPECT_TRUE(PathExists(too_long));
   EXPECT_FALSE(MovePath(too_long, Path(L"moved")));
   EXPECT_FALSE(CopyFileClearReadOnly(too_long, Path(L"copied")));
   EXPECT_FALSE(CopyFileClearReadOnly(Path(L"x"), too_long));
@@ -89,28 +84,20 @@ TEST_F(FileUtilTest, LongPathsAreRefusedBeforeAnySystemCall) {
 }
 
 TEST_F(FileUtilTest, DeleteWithWildcardMatchesOneDirectory) {
-  struct Case {
-    bool recursive;
-    bool sub_removed;
-  } cases[] = {{false, false}, {true, true}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.recursive);
+  for (bool recursive : {false, true}) {
+    SCOPED_TRACE(recursive);
     MakeDir(L"w");
     MakeFile(L"w\\a.tmp");
     MakeFile(L"w\\keep.txt");
     MakeDir(L"w\\sub.tmp");
     MakeFile(L"w\\sub.tmp\\inner.tmp");
-
-    EXPECT_TRUE(DeleteFileOrTree(Path(L"w\\*.tmp"), c.recursive));
+    EXPECT_TRUE(DeleteFileOrTree(Path(L"w\\*.tmp"), recursive));
     EXPECT_FALSE(Exists(L"w\\a.tmp"));
     EXPECT_TRUE(Exists(L"w\\keep.txt"));
-    EXPECT_EQ(!c.sub_removed, Exists(L"w\\sub.tmp"));
-    EXPECT_EQ(!c.sub_removed, Exists(L"w\\sub.tmp\\inner.tmp"));
+    EXPECT_EQ(!recursive, Exists(L"w\\sub.tmp\\inner.tmp"));
     ASSERT_TRUE(DeleteFileOrTree(Path(L"w"), true));
   }
-}
-
-TEST_F(FileUtilTest, RecursiveWildcardFailsOnSubdirectoryWithOtherEntries) {
+  // A matched subdirectory holding unmatched entries fails the delete.
   MakeDir(L"w");
   MakeDir(L"w\\sub.tmp");
   MakeFile(L"w\\sub.tmp\\keep.txt");
@@ -118,33 +105,22 @@ TEST_F(FileUtilTest, RecursiveWildcardFailsOnSubdirectoryWithOtherEntries) {
   EXPECT_TRUE(Exists(L"w\\sub.tmp\\keep.txt"));
 }
 
-TEST_F(FileUtilTest, DeleteClearsReadOnly) {
+TEST_F(FileUtilTest, DeleteClearsReadOnlyAndKeepsFullDirectories) {
   FilePath file = MakeFile(L"ro.txt");
-  ASSERT_TRUE(::SetFileAttributesW(file.value().c_str(),
-                                   FILE_ATTRIBUTE_READONLY));
+  SetReadOnly(file);
   EXPECT_TRUE(DeleteFileOrTree(file, false));
   EXPECT_FALSE(PathExists(file));
 
   FilePath dir = MakeDir(L"ro_dir");
   MakeFile(L"ro_dir\\inner.txt");
-  FilePath inner_dir = MakeDir(L"ro_dir\\inner_dir");
-  ASSERT_TRUE(::SetFileAttributesW(inner_dir.value().c_str(),
-                                   FILE_ATTRIBUTE_READONLY));
-  ASSERT_TRUE(::SetFileAttributesW(dir.value().c_str(),
-                                   FILE_ATTRIBUTE_READONLY));
+  SetReadOnly(MakeDir(L"ro_dir\\inner_dir"));
+  SetReadOnly(dir);
+  EXPECT_FALSE(DeleteFileOrTree(dir, false));  // Not empty.
+  EXPECT_TRUE(Exists(L"ro_dir\\inner.txt"));
   EXPECT_TRUE(DeleteFileOrTree(dir, true));
   EXPECT_FALSE(PathExists(dir));
-}
-
-TEST_F(FileUtilTest, NonRecursiveDeleteOfFullDirectoryDeletesNothing) {
-  FilePath dir = MakeDir(L"full");
-  MakeFile(L"full\\a.txt");
-  EXPECT_FALSE(DeleteFileOrTree(dir, false));
-  EXPECT_TRUE(Exists(L"full\\a.txt"));
-
-  FilePath empty = MakeDir(L"empty");
-  EXPECT_TRUE(DeleteFileOrTree(empty, false));
-  EXPECT_FALSE(PathExists(empty));
+  EXPECT_TRUE(DeleteFileOrTree(MakeDir(L"empty"), false));
+  EXPECT_FALSE(Exists(L"empty"));
 }
 
 TEST_F(FileUtilTest, RecursiveDeleteNeverEntersDirectoryLinks) {
@@ -158,15 +134,12 @@ TEST_F(FileUtilTest, RecursiveDeleteNeverEntersDirectoryLinks) {
     GTEST_SKIP() << "Directory links cannot be made here";
   ASSERT_TRUE(Exists(L"parent\\link\\precious.txt"));
 
-  // Removing the link itself may fail (Wine cannot remove a Unix link);
-  // whatever the result, it must be true exactly when the tree is gone, and
-  // the link's target must keep its files.
+  // Wine cannot remove a Unix link, so the delete may fail; it must be true
+  // exactly when the tree is gone, and the target must keep its files.
   bool deleted = DeleteFileOrTree(Path(L"parent"), true);
   EXPECT_EQ(deleted, !Exists(L"parent"));
   EXPECT_EQ(deleted, !Exists(L"parent\\link"));
   EXPECT_EQ("keep me", Read(Path(L"target\\precious.txt")));
-
-  // The link given directly is removed as a link too.
   if (!deleted) {
     bool link_deleted = DeleteFileOrTree(Path(L"parent\\link"), true);
     EXPECT_EQ(link_deleted, !Exists(L"parent\\link"));
@@ -174,27 +147,21 @@ TEST_F(FileUtilTest, RecursiveDeleteNeverEntersDirectoryLinks) {
   }
 }
 
-// ---- Creating directories ----
-
-TEST_F(FileUtilTest, CreateDirectoryTreeMakesEveryLevel) {
+TEST_F(FileUtilTest, CreateDirectoryTreeAndWhatStandsInTheWay) {
   FilePath deep = Path(L"a\\b\\c");
   EXPECT_TRUE(CreateDirectoryTree(deep));
   EXPECT_TRUE(DirectoryExists(deep));
   EXPECT_TRUE(CreateDirectoryTree(deep));  // Existing is fine.
-}
 
-TEST_F(FileUtilTest, CreateDirectoryReportsWhatStandsInTheWay) {
   MakeFile(L"file");
   wchar_t missing_drive[] = L"?:\\velto\\dir";
   DWORD drives = ::GetLogicalDrives();
-  for (wchar_t letter = L'Z'; letter >= L'D'; --letter) {
-    if (!(drives & (1u << (letter - L'A')))) {
+  for (wchar_t letter = L'Z'; letter >= L'D' && missing_drive[0] == L'?';
+       --letter) {
+    if (!(drives & (1u << (letter - L'A'))))
       missing_drive[0] = letter;
-      break;
-    }
   }
   ASSERT_NE(L'?', missing_drive[0]);
-
   struct Case {
     FilePath path;
     File::Error error;
@@ -211,33 +178,15 @@ TEST_F(FileUtilTest, CreateDirectoryReportsWhatStandsInTheWay) {
   }
 }
 
-// ---- Replacing, copying and moving ----
-
-TEST_F(FileUtilTest, ReplaceFileMovesOrReplaces) {
-  FilePath from = MakeFile(L"from", "new");
-  FilePath to = Path(L"to");
-  EXPECT_TRUE(ReplaceFile(from, to));
-  EXPECT_EQ("new", Read(to));
-  EXPECT_FALSE(PathExists(from));
-
-  MakeFile(L"from", "newer");
-  EXPECT_TRUE(ReplaceFile(from, to));
-  EXPECT_EQ("newer", Read(to));
-  EXPECT_FALSE(PathExists(from));
-}
-
 TEST_F(FileUtilTest, CopyDirectoryNeverCopiesIntoItself) {
   MakeDir(L"a");
   MakeFile(L"a\\f.txt");
   MakeDir(L"a\\existing");
   std::wstring upper_case = folder_.path() + L"\\A";
-  const FilePath targets[] = {
-      Path(L"a"), Path(L"a\\existing"), Path(L"a\\new"),
-      Path(L"a\\new\\deeper"), FilePath(upper_case + L"\\new"),
-  };
-  const FilePath sources[] = {Path(L"a"), FilePath(upper_case)};
-  for (const FilePath& from : sources) {
-    for (const FilePath& to : targets) {
+  for (const FilePath& from : {Path(L"a"), FilePath(upper_case)}) {
+    for (const FilePath& to :
+         {Path(L"a"), Path(L"a\\existing"), Path(L"a\\new"),
+          Path(L"a\\new\\deeper"), FilePath(upper_case + L"\\new")}) {
       SCOPED_TRACE(from.value() + L" -> " + to.value());
       EXPECT_FALSE(CopyDirectory(from, to));
     }
@@ -253,8 +202,7 @@ TEST_F(FileUtilTest, CopyDirectoryOntoExistingOrMissingTarget) {
   MakeFile(L"a\\top.txt", "top");
   MakeDir(L"a\\sub");
   FilePath read_only = MakeFile(L"a\\sub\\ro.txt", "ro");
-  ASSERT_TRUE(::SetFileAttributesW(read_only.value().c_str(),
-                                   FILE_ATTRIBUTE_READONLY));
+  SetReadOnly(read_only);
 
   MakeDir(L"x");
   MakeDir(L"x\\a");
@@ -275,7 +223,7 @@ TEST_F(FileUtilTest, CopyDirectoryOntoExistingOrMissingTarget) {
   ::SetFileAttributesW(read_only.value().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(FileUtilTest, ParentReferencesAreRefused) {
+TEST_F(FileUtilTest, MoveAndReplaceRefuseParentReferences) {
   FilePath from = MakeFile(L"from", "new");
   MakeDir(L"d");
   EXPECT_FALSE(MovePath(from, Path(L"d\\..\\to")));
@@ -287,15 +235,17 @@ TEST_F(FileUtilTest, ParentReferencesAreRefused) {
   EXPECT_TRUE(MovePath(from, to));  // An existing target is replaced.
   EXPECT_EQ("new", Read(to));
   EXPECT_FALSE(PathExists(from));
-}
+  for (const char* contents : {"newer", "newest"}) {  // Missing, then existing.
+    MakeFile(L"from", contents);
+    EXPECT_TRUE(ReplaceFile(from, Path(L"replaced")));
+    EXPECT_EQ(contents, Read(Path(L"replaced")));
+    EXPECT_FALSE(PathExists(from));
+  }
 
-TEST_F(FileUtilTest, FailedMoveKeepsItsOwnError) {
   ::SetLastError(0);
   EXPECT_FALSE(MovePathUnchecked(Path(L"missing"), Path(L"to")));
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
 }
-
-// ---- Reading and writing whole files ----
 
 TEST_F(FileUtilTest, ReadFileToStringWithMaxSizeStopsAtTheLimit) {
   const size_t kChunk = 65536;
@@ -305,11 +255,8 @@ TEST_F(FileUtilTest, ReadFileToStringWithMaxSizeStopsAtTheLimit) {
     bool result;
     size_t output_size;
   } cases[] = {
-      {0, 0, true, 0},
-      {0, 10, true, 0},
-      {10, 10, true, 10},
-      {11, 10, false, 10},
-      {kChunk, kChunk, true, kChunk},
+      {0, 0, true, 0}, {0, 10, true, 0}, {10, 10, true, 10},
+      {11, 10, false, 10}, {kChunk, kChunk, true, kChunk},
       {kChunk + 1, kChunk, false, kChunk},
       {3 * kChunk + 5, 2 * kChunk + 7, false, 2 * kChunk + 7},
       {3 * kChunk + 5, 3 * kChunk + 5, true, 3 * kChunk + 5},
@@ -327,15 +274,12 @@ TEST_F(FileUtilTest, ReadFileToStringWithMaxSizeStopsAtTheLimit) {
     EXPECT_EQ(c.result,
               ReadFileToStringWithMaxSize(file, nullptr, c.max_size));
   }
-}
 
-TEST_F(FileUtilTest, ReadFileToStringFailures) {
   std::string contents = "left over";
   EXPECT_FALSE(ReadFileToString(Path(L"missing"), &contents));
   EXPECT_TRUE(contents.empty());
   MakeDir(L"d");
-  MakeFile(L"f", "x");
-  EXPECT_FALSE(ReadFileToString(Path(L"d\\..\\f"), &contents));
+  EXPECT_FALSE(ReadFileToString(Path(L"d\\..\\data"), &contents));
 }
 
 TEST_F(FileUtilTest, OpenFileSharesAndIsNotInherited) {
@@ -346,7 +290,6 @@ TEST_F(FileUtilTest, OpenFileSharesAndIsNotInherited) {
   HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   EXPECT_TRUE(::GetHandleInformation(handle, &flags));
   EXPECT_FALSE(flags & HANDLE_FLAG_INHERIT);
-  // Deny-none: others may read and write meanwhile.
   ScopedHandle other(::CreateFileW(
       file.value().c_str(), GENERIC_READ | GENERIC_WRITE,
       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -355,7 +298,7 @@ TEST_F(FileUtilTest, OpenFileSharesAndIsNotInherited) {
   EXPECT_EQ(nullptr, OpenFile(Path(L"missing")));
 }
 
-TEST_F(FileUtilTest, ReadAndWriteBytes) {
+TEST_F(FileUtilTest, ReadWriteAndAppendBytes) {
   FilePath file = Path(L"bytes");
   EXPECT_EQ(5, WriteFileBytes(file, "hello", 5));
   EXPECT_EQ(2, WriteFileBytes(file, "hi", 2));  // Truncates.
@@ -363,28 +306,19 @@ TEST_F(FileUtilTest, ReadAndWriteBytes) {
   EXPECT_EQ(2, ReadFileBytes(file, buffer, sizeof(buffer)));
   EXPECT_EQ("hi", std::string(buffer, 2));
   EXPECT_EQ(-1, ReadFileBytes(Path(L"missing"), buffer, sizeof(buffer)));
-}
+  EXPECT_TRUE(AppendToFile(file, "cd", 2));
+  EXPECT_EQ("hicd", Read(file));
+  EXPECT_FALSE(AppendToFile(Path(L"missing"), "x", 1));
+  EXPECT_FALSE(Exists(L"missing"));
 
-TEST_F(FileUtilTest, NegativeSizesAreRefusedAndTouchNothing) {
-  FilePath file = MakeFile(L"f", "keep");
-  char buffer[4];
+  // Negative sizes are refused and touch nothing.
   EXPECT_EQ(-1, ReadFileBytes(file, buffer, -1));
   EXPECT_EQ(-1, WriteFileBytes(file, "x", -1));
   EXPECT_FALSE(AppendToFile(file, "x", -1));
-  EXPECT_EQ("keep", Read(file));
+  EXPECT_EQ("hicd", Read(file));
   EXPECT_EQ(-1, WriteFileBytes(Path(L"new"), "x", -5));
   EXPECT_FALSE(Exists(L"new"));
 }
-
-TEST_F(FileUtilTest, AppendNeedsAnExistingFile) {
-  FilePath file = MakeFile(L"f", "ab");
-  EXPECT_TRUE(AppendToFile(file, "cd", 2));
-  EXPECT_EQ("abcd", Read(file));
-  EXPECT_FALSE(AppendToFile(Path(L"missing"), "x", 1));
-  EXPECT_FALSE(Exists(L"missing"));
-}
-
-// ---- Information and names ----
 
 TEST_F(FileUtilTest, InformationQueries) {
   FilePath file = MakeFile(L"f", std::string(1234, 'z'));
@@ -403,13 +337,11 @@ TEST_F(FileUtilTest, InformationQueries) {
   EXPECT_EQ(-1, size);
   EXPECT_TRUE(GetFileSizeFromPath(file, &size));
   EXPECT_EQ(1234, size);
-
-  // Directories count as writable too.
-  EXPECT_TRUE(PathIsWritable(FilePath(folder_.path())));
+  EXPECT_TRUE(PathIsWritable(FilePath(folder_.path())));  // Directories too.
   EXPECT_FALSE(PathIsWritable(Path(L"missing")));
 }
 
-TEST_F(FileUtilTest, TemporaryFilesAreNewEmptyAndLongNamed) {
+TEST_F(FileUtilTest, TemporaryFilesAndWellKnownDirectories) {
   FilePath dir = MakeDir(L"a long folder name");
   FilePath first, second;
   ASSERT_TRUE(CreateTemporaryFileInDir(dir, &first));
@@ -422,14 +354,10 @@ TEST_F(FileUtilTest, TemporaryFilesAreNewEmptyAndLongNamed) {
   FilePath untouched(L"untouched");
   EXPECT_FALSE(CreateTemporaryFileInDir(Path(L"missing"), &untouched));
   EXPECT_EQ(FilePath(L"untouched"), untouched);
-
   FilePath temp_file;
   ASSERT_TRUE(CreateTemporaryFile(&temp_file));
-  EXPECT_TRUE(PathExists(temp_file));
   EXPECT_TRUE(DeleteFileOrTree(temp_file, false));
-}
 
-TEST_F(FileUtilTest, WellKnownDirectoriesHaveNoTrailingSeparator) {
   FilePath temp, current;
   ASSERT_TRUE(GetTempDir(&temp));
   EXPECT_FALSE(FilePath::IsSeparator(temp.value().back()));

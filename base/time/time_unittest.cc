@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <vector>
 
 #include "base/win/windows_types.h"
 
@@ -14,48 +15,28 @@ constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
 constexpr int64_t kNegatedMax = -kMax;
 constexpr int64_t kUnixOffset = Time::kTimeTToMicrosecondsOffset;
 
-TEST(TimeDeltaTest, SaturatedAdd) {
+TEST(TimeDeltaTest, SaturatedAddAndSub) {
   struct Case {
+    bool subtract;
     int64_t value;
     int64_t delta;
     int64_t expected;
   } cases[] = {
-      {1, 2, 3},
-      {kMax - 1, 5, kMax},
-      {kNegatedMax, -5, kNegatedMax},
-      {kMin, -1, kNegatedMax},
-      {kMax, -5, kMax - 5},
-      {kMax, kMax, kMax},
-      {0, kMax, kMax},
-      {-1, kMin, kNegatedMax},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(c.expected, TimeDelta::SaturatedAdd(
-                              c.value, TimeDelta::FromMicroseconds(c.delta)))
-        << c.value << " + " << c.delta;
-  }
-}
-
-TEST(TimeDeltaTest, SaturatedSub) {
-  struct Case {
-    int64_t value;
-    int64_t delta;
-    int64_t expected;
-  } cases[] = {
-      {5, 3, 2},
-      {kMax, -1, kMax},
-      {kNegatedMax, 5, kNegatedMax},
-      {kMin, 1, kNegatedMax},
+      {false, 1, 2, 3},           {false, kMax - 1, 5, kMax},
+      {false, kNegatedMax, -5, kNegatedMax}, {false, kMin, -1, kNegatedMax},
+      {false, kMax, -5, kMax - 5}, {false, kMax, kMax, kMax},
+      {false, 0, kMax, kMax},     {false, -1, kMin, kNegatedMax},
+      {true, 5, 3, 2},            {true, kMax, -1, kMax},
+      {true, kNegatedMax, 5, kNegatedMax}, {true, kMin, 1, kNegatedMax},
       // Subtracting the smallest value cannot be done by negating it first.
-      {0, kMin, kMax},
-      {-1, kMin, kMax},
-      {kMax, kMax, 0},
-      {kMin, kMin, 0},
+      {true, 0, kMin, kMax},      {true, -1, kMin, kMax},
+      {true, kMax, kMax, 0},      {true, kMin, kMin, 0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(c.expected, TimeDelta::SaturatedSub(
-                              c.value, TimeDelta::FromMicroseconds(c.delta)))
-        << c.value << " - " << c.delta;
+    TimeDelta delta = TimeDelta::FromMicroseconds(c.delta);
+    EXPECT_EQ(c.expected, c.subtract ? TimeDelta::SaturatedSub(c.value, delta)
+                                     : TimeDelta::SaturatedAdd(c.value, delta))
+        << c.value << (c.subtract ? " - " : " + ") << c.delta;
   }
 }
 
@@ -97,42 +78,29 @@ TEST(TimeDeltaTest, UnitConversions) {
             TimeDelta::FromMilliseconds(kMin / 10).InMicroseconds());
 }
 
-TEST(TimeTest, ToTimeT) {
+TEST(TimeTest, ToTimeTAndMillisecondsSinceUnixEpoch) {
   struct Case {
     int64_t time;
-    int64_t expected;
+    int64_t time_t_value;
+    int64_t milliseconds;
   } cases[] = {
-      {0, 0},
-      {kUnixOffset, 0},
-      {kUnixOffset + 1999999, 1},
-      {kUnixOffset - 1999999, -1},  // Truncated toward zero.
-      {kUnixOffset + 1700000000LL * 1000000, 1700000000},
-      {0x7fd6a169b779bffeLL, (0x7fd6a169b779bffeLL - kUnixOffset) / 1000000},
-      {0x7fd6a169b779bfffLL, kMax},
-      {kMax, kMax},
-      {kMin, (kNegatedMax) / 1000000},
+      {0, 0, 0},
+      {kUnixOffset, 0, 0},
+      {kUnixOffset + 1999999, 1, 1999},
+      {kUnixOffset - 1999999, -1, -1999},  // Truncated toward zero.
+      {kUnixOffset + 1700000000LL * 1000000, 1700000000, 1700000000000LL},
+      {0x7fd6a169b779bffeLL, (0x7fd6a169b779bffeLL - kUnixOffset) / 1000000,
+       (0x7fd6a169b779bffeLL - kUnixOffset) / 1000},
+      {0x7fd6a169b779bfffLL, kMax, (0x7fd6a169b779bfffLL - kUnixOffset) / 1000},
+      {kMax - 1, kMax, (kMax - 1 - kUnixOffset) / 1000},
+      {kMax, kMax, kMax},
+      {kMin, kNegatedMax / 1000000, (kMin - kUnixOffset) / 1000},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(c.expected, Time::FromInternalValue(c.time).ToTimeT()) << c.time;
-  }
-}
-
-TEST(TimeTest, ToMillisecondsSinceUnixEpoch) {
-  struct Case {
-    int64_t time;
-    int64_t expected;
-  } cases[] = {
-      {0, 0},
-      {kUnixOffset, 0},
-      {kUnixOffset + 1999, 1},
-      {kUnixOffset - 1999, -1},
-      {kMax, kMax},
-      {kMax - 1, (kMax - 1 - kUnixOffset) / 1000},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(c.expected,
-              Time::FromInternalValue(c.time).ToMillisecondsSinceUnixEpoch())
-        << c.time;
+    Time time = Time::FromInternalValue(c.time);
+    EXPECT_EQ(c.time_t_value, time.ToTimeT()) << c.time;
+    if (c.time != kMin)  // Its millisecond value is not part of the contract.
+      EXPECT_EQ(c.milliseconds, time.ToMillisecondsSinceUnixEpoch()) << c.time;
   }
 }
 
@@ -158,26 +126,17 @@ TEST(TimeTest, FromFileTime) {
 }
 
 TEST(TimeTest, UtcExplode) {
-  Time::Exploded exploded;
-  Time::FromInternalValue(kUnixOffset).Explode(false, &exploded);
-  EXPECT_EQ(1970, exploded.year);
-  EXPECT_EQ(1, exploded.month);
-  EXPECT_EQ(4, exploded.day_of_week);  // A Thursday.
-  EXPECT_EQ(1, exploded.day_of_month);
-  EXPECT_EQ(0, exploded.hour);
-
+  Time::Exploded e;
+  Time::FromInternalValue(kUnixOffset).Explode(false, &e);
+  EXPECT_EQ((std::vector<int>{1970, 1, 4, 1, 0, 0, 0, 0}),  // A Thursday.
+            (std::vector<int>{e.year, e.month, e.day_of_week, e.day_of_month,
+                              e.hour, e.minute, e.second, e.millisecond}));
   // 2024-02-29 12:34:56.789 UTC.
-  Time leap_day = Time::FromInternalValue(kUnixOffset +
-                                          1709210096LL * 1000000 + 789000);
-  leap_day.Explode(false, &exploded);
-  EXPECT_EQ(2024, exploded.year);
-  EXPECT_EQ(2, exploded.month);
-  EXPECT_EQ(29, exploded.day_of_month);
-  EXPECT_EQ(4, exploded.day_of_week);
-  EXPECT_EQ(12, exploded.hour);
-  EXPECT_EQ(34, exploded.minute);
-  EXPECT_EQ(56, exploded.second);
-  EXPECT_EQ(789, exploded.millisecond);
+  Time::FromInternalValue(kUnixOffset + 1709210096LL * 1000000 + 789000)
+      .Explode(false, &e);
+  EXPECT_EQ((std::vector<int>{2024, 2, 4, 29, 12, 34, 56, 789}),
+            (std::vector<int>{e.year, e.month, e.day_of_week, e.day_of_month,
+                              e.hour, e.minute, e.second, e.millisecond}));
 }
 
 void ExpectAllZero(const Time::Exploded& e) {
@@ -202,23 +161,19 @@ TEST(TimeTest, FromExplodedRefusesOutOfRangeFields) {
   EXPECT_FALSE(time.is_null());
 
   struct Case {
-    const char* name;
     int Time::Exploded::*field;
     int value;
   } cases[] = {
-      {"year 70000", &Time::Exploded::year, 70000},
-      {"negative hour", &Time::Exploded::hour, -1},
-      {"month 13", &Time::Exploded::month, 13},
-      {"day 31 of June", &Time::Exploded::day_of_month, 31},
-      {"minute 60", &Time::Exploded::minute, 60},
-      {"millisecond 1000", &Time::Exploded::millisecond, 1000},
+      {&Time::Exploded::year, 70000},       {&Time::Exploded::hour, -1},
+      {&Time::Exploded::month, 13},         {&Time::Exploded::day_of_month, 31},
+      {&Time::Exploded::minute, 60},        {&Time::Exploded::millisecond, 1000},
   };
   for (const Case& c : cases) {
     Time::Exploded exploded = valid;
     exploded.*c.field = c.value;
     time = Time::Now();
-    EXPECT_FALSE(Time::FromExploded(exploded, &time)) << c.name;
-    EXPECT_TRUE(time.is_null()) << c.name;
+    EXPECT_FALSE(Time::FromExploded(exploded, &time)) << c.value;
+    EXPECT_TRUE(time.is_null()) << c.value;
   }
 }
 

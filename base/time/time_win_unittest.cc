@@ -18,13 +18,10 @@ using time_internal::RolloverProtectedNow;
 using time_internal::SetMultimediaTickFunctionForTesting;
 using time_internal::SetRolloverStateForTesting;
 
-// ---- Multimedia timer rollover --------------------------------------------
-
 DWORD g_fake_multimedia_time = 0;
 DWORD FakeMultimediaTime() { return g_fake_multimedia_time; }
 
-// Drives the rollover-protected clock from |g_fake_multimedia_time| and puts
-// the real timer and state back afterwards.
+// Drives the rollover-protected clock from |g_fake_multimedia_time|.
 class RolloverTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -62,35 +59,27 @@ TEST_F(RolloverTest, WrapOfTheTimerCountsOneRollover) {
   TimeTicks later = ReadAt(0x7F000000);
   EXPECT_EQ(0x0001007Fu, GetRolloverStateForTesting());
   EXPECT_GT(later, after);
-}
 
-TEST_F(RolloverTest, RolloverCountWrapsAtSixteenBits) {
+  // The rollover count itself wraps at sixteen bits.
   SetRolloverStateForTesting(0xFFFF00FF);
-  TimeTicks ticks = ReadAt(0x01000000);
+  EXPECT_EQ(int64_t{0x01000000} * 1000, ReadAt(0x01000000).ToInternalValue());
   EXPECT_EQ(0x00000001u, GetRolloverStateForTesting());
-  EXPECT_EQ(int64_t{0x01000000} * 1000, ticks.ToInternalValue());
 }
 
 TEST_F(RolloverTest, RealTimerAdvances) {
   SetMultimediaTickFunctionForTesting(nullptr);
   TimeTicks first = RolloverProtectedNow();
   ::Sleep(30);
-  TimeDelta elapsed = RolloverProtectedNow() - first;
-  EXPECT_GE(elapsed.InMilliseconds(), 20);
-  EXPECT_LT(elapsed.InMilliseconds(), 5000);
+  EXPECT_GE((RolloverProtectedNow() - first).InMilliseconds(), 20);
 }
-
-// ---- Performance counter ----------------------------------------------------
 
 TEST(PerformanceCounterTest, ConversionNeverOverflows) {
   const int64_t frequencies[] = {10000000, 3579545, 2400000000LL, 1};
-  const int64_t counters[] = {0,
-                              1,
-                              9223372036854,
-                              9223372036855,  // First value of the split path.
-                              9223372036856,
-                              std::numeric_limits<int64_t>::max() / 1000,
-                              std::numeric_limits<int64_t>::max()};
+  const int64_t counters[] = {
+      0, 1, 9223372036854,
+      9223372036855,  // First value of the split path.
+      9223372036856, std::numeric_limits<int64_t>::max() / 1000,
+      std::numeric_limits<int64_t>::max()};
   for (int64_t frequency : frequencies) {
     for (int64_t counter : counters) {
       if (frequency == 1 && counter > 9223372036854) continue;  // No fit.
@@ -105,7 +94,6 @@ TEST(PerformanceCounterTest, ConversionNeverOverflows) {
 
 TEST(PerformanceCounterTest, ClockChoice) {
   struct Case {
-    const char* name;
     int64_t frequency;
     bool invariant_tsc;
     const char* vendor;
@@ -113,18 +101,18 @@ TEST(PerformanceCounterTest, ClockChoice) {
     int extended_family;
     bool use_counter;
   } cases[] = {
-      {"modern Intel", 10000000, true, "GenuineIntel", 6, 0, true},
-      {"no counter", 0, true, "GenuineIntel", 6, 0, false},
-      {"drifting TSC", 10000000, false, "GenuineIntel", 6, 0, false},
-      {"AMD family 0Fh", 10000000, true, "AuthenticAMD", 15, 0, false},
-      {"AMD family 17h", 10000000, true, "AuthenticAMD", 15, 8, true},
+      {10000000, true, "GenuineIntel", 6, 0, true},
+      {0, true, "GenuineIntel", 6, 0, false},  // No counter.
+      {10000000, false, "GenuineIntel", 6, 0, false},  // Drifting TSC.
+      {10000000, true, "AuthenticAMD", 15, 0, false},  // Family 0Fh.
+      {10000000, true, "AuthenticAMD", 15, 8, true},   // Family 17h.
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.use_counter,
               time_internal::ShouldUsePerformanceCounter(
                   c.frequency, c.invariant_tsc, c.vendor, c.family,
                   c.extended_family))
-        << c.name;
+        << c.vendor << " " << c.family << "+" << c.extended_family;
   }
 }
 
@@ -139,7 +127,6 @@ TEST(TimeTicksTest, NowIsMonotonicAndAdvances) {
   ::Sleep(30);
   TimeDelta elapsed = TimeTicks::Now() - start;
   EXPECT_GE(elapsed.InMilliseconds(), 20);
-  EXPECT_LT(elapsed.InMilliseconds(), 10000);
 }
 
 TEST(TimeTest, NowFollowsTheSystemClock) {
@@ -152,23 +139,18 @@ TEST(TimeTest, NowFollowsTheSystemClock) {
   EXPECT_GE(Time::Now(), Time::NowFromSystemTime() - TimeDelta::FromSeconds(1));
 }
 
-TEST(TimeStampCounterTest, UsabilityFollowsTheProcessor) {
+TEST(TimeStampCounterTest, UsabilityAndFrequency) {
   CpuInfo cpu;
   EXPECT_EQ(cpu.has_non_stop_time_stamp_counter() &&
                 !HasUnreliableTimeStampCounter(cpu.vendor_name(), cpu.family(),
                                                cpu.extended_family()),
             IsInvariantTscUsable());
-}
-
-TEST(TimeStampCounterTest, FrequencyIsMeasuredAfterFiftyMilliseconds) {
   GetTscTicksPerSecond();  // Takes the initial readings if nobody did.
   ::Sleep(60);
   double frequency = GetTscTicksPerSecond();
   EXPECT_GT(frequency, 1e7);
   EXPECT_EQ(frequency, GetTscTicksPerSecond());  // Cached.
 }
-
-// ---- High-resolution timer requests ---------------------------------------
 
 std::vector<std::string>* g_period_calls = nullptr;
 UINT RecordBegin(UINT period) {
@@ -209,16 +191,12 @@ TEST(HighResolutionTimerTest, OnlyFirstActivationAndLastDeactivationCall) {
 
   time_internal::SetTimerPeriodFunctionsForTesting(previous);
   g_period_calls = nullptr;
-}
 
-TEST(HighResolutionTimerTest, RealSystemCalls) {
-  Time::ActivateHighResolutionTimer(true);
+  Time::ActivateHighResolutionTimer(true);  // The real system calls.
   ::Sleep(5);
   Time::ActivateHighResolutionTimer(false);
   EXPECT_EQ(0u, time_internal::GetHighResolutionActivationCountForTesting());
 }
-
-// ---- Local time across daylight-saving changes ----------------------------
 
 // The child runs with this set and TZ naming a zone with daylight saving.
 constexpr wchar_t kDaylightChildVariable[] = L"VELTO_TIME_DST_CHILD";
@@ -233,43 +211,30 @@ bool ReadFileForTest(const std::wstring& path, std::string* contents) {
   DWORD read = 0;
   BOOL ok = ::ReadFile(file, buffer, sizeof(buffer), &read, nullptr);
   ::CloseHandle(file);
-  if (!ok) return false;
-  contents->assign(buffer, read);
-  return true;
+  contents->assign(buffer, ok ? read : 0);
+  return ok;
 }
 
 Time UtcTime(int year, int month, int day, int hour, int minute) {
-  SYSTEMTIME utc = {};
-  utc.wYear = static_cast<WORD>(year);
-  utc.wMonth = static_cast<WORD>(month);
-  utc.wDay = static_cast<WORD>(day);
-  utc.wHour = static_cast<WORD>(hour);
-  utc.wMinute = static_cast<WORD>(minute);
+  SYSTEMTIME utc = {static_cast<WORD>(year), static_cast<WORD>(month), 0,
+                    static_cast<WORD>(day), static_cast<WORD>(hour),
+                    static_cast<WORD>(minute)};
   FILETIME file_time;
   EXPECT_TRUE(::SystemTimeToFileTime(&utc, &file_time));
   return Time::FromFileTime(file_time);
 }
 
-class DaylightSavingChildTest : public testing::Test {
- protected:
-  void SetUp() override {
-    if (!::GetEnvironmentVariableW(kDaylightChildVariable, nullptr, 0))
-      GTEST_SKIP() << "Runs in the child started by LocalTimeAcrossDaylight";
-  }
-
-  Time::Exploded Local(Time time) {
-    Time::Exploded exploded;
-    time.Explode(true, &exploded);
-    return exploded;
-  }
-};
-
-TEST_F(DaylightSavingChildTest, WinterAndSummerOffsetsDiffer) {
-  EXPECT_EQ(7, Local(UtcTime(2021, 1, 15, 12, 0)).hour);  // EST, UTC-5.
-  EXPECT_EQ(8, Local(UtcTime(2021, 7, 15, 12, 0)).hour);  // EDT, UTC-4.
+Time::Exploded Local(Time time) {
+  Time::Exploded exploded;
+  time.Explode(true, &exploded);
+  return exploded;
 }
 
-TEST_F(DaylightSavingChildTest, SpringForwardSkipsAnHour) {
+TEST(DaylightSavingChildTest, ExplodeAndRebuildAcrossBothChanges) {
+  if (!::GetEnvironmentVariableW(kDaylightChildVariable, nullptr, 0))
+    GTEST_SKIP() << "Runs in the child started by LocalTimeAcrossDaylight";
+  EXPECT_EQ(7, Local(UtcTime(2021, 1, 15, 12, 0)).hour);  // EST, UTC-5.
+  EXPECT_EQ(8, Local(UtcTime(2021, 7, 15, 12, 0)).hour);  // EDT, UTC-4.
   // 2021-03-14 07:00 UTC is 02:00 EST, which the clock shows as 03:00 EDT.
   Time::Exploded before = Local(UtcTime(2021, 3, 14, 6, 59));
   Time::Exploded after = Local(UtcTime(2021, 3, 14, 7, 0));
@@ -278,12 +243,8 @@ TEST_F(DaylightSavingChildTest, SpringForwardSkipsAnHour) {
   EXPECT_EQ(3, after.hour);
   EXPECT_EQ(0, after.minute);
   EXPECT_EQ(14, after.day_of_month);
-}
 
-TEST_F(DaylightSavingChildTest, ExplodeAndRebuildAcrossBothChanges) {
-  const Time changes[] = {UtcTime(2021, 3, 14, 7, 0),
-                          UtcTime(2021, 11, 7, 6, 0)};
-  for (Time change : changes) {
+  for (Time change : {UtcTime(2021, 3, 14, 7, 0), UtcTime(2021, 11, 7, 6, 0)}) {
     for (int quarter = -16; quarter < 16; ++quarter) {
       Time time = change + TimeDelta::FromMinutes(15 * quarter);
       Time::Exploded exploded = Local(time);
@@ -324,7 +285,7 @@ TEST(LocalTimeTest, LocalTimeAcrossDaylight) {
     }
   }
   ASSERT_NE(std::string::npos, xml.find("</testsuites>")) << xml;
-  EXPECT_NE(std::string::npos, xml.find("<testsuites tests=\"3\" failures=\"0\""))
+  EXPECT_NE(std::string::npos, xml.find("<testsuites tests=\"1\" failures=\"0\""))
       << xml;
   EXPECT_EQ(std::string::npos, xml.find("result=\"skipped\"")) << xml;
 }
