@@ -255,6 +255,27 @@ TEST(JSONWriterTest, EscapingMatchesTheCharacterRuleAtEveryOffset) {
     EXPECT_EQ(expected_valid, EscapeJSONString(text, &json));
     ASSERT_EQ("x" + expected, json);
   }
+  // Text that grows sixfold fills the output's room at every offset, so
+  // the last step before a regrowth lands at each distance from the limit.
+  for (size_t plain = 0; plain < 40; ++plain) {
+    for (size_t escaped = 0; escaped < 40; ++escaped) {
+      std::string text(escaped, '<');
+      text.append(plain, 'a');
+      text += "<\xE2\x80\xA8" + std::string(plain % 17, 'b') + "\x01";
+      bool expected_valid = true;
+      std::string expected = EscapeOneByOne(text, &expected_valid);
+      std::string json;
+      EscapeJSONString(text, &json);
+      ASSERT_EQ(expected, json) << plain << " " << escaped;
+      ListValue list;
+      list.AppendString(text);
+      list.AppendString(text + text);
+      ASSERT_TRUE(JSONWriter::Write(list, &json));
+      ASSERT_EQ("[" + expected + "," + EscapeOneByOne(text + text,
+                                                      &expected_valid) + "]",
+                json);
+    }
+  }
 }
 
 }  // namespace

@@ -79,12 +79,14 @@ bool EscapeJSONStringTo(StringPiece text, JsonOutput* output) {
   bool replaced = false;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
   const unsigned char* const end = p + text.size();
-  // Every step below writes at most 16 bytes.
-  char* out = output->Reserve(16);
+  // A step writes at most 21 bytes: up to 15 plain bytes kept from a
+  // sixteen-byte copy, then one escape of 6.
+  constexpr size_t kStepRoom = 32;
+  char* out = output->Reserve(kStepRoom);
   *out++ = '"';
   while (p < end) {
     output->SetCursor(out);
-    out = output->Reserve(16);
+    out = output->Reserve(kStepRoom);
     if (end - p >= 16) {
       // Copies sixteen bytes blindly, then keeps those before the first one
       // that needs care.
@@ -129,6 +131,8 @@ bool EscapeJSONStringTo(StringPiece text, JsonOutput* output) {
     out += 3;
     replaced = true;
   }
+  output->SetCursor(out);
+  out = output->Reserve(1);
   *out++ = '"';
   output->SetCursor(out);
   return !replaced;

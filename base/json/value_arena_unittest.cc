@@ -127,6 +127,9 @@ TEST(ParsedValuesTest, ParsedContainersGrowAndSwap) {
   kept_dictionary.Swap(d);
   ListValue kept_list;
   kept_list.Swap(l);
+  EXPECT_TRUE(d->HasKey("old"));
+  EXPECT_EQ(1u, d->size());
+  EXPECT_TRUE(l->empty());
   const std::string expected_d = Write(kept_dictionary);
   const std::string expected_l = Write(kept_list);
   root.reset();

@@ -121,6 +121,7 @@ class ValueVector {
   // elements) to fill without growing.
   void AdoptBuffer(void* buffer, size_t capacity) {
     DCHECK(!data_);
+    CHECK_LE(capacity, size_t{UINT32_MAX});  // The counts are 32-bit.
     data_ = static_cast<T*>(buffer);
     capacity_ = static_cast<uint32_t>(capacity);
   }

@@ -204,21 +204,5 @@ TEST(ValuesTest, KeysOrderByBytesThenLength) {
   EXPECT_EQ("B|a|ab|\xC3\xA9|", keys);
 }
 
-TEST(ValuesTest, SwapExchangesContents) {
-  ListValue first;
-  first.AppendInteger(1);
-  ListValue second;
-  first.Swap(&second);
-  EXPECT_TRUE(first.empty());
-  EXPECT_EQ(1u, second.GetSize());
-
-  DictionaryValue a;
-  a.SetInteger("k", 1);
-  DictionaryValue b;
-  a.Swap(&b);
-  EXPECT_TRUE(a.empty());
-  EXPECT_TRUE(b.HasKey("k"));
-}
-
 }  // namespace
 }  // namespace base
