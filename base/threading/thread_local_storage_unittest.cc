@@ -59,16 +59,6 @@ void RunOnNewThread(Function function) {
   std::thread(function).join();
 }
 
-TEST(ThreadLocalStorageTest, SetOnAFreshThreadMakesItsVector) {
-  ScopedSlot slot(nullptr);
-  RunOnNewThread([&] {
-    EXPECT_FALSE(internal::ThreadHasLocalStorageVectorForTesting());
-    slot->Set(AsValue(5));
-    EXPECT_TRUE(internal::ThreadHasLocalStorageVectorForTesting());
-    EXPECT_EQ(AsValue(5), slot->Get());
-  });
-}
-
 TEST(ThreadLocalStorageTest, ValuesArePerThreadAndDestroyedAtThreadExit) {
   g_destroyed.Take();
   ScopedSlot slot(&RecordDestroyed);
@@ -77,8 +67,10 @@ TEST(ThreadLocalStorageTest, ValuesArePerThreadAndDestroyedAtThreadExit) {
   std::vector<std::thread> threads;
   for (intptr_t t = 1; t <= 4; ++t) {
     threads.emplace_back([&slot, t] {
+      EXPECT_FALSE(internal::ThreadHasLocalStorageVectorForTesting());
       EXPECT_EQ(nullptr, slot->Get());
       slot->Set(AsValue(t));
+      EXPECT_TRUE(internal::ThreadHasLocalStorageVectorForTesting());
       ::Sleep(10);
       EXPECT_EQ(AsValue(t), slot->Get());
     });
@@ -178,7 +170,6 @@ TEST(ThreadLocalStorageTest, ReclaimedEntryHidesAndNeverDestroysOldValues) {
     EXPECT_EQ(nullptr, new_slot.Get());
   });
   ::WaitForSingleObject(stored, INFINITE);
-
   old_slot.Free();
   EXPECT_EQ(nullptr, old_slot.Get());
   // Claims go round the table, so the freed entry comes back after the
@@ -199,17 +190,6 @@ TEST(ThreadLocalStorageTest, ReclaimedEntryHidesAndNeverDestroysOldValues) {
   ::CloseHandle(stored);
 }
 
-TEST(ThreadLocalStorageTest, BooleanSlot) {
-  ScopedSlot flag(nullptr);
-  EXPECT_FALSE(flag->GetBoolean());
-  flag->SetBoolean(true);
-  EXPECT_TRUE(flag->GetBoolean());
-  RunOnNewThread([&] { EXPECT_FALSE(flag->GetBoolean()); });
-  flag->SetBoolean(false);
-  EXPECT_FALSE(flag->GetBoolean());
-  EXPECT_EQ(nullptr, flag->Get());
-}
-
 TEST(ThreadLocalStorageTest, WorkerPoolSlotIsOneProcessWideSlot) {
   ThreadLocalStorageSlot* slot = GetWorkerPoolThreadLocalSlot();
   ASSERT_TRUE(slot->initialized());
@@ -222,16 +202,11 @@ TEST(ThreadLocalStorageTest, WorkerPoolSlotIsOneProcessWideSlot) {
   EXPECT_EQ(nullptr, slot->Get());
 }
 
-TEST(ThreadLocalStorageTest, UnclaimedSlotReadsNull) {
+// Reading an unclaimed slot gives null; setting one, or making a second
+// vector for a thread, stops the process.
+TEST(ThreadLocalStorageDeathTest, UnclaimedSlotsAndSecondVector) {
   ThreadLocalStorageSlot never_claimed;
   EXPECT_EQ(nullptr, never_claimed.Get());
-  ThreadLocalStorageSlot freed(nullptr);
-  freed.Set(AsValue(1));
-  freed.Free();
-  EXPECT_EQ(nullptr, freed.Get());
-}
-
-TEST(ThreadLocalStorageDeathTest, SetOnAnUnclaimedSlotStopsTheProcess) {
   EXPECT_DEATH(
       {
         ThreadLocalStorageSlot never_claimed;
@@ -243,6 +218,13 @@ TEST(ThreadLocalStorageDeathTest, SetOnAnUnclaimedSlotStopsTheProcess) {
         ThreadLocalStorageSlot freed(nullptr);
         freed.Free();
         freed.Set(AsValue(1));
+      },
+      "");
+  EXPECT_DEATH(
+      {
+        ThreadLocalStorageSlot slot(nullptr);
+        slot.Set(AsValue(1));
+        ConstructThreadLocalStorageVector();
       },
       "");
 }
@@ -258,16 +240,6 @@ TEST(ThreadLocalStorageDeathTest, The257thSlotStopsTheProcess) {
         fprintf(stderr, "claimed 257\n");
       },
       "claimed 256\n.*slots are in use");
-}
-
-TEST(ThreadLocalStorageDeathTest, SecondVectorOnOneThreadStopsTheProcess) {
-  EXPECT_DEATH(
-      {
-        ThreadLocalStorageSlot slot(nullptr);
-        slot.Set(AsValue(1));
-        ConstructThreadLocalStorageVector();
-      },
-      "");
 }
 
 // A thread-exit callback of this executable that runs after the slots'

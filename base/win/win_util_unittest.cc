@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/fake_property_store.h"
 #include "base/win/scoped_propvariant.h"
 
 namespace base {
@@ -50,50 +51,6 @@ TEST(InitPropVariantFromStringTest, CopiesTheTextWithItsTerminator) {
   EXPECT_EQ(0, ::memcmp(&zero, &value, sizeof(value)));
 }
 
-// A property store that records what it is given and answers as told.
-class FakePropertyStore : public IPropertyStore {
- public:
-  FakePropertyStore(HRESULT set_value, HRESULT commit)
-      : set_value_result(set_value), commit_result(commit) {}
-
-  const HRESULT set_value_result;
-  const HRESULT commit_result;
-  int set_value_calls = 0;
-  int commit_calls = 0;
-  PROPERTYKEY last_key = {};
-  VARTYPE last_type = VT_EMPTY;
-  std::wstring last_string;
-  VARIANT_BOOL last_bool = 1;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override {
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE GetCount(DWORD*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetAt(DWORD, PROPERTYKEY*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetValue(REFPROPERTYKEY, PROPVARIANT*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetValue(REFPROPERTYKEY key,
-                                     REFPROPVARIANT value) override {
-    ++set_value_calls;
-    last_key = key;
-    last_type = value.vt;
-    if (value.vt == VT_LPWSTR)
-      last_string = value.pwszVal;
-    if (value.vt == VT_BOOL)
-      last_bool = value.boolVal;
-    return set_value_result;
-  }
-  HRESULT STDMETHODCALLTYPE Commit() override {
-    ++commit_calls;
-    return commit_result;
-  }
-};
-
 // Each write lands on its application-user-model property and is committed
 // only after SetValue returns S_OK.
 TEST(PropertyStoreTest, WritesAndCommits) {
@@ -104,47 +61,35 @@ TEST(PropertyStoreTest, WritesAndCommits) {
     bool expected_result;
   } cases[] = {
       {S_OK, S_OK, 1, true},
-      {S_FALSE, S_OK, 0, true},
+      {S_FALSE, E_FAIL, 0, true},
       {E_FAIL, S_OK, 0, false},
       {S_OK, E_ACCESSDENIED, 1, false},
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << test.set_value_result
                                     << " " << test.commit_result);
-    FakePropertyStore app_id(test.set_value_result, test.commit_result);
-    EXPECT_EQ(test.expected_result,
-              SetAppIdForPropertyStore(&app_id, L"Velto.Browser"));
-    EXPECT_EQ(test.expected_commits, app_id.commit_calls);
-    EXPECT_TRUE(::IsEqualGUID(kAppUserModelFormatId, app_id.last_key.fmtid) &&
-                app_id.last_key.pid == 5 && app_id.last_type == VT_LPWSTR);
-    EXPECT_EQ(L"Velto.Browser", app_id.last_string);
-
-    for (bool flag : {true, false}) {
-      FakePropertyStore dual_mode(test.set_value_result, test.commit_result);
+    for (int flag = -1; flag <= 1; ++flag) {  // -1: the app id.
+      FakePropertyStore store;
+      store.set_value_result = test.set_value_result;
+      store.commit_result = test.commit_result;
       EXPECT_EQ(test.expected_result,
-                SetDualModeForPropertyStore(&dual_mode, flag));
-      EXPECT_EQ(test.expected_commits, dual_mode.commit_calls);
-      EXPECT_TRUE(
-          ::IsEqualGUID(kAppUserModelFormatId, dual_mode.last_key.fmtid) &&
-          dual_mode.last_key.pid == 11 && dual_mode.last_type == VT_BOOL);
-      EXPECT_EQ(flag ? VARIANT_TRUE : VARIANT_FALSE, dual_mode.last_bool);
+                flag < 0 ? SetAppIdForPropertyStore(&store, L"Velto.Browser")
+                         : SetDualModeForPropertyStore(&store, flag == 1));
+      EXPECT_EQ(test.expected_commits, store.commits);
+      ASSERT_EQ(1u, store.writes.size());
+      const FakePropertyStore::Write& write = store.writes[0];
+      EXPECT_TRUE(::IsEqualGUID(kAppUserModelFormatId, write.key.fmtid));
+      EXPECT_EQ(flag < 0 ? 5u : 11u, write.key.pid);
+      EXPECT_EQ(flag < 0 ? VT_LPWSTR : VT_BOOL, write.type);
+      if (flag < 0)
+        EXPECT_EQ(L"Velto.Browser", write.text);
+      else
+        EXPECT_EQ(flag == 1 ? VARIANT_TRUE : VARIANT_FALSE, write.flag);
     }
   }
-  FakePropertyStore store(S_OK, S_OK);
+  FakePropertyStore store;
   EXPECT_FALSE(SetAppIdForPropertyStore(&store, nullptr));
-  EXPECT_EQ(0, store.set_value_calls);
-}
-
-TEST(PropertyStoreTest, ShellLinkStoreAcceptsTheProperties) {
-  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-  IPropertyStore* store = nullptr;
-  ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(
-      CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyStore,
-      reinterpret_cast<void**>(&store))));
-  EXPECT_TRUE(SetAppIdForPropertyStore(store, L"Velto.Browser"));
-  EXPECT_TRUE(SetDualModeForPropertyStore(store, true));
-  store->Release();
-  ::CoUninitialize();
+  EXPECT_TRUE(store.writes.empty());
 }
 
 // What the stand-in for GetProcessMitigationPolicy saw and does.
