@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "base/files/file_util_test_support.h"
+#include "testing/scoped_directory_link.h"
 #include "base/win/scoped_handle.h"
 #include "testing/scoped_test_folder.h"
 

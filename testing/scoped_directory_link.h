@@ -10,8 +10,8 @@
 // directory) and cannot remove itself, so "rm" removes it again. (Wine's
 // RemoveDirectoryW on such a link acts on the target: it fails with 145 while
 // the target holds entries and removes an empty target.)
-#ifndef BASE_FILES_FILE_UTIL_TEST_SUPPORT_H_
-#define BASE_FILES_FILE_UTIL_TEST_SUPPORT_H_
+#ifndef TESTING_SCOPED_DIRECTORY_LINK_H_
+#define TESTING_SCOPED_DIRECTORY_LINK_H_
 
 #include <string>
 
@@ -113,4 +113,4 @@ class ScopedDirectoryLink {
 }  // namespace test
 }  // namespace base
 
-#endif  // BASE_FILES_FILE_UTIL_TEST_SUPPORT_H_
+#endif  // TESTING_SCOPED_DIRECTORY_LINK_H_
