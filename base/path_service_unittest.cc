@@ -280,8 +280,9 @@ TEST(PathServiceTest, AppShortcutsOnlyFromWindows8) {
     FilePath path;
     EXPECT_EQ(test.expected_path != nullptr,
               PathService::Get(PathKey::AppShortcuts, &path));
-    if (test.expected_path)
+    if (test.expected_path) {
       EXPECT_EQ(FilePath(test.expected_path), path);
+    }
     EXPECT_EQ(test.expected_calls, g_known_folder_call.count);
     if (test.expected_calls) {
       EXPECT_TRUE(g_known_folder_call.id_matches);
