@@ -319,16 +319,28 @@ std::unique_ptr<Value> JSONParser::ParseToken(Token token) {
   }
 }
 
+namespace {
+
+// One level of container nesting, left however the container's parse ends.
+class ScopedNestingLevel {
+ public:
+  explicit ScopedNestingLevel(int* depth) : depth_(depth) { ++*depth_; }
+  ~ScopedNestingLevel() { --*depth_; }
+  ScopedNestingLevel(const ScopedNestingLevel&) = delete;
+  ScopedNestingLevel& operator=(const ScopedNestingLevel&) = delete;
+
+ private:
+  int* depth_;
+};
+
+}  // namespace
+
 std::unique_ptr<Value> JSONParser::ConsumeDictionary() {
   if (depth_ + 1 >= kStackMaxDepth) {
     ReportError(JSONReader::JSON_TOO_MUCH_NESTING, pos_, 1);
     return nullptr;
   }
-  ++depth_;
-  struct DepthRestorer {
-    int* depth;
-    ~DepthRestorer() { --*depth; }
-  } depth_restorer{&depth_};
+  ScopedNestingLevel nesting_level(&depth_);
 
   ++pos_;  // '{'
   Token token = GetNextToken();
@@ -427,11 +439,7 @@ std::unique_ptr<Value> JSONParser::ConsumeList() {
     ReportError(JSONReader::JSON_TOO_MUCH_NESTING, pos_, 1);
     return nullptr;
   }
-  ++depth_;
-  struct DepthRestorer {
-    int* depth;
-    ~DepthRestorer() { --*depth; }
-  } depth_restorer{&depth_};
+  ScopedNestingLevel nesting_level(&depth_);
 
   ++pos_;  // '['
   Token token = GetNextToken();
