@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/strings/string_piece.h"
+#include "base/strings/string_ref.h"
 
 namespace base {
 

@@ -12,8 +12,8 @@
 // The interface follows std::basic_string_view, to which a piece converts,
 // plus the searches Equals, FindFirstNotOf, FindLastOf, FindLastNotOf and
 // Substr.
-#ifndef BASE_STRINGS_STRING_PIECE_H_
-#define BASE_STRINGS_STRING_PIECE_H_
+#ifndef BASE_STRINGS_STRING_REF_H_
+#define BASE_STRINGS_STRING_REF_H_
 
 #include <stddef.h>
 
@@ -163,7 +163,7 @@ constexpr size_t BasicStringPiece<CharT>::npos;
 typedef BasicStringPiece<char> StringPiece;
 typedef BasicStringPiece<char16> StringPiece16;
 
-// Defined in string_piece.cc for both character types.
+// Defined in string_ref.cc for both character types.
 template <>
 bool BasicStringPiece<char>::Equals(BasicStringPiece other) const;
 template <>
@@ -232,4 +232,4 @@ std::ostream& operator<<(std::ostream& out, StringPiece16 piece);
 
 }  // namespace base
 
-#endif  // BASE_STRINGS_STRING_PIECE_H_
+#endif  // BASE_STRINGS_STRING_REF_H_
