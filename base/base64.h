@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 namespace base {
 

@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "base/files/file_path.h"
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 namespace base {
 

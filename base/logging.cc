@@ -7,7 +7,7 @@
 #include <atomic>
 
 #include "base/command_line.h"
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 #include "base/strings/string_util.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 namespace logging {
 

@@ -15,7 +15,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 namespace base {
 

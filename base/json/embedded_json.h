@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "base/json/values.h"
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 namespace base {
 

@@ -30,7 +30,7 @@
 #include "base/json/json_reader.h"
 #include "base/json/value_arena.h"
 #include "base/json/values.h"
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 namespace base {
 

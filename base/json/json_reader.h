@@ -17,7 +17,7 @@
 #include <string>
 
 #include "base/json/values.h"
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 namespace base {
 

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "base/json/value_serializer.h"
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 namespace base {
 

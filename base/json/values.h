@@ -24,7 +24,7 @@
 
 #include "base/json/value_vector.h"
 #include "base/strings/string16.h"
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 namespace base {
 

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "base/strings/string16.h"
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 namespace base {
 

@@ -1,4 +1,4 @@
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 #include <sstream>
 #include <string>

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 namespace base {
 

@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "base/strings/string_ref.h"
+#include "base/strings/string_piece.h"
 
 namespace base {
 

@@ -12,8 +12,8 @@
 // The interface follows std::basic_string_view, to which a piece converts,
 // plus the searches Equals, FindFirstNotOf, FindLastOf, FindLastNotOf and
 // Substr.
-#ifndef BASE_STRINGS_STRING_REF_H_
-#define BASE_STRINGS_STRING_REF_H_
+#ifndef BASE_STRINGS_STRING_PIECE_H_
+#define BASE_STRINGS_STRING_PIECE_H_
 
 #include <stddef.h>
 
@@ -232,4 +232,4 @@ std::ostream& operator<<(std::ostream& out, StringPiece16 piece);
 
 }  // namespace base
 
-#endif  // BASE_STRINGS_STRING_REF_H_
+#endif  // BASE_STRINGS_STRING_PIECE_H_
