@@ -163,7 +163,7 @@ constexpr size_t BasicStringPiece<CharT>::npos;
 typedef BasicStringPiece<char> StringPiece;
 typedef BasicStringPiece<char16> StringPiece16;
 
-// Defined in string_ref.cc for both character types.
+// Defined in string_piece.cc for both character types.
 template <>
 bool BasicStringPiece<char>::Equals(BasicStringPiece other) const;
 template <>
