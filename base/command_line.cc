@@ -157,7 +157,9 @@ void CommandLine::AppendSwitchNative(const std::string& name,
   switches_by_stringpiece_[StringPiece(stored_key)] = &inserted.first->second;
 
   if (prefix_length == 0) combined.insert(0, kSwitchTerminator);
-  if (!value.empty()) {
+  // A switch with an empty name keeps its "=" even without a value: bare,
+  // it would read as the terminator "--" or a lone "-" or "/".
+  if (!value.empty() || prefix_length == key.size()) {
     combined.push_back(kSwitchValueSeparator);
     combined.append(value.data(), value.size());
   }
@@ -219,9 +221,11 @@ CommandLine::StringType CommandLine::GetArgumentsString() const {
     const StringType& argument = argv_[i];
     parse_switches &= argument != kSwitchTerminator;
     if (i > 1) result.push_back(L' ');
-    if (parse_switches && IsSwitch(argument, &switch_text, &switch_value)) {
+    // A name that needs quotes is quoted with its value, as one piece.
+    if (parse_switches && IsSwitch(argument, &switch_text, &switch_value) &&
+        QuoteForCommandLineToArgvW(switch_text) == switch_text) {
       result.append(switch_text);
-      if (!switch_value.empty()) {
+      if (switch_text.size() < argument.size()) {
         result.push_back(kSwitchValueSeparator);
         result.append(QuoteForCommandLineToArgvW(switch_value));
       }
@@ -306,11 +310,13 @@ void AppendSwitchesAndArguments(CommandLine* command_line,
     if (argument.empty()) continue;
     parse_switches &= argument != kSwitchTerminator;
     if (parse_switches && IsSwitch(argument, &switch_text, &switch_value)) {
-      // Switch names are ASCII; other units keep only their low byte.
+      // Switch names are narrow. A unit beyond one byte becomes "?": cut to
+      // its low byte it could turn into a NUL, which ends the command line
+      // of a relaunched child, or into another switch's letter.
       std::string name;
       name.reserve(switch_text.size());
       for (CommandLine::CharType c : switch_text)
-        name.push_back(static_cast<char>(c & 0xFF));
+        name.push_back(c > 0xFF ? '?' : static_cast<char>(c));
       command_line->AppendSwitchNative(name, switch_value);
     } else {
       command_line->argv_.push_back(argument);

@@ -17,10 +17,11 @@
 //
 // A switch is an argument starting with "--", "-" or "/" (tried in that
 // order), optionally followed by "=" and a value. Switch names are stored
-// lower-cased and without their prefix; when a switch is given twice the last
-// value wins. Arguments are trimmed of whitespace and empty ones dropped; a
-// lone "--" ends switch parsing and stays as a plain argument. An instance
-// other than the process one belongs to its creator's thread.
+// lower-cased and without their prefix (a parsed character above U+00FF
+// reads as "?"); when a switch is given twice the last value wins. Arguments
+// are trimmed of whitespace and empty ones dropped; a lone "--" ends switch
+// parsing and stays as a plain argument. An instance other than the process one
+// belongs to its creator's thread.
 #ifndef BASE_COMMAND_LINE_H_
 #define BASE_COMMAND_LINE_H_
 
@@ -113,7 +114,8 @@ class CommandLine {
   // not empty.
   StringType GetCommandLineString() const;
   // Every element after the program, quoted where needed, joined by spaces.
-  // Switch values are quoted apart from their "--name=" part.
+  // Switch values are quoted apart from their "--name=" part, unless the
+  // name itself needs quotes.
   StringType GetArgumentsString() const;
 
  private:

@@ -217,6 +217,52 @@ TEST(CommandLineTest, ProcessInstance) {
                    current->GetProgram().BaseName().RemoveExtension().value()));
 }
 
+// Switches of odd shape keep their meaning, and every later switch keeps
+// its, through GetCommandLineString and a second parse: a relaunched child
+// sees what its parent saw.
+TEST(CommandLineTest, OddSwitchesSurviveRelaunch) {
+  const struct {
+    const wchar_t* element;
+    const char* name;  // as stored: lower case, no prefix
+    const wchar_t* value;
+  } cases[] = {
+      {L"--=", "", L""},
+      {L"-=", "", L""},
+      {L"/=", "", L""},
+      {L"--=x", "", L"x"},
+      {L"--==", "", L"="},
+      {L"---", "-", L""},
+      {L"--a b=c d", "a b", L"c d"},
+      {L"--a\"b=1", "a\"b", L"1"},
+      {L"/\\x\\=y\\", "\\x\\", L"y\\"},
+      // A unit that is no byte must not become NUL or an ASCII letter.
+      {L"--\x0100=1", "?", L"1"},
+      {L"--\x4e41=1", "?", L"1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "element " << c.element);
+    CommandLine parent(CommandLine::NO_PROGRAM);
+    parent.InitFromArgv({L"prog", c.element, L"--late=1", L"plain"});
+    CommandLine child(CommandLine::NO_PROGRAM);
+    child.ParseFromString(parent.GetCommandLineString());
+    for (const CommandLine* command_line : {&parent, &child}) {
+      EXPECT_TRUE(command_line->HasSwitch(c.name));
+      EXPECT_EQ(c.value, command_line->GetSwitchValueNative(c.name));
+      EXPECT_EQ(L"1", command_line->GetSwitchValueNative("late"));
+      EXPECT_EQ(StringVector{L"plain"}, command_line->GetArgs());
+    }
+    EXPECT_EQ(parent.argv(), child.argv()) << parent.GetCommandLineString();
+  }
+  // Appended by name, an empty name is no terminator either.
+  CommandLine appended(FilePath(L"prog"));
+  appended.AppendSwitch("");
+  appended.AppendSwitch("late");
+  CommandLine child(CommandLine::NO_PROGRAM);
+  child.ParseFromString(appended.GetCommandLineString());
+  EXPECT_TRUE(child.HasSwitch("late"));
+  EXPECT_EQ(appended.argv(), child.argv());
+}
+
 // Random argument vectors survive GetCommandLineString, the system's
 // CommandLineToArgvW and InitFromArgv: what a child process receives is what
 // the parent meant.

@@ -20,9 +20,13 @@
 //
 // Verbose statements (VLOG) are filtered per source file by the "v" and
 // "vmodule" switches (see base/vlog.h).
+//
+// Every macro here expands to one complete statement, safe as the body of an
+// "if" that has an "else", without braces.
 #ifndef BASE_LOGGING_H_
 #define BASE_LOGGING_H_
 
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -169,11 +173,30 @@ class LogMessageVoidify {
 
 // Builds the text of a failed CHECK_op: "a == b (1 vs. 2)".
 template <class T1, class T2>
-std::string* MakeCheckOpString(const T1& v1, const T2& v2, const char* names) {
+std::unique_ptr<std::string> MakeCheckOpString(const T1& v1, const T2& v2,
+                                               const char* names) {
   std::ostringstream ss;
   ss << names << " (" << v1 << " vs. " << v2 << ")";
-  return new std::string(ss.str());
+  return std::make_unique<std::string>(ss.str());
 }
+
+// CheckEQImpl() and its kin compare the operands of CHECK_EQ and its kin,
+// each evaluated once, and return the failure text, or null when the
+// comparison holds.
+#define VELTO_DEFINE_CHECK_OP_IMPL(name, op)                                   \
+  template <class T1, class T2>                                                \
+  std::unique_ptr<std::string> Check##name##Impl(const T1& v1, const T2& v2,   \
+                                                 const char* names) {          \
+    if (v1 op v2) return nullptr;                                              \
+    return MakeCheckOpString(v1, v2, names);                                   \
+  }
+VELTO_DEFINE_CHECK_OP_IMPL(EQ, ==)
+VELTO_DEFINE_CHECK_OP_IMPL(NE, !=)
+VELTO_DEFINE_CHECK_OP_IMPL(LE, <=)
+VELTO_DEFINE_CHECK_OP_IMPL(LT, <)
+VELTO_DEFINE_CHECK_OP_IMPL(GE, >=)
+VELTO_DEFINE_CHECK_OP_IMPL(GT, >)
+#undef VELTO_DEFINE_CHECK_OP_IMPL
 
 // Writes |wide| converted to UTF-8; a null pointer writes nothing.
 void WriteWideStringToStream(std::ostream& out, const wchar_t* wide);
@@ -217,12 +240,19 @@ void WriteWideStringToStream(std::ostream& out, const wchar_t* wide);
   LAZY_STREAM(::logging::LogMessage(__FILE__, __LINE__, #condition).stream(), \
               !(condition))
 
-#define CHECK_OP(name, op, val1, val2)                                    \
-  if (std::string* _result = ((val1)op(val2))                             \
-                                 ? nullptr                                \
-                                 : ::logging::MakeCheckOpString(          \
-                                       (val1), (val2), #val1 " " #op " " #val2)) \
-  ::logging::LogMessage(__FILE__, __LINE__, _result->c_str()).stream()
+// The switch makes the statement complete, so that an "else" after it
+// cannot attach to the "if" inside.
+#define CHECK_OP(name, op, val1, val2)                                         \
+  switch (0)                                                                   \
+  case 0:                                                                      \
+  default:                                                                     \
+    if (std::unique_ptr<std::string> _check_failure =                          \
+            ::logging::Check##name##Impl((val1), (val2),                       \
+                                         #val1 " " #op " " #val2);             \
+        !_check_failure) {                                                     \
+    } else                                                                     \
+      ::logging::LogMessage(__FILE__, __LINE__, _check_failure->c_str())       \
+          .stream()
 
 #define CHECK_EQ(val1, val2) CHECK_OP(EQ, ==, val1, val2)
 #define CHECK_NE(val1, val2) CHECK_OP(NE, !=, val1, val2)

@@ -330,6 +330,39 @@ TEST_F(LoggingTest, LastErrorSurvivesLogging) {
   EXPECT_TRUE(Contains(message, " (0x2)\n")) << message;
 }
 
+// Each macro is one statement: an "else" after it belongs to the "if"
+// before it, and the statement itself runs when that "if" is taken. The
+// comparison checks all expand through one macro, so two stand for all.
+TEST_F(LoggingTest, MacrosBindNoElse) {
+  SetMinLogLevel(-1);
+  SetLogMessageHandler(&CapturingHandler);
+#define EXPECT_SINGLE_STATEMENT(taken, statement)                              \
+  if (taken)                                                                   \
+    statement;                                                                 \
+  else                                                                         \
+    ++else_runs
+  for (bool taken : {false, true}) {
+    SCOPED_TRACE(taken ? "taken" : "not taken");
+    int else_runs = 0;
+    const int one = 1;
+    EXPECT_SINGLE_STATEMENT(taken, LOG(INFO) << "log");
+    EXPECT_SINGLE_STATEMENT(taken, LOG_IF(INFO, one == 1) << "log_if");
+    EXPECT_SINGLE_STATEMENT(taken, VLOG(1) << "vlog");
+    EXPECT_SINGLE_STATEMENT(taken, PLOG(INFO) << "plog");
+    EXPECT_SINGLE_STATEMENT(taken, VPLOG(1) << "vplog");
+    EXPECT_SINGLE_STATEMENT(taken, CHECK(one == 1) << "check");
+    EXPECT_SINGLE_STATEMENT(taken, CHECK_EQ(one, 1) << "check_eq");
+    EXPECT_SINGLE_STATEMENT(taken, CHECK_NE(one, 2));
+    EXPECT_SINGLE_STATEMENT(taken, DCHECK(one == 1));
+    EXPECT_SINGLE_STATEMENT(taken, DCHECK_EQ(one, 1));
+    EXPECT_SINGLE_STATEMENT(one == 2, NOTREACHED());
+    EXPECT_EQ(taken ? 1 : 11, else_runs);
+  }
+#undef EXPECT_SINGLE_STATEMENT
+  // The five log statements ran once each, when taken.
+  EXPECT_EQ(5u, lines_.size());
+}
+
 TEST(LoggingTextTest, SystemErrorTextAndWideStrings) {
   const std::string text = SystemErrorCodeToString(ERROR_ACCESS_DENIED);
   EXPECT_TRUE(std::regex_match(text, std::regex(R"(^\S.*\S \(0x5\)$)")))
@@ -364,6 +397,10 @@ TEST_F(LoggingDeathTest, FatalStopsTheProcess) {
   EXPECT_DEATH(CHECK(1 + 1 == 3) << "arithmetic",
                "Check failed: 1 \\+ 1 == 3\\. arithmetic");
   EXPECT_DEATH(CHECK_EQ(1, 2), "Check failed: 1 == 2 \\(1 vs\\. 2\\)");
+  // Operands are evaluated once: the message shows the values compared.
+  int calls = 0;
+  EXPECT_DEATH(CHECK_EQ(++calls, 5),
+               "Check failed: \\+\\+calls == 5 \\(1 vs\\. 5\\)");
   EXPECT_DEATH(SetLogMessageHandler(&AnnouncingHandler);
                LOG(FATAL) << "handled fatal",
                "handler took: .*handled fatal");

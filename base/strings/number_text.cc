@@ -5,6 +5,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -113,147 +114,60 @@ uint64_t ReadNaNPayload(const char** s) {
   return kQuietNaN | (payload & kFractionMask);
 }
 
-// A digit string longer than this is cut to its first kKeptDigits
-// significant digits plus one sticky non-zero digit when anything non-zero
-// was cut. A halfway point between two doubles has at most 767 significant
-// digits, so the cut never changes which side of one the value lies on.
-constexpr int kKeptDigits = 780;
+// Read exponents stop growing here. The bound is far above the digit count
+// of any text in memory, so an exponent cut to it still leaves the value on
+// the same side of the double range as the exponent written.
+constexpr int64_t kExponentLimit = 100000000000000000;  // 10^17
 
-// Below this many mantissa characters the exponent clamp cannot change the
-// outcome (the value is out of range either way), so the text goes to the
-// standard parser as it stands.
-constexpr ptrdiff_t kDirectParseLimit = 700;
-
-// Where the syntax scan found the parts of a decimal number.
-struct DecimalSyntax {
-  const char* mantissa_begin;
-  const char* mantissa_end;   // before the exponent
-  const char* end;            // after everything consumed
-  int64_t integer_digits;     // before the point
-  int64_t first_significant;  // index of the first non-zero digit, or -1
-  int exponent;               // clamped to +-19999
-};
-
-// Scans digits [. digits] [e [sign] digits] at |s|. False when no digit.
-bool ScanDecimal(const char* s, DecimalSyntax* syntax) {
-  syntax->mantissa_begin = s;
-  int64_t digit_count = 0;
-  syntax->first_significant = -1;
-  for (; IsDigit(*s); ++s, ++digit_count) {
-    if (syntax->first_significant < 0 && *s != '0')
-      syntax->first_significant = digit_count;
-  }
-  syntax->integer_digits = digit_count;
-  if (*s == '.') {
-    ++s;
-    for (; IsDigit(*s); ++s, ++digit_count) {
-      if (syntax->first_significant < 0 && *s != '0')
-        syntax->first_significant = digit_count;
+// The decimal exponent E of the non-zero number at |s|, such that the value
+// is 0.d... x 10^E with d its first non-zero digit: positive for values
+// above 1, negative or zero below. Digits, an optional point and more
+// digits, then an optional exponent.
+int64_t DecimalMagnitude(const char* s) {
+  int64_t position = 0;  // digits read before the point
+  int64_t first_significant = -1;
+  bool after_point = false;
+  int64_t index = 0;
+  for (;; ++s) {
+    if (*s == '.' && !after_point) {
+      after_point = true;
+      continue;
     }
+    if (!IsDigit(*s)) break;
+    if (first_significant < 0 && *s != '0') first_significant = index;
+    ++index;
+    if (!after_point) ++position;
   }
-  if (digit_count == 0) return false;
-  syntax->mantissa_end = s;
-  syntax->exponent = 0;
+  int64_t exponent = 0;
   if (*s == 'e' || *s == 'E') {
     const char* p = s + 1;
-    bool negative = false;
-    if (*p == '-' || *p == '+') negative = (*p++ == '-');
-    if (IsDigit(*p)) {
-      int exponent = 0;
-      for (; IsDigit(*p); ++p) {
-        exponent = exponent * 10 + (*p - '0');
-        if (exponent > 19999) exponent = 19999;
-      }
-      syntax->exponent = negative ? -exponent : exponent;
-      s = p;
-    }
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    for (; IsDigit(*p); ++p)
+      exponent = std::min(exponent * 10 + (*p - '0'), kExponentLimit);
+    if (negative) exponent = -exponent;
   }
-  syntax->end = s;
-  return true;
-}
-
-// The decimal exponent E of the value 0.d... x 10^E whose first digit is the
-// first significant one.
-int64_t DecimalMagnitude(const DecimalSyntax& syntax) {
-  return syntax.integer_digits - syntax.first_significant + syntax.exponent;
-}
-
-// The nearest double to the scanned (non-negative) decimal; sets |*range|
-// when it lies outside the normal range.
-double ConvertDecimal(const DecimalSyntax& syntax, bool* range_error) {
-  *range_error = false;
-  if (syntax.first_significant < 0) return 0.0;
-  const int64_t magnitude = DecimalMagnitude(syntax);
-  // Far out of range: decide without the parser (also keeps its exponent
-  // arithmetic small).
-  if (magnitude > 400) {
-    *range_error = true;
-    return HUGE_VAL;
-  }
-  if (magnitude < -400) {
-    *range_error = true;
-    return 0.0;
-  }
-
-  double value = 0.0;
-  std::from_chars_result result;
-  if (syntax.mantissa_end - syntax.mantissa_begin <= kDirectParseLimit) {
-    result = std::from_chars(syntax.mantissa_begin, syntax.end, value,
-                             std::chars_format::general);
-    DCHECK(result.ptr == syntax.end);
-  } else {
-    // Significant digits, the sticky digit and "e-NNNNN".
-    char buffer[kKeptDigits + 1 + 16];
-    int kept = 0;
-    bool cut_non_zero = false;
-    int64_t index = 0;
-    for (const char* p = syntax.mantissa_begin; p < syntax.mantissa_end; ++p) {
-      if (*p == '.') continue;
-      if (index++ < syntax.first_significant) continue;
-      if (kept < kKeptDigits) {
-        buffer[kept++] = *p;
-      } else if (*p != '0') {
-        cut_non_zero = true;
-        break;
-      }
-    }
-    if (cut_non_zero) buffer[kept++] = '1';
-    char* end = buffer + kept;
-    *end++ = 'e';
-    end = std::to_chars(end, buffer + sizeof(buffer),
-                        static_cast<int>(magnitude) - kept)
-              .ptr;
-    result = std::from_chars(buffer, end, value, std::chars_format::general);
-    DCHECK(result.ptr == end);
-  }
-
-  if (result.ec == std::errc::result_out_of_range) {
-    *range_error = true;
-    return magnitude > 0 ? HUGE_VAL : 0.0;
-  }
-  DCHECK(result.ec == std::errc());
-  if (value < DBL_MIN || std::isinf(value)) *range_error = true;
-  return value;
+  if (first_significant < 0) return 0;
+  return position - first_significant + exponent;
 }
 
 // Reads the unsigned decimal at |s| into |*value|; returns the end of the
-// number, or null when |s| holds no digit. Ordinary numbers take one pass of
-// the standard parser, whose syntax from a digit or point on is the strtod
-// one; out-of-range values and very long digit strings take the full scan,
-// which knows the exponent clamp and the direction of a range error.
+// number, or null when |s| holds no digit. From a digit or a point on, the
+// standard parser's syntax is the strtod one, and it reads the whole text,
+// however long, rounding correctly; only the direction of a range error is
+// left to find here.
 const char* ParseDecimal(const char* s, double* value, bool* range_error) {
-  const char* const text_end = s + strlen(s);
-  std::from_chars_result result =
-      std::from_chars(s, text_end, *value, std::chars_format::general);
+  const std::from_chars_result result =
+      std::from_chars(s, s + strlen(s), *value, std::chars_format::general);
   if (result.ec == std::errc::invalid_argument) return nullptr;
-  if (result.ec == std::errc() && result.ptr - s <= kDirectParseLimit) {
+  if (result.ec == std::errc::result_out_of_range) {
+    *range_error = true;
+    *value = DecimalMagnitude(s) > 0 ? HUGE_VAL : 0.0;
+  } else {
+    DCHECK(result.ec == std::errc());
     *range_error = *value != 0.0 && *value < DBL_MIN;
-    return result.ptr;
   }
-  DecimalSyntax syntax;
-  if (!ScanDecimal(s, &syntax)) return nullptr;
-  *value = ConvertDecimal(syntax, range_error);
-  return syntax.end;
+  return result.ptr;
 }
 
 }  // namespace

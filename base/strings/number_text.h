@@ -53,13 +53,14 @@ void FreeDigitString(DigitString* digits);
 // Reads a double from the start of NUL-terminated |text|, like strtod:
 // leading tab, LF, VT, FF, CR and spaces are skipped, then an optional sign,
 // digits with an optional point and an optional exponent ("e" or "E", an
-// optional sign, digits; a magnitude above 19999 counts as 19999); an "e"
-// without digits is not consumed. Without digits, "inf", "infinity" and
-// "nan" (any case; "nan(hex digits)" puts the payload into the fraction
-// bits of a quiet NaN) are read; anything else gives 0 and sets |*end| to
-// |text|. No hexadecimal floating-point syntax: "0x10" reads as 0.
-// Sets errno to ERANGE when the result overflows to infinity, underflows to
-// zero or is subnormal; otherwise leaves errno alone. |end| may be null.
+// optional sign, digits); an "e" without digits is not consumed. Every digit
+// counts, however long the text: "1" and 20000 zeros then "e-19995" is 1e5.
+// Without digits, "inf", "infinity" and "nan" (any case; "nan(hex digits)" puts
+// the payload into the fraction bits of a quiet NaN) are read; anything else
+// gives 0 and sets |*end| to |text|. No hexadecimal floating-point syntax:
+// "0x10" reads as 0. Sets errno to ERANGE when the result overflows to
+// infinity, underflows to zero or is subnormal; otherwise leaves errno alone.
+// |end| may be null.
 double StringToDoubleCore(const char* text, char** end);
 
 }  // namespace base
