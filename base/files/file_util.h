@@ -13,7 +13,8 @@
 // failure by its result (false, -1 or an empty path); none throws or logs
 // except where noted. The delete, copy and move functions refuse a path of
 // kMaxPathLength (260) characters or more before touching anything. Whole-tree
-// operations stop at the first failure and leave what they did in place.
+// copies and deletes stop at the first failure and leave what they did in
+// place; a move keeps every file complete somewhere (see MovePath).
 // Links (junctions and directory symbolic links) are never followed by the
 // tree operations: a link is removed or listed as itself.
 //
@@ -125,16 +126,62 @@ bool CopyFileClearReadOnly(const FilePath& from, const FilePath& to);
 
 // Copies the tree at |from|. When |to| is an existing directory the copy is
 // made inside it (to\<base name of from>); otherwise |to| becomes the copy.
-// A tree is never copied onto or into itself. Links inside the tree are
-// created as plain directories; their targets are not copied.
+// A tree is never copied onto or into itself, judged by where the copy would
+// land: "T\a" is not copied to "T". Links inside the tree are created as
+// plain directories; their targets are not copied.
 bool CopyDirectory(const FilePath& from, const FilePath& to);
 
-// Moves a file or directory, replacing an existing target file, across
-// volumes when needed. Refuses paths with a ".." component.
-bool MovePath(const FilePath& from, const FilePath& to);
-// MovePath without the ".." check. On failure the thread's last error is the
-// one of the move itself.
-bool MovePathUnchecked(const FilePath& from, const FilePath& to);
+// Where the files stand when a move returns.
+enum class MoveOutcome {
+  // Everything is at the destination; |from| is gone.
+  kMoved,
+  // Everything is still complete at |from|. A partial copy made on the way
+  // was removed again (should that removal fail too, its remains are left at
+  // the destination).
+  kNotMoved,
+  // A folder moved across volumes: its copy at the destination is complete,
+  // but deleting |from| stopped part-way (a file held open, say). What is
+  // left at |from| duplicates the copy.
+  kCopiedSourceLeft,
+};
+
+// Moves a file or directory, replacing an existing target file. A file may
+// cross volumes. A folder that cannot (the move fails with
+// ERROR_NOT_SAME_DEVICE) is copied, then its source deleted; like
+// CopyDirectory it lands inside |to| when |to| is an existing folder, but it
+// is never merged into a folder already there. Any other failure changes
+// nothing. Every file stays complete in at least one place: the result is
+// true only for MoveOutcome::kMoved, and |*outcome| (when not null) tells
+// the failures apart. On failure the thread's last error is the one of the
+// move itself. Refuses paths with a ".." component.
+bool MovePath(const FilePath& from, const FilePath& to,
+              MoveOutcome* outcome = nullptr);
+// MovePath without the ".." check.
+bool MovePathUnchecked(const FilePath& from, const FilePath& to,
+                       MoveOutcome* outcome = nullptr);
+
+namespace internal {
+
+// The signature of MoveFileExW.
+using MoveFileFunction = BOOL(WINAPI*)(const wchar_t* from, const wchar_t* to,
+                                       DWORD flags);
+
+// For tests only: routes the moves of MovePathUnchecked through |function|
+// for the scope's life, since a test machine seldom has a second volume to
+// move a folder to. Scopes nest; they must not overlap across threads.
+class ScopedMoveFileForTesting {
+ public:
+  explicit ScopedMoveFileForTesting(MoveFileFunction function);
+  ~ScopedMoveFileForTesting();
+  ScopedMoveFileForTesting(const ScopedMoveFileForTesting&) = delete;
+  ScopedMoveFileForTesting& operator=(const ScopedMoveFileForTesting&) =
+      delete;
+
+ private:
+  MoveFileFunction previous_;
+};
+
+}  // namespace internal
 
 }  // namespace base
 

