@@ -32,10 +32,12 @@ function(velto_add_library name)
   endif()
 endfunction()
 
+# The Wine environment of every test; tools/wine_env.sh sets the same for the
+# scripts of tools/ and says why.
 set(VELTO_TEST_ENVIRONMENT
     "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix"
     "WINEDEBUG=-all"
-    "WINEDLLOVERRIDES=mscoree,mshtml=")
+    "WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=")
 
 function(velto_add_all_tests)
   get_property(libraries GLOBAL PROPERTY VELTO_LIBRARIES)
