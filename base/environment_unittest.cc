@@ -1,0 +1,74 @@
+#include "base/environment.h"
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace base {
+namespace {
+
+// Names unique to this test, removed again at the end.
+class EnvironmentTest : public testing::Test {
+ protected:
+  void TearDown() override {
+    for (const char* name : {"VELTO_ENV_TEST", "velto_env_lower",
+                             "1VELTO_ENV", "_VELTO_ENV", "VELTO_ENV_\xC3\xA9"}) {
+      env_->UnSetVar(name);
+    }
+  }
+
+  std::unique_ptr<Environment> env_ = Environment::Create();
+};
+
+TEST_F(EnvironmentTest, SetGetUnsetRoundTrip) {
+  std::string value = "untouched";
+  EXPECT_FALSE(env_->GetVar("VELTO_ENV_TEST", &value));
+  EXPECT_EQ("untouched", value);
+  EXPECT_FALSE(env_->HasVar("VELTO_ENV_TEST"));
+
+  // UTF-8 in names and values survives the wide system calls.
+  ASSERT_TRUE(env_->SetVar("VELTO_ENV_\xC3\xA9", "gr\xC3\xBC\xC3\x9F"));
+  EXPECT_TRUE(env_->GetVar("VELTO_ENV_\xC3\xA9", &value));
+  EXPECT_EQ("gr\xC3\xBC\xC3\x9F", value);
+
+  // An empty value still exists.
+  ASSERT_TRUE(env_->SetVar("VELTO_ENV_TEST", ""));
+  value = "untouched";
+  EXPECT_TRUE(env_->GetVar("VELTO_ENV_TEST", &value));
+  EXPECT_EQ("", value);
+  EXPECT_TRUE(env_->HasVar("VELTO_ENV_TEST"));
+
+  EXPECT_TRUE(env_->UnSetVar("VELTO_ENV_TEST"));
+  EXPECT_FALSE(env_->HasVar("VELTO_ENV_TEST"));
+}
+
+TEST_F(EnvironmentTest, NamesAreFoundInEitherCase) {
+  ASSERT_TRUE(env_->SetVar("VELTO_ENV_TEST", "upper"));
+  ASSERT_TRUE(env_->SetVar("velto_env_lower", "lower"));
+  ASSERT_TRUE(env_->SetVar("1VELTO_ENV", "digit"));
+  ASSERT_TRUE(env_->SetVar("_VELTO_ENV", "underscore"));
+  struct Case {
+    const char* name;
+    const char* value;  // Null: not found.
+  } cases[] = {
+      {"velto_env_test", "upper"},
+      {"Velto_Env_Test", "upper"},
+      {"VELTO_ENV_LOWER", "lower"},
+      {"1VELTO_ENV", "digit"},
+      {"_VELTO_ENV", "underscore"},
+      {"1velto_env_missing", nullptr},
+      {"_velto_env_missing", nullptr},
+      {"", nullptr},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    std::string value;
+    EXPECT_EQ(test.value != nullptr, env_->GetVar(test.name, &value));
+    EXPECT_EQ(test.value ? test.value : "", value);
+    EXPECT_EQ(test.value != nullptr, env_->HasVar(test.name));
+  }
+}
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,216 @@
+#include "base/process/launch.h"
+
+#include <tlhelp32.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/process/testdata/process_test_child_command.h"
+#include "base/win/scoped_handle.h"
+#include "base/win/startup_information.h"
+#include "base/win/windows_version.h"
+
+namespace base {
+namespace {
+
+std::string HandleValue(HANDLE handle) {
+  return std::to_string(reinterpret_cast<uintptr_t>(handle));
+}
+
+// Launches |switches| with standard output on a pipe, waits, and returns
+// what the child wrote; |launched| tells whether it started.
+std::string LaunchAndRead(const std::string& switches, LaunchOptions options,
+                          bool* launched) {
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE read_end = nullptr;
+  HANDLE write_end = nullptr;
+  EXPECT_TRUE(::CreatePipe(&read_end, &write_end, &inherit, 0));
+  ScopedHandle out_read(read_end);
+  ScopedHandle out_write(write_end);
+  options.stdout_handle = out_write.Get();
+  options.inherit_handles = true;
+  options.wait = true;
+  *launched = LaunchProcess(ChildCommand(switches), options).IsValid();
+  out_write.Close();
+  std::string output;
+  char buffer[256];
+  DWORD read = 0;
+  while (::ReadFile(out_read.Get(), buffer, sizeof(buffer), &read, nullptr) &&
+         read) {
+    output.append(buffer, read);
+  }
+  return output;
+}
+
+// Children of this process still listed by the system.
+int CountLiveChildren() {
+  ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  int count = 0;
+  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+       more = ::Process32NextW(snapshot.Get(), &entry)) {
+    if (entry.th32ParentProcessID == ::GetCurrentProcessId() &&
+        _wcsicmp(entry.szExeFile, L"process_test_child.exe") == 0) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+TEST(LaunchProcessTest, HandleListLimitsInheritance) {
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  ScopedHandle first(::CreateEventW(&inherit, TRUE, FALSE, nullptr));
+  ScopedHandle second(::CreateEventW(&inherit, TRUE, FALSE, nullptr));
+  const std::string signal = "--signal-handles=" + HandleValue(first.Get()) +
+                             "," + HandleValue(second.Get());
+  struct Case {
+    const char* name;
+    bool use_list;
+    std::vector<HANDLE> list;
+    bool first_signalled;
+    bool second_signalled;
+  } cases[] = {
+      {"no list", false, {}, true, true},
+      {"empty list", true, {}, false, false},
+      {"one handle", true, {first.Get()}, true, false},
+  };
+  for (Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    ::ResetEvent(first.Get());
+    ::ResetEvent(second.Get());
+    LaunchOptions options;
+    options.inherit_handles = true;
+    options.wait = true;
+    if (test.use_list)
+      options.handles_to_inherit = &test.list;
+    ASSERT_TRUE(LaunchProcess(ChildCommand(signal), options).IsValid());
+    EXPECT_EQ(test.first_signalled,
+              ::WaitForSingleObject(first.Get(), 0) == WAIT_OBJECT_0);
+    EXPECT_EQ(test.second_signalled,
+              ::WaitForSingleObject(second.Get(), 0) == WAIT_OBJECT_0);
+  }
+}
+
+TEST(LaunchProcessTest, HandleListNeedsExtendedStartupInformation) {
+  win::WindowsVersionInfo xp = *win::WindowsVersionInfo::GetInstance();
+  xp.version = win::VERSION_XP;
+  win::ScopedWindowsVersionForTesting scoped_version(xp);
+  win::StartupInformation startup;
+  EXPECT_EQ(sizeof(STARTUPINFOW), startup.startup_info()->cb);
+  EXPECT_FALSE(startup.InitializeProcThreadAttributeList(1));
+
+  ScopedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::vector<HANDLE> handles = {event.Get()};
+  LaunchOptions options;
+  options.handles_to_inherit = &handles;
+  EXPECT_FALSE(LaunchProcess(ChildCommand(), options).IsValid());
+  EXPECT_EQ(0, CountLiveChildren());
+}
+
+TEST(LaunchProcessTest, StartupInformationCarriesWindowAndDesktop) {
+  std::wstring desktop(256, L'\0');
+  DWORD size = 0;
+  ASSERT_TRUE(::GetUserObjectInformationW(
+      ::GetThreadDesktop(::GetCurrentThreadId()), UOI_NAME, &desktop[0],
+      static_cast<DWORD>(desktop.size() * sizeof(wchar_t)), &size));
+  desktop.resize(wcslen(desktop.c_str()));
+  const std::string current_desktop(desktop.begin(), desktop.end());
+
+  struct Case {
+    bool start_hidden;
+    bool empty_desktop_name;
+    bool current_desktop;
+    std::string expected;
+  } cases[] = {
+      // Standard handles are set by LaunchAndRead: 0x100 joins the flags.
+      // Without a desktop name the child's own report varies by system.
+      {false, false, false, "flags=101 show=5 "},
+      {true, false, false, "flags=101 show=0 "},
+      {false, true, true, "flags=101 show=5 desktop=\n"},
+      {false, false, true, "flags=101 show=5 desktop=" + current_desktop + "\n"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.expected);
+    LaunchOptions options;
+    options.start_hidden = test.start_hidden;
+    options.empty_desktop_name = test.empty_desktop_name;
+    options.current_desktop = test.current_desktop;
+    bool launched = false;
+    std::string output = LaunchAndRead("--report-startup", options, &launched);
+    EXPECT_TRUE(launched);
+    EXPECT_EQ(test.expected, output.substr(0, test.expected.size()));
+  }
+}
+
+TEST(LaunchProcessTest, FailuresGiveInvalidProcessWithError) {
+  LaunchOptions options;
+  options.current_directory = FilePath(L"C:\\no such folder\\for velto");
+  EXPECT_FALSE(LaunchProcess(ChildCommand(), options).IsValid());
+  EXPECT_NE(0u, ::GetLastError());
+
+  EXPECT_FALSE(LaunchProcess(std::wstring(L"C:\\no such program.exe"),
+                             LaunchOptions())
+                   .IsValid());
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
+}
+
+TEST(LaunchProcessTest, JobGetsChildOrNoChildIsLeft) {
+  ScopedHandle job(::CreateJobObjectW(nullptr, nullptr));
+  ASSERT_TRUE(job.IsValid());
+  LaunchOptions options;
+  options.job_handle = job.Get();
+  Process child = LaunchProcess(ChildCommand("--sleep=10000"), options);
+  ASSERT_TRUE(child.IsValid());
+  BOOL in_job = FALSE;
+  EXPECT_TRUE(::IsProcessInJob(child.Handle(), job.Get(), &in_job));
+  EXPECT_TRUE(in_job);
+  // Resumed: it runs to its end once the job is closed.
+  ::TerminateJobObject(job.Get(), 7);
+  int exit_code = 0;
+  EXPECT_TRUE(child.WaitForExit(&exit_code));
+  EXPECT_EQ(7, exit_code);
+
+  // A handle without the right to assign refuses every child.
+  HANDLE query_only = nullptr;
+  ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), job.Get(),
+                                ::GetCurrentProcess(), &query_only,
+                                JOB_OBJECT_QUERY, FALSE, 0));
+  ScopedHandle refusing_job(query_only);
+  options.job_handle = refusing_job.Get();
+  EXPECT_FALSE(LaunchProcess(ChildCommand("--sleep=10000"), options).IsValid());
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ::GetLastError());
+  EXPECT_EQ(0, CountLiveChildren());
+}
+
+TEST(GetAppOutputTest, ResultFollowsTerminationStatus) {
+  // Longer than one read block, so the blocks must join up.
+  const std::string long_text(3000, 'x');
+  struct Case {
+    std::string switches;
+    bool result;
+    std::string printed;
+  } cases[] = {
+      {"--print=out --exit-code=0", true, "out"},
+      {"--print=out --exit-code=1", true, "out"},   // Killed is success.
+      {"--print=out --exit-code=2", false, "out"},  // Crashed.
+      {"--print=out --crash", false, "out"},
+      {"--print=" + long_text, true, long_text},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.switches.substr(0, 40));
+    std::string output = "kept:";
+    EXPECT_EQ(test.result, GetAppOutput(ChildCommand(test.switches), &output));
+    EXPECT_EQ("kept:" + test.printed, output);
+  }
+
+  std::string output;
+  EXPECT_FALSE(GetAppOutput(CommandLine(FilePath(L"C:\\no such program.exe")),
+                            &output));
+  EXPECT_EQ("", output);
+}
+
+}  // namespace
+}  // namespace base

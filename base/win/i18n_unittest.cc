@@ -1,0 +1,137 @@
+#include "base/win/i18n.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/win/windows_types.h"
+#include "testing/child_process.h"
+#include "testing/scoped_test_folder.h"
+
+namespace base {
+namespace win {
+namespace i18n {
+namespace {
+
+// The fakes' answers, set per case.
+const wchar_t* g_thread_languages = nullptr;  // Double-NUL list; null fails.
+ULONG g_thread_language_count = 0;
+LANGID g_default_language = 0;
+
+BOOL WINAPI FakeThreadLanguages(DWORD flags, ULONG* count, wchar_t* buffer,
+                                ULONG* size) {
+  EXPECT_EQ(0x38u, flags);
+  if (!g_thread_languages)
+    return FALSE;
+  ULONG length = 0;
+  while (g_thread_languages[length] || g_thread_languages[length + 1])
+    ++length;
+  length += 2;
+  if (buffer)
+    memcpy(buffer, g_thread_languages, length * sizeof(wchar_t));
+  *size = length;
+  *count = g_thread_language_count;
+  return TRUE;
+}
+
+LANGID WINAPI FakeDefaultLanguage() {
+  return g_default_language;
+}
+
+TEST(UILanguageListTest, ThreadListOrDefaultLanguage) {
+  struct Case {
+    const char* name;
+    bool has_thread_function;
+    const wchar_t* thread_languages;
+    ULONG count;
+    LANGID default_language;
+    bool result;
+    std::vector<std::wstring> expected;
+  } cases[] = {
+      {"regional tag then neutral", true, L"de-DE\0de\0", 2, 0x0409, true,
+       {L"kept", L"de-DE", L"de"}},
+      {"no thread function", false, nullptr, 0, 0x0407, true,
+       {L"kept", L"de-DE"}},
+      {"thread call fails", true, nullptr, 0, 0x0409, true,
+       {L"kept", L"en-US"}},
+      {"no thread languages", true, L"\0", 0, 0x0407, true,
+       {L"kept", L"de-DE"}},
+      {"neutral default", false, nullptr, 0, 0x0007, true, {L"kept", L"de"}},
+      {"custom default", false, nullptr, 0, 0x1400, false, {L"kept"}},
+      {"unknown default", false, nullptr, 0, 0x00ff, false, {L"kept"}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    g_thread_languages = test.thread_languages;
+    g_thread_language_count = test.count;
+    g_default_language = test.default_language;
+    UILanguageFunctions functions = GetSystemUILanguageFunctions();
+    functions.get_thread_preferred_ui_languages =
+        test.has_thread_function ? &FakeThreadLanguages : nullptr;
+    functions.get_user_default_ui_language = &FakeDefaultLanguage;
+    std::vector<std::wstring> languages = {L"kept"};
+    EXPECT_EQ(test.result,
+              GetUserPreferredUILanguageListWith(functions, &languages));
+    EXPECT_EQ(test.expected, languages);
+  }
+}
+
+// Wine takes the UI language from the Unix locale a process starts with, so
+// a second copy of this executable runs under LANG=de_DE.UTF-8 through sh and
+// reports through its XML result file. The locale is compiled into a
+// private folder first: the machine need not have it installed.
+constexpr wchar_t kUnixShell[] = L"Z:\\bin\\sh";
+constexpr wchar_t kLanguageChildVariable[] = L"VELTO_I18N_GERMAN_CHILD";
+
+TEST(UILanguageListChildTest, GermanEnvironmentGivesGermanFirst) {
+  if (!::GetEnvironmentVariableW(kLanguageChildVariable, nullptr, 0))
+    GTEST_SKIP() << "Runs only as the child of GermanUserGetsGerman";
+  std::vector<std::wstring> languages;
+  ASSERT_TRUE(GetUserPreferredUILanguageList(&languages));
+  ASSERT_FALSE(languages.empty());
+  EXPECT_EQ(L"de-DE", languages[0]);
+}
+
+TEST(UILanguageListTest, GermanUserGetsGerman) {
+  if (::GetFileAttributesW(kUnixShell) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "Needs Wine, whose UI language follows LANG";
+  testing_support::ScopedTestFolder folder;
+  const std::wstring result_path = folder.path() + L"\\result.xml";
+  const std::wstring command =
+      std::wstring(kUnixShell) +
+      L" -c \"locales=$(mktemp -d); "
+      L"localedef -i de_DE -f UTF-8 $locales/de_DE.UTF-8 >/dev/null 2>&1; "
+      L"LOCPATH=$locales LANG=de_DE.UTF-8 " +
+      kLanguageChildVariable + L"=1 wine '" + testing_support::SelfPath() +
+      L"' --gtest_filter=UILanguageListChildTest.* '--gtest_output=xml:" +
+      result_path + L"' >/dev/null 2>&1; rm -rf $locales\"";
+  ASSERT_TRUE(testing_support::RunChildProcess(command).started);
+
+  std::string xml;
+  for (int waited_ms = 0; waited_ms < 60000; waited_ms += 100) {
+    ::Sleep(100);
+    HANDLE file = ::CreateFileW(result_path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+      continue;
+    char buffer[16384];
+    DWORD read = 0;
+    if (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr))
+      xml.assign(buffer, read);
+    ::CloseHandle(file);
+    if (xml.find("</testsuites>") != std::string::npos)
+      break;
+  }
+  ASSERT_NE(std::string::npos, xml.find("</testsuites>")) << xml;
+  EXPECT_NE(std::string::npos,
+            xml.find("<testsuites tests=\"1\" failures=\"0\""))
+      << xml;
+  EXPECT_EQ(std::string::npos, xml.find("result=\"skipped\"")) << xml;
+}
+
+}  // namespace
+}  // namespace i18n
+}  // namespace win
+}  // namespace base
