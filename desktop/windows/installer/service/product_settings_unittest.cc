@@ -1,0 +1,180 @@
+#include "desktop/windows/installer/service/product_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/json/values.h"
+#include "base/win/windows_types.h"
+#include "testing/child_process.h"
+#include "testing/scoped_test_folder.h"
+
+namespace installer {
+namespace {
+
+using testing_support::ChildResult;
+using testing_support::RunChildProcess;
+using testing_support::ScopedTestFolder;
+using testing_support::SelfFolder;
+
+// The probe without a settings resource, copied into |folder|.
+std::wstring CopyBareProbe(const std::wstring& folder) {
+  std::wstring probe = folder + L"\\host.exe";
+  EXPECT_TRUE(
+      ::CopyFileW((SelfFolder() + L"\\product_settings_probe_bare.exe").c_str(),
+                  probe.c_str(), FALSE));
+  return probe;
+}
+
+// The test "_vlautolib.pyd" of |variant|, copied into |folder|.
+std::wstring CopyFallbackModule(const std::wstring& variant,
+                                const std::wstring& folder) {
+  std::wstring module = folder + L"\\_vlautolib.pyd";
+  EXPECT_TRUE(::CopyFileW((SelfFolder() + L"\\product_settings_testdata\\" +
+                           variant + L"\\_vlautolib.pyd")
+                              .c_str(),
+                          module.c_str(), FALSE));
+  return module;
+}
+
+ChildResult RunProbe(const std::wstring& probe, const std::wstring& arguments,
+                     const std::wstring& working_directory) {
+  return RunChildProcess(L"\"" + probe + L"\" " + arguments, working_directory);
+}
+
+// This test executable carries the standard settings resource.
+TEST(ProductSettingsTest, StandardResource) {
+  const base::DictionaryValue* settings = ProductSettings::GetDictionary();
+  ASSERT_TRUE(settings);
+  EXPECT_EQ(settings, ProductSettings::GetDictionary());
+
+  EXPECT_EQ("Velto Software", ProductSettings::GetCompanyName());
+  EXPECT_EQ("Velto", ProductSettings::GetProductName());
+  EXPECT_EQ("VLT", ProductSettings::GetUserAgentName());
+  EXPECT_EQ(5, ProductSettings::GetScheduledAutoupdateDelayMinutes());
+  EXPECT_TRUE(ProductSettings::ShouldScheduleAutoupdateTask());
+  EXPECT_FALSE(ProductSettings::IsWhiteLabeled());
+
+  // Every address lies in the trusted domain; the package-server base is
+  // extended by appending, so it ends in "/".
+  const std::string domain = ProductSettings::GetDomain();
+  for (const char* name :
+       {"autoupdate", "crash", "download", "download_full_windows", "help",
+        "homepage", "uninstall_survey"}) {
+    std::string url = ProductSettings::GetUrl(name);
+    std::string host = url.substr(0, url.find('/', sizeof("https://")));
+    EXPECT_EQ(0u, url.find("https://")) << name;
+    EXPECT_EQ(host.size() - domain.size(), host.rfind(domain)) << name;
+  }
+  EXPECT_EQ('/', ProductSettings::GetUrl("autoupdate").back());
+  EXPECT_EQ("", ProductSettings::GetUrl("no_such_url"));
+
+  std::string text = ReadProductSettingsText();
+  ASSERT_FALSE(text.empty());
+  EXPECT_NE('\0', text.back());
+}
+
+TEST(ProductSettingsTest, TypedGettersTolerateAbsentAndMistypedKeys) {
+  base::DictionaryValue settings;
+  settings.SetString("urls.crash", "https://crash.example.com/");
+  settings.SetInteger("number", 7);
+
+  EXPECT_EQ("https://crash.example.com/",
+            ProductSettings::GetString(settings, "urls.crash"));
+  EXPECT_EQ("", ProductSettings::GetString(settings, "urls"));
+  EXPECT_EQ("", ProductSettings::GetString(settings, "number"));
+  EXPECT_EQ(0, ProductSettings::GetInteger(settings, "urls.crash"));
+  EXPECT_FALSE(ProductSettings::GetBoolean(settings, "absent"));
+}
+
+// A host without the resource takes it from "_vlautolib.pyd" beside it or
+// already loaded, never from the current folder or the search path. The
+// test module's settings differ from the standard ones in every printed
+// value, and it also carries a correctly spelt "crash_log_product_suffix"
+// that must be ignored.
+TEST(ProductSettingsTest, FallbackModuleOnlyBesideHostOrLoaded) {
+  ScopedTestFolder host_folder;
+  ScopedTestFolder planted_folder;
+  const std::wstring probe = CopyBareProbe(host_folder.path());
+  const std::wstring planted =
+      CopyFallbackModule(L"autotest", planted_folder.path());
+
+  // Planted in the current folder and on PATH: not taken.
+  wchar_t old_path[32768];
+  DWORD old_length = ::GetEnvironmentVariableW(L"PATH", old_path, 32768);
+  ASSERT_GT(old_length, 0u);
+  ::SetEnvironmentVariableW(L"PATH",
+                            (planted_folder.path() + L";" + old_path).c_str());
+  ChildResult planted_run = RunProbe(probe, L"", planted_folder.path());
+  ::SetEnvironmentVariableW(L"PATH", old_path);
+  ASSERT_TRUE(planted_run.started);
+  EXPECT_NE(0u, planted_run.exit_code);
+  EXPECT_NE(std::string::npos, planted_run.output.find("FATAL"))
+      << planted_run.output;
+  EXPECT_NE(std::string::npos,
+            planted_run.output.find(
+                "The product settings resource \"TXT\" 133 is missing"))
+      << planted_run.output;
+  EXPECT_EQ(std::string::npos, planted_run.output.find("company="));
+
+  const char kAutotestSettings[] =
+      "racers_agree=yes\n"
+      "company=Autotest Company\n"
+      "product=Autotest \xC3\x9Cn\xC3\xAF"
+      "code\n"
+      "crash_suffix=-autotest\n"
+      "autoupdate=https://autotest.example.net/update/\n"
+      "version=48.58.2522.0\n";
+
+  // Loaded by the test framework before the engine asks: taken.
+  ChildResult preloaded =
+      RunProbe(probe, L"preload \"" + planted + L"\"", host_folder.path());
+  EXPECT_EQ(0u, preloaded.exit_code) << preloaded.output;
+  EXPECT_EQ(kAutotestSettings, preloaded.output);
+
+  // Beside the host: taken, whatever the current folder.
+  CopyFallbackModule(L"autotest", host_folder.path());
+  ChildResult beside = RunProbe(probe, L"", planted_folder.path());
+  EXPECT_EQ(0u, beside.exit_code) << beside.output;
+  EXPECT_EQ(kAutotestSettings, beside.output);
+}
+
+// Without usable settings the engine would build registry keys and clean-up
+// paths from empty names: the process stops instead, saying why.
+TEST(ProductSettingsTest, UnusableSettingsStopTheProcess) {
+  const struct {
+    const wchar_t* variant;
+    const char* message;
+  } kCases[] = {
+      {L"invalid_json", "The product settings are not valid JSON: Line: "},
+      {L"list_root", "The product settings are not a JSON dictionary"},
+      {L"no_company", "The product settings lack \"company_name\""},
+  };
+  for (const auto& test : kCases) {
+    SCOPED_TRACE(test.variant);
+    ScopedTestFolder folder;
+    const std::wstring probe = CopyBareProbe(folder.path());
+    CopyFallbackModule(test.variant, folder.path());
+    ChildResult result = RunProbe(probe, L"", folder.path());
+    ASSERT_TRUE(result.started);
+    EXPECT_NE(0u, result.exit_code);
+    EXPECT_NE(std::string::npos, result.output.find(test.message))
+        << result.output;
+    EXPECT_EQ(std::string::npos, result.output.find("company="));
+  }
+}
+
+// The standard host: eight threads racing to load get one dictionary.
+TEST(ProductSettingsTest, StandardHostLoadsOnceUnderRace) {
+  ChildResult result =
+      RunProbe(SelfFolder() + L"\\product_settings_probe.exe", L"", L"");
+  EXPECT_EQ(0u, result.exit_code) << result.output;
+  EXPECT_EQ(0u, result.output.find("racers_agree=yes\n"
+                                   "company=Velto Software\n"
+                                   "product=Velto\n"))
+      << result.output;
+  EXPECT_NE(std::string::npos, result.output.find("version=45.0.2522.0\n"));
+}
+
+}  // namespace
+}  // namespace installer

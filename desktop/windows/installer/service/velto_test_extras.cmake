@@ -1,0 +1,40 @@
+# The service tests run with the standard product settings in their own
+# executable, and start stand-ins for the host executable as children; all
+# land in bin/ beside the test.
+set(service_dir ${CMAKE_CURRENT_LIST_DIR})
+set(settings_rc ${service_dir}/resources/product_settings.rc)
+set_source_files_properties(${settings_rc} PROPERTIES
+                            COMPILE_OPTIONS "--codepage=65001")
+target_sources(${name} PRIVATE ${settings_rc})
+
+# The host stand-in, with the standard settings and without any.
+add_executable(product_settings_probe
+               ${service_dir}/testdata/product_settings_probe.cc ${settings_rc})
+add_executable(product_settings_probe_bare
+               ${service_dir}/testdata/product_settings_probe.cc)
+foreach(probe product_settings_probe product_settings_probe_bare)
+  target_link_libraries(${probe} PRIVATE velto_manifest installer_service
+                        base_json base)
+endforeach()
+
+# Resource-only "_vlautolib.pyd" modules, one folder per variant; the tests
+# copy them where they need them.
+set(fallback_rc ${service_dir}/testdata/fallback_settings.rc)
+set_source_files_properties(${fallback_rc} PROPERTIES
+                            COMPILE_OPTIONS "--codepage=65001")
+set(fallback_modules "")
+foreach(variant autotest invalid_json list_root no_company)
+  set(module vlautolib_${variant})
+  string(TOUPPER "${variant}_SETTINGS" define)
+  add_library(${module} SHARED ${fallback_rc})
+  target_compile_definitions(${module} PRIVATE ${define})
+  target_link_options(${module} PRIVATE -nostdlib -Wl,-e0)
+  set_target_properties(${module} PROPERTIES
+      LINKER_LANGUAGE C PREFIX "" OUTPUT_NAME _vlautolib SUFFIX ".pyd"
+      RUNTIME_OUTPUT_DIRECTORY
+          ${CMAKE_BINARY_DIR}/bin/product_settings_testdata/${variant})
+  list(APPEND fallback_modules ${module})
+endforeach()
+
+add_dependencies(${name} product_settings_probe product_settings_probe_bare
+                 ${fallback_modules})
