@@ -1,0 +1,317 @@
+#include "desktop/windows/installer/service/access_control.h"
+
+#include <stdint.h>
+
+#include <vector>
+
+namespace installer {
+
+namespace {
+
+const SecurityInfoFunctions kRealSecurityInfoFunctions = {
+    &::GetNamedSecurityInfoW,
+    &::SetNamedSecurityInfoW,
+};
+
+const SecurityInfoFunctions* g_security_info_functions =
+    &kRealSecurityInfoFunctions;
+
+struct LocalFreeDeleter {
+  void operator()(void* memory) const { ::LocalFree(memory); }
+};
+template <typename T>
+using ScopedLocal = std::unique_ptr<T, LocalFreeDeleter>;
+
+struct SidDeleter {
+  void operator()(void* sid) const { ::FreeSid(sid); }
+};
+using ScopedSid = std::unique_ptr<void, SidDeleter>;
+
+// Explicit entries handed out by GetExplicitEntriesFromAclW: one block.
+using ScopedExplicitEntries = ScopedLocal<EXPLICIT_ACCESS_W>;
+
+bool GetGenericMapping(SE_OBJECT_TYPE object_type, GENERIC_MAPPING* mapping) {
+  switch (object_type) {
+    case SE_FILE_OBJECT:
+      *mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+                  FILE_ALL_ACCESS};
+      return true;
+    case SE_REGISTRY_KEY:
+    case SE_REGISTRY_WOW64_32KEY:
+      *mapping = {KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS};
+      return true;
+    default:
+      return false;
+  }
+}
+
+ScopedSid MakeAdministratorsSid() {
+  SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
+  PSID sid = nullptr;
+  if (!::AllocateAndInitializeSid(&nt_authority, 2,
+                                  SECURITY_BUILTIN_DOMAIN_RID,
+                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                  &sid)) {
+    return nullptr;
+  }
+  return ScopedSid(sid);
+}
+
+// Reads the descriptor parts |information| asks for. A call that reports
+// success without handing out a descriptor is a failure too: nothing could
+// be checked or restored from it.
+DWORD ReadSecurityInfo(const std::wstring& object_name,
+                       SE_OBJECT_TYPE object_type,
+                       SECURITY_INFORMATION information, PACL* dacl,
+                       ScopedLocal<void>* descriptor) {
+  PSECURITY_DESCRIPTOR raw_descriptor = nullptr;
+  DWORD result = g_security_info_functions->get_named_security_info(
+      object_name.c_str(), object_type, information, nullptr, nullptr, dacl,
+      nullptr, &raw_descriptor);
+  descriptor->reset(raw_descriptor);
+  if (result == ERROR_SUCCESS && !raw_descriptor)
+    return ERROR_INVALID_SECURITY_DESCR;
+  return result;
+}
+
+DWORD WriteDacl(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
+                PACL dacl) {
+  return g_security_info_functions->set_named_security_info(
+      const_cast<wchar_t*>(object_name.c_str()), object_type,
+      DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
+}
+
+// The SID of the process token's user, copied out of the token.
+bool GetProcessUserSid(std::vector<uint8_t>* sid) {
+  HANDLE raw_token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw_token))
+    return false;
+  base::win::ScopedHandle token(raw_token);
+  DWORD size = 0;
+  ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+  if (size < sizeof(TOKEN_USER))
+    return false;
+  std::vector<uint8_t> buffer(size);
+  if (!::GetTokenInformation(token.Get(), TokenUser, buffer.data(), size,
+                             &size)) {
+    return false;
+  }
+  PSID user = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+  if (!::IsValidSid(user))
+    return false;
+  DWORD length = ::GetLengthSid(user);
+  sid->resize(length);
+  return ::CopySid(length, sid->data(), user) != FALSE;
+}
+
+// Removes |access_mask| from every explicit deny entry given by SID that
+// applies to the calling process, so the new allow entry is not overruled.
+void ClearMatchingDenies(EXPLICIT_ACCESS_W* entries, ULONG count,
+                         ACCESS_MASK access_mask) {
+  for (ULONG i = 0; i < count; ++i) {
+    EXPLICIT_ACCESS_W& entry = entries[i];
+    if (entry.grfAccessMode != DENY_ACCESS ||
+        entry.Trustee.TrusteeForm != TRUSTEE_IS_SID) {
+      continue;
+    }
+    BOOL is_member = FALSE;
+    if (::CheckTokenMembership(nullptr, entry.Trustee.ptstrName, &is_member) &&
+        is_member) {
+      entry.grfAccessPermissions &= ~access_mask;
+    }
+  }
+}
+
+}  // namespace
+
+SavedAcl::SavedAcl() = default;
+
+SavedAcl::~SavedAcl() {
+  if (security_descriptor)
+    ::LocalFree(security_descriptor);
+}
+
+bool HasAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
+               ACCESS_MASK access_mask) {
+  GENERIC_MAPPING mapping;
+  if (!GetGenericMapping(object_type, &mapping))
+    return false;
+
+  HANDLE raw_token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(),
+                          TOKEN_DUPLICATE | TOKEN_QUERY, &raw_token)) {
+    return false;
+  }
+  base::win::ScopedHandle process_token(raw_token);
+  raw_token = nullptr;
+  if (!::DuplicateToken(process_token.Get(), SecurityIdentification,
+                        &raw_token)) {
+    return false;
+  }
+  base::win::ScopedHandle token(raw_token);
+
+  ScopedLocal<void> descriptor;
+  if (ReadSecurityInfo(object_name, object_type,
+                       OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                           DACL_SECURITY_INFORMATION,
+                       nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+
+  // AccessCheck refuses generic rights; callers may pass them.
+  ACCESS_MASK desired = access_mask;
+  ::MapGenericMask(&desired, &mapping);
+  // Room for one privilege, the most a check without system-security
+  // access can use.
+  alignas(PRIVILEGE_SET) uint8_t privileges[sizeof(PRIVILEGE_SET)] = {};
+  DWORD privileges_size = sizeof(privileges);
+  DWORD granted = 0;
+  BOOL status = FALSE;
+  if (!::AccessCheck(descriptor.get(), token.Get(), desired, &mapping,
+                     reinterpret_cast<PRIVILEGE_SET*>(privileges),
+                     &privileges_size, &granted, &status)) {
+    return false;
+  }
+  return status != FALSE;
+}
+
+bool GrantAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
+                 ACCESS_MASK access_mask, bool permanent,
+                 std::unique_ptr<SavedAcl>* saved) {
+  saved->reset();
+
+  // The token's user SID, not the logon name: a bare name may resolve to a
+  // domain account and a local account alike.
+  std::vector<uint8_t> user_sid;
+  if (!GetProcessUserSid(&user_sid))
+    return false;
+
+  PACL old_dacl = nullptr;
+  ScopedLocal<void> descriptor;
+  DWORD result = ReadSecurityInfo(object_name, object_type,
+                                  DACL_SECURITY_INFORMATION, &old_dacl,
+                                  &descriptor);
+  if (result == ERROR_ACCESS_DENIED && TakeOwnership(object_name, object_type))
+    result = ReadSecurityInfo(object_name, object_type,
+                              DACL_SECURITY_INFORMATION, &old_dacl,
+                              &descriptor);
+  if (result != ERROR_SUCCESS)
+    return false;
+
+  ULONG entry_count = 0;
+  ScopedExplicitEntries entries;
+  if (old_dacl) {
+    EXPLICIT_ACCESS_W* raw_entries = nullptr;
+    if (::GetExplicitEntriesFromAclW(old_dacl, &entry_count, &raw_entries) !=
+        ERROR_SUCCESS) {
+      return false;
+    }
+    entries.reset(raw_entries);
+  }
+  ClearMatchingDenies(entries.get(), entry_count, access_mask);
+
+  EXPLICIT_ACCESS_W grant = {};
+  grant.grfAccessPermissions = access_mask;
+  grant.grfAccessMode = GRANT_ACCESS;
+  grant.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+  ::BuildTrusteeWithSidW(&grant.Trustee, user_sid.data());
+  grant.Trustee.TrusteeType = TRUSTEE_IS_USER;
+
+  PACL raw_acl = nullptr;
+  if (::SetEntriesInAclW(1, &grant, nullptr, &raw_acl) != ERROR_SUCCESS)
+    return false;
+  ScopedLocal<ACL> grant_acl(raw_acl);
+  raw_acl = nullptr;
+  // Inherited entries stay out: the system adds them again from the parent
+  // when the list is written.
+  if (::SetEntriesInAclW(entry_count, entries.get(), grant_acl.get(),
+                         &raw_acl) != ERROR_SUCCESS) {
+    return false;
+  }
+  ScopedLocal<ACL> new_acl(raw_acl);
+
+  result = WriteDacl(object_name, object_type, new_acl.get());
+  if (result == ERROR_ACCESS_DENIED && TakeOwnership(object_name, object_type))
+    result = WriteDacl(object_name, object_type, new_acl.get());
+  if (result != ERROR_SUCCESS)
+    return false;
+
+  if (!permanent) {
+    auto record = std::make_unique<SavedAcl>();
+    record->object_name = object_name;
+    record->object_type = object_type;
+    record->old_dacl = old_dacl;
+    record->security_descriptor = descriptor.release();
+    *saved = std::move(record);
+  }
+  return true;
+}
+
+bool RestoreAccess(std::unique_ptr<SavedAcl>* saved) {
+  if (!*saved)
+    return false;
+  const SavedAcl& record = **saved;
+  DWORD result =
+      WriteDacl(record.object_name, record.object_type, record.old_dacl);
+  saved->reset();
+  return result == ERROR_SUCCESS;
+}
+
+bool TakeOwnership(const std::wstring& object_name,
+                   SE_OBJECT_TYPE object_type) {
+  HANDLE raw_token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES,
+                          &raw_token) ||
+      !SetTokenPrivilege(SE_TAKE_OWNERSHIP_NAME, true,
+                         base::win::ScopedHandle(raw_token))) {
+    return false;
+  }
+
+  bool owned = false;
+  ScopedSid administrators = MakeAdministratorsSid();
+  if (administrators) {
+    owned = g_security_info_functions->set_named_security_info(
+                const_cast<wchar_t*>(object_name.c_str()), object_type,
+                OWNER_SECURITY_INFORMATION, administrators.get(), nullptr,
+                nullptr, nullptr) == ERROR_SUCCESS;
+  }
+
+  raw_token = nullptr;
+  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES,
+                         &raw_token)) {
+    SetTokenPrivilege(SE_TAKE_OWNERSHIP_NAME, false,
+                      base::win::ScopedHandle(raw_token));
+  }
+  return owned;
+}
+
+bool SetTokenPrivilege(const wchar_t* privilege_name, bool enable,
+                       base::win::ScopedHandle token) {
+  TOKEN_PRIVILEGES privileges = {};
+  privileges.PrivilegeCount = 1;
+  if (!::LookupPrivilegeValueW(nullptr, privilege_name,
+                               &privileges.Privileges[0].Luid)) {
+    return false;
+  }
+  privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+  // Succeeds even when the token lacks the privilege; only the last error
+  // tells.
+  if (!::AdjustTokenPrivileges(token.Get(), FALSE, &privileges,
+                               sizeof(privileges), nullptr, nullptr)) {
+    return false;
+  }
+  return ::GetLastError() != ERROR_NOT_ALL_ASSIGNED;
+}
+
+ScopedSecurityInfoFunctionsForTesting::ScopedSecurityInfoFunctionsForTesting(
+    const SecurityInfoFunctions& functions)
+    : functions_(functions), previous_(g_security_info_functions) {
+  g_security_info_functions = &functions_;
+}
+
+ScopedSecurityInfoFunctionsForTesting::
+    ~ScopedSecurityInfoFunctionsForTesting() {
+  g_security_info_functions = previous_;
+}
+
+}  // namespace installer

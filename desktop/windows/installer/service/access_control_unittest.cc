@@ -1,0 +1,276 @@
+#include "desktop/windows/installer/service/access_control.h"
+
+#include <sddl.h>
+
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "testing/registry_sandbox.h"
+#include "testing/scoped_test_folder.h"
+
+namespace installer {
+namespace {
+
+// KEY_SET_VALUE and DELETE denied to Everyone, which the test process
+// belongs to, and to Guests, which it does not; then everything allowed.
+constexpr wchar_t kDenyWriteDacl[] =
+    L"D:(D;;0x10002;;;WD)(D;;0x10002;;;BG)(A;;KA;;;WD)";
+constexpr wchar_t kAllowAllDacl[] = L"D:(A;;KA;;;WD)";
+
+std::vector<uint8_t> ProcessUserSid() {
+  HANDLE token = nullptr;
+  EXPECT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
+  base::win::ScopedHandle owned(token);
+  uint8_t buffer[256];
+  DWORD size = 0;
+  EXPECT_TRUE(::GetTokenInformation(token, TokenUser, buffer, sizeof(buffer),
+                                    &size));
+  PSID sid = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
+  const uint8_t* bytes = static_cast<const uint8_t*>(sid);
+  return std::vector<uint8_t>(bytes, bytes + ::GetLengthSid(sid));
+}
+
+const SecurityInfoFunctions kRealCalls = {&::GetNamedSecurityInfoW,
+                                          &::SetNamedSecurityInfoW};
+// The calls the helpers below read and write descriptors with: the same ones
+// the code under test is given.
+const SecurityInfoFunctions* g_calls = &kRealCalls;
+
+// Sets the object's DACL from SDDL text such as "D:(A;;FA;;;WD)".
+void SetDaclFromSddl(const std::wstring& name, SE_OBJECT_TYPE type,
+                     const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      sddl, SDDL_REVISION_1, &descriptor, nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  DWORD result = g_calls->set_named_security_info(
+      const_cast<wchar_t*>(name.c_str()), type, DACL_SECURITY_INFORMATION,
+      nullptr, nullptr, dacl, nullptr);
+  ::LocalFree(descriptor);
+  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), result) << name;
+}
+
+std::wstring GetSddl(const std::wstring& name, SE_OBJECT_TYPE type,
+                     SECURITY_INFORMATION information) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (g_calls->get_named_security_info(name.c_str(), type, information,
+                                      nullptr, nullptr, nullptr, nullptr,
+                                      &descriptor) != ERROR_SUCCESS) {
+    return L"<unreadable>";
+  }
+  wchar_t* text = nullptr;
+  ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+      descriptor, SDDL_REVISION_1, information, &text, nullptr);
+  std::wstring sddl = text ? text : L"<unconvertible>";
+  ::LocalFree(text);
+  ::LocalFree(descriptor);
+  return sddl;
+}
+
+struct Ace {
+  bool found = false;
+  ACCESS_MASK mask = 0;
+  BYTE flags = 0;
+};
+
+// The explicit entry of |ace_type| for |sid| in the object's DACL.
+Ace FindAce(const std::wstring& name, SE_OBJECT_TYPE type, BYTE ace_type,
+            PSID sid) {
+  Ace found;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (g_calls->get_named_security_info(name.c_str(), type,
+                                      DACL_SECURITY_INFORMATION, nullptr,
+                                      nullptr, &dacl, nullptr,
+                                      &descriptor) != ERROR_SUCCESS) {
+    return found;
+  }
+  for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+    ACE_HEADER* header = nullptr;
+    ::GetAce(dacl, i, reinterpret_cast<void**>(&header));
+    // Allowed and denied entries share one layout.
+    auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+    if (header->AceType == ace_type && !(header->AceFlags & INHERITED_ACE) &&
+        ::EqualSid(&ace->SidStart, sid)) {
+      found = {true, ace->Mask, header->AceFlags};
+    }
+  }
+  ::LocalFree(descriptor);
+  return found;
+}
+
+// The 32-bit registry view reached through the key's handle, for systems
+// whose named calls answer that view with an empty success.
+HKEY OpenWow32Key(const wchar_t* name, REGSAM access) {
+  constexpr wchar_t kCurrentUser[] = L"CURRENT_USER\\";
+  std::wstring text(name);
+  if (text.compare(0, wcslen(kCurrentUser), kCurrentUser) != 0)
+    return nullptr;
+  HKEY key = nullptr;
+  ::RegOpenKeyExW(HKEY_CURRENT_USER, text.c_str() + wcslen(kCurrentUser), 0,
+                  access | KEY_WOW64_32KEY, &key);
+  return key;
+}
+
+DWORD WINAPI GetWow32Security(LPCWSTR name, SE_OBJECT_TYPE type,
+                              SECURITY_INFORMATION information, PSID* owner,
+                              PSID* group, PACL* dacl, PACL* sacl,
+                              PSECURITY_DESCRIPTOR* descriptor) {
+  EXPECT_EQ(SE_REGISTRY_WOW64_32KEY, type);
+  HKEY key = OpenWow32Key(name, READ_CONTROL);
+  if (!key)
+    return ERROR_FILE_NOT_FOUND;
+  DWORD result = ::GetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
+                                   group, dacl, sacl, descriptor);
+  ::RegCloseKey(key);
+  return result;
+}
+
+DWORD WINAPI SetWow32Security(LPWSTR name, SE_OBJECT_TYPE type,
+                              SECURITY_INFORMATION information, PSID owner,
+                              PSID group, PACL dacl, PACL sacl) {
+  EXPECT_EQ(SE_REGISTRY_WOW64_32KEY, type);
+  HKEY key = OpenWow32Key(name, WRITE_DAC | WRITE_OWNER);
+  if (!key)
+    return ERROR_FILE_NOT_FOUND;
+  DWORD result = ::SetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
+                                   group, dacl, sacl);
+  ::RegCloseKey(key);
+  return result;
+}
+
+DWORD WINAPI GetEmptySuccess(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION,
+                             PSID*, PSID*, PACL* dacl, PACL*,
+                             PSECURITY_DESCRIPTOR* descriptor) {
+  if (dacl)
+    *dacl = nullptr;
+  *descriptor = nullptr;
+  return ERROR_SUCCESS;
+}
+
+// Runs the grant cycle on a key, reached through |calls|, whose DACL is
+// kDenyWriteDacl.
+void CheckGrantAndRestore(const SecurityInfoFunctions& calls,
+                          const std::wstring& name, SE_OBJECT_TYPE type) {
+  ScopedSecurityInfoFunctionsForTesting seam(calls);
+  g_calls = &calls;
+  uint8_t everyone[SECURITY_MAX_SID_SIZE], guests[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof(everyone);
+  ASSERT_TRUE(::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size));
+  size = sizeof(guests);
+  ASSERT_TRUE(
+      ::CreateWellKnownSid(WinBuiltinGuestsSid, nullptr, guests, &size));
+  std::vector<uint8_t> user = ProcessUserSid();
+
+  SetDaclFromSddl(name, type, kDenyWriteDacl);
+  const std::wstring original = GetSddl(name, type, DACL_SECURITY_INFORMATION);
+  const Ace guests_before = FindAce(name, type, ACCESS_DENIED_ACE_TYPE, guests);
+  EXPECT_TRUE(guests_before.found) << original;
+  EXPECT_FALSE(HasAccess(name, type, KEY_SET_VALUE)) << original;
+
+  std::unique_ptr<SavedAcl> saved;
+  EXPECT_TRUE(GrantAccess(name, type, KEY_SET_VALUE, false, &saved));
+  EXPECT_TRUE(saved && saved->object_name == name);
+  EXPECT_TRUE(HasAccess(name, type, KEY_SET_VALUE))
+      << GetSddl(name, type, DACL_SECURITY_INFORMATION);
+  // Everyone's deny keeps DELETE only; Guests' stays whole.
+  const Ace everyone_deny =
+      FindAce(name, type, ACCESS_DENIED_ACE_TYPE, everyone);
+  EXPECT_TRUE(everyone_deny.found);
+  EXPECT_EQ(static_cast<ACCESS_MASK>(DELETE), everyone_deny.mask);
+  EXPECT_EQ(guests_before.mask,
+            FindAce(name, type, ACCESS_DENIED_ACE_TYPE, guests).mask);
+  const Ace user_allow =
+      FindAce(name, type, ACCESS_ALLOWED_ACE_TYPE, user.data());
+  EXPECT_EQ(static_cast<ACCESS_MASK>(KEY_SET_VALUE), user_allow.mask);
+  EXPECT_EQ(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, user_allow.flags);
+
+  EXPECT_TRUE(RestoreAccess(&saved));
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(original, GetSddl(name, type, DACL_SECURITY_INFORMATION));
+  EXPECT_FALSE(HasAccess(name, type, KEY_SET_VALUE));
+  EXPECT_FALSE(RestoreAccess(&saved));
+
+  // A permanent grant saves nothing and stays.
+  EXPECT_TRUE(GrantAccess(name, type, KEY_SET_VALUE, true, &saved));
+  EXPECT_FALSE(saved);
+  EXPECT_TRUE(HasAccess(name, type, KEY_SET_VALUE));
+
+  // Leaves the key deletable for the sandbox's clean-up.
+  SetDaclFromSddl(name, type, kAllowAllDacl);
+  g_calls = &kRealCalls;
+}
+
+// Shown on keys: Wine derives a file's list from its mode bits and cannot
+// keep a deny entry on a file.
+TEST(AccessControlTest, GrantLiftsDenyForOwnGroupsAndRestoreIsExact) {
+  testing_support::RegistrySandbox sandbox;
+  CheckGrantAndRestore(kRealCalls, L"CURRENT_USER\\" + sandbox.path(),
+                       SE_REGISTRY_KEY);
+}
+
+TEST(AccessControlTest, GrantOnWow32ViewGoesThroughTheSeam) {
+  testing_support::RegistrySandbox sandbox;
+  const std::wstring key = L"CURRENT_USER\\" + sandbox.path();
+  CheckGrantAndRestore({&GetWow32Security, &SetWow32Security}, key,
+                       SE_REGISTRY_WOW64_32KEY);
+
+  // A read that succeeds without a descriptor can be neither checked nor
+  // restored.
+  ScopedSecurityInfoFunctionsForTesting seam(
+      {&GetEmptySuccess, &SetWow32Security});
+  std::unique_ptr<SavedAcl> saved = std::make_unique<SavedAcl>();
+  EXPECT_FALSE(
+      GrantAccess(key, SE_REGISTRY_WOW64_32KEY, KEY_SET_VALUE, false, &saved));
+  EXPECT_FALSE(saved);
+  EXPECT_FALSE(HasAccess(key, SE_REGISTRY_WOW64_32KEY, KEY_READ));
+}
+
+TEST(AccessControlTest, RealFileRoundTripAndFailures) {
+  testing_support::ScopedTestFolder folder;
+  const std::wstring file = folder.path() + L"\\data.txt";
+  ASSERT_TRUE(testing_support::WriteFileForTest(file, "data"));
+  const std::wstring original = GetSddl(file, SE_FILE_OBJECT,
+                                        DACL_SECURITY_INFORMATION);
+  std::unique_ptr<SavedAcl> saved;
+  ASSERT_TRUE(GrantAccess(file, SE_FILE_OBJECT, FILE_GENERIC_READ,
+                          /*permanent=*/false, &saved));
+  EXPECT_TRUE(HasAccess(file, SE_FILE_OBJECT, FILE_GENERIC_READ));
+  EXPECT_TRUE(RestoreAccess(&saved));
+  EXPECT_EQ(original, GetSddl(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION));
+
+  const std::wstring missing = folder.path() + L"\\missing.txt";
+  saved = std::make_unique<SavedAcl>();
+  EXPECT_FALSE(GrantAccess(missing, SE_FILE_OBJECT, FILE_GENERIC_WRITE,
+                           /*permanent=*/false, &saved));
+  EXPECT_FALSE(saved);
+  EXPECT_FALSE(HasAccess(missing, SE_FILE_OBJECT, FILE_GENERIC_READ));
+  // Generic rights are mapped; kinds without a mapping are refused.
+  EXPECT_TRUE(HasAccess(file, SE_FILE_OBJECT, GENERIC_READ));
+  EXPECT_FALSE(HasAccess(file, SE_KERNEL_OBJECT, GENERIC_READ));
+}
+
+TEST(AccessControlTest, TakeOwnershipAndPrivileges) {
+  testing_support::RegistrySandbox sandbox;
+  const std::wstring key = L"CURRENT_USER\\" + sandbox.path();
+  ASSERT_TRUE(TakeOwnership(key, SE_REGISTRY_KEY));
+  EXPECT_EQ(L"O:BA", GetSddl(key, SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION));
+  EXPECT_FALSE(TakeOwnership(key + L"\\missing", SE_REGISTRY_KEY));
+
+  auto open_token = [](DWORD access) {
+    HANDLE token = nullptr;
+    EXPECT_TRUE(::OpenProcessToken(::GetCurrentProcess(), access, &token));
+    return base::win::ScopedHandle(token);
+  };
+  EXPECT_TRUE(SetTokenPrivilege(SE_BACKUP_NAME, false,
+                                open_token(TOKEN_ADJUST_PRIVILEGES)));
+  EXPECT_FALSE(SetTokenPrivilege(L"SeNoSuchPrivilege", true,
+                                 open_token(TOKEN_ADJUST_PRIVILEGES)));
+  EXPECT_FALSE(
+      SetTokenPrivilege(SE_BACKUP_NAME, true, open_token(TOKEN_QUERY)));
+}
+
+}  // namespace
+}  // namespace installer

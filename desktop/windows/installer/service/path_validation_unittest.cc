@@ -1,0 +1,85 @@
+#include "desktop/windows/installer/service/path_validation.h"
+
+#include "gtest/gtest.h"
+
+namespace installer {
+namespace {
+
+TEST(PathValidationTest, Table) {
+  struct Case {
+    std::wstring path;
+    bool valid;
+  };
+  const Case cases[] = {
+      // Roots.
+      {L"C:", true},
+      {L"C:\\", true},
+      {L"C:/Program Files/Velto", true},
+      {L"Velto\\Application", true},
+      {L"", false},
+      // Shares need a server, a share and a separator after each.
+      {L"\\\\server\\share\\", true},
+      {L"//server/share/Velto", true},
+      {L"\\\\server", false},
+      {L"\\\\server\\", false},
+      {L"\\\\server\\share", false},
+      {L"\\\\\\share\\", false},
+      {L"\\\\server\\\\", false},
+      {L"\\\\ser*ver\\share\\", false},
+      // Characters.
+      {L"C:\\a?b", false},
+      {L"C:\\a\"b", false},
+      {L"C:\\a<b", false},
+      {L"C:\\a>b", false},
+      {L"C:\\a*b", false},
+      {L"C:\\a|b", false},
+      {L"C:\\a:b", false},
+      {L"C:\\a\x1f" L"b", false},
+      {std::wstring(L"C:\\a\0b", 6), false},
+      // Blanks and dots.
+      {L"C:\\ Velto", false},
+      {L"C:\\Velto \\x", false},
+      {L"C:\\Velto.", false},
+      {L"C:\\..\\Velto", false},
+      {L"C:\\Velto 1.0\\x", true},
+      {L"C:\\.hidden", true},
+      // Devices, in any case and with any extension; only the listed ones.
+      {L"C:\\CON", false},
+      {L"C:\\x\\con\\y", false},
+      {L"C:\\com1.txt", false},
+      {L"C:\\Com1.tar.gz", false},
+      {L"C:\\lpt3", false},
+      {L"C:\\nul.txt", false},
+      {L"C:\\COM5", true},
+      {L"C:\\LPT4", true},
+      {L"C:\\console", true},
+      {L"C:\\CONx", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.valid, IsValidWin32Path(c.path, false)) << c.path;
+    EXPECT_EQ(c.valid, IsValidWin32Path(c.path, true)) << c.path;
+  }
+}
+
+TEST(PathValidationTest, LengthLimits) {
+  auto path_of_length = [](size_t length) {
+    std::wstring path = L"C:";
+    while (path.size() < length)
+      path += (path.size() % 10 == 2) ? L'\\' : L'a';
+    path.back() = L'a';
+    return path;
+  };
+  EXPECT_TRUE(IsValidWin32Path(path_of_length(259), false));
+  EXPECT_FALSE(IsValidWin32Path(path_of_length(259), true));
+  EXPECT_FALSE(IsValidWin32Path(path_of_length(260), false));
+  EXPECT_TRUE(IsValidWin32Path(path_of_length(247), true));
+  EXPECT_FALSE(IsValidWin32Path(path_of_length(248), true));
+  // Within the length, components still count.
+  std::wstring bad = path_of_length(259);
+  bad.replace(bad.size() - 3, 3, L"CON");
+  bad[bad.size() - 4] = L'\\';
+  EXPECT_FALSE(IsValidWin32Path(bad, false)) << bad;
+}
+
+}  // namespace
+}  // namespace installer
