@@ -1,0 +1,38 @@
+#include "base/win/scoped_variant.h"
+
+#include "base/logging.h"
+
+namespace base {
+namespace win {
+
+ScopedVariant::ScopedVariant() {
+  ::VariantInit(&value_);
+}
+
+ScopedVariant::ScopedVariant(const wchar_t* text) {
+  ::VariantInit(&value_);
+  value_.vt = VT_BSTR;
+  value_.bstrVal = ::SysAllocString(text);
+  CHECK(value_.bstrVal || !text) << "SysAllocString out of memory";
+}
+
+ScopedVariant::~ScopedVariant() {
+  ::VariantClear(&value_);
+}
+
+ScopedVariant::ScopedVariant(ScopedVariant&& other) noexcept
+    : value_(other.value_) {
+  ::VariantInit(&other.value_);
+}
+
+ScopedVariant& ScopedVariant::operator=(ScopedVariant&& other) noexcept {
+  if (this != &other) {
+    ::VariantClear(&value_);
+    value_ = other.value_;
+    ::VariantInit(&other.value_);
+  }
+  return *this;
+}
+
+}  // namespace win
+}  // namespace base

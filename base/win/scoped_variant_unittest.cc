@@ -1,0 +1,30 @@
+#include "base/win/scoped_variant.h"
+
+#include <utility>
+
+#include <gtest/gtest.h>
+
+namespace base {
+namespace win {
+namespace {
+
+TEST(ScopedVariantTest, HoldsAStringCopyOrNothing) {
+  const wchar_t kCommandLine[] = L"setup.exe --install";
+  ScopedVariant command_line(kCommandLine);
+  ASSERT_EQ(VT_BSTR, command_line.type());
+  EXPECT_NE(kCommandLine, command_line.get().bstrVal);
+  EXPECT_STREQ(kCommandLine, command_line.get().bstrVal);
+
+  ScopedVariant null_text(nullptr);
+  EXPECT_EQ(VT_BSTR, null_text.type());
+  EXPECT_EQ(nullptr, null_text.get().bstrVal);
+
+  BSTR held = command_line.get().bstrVal;
+  null_text = std::move(command_line);
+  EXPECT_EQ(held, null_text.get().bstrVal);
+  EXPECT_EQ(VT_EMPTY, command_line.type());
+}
+
+}  // namespace
+}  // namespace win
+}  // namespace base
