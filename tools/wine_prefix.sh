@@ -23,6 +23,9 @@ else
   echo "Making the Wine test prefix in $shown (first run only, about 10 s)" >&2
 fi
 mkdir -p "$WINEPREFIX"
+# A persistent server left on this prefix (tools/run.sh by hand, say) would
+# make the wait below endless; the prefix is ours, so stop it first.
+wineserver -k 2>/dev/null || true
 log="$build/wineprefix.log"
 if ! { wineboot -i && wine regedit /S "$(winepath -w "$settings")" &&
        wineserver -w; } >"$log" 2>&1; then
