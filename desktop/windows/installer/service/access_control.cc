@@ -74,11 +74,26 @@ DWORD ReadSecurityInfo(const std::wstring& object_name,
   return result;
 }
 
+// Whether |descriptor|'s list is protected from inheritance, in the form
+// that a DACL write takes. Without it a write would make a protected list
+// inherit its parent's entries from then on.
+SECURITY_INFORMATION DaclProtection(PSECURITY_DESCRIPTOR descriptor) {
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (descriptor &&
+      ::GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+      (control & SE_DACL_PROTECTED)) {
+    return PROTECTED_DACL_SECURITY_INFORMATION;
+  }
+  return UNPROTECTED_DACL_SECURITY_INFORMATION;
+}
+
 DWORD WriteDacl(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
-                PACL dacl) {
+                PACL dacl, PSECURITY_DESCRIPTOR protection_source) {
   return g_security_info_functions->set_named_security_info(
       const_cast<wchar_t*>(object_name.c_str()), object_type,
-      DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
+      DACL_SECURITY_INFORMATION | DaclProtection(protection_source), nullptr,
+      nullptr, dacl, nullptr);
 }
 
 // The SID of the process token's user, copied out of the token.
@@ -230,9 +245,10 @@ bool GrantAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
   }
   ScopedLocal<ACL> new_acl(raw_acl);
 
-  result = WriteDacl(object_name, object_type, new_acl.get());
+  result = WriteDacl(object_name, object_type, new_acl.get(), descriptor.get());
   if (result == ERROR_ACCESS_DENIED && TakeOwnership(object_name, object_type))
-    result = WriteDacl(object_name, object_type, new_acl.get());
+    result =
+        WriteDacl(object_name, object_type, new_acl.get(), descriptor.get());
   if (result != ERROR_SUCCESS)
     return false;
 
@@ -251,8 +267,8 @@ bool RestoreAccess(std::unique_ptr<SavedAcl>* saved) {
   if (!*saved)
     return false;
   const SavedAcl& record = **saved;
-  DWORD result =
-      WriteDacl(record.object_name, record.object_type, record.old_dacl);
+  DWORD result = WriteDacl(record.object_name, record.object_type,
+                           record.old_dacl, record.security_descriptor);
   saved->reset();
   return result == ERROR_SUCCESS;
 }

@@ -15,6 +15,9 @@ namespace {
 // belongs to, and to Guests, which it does not; then everything allowed.
 constexpr wchar_t kDenyWriteDacl[] =
     L"D:(D;;0x10002;;;WD)(D;;0x10002;;;BG)(A;;KA;;;WD)";
+// The same, protected from inheriting the parent's entries.
+constexpr wchar_t kProtectedDenyWriteDacl[] =
+    L"D:P(D;;0x10002;;;WD)(D;;0x10002;;;BG)(A;;KA;;;WD)";
 constexpr wchar_t kAllowAllDacl[] = L"D:(A;;KA;;;WD)";
 
 std::vector<uint8_t> ProcessUserSid() {
@@ -45,9 +48,13 @@ void SetDaclFromSddl(const std::wstring& name, SE_OBJECT_TYPE type,
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
   ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  const SECURITY_INFORMATION protection =
+      std::wstring(sddl).compare(0, 3, L"D:P") == 0
+          ? PROTECTED_DACL_SECURITY_INFORMATION
+          : UNPROTECTED_DACL_SECURITY_INFORMATION;
   DWORD result = g_calls->set_named_security_info(
-      const_cast<wchar_t*>(name.c_str()), type, DACL_SECURITY_INFORMATION,
-      nullptr, nullptr, dacl, nullptr);
+      const_cast<wchar_t*>(name.c_str()), type,
+      DACL_SECURITY_INFORMATION | protection, nullptr, nullptr, dacl, nullptr);
   ::LocalFree(descriptor);
   ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), result) << name;
 }
@@ -151,9 +158,10 @@ DWORD WINAPI GetEmptySuccess(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION,
 }
 
 // Runs the grant cycle on a key, reached through |calls|, whose DACL is
-// kDenyWriteDacl.
+// |deny_write_dacl|.
 void CheckGrantAndRestore(const SecurityInfoFunctions& calls,
-                          const std::wstring& name, SE_OBJECT_TYPE type) {
+                          const std::wstring& name, SE_OBJECT_TYPE type,
+                          const wchar_t* deny_write_dacl = kDenyWriteDacl) {
   ScopedSecurityInfoFunctionsForTesting seam(calls);
   g_calls = &calls;
   uint8_t everyone[SECURITY_MAX_SID_SIZE], guests[SECURITY_MAX_SID_SIZE];
@@ -164,7 +172,7 @@ void CheckGrantAndRestore(const SecurityInfoFunctions& calls,
       ::CreateWellKnownSid(WinBuiltinGuestsSid, nullptr, guests, &size));
   std::vector<uint8_t> user = ProcessUserSid();
 
-  SetDaclFromSddl(name, type, kDenyWriteDacl);
+  SetDaclFromSddl(name, type, deny_write_dacl);
   const std::wstring original = GetSddl(name, type, DACL_SECURITY_INFORMATION);
   const Ace guests_before = FindAce(name, type, ACCESS_DENIED_ACE_TYPE, guests);
   EXPECT_TRUE(guests_before.found) << original;
@@ -207,8 +215,11 @@ void CheckGrantAndRestore(const SecurityInfoFunctions& calls,
 // keep a deny entry on a file.
 TEST(AccessControlTest, GrantLiftsDenyForOwnGroupsAndRestoreIsExact) {
   testing_support::RegistrySandbox sandbox;
-  CheckGrantAndRestore(kRealCalls, L"CURRENT_USER\\" + sandbox.path(),
-                       SE_REGISTRY_KEY);
+  for (const wchar_t* dacl : {kDenyWriteDacl, kProtectedDenyWriteDacl}) {
+    SCOPED_TRACE(dacl);
+    CheckGrantAndRestore(kRealCalls, L"CURRENT_USER\\" + sandbox.path(),
+                         SE_REGISTRY_KEY, dacl);
+  }
 }
 
 TEST(AccessControlTest, GrantOnWow32ViewGoesThroughTheSeam) {
