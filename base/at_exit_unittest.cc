@@ -1,0 +1,56 @@
+#include "base/at_exit.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace base {
+namespace {
+
+// Each callback appends its parameter, a letter, to the run log.
+std::string g_run_log;
+
+void AppendLetter(void* letter) {
+  g_run_log += *static_cast<const char*>(letter);
+}
+
+const char kA = 'a', kB = 'b', kC = 'c', kD = 'd', kLate = 'x';
+
+void RegisterLate(void*) {
+  AtExitManager::RegisterCallback(&AppendLetter, const_cast<char*>(&kLate));
+}
+
+void Register(const char& letter) {
+  AtExitManager::RegisterCallback(&AppendLetter, const_cast<char*>(&letter));
+}
+
+TEST(AtExitManagerTest, NestedManagersRunTheirOwnCallbacksLastFirst) {
+  g_run_log.clear();
+  Register(kD);  // no manager: dropped
+  {
+    AtExitManager outer;
+    Register(kA);
+    {
+      AtExitManager inner;
+      Register(kB);
+      Register(kC);
+    }
+    EXPECT_EQ("cb", g_run_log);
+    Register(kD);
+  }
+  EXPECT_EQ("cbda", g_run_log);
+}
+
+TEST(AtExitManagerTest, CallbackRegisteredWhileRunningNeverRuns) {
+  g_run_log.clear();
+  {
+    AtExitManager manager;
+    Register(kA);
+    AtExitManager::RegisterCallback(&RegisterLate, nullptr);
+    Register(kB);
+  }
+  EXPECT_EQ("ba", g_run_log);
+}
+
+}  // namespace
+}  // namespace base
