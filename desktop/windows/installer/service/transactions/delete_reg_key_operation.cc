@@ -1,0 +1,227 @@
+#include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
+
+#include "base/logging.h"
+#include "base/win/registry.h"
+#include "desktop/windows/installer/service/access_control.h"
+#include "desktop/windows/installer/service/transactions/registry_key_path.h"
+
+namespace installer {
+
+namespace {
+
+// KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY |
+// KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | DELETE | READ_CONTROL.
+constexpr REGSAM kSaveAndDeleteAccess = 0x3001F;
+// KEY_READ | DELETE: what the save and the deletion need.
+constexpr ACCESS_MASK kNeededAccess = KEY_READ | DELETE;
+constexpr SECURITY_INFORMATION kSavedSecurity = GROUP_SECURITY_INFORMATION |
+                                                DACL_SECURITY_INFORMATION |
+                                                LABEL_SECURITY_INFORMATION;
+
+const RegistryKeyFunctions kRealRegistryKeyFunctions = {
+    &::RegDeleteKeyExW,
+    &::RegCreateKeyExW,
+};
+
+const RegistryKeyFunctions* g_registry_key_functions =
+    &kRealRegistryKeyFunctions;
+
+}  // namespace
+
+DeleteRegKeyOperation::DeleteRegKeyOperation(HKEY root,
+                                             const std::wstring& key_path,
+                                             REGSAM view_flags)
+    : key_path_(NormalizeKeyPath(key_path)),
+      root_(root),
+      view_flags_(view_flags) {}
+
+DeleteRegKeyOperation::~DeleteRegKeyOperation() = default;
+
+bool DeleteRegKeyOperation::Execute(Transaction* /*nested*/) {
+  VLOG(1) << "Attempting to delete registry key " << key_path_ << " under "
+          << static_cast<const void*>(root_);
+  const std::wstring full_name = GetFullKeyName(root_, key_path_);
+  // An empty path opens the root itself: everything below it would go.
+  if (key_path_.empty()) {
+    LOG(ERROR) << "Refusing to delete the root key " << full_name;
+    return false;
+  }
+  base::win::RegKey key;
+  LONG result =
+      key.Open(root_, key_path_.c_str(), KEY_QUERY_VALUE | view_flags_);
+  if (result == ERROR_FILE_NOT_FOUND) {
+    VLOG(1) << "Key does not exist. Nothing to do.";
+    return true;
+  }
+  if (result != ERROR_SUCCESS && result != ERROR_ACCESS_DENIED) {
+    LOG(ERROR) << "Failed to open key " << full_name;
+    return false;
+  }
+  key.Close();
+  return DeleteAndSaveRecursive(key_path_, full_name);
+}
+
+bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
+    const std::wstring& key_path, const std::wstring& full_name) {
+  VLOG(1) << "DeleteAndSaveRecursive : " << key_path;
+  auto saved = std::make_unique<SavedRegistryKey>();
+  saved->key_path = key_path;
+
+  base::win::RegKey key;
+  LONG result =
+      key.Open(root_, key_path.c_str(), kSaveAndDeleteAccess | view_flags_);
+  const SE_OBJECT_TYPE object_type = GetRegistryObjectType(view_flags_);
+  if (result == ERROR_ACCESS_DENIED ||
+      (result == ERROR_SUCCESS &&
+       !HasAccess(full_name, object_type, kNeededAccess))) {
+    VLOG(1) << "Insufficient permissions on the key";
+    std::unique_ptr<SavedAcl> unused;
+    if (!GrantAccess(full_name, object_type, kSaveAndDeleteAccess,
+                     /*permanent=*/true, &unused)) {
+      LOG(ERROR) << "Unable to obtain sufficient permissions on key"
+                 << full_name;
+      return false;
+    }
+    result =
+        key.Open(root_, key_path.c_str(), kSaveAndDeleteAccess | view_flags_);
+  }
+  if (result != ERROR_SUCCESS) {
+    LOG(ERROR) << "Failed to open key " << full_name;
+    return false;
+  }
+
+  DWORD descriptor_size = 0;
+  result = ::RegGetKeySecurity(key.Handle(), kSavedSecurity, nullptr,
+                               &descriptor_size);
+  if (result != ERROR_SUCCESS && result != ERROR_INSUFFICIENT_BUFFER) {
+    LOG(ERROR) << "Failed to obtain security descriptor for " << full_name;
+    return false;
+  }
+  saved->security_descriptor.resize(descriptor_size);
+  if (descriptor_size) {
+    result = ::RegGetKeySecurity(key.Handle(), kSavedSecurity,
+                                 saved->security_descriptor.data(),
+                                 &descriptor_size);
+    if (result != ERROR_SUCCESS) {
+      LOG(ERROR) << "Failed to obtain security descriptor for " << full_name
+                 << "(but we succeeded earlier)";
+      return false;
+    }
+  }
+
+  DWORD value_count = 0, max_subkey_length = 0, max_value_name_length = 0,
+        max_value_size = 0;
+  result = ::RegQueryInfoKeyW(key.Handle(), nullptr, nullptr, nullptr, nullptr,
+                              &max_subkey_length, nullptr, &value_count,
+                              &max_value_name_length, &max_value_size, nullptr,
+                              nullptr);
+  if (result != ERROR_SUCCESS) {
+    LOG(ERROR) << "Failed to obtain key info for " << full_name;
+    return false;
+  }
+  VLOG(1) << value_count << " values";
+
+  std::vector<wchar_t> name(max_value_name_length + 1);
+  for (DWORD index = 0; index < value_count; ++index) {
+    auto value = std::make_unique<SavedRegistryValue>();
+    value->data.resize(max_value_size);
+    DWORD name_length = static_cast<DWORD>(name.size());
+    DWORD size = max_value_size;
+    result = ::RegEnumValueW(key.Handle(), index, name.data(), &name_length,
+                             nullptr, &value->type, value->data.data(), &size);
+    if (result != ERROR_SUCCESS) {
+      LOG(ERROR) << "Failed to obtain value nr " << index;
+      return false;
+    }
+    value->name.assign(name.data(), name_length);
+    value->data.resize(size);
+    saved->values.push_back(std::move(value));
+  }
+  // Recorded before the subkeys, so that a rollback creates parents first.
+  saved_keys_.push_back(std::move(saved));
+
+  // Each subkey is deleted once saved, so index 0 is always the next one.
+  std::vector<wchar_t> subkey(max_subkey_length + 1);
+  for (;;) {
+    DWORD subkey_length = static_cast<DWORD>(subkey.size());
+    result = ::RegEnumKeyExW(key.Handle(), 0, subkey.data(), &subkey_length,
+                             nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_NO_MORE_ITEMS)
+      break;
+    if (result != ERROR_SUCCESS) {
+      LOG(ERROR) << "Failed to read a subkey";
+      return false;
+    }
+    const std::wstring subkey_name(subkey.data(), subkey_length);
+    if (!DeleteAndSaveRecursive(KeyPathAppend(key_path, subkey_name),
+                                KeyPathAppend(full_name, subkey_name))) {
+      return false;
+    }
+  }
+
+  key.Close();
+  // A key left behind would be enumerated again forever; it fails the
+  // operation instead, and the rollback restores what went before it.
+  result = g_registry_key_functions->reg_delete_key_ex(root_, key_path.c_str(),
+                                                       view_flags_, 0);
+  if (result != ERROR_SUCCESS) {
+    LOG(ERROR) << "Failed to delete key " << full_name << ": "
+               << logging::SystemErrorCodeToString(result);
+    return false;
+  }
+  return true;
+}
+
+void DeleteRegKeyOperation::Rollback() {
+  for (const auto& saved : saved_keys_) {
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), nullptr, FALSE};
+    if (!saved->security_descriptor.empty())
+      attributes.lpSecurityDescriptor = saved->security_descriptor.data();
+    HKEY raw_key = nullptr;
+    DWORD disposition = 0;
+    LONG result = g_registry_key_functions->reg_create_key_ex(
+        root_, saved->key_path.c_str(), 0, nullptr, 0,
+        kSaveAndDeleteAccess | view_flags_, &attributes, &raw_key,
+        &disposition);
+    if (result != ERROR_SUCCESS) {
+      // The values matter more than the descriptor: the key comes back with
+      // default security rather than not at all.
+      LOG(ERROR) << "Failed to restore "
+                 << GetFullKeyName(root_, saved->key_path)
+                 << " with its saved security ("
+                 << logging::SystemErrorCodeToString(result)
+                 << "); restoring it with default security";
+      raw_key = nullptr;
+      result = g_registry_key_functions->reg_create_key_ex(
+          root_, saved->key_path.c_str(), 0, nullptr, 0,
+          kSaveAndDeleteAccess | view_flags_, nullptr, &raw_key, &disposition);
+    }
+    ScopedRegistryKey key(raw_key);
+    if (result != ERROR_SUCCESS || disposition != REG_CREATED_NEW_KEY)
+      continue;
+    for (const auto& value : saved->values) {
+      ::RegSetValueExW(key.get(), value->name.c_str(), 0, value->type,
+                       value->data.data(),
+                       static_cast<DWORD>(value->data.size()));
+    }
+  }
+  saved_keys_.clear();
+}
+
+void CreateDeleteRegKeyOperation(HKEY root, const std::wstring& key_path,
+                                 REGSAM view_flags,
+                                 std::unique_ptr<Operation>* operation) {
+  operation->reset(new DeleteRegKeyOperation(root, key_path, view_flags));
+}
+
+ScopedRegistryKeyFunctionsForTesting::ScopedRegistryKeyFunctionsForTesting(
+    const RegistryKeyFunctions& functions)
+    : functions_(functions), previous_(g_registry_key_functions) {
+  g_registry_key_functions = &functions_;
+}
+
+ScopedRegistryKeyFunctionsForTesting::~ScopedRegistryKeyFunctionsForTesting() {
+  g_registry_key_functions = previous_;
+}
+
+}  // namespace installer

@@ -1,0 +1,272 @@
+// Shared by the unit tests of the operations: the registry places they run
+// in, raw registry reads and writes, and a capture of error lines.
+#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_OPERATION_TEST_SUPPORT_H_
+#define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_OPERATION_TEST_SUPPORT_H_
+
+#include <sddl.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/logging.h"
+#include "base/win/registry.h"
+#include "base/win/windows_types.h"
+#include "desktop/windows/installer/service/access_control.h"
+#include "gtest/gtest.h"
+#include "testing/registry_sandbox.h"
+
+namespace installer {
+namespace test {
+
+// Collects the text of every log line while it lives.
+class LogCapture {
+ public:
+  LogCapture() {
+    lines() = std::string();
+    logging::SetLogMessageHandler(&Handler);
+  }
+  ~LogCapture() { logging::SetLogMessageHandler(nullptr); }
+  bool Contains(const std::string& text) const {
+    return lines().find(text) != std::string::npos;
+  }
+  const std::string& text() const { return lines(); }
+
+ private:
+  static std::string& lines() {
+    static std::string text;
+    return text;
+  }
+  static bool Handler(int, const char*, int, size_t start,
+                      const std::string& line) {
+    lines() += line.substr(start);
+    return true;
+  }
+};
+
+// Where a registry test runs: a root and a view.
+struct RegistryPlace {
+  const char* name;
+  HKEY root;
+  REGSAM view;
+};
+
+inline std::string PrintPlace(
+    const testing::TestParamInfo<RegistryPlace>& info) {
+  return info.param.name;
+}
+
+// The 32-bit view reached through a handle, for systems whose named
+// security calls answer that view with an empty success; other kinds go to
+// the real calls.
+inline HKEY OpenWow32KeyByName(const wchar_t* name, REGSAM access) {
+  const struct {
+    const wchar_t* prefix;
+    HKEY root;
+  } kRoots[] = {{L"MACHINE\\", HKEY_LOCAL_MACHINE},
+                {L"CURRENT_USER\\", HKEY_CURRENT_USER}};
+  const std::wstring text(name);
+  for (const auto& root : kRoots) {
+    const size_t length = wcslen(root.prefix);
+    HKEY key = nullptr;
+    if (text.compare(0, length, root.prefix) == 0 &&
+        ::RegOpenKeyExW(root.root, text.c_str() + length, 0,
+                        access | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+      return key;
+    }
+  }
+  return nullptr;
+}
+
+inline DWORD WINAPI GetSecurityByView(LPCWSTR name, SE_OBJECT_TYPE type,
+                                      SECURITY_INFORMATION information,
+                                      PSID* owner, PSID* group, PACL* dacl,
+                                      PACL* sacl,
+                                      PSECURITY_DESCRIPTOR* descriptor) {
+  if (type != SE_REGISTRY_WOW64_32KEY) {
+    return ::GetNamedSecurityInfoW(name, type, information, owner, group,
+                                   dacl, sacl, descriptor);
+  }
+  HKEY key = OpenWow32KeyByName(name, READ_CONTROL);
+  if (!key)
+    return ERROR_FILE_NOT_FOUND;
+  DWORD result = ::GetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
+                                   group, dacl, sacl, descriptor);
+  ::RegCloseKey(key);
+  return result;
+}
+
+inline DWORD WINAPI SetSecurityByView(LPWSTR name, SE_OBJECT_TYPE type,
+                                      SECURITY_INFORMATION information,
+                                      PSID owner, PSID group, PACL dacl,
+                                      PACL sacl) {
+  if (type != SE_REGISTRY_WOW64_32KEY) {
+    return ::SetNamedSecurityInfoW(name, type, information, owner, group,
+                                   dacl, sacl);
+  }
+  HKEY key = OpenWow32KeyByName(name, WRITE_DAC | WRITE_OWNER);
+  if (!key)
+    return ERROR_FILE_NOT_FOUND;
+  DWORD result = ::SetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
+                                   group, dacl, sacl);
+  ::RegCloseKey(key);
+  return result;
+}
+
+inline bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  ::RegCloseKey(key);
+  return true;
+}
+
+inline void CreateKey(HKEY root, const std::wstring& path, REGSAM view) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | view, nullptr, &key, nullptr));
+  ::RegCloseKey(key);
+}
+
+inline void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) ==
+      ERROR_SUCCESS) {
+    ::RegDeleteTreeW(key, nullptr);
+    ::RegCloseKey(key);
+    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
+  }
+}
+
+// Replaces the access list of a key with |sddl|, such as "D:(A;;KA;;;WD)".
+inline void SetKeyDacl(HKEY root, const std::wstring& path, REGSAM view,
+                       const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      sddl, SDDL_REVISION_1, &descriptor, nullptr));
+  HKEY key = nullptr;
+  LONG result =
+      ::RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC | view, &key);
+  if (result == ERROR_SUCCESS) {
+    result = ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+    ::RegCloseKey(key);
+  }
+  ::LocalFree(descriptor);
+  ASSERT_EQ(ERROR_SUCCESS, result);
+}
+
+// A key's values by name, each as its type and bytes; a key's access list
+// as text.
+struct KeyContents {
+  std::map<std::wstring, std::pair<DWORD, std::vector<uint8_t>>> values;
+  std::wstring dacl;
+  bool operator==(const KeyContents& other) const {
+    return values == other.values && dacl == other.dacl;
+  }
+};
+
+inline void PrintTo(const KeyContents& contents, std::ostream* out) {
+  *out << "{dacl " << contents.dacl << ";";
+  for (const auto& value : contents.values) {
+    *out << " " << value.first << ":" << value.second.first << "/"
+         << value.second.second.size();
+  }
+  *out << "}";
+}
+
+// Every key at and below |path|, by path relative to |path|.
+inline void ReadTree(HKEY root, const std::wstring& path, REGSAM view,
+                     const std::wstring& relative,
+                     std::map<std::wstring, KeyContents>* tree) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS,
+            ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key));
+  KeyContents& contents = (*tree)[relative];
+  wchar_t name[256];
+  uint8_t data[1024];
+  for (DWORD index = 0;; ++index) {
+    DWORD name_length = 256, size = sizeof(data), type = 0;
+    if (::RegEnumValueW(key, index, name, &name_length, nullptr, &type, data,
+                        &size) != ERROR_SUCCESS) {
+      break;
+    }
+    contents.values[name] = {type, std::vector<uint8_t>(data, data + size)};
+  }
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  wchar_t* text = nullptr;
+  if (::GetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
+                        nullptr, nullptr, nullptr, nullptr,
+                        &descriptor) == ERROR_SUCCESS &&
+      ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
+          nullptr)) {
+    contents.dacl = text;
+  }
+  ::LocalFree(text);
+  ::LocalFree(descriptor);
+  std::vector<std::wstring> subkeys;
+  for (DWORD index = 0;; ++index) {
+    DWORD name_length = 256;
+    if (::RegEnumKeyExW(key, index, name, &name_length, nullptr, nullptr,
+                        nullptr, nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    subkeys.push_back(name);
+  }
+  ::RegCloseKey(key);
+  for (const auto& subkey : subkeys) {
+    ReadTree(root, path + L"\\" + subkey, view, relative + L"\\" + subkey,
+             tree);
+  }
+}
+
+// Runs each test once per place, below a fresh key |base_| of that place
+// that is deleted with everything below it afterwards.
+class RegistryPlaceTest : public testing::TestWithParam<RegistryPlace> {
+ protected:
+  RegistryPlaceTest()
+      : security_functions_({&GetSecurityByView, &SetSecurityByView}) {}
+
+  void SetUp() override {
+    root_ = GetParam().root;
+    view_ = GetParam().view;
+    if (root_ == HKEY_CURRENT_USER) {
+      sandbox_ = std::make_unique<testing_support::RegistrySandbox>();
+      base_ = sandbox_->path();
+    } else {
+      static int counter = 0;
+      base_ = L"Software\\VeltoTransactionTest_" +
+              std::to_wstring(::GetCurrentProcessId()) + L"_" +
+              std::to_wstring(counter++);
+      CreateKey(root_, base_, view_);
+    }
+  }
+  void TearDown() override {
+    if (!sandbox_)
+      DeleteTree(root_, base_, view_);
+  }
+
+  HKEY root_ = nullptr;
+  REGSAM view_ = 0;
+  std::wstring base_;
+
+ private:
+  std::unique_ptr<testing_support::RegistrySandbox> sandbox_;
+  ScopedSecurityInfoFunctionsForTesting security_functions_;
+};
+
+// The current user's keys, the machine's keys and the machine's 32-bit view.
+inline const RegistryPlace kRegistryPlaces[] = {
+    {"CurrentUser", HKEY_CURRENT_USER, 0},
+    {"Machine", HKEY_LOCAL_MACHINE, 0},
+    {"Machine32", HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY},
+};
+
+}  // namespace test
+}  // namespace installer
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_OPERATION_TEST_SUPPORT_H_

@@ -1,0 +1,63 @@
+#include "desktop/windows/installer/service/transactions/transaction.h"
+
+#include <utility>
+
+#include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
+
+namespace installer {
+
+namespace {
+
+std::function<bool()>& FailureHook() {
+  static std::function<bool()> hook;
+  return hook;
+}
+
+}  // namespace
+
+std::function<bool()> SetOperationFailureHookForTesting(
+    std::function<bool()> hook) {
+  std::swap(FailureHook(), hook);
+  return hook;
+}
+
+Transaction::Transaction() = default;
+
+Transaction::~Transaction() {
+  DestroyAll();
+}
+
+bool Transaction::Execute(std::unique_ptr<Operation> operation) {
+  if (!operation)
+    return false;
+  Transaction nested;
+  const std::function<bool()>& hook = FailureHook();
+  bool injected_failure = hook && hook();
+  if (!injected_failure && operation->Execute(&nested)) {
+    for (auto& nested_operation : nested.operations_)
+      operations_.push_back(std::move(nested_operation));
+    nested.operations_.clear();
+    operations_.push_back(std::move(operation));
+    return true;
+  }
+  // The operation first: it ran after its nested operations, so it is undone
+  // before them.
+  operation->Rollback();
+  nested.Rollback();
+  operation.reset();
+  return false;
+}
+
+void Transaction::Rollback() {
+  for (auto it = operations_.rbegin(); it != operations_.rend(); ++it)
+    (*it)->Rollback();
+  DestroyAll();
+}
+
+void Transaction::DestroyAll() {
+  for (auto& operation : operations_)
+    operation.reset();
+  operations_.clear();
+}
+
+}  // namespace installer

@@ -1,0 +1,653 @@
+// Runs one scripted installation (files copied over an existing installation,
+// moved and deleted, folder chains, keys and values in both machine views
+// and for the user, key trees deleted, access granted) once for every
+// operation it executes, with that operation made to fail, and checks that
+// the rollback leaves the machine exactly as it was. Run to its end and
+// committed, the script must leave what the same changes made with plain
+// system calls leave.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/files/file_path.h"
+#include "base/win/registry.h"
+#include "base/win/scoped_handle.h"
+#include "base/win/windows_types.h"
+#include "desktop/windows/installer/service/access_control.h"
+#include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
+#include "desktop/windows/installer/service/transactions/copy_file_operation.h"
+#include "desktop/windows/installer/service/transactions/create_folder_operation.h"
+#include "desktop/windows/installer/service/transactions/delete_file_operation.h"
+#include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
+#include "desktop/windows/installer/service/transactions/move_file_operation.h"
+#include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
+#include "testing/machine_snapshot.h"
+#include "testing/registry_sandbox.h"
+#include "testing/scoped_test_folder.h"
+#include "gtest/gtest.h"
+
+#include <sddl.h>
+
+namespace installer {
+namespace {
+
+using testing_support::MachineSnapshot;
+
+// Every key of the script lies below this one, in each hive.
+constexpr wchar_t kBaseKey[] = L"Software\\VeltoFault\\";
+
+// Key lists that deny Everyone, the test process included, KEY_SET_VALUE or
+// KEY_CREATE_SUB_KEY and allow all else: the operations must grant the right
+// for their change and put the list back afterwards.
+constexpr wchar_t kDenySetValue[] = L"D:(D;;0x2;;;WD)(A;;KA;;;WD)";
+constexpr wchar_t kDenyCreateSubKey[] = L"D:(D;;0x4;;;WD)(A;;KA;;;WD)";
+
+struct Hive {
+  HKEY root;
+  REGSAM view;
+};
+const Hive kMachine64 = {HKEY_LOCAL_MACHINE, 0};
+const Hive kMachine32 = {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY};
+const Hive kUser = {HKEY_CURRENT_USER, 0};
+
+enum class Action {
+  kCreateFolder,
+  kCopy,
+  kMove,
+  kDeleteFile,
+  kSetValue,
+  kDeleteKey
+};
+
+// One row of the script. File paths are relative to the test folder, key
+// paths to kBaseKey.
+struct Step {
+  Action action = Action::kCreateFolder;
+  std::wstring path;  // Folder, destination, file or key.
+  std::wstring source;
+  Hive hive = kUser;
+  std::wstring value_name;
+  DWORD type = 0;
+  std::string data;
+  bool check_in_use = false;
+  bool remove_empty_parents = false;
+  // Fails even without an injected failure; the script goes on.
+  bool fails = false;
+};
+
+Step FileStep(Action action, std::wstring path, std::wstring source = L"") {
+  Step step;
+  step.action = action;
+  step.path = std::move(path);
+  step.source = std::move(source);
+  return step;
+}
+Step Folder(std::wstring path) {
+  return FileStep(Action::kCreateFolder, std::move(path));
+}
+Step Copy(std::wstring source, std::wstring destination) {
+  return FileStep(Action::kCopy, std::move(destination), std::move(source));
+}
+Step Move(std::wstring source, std::wstring destination) {
+  return FileStep(Action::kMove, std::move(destination), std::move(source));
+}
+Step Delete(std::wstring path, bool check_in_use = false,
+            bool remove_empty_parents = false, bool fails = false) {
+  Step step = FileStep(Action::kDeleteFile, std::move(path));
+  step.check_in_use = check_in_use;
+  step.remove_empty_parents = remove_empty_parents;
+  step.fails = fails;
+  return step;
+}
+Step SetValue(Hive hive, std::wstring key, std::wstring name, DWORD type,
+              std::string data) {
+  Step step;
+  step.action = Action::kSetValue;
+  step.path = std::move(key);
+  step.hive = hive;
+  step.value_name = std::move(name);
+  step.type = type;
+  step.data = std::move(data);
+  return step;
+}
+std::string WideBytes(const std::wstring& text) {
+  // With the terminating NUL, as string values are written.
+  return std::string(reinterpret_cast<const char*>(text.c_str()),
+                     (text.size() + 1) * sizeof(wchar_t));
+}
+Step SetString(Hive hive, std::wstring key, std::wstring name,
+               const std::wstring& text, DWORD type = REG_SZ) {
+  return SetValue(hive, std::move(key), std::move(name), type, WideBytes(text));
+}
+Step SetDword(Hive hive, std::wstring key, std::wstring name, DWORD number) {
+  return SetValue(hive, std::move(key), std::move(name), REG_DWORD,
+                  std::string(reinterpret_cast<const char*>(&number), 4));
+}
+Step DeleteValue(Hive hive, std::wstring key, std::wstring name) {
+  return SetValue(hive, std::move(key), std::move(name), kRegValueTypeNone, "");
+}
+Step DeleteKey(Hive hive, std::wstring key) {
+  Step step;
+  step.action = Action::kDeleteKey;
+  step.path = std::move(key);
+  step.hive = hive;
+  return step;
+}
+
+std::vector<Step> InstallationScript() {
+  const std::wstring package = L"package\\app\\";
+  const std::wstring app = L"install\\app\\";
+  std::vector<Step> script = {
+      Folder(app + L"locales"),
+      Folder(app + L"plugins\\media\\codecs"),
+      Copy(package + L"velto.exe", app + L"velto.exe"),
+      Copy(package + L"velto.dll", app + L"velto.dll"),
+      Copy(package + L"velto.exe", app + L"velto_proxy.exe"),
+      Copy(package + L"readonly.dat", app + L"readonly.dat"),
+      Copy(package + L"extras\\tool.dat", app + L"extras\\x\\y\\tool.dat"),
+      Move(L"package\\moved\\m1.bin", app + L"m1.bin"),
+      Move(L"package\\moved\\m2.bin", app + L"m2.bin"),
+      Delete(app + L"running.exe", /*check_in_use=*/true,
+             /*remove_empty_parents=*/false, /*fails=*/true),
+      Delete(app + L"uninstall.exe", /*check_in_use=*/true),
+      Delete(app + L"obsolete\\a.txt"),
+      Delete(app + L"obsolete\\b.txt", false, /*remove_empty_parents=*/true),
+      Delete(L"install\\notes.txt"),
+      Delete(app + L"never_there.txt"),
+      Copy(L"package\\config.json", L"install\\config.json"),
+  };
+  for (const wchar_t* name :
+       {L"r1.pak", L"r2.pak", L"r3.pak", L"r4.pak", L"r5.pak", L"r6.pak"}) {
+    script.push_back(
+        Copy(package + L"resources\\" + name, app + L"resources\\" + name));
+  }
+  for (const wchar_t* name : {L"en.pak", L"de.pak", L"fr.pak"})
+    script.push_back(
+        Copy(package + L"locales\\" + name, app + L"locales\\" + name));
+
+  const std::wstring browser = L"Clients\\VeltoBrowser";
+  const std::vector<Step> registry = {
+      SetString(kMachine64, L"Settings", L"Version", L"2.0"),
+      SetDword(kMachine64, L"Settings", L"Channel", 3),
+      DeleteValue(kMachine64, L"Settings", L"Obsolete"),
+      DeleteValue(kMachine64, L"Settings", L"NeverThere"),
+      DeleteValue(kMachine64, L"Missing\\Key", L"Value"),
+      DeleteKey(kMachine64, browser),
+      SetString(kMachine64, browser, L"", L"Velto 2"),
+      SetString(kMachine64, browser + L"\\Capabilities", L"ApplicationName",
+                L"Velto"),
+      SetString(kMachine64, L"NoCreate\\Child\\Leaf", L"Value", L"granted"),
+      SetValue(kMachine64, L"New\\Chain\\Of\\Keys", L"Blob", REG_BINARY,
+               std::string("\x01\x00\x02\xff", 4)),
+      SetString(kMachine32, L"Uninstall", L"DisplayName", L"Velto 2.0"),
+      SetString(kMachine32, L"Uninstall", L"DisplayVersion", L"2.0"),
+      SetDword(kMachine32, L"Uninstall", L"NoRepair", 1),
+      DeleteValue(kMachine32, L"Uninstall", L"OldValue"),
+      DeleteKey(kMachine32, L"Legacy"),
+      SetString(kMachine32, L"New32\\Sub", L"Path", L"C:\\Velto"),
+      DeleteKey(kMachine32, L"NeverThere"),
+      SetString(kUser, L"Locked", L"State", L"new"),
+      SetString(kUser, L"Prefs", L"Theme", L"dark"),
+      SetString(kUser, L"Prefs", L"Cache", L"%LOCALAPPDATA%\\Velto",
+                REG_EXPAND_SZ),
+      DeleteValue(kUser, L"Prefs", L"Stale"),
+      DeleteKey(kUser, L"Classes\\OldProgId"),
+      SetString(kUser, L"Classes\\VeltoHTML\\shell\\open\\command", L"",
+                L"\"velto.exe\" \"%1\""),
+      SetValue(kUser, L"Classes\\.htm\\OpenWithProgids", L"VeltoHTML", REG_NONE,
+               ""),
+      SetString(kUser, L"Classes\\.htm", L"", L"VeltoHTML"),
+      SetValue(kUser, L"Classes\\VeltoHTML", L"EditFlags", REG_BINARY, ""),
+      SetDword(kUser, L"Prefs", L"Launches", 0),
+  };
+  script.insert(script.end(), registry.begin(), registry.end());
+  return script;
+}
+
+std::string Describe(const Step& step) {
+  static const char* const kNames[] = {"create folder", "copy to",
+                                       "move to",       "delete file",
+                                       "set value in",  "delete key"};
+  std::string text = kNames[static_cast<int>(step.action)];
+  text += ' ';
+  for (wchar_t c : step.path) text += static_cast<char>(c);
+  if (step.action == Action::kSetValue) {
+    text += " \"";
+    for (wchar_t c : step.value_name) text += static_cast<char>(c);
+    text += step.type == kRegValueTypeNone ? "\" (delete)" : "\"";
+  }
+  return text;
+}
+
+std::unique_ptr<Operation> MakeOperation(const Step& step,
+                                         const std::wstring& folder) {
+  const base::FilePath path(folder + L"\\" + step.path);
+  const base::FilePath source(folder + L"\\" + step.source);
+  const std::wstring key = kBaseKey + step.path;
+  std::unique_ptr<Operation> operation;
+  switch (step.action) {
+    case Action::kCreateFolder:
+      CreateCreateFolderOperation(path, &operation);
+      break;
+    case Action::kCopy:
+      CreateCopyFileOperation(source, path, &operation);
+      break;
+    case Action::kMove:
+      CreateMoveFileOperation(source, path, &operation);
+      break;
+    case Action::kDeleteFile:
+      CreateDeleteFileOperation(path, step.check_in_use,
+                                step.remove_empty_parents, &operation);
+      break;
+    case Action::kSetValue:
+      CreateChangeRegValueOperation(
+          step.hive.root, key, step.value_name, step.data.data(), step.type,
+          static_cast<DWORD>(step.data.size()), step.hive.view, &operation);
+      break;
+    case Action::kDeleteKey:
+      CreateDeleteRegKeyOperation(step.hive.root, key, step.hive.view,
+                                  &operation);
+      break;
+  }
+  return operation;
+}
+
+// ---- The same changes made with plain system calls ----
+
+bool CreateFolderChain(const std::wstring& path) {
+  if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    return true;
+  const size_t slash = path.rfind(L'\\');
+  return slash != std::wstring::npos &&
+         CreateFolderChain(path.substr(0, slash)) &&
+         ::CreateDirectoryW(path.c_str(), nullptr);
+}
+
+void ClearReadOnly(const std::wstring& path) {
+  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_READONLY)) {
+    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+}
+
+std::wstring Parent(const std::wstring& path) {
+  return path.substr(0, path.rfind(L'\\'));
+}
+
+bool ApplyPlainly(const Step& step, const std::wstring& folder) {
+  const std::wstring path = folder + L"\\" + step.path;
+  const std::wstring source = folder + L"\\" + step.source;
+  const std::wstring key_path = kBaseKey + step.path;
+  if (step.fails) return true;
+  switch (step.action) {
+    case Action::kCreateFolder:
+      return CreateFolderChain(path);
+    case Action::kCopy:
+      // The installer clears the bit on its source for good.
+      ClearReadOnly(source);
+      ClearReadOnly(path);
+      if (!CreateFolderChain(Parent(path)) ||
+          !::CopyFileW(source.c_str(), path.c_str(), FALSE)) {
+        return false;
+      }
+      ClearReadOnly(path);
+      return true;
+    case Action::kMove:
+      return CreateFolderChain(Parent(path)) &&
+             ::MoveFileExW(source.c_str(), path.c_str(),
+                           MOVEFILE_REPLACE_EXISTING);
+    case Action::kDeleteFile: {
+      if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+      ClearReadOnly(path);
+      if (!::DeleteFileW(path.c_str())) return false;
+      if (step.remove_empty_parents) {
+        std::wstring parent = Parent(path);
+        while (::RemoveDirectoryW(parent.c_str())) parent = Parent(parent);
+      }
+      return true;
+    }
+    case Action::kSetValue: {
+      base::win::RegKey key;
+      const REGSAM access = KEY_SET_VALUE | step.hive.view;
+      if (step.type == kRegValueTypeNone) {
+        if (key.Open(step.hive.root, key_path.c_str(), access) ==
+            ERROR_SUCCESS) {
+          ::RegDeleteValueW(key.Handle(), step.value_name.c_str());
+        }
+        return true;
+      }
+      return key.Create(step.hive.root, key_path.c_str(), access) ==
+                 ERROR_SUCCESS &&
+             ::RegSetValueExW(
+                 key.Handle(), step.value_name.c_str(), 0, step.type,
+                 reinterpret_cast<const BYTE*>(step.data.data()),
+                 static_cast<DWORD>(step.data.size())) == ERROR_SUCCESS;
+    }
+    case Action::kDeleteKey: {
+      base::win::RegKey key;
+      if (key.Open(step.hive.root, key_path.c_str(),
+                   KEY_ALL_ACCESS | step.hive.view) != ERROR_SUCCESS) {
+        return true;
+      }
+      ::RegDeleteTreeW(key.Handle(), nullptr);
+      key.Close();
+      return ::RegDeleteKeyExW(step.hive.root, key_path.c_str(), step.hive.view,
+                               0) == ERROR_SUCCESS;
+    }
+  }
+  return false;
+}
+
+// ---- The existing installation the script changes ----
+
+struct LocalFreer {
+  void operator()(void* memory) const { ::LocalFree(memory); }
+};
+
+bool SetKeyDacl(Hive hive, const std::wstring& path, const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR raw_descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          sddl, SDDL_REVISION_1, &raw_descriptor, nullptr)) {
+    return false;
+  }
+  std::unique_ptr<void, LocalFreer> descriptor(raw_descriptor);
+  base::win::RegKey key;
+  return key.Open(hive.root, (kBaseKey + path).c_str(),
+                  WRITE_DAC | hive.view) == ERROR_SUCCESS &&
+         ::RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION,
+                             descriptor.get()) == ERROR_SUCCESS;
+}
+
+// One sandboxed machine: a test folder holding the package and the
+// installation, and the predefined registry roots redirected into a fresh
+// sandbox. Only one may exist at a time, as the redirection is process-wide.
+class Machine {
+ public:
+  explicit Machine(bool locked = true)
+      : sandbox_(/*redirect_predefined=*/true) {
+    Build();
+    if (locked) Lock();
+  }
+
+  const std::wstring& folder() const { return folder_.path(); }
+
+  // The deny lists that make the script's operations grant access. Called
+  // after a plain run, as the plain calls cannot pass them.
+  void Lock() {
+    ASSERT_TRUE(SetKeyDacl(kUser, L"Locked", kDenySetValue));
+    ASSERT_TRUE(SetKeyDacl(kMachine64, L"NoCreate", kDenyCreateSubKey));
+  }
+
+  MachineSnapshot Snapshot() const {
+    MachineSnapshot snapshot;
+    EXPECT_TRUE(snapshot.AddFolderTree(L"folder", folder()) &&
+                snapshot.AddRegistryTree(L"HKLM64", HKEY_LOCAL_MACHINE, L"",
+                                         KEY_WOW64_64KEY) &&
+                snapshot.AddRegistryTree(L"HKLM32", HKEY_LOCAL_MACHINE, L"",
+                                         KEY_WOW64_32KEY) &&
+                snapshot.AddRegistryTree(L"HKCU", HKEY_CURRENT_USER, L"", 0))
+        << snapshot.error();
+    return snapshot;
+  }
+
+ private:
+  void File(const std::wstring& path, const std::string& tag, size_t size) {
+    std::string contents = tag + ":" + std::string(path.begin(), path.end());
+    while (contents.size() < size) contents += contents;
+    const std::wstring full = folder() + L"\\" + path;
+    ASSERT_TRUE(CreateFolderChain(Parent(full)));
+    ASSERT_TRUE(
+        testing_support::WriteFileForTest(full, contents.substr(0, size)));
+  }
+
+  void Value(Hive hive, const std::wstring& key, const std::wstring& name,
+             DWORD type, const std::string& data) {
+    ASSERT_TRUE(ApplyPlainly(SetValue(hive, key, name, type, data), L""));
+  }
+  void String(Hive hive, const std::wstring& key, const std::wstring& name,
+              const std::wstring& text) {
+    Value(hive, key, name, REG_SZ, WideBytes(text));
+  }
+
+  void Build() {
+    const std::wstring package = L"package\\app\\";
+    const std::wstring app = L"install\\app\\";
+    File(package + L"velto.exe", "new", 70000);
+    File(package + L"velto.dll", "new", 150000);
+    File(package + L"extras\\tool.dat", "new", 300);
+    File(package + L"readonly.dat", "new", 10);
+    ASSERT_TRUE(::SetFileAttributesW(
+        (folder() + L"\\" + package + L"readonly.dat").c_str(),
+        FILE_ATTRIBUTE_READONLY));
+    File(L"package\\moved\\m1.bin", "new", 2000);
+    File(L"package\\moved\\m2.bin", "new", 2100);
+    File(L"package\\config.json", "new", 50);
+    for (const wchar_t* name :
+         {L"r1.pak", L"r2.pak", L"r3.pak", L"r4.pak", L"r5.pak", L"r6.pak"}) {
+      File(package + L"resources\\" + name, "new", 5000);
+    }
+    for (const wchar_t* name : {L"en.pak", L"de.pak", L"fr.pak"})
+      File(package + L"locales\\" + name, "new", 900);
+
+    File(app + L"velto.exe", "old", 60000);
+    File(app + L"velto.dll", "old", 140000);
+    File(app + L"m2.bin", "old", 1000);
+    File(app + L"running.exe", "old", 3000);
+    File(app + L"uninstall.exe", "old", 3000);
+    File(app + L"obsolete\\a.txt", "old", 100);
+    File(app + L"obsolete\\b.txt", "old", 100);
+    File(L"install\\notes.txt", "old", 100);
+    for (const wchar_t* name : {L"r1.pak", L"r2.pak", L"r3.pak"})
+      File(app + L"resources\\" + name, "old", 4000);
+
+    // A running program: renaming it is allowed, writing to it is not.
+    running_.Set(
+        ::CreateFileW((folder() + L"\\" + app + L"running.exe").c_str(),
+                      GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(running_.IsValid());
+
+    // The key that turns on the 32-bit view of the machine hive, as the
+    // real one has it.
+    base::win::RegKey wow64_node;
+    ASSERT_EQ(ERROR_SUCCESS,
+              wow64_node.Create(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node",
+                                KEY_ALL_ACCESS));
+
+    String(kMachine64, L"Settings", L"Version", L"1.0");
+    Value(kMachine64, L"Settings", L"Channel", REG_DWORD,
+          std::string("\x02\x00\x00\x00", 4));
+    Value(kMachine64, L"Settings", L"Obsolete", REG_BINARY, "obsolete");
+    const std::wstring browser = L"Clients\\VeltoBrowser";
+    String(kMachine64, browser, L"", L"Velto");
+    String(kMachine64, browser, L"LocalizedString", L"@velto.exe,-100");
+    for (const wchar_t* name :
+         {L"ApplicationName", L"ApplicationDescription", L"ApplicationIcon"}) {
+      String(kMachine64, browser + L"\\Capabilities", name,
+             L"old " + std::wstring(name));
+    }
+    for (const wchar_t* name : {L"http", L"https", L"ftp"})
+      String(kMachine64, browser + L"\\Capabilities\\URLAssociations", name,
+             L"VeltoURL");
+    String(kMachine64, browser + L"\\shell\\open\\command", L"",
+           L"\"velto.exe\"");
+    Value(kMachine64, browser + L"\\InstallInfo", L"IconsVisible", REG_DWORD,
+          std::string("\x01\x00\x00\x00", 4));
+    Value(kMachine64, browser + L"\\InstallInfo", L"Blob", REG_BINARY,
+          std::string("\x00\x01\x02", 3));
+    String(kMachine64, L"NoCreate", L"Marker", L"x");
+
+    String(kMachine32, L"Uninstall", L"DisplayName", L"Velto 1.0");
+    String(kMachine32, L"Uninstall", L"Publisher", L"Velto");
+    String(kMachine32, L"Uninstall", L"OldValue", L"old");
+    Value(kMachine32, L"Uninstall", L"NoModify", REG_DWORD,
+          std::string("\x01\x00\x00\x00", 4));
+    String(kMachine32, L"Legacy", L"A", L"a");
+    String(kMachine32, L"Legacy", L"B", L"b");
+    String(kMachine32, L"Legacy\\Sub", L"C", L"c");
+    Value(kMachine32, L"Legacy\\Sub\\Deeper", L"D", REG_MULTI_SZ,
+          std::string("o\0n\0e\0\0\0t\0w\0o\0\0\0\0\0", 18));
+
+    String(kUser, L"Locked", L"State", L"old");
+    String(kUser, L"Prefs", L"Theme", L"light");
+    String(kUser, L"Prefs", L"Stale", L"stale");
+    String(kUser, L"Classes\\OldProgId", L"", L"Old document");
+    String(kUser, L"Classes\\OldProgId\\DefaultIcon", L"", L"old.exe,0");
+    String(kUser, L"Classes\\OldProgId\\shell\\open\\command", L"",
+           L"old.exe \"%1\"");
+    String(kUser, L"Classes\\.htm", L"", L"OldProgId");
+  }
+
+  testing_support::RegistrySandbox sandbox_;
+  testing_support::ScopedTestFolder folder_;
+  // Closed before the folder is removed.
+  base::win::ScopedHandle running_;
+};
+
+// ---- Descriptors of the 32-bit registry view ----
+
+// The named descriptor calls answer the 32-bit view with an empty success on
+// some systems; these reach the key through its handle, as Windows does.
+base::win::RegKey OpenWow32Key(const wchar_t* name, REGSAM access) {
+  static const struct {
+    const wchar_t* prefix;
+    HKEY root;
+  } kRoots[] = {{L"MACHINE\\", HKEY_LOCAL_MACHINE},
+                {L"CURRENT_USER\\", HKEY_CURRENT_USER},
+                {L"CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
+                {L"USERS\\", HKEY_USERS}};
+  for (const auto& root : kRoots) {
+    const size_t length = wcslen(root.prefix);
+    if (_wcsnicmp(name, root.prefix, length) != 0) continue;
+    base::win::RegKey key;
+    key.Open(root.root, name + length, access | KEY_WOW64_32KEY);
+    return key;
+  }
+  return base::win::RegKey();
+}
+
+DWORD WINAPI GetSecurity(LPCWSTR name, SE_OBJECT_TYPE type,
+                         SECURITY_INFORMATION information, PSID* owner,
+                         PSID* group, PACL* dacl, PACL* sacl,
+                         PSECURITY_DESCRIPTOR* descriptor) {
+  if (type != SE_REGISTRY_WOW64_32KEY) {
+    return ::GetNamedSecurityInfoW(name, type, information, owner, group, dacl,
+                                   sacl, descriptor);
+  }
+  base::win::RegKey key = OpenWow32Key(name, READ_CONTROL);
+  if (!key.Valid()) return ERROR_FILE_NOT_FOUND;
+  return ::GetSecurityInfo(key.Handle(), SE_REGISTRY_KEY, information, owner,
+                           group, dacl, sacl, descriptor);
+}
+
+DWORD WINAPI SetSecurity(LPWSTR name, SE_OBJECT_TYPE type,
+                         SECURITY_INFORMATION information, PSID owner,
+                         PSID group, PACL dacl, PACL sacl) {
+  if (type != SE_REGISTRY_WOW64_32KEY) {
+    return ::SetNamedSecurityInfoW(name, type, information, owner, group, dacl,
+                                   sacl);
+  }
+  base::win::RegKey key = OpenWow32Key(name, WRITE_DAC | WRITE_OWNER);
+  if (!key.Valid()) return ERROR_FILE_NOT_FOUND;
+  return ::SetSecurityInfo(key.Handle(), SE_REGISTRY_KEY, information, owner,
+                           group, dacl, sacl);
+}
+
+// ---- Running the script ----
+
+struct RunOutcome {
+  int operations = 0;  // Nested ones included.
+  bool injected = false;
+  // The step during which the run stopped, or the script's size.
+  size_t stopped_at = 0;
+  // A step that succeeded or failed against expectation.
+  std::string problem;
+};
+
+// Runs |script| in one transaction. The |fail_at|-th operation (counted from
+// 1, nested ones included; 0 for none) fails; the run then rolls back.
+// Otherwise the transaction commits at the end.
+RunOutcome RunScript(const std::vector<Step>& script,
+                     const std::wstring& folder, int fail_at) {
+  RunOutcome outcome;
+  std::function<bool()> previous = SetOperationFailureHookForTesting([&] {
+    outcome.injected = ++outcome.operations == fail_at;
+    return outcome.injected;
+  });
+  {
+    Transaction transaction;
+    for (; outcome.stopped_at < script.size(); ++outcome.stopped_at) {
+      const Step& step = script[outcome.stopped_at];
+      const bool succeeded = transaction.Execute(MakeOperation(step, folder));
+      if (!outcome.injected && succeeded != step.fails) continue;
+      if (succeeded || !outcome.injected) {
+        outcome.problem = Describe(step) +
+                          (succeeded ? " succeeded" : " failed") +
+                          " unexpectedly";
+      }
+      transaction.Rollback();
+      break;
+    }
+  }
+  SetOperationFailureHookForTesting(std::move(previous));
+  return outcome;
+}
+
+TEST(TransactionFaultInjectionTest, AnyFailedOperationRollsBackEverything) {
+  ScopedSecurityInfoFunctionsForTesting wow32_security(
+      {&GetSecurity, &SetSecurity});
+  const std::vector<Step> script = InstallationScript();
+  ASSERT_GE(script.size(), 50u);
+
+  MachineSnapshot expected;
+  {
+    Machine machine(/*locked=*/false);
+    for (const Step& step : script)
+      ASSERT_TRUE(ApplyPlainly(step, machine.folder())) << Describe(step);
+    machine.Lock();
+    expected = machine.Snapshot();
+  }
+
+  int operations = 0;
+  {
+    Machine machine;
+    const MachineSnapshot initial = machine.Snapshot();
+    RunOutcome outcome = RunScript(script, machine.folder(), 0);
+    ASSERT_EQ("", outcome.problem);
+    ASSERT_EQ(script.size(), outcome.stopped_at);
+    operations = outcome.operations;
+    MachineSnapshot committed = machine.Snapshot();
+    EXPECT_FALSE(committed.ContainsPath(L".old"));
+    EXPECT_TRUE(expected == committed)
+        << DescribeDifferences(expected, committed);
+    // The snapshots see the changes in every tree they hold.
+    const std::string changes = DescribeDifferences(initial, committed);
+    for (const char* tree : {"folder\\", "HKLM64\\", "HKLM32\\", "HKCU\\"})
+      EXPECT_NE(std::string::npos, changes.find(tree)) << tree;
+  }
+  // Copies over existing files and new keys ran nested operations.
+  EXPECT_GT(operations, static_cast<int>(script.size()));
+
+  for (int fail_at = 1; fail_at <= operations; ++fail_at) {
+    Machine machine;
+    const MachineSnapshot before = machine.Snapshot();
+    RunOutcome outcome = RunScript(script, machine.folder(), fail_at);
+    std::string where =
+        "failure injected at operation " + std::to_string(fail_at);
+    if (outcome.stopped_at < script.size())
+      where += ", in step " + Describe(script[outcome.stopped_at]);
+    EXPECT_TRUE(outcome.injected) << where;
+    EXPECT_EQ("", outcome.problem) << where;
+    const MachineSnapshot after = machine.Snapshot();
+    EXPECT_TRUE(before == after) << where << "\n"
+                                 << DescribeDifferences(before, after);
+  }
+}
+
+}  // namespace
+}  // namespace installer

@@ -1,0 +1,130 @@
+#include "desktop/windows/installer/service/transactions/transaction.h"
+
+#include <string>
+#include <vector>
+
+#include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
+#include "desktop/windows/installer/service/transactions/registry_key_path.h"
+#include "gtest/gtest.h"
+
+namespace installer {
+namespace {
+
+using Events = std::vector<std::string>;
+
+// Records what the transaction does with it; runs |children| through the
+// nested transaction first and fails when one of them fails or when told to.
+class RecordingOperation : public Operation {
+ public:
+  RecordingOperation(const std::string& name, Events* events,
+                     bool succeed = true,
+                     std::vector<std::string> children = {})
+      : name_(name),
+        events_(events),
+        succeed_(succeed),
+        children_(std::move(children)) {}
+  ~RecordingOperation() override { events_->push_back("destroy " + name_); }
+
+  bool Execute(Transaction* nested) override {
+    events_->push_back("execute " + name_);
+    for (const auto& child : children_) {
+      if (!nested->Execute(
+              std::make_unique<RecordingOperation>(child, events_))) {
+        return false;
+      }
+    }
+    return succeed_;
+  }
+  void Rollback() override { events_->push_back("rollback " + name_); }
+
+ private:
+  std::string name_;
+  Events* events_;
+  bool succeed_;
+  std::vector<std::string> children_;
+};
+
+// Nested operations are recorded before their parent, undone last-first
+// and destroyed first-last, by a rollback and by the commit alike.
+TEST(TransactionTest, RollbackAndCommitOrder) {
+  for (bool roll_back : {true, false}) {
+    Events events;
+    {
+      Transaction transaction;
+      ASSERT_TRUE(transaction.Execute(std::make_unique<RecordingOperation>(
+          "A", &events, true, std::vector<std::string>{"B", "C"})));
+      ASSERT_TRUE(transaction.Execute(
+          std::make_unique<RecordingOperation>("D", &events)));
+      events.clear();
+      if (roll_back) {
+        transaction.Rollback();
+        EXPECT_TRUE(transaction.empty());
+      }
+    }
+    Events expected = {"destroy B", "destroy C", "destroy A", "destroy D"};
+    if (roll_back) {
+      expected.insert(expected.begin(), {"rollback D", "rollback A",
+                                         "rollback C", "rollback B"});
+    }
+    EXPECT_EQ(expected, events) << "roll_back " << roll_back;
+  }
+}
+
+// A failed operation is undone before the nested operations it ran, and
+// everything of it is gone at once; what was recorded before stays.
+TEST(TransactionTest, FailureUndoesOperationThenItsNestedOnes) {
+  Events events;
+  Transaction transaction;
+  ASSERT_TRUE(
+      transaction.Execute(std::make_unique<RecordingOperation>("D", &events)));
+  EXPECT_FALSE(transaction.Execute(std::make_unique<RecordingOperation>(
+      "A", &events, false, std::vector<std::string>{"B", "C"})));
+  EXPECT_EQ((Events{"execute D", "execute A", "execute B", "execute C",
+                    "rollback A", "rollback C", "rollback B", "destroy B",
+                    "destroy C", "destroy A"}),
+            events);
+  events.clear();
+  transaction.Rollback();
+  EXPECT_EQ((Events{"rollback D", "destroy D"}), events);
+}
+
+// The hook is asked before every Execute, nested ones included; the one it
+// fails is not run but rolled back, and its failure travels up.
+TEST(TransactionTest, FailureHookFailsTheChosenOperation) {
+  Events events;
+  int asked = 0;
+  auto previous = SetOperationFailureHookForTesting(
+      [&asked] { return ++asked == 3; });  // "C", the second child.
+  Transaction transaction;
+  EXPECT_FALSE(transaction.Execute(std::make_unique<RecordingOperation>(
+      "A", &events, true, std::vector<std::string>{"B", "C", "E"})));
+  SetOperationFailureHookForTesting(previous);
+  EXPECT_EQ(3, asked);
+  EXPECT_EQ((Events{"execute A", "execute B", "rollback C", "destroy C",
+                    "rollback A", "rollback B", "destroy B", "destroy A"}),
+            events);
+  EXPECT_TRUE(transaction.empty());
+}
+
+TEST(RegistryKeyPathTest, SplitsOnBackslashOnly) {
+  const struct {
+    const wchar_t* path;
+    const wchar_t* parent;
+  } kCases[] = {
+      {L"Software\\Classes\\text/plain", L"Software\\Classes"},
+      {L"Software\\a/b\\", L"Software"},
+      {L"Software", L""},
+      {L"", L""},
+  };
+  for (const auto& test : kCases)
+    EXPECT_EQ(test.parent, KeyPathParent(test.path)) << test.path;
+  EXPECT_EQ(L"a\\b/c", KeyPathAppend(L"a\\", L"b/c"));
+  EXPECT_EQ(L"b", KeyPathAppend(L"", L"b"));
+  EXPECT_EQ(L"a", NormalizeKeyPath(std::wstring(L"a\0b", 3)));
+  EXPECT_EQ(L"MACHINE\\Software", GetFullKeyName(HKEY_LOCAL_MACHINE,
+                                                 L"Software"));
+  EXPECT_EQ(L"CURRENT_USER", GetFullKeyName(HKEY_CURRENT_USER, L""));
+}
+
+}  // namespace
+}  // namespace installer

@@ -1,0 +1,90 @@
+// A record of the machine state a test changes: folder trees (every folder,
+// every file's bytes and attributes) and registry subtrees (every key with
+// its owner, group and DACL as SDDL, every value's name, type and data).
+// Two snapshots taken before and after a change that should have been undone
+// must compare equal; when they do not, DescribeDifferences names each entry
+// that was added, removed or changed.
+//
+//   MachineSnapshot before;
+//   ASSERT_TRUE(before.AddFolderTree(L"install", folder.path()));
+//   ASSERT_TRUE(before.AddRegistryTree(L"HKLM32", HKEY_LOCAL_MACHINE,
+//                                      L"Software\\Velto", KEY_WOW64_32KEY));
+//   ... change, then roll back ...
+//   MachineSnapshot after;  // The same trees under the same labels.
+//   EXPECT_TRUE(before == after) << DescribeDifferences(before, after);
+//
+// Entries are stored by label and relative path, so the trees of two
+// different test folders or sandboxes compare equal when their contents do.
+// A missing tree root is recorded as missing, not as a failure. Links are
+// recorded with their attributes and never entered.
+#ifndef TESTING_MACHINE_SNAPSHOT_H_
+#define TESTING_MACHINE_SNAPSHOT_H_
+
+#include <map>
+#include <string>
+
+#include "base/win/windows_types.h"
+
+namespace testing_support {
+
+class MachineSnapshot {
+ public:
+  MachineSnapshot() = default;
+  MachineSnapshot(MachineSnapshot&&) = default;
+  MachineSnapshot& operator=(MachineSnapshot&&) = default;
+
+  // Records |folder| and everything below it under |label|. False, with the
+  // reason in error(), when an entry cannot be listed or read.
+  bool AddFolderTree(const std::wstring& label, const std::wstring& folder);
+
+  // Records the key |path| of |root| and its whole subtree, opened in |view|
+  // (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY), under |label|. Keys need
+  // KEY_READ for the snapshot. False, with the reason in error(), when a key
+  // or value cannot be read.
+  bool AddRegistryTree(const std::wstring& label, HKEY root,
+                       const std::wstring& path, REGSAM view);
+
+  // Whether any recorded path (a file, folder, key or value name) contains
+  // |text|, compared without regard to case; for leftovers such as ".old".
+  bool ContainsPath(const std::wstring& text) const;
+
+  // The first failure of an Add call, empty when none failed.
+  const std::string& error() const { return error_; }
+
+  bool operator==(const MachineSnapshot& other) const {
+    return entries_ == other.entries_;
+  }
+  bool operator!=(const MachineSnapshot& other) const {
+    return !(*this == other);
+  }
+
+  // One line per difference, "-" for an entry only in |before|, "+" for one
+  // only in |after|, "~" for one that changed; empty when equal.
+  friend std::string DescribeDifferences(const MachineSnapshot& before,
+                                         const MachineSnapshot& after);
+
+ private:
+  struct Entry {
+    // What the entry is, with its attributes, type or security descriptor.
+    std::string description;
+    // File contents or value data.
+    std::string data;
+    bool operator==(const Entry& other) const {
+      return description == other.description && data == other.data;
+    }
+  };
+
+  bool AddFolder(const std::wstring& label, const std::wstring& folder,
+                 const std::wstring& relative);
+  bool AddKey(const std::wstring& label, HKEY root, const std::wstring& path,
+              const std::wstring& relative, REGSAM view);
+  bool Fail(const std::string& what, const std::wstring& where, DWORD error);
+
+  // By location: the label, then the relative path.
+  std::map<std::wstring, Entry> entries_;
+  std::string error_;
+};
+
+}  // namespace testing_support
+
+#endif  // TESTING_MACHINE_SNAPSHOT_H_
