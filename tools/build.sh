@@ -24,6 +24,7 @@ for arg in "$@"; do
 done
 
 "$root/tools/install_deps.sh"
+"$root/tools/fetch_third_party.sh"
 
 fresh=0
 [ -f "$build/CMakeCache.txt" ] || fresh=1

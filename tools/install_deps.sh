@@ -8,7 +8,8 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64
   googletest
-  libfmt-dev rapidjson-dev nlohmann-json3-dev
+  libfmt-dev rapidjson-dev nlohmann-json3-dev libasio-dev
+  dpkg-dev
 )
 
 missing=()

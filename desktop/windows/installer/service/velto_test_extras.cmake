@@ -38,3 +38,8 @@ endforeach()
 
 add_dependencies(${name} product_settings_probe product_settings_probe_bare
                  ${fallback_modules})
+
+# The install log's golden document, which the tests compare saves with.
+configure_file(${service_dir}/testdata/install_log_full.xml
+               ${CMAKE_BINARY_DIR}/bin/install_log_testdata/install_log_full.xml
+               COPYONLY)

@@ -1,0 +1,362 @@
+#include "desktop/windows/installer/service/install_log_serializer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/base_paths.h"
+#include "base/files/file_enumerator.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/path_service.h"
+#include "base/time/time.h"
+#include "testing/scoped_test_folder.h"
+
+namespace installer {
+namespace {
+
+using base::FilePath;
+
+// Every field set, both hives, every shortcut, components, text outside
+// ASCII and characters that need escaping; testdata/install_log_full.xml is
+// its document.
+InstallLog FullLog() {
+  const FilePath folder(L"C:\\Program Files\\V\u00e9lto Browser");
+  InstallLog log;
+  log.copy_only = true;
+  log.all_users = true;
+  log.pinned = false;
+  log.last_band_check = base::Time::FromInternalValue(13345678901234567);
+  log.app_id = "velto&<beta>\"'";
+  log.path = folder;
+  log.subfolder = FilePath(L"Applicati\u00f3n");
+  log.version = "1.2.3.4";
+  log.desktop_shortcut =
+      FilePath(L"C:\\Users\\Public\\Desktop\\V\u00e9lto.lnk");
+  log.start_menu_shortcut =
+      FilePath(L"C:\\ProgramData\\Microsoft\\Windows\\Start "
+               L"Menu\\Programs\\V\u00e9lto.lnk");
+  log.quick_launch_shortcut = FilePath(
+      L"C:\\Users\\\u6d4b\u8bd5\\AppData\\Roaming\\Microsoft\\Internet "
+      L"Explorer\\Quick Launch\\V\u00e9lto.lnk");
+  log.files = {folder.Append(L"velto.exe"),
+               folder.Append(L"Locales\\\u65e5\u672c\u8a9e.pak"),
+               folder.Append(L"a&b'c\U0001F600.png")};
+  log.root_files = {folder.Append(L"velto_proxy.exe")};
+  log.components = {{"Widevine & <CDM>", folder.Append(L"WidevineCdm")},
+                    {"\u00d1and\u00fa", folder.Append(L"\u00d1")}};
+  log.hklm_keys = {
+      {1,
+       "Software\\Velto",
+       {{"REG_SZ", "pv", "1.2.3.4"}, {"REG_DWORD", "NoModify", "00000001"}}},
+      {0,
+       "Software\\Classes\\.htm\\OpenWithProgIDs",
+       {{"REG_NONE", "VeltoHTML", ""}}}};
+  log.hkcu_keys = {
+      {2,
+       "Software\\Velto\\\u00dcn\u00efcode",
+       {{"REG_BINARY", "bin", "61,62"},
+        {"REG_SZ", "",
+         "\"C:\\Program Files\\V\u00e9lto\\velto.exe\" -- \"%1\" <&>"},
+        {"REG_EXPAND_SZ", "tab\tline\ncr\r", "%ProgramFiles%\\x"}}},
+      {-1, "Software\\Empty", {}}};
+  return log;
+}
+
+void ExpectSameRegistry(const InstallLogRegistry& expected,
+                        const InstallLogRegistry& actual) {
+  ASSERT_EQ(expected.size(), actual.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(expected[i].clean_mode, actual[i].clean_mode);
+    EXPECT_EQ(expected[i].key_path, actual[i].key_path);
+    ASSERT_EQ(expected[i].values.size(), actual[i].values.size());
+    for (size_t j = 0; j < expected[i].values.size(); ++j) {
+      EXPECT_EQ(expected[i].values[j].type_name, actual[i].values[j].type_name);
+      EXPECT_EQ(expected[i].values[j].name, actual[i].values[j].name);
+      EXPECT_EQ(expected[i].values[j].data, actual[i].values[j].data);
+    }
+  }
+}
+
+void ExpectSameLog(const InstallLog& expected, const InstallLog& actual) {
+  EXPECT_EQ(expected.copy_only, actual.copy_only);
+  EXPECT_EQ(expected.all_users, actual.all_users);
+  EXPECT_EQ(expected.pinned, actual.pinned);
+  EXPECT_EQ(expected.last_band_check.ToInternalValue(),
+            actual.last_band_check.ToInternalValue());
+  EXPECT_EQ(expected.app_id, actual.app_id);
+  EXPECT_EQ(expected.path, actual.path);
+  EXPECT_EQ(expected.subfolder, actual.subfolder);
+  EXPECT_EQ(expected.version, actual.version);
+  EXPECT_EQ(expected.desktop_shortcut, actual.desktop_shortcut);
+  EXPECT_EQ(expected.start_menu_shortcut, actual.start_menu_shortcut);
+  EXPECT_EQ(expected.quick_launch_shortcut, actual.quick_launch_shortcut);
+  EXPECT_EQ(expected.files, actual.files);
+  EXPECT_EQ(expected.root_files, actual.root_files);
+  EXPECT_EQ(expected.components, actual.components);
+  ExpectSameRegistry(expected.hklm_keys, actual.hklm_keys);
+  ExpectSameRegistry(expected.hkcu_keys, actual.hkcu_keys);
+}
+
+std::string ReadGolden() {
+  FilePath exe_dir;
+  EXPECT_TRUE(base::PathService::Get(base::PathKey::ExeDirectory, &exe_dir));
+  std::string text;
+  EXPECT_TRUE(base::ReadFileToString(
+      exe_dir.Append(L"install_log_testdata\\install_log_full.xml"), &text));
+  return text;
+}
+
+class InstallLogSerializerTest : public testing::Test {
+ protected:
+  FilePath file() const { return FilePath(folder_.path()).Append(L"log.xml"); }
+
+  bool LoadText(const std::string& text, InstallLog* log) {
+    EXPECT_TRUE(testing_support::WriteFileForTest(file().value(), text));
+    return InstallLogSerializer().Load(log, file());
+  }
+
+  std::string FileText() {
+    std::string text;
+    EXPECT_TRUE(base::ReadFileToString(file(), &text));
+    return text;
+  }
+
+  testing_support::ScopedTestFolder folder_;
+};
+
+TEST(InstallLogTest, Defaults) {
+  const base::Time before = base::Time::Now();
+  InstallLog log;
+  EXPECT_FALSE(log.copy_only);
+  EXPECT_TRUE(log.all_users);
+  EXPECT_FALSE(log.pinned);
+  EXPECT_LE(before.ToInternalValue(), log.last_band_check.ToInternalValue());
+  EXPECT_LE(log.last_band_check.ToInternalValue(),
+            base::Time::Now().ToInternalValue());
+}
+
+TEST_F(InstallLogSerializerTest, FullLogMatchesGoldenFileBothWays) {
+  const std::string golden = ReadGolden();
+  ASSERT_FALSE(golden.empty());
+  InstallLogSerializer saver;
+  ASSERT_TRUE(saver.Save(FullLog(), file()));
+  EXPECT_EQ(golden, FileText());
+  EXPECT_EQ(0u, saver.dropped_characters());
+
+  // Lists are emptied first, components appended, and fields that the
+  // document sets are overwritten.
+  InstallLog loaded;
+  loaded.files = {FilePath(L"stale")};
+  loaded.hkcu_keys = {{0, "stale", {}}};
+  loaded.components = {{"kept", FilePath(L"C:\\kept")}};
+  loaded.version = "0";
+  ASSERT_TRUE(InstallLogSerializer().Load(&loaded, file()));
+  InstallLog expected = FullLog();
+  expected.components.insert(expected.components.begin(),
+                             {"kept", FilePath(L"C:\\kept")});
+  ExpectSameLog(expected, loaded);
+
+  // Installed for one user, the desktop and menu shortcuts take their
+  // per-user names.
+  InstallLog per_user = FullLog();
+  per_user.all_users = false;
+  ASSERT_TRUE(InstallLogSerializer().Save(per_user, file()));
+  const std::string text = FileText();
+  EXPECT_NE(std::string::npos, text.find("type=\"SC_DEST_DESKTOP\""));
+  EXPECT_NE(std::string::npos, text.find("type=\"SC_DEST_MENU\""));
+  InstallLog reloaded;
+  ASSERT_TRUE(InstallLogSerializer().Load(&reloaded, file()));
+  ExpectSameLog(per_user, reloaded);
+}
+
+// Every rule of the reading steps, broken in turn, and every truncation of
+// the golden document.
+TEST_F(InstallLogSerializerTest, LoadRefusesBrokenDocuments) {
+  const std::string attributes =
+      "version=\"1\" copy_only=\"False\" all_users=\"True\" pinned=\"False\"";
+  const std::string files = "<files><file>a</file></files>";
+  // A valid document with |children| after `path` and `files`.
+  auto with = [&](const std::string& children) {
+    return "<install_log " + attributes + "><path/>" + files + children +
+           "</install_log>";
+  };
+  auto root = [&](const std::string& root_attributes) {
+    return "<install_log " + root_attributes + "><path/>" + files +
+           "</install_log>";
+  };
+  const std::string hklm =
+      "<registry hive=\"HKLM\"><key path=\"k\" clean=\"0\"/></registry>";
+  const std::string component =
+      "<component><name>n</name><path>p</path></component>";
+  const struct {
+    const char* rule;
+    std::string document;
+  } kCases[] = {
+      {"empty file", ""},
+      {"not well-formed", with("<registry>")},
+      {"unclosed root", "<install_log " + attributes + "><path/>" + files},
+      {"wrong root", "<log " + attributes + "><path/>" + files + "</log>"},
+      {"two roots", with("") + "<install_log/>"},
+      {"text beside the root", with("") + "junk"},
+      {"missing version",
+       root("copy_only=\"False\" all_users=\"True\" pinned=\"False\"")},
+      {"missing pinned",
+       root("version=\"1\" copy_only=\"False\" all_users=\"True\"")},
+      {"last_band_check with letters",
+       root(attributes + " last_band_check=\"12ab\"")},
+      {"files before path",
+       "<install_log " + attributes + ">" + files + "<path/></install_log>"},
+      {"no files", "<install_log " + attributes + "><path/></install_log>"},
+      {"empty files",
+       "<install_log " + attributes + "><path/><files/></install_log>"},
+      {"files holding another element",
+       "<install_log " + attributes +
+           "><path/><files><dir/></files></install_log>"},
+      {"empty root_files", with("<root_files/>")},
+      {"unknown element", with("<extra/>")},
+      {"root_files after registry",
+       with(hklm + "<root_files><file>b</file></root_files>")},
+      {"bad hive",
+       with(
+           "<registry hive=\"HKCR\"><key path=\"k\" clean=\"0\"/></registry>")},
+      {"empty registry", with("<registry hive=\"HKLM\"/>")},
+      {"clean not a number",
+       with(
+           "<registry hive=\"HKLM\"><key path=\"k\" clean=\"x\"/></registry>")},
+      {"clean beyond 32 bits", with("<registry hive=\"HKLM\"><key path=\"k\" "
+                                    "clean=\"2147483648\"/></registry>")},
+      {"key without path",
+       with("<registry hive=\"HKLM\"><key clean=\"0\"/></registry>")},
+      {"value without type",
+       with("<registry hive=\"HKLM\"><key path=\"k\" clean=\"0\"><value "
+            "name=\"v\"/></key></registry>")},
+      {"unknown shortcut type",
+       with("<shortcut type=\"SC_DEST_STARTUP\">s</shortcut>")},
+      {"registry after shortcut",
+       with("<shortcut type=\"SC_DEST_MENU\">s</shortcut>" + hklm)},
+      {"empty components", with("<components/>")},
+      {"component without name",
+       with("<components><component><path>p</path></component></components>")},
+      {"element after components",
+       with("<components>" + component + "</components>" + files)},
+  };
+  // The pieces themselves make a valid document.
+  InstallLog valid;
+  ASSERT_TRUE(LoadText(
+      with(hklm + "<components>" + component + "</components>"), &valid));
+  for (const auto& test_case : kCases) {
+    InstallLog log;
+    EXPECT_FALSE(LoadText(test_case.document, &log)) << test_case.rule;
+  }
+  InstallLog missing;
+  EXPECT_FALSE(
+      InstallLogSerializer().Load(&missing, file().Append(L"none.xml")));
+
+  // Only the prefixes that hold the whole root element load.
+  const std::string golden = ReadGolden();
+  const size_t root_end = golden.rfind('>') + 1;
+  for (size_t length = 0; length < golden.size(); ++length) {
+    InstallLog log;
+    EXPECT_EQ(length >= root_end, LoadText(golden.substr(0, length), &log))
+        << "prefix of " << length << " bytes";
+  }
+}
+
+// What the reading steps accept besides the written form, in one document.
+TEST_F(InstallLogSerializerTest, LoadAcceptsTheLenientForms) {
+  InstallLog log;
+  log.app_id = "kept";
+  log.last_band_check = base::Time();
+  const base::Time before = base::Time::Now();
+  ASSERT_TRUE(LoadText(
+      "<?xml version=\"1.0\"?>\n<!-- note -->"
+      "<install_log version=\"2\" copy_only=\"true\" all_users=\"1\" "
+      "pinned=\"True\">"
+      "<path subfolder=\" \tsub \">\n  C:\\A B\\ C <!-- x --> </path>"
+      "<files><file>\r\n\tf</file></files>"
+      "<registry hive=\"HKCU\"><key path=\"a\" clean=\"-1\"/></registry>"
+      "<?pi ignored?>"
+      "<registry hive=\"HKCU\"><key path=\"b\" clean=\"+2\">"
+      "<value name=\"v\" type=\"REG_BINARY\"> \n 61,62\n "
+      "</value></key></registry>"
+      "<shortcut type=\"SC_DEST_DESKTOP\">first</shortcut>"
+      "<shortcut type=\"SC_DEST_COMMON_DESKTOP\">second</shortcut>"
+      "<shortcut type=\"SC_DEST_MENU\">menu</shortcut>"
+      "<components><component><name> n "
+      "</name><path>p</path><extra/></component>"
+      "</components></install_log>",
+      &log));
+  EXPECT_FALSE(log.copy_only);  // Only "True" is true.
+  EXPECT_FALSE(log.all_users);
+  EXPECT_TRUE(log.pinned);
+  EXPECT_EQ("kept", log.app_id);
+  EXPECT_LE(before.ToInternalValue(), log.last_band_check.ToInternalValue());
+  EXPECT_EQ(FilePath(L"sub"), log.subfolder);
+  EXPECT_EQ(FilePath(L"C:\\A B\\ C"), log.path);
+  EXPECT_EQ(std::vector<FilePath>{FilePath(L"f")}, log.files);
+  EXPECT_TRUE(log.root_files.empty());
+  EXPECT_TRUE(log.hklm_keys.empty());
+  ExpectSameRegistry({{-1, "a", {}}, {2, "b", {{"REG_BINARY", "v", "61,62"}}}},
+                     log.hkcu_keys);
+  EXPECT_EQ(FilePath(L"second"), log.desktop_shortcut);
+  EXPECT_EQ(FilePath(L"menu"), log.start_menu_shortcut);
+  EXPECT_TRUE(log.quick_launch_shortcut.empty());
+  ASSERT_EQ(1u, log.components.size());
+  EXPECT_EQ(" n ", log.components[0].first);  // Names are not trimmed.
+}
+
+TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
+  InstallLog previous = FullLog();
+  previous.files.resize(1);
+  ASSERT_TRUE(InstallLogSerializer().Save(previous, file()));
+  const std::string previous_text = FileText();
+
+  using internal::SaveStep;
+  for (SaveStep step : {SaveStep::kCreateTemporaryFile, SaveStep::kWriteData,
+                        SaveStep::kFlush, SaveStep::kReplace}) {
+    internal::ScopedFailSaveStepForTesting fail(step);
+    EXPECT_FALSE(InstallLogSerializer().Save(FullLog(), file()))
+        << static_cast<int>(step);
+  }
+  // Texts that cannot be converted: nothing is written either.
+  InstallLog bad_utf8 = FullLog();
+  bad_utf8.version = "1.\xC0\xAF";
+  EXPECT_FALSE(InstallLogSerializer().Save(bad_utf8, file()));
+  InstallLog lone_surrogate = FullLog();
+  lone_surrogate.files.push_back(FilePath(std::wstring(L"C:\\a") + L'\xD800'));
+  EXPECT_FALSE(InstallLogSerializer().Save(lone_surrogate, file()));
+
+  EXPECT_EQ(previous_text, FileText());
+  int entries = 0;
+  base::FileEnumerator enumerator(FilePath(folder_.path()),
+                                  base::FileEnumerator::FILES);
+  for (FilePath path = enumerator.Next(); !path.empty();
+       path = enumerator.Next())
+    ++entries;
+  EXPECT_EQ(1, entries) << "a temporary file was left behind";
+
+  EXPECT_FALSE(InstallLogSerializer().Save(
+      FullLog(), FilePath(folder_.path()).Append(L"missing\\log.xml")));
+}
+
+TEST_F(InstallLogSerializerTest, SaveDropsCharactersXmlCannotCarry) {
+  InstallLog log = FullLog();
+  log.app_id = std::string("a\x01"
+                           "b\x1F",
+                           4) +
+               std::string(1, '\0') + "c";
+  log.hkcu_keys[0].values[0].data = "61\xEF\xBF\xBF,62";  // U+FFFF
+  log.files.push_back(FilePath(std::wstring(L"C:\\x\x0B") + L"y"));
+  InstallLogSerializer saver;
+  ASSERT_TRUE(saver.Save(log, file()));
+  EXPECT_EQ(5u, saver.dropped_characters());
+  InstallLog loaded;
+  ASSERT_TRUE(InstallLogSerializer().Load(&loaded, file()));
+  EXPECT_EQ("abc", loaded.app_id);
+  EXPECT_EQ("61,62", loaded.hkcu_keys[0].values[0].data);
+  EXPECT_EQ(FilePath(L"C:\\xy"), loaded.files.back());
+}
+
+}  // namespace
+}  // namespace installer

@@ -1,0 +1,288 @@
+#include "desktop/windows/installer/service/reg_op.h"
+
+#include <map>
+#include <vector>
+
+#include "base/win/registry.h"
+#include "desktop/windows/installer/service/reg_op_tables.h"
+#include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
+#include "desktop/windows/installer/service/transactions/operation_test_support.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
+#include "testing/registry_sandbox.h"
+#include "gtest/gtest.h"
+
+namespace installer {
+namespace {
+
+using base::win::VERSION_VISTA;
+using base::win::VERSION_XP;
+
+constexpr wchar_t kUninstall[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto developer";
+
+// Resolves the names of the tables, answers any other name with the name
+// itself, and records the values written under one root.
+class TestResolver : public PlaceholderResolver {
+ public:
+  explicit TestResolver(HKEY recorded_root = HKEY_CURRENT_USER)
+      : recorded_root_(recorded_root) {}
+
+  std::wstring Resolve(const std::wstring& name) override {
+    const std::map<std::wstring, std::wstring> kNames = {
+        {L"Product", L"Velto"},
+        {L"Stream", L"developer"},
+        {L"InstallFolder", L"C:\\Velto {x}"},
+        {L"CompanyRegistryKey", L"Software\\Velto Company"},
+        {L"Uninstall", kUninstall},
+        {L"Loop", L"{Loop}"},
+    };
+    auto found = kNames.find(name);
+    return found == kNames.end() ? name : found->second;
+  }
+  InstallLogRegistry* GetInstallLogRegistryForRoot(HKEY root) override {
+    return root == recorded_root_ ? &registry : nullptr;
+  }
+
+  InstallLogRegistry registry;
+
+ private:
+  const HKEY recorded_root_;
+};
+
+// A row that applies everywhere.
+RegOpRecord Row(int32_t type, RegOpData data) {
+  return {L"Software\\{Product}", L"v", type, data, VERSION_XP,
+          RegOpRoot::kAnyRoot,    0,    0,    0};
+}
+
+TEST(RegOpTest, ExpandPlaceholders) {
+  const struct {
+    const wchar_t* text;
+    const wchar_t* expanded;
+  } kCases[] = {
+      {nullptr, L""},
+      {L"{Product} {Stream}", L"Velto developer"},
+      {L"{Unknown}{}", L"Unknown"},
+      // Unclosed and lone braces stay; text around them is still expanded.
+      {L"{Product}{Stream", L"Velto{Stream"},
+      {L"}{Product}", L"}Velto"},
+      // The name runs from the first "{" to the first "}" after it.
+      {L"{a{Product}", L"a{Product"},
+      // Resolved text is not searched again: a folder keeps its braces and
+      // a self-referring answer ends.
+      {L"{InstallFolder}\\{Product}", L"C:\\Velto {x}\\Velto"},
+      {L"{Loop}-{Product}", L"{Loop}-Velto"},
+  };
+  TestResolver resolver;
+  const RegOp reg_op(Row(REG_SZ, nullptr), &resolver);
+  for (const auto& test : kCases) {
+    EXPECT_EQ(test.expanded, reg_op.ExpandPlaceholders(test.text))
+        << (test.text ? test.text : L"(null)");
+  }
+}
+
+// Windows release, root and channel decide whether a row applies; a row
+// that does not is skipped with success and records nothing.
+TEST(RegOpTest, FiltersDecideWhetherARowApplies) {
+  const struct {
+    base::win::WindowsVersion min_version;
+    RegOpRoot root_filter;
+    int32_t min_channel;
+    base::win::WindowsVersion running;
+    HKEY root;
+    bool applies;
+  } kCases[] = {
+      // clang-format off
+      {VERSION_VISTA, RegOpRoot::kAnyRoot, 0, VERSION_XP, HKEY_CURRENT_USER, false},
+      {VERSION_VISTA, RegOpRoot::kAnyRoot, 0, VERSION_VISTA, HKEY_CURRENT_USER, true},
+      {VERSION_XP, RegOpRoot::kLocalMachine, 0, VERSION_XP, HKEY_CURRENT_USER, false},
+      {VERSION_XP, RegOpRoot::kLocalMachine, 0, VERSION_XP, HKEY_LOCAL_MACHINE, true},
+      {VERSION_XP, RegOpRoot::kCurrentUser, 2, VERSION_XP, HKEY_CURRENT_USER, true},
+      {VERSION_XP, RegOpRoot::kAnyRoot, 3, VERSION_XP, HKEY_CURRENT_USER, false},
+      {VERSION_XP, RegOpRoot::kAnyRoot, 4, VERSION_XP, HKEY_CURRENT_USER, false},
+      // clang-format on
+  };
+  for (int32_t type : {REG_SZ, kRegOpDeleteKey}) {
+    for (const auto& test : kCases) {
+      base::win::WindowsVersionInfo running;
+      running.version = test.running;
+      base::win::ScopedWindowsVersionForTesting version(running);
+      TestResolver resolver;
+      RegOpRecord record = Row(type, L"x");
+      record.min_windows_version = test.min_version;
+      record.root_filter = test.root_filter;
+      record.min_channel = test.min_channel;
+      std::unique_ptr<Operation> operation;
+      EXPECT_TRUE(
+          RegOp(record, &resolver).CreateOperation(test.root, &operation));
+      EXPECT_EQ(test.applies, operation != nullptr)
+          << "type " << type << " version " << test.min_version << " channel "
+          << test.min_channel;
+      EXPECT_EQ(test.applies && type == REG_SZ &&
+                    test.root == HKEY_CURRENT_USER,
+                !resolver.registry.empty());
+    }
+  }
+}
+
+// The out pointer is emptied even when the row is refused.
+TEST(RegOpTest, InvalidTypeFailsAndLeavesNoOperation) {
+  for (int32_t type : {REG_DWORD_BIG_ENDIAN, REG_MULTI_SZ, REG_QWORD, -3}) {
+    TestResolver resolver;
+    std::unique_ptr<Operation> operation;
+    CreateDeleteRegKeyOperation(HKEY_CURRENT_USER, L"x", 0, &operation);
+    EXPECT_FALSE(RegOp(Row(type, 0), &resolver)
+                     .CreateOperation(HKEY_CURRENT_USER, &operation));
+    EXPECT_FALSE(operation) << type;
+    EXPECT_TRUE(resolver.registry.empty());
+  }
+}
+
+TEST(RegOpDeathTest, DwordAbove32BitsStops) {
+  TestResolver resolver;
+  std::unique_ptr<Operation> operation;
+  EXPECT_DEATH(RegOp(Row(REG_DWORD, 0x100000000ull), &resolver)
+                   .CreateOperation(HKEY_CURRENT_USER, &operation),
+               "REG_DWORD row under .* holds 4294967296");
+}
+
+using Value = std::pair<DWORD, std::vector<uint8_t>>;
+
+// The type and bytes of a value; type 0 and no bytes when it is missing.
+Value Read(const wchar_t* key, const wchar_t* name, REGSAM view) {
+  base::win::RegKey opened(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE | view);
+  uint8_t data[256];
+  DWORD type = 0, size = sizeof(data);
+  if (!opened.Valid() ||
+      ::RegQueryValueExW(opened.Handle(), name, nullptr, &type, data, &size)) {
+    return {0, {}};
+  }
+  return {type, std::vector<uint8_t>(data, data + size)};
+}
+
+std::vector<uint8_t> Wide(const std::wstring& text) {
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text.c_str());
+  return std::vector<uint8_t>(bytes, bytes + (text.size() + 1) * 2);
+}
+
+// Rows applied through a transaction in either view of the machine hive
+// write what they say there and nothing in the other view, are recorded as
+// they are created, and are all taken back by a rollback.
+TEST(RegOpTransactionTest, AppliesRowsInTheirViewAndRollsBack) {
+  testing_support::RegistrySandbox sandbox(/*redirect_predefined=*/true);
+  ScopedSecurityInfoFunctionsForTesting security_functions(
+      {&test::GetSecurityByView, &test::SetSecurityByView});
+  // The real machine hive has it; without it there is no 32-bit view.
+  test::CreateKey(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node", 0);
+
+  // clang-format off
+  const RegOpRecord kRows[] = {
+      {L"Software\\{Product}", L"Text", REG_SZ, L"{InstallFolder}\\Launcher.exe", VERSION_XP, RegOpRoot::kAnyRoot, 0, 1, 0},
+      {L"Software\\{Product}", L"Empty", REG_SZ, nullptr, VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
+      {L"Software\\{Product}", nullptr, REG_EXPAND_SZ, L"%TEMP%", VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
+      {L"Software\\{Product}", L"Bytes", REG_BINARY, "ab", VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
+      {L"Software\\{Product}", L"Number", REG_DWORD, 32, VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
+      {L"Software\\{Product}", L"{Product}{Stream}", REG_NONE, nullptr, VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
+      {L"Software\\{Product}", L"Stale", kRegOpDeleteValue, nullptr, VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
+      {L"Software\\{Product}\\Old", nullptr, kRegOpDeleteKey, nullptr, VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
+      kSetLastInstallPathRegOp[0],
+      kSetLastInstallPathRegOp[1],
+  };
+  // Values that exist before (a DWORD 7) are marked |seeded|.
+  const struct {
+    const wchar_t* key;
+    const wchar_t* name;
+    Value written;
+    bool seeded;
+  } kValues[] = {
+      {L"Software\\Velto", L"Text", {REG_SZ, Wide(L"C:\\Velto {x}\\Launcher.exe")}, false},
+      {L"Software\\Velto", L"Empty", {REG_SZ, {}}, false},
+      {L"Software\\Velto", L"", {REG_EXPAND_SZ, Wide(L"%TEMP%")}, false},
+      {L"Software\\Velto", L"Bytes", {REG_BINARY, {'a', 'b'}}, false},
+      {L"Software\\Velto", L"Number", {REG_DWORD, {32, 0, 0, 0}}, false},
+      {L"Software\\Velto", L"Veltodeveloper", {REG_NONE, {}}, false},
+      {L"Software\\Velto", L"Stale", {}, true},
+      {L"Software\\Velto\\Old", L"Kept", {}, true},
+      {L"Software\\Velto Company", L"Last developer Install Path", {REG_SZ, Wide(L"C:\\Velto {x}\\")}, false},
+      {L"Software\\Velto Company", L"Last developer Install Path x64", {}, true},
+      {kUninstall, L"SystemComponent", {}, false},
+  };
+  // Deleted values and keys are not recorded.
+  const std::vector<std::string> kRecorded = {
+      "Software\\Velto 1: Text REG_SZ C:\\Velto {x}\\Launcher.exe",
+      "Software\\Velto 1: Empty REG_SZ ",
+      "Software\\Velto 1:  REG_EXPAND_SZ %TEMP%",
+      "Software\\Velto 1: Bytes REG_BINARY 61,62",
+      "Software\\Velto 1: Number REG_DWORD 00000020",
+      "Software\\Velto 1: Veltodeveloper REG_NONE ",
+      "Software\\Velto Company 0: Last developer Install Path REG_SZ C:\\Velto {x}\\",
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto developer 1: SystemComponent REG_DWORD 00000001",
+  };
+  // clang-format on
+  const Value kSeed = {REG_DWORD, {7, 0, 0, 0}};
+
+  for (REGSAM view : {0, KEY_WOW64_32KEY}) {
+    SCOPED_TRACE(testing::Message() << "view " << view);
+    TestResolver resolver(HKEY_LOCAL_MACHINE);
+    auto apply = [&](RegOpRecord row, Transaction* transaction) {
+      std::unique_ptr<Operation> operation;
+      return RegOp(row, &resolver)
+                 .CreateOperation(HKEY_LOCAL_MACHINE, &operation) &&
+             transaction->Execute(std::move(operation));
+    };
+    {
+      Transaction seeding;
+      for (const auto& value : kValues) {
+        if (value.seeded) {
+          ASSERT_TRUE(apply({value.key, value.name, REG_DWORD, 7, VERSION_XP,
+                             RegOpRoot::kAnyRoot, 0, 0, view},
+                            &seeding));
+        }
+      }
+    }
+    resolver.registry.clear();
+
+    Transaction transaction;
+    for (RegOpRecord row : kRows) {
+      row.view_flags = view;
+      ASSERT_TRUE(apply(row, &transaction)) << row.value_name;
+    }
+    // The uninstall entry keeps its own view.
+    ASSERT_TRUE(apply(kSystemComponentRegOp, &transaction));
+    for (const auto& value : kValues) {
+      if (value.key != kUninstall) {
+        EXPECT_EQ(value.written, Read(value.key, value.name, view))
+            << value.name;
+      }
+    }
+    EXPECT_EQ(Value(),
+              Read(L"Software\\Velto", L"Text", view ^ KEY_WOW64_32KEY));
+    EXPECT_EQ(Value(REG_DWORD, {1, 0, 0, 0}),
+              Read(kUninstall, L"SystemComponent", KEY_WOW64_32KEY));
+    EXPECT_EQ(Value(), Read(kUninstall, L"SystemComponent", 0));
+    std::vector<std::string> recorded;
+    for (const InstallLogKey& key : resolver.registry) {
+      for (const InstallLogValue& value : key.values) {
+        recorded.push_back(key.key_path + " " + std::to_string(key.clean_mode) +
+                           ": " + value.name + " " + value.type_name + " " +
+                           value.data);
+      }
+    }
+    EXPECT_EQ(kRecorded, recorded);
+
+    transaction.Rollback();
+    for (const auto& value : kValues) {
+      EXPECT_EQ(value.seeded ? kSeed : Value(),
+                Read(value.key, value.name,
+                     value.key == kUninstall ? KEY_WOW64_32KEY : view))
+          << value.name;
+    }
+    EXPECT_FALSE(
+        test::KeyExists(HKEY_LOCAL_MACHINE, kUninstall, KEY_WOW64_32KEY));
+    // Values recorded before the rollback stay recorded.
+    EXPECT_EQ(kRecorded.size() - 2, resolver.registry[0].values.size());
+  }
+}
+
+}  // namespace
+}  // namespace installer
