@@ -1,0 +1,134 @@
+// Test helpers for the message loop and run loop tests: closures from
+// lambdas that capture, and ways to run code outside any task (a window
+// message, an I/O completion), where a nested run loop does run tasks.
+#ifndef BASE_MESSAGE_LOOP_MESSAGE_LOOP_TEST_HELPERS_H_
+#define BASE_MESSAGE_LOOP_MESSAGE_LOOP_TEST_HELPERS_H_
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "base/bind.h"
+#include "base/logging.h"
+#include "base/message_loop/message_loop.h"
+#include "base/win/scoped_handle.h"
+#include "base/win/windows_types.h"
+
+namespace base {
+namespace test {
+
+inline Closure Fn(std::function<void()> function) {
+  return Bind([](const std::function<void()>& f) { f(); },
+              std::move(function));
+}
+
+// Runs code outside any task on the calling thread's loop.
+class OutsideTaskPoster {
+ public:
+  virtual ~OutsideTaskPoster() = default;
+  virtual void Post(std::function<void()> function) = 0;
+};
+
+// A message-only window: each posted function arrives as WM_APP.
+class WindowPoster : public OutsideTaskPoster {
+ public:
+  WindowPoster() {
+    static const ATOM atom = [] {
+      WNDCLASSEXW window_class = {sizeof(window_class)};
+      window_class.lpfnWndProc = &WindowPoster::WindowProc;
+      window_class.hInstance = ::GetModuleHandleW(nullptr);
+      window_class.lpszClassName = L"VeltoTestWindowPoster";
+      return ::RegisterClassExW(&window_class);
+    }();
+    window_ = ::CreateWindowExW(0, MAKEINTATOM(atom), nullptr, 0, 0, 0, 0, 0,
+                                HWND_MESSAGE, nullptr,
+                                ::GetModuleHandleW(nullptr), nullptr);
+    CHECK(window_);
+  }
+  ~WindowPoster() override { ::DestroyWindow(window_); }
+
+  void Post(std::function<void()> function) override {
+    auto* heap_function = new std::function<void()>(std::move(function));
+    CHECK(::PostMessageW(window_, WM_APP, 0,
+                         reinterpret_cast<LPARAM>(heap_function)));
+  }
+  HWND hwnd() const { return window_; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam,
+                                     LPARAM lparam) {
+    if (message != WM_APP)
+      return ::DefWindowProcW(hwnd, message, wparam, lparam);
+    std::unique_ptr<std::function<void()>> function(
+        reinterpret_cast<std::function<void()>*>(lparam));
+    (*function)();
+    return 0;
+  }
+
+  HWND window_;
+};
+
+// A pipe registered with the thread's IO loop: each posted function is one
+// byte written to the pipe and runs when its read completes.
+class PipePoster : public OutsideTaskPoster,
+                   public MessageLoopForIO::IOHandler {
+ public:
+  PipePoster() {
+    static int counter = 0;
+    std::wstring name = L"\\\\.\\pipe\\velto_loop_test_" +
+                        std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                        std::to_wstring(++counter);
+    server_.Set(::CreateNamedPipeW(
+        name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED,
+        PIPE_TYPE_BYTE, 1, 0, 4096, 0, nullptr));
+    CHECK(server_.IsValid());
+    client_.Set(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+    CHECK(client_.IsValid());
+    CHECK(MessageLoopForIO::current()->RegisterIOHandler(server_.Get(), this));
+    StartRead();
+  }
+
+  void Post(std::function<void()> function) override {
+    functions_.push_back(std::move(function));
+    DWORD written = 0;
+    char byte = 1;
+    CHECK(::WriteFile(client_.Get(), &byte, 1, &written, nullptr));
+  }
+
+  // The completions delivered to this handler.
+  int completions() const { return completions_; }
+  OVERLAPPED* context() { return &context_.overlapped; }
+
+  void OnIOCompleted(OVERLAPPED* context, DWORD bytes, DWORD error) override {
+    CHECK_EQ(context, &context_.overlapped);
+    CHECK_EQ(error, 0u);
+    ++completions_;
+    std::function<void()> function = std::move(functions_.front());
+    functions_.pop_front();
+    StartRead();
+    if (function) function();
+  }
+
+ private:
+  void StartRead() {
+    context_ = MessageLoopForIO::IOContext();
+    if (!::ReadFile(server_.Get(), &buffer_, 1, nullptr,
+                    &context_.overlapped)) {
+      CHECK_EQ(::GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+    }
+  }
+
+  win::ScopedHandle server_;
+  win::ScopedHandle client_;
+  MessageLoopForIO::IOContext context_;
+  char buffer_ = 0;
+  int completions_ = 0;
+  std::deque<std::function<void()>> functions_;
+};
+
+}  // namespace test
+}  // namespace base
+
+#endif  // BASE_MESSAGE_LOOP_MESSAGE_LOOP_TEST_HELPERS_H_

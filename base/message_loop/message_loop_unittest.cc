@@ -1,0 +1,297 @@
+#include "base/message_loop/message_loop.h"
+
+#include <limits.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/message_loop/message_loop_test_helpers.h"
+#include "base/run_loop.h"
+#include "base/threading/thread_task_runner_handle.h"
+#include <gtest/gtest.h>
+
+namespace base {
+namespace {
+
+using test::Fn;
+
+// Runs what is queued, then returns.
+void RunUntilIdle() {
+  RunLoop run_loop;
+  run_loop.QuitWhenIdle();
+  run_loop.Run();
+}
+
+class RecordingTaskObserver : public MessageLoop::TaskObserver {
+ public:
+  struct Record {
+    int sequence_num;
+    bool is_high_res;
+    bool delayed;
+  };
+  void WillProcessTask(const PendingTask& task) override {
+    records.push_back(
+        {task.sequence_num, task.is_high_res, !task.delayed_run_time.is_null()});
+  }
+  void DidProcessTask(const PendingTask&) override {}
+  std::vector<Record> records;
+};
+
+// Records its destruction and the thread it died on.
+struct Probe {
+  explicit Probe(std::vector<DWORD>* deaths) : deaths(deaths) {}
+  ~Probe() { deaths->push_back(::GetCurrentThreadId()); }
+  std::vector<DWORD>* deaths;
+};
+
+class MessageLoopTest : public testing::TestWithParam<MessageLoop::Type> {};
+
+std::string PumpName(const testing::TestParamInfo<MessageLoop::Type>& info) {
+  switch (info.param) {
+    case MessageLoop::TYPE_UI:
+      return "UI";
+    case MessageLoop::TYPE_IO:
+      return "IO";
+    default:
+      return "Default";
+  }
+}
+
+TEST_P(MessageLoopTest, TasksRunInPostingOrderAndNeverInsideEachOther) {
+  MessageLoop loop(GetParam());
+  std::vector<int> order;
+  const scoped_refptr<SingleThreadTaskRunner>& runner = loop.task_runner();
+  runner->PostTask(FROM_HERE, Fn([&] {
+    runner->PostTask(FROM_HERE, Fn([&] { order.push_back(3); }));
+    order.push_back(1);
+  }));
+  runner->PostTask(FROM_HERE, Fn([&] { order.push_back(2); }));
+  RunUntilIdle();
+  EXPECT_EQ((std::vector<int>{1, 2, 3}), order);
+
+  EXPECT_TRUE(runner->RunsTasksOnCurrentThread());
+  bool on_other_thread = true;
+  std::thread([&] { on_other_thread = runner->RunsTasksOnCurrentThread(); })
+      .join();
+  EXPECT_FALSE(on_other_thread);
+}
+
+TEST_P(MessageLoopTest, DelayedTasksRunByTimeWithHighResolutionBelow32Ms) {
+  MessageLoop loop(GetParam());
+  RecordingTaskObserver observer;
+  loop.AddTaskObserver(&observer);
+  // The numbers wrap past the largest 32-bit value during the test.
+  loop.SetNextSequenceNumberForTesting(INT_MAX - 1);
+  RunLoop run_loop;
+  const scoped_refptr<SingleThreadTaskRunner>& runner = loop.task_runner();
+  auto post = [&](int delay_ms) {
+    runner->PostDelayedTask(FROM_HERE, Fn([] {}),
+                            TimeDelta::FromMilliseconds(delay_ms));
+  };
+  post(32);  // INT_MAX - 1
+  post(31);  // INT_MAX
+  post(10);  // INT_MIN
+  post(0);   // INT_MIN + 1
+  post(-5);  // INT_MIN + 2
+  runner->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(),
+                          TimeDelta::FromMilliseconds(60));
+  TimeTicks start = TimeTicks::Now();
+  run_loop.Run();
+  EXPECT_GE((TimeTicks::Now() - start).InMilliseconds(), 59);
+  loop.RemoveTaskObserver(&observer);
+
+  struct Expected {
+    int sequence_num;
+    bool is_high_res;
+    bool delayed;
+  };
+  const Expected expected[] = {
+      {INT_MIN + 1, false, false}, {INT_MIN + 2, false, false},
+      {INT_MIN, true, true},       {INT_MAX, true, true},
+      {INT_MAX - 1, false, true},  {INT_MIN + 3, false, true},
+  };
+  ASSERT_EQ(6u, observer.records.size());
+  for (size_t i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(expected[i].sequence_num, observer.records[i].sequence_num);
+    EXPECT_EQ(expected[i].is_high_res, observer.records[i].is_high_res);
+    EXPECT_EQ(expected[i].delayed, observer.records[i].delayed);
+  }
+}
+
+TEST_P(MessageLoopTest, TasksPostedBeforeBindingRunInTheFirstRun) {
+  std::unique_ptr<MessageLoop> loop =
+      MessageLoop::CreateUnbound(GetParam(), MessageLoop::MessagePumpFactoryCallback());
+  scoped_refptr<SingleThreadTaskRunner> runner = loop->task_runner();
+  bool ran = false;
+  std::thread([&] {
+    EXPECT_TRUE(runner->PostTask(FROM_HERE, Fn([&] { ran = true; })));
+  }).join();
+  EXPECT_FALSE(runner->RunsTasksOnCurrentThread());
+  loop->BindToCurrentThread();
+  EXPECT_EQ(loop.get(), MessageLoop::current());
+  EXPECT_EQ(runner, ThreadTaskRunnerHandle::Get());
+  EXPECT_FALSE(ran);
+  // Nothing else wakes the pump: the binding must have.
+  RunLoop run_loop;
+  runner->PostTask(FROM_HERE, run_loop.QuitClosure());
+  run_loop.Run();
+  EXPECT_TRUE(ran);
+}
+
+class CheckingDestructionObserver : public MessageLoop::DestructionObserver {
+ public:
+  explicit CheckingDestructionObserver(const std::vector<DWORD>* deaths)
+      : deaths_(deaths) {}
+  void WillDestroyCurrentMessageLoop() override {
+    deaths_at_notification = deaths_->size();
+    loop_was_current = MessageLoop::current() != nullptr;
+  }
+  size_t deaths_at_notification = 0;
+  bool loop_was_current = false;
+
+ private:
+  const std::vector<DWORD>* deaths_;
+};
+
+TEST_P(MessageLoopTest, DestructionDestroysQueuedTasksThenRefusesPosts) {
+  std::vector<DWORD> deaths;
+  CheckingDestructionObserver observer(&deaths);
+  scoped_refptr<SingleThreadTaskRunner> runner;
+  bool ran = false;
+  {
+    MessageLoop loop(GetParam());
+    loop.AddDestructionObserver(&observer);
+    loop.AddDestructionObserver(&observer);  // kept once
+    runner = loop.task_runner();
+    // A task whose destruction posts another: the next pass collects it.
+    struct Reposter {
+      scoped_refptr<SingleThreadTaskRunner> runner;
+      std::vector<DWORD>* deaths;
+      bool* ran;
+      ~Reposter() {
+        runner->PostTask(FROM_HERE,
+                         Bind([](Probe*, bool* ran) { *ran = true; },
+                              Owned(new Probe(deaths)), ran));
+      }
+    };
+    runner->PostTask(FROM_HERE,
+                     Bind([](Probe*, bool* ran) { *ran = true; },
+                          Owned(new Probe(&deaths)), &ran));
+    runner->PostDelayedTask(FROM_HERE,
+                            Bind([](Probe*, bool* ran) { *ran = true; },
+                                 Owned(new Probe(&deaths)), &ran),
+                            TimeDelta::FromHours(1));
+    runner->PostTask(FROM_HERE,
+                     Bind([](Reposter*) {},
+                          Owned(new Reposter{runner, &deaths, &ran})));
+  }
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(3u, deaths.size());
+  EXPECT_EQ(3u, observer.deaths_at_notification);
+  EXPECT_TRUE(observer.loop_was_current);
+  EXPECT_EQ(nullptr, MessageLoop::current());
+
+  // A post after destruction fails and releases the task where it was made.
+  DWORD poster = 0;
+  bool posted = true;
+  std::thread([&] {
+    poster = ::GetCurrentThreadId();
+    posted = runner->PostTask(
+        FROM_HERE, Bind([](Probe*) {}, Owned(new Probe(&deaths))));
+  }).join();
+  EXPECT_FALSE(posted);
+  ASSERT_EQ(4u, deaths.size());
+  EXPECT_EQ(poster, deaths[3]);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPumps, MessageLoopTest,
+                         testing::Values(MessageLoop::TYPE_DEFAULT,
+                                         MessageLoop::TYPE_UI,
+                                         MessageLoop::TYPE_IO),
+                         &PumpName);
+
+// Pumps that serve something besides tasks (window messages, completions),
+// from which a nested run loop is started outside any task.
+class NestedMessageLoopTest : public MessageLoopTest {
+ protected:
+  std::unique_ptr<test::OutsideTaskPoster> MakePoster() {
+    if (GetParam() == MessageLoop::TYPE_UI)
+      return std::make_unique<test::WindowPoster>();
+    return std::make_unique<test::PipePoster>();
+  }
+};
+
+class CountingNestingObserver : public MessageLoop::NestingObserver {
+ public:
+  void OnBeginNestedMessageLoop() override { ++count; }
+  int count = 0;
+};
+
+TEST_P(NestedMessageLoopTest, NestedRunsDeferNonNestableTasks) {
+  MessageLoop loop(GetParam());
+  std::unique_ptr<test::OutsideTaskPoster> poster = MakePoster();
+  CountingNestingObserver nesting;
+  loop.AddNestingObserver(&nesting);
+  const scoped_refptr<SingleThreadTaskRunner>& runner = loop.task_runner();
+  std::vector<std::string> order;
+
+  poster->Post([&] {
+    RunLoop nested;
+    runner->PostNonNestableDelayedTask(
+        FROM_HERE, Fn([&] { order.push_back("non-nestable"); }), TimeDelta());
+    runner->PostTask(FROM_HERE, Fn([&] { order.push_back("nestable"); }));
+    nested.QuitWhenIdle();
+    nested.Run();
+    order.push_back("nested run ended");
+  });
+  RunLoop outer;
+  runner->PostDelayedTask(FROM_HERE, Fn([&] {
+    order.push_back("outer quit");
+    outer.Quit();
+  }), TimeDelta::FromMilliseconds(100));
+  outer.Run();
+  EXPECT_EQ((std::vector<std::string>{"nestable", "nested run ended",
+                                      "non-nestable", "outer quit"}),
+            order);
+  EXPECT_EQ(1, nesting.count);
+}
+
+TEST_P(NestedMessageLoopTest, NestedRunInsideATaskRunsNoTasks) {
+  MessageLoop loop(GetParam());
+  std::unique_ptr<test::OutsideTaskPoster> poster = MakePoster();
+  const scoped_refptr<SingleThreadTaskRunner>& runner = loop.task_runner();
+  std::vector<std::string> order;
+  runner->PostTask(FROM_HERE, Fn([&] {
+    RunLoop nested;
+    runner->PostTask(FROM_HERE, Fn([&] { order.push_back("task"); }));
+    runner->PostDelayedTask(FROM_HERE, Fn([&] { order.push_back("delayed"); }),
+                            TimeDelta::FromMilliseconds(1));
+    poster->Post([&] {
+      // The completion or message arrives; the tasks must wait.
+      ::Sleep(20);
+      poster->Post([&] {
+        order.push_back("outside");
+        nested.Quit();
+      });
+    });
+    nested.Run();
+    order.push_back("task that nested ended");
+  }));
+  RunUntilIdle();
+  ::Sleep(5);
+  RunUntilIdle();
+  EXPECT_EQ((std::vector<std::string>{"outside", "task that nested ended",
+                                      "task", "delayed"}),
+            order);
+}
+
+INSTANTIATE_TEST_SUITE_P(UiAndIoPumps, NestedMessageLoopTest,
+                         testing::Values(MessageLoop::TYPE_UI,
+                                         MessageLoop::TYPE_IO),
+                         &PumpName);
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,399 @@
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/message_loop/message_loop.h"
+#include "base/message_loop/message_loop_test_helpers.h"
+#include "base/message_loop/message_pump_default.h"
+#include "base/message_loop/message_pump_win.h"
+#include "base/metrics/histogram_test_util.h"
+#include "base/run_loop.h"
+
+namespace base {
+namespace {
+
+using test::Fn;
+
+constexpr char kProblemHistogram[] = "Quarle.MessageLoopProblem";
+
+// Counts the delegate calls; DoWork runs |on_work| once.
+class FakeDelegate : public MessagePump::Delegate {
+ public:
+  bool DoWork() override {
+    ++work_calls;
+    if (on_work) {
+      std::function<void()> work = std::move(on_work);
+      on_work = nullptr;
+      work();
+    }
+    return false;
+  }
+  bool DoDelayedWork(TimeTicks* next) override {
+    ++delayed_work_calls;
+    *next = TimeTicks();
+    return false;
+  }
+  bool DoIdleWork() override {
+    ++idle_work_calls;
+    return false;
+  }
+  std::function<void()> on_work;
+  int work_calls = 0;
+  int delayed_work_calls = 0;
+  int idle_work_calls = 0;
+};
+
+TEST(MessagePumpDefaultTest, QuitBeforeRunDoesOneDoWork) {
+  MessagePumpDefault pump;
+  FakeDelegate delegate;
+  pump.Quit();
+  pump.Run(&delegate);
+  EXPECT_EQ(1, delegate.work_calls);
+  EXPECT_EQ(0, delegate.delayed_work_calls);
+  EXPECT_EQ(0, delegate.idle_work_calls);
+}
+
+// The calls the pumps make through the seam, and what they answer.
+struct FakeApi {
+  static BOOL WINAPI PostMessage(HWND hwnd, UINT message, WPARAM wparam,
+                                 LPARAM lparam) {
+    ++posts;
+    if (fail) return ::SetLastError(ERROR_NOT_ENOUGH_QUOTA), FALSE;
+    return ::PostMessageW(hwnd, message, wparam, lparam);
+  }
+  static UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapse,
+                                  TIMERPROC proc) {
+    timer_elapses.push_back(elapse);
+    if (fail_timer) return ::SetLastError(ERROR_NOT_ENOUGH_QUOTA), 0;
+    return ::SetTimer(hwnd, id, elapse, proc);
+  }
+  static BOOL WINAPI PostQueuedCompletionStatus(HANDLE port, DWORD bytes,
+                                               ULONG_PTR key,
+                                               OVERLAPPED* overlapped) {
+    ++posts;
+    if (fail) return ::SetLastError(ERROR_NOT_ENOUGH_MEMORY), FALSE;
+    return ::PostQueuedCompletionStatus(port, bytes, key, overlapped);
+  }
+  static int posts;
+  static bool fail;
+  static bool fail_timer;
+  static std::vector<UINT> timer_elapses;
+};
+int FakeApi::posts = 0;
+bool FakeApi::fail = false;
+bool FakeApi::fail_timer = false;
+std::vector<UINT> FakeApi::timer_elapses;
+
+const internal::MessagePumpWinApi kFakeApi = {
+    &FakeApi::PostMessage, &FakeApi::SetTimer,
+    &FakeApi::PostQueuedCompletionStatus};
+
+class MessagePumpWinTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    FakeApi::posts = 0;
+    FakeApi::fail = false;
+    FakeApi::fail_timer = false;
+    FakeApi::timer_elapses.clear();
+    internal::SetMessagePumpWinApiForTesting(&kFakeApi);
+  }
+  void TearDown() override { internal::SetMessagePumpWinApiForTesting(nullptr); }
+};
+
+// A failed wake-up is counted, and the next ScheduleWork tries again.
+TEST_F(MessagePumpWinTest, FailedWakeUpIsCountedAndRetried) {
+  struct Case {
+    bool ui;
+    int problem;
+  };
+  for (const Case& c : {Case{true, 0}, Case{false, 1}}) {
+    SCOPED_TRACE(c.ui ? "UI pump" : "IO pump");
+    std::unique_ptr<MessagePumpWin> pump;
+    if (c.ui) {
+      pump = std::make_unique<MessagePumpForUI>();
+    } else {
+      pump = std::make_unique<MessagePumpForIO>();
+    }
+    int64_t before = GetHistogramSampleCount(kProblemHistogram, c.problem);
+    FakeApi::posts = 0;
+    FakeApi::fail = true;
+    FakeDelegate delegate;
+    int errors = -1;
+    delegate.on_work = [&] {
+      pump->ScheduleWork();
+      pump->ScheduleWork();
+      errors = pump->schedule_work_error_count();
+      pump->Quit();
+    };
+    pump->Run(&delegate);
+    FakeApi::fail = false;
+    EXPECT_EQ(2, FakeApi::posts);
+    EXPECT_EQ(2, errors);
+    EXPECT_EQ(before + 2, GetHistogramSampleCount(kProblemHistogram, c.problem));
+    // With posts working again, one wake-up goes out and wakes the pump.
+    pump->ScheduleWork();
+    pump->ScheduleWork();
+    EXPECT_EQ(3, FakeApi::posts);
+  }
+}
+
+// The window timer cannot fire sooner than 10 ms; work due now is a wake-up
+// message instead. A failed SetTimer is counted, and the wait's own time-out
+// still runs the delayed task.
+TEST_F(MessagePumpWinTest, UiTimerClampsToTenMsAndSurvivesSetTimerFailure) {
+  {
+    MessagePumpForUI pump;
+    pump.ScheduleDelayedWork(TimeTicks::Now() + TimeDelta::FromMilliseconds(3));
+    EXPECT_EQ(std::vector<UINT>{USER_TIMER_MINIMUM}, FakeApi::timer_elapses);
+    EXPECT_EQ(0, FakeApi::posts);
+    pump.ScheduleDelayedWork(TimeTicks::Now() - TimeDelta::FromMilliseconds(1));
+    EXPECT_EQ(1u, FakeApi::timer_elapses.size());
+    EXPECT_EQ(1, FakeApi::posts);
+  }
+
+  MessageLoop loop(MessageLoop::TYPE_UI);
+  int64_t before = GetHistogramSampleCount(kProblemHistogram, 2);
+  FakeApi::fail_timer = true;
+  RunLoop run_loop;
+  loop.task_runner()->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(),
+                                      TimeDelta::FromMilliseconds(30));
+  run_loop.Run();
+  EXPECT_LT(before, GetHistogramSampleCount(kProblemHistogram, 2));
+}
+
+std::unique_ptr<MessagePump> MakeUiPump(MessagePumpForUI** pump) {
+  auto ui_pump = std::make_unique<MessagePumpForUI>();
+  *pump = ui_pump.get();
+  return ui_pump;
+}
+
+TEST(MessagePumpForUITest, OneWakeUpMessageWhileAnotherThreadPostsThousands) {
+  MessagePumpForUI* pump = nullptr;
+  std::unique_ptr<MessageLoop> loop =
+      MessageLoop::CreateUnbound(MessageLoop::TYPE_UI, Bind(&MakeUiPump, &pump));
+  loop->BindToCurrentThread();
+  const scoped_refptr<SingleThreadTaskRunner>& runner = loop->task_runner();
+  constexpr int kTasks = 2000;
+  int ran = 0;
+  auto post_all = [&] {
+    for (int i = 0; i < kTasks; ++i)
+      runner->PostTask(FROM_HERE, Fn([&] { ++ran; }));
+  };
+  std::thread(post_all).join();
+
+  MSG message;
+  int wake_ups = 0;
+  while (::PeekMessageW(&message, pump->message_hwnd(),
+                        MessagePumpForUI::kMsgHaveWork,
+                        MessagePumpForUI::kMsgHaveWork, PM_REMOVE)) {
+    ++wake_ups;
+  }
+  EXPECT_EQ(1, wake_ups);
+  // Put it back, or the pump would wait for a wake-up that never comes.
+  ::PostMessageW(pump->message_hwnd(), MessagePumpForUI::kMsgHaveWork, 0, 0);
+
+  // Now while the loop runs and drains the queue.
+  RunLoop run_loop;
+  std::thread poster(post_all);
+  int max_wake_ups = 0;
+  Closure check;
+  std::function<void()> count = [&] {
+    int queued = 0;
+    while (::PeekMessageW(&message, pump->message_hwnd(),
+                          MessagePumpForUI::kMsgHaveWork,
+                          MessagePumpForUI::kMsgHaveWork, PM_REMOVE)) {
+      ++queued;
+    }
+    for (int i = 0; i < queued; ++i)
+      ::PostMessageW(pump->message_hwnd(), MessagePumpForUI::kMsgHaveWork, 0,
+                     0);
+    max_wake_ups = std::max(max_wake_ups, queued);
+    if (ran == 2 * kTasks) {
+      run_loop.Quit();
+    } else {
+      runner->PostTask(FROM_HERE, Fn(count));
+    }
+  };
+  runner->PostTask(FROM_HERE, Fn(count));
+  run_loop.Run();
+  poster.join();
+  EXPECT_EQ(2 * kTasks, ran);
+  EXPECT_LE(max_wake_ups, 1);
+}
+
+// WM_QUIT ends the innermost run and is posted again with its exit code, so
+// every outer run ends too.
+TEST(MessagePumpForUITest, QuitMessageEndsEveryRunAndKeepsItsExitCode) {
+  MessageLoop loop(MessageLoop::TYPE_UI);
+  test::WindowPoster poster;
+  int64_t before = GetHistogramSampleCount(kProblemHistogram, 3);
+  bool nested_ended = false;
+  poster.Post([&] {
+    RunLoop nested;
+    loop.task_runner()->PostTask(FROM_HERE, Fn([] { ::PostQuitMessage(7); }));
+    nested.Run();
+    nested_ended = true;
+  });
+  RunLoop outer;
+  outer.Run();
+  EXPECT_TRUE(nested_ended);
+  EXPECT_EQ(before + 2, GetHistogramSampleCount(kProblemHistogram, 3));
+  MSG message;
+  ASSERT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(7u, message.wParam);
+}
+
+class FixedDispatcher : public MessagePumpDispatcher {
+ public:
+  explicit FixedDispatcher(unsigned action) : action_(action) {}
+  unsigned Dispatch(const MSG& message) override {
+    if (message.message == WM_APP) ++app_messages;
+    return action_;
+  }
+  int app_messages = 0;
+
+ private:
+  unsigned action_;
+};
+
+TEST(MessagePumpForUITest, DispatcherDecidesDispatchAndQuit) {
+  struct Case {
+    unsigned action;
+    bool dispatched;
+    bool quit_by_dispatcher;
+  };
+  const Case cases[] = {{1, false, true}, {2, true, false}, {3, true, true}};
+  MessageLoop loop(MessageLoop::TYPE_UI);
+  test::WindowPoster poster;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.action);
+    FixedDispatcher dispatcher(c.action);
+    RunLoop run_loop(&dispatcher);
+    bool dispatched = false;
+    bool quit_task_ran = false;
+    poster.Post([&] { dispatched = true; });
+    loop.task_runner()->PostTask(FROM_HERE, Fn([&] {
+      quit_task_ran = true;
+      run_loop.Quit();
+    }));
+    run_loop.Run();
+    EXPECT_EQ(1, dispatcher.app_messages);
+    EXPECT_EQ(c.dispatched, dispatched);
+    EXPECT_EQ(c.quit_by_dispatcher, !quit_task_ran);
+    // Drop what is left for the next case.
+    MSG message;
+    while (::PeekMessageW(&message, poster.hwnd(), 0, 0, PM_REMOVE)) {
+      delete reinterpret_cast<std::function<void()>*>(message.lParam);
+    }
+    RunLoop idle;
+    idle.QuitWhenIdle();
+    idle.Run();
+  }
+}
+
+// Tasks keep running while a foreign modal loop runs on the UI thread: a
+// real message box, and the same kind of loop written out by hand (Wine
+// without a display cannot create the message box's window).
+struct ModalState {
+  bool task_ran = false;
+  bool delayed_task_ran = false;
+  bool ran_before_close = false;
+  bool closed = false;
+  TimeTicks deadline;
+};
+ModalState g_modal;
+
+BOOL CALLBACK CloseMessageBox(HWND hwnd, LPARAM) {
+  wchar_t class_name[16] = {};
+  ::GetClassNameW(hwnd, class_name, 16);
+  if (wcscmp(class_name, L"#32770") == 0) ::EndDialog(hwnd, IDOK);
+  return TRUE;
+}
+
+void CALLBACK OnModalTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  bool done = g_modal.task_ran && g_modal.delayed_task_ran;
+  if (!done && TimeTicks::Now() < g_modal.deadline) return;
+  g_modal.ran_before_close = done;
+  g_modal.closed = true;
+  ::KillTimer(nullptr, id);
+  ::EnumThreadWindows(::GetCurrentThreadId(), &CloseMessageBox, 0);
+}
+
+int RunMessageBox() {
+  int result = ::MessageBoxW(nullptr, L"Closed by a timer", L"Velto loop test",
+                             MB_OK);
+  // No display driver: the box's window could not be made.
+  return result == -1 && ::GetLastError() == ERROR_INVALID_WINDOW_HANDLE
+             ? -1
+             : result;
+}
+
+int RunHandWrittenModalLoop() {
+  MSG message;
+  while (!g_modal.closed && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  return IDOK;
+}
+
+// Runs |modal_loop| from a window message of a running UI loop; returns
+// its result.
+int RunModalLoopInsideUiLoop(int (*modal_loop)()) {
+  MessageLoop loop(MessageLoop::TYPE_UI);
+  test::WindowPoster poster;
+  g_modal = ModalState();
+  g_modal.deadline = TimeTicks::Now() + TimeDelta::FromSeconds(5);
+  int result = 0;
+  RunLoop run_loop;
+  poster.Post([&] {
+    loop.task_runner()->PostTask(FROM_HERE,
+                                 Fn([] { g_modal.task_ran = true; }));
+    loop.task_runner()->PostDelayedTask(
+        FROM_HERE, Fn([] { g_modal.delayed_task_ran = true; }),
+        TimeDelta::FromMilliseconds(30));
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &OnModalTimer);
+    result = modal_loop();
+    ::KillTimer(nullptr, timer);
+    run_loop.Quit();
+  });
+  run_loop.Run();
+  return result;
+}
+
+TEST(MessagePumpForUITest, TasksRunInsideAMessageBox) {
+  int result = RunModalLoopInsideUiLoop(&RunMessageBox);
+  if (result == -1) GTEST_SKIP() << "Wine has no display for a message box";
+  EXPECT_EQ(IDOK, result);
+  EXPECT_TRUE(g_modal.ran_before_close);
+}
+
+TEST(MessagePumpForUITest, TasksRunInsideAHandWrittenModalLoop) {
+  EXPECT_EQ(IDOK, RunModalLoopInsideUiLoop(&RunHandWrittenModalLoop));
+  EXPECT_TRUE(g_modal.ran_before_close);
+}
+
+// Waiting for one handler keeps another's completion for a later wait.
+TEST(MessagePumpForIOTest, WaitForOneHandlerKeepsTheOthersCompletion) {
+  MessageLoopForIO loop;
+  test::PipePoster first;
+  test::PipePoster second;
+  first.Post(nullptr);
+  second.Post(nullptr);
+  // A wait may take the other handler's completion and keep it.
+  while (second.completions() == 0)
+    ASSERT_TRUE(loop.WaitForIOCompletion(1000, &second));
+  EXPECT_EQ(0, first.completions());
+  EXPECT_TRUE(loop.WaitForIOCompletion(0, &first));
+  EXPECT_EQ(1, first.completions());
+  EXPECT_EQ(1, second.completions());
+  EXPECT_FALSE(loop.WaitForIOCompletion(0, nullptr));
+
+  // A handle that cannot join a completion port is refused.
+  win::ScopedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  EXPECT_FALSE(loop.RegisterIOHandler(event.Get(), &first));
+}
+
+}  // namespace
+}  // namespace base
