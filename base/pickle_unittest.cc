@@ -1,0 +1,443 @@
+#include "base/pickle.h"
+
+#include <limits.h>
+#include <stdint.h>
+#include <string.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/win/windows_types.h"
+
+namespace base {
+namespace {
+
+std::string Bytes(const Pickle& pickle) {
+  return pickle.data() ? std::string(pickle.data(), pickle.size()) : "";
+}
+
+std::string Word(uint32_t value) {
+  return std::string(reinterpret_cast<const char*>(&value), sizeof(value));
+}
+
+// A received message: the payload behind a header that states its size.
+std::string Framed(const std::string& payload) {
+  return Word(static_cast<uint32_t>(payload.size())) + payload;
+}
+
+TEST(PickleTest, WireFormatAndRoundTrip) {
+  EXPECT_EQ(std::string(4, '\0'), Bytes(Pickle()));
+
+  Pickle pickle;
+  pickle.WriteInt(19);
+  pickle.WriteString("abcde");
+  EXPECT_EQ(std::string("\x10\0\0\0\x13\0\0\0\x05\0\0\0abcde\0\0\0", 20),
+            Bytes(pickle));
+  pickle.WriteString("");
+  EXPECT_EQ(Word(0), Bytes(pickle).substr(20));
+  pickle.WriteString16(L"\u00e9t\u00e9");
+  EXPECT_EQ(Word(3) + std::string("\xe9\0t\0\xe9\0\0\0", 8),
+            Bytes(pickle).substr(24));
+  pickle.WriteInt(1);
+  pickle.WriteInt(-7);
+
+  // The writer, a read-only view of its bytes and an owned copy of that view
+  // all read the same fields.
+  Pickle view(pickle.data(), static_cast<int>(pickle.size()));
+  EXPECT_EQ(pickle.data(), view.data());
+  Pickle copy(view);
+  EXPECT_EQ(Bytes(pickle), Bytes(copy));
+  EXPECT_EQ(64u, copy.capacity_after_header());
+  for (const Pickle* source : {&pickle, &view, &copy}) {
+    PickleIterator iter(*source);
+    int number = 0, negative = 0;
+    std::string text, empty = "x";
+    string16 wide;
+    bool flag = false;
+    EXPECT_TRUE(iter.ReadInt(&number));
+    EXPECT_TRUE(iter.ReadString(&text));
+    EXPECT_TRUE(iter.ReadString(&empty));
+    EXPECT_TRUE(iter.ReadString16(&wide));
+    EXPECT_TRUE(iter.ReadBool(&flag));
+    EXPECT_TRUE(iter.ReadInt(&negative));
+    EXPECT_EQ(19, number);
+    EXPECT_EQ("abcde", text);
+    EXPECT_EQ("", empty);
+    EXPECT_EQ(L"\u00e9t\u00e9", wide);
+    EXPECT_TRUE(flag);
+    EXPECT_EQ(-7, negative);
+    EXPECT_FALSE(iter.ReadBool(&flag));
+  }
+
+  // The copy owns its bytes: writing to it leaves the original alone.
+  copy.WriteInt(5);
+  EXPECT_EQ(pickle.size() + 4, copy.size());
+  EXPECT_EQ(Word(static_cast<uint32_t>(copy.payload_size())),
+            Bytes(copy).substr(0, 4));
+}
+
+TEST(PickleTest, GrowthRule) {
+  Pickle small;
+  small.ClaimBytes(100);
+  EXPECT_EQ(128u, small.capacity_after_header());
+  Pickle large;
+  large.ClaimBytes(5000);
+  EXPECT_EQ(5056u, large.capacity_after_header());
+
+  // Doubling up to a page, then whole pages less 64 bytes.
+  Pickle growing;
+  std::vector<size_t> capacities = {growing.capacity_after_header()};
+  while (growing.payload_size() < 16320) {
+    growing.WriteInt(static_cast<int>(growing.payload_size()));
+    if (growing.capacity_after_header() != capacities.back())
+      capacities.push_back(growing.capacity_after_header());
+  }
+  EXPECT_EQ((std::vector<size_t>{64, 128, 256, 512, 1024, 2048, 4096, 8128,
+                                 16320}),
+            capacities);
+  // Nothing written was lost across the moves.
+  PickleIterator iter(growing);
+  for (int expected = 0; expected < 16320; expected += 4) {
+    int value = -1;
+    ASSERT_TRUE(iter.ReadInt(&value));
+    ASSERT_EQ(expected, value);
+  }
+}
+
+TEST(PickleTest, WrappingReceivedBytes) {
+  const struct {
+    std::string bytes;
+    int length;
+    size_t header_size;  // 0: the pickle is empty.
+  } cases[] = {
+      {std::string(3, '\0'), 3, 0},
+      {Word(4) + Word(9), 8, 4},
+      {Word(0), 4, 4},
+      {Word(0) + Word(9), 8, 8},
+      {Word(1) + Word(9) + "x", 9, 8},
+      {Word(2) + Word(9), 8, 0},           // A 6-byte header.
+      {Word(5) + Word(9), 8, 0},           // Payload beyond the data.
+      {Word(0xFFFFFFFC) + Word(9), 8, 0},  // Header beyond the data.
+      {Word(0x80000000) + Word(9), 8, 0},
+      {Word(0), -4, 0},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(testing::PrintToString(test.bytes));
+    Pickle pickle(test.bytes.data(), test.length);
+    EXPECT_EQ(Pickle::kReadOnly, pickle.capacity_after_header());
+    bool flag;
+    if (test.header_size == 0) {
+      EXPECT_EQ(nullptr, pickle.data());
+      EXPECT_EQ(0u, pickle.size());
+      EXPECT_FALSE(PickleIterator(pickle).ReadBool(&flag));
+      // A copy of an empty pickle is empty and read-only too.
+      Pickle copy(pickle);
+      EXPECT_EQ(0u, copy.size());
+      EXPECT_EQ(Pickle::kReadOnly, copy.capacity_after_header());
+    } else {
+      EXPECT_EQ(test.bytes.data(), pickle.data());
+      EXPECT_EQ(static_cast<size_t>(test.length), pickle.size());
+      EXPECT_EQ(test.bytes.data() + test.header_size, pickle.payload());
+      EXPECT_EQ(test.length - test.header_size, pickle.payload_size());
+    }
+  }
+}
+
+// Each read renders its result as text: ints in decimal, booleans as 0 or 1,
+// UTF-16 strings as their little-endian bytes.
+struct Read {
+  char kind;  // i, b, s (string) or w (UTF-16 string).
+  bool succeeds;
+  std::string value = "";  // Checked only when the read succeeds.
+};
+
+std::string Perform(PickleIterator* iter, char kind, bool* succeeded) {
+  int number = 0;
+  bool flag = false;
+  std::string text;
+  string16 wide;
+  switch (kind) {
+    case 'i':
+      *succeeded = iter->ReadInt(&number);
+      return std::to_string(number);
+    case 'b':
+      *succeeded = iter->ReadBool(&flag);
+      return flag ? "1" : "0";
+    case 's':
+      *succeeded = iter->ReadString(&text);
+      return text;
+    default:
+      *succeeded = iter->ReadString16(&wide);
+      return std::string(reinterpret_cast<const char*>(wide.data()),
+                         wide.size() * sizeof(char16));
+  }
+}
+
+TEST(PickleTest, ReadsOfMissingOrDamagedFields) {
+  const struct {
+    std::string payload;
+    std::vector<Read> reads;
+  } cases[] = {
+      // A failed read leaves the iterator at the end, even before more data.
+      {Word(-1) + Word(7), {{'s', false}, {'i', false}}},
+      {"\1\2\3", {{'i', false}, {'b', false}}},
+      // A UTF-16 length with no byte count consumes the length field only.
+      {Word(0x40000000) + Word(7), {{'w', false}, {'i', true, "7"}}},
+      // The last field may lack its padding.
+      {Word(3) + "abc", {{'s', true, "abc"}, {'b', false}}},
+      {Word(1) + std::string("x\0", 2), {{'w', true, std::string("x\0", 2)},
+                                          {'i', false}}},
+      // A boolean is the first byte of its slot; a short slot still counts.
+      {Word(0x100) + "\2", {{'b', true, "0"}, {'b', true, "1"},
+                            {'b', false}}},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(testing::PrintToString(test.payload));
+    std::string bytes = Framed(test.payload);
+    Pickle pickle(bytes.data(), static_cast<int>(bytes.size()));
+    ASSERT_NE(nullptr, pickle.data());
+    PickleIterator iter(pickle);
+    for (const Read& read : test.reads) {
+      bool succeeded;
+      std::string value = Perform(&iter, read.kind, &succeeded);
+      EXPECT_EQ(read.succeeds, succeeded) << read.kind;
+      if (succeeded) {
+        EXPECT_EQ(read.value, value) << read.kind;
+      }
+    }
+  }
+}
+
+TEST(PickleDeathTest, WritingReadOnlyOrBeyondTheHeaderStops) {
+  std::string bytes = Framed(Word(1));
+  Pickle view(bytes.data(), static_cast<int>(bytes.size()));
+  EXPECT_DEATH(view.WriteInt(2), "read-only");
+  Pickle empty(nullptr, 0);
+  Pickle empty_copy(empty);
+  EXPECT_DEATH(empty_copy.WriteInt(2), "read-only");
+
+  Pickle pickle;
+  pickle.WriteInt(1);
+  // Would wrap round to a 4-byte payload.
+  EXPECT_DEATH(pickle.ClaimBytes(SIZE_MAX - 1), "32-bit header");
+  // Would need a payload size of 2^32.
+  EXPECT_DEATH(pickle.ClaimBytes(0xFFFFFFF9u), "32-bit header");
+}
+
+// Readable pages followed by a no-access one; Place() copies bytes so that
+// the last one is the last readable byte, and any read past it faults.
+class GuardedBuffer {
+ public:
+  GuardedBuffer() {
+    SYSTEM_INFO info;
+    ::GetSystemInfo(&info);
+    readable_size_ = info.dwPageSize;
+    base_ = static_cast<char*>(::VirtualAlloc(nullptr, 2 * readable_size_,
+                                              MEM_RESERVE | MEM_COMMIT,
+                                              PAGE_READWRITE));
+    DWORD old_protection;
+    if (base_ && !::VirtualProtect(base_ + readable_size_, readable_size_,
+                                   PAGE_NOACCESS, &old_protection)) {
+      ::VirtualFree(base_, 0, MEM_RELEASE);
+      base_ = nullptr;
+    }
+  }
+  ~GuardedBuffer() {
+    if (base_)
+      ::VirtualFree(base_, 0, MEM_RELEASE);
+  }
+  GuardedBuffer(const GuardedBuffer&) = delete;
+  GuardedBuffer& operator=(const GuardedBuffer&) = delete;
+
+  bool IsValid() const { return base_ != nullptr; }
+  size_t capacity() const { return readable_size_; }
+
+  const char* Place(const std::string& bytes) {
+    char* start = base_ + readable_size_ - bytes.size();
+    memcpy(start, bytes.data(), bytes.size());
+    return start;
+  }
+
+ private:
+  char* base_ = nullptr;
+  size_t readable_size_ = 0;
+};
+
+// What each read must give, worked out from the bytes alone.
+class ReferenceReader {
+ public:
+  ReferenceReader(const char* payload, size_t size)
+      : payload_(payload), end_(size) {}
+
+  // Whether a read of |kind| must succeed, and its value as Perform renders
+  // it.
+  bool Read(char kind, std::string* value) {
+    size_t left = end_ - at_;
+    if (kind == 'b') {
+      if (left == 0)
+        return false;
+      *value = payload_[at_] ? "1" : "0";
+      at_ += std::min<size_t>(left, 4);
+      return true;
+    }
+    if (left < 4)
+      return Fail();
+    int word;
+    memcpy(&word, payload_ + at_, sizeof(word));
+    at_ += 4;
+    left -= 4;
+    if (kind == 'i') {
+      *value = std::to_string(word);
+      return true;
+    }
+    size_t unit = kind == 's' ? 1 : 2;
+    if (word < 0)
+      return Fail();
+    if (unit == 2 && word > INT_MAX / 2)
+      return false;
+    size_t bytes = static_cast<size_t>(word) * unit;
+    if (bytes > left)
+      return Fail();
+    value->assign(payload_ + at_, bytes);
+    size_t padded = (bytes + 3) / 4 * 4;
+    at_ = padded > left ? end_ : at_ + padded;
+    return true;
+  }
+
+ private:
+  bool Fail() {
+    at_ = end_;
+    return false;
+  }
+
+  const char* payload_;
+  size_t at_ = 0;
+  size_t end_;
+};
+
+std::string Mutate(const std::string& seed, std::mt19937* random) {
+  static const uint32_t kWords[] = {
+      0,          1,          2,          3,          4,          5,
+      8,          0xFFFFFFFF, 0xFFFFFFFE, 0xFFFFFFFC, 0x7FFFFFFF, 0x80000000,
+      0x3FFFFFFF, 0x40000000, 0x7FFFFFFC, 0x20000000};
+  auto pick = [random](size_t count) {
+    return count == 0 ? 0 : static_cast<size_t>((*random)() % count);
+  };
+  std::string bytes = seed;
+  for (size_t mutations = 1 + pick(4); mutations > 0; --mutations) {
+    size_t at = pick(bytes.size() + 1);
+    switch (pick(6)) {
+      case 0:
+      case 1:
+        if (at < bytes.size())
+          bytes[at] = static_cast<char>(pick(256));
+        break;
+      case 2: {  // A length or size word that lies, at any alignment.
+        uint32_t word = pick(4) == 0
+                            ? static_cast<uint32_t>(bytes.size() - at + pick(9))
+                            : kWords[pick(sizeof(kWords) / sizeof(kWords[0]))];
+        bytes.replace(at, 4, Word(word));
+        break;
+      }
+      case 3:
+        bytes.resize(at);
+        break;
+      case 4:
+        bytes.insert(at, 1 + pick(8), static_cast<char>(pick(256)));
+        break;
+      default:
+        if (at < bytes.size())
+          bytes.erase(at, 1 + pick(8));
+        break;
+    }
+  }
+  // Mostly keep a header the wrapper accepts, so that the reads see the body.
+  if (bytes.size() >= 8 && pick(8) != 0) {
+    size_t header_size = pick(8) == 0 ? 8 : 4;
+    bytes.replace(0, 4,
+                  Word(static_cast<uint32_t>(bytes.size() - header_size)));
+  }
+  return bytes;
+}
+
+std::vector<std::string> FuzzSeeds() {
+  std::vector<std::string> seeds;
+  Pickle ints_and_text;
+  ints_and_text.WriteInt(19);
+  ints_and_text.WriteString("abcde");
+  ints_and_text.WriteInt(1);
+  Pickle paddings;
+  for (const char* text : {"", "x", "xy", "xyz", "wxyz"})
+    paddings.WriteString(text);
+  Pickle wide;
+  wide.WriteString16(L"a");
+  wide.WriteString16(L"\u00e9t\u00e9");
+  wide.WriteInt(-1);
+  wide.WriteString16(L"");
+  Pickle long_fields;
+  long_fields.WriteString(std::string(40, 'q'));
+  long_fields.WriteString16(string16(21, L'\u20ac'));
+  for (const Pickle* pickle : {&ints_and_text, &paddings, &wide, &long_fields})
+    seeds.push_back(Bytes(*pickle));
+  seeds.push_back(Bytes(Pickle()));
+  return seeds;
+}
+
+TEST(PickleGuardPageTest, MutatedPickles) {
+  GuardedBuffer buffer;
+  ASSERT_TRUE(buffer.IsValid());
+  const uint32_t kSeed = 16;
+  std::mt19937 random(kSeed);
+  const int kPickles = 1000000;
+  const std::vector<std::string> seeds = FuzzSeeds();
+  int accepted = 0, successful_reads = 0;
+  for (int i = 0; i < kPickles; ++i) {
+    std::string bytes = Mutate(seeds[random() % seeds.size()], &random);
+    bytes.resize(std::min(bytes.size(), buffer.capacity()));
+    const char* placed = buffer.Place(bytes);
+    Pickle pickle(placed, static_cast<int>(bytes.size()));
+    if (!pickle.data()) {
+      EXPECT_EQ(0u, pickle.size());
+    } else {
+      ++accepted;
+      // Header and payload lie within the received bytes and end with them.
+      EXPECT_EQ(placed, pickle.data());
+      EXPECT_GE(pickle.payload(), placed + 4);
+      EXPECT_EQ(placed + bytes.size(),
+                pickle.payload() + pickle.payload_size());
+    }
+    if (i % 16 == 0) {
+      EXPECT_EQ(Bytes(pickle), Bytes(Pickle(pickle)));
+    }
+
+    PickleIterator iter(pickle);
+    ReferenceReader reference(pickle.payload(), pickle.payload_size());
+    for (size_t reads = 1 + random() % 10; reads > 0; --reads) {
+      char kind = "ibsw"[random() % 4];
+      bool succeeded;
+      std::string value = Perform(&iter, kind, &succeeded);
+      std::string expected;
+      bool should_succeed = reference.Read(kind, &expected);
+      EXPECT_EQ(should_succeed, succeeded) << kind;
+      if (succeeded) {
+        ++successful_reads;
+        EXPECT_EQ(expected, value) << kind;
+      }
+    }
+    if (HasFailure()) {
+      ADD_FAILURE() << "seed " << kSeed << ", pickle " << i << ": "
+                    << testing::PrintToString(bytes);
+      return;
+    }
+  }
+  // The mutations must reach the fields, not stop at the header.
+  EXPECT_GT(accepted, kPickles / 2);
+  EXPECT_GT(successful_reads, kPickles);
+}
+
+}  // namespace
+}  // namespace base
