@@ -149,6 +149,10 @@ class WeakPtrFactory {
 
   WeakPtr<T> GetWeakPtr() { return WeakPtr<T>(owner_.GetRef(), ptr_); }
 
+  // Every weak pointer handed out so far reads null from now on; later ones
+  // are valid again.
+  void InvalidateWeakPtrs() { owner_.Invalidate(); }
+
  private:
   internal::WeakReferenceOwner owner_;
   T* ptr_;

@@ -1,0 +1,126 @@
+#include "base/threading/worker_pool.h"
+
+#include <atomic>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+#include "base/bind.h"
+#include "base/synchronization/waitable_event.h"
+#include "testing/queue_thread.h"
+
+namespace base {
+namespace {
+
+// Records where a task ran, where its bound state died and where the reply
+// ran.
+struct RunRecord {
+  std::atomic<DWORD> ran_on{0};
+  std::atomic<bool> ran_marked{false};
+  std::atomic<DWORD> released_on{0};
+  std::atomic<DWORD> replied_on{0};
+  std::atomic<bool> released_before_reply{false};
+  WaitableEvent released{WaitableEvent::ResetPolicy::MANUAL,
+                         WaitableEvent::InitialState::NOT_SIGNALED};
+  WaitableEvent replied{WaitableEvent::ResetPolicy::MANUAL,
+                        WaitableEvent::InitialState::NOT_SIGNALED};
+};
+
+class ReleaseWitness {
+ public:
+  explicit ReleaseWitness(RunRecord* record) : record_(record) {}
+  ReleaseWitness(ReleaseWitness&& other) noexcept
+      : record_(std::exchange(other.record_, nullptr)) {}
+  ~ReleaseWitness() {
+    if (!record_) return;
+    record_->released_on = ::GetCurrentThreadId();
+    record_->released.Signal();
+  }
+
+ private:
+  RunRecord* record_;
+};
+
+Closure RecordingTask(RunRecord* record) {
+  return Bind(
+      [](RunRecord* record, const ReleaseWitness&) {
+        record->ran_on = ::GetCurrentThreadId();
+        record->ran_marked = WorkerPool::RunsTasksOnCurrentThread();
+      },
+      record, ReleaseWitness(record));
+}
+
+void Reply(RunRecord* record) {
+  record->released_before_reply = record->released.TimedWait(TimeDelta());
+  record->replied_on = ::GetCurrentThreadId();
+  record->replied.Signal();
+}
+
+void PostWithReply(RunRecord* record) {
+  EXPECT_TRUE(WorkerPool::PostTaskAndReply(FROM_HERE, RecordingTask(record),
+                                           Bind(&Reply, record), false));
+}
+
+TEST(WorkerPoolTest, ReplyRunsOnThePostingThreadAfterTheTask) {
+  testing_support::QueueThread origin;
+  RunRecord record;
+  ASSERT_TRUE(origin.RunAndWait(Bind(&PostWithReply, &record)));
+  ASSERT_TRUE(record.replied.TimedWait(TimeDelta::FromSeconds(10)));
+  EXPECT_EQ(origin.thread_id(), record.replied_on.load());
+  EXPECT_NE(origin.thread_id(), record.ran_on.load());
+  EXPECT_TRUE(record.released_before_reply);
+}
+
+// What the last queueing call was asked for; refuses when told to.
+struct QueueCall {
+  static ULONG flags;
+  static bool refuse;
+  static BOOL WINAPI Queue(LPTHREAD_START_ROUTINE function, PVOID context,
+                           ULONG call_flags) {
+    flags = call_flags;
+    if (refuse) {
+      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return FALSE;
+    }
+    return ::QueueUserWorkItem(function, context, call_flags);
+  }
+};
+ULONG QueueCall::flags = 0xffffffff;
+bool QueueCall::refuse = false;
+
+// Tasks run on a pool thread and are released there; a refused one is
+// released at once, unrun, on the posting thread.
+TEST(WorkerPoolTest, QueuesWithTheTaskFlagsAndReleasesEveryTask) {
+  WorkerPool::ScopedQueueUserWorkItemForTesting seam(&QueueCall::Queue);
+  const struct {
+    bool task_is_slow;
+    bool refuse;
+    ULONG flags;
+  } kCases[] = {{false, false, 0},
+                {true, false, WT_EXECUTELONGFUNCTION},
+                {true, true, WT_EXECUTELONGFUNCTION}};
+  for (const auto& test : kCases) {
+    SCOPED_TRACE(testing::Message() << test.task_is_slow << test.refuse);
+    QueueCall::refuse = test.refuse;
+    RunRecord record;
+    EXPECT_EQ(!test.refuse, WorkerPool::PostTask(FROM_HERE,
+                                                 RecordingTask(&record),
+                                                 test.task_is_slow));
+    EXPECT_EQ(test.flags, QueueCall::flags);
+    ASSERT_TRUE(record.released.TimedWait(
+        test.refuse ? TimeDelta() : TimeDelta::FromSeconds(10)));
+    if (test.refuse) {
+      EXPECT_EQ(::GetCurrentThreadId(), record.released_on.load());
+      EXPECT_EQ(0u, record.ran_on.load());
+    } else {
+      EXPECT_NE(::GetCurrentThreadId(), record.ran_on.load());
+      EXPECT_EQ(record.ran_on.load(), record.released_on.load());
+      EXPECT_TRUE(record.ran_marked);
+    }
+  }
+  QueueCall::refuse = false;
+  EXPECT_FALSE(WorkerPool::RunsTasksOnCurrentThread());
+}
+
+}  // namespace
+}  // namespace base

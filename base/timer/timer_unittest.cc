@@ -1,0 +1,182 @@
+#include "base/timer/timer.h"
+
+#include <memory>
+#include <thread>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+#include "base/bind.h"
+#include "base/message_loop/message_loop.h"
+#include "base/run_loop.h"
+#include "testing/mock_time_task_runner.h"
+
+namespace base {
+namespace {
+
+using testing_support::MockTimeTaskRunner;
+
+// Counts the runs of a user task and the death of its bound state.
+struct TaskRecord {
+  int runs = 0;
+  bool released = false;
+  TimeTicks ran_at;
+};
+
+class ReleaseWitness {
+ public:
+  explicit ReleaseWitness(TaskRecord* record) : record_(record) {}
+  ReleaseWitness(ReleaseWitness&& other) noexcept
+      : record_(std::exchange(other.record_, nullptr)) {}
+  ~ReleaseWitness() {
+    if (record_) record_->released = true;
+  }
+
+ private:
+  TaskRecord* record_;
+};
+
+class TimerTest : public testing::Test {
+ protected:
+  TimerTest() : runner_(new MockTimeTaskRunner) {
+    timer_ = std::make_unique<OneShotTimer>(runner_->GetMockTickClock());
+    timer_->SetTaskRunner(runner_);
+  }
+
+  Closure Task(TaskRecord* record) {
+    return Bind(
+        [](TaskRecord* record, MockTimeTaskRunner* runner,
+           const ReleaseWitness&) {
+          ++record->runs;
+          record->ran_at = runner->NowTicks();
+        },
+        record, Unretained(runner_.get()), ReleaseWitness(record));
+  }
+
+  scoped_refptr<MockTimeTaskRunner> runner_;
+  std::unique_ptr<OneShotTimer> timer_;
+};
+
+TEST_F(TimerTest, RunsOnceAfterItsDelayAndReleasesTheTask) {
+  TaskRecord record;
+  TimeTicks start = runner_->NowTicks();
+  ASSERT_TRUE(timer_->Start(FROM_HERE, TimeDelta::FromSeconds(10),
+                            Task(&record)));
+  EXPECT_TRUE(timer_->IsRunning());
+  EXPECT_EQ(TimeDelta::FromSeconds(10), timer_->GetCurrentDelay());
+
+  runner_->FastForwardBy(TimeDelta::FromMilliseconds(9999));
+  EXPECT_EQ(0, record.runs);
+  runner_->FastForwardBy(TimeDelta::FromMilliseconds(1));
+  EXPECT_EQ(1, record.runs);
+  EXPECT_EQ(start + TimeDelta::FromSeconds(10), record.ran_at);
+  EXPECT_FALSE(timer_->IsRunning());
+  EXPECT_TRUE(record.released);
+
+  // Nothing left to restart once it ran.
+  EXPECT_FALSE(timer_->Reset());
+  runner_->FastForwardBy(TimeDelta::FromMinutes(1));
+  EXPECT_EQ(1, record.runs);
+}
+
+// A later run time keeps the queued task, which re-posts itself for what
+// remains; an earlier one (here: none, an immediate task) abandons it.
+TEST_F(TimerTest, RestartReusesOrAbandonsTheQueuedTask) {
+  TaskRecord later;
+  TimeTicks start = runner_->NowTicks();
+  timer_->Start(FROM_HERE, TimeDelta::FromSeconds(10), Task(&later));
+  runner_->FastForwardBy(TimeDelta::FromSeconds(4));
+  ASSERT_TRUE(timer_->Reset());
+  EXPECT_EQ(1u, runner_->GetPendingTaskCount());
+
+  runner_->FastForwardBy(TimeDelta::FromSeconds(6));  // the queued task ran
+  EXPECT_EQ(0, later.runs);
+  EXPECT_TRUE(timer_->IsRunning());
+  EXPECT_EQ(TimeDelta::FromSeconds(4), runner_->NextPendingTaskDelay());
+  runner_->FastForwardBy(TimeDelta::FromSeconds(4));
+  EXPECT_EQ(1, later.runs);
+  EXPECT_EQ(start + TimeDelta::FromSeconds(14), later.ran_at);
+
+  TaskRecord earlier;
+  timer_->Start(FROM_HERE, TimeDelta::FromSeconds(10), Task(&earlier));
+  timer_->Start(FROM_HERE, TimeDelta(), Task(&earlier));
+  EXPECT_EQ(2u, runner_->GetPendingTaskCount());
+  EXPECT_EQ(TimeDelta(), runner_->NextPendingTaskDelay());
+  runner_->RunUntilIdle();
+  EXPECT_EQ(1, earlier.runs);
+  runner_->FastForwardBy(TimeDelta::FromSeconds(10));  // the abandoned one
+  EXPECT_EQ(1, earlier.runs);
+  EXPECT_EQ(0u, runner_->GetPendingTaskCount());
+}
+
+TEST_F(TimerTest, StopAndDestructionLeaveTheQueuedTaskANoOp) {
+  TaskRecord stopped;
+  timer_->Start(FROM_HERE, TimeDelta::FromSeconds(1), Task(&stopped));
+  timer_->Stop();
+  EXPECT_FALSE(timer_->IsRunning());
+  EXPECT_TRUE(stopped.released);
+  // The task is gone: restarting must not post an empty closure.
+  EXPECT_FALSE(timer_->Reset());
+  EXPECT_FALSE(timer_->IsRunning());
+
+  TaskRecord destroyed;
+  timer_->Start(FROM_HERE, TimeDelta::FromSeconds(1), Task(&destroyed));
+  timer_.reset();
+  EXPECT_TRUE(destroyed.released);
+  runner_->FastForwardBy(TimeDelta::FromSeconds(2));
+  EXPECT_EQ(0, stopped.runs);
+  EXPECT_EQ(0, destroyed.runs);
+}
+
+// The user task may restart its own timer: it runs after the timer stopped.
+TEST_F(TimerTest, TaskMayRestartItsTimer) {
+  struct Restarter {
+    OneShotTimer* timer;
+    int runs = 0;
+    void Run() {
+      if (++runs < 3) {
+        EXPECT_TRUE(timer->Start(FROM_HERE, TimeDelta::FromSeconds(1),
+                                 Bind(&Restarter::Run, Unretained(this))));
+      }
+    }
+  } restarter{timer_.get()};
+  timer_->Start(FROM_HERE, TimeDelta::FromSeconds(1),
+                Bind(&Restarter::Run, Unretained(&restarter)));
+  runner_->FastForwardBy(TimeDelta::FromSeconds(10));
+  EXPECT_EQ(3, restarter.runs);
+  EXPECT_FALSE(timer_->IsRunning());
+}
+
+TEST(TimerWithoutRunnerTest, FailsOnAThreadWithoutTaskRunner) {
+  std::thread([] {
+    OneShotTimer timer;
+    TaskRecord record;
+    EXPECT_FALSE(timer.Start(FROM_HERE, TimeDelta::FromSeconds(1),
+                             Bind([](const ReleaseWitness&) {},
+                                  ReleaseWitness(&record))));
+    EXPECT_FALSE(timer.IsRunning());
+    EXPECT_TRUE(record.released);
+  }).join();
+}
+
+// On a real loop: the task runs after its delay, and a loop that dies with
+// the task still queued stops the timer.
+TEST(TimerOnMessageLoopTest, FiresOnTheLoopAndStopsWhenTheLoopDies) {
+  OneShotTimer timer;
+  {
+    MessageLoop loop;
+    RunLoop run_loop;
+    TimeTicks start = TimeTicks::Now();
+    ASSERT_TRUE(timer.Start(FROM_HERE, TimeDelta::FromMilliseconds(20),
+                            run_loop.QuitClosure()));
+    run_loop.Run();
+    EXPECT_GE(TimeTicks::Now() - start, TimeDelta::FromMilliseconds(15));
+
+    ASSERT_TRUE(timer.Start(FROM_HERE, TimeDelta::FromHours(1),
+                            Bind([] { ADD_FAILURE() << "ran"; })));
+  }
+  EXPECT_FALSE(timer.IsRunning());
+}
+
+}  // namespace
+}  // namespace base
