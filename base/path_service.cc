@@ -1,5 +1,7 @@
 #include "base/path_service.h"
 
+#include <stdint.h>
+
 #include <unordered_map>
 
 #include "base/base_paths_win.h"
@@ -29,6 +31,10 @@ struct PathData {
   std::unordered_map<int, FilePath> overrides;  // Set by Override.
   const Provider* providers = &kWindowsProvider;
   bool cache_disabled = false;
+  // Counts overrides. An answer computed outside the lock is cached only
+  // when no override happened meanwhile: it may rest on an overridden key,
+  // or the key itself may have been overridden.
+  uint64_t override_generation = 0;
 };
 
 PathData& GetPathData() {
@@ -66,11 +72,13 @@ bool PathService::Get(int key, FilePath* result) {
 
   PathData& data = GetPathData();
   const Provider* provider = nullptr;
+  uint64_t generation = 0;
   {
     AutoLock hold(data.lock);
     if (LockedGetFromMaps(data, key, result))
       return true;
     provider = data.providers;
+    generation = data.override_generation;
   }
 
   // Providers ask for other keys themselves, so they run without the lock.
@@ -92,7 +100,7 @@ bool PathService::Get(int key, FilePath* result) {
 
   *result = path;
   AutoLock hold(data.lock);
-  if (!data.cache_disabled)
+  if (!data.cache_disabled && data.override_generation == generation)
     data.cache[key] = path;
   return true;
 }
@@ -117,6 +125,7 @@ bool PathService::Override(int key, const FilePath& path, bool is_absolute,
   AutoLock hold(data.lock);
   // Cached answers may have been derived from the key being overridden.
   data.cache.clear();
+  ++data.override_generation;
   data.overrides[key] = stored;
   return true;
 }

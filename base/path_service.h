@@ -9,9 +9,10 @@
 // Answers come from a fixed chain of providers (the Windows provider, then
 // the base provider), are cached for the life of the process, and may be
 // overridden by the program. An override clears the whole cache, so keys
-// derived from the overridden one are computed again. Every answer is
-// non-empty and never climbs with "..". Any thread may call; the process-wide
-// state is made on first use and never destroyed.
+// derived from the overridden one are computed again; an answer whose
+// computation overlapped an override is handed out but not cached. Every
+// answer is non-empty and never climbs with "..". Any thread may call; the
+// process-wide state is made on first use and never destroyed.
 #ifndef BASE_PATH_SERVICE_H_
 #define BASE_PATH_SERVICE_H_
 

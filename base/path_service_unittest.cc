@@ -15,6 +15,7 @@
 
 #include "base/base_paths_win.h"
 #include "base/files/file_util.h"
+#include "base/win/scoped_handle.h"
 #include "base/win/windows_version.h"
 #include "testing/child_process.h"
 #include "testing/scoped_test_folder.h"
@@ -293,24 +294,88 @@ TEST(PathServiceTest, AppShortcutsOnlyFromWindows8) {
   ClearPathCache();
 }
 
-TEST(PathServiceTest, ConcurrentReadersSeeConsistentAnswersDuringOverrides) {
-  const FilePath expected_pins = GetOrEmpty(PathKey::TaskbarPins);
-  const FilePath expected_exe_dir = GetOrEmpty(PathKey::ExeDirectory);
-  ASSERT_FALSE(expected_pins.empty());
-  std::atomic<int> mismatches{0};
+// A known-folder call held inside the provider until the test lets it go;
+// it answers what |g_held_answer| says when it is entered.
+std::wstring g_held_answer;
+std::atomic<bool> g_hold_next_call{false};
+HANDLE g_held_call_entered = nullptr;
+HANDLE g_held_call_release = nullptr;
+
+HRESULT WINAPI HeldGetKnownFolderPath(const GUID&, DWORD, HANDLE,
+                                      wchar_t** path) {
+  const size_t bytes = (g_held_answer.size() + 1) * sizeof(wchar_t);
+  *path = static_cast<wchar_t*>(::CoTaskMemAlloc(bytes));
+  memcpy(*path, g_held_answer.c_str(), bytes);
+  if (g_hold_next_call.exchange(false)) {
+    ::SetEvent(g_held_call_entered);
+    ::WaitForSingleObject(g_held_call_release, INFINITE);
+  }
+  return S_OK;
+}
+
+TEST(PathServiceTest, AnswerComputedAcrossAnOverrideIsNotCached) {
+  internal::ScopedGetKnownFolderPathForTesting fake(&HeldGetKnownFolderPath);
+  WindowsVersionInfo info = *WindowsVersionInfo::GetInstance();
+  info.version = win::VERSION_WIN8;
+  win::ScopedWindowsVersionForTesting version(info);
+  win::ScopedHandle entered(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  win::ScopedHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(entered.IsValid() && release.IsValid());
+  g_held_call_entered = entered.Get();
+  g_held_call_release = release.Get();
+  g_held_answer = L"C:\\Before";
+  g_hold_next_call = true;
+  ClearPathCache();
+
+  FilePath seen_by_reader;
+  std::thread reader(
+      [&] { seen_by_reader = GetOrEmpty(PathKey::AppShortcuts); });
+  ::WaitForSingleObject(entered.Get(), INFINITE);
+  // The provider's input changes while it computes, and an override says so.
+  g_held_answer = L"C:\\After";
+  ClearPathCache();
+  ::SetEvent(release.Get());
+  reader.join();
+
+  // The reader may hand out what it computed, but must not keep it.
+  EXPECT_EQ(L"C:\\Before", seen_by_reader.value());
+  EXPECT_EQ(L"C:\\After", GetOrEmpty(PathKey::AppShortcuts).value());
+  g_held_call_entered = nullptr;
+  g_held_call_release = nullptr;
+  ClearPathCache();
+}
+
+TEST(PathServiceTest, OverridesWinOverConcurrentReaders) {
+  ScopedTestFolder folder;
+  ScopedKeyRestore restore(PathKey::AppData);
+  const FilePath app_data[] = {FilePath(folder.path()).Append(L"one"),
+                               FilePath(folder.path()).Append(L"two")};
+  const std::wstring pins_below(
+      L"Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\TaskBar");
+  std::atomic<bool> done{false};
   std::vector<std::thread> readers;
   for (int i = 0; i < 4; ++i) {
     readers.emplace_back([&] {
-      for (int round = 0; round < 300; ++round)
-        mismatches += GetOrEmpty(PathKey::TaskbarPins) != expected_pins ||
-                      GetOrEmpty(PathKey::ExeDirectory) != expected_exe_dir;
+      while (!done) {
+        GetOrEmpty(PathKey::TaskbarPins);
+        GetOrEmpty(PathKey::ImplicitAppShortcuts);
+      }
     });
   }
-  for (int round = 0; round < 100; ++round)
-    ClearPathCache();
+  // Readers that computed from the previous value must not leave their
+  // answers behind for later callers.
+  int stale = 0;
+  for (int round = 0; round < 300; ++round) {
+    const FilePath& current = app_data[round % 2];
+    EXPECT_TRUE(PathService::Override(PathKey::AppData, current, true, false));
+    ::Sleep(round % 3);
+    stale += GetOrEmpty(PathKey::AppData) != current ||
+             GetOrEmpty(PathKey::TaskbarPins) != current.Append(pins_below);
+  }
+  done = true;
   for (std::thread& reader : readers)
     reader.join();
-  EXPECT_EQ(0, mismatches.load());
+  EXPECT_EQ(0, stale);
 }
 
 }  // namespace

@@ -13,9 +13,10 @@
 //
 // Failure returns null; the new handler is never called (the runtime's new
 // mode is 0). A block that the private heap did not hand out must never be
-// passed to ShimFree or ShimRealloc: blocks that msvcrt allocates itself
-// (_strdup, _wcsdup, _wfullpath or _getcwd with a null buffer) belong to
-// msvcrt's heap and are freed by msvcrt's own free.
+// passed to ShimFree or ShimRealloc. The module therefore has its own
+// _strdup, strdup, _wcsdup and wcsdup on the shim, and uses none of msvcrt's
+// other functions that hand out memory (_fullpath or _getcwd with a null
+// buffer, _tempnam, ...): their blocks belong to msvcrt's heap.
 #ifndef BASE_ALLOCATOR_ALLOCATOR_SHIM_H_
 #define BASE_ALLOCATOR_ALLOCATOR_SHIM_H_
 

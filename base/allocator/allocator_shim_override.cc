@@ -27,6 +27,49 @@ void free(void* address) { ShimFree(address); }
 
 }  // extern "C"
 
+// msvcrt's string copies come from msvcrt's own heap, which our free does not
+// know, and every caller frees them with free: the module gets its own,
+// from the shim. They carry the runtime's names as assembler labels, because
+// the runtime's headers, which this file reaches through its includes,
+// declare those names imported.
+extern "C" {
+char* ShimStrdup(const char* text) __asm__("_strdup");
+char* ShimStrdupAlias(const char* text) __asm__("strdup");
+wchar_t* ShimWcsdup(const wchar_t* text) __asm__("_wcsdup");
+wchar_t* ShimWcsdupAlias(const wchar_t* text) __asm__("wcsdup");
+}  // extern "C"
+
+namespace {
+
+template <typename Char>
+Char* Duplicate(const Char* text) {
+  if (!text) return nullptr;
+  size_t length = 0;
+  while (text[length]) ++length;
+  const size_t bytes = (length + 1) * sizeof(Char);
+  Char* copy = static_cast<Char*>(ShimMalloc(bytes));
+  if (copy) __builtin_memcpy(copy, text, bytes);
+  return copy;
+}
+
+}  // namespace
+
+char* ShimStrdup(const char* text) { return Duplicate(text); }
+char* ShimStrdupAlias(const char* text) { return Duplicate(text); }
+wchar_t* ShimWcsdup(const wchar_t* text) { return Duplicate(text); }
+wchar_t* ShimWcsdupAlias(const wchar_t* text) { return Duplicate(text); }
+
+// Code compiled against those headers calls the imported functions through
+// these pointers (gtest's among them); defined here, they lead to
+// the copies above instead of msvcrt's.
+extern "C" {
+extern char* (*const g_strdup_import)(const char*) __asm__("__imp__strdup");
+extern wchar_t* (*const g_wcsdup_import)(const wchar_t*) __asm__(
+    "__imp__wcsdup");
+char* (*const g_strdup_import)(const char*) = &ShimStrdup;
+wchar_t* (*const g_wcsdup_import)(const wchar_t*) = &ShimWcsdup;
+}  // extern "C"
+
 namespace {
 
 // operator new's own failure handling: ask the new handler, if one is

@@ -5,10 +5,15 @@
 #include <string.h>
 
 #include <algorithm>
+#include <cctype>
+#include <map>
+#include <memory>
 #include <new>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -120,23 +125,9 @@ TEST(AllocatorShimTest, SizeEstimateRoundsAboveTheBlock) {
   }
 }
 
-// Runs in a child of the test below. Not a gtest death test: its pattern is
-// copied with the runtime's _strdup and freed through our free, and a block
-// of another heap must never reach the private heap.
-TEST(AllocatorShimDeathTest, DISABLED_AlignedAllocationInChild) {
-  const AllocatorDispatch* table = GetAllocatorDispatchChainHead();
-  table->alloc_aligned_function(table, 64, 128);
-}
-
 TEST(AllocatorShimDeathTest, AlignedAllocationStopsTheProcess) {
-  testing_support::ChildResult result = testing_support::RunChildProcess(
-      L"\"" + testing_support::SelfPath() +
-      L"\" --gtest_also_run_disabled_tests --gtest_filter="
-      L"AllocatorShimDeathTest.DISABLED_AlignedAllocationInChild");
-  ASSERT_TRUE(result.started);
-  EXPECT_NE(0u, result.exit_code) << result.output;
-  EXPECT_EQ(std::string::npos, result.output.find("[       OK ]"))
-      << result.output;
+  const AllocatorDispatch* table = GetAllocatorDispatchChainHead();
+  EXPECT_DEATH(table->alloc_aligned_function(table, 64, 128), "");
 }
 
 int g_new_handler_calls = 0;
@@ -191,6 +182,23 @@ TEST(AllocatorShimTest, RuntimeAllocationsComeFromThePrivateHeap) {
   } catch (const std::runtime_error& error) {
     EXPECT_TRUE(PrivateHeapContains(&error));
   }
+
+  // The runtime's string copies too, whichever way they are called: the
+  // caller frees them with free.
+  char* narrow = _strdup("copy");
+  char* plain = strdup("copy");
+  wchar_t* wide = _wcsdup(L"copy");
+  for (void* copy : {static_cast<void*>(narrow), static_cast<void*>(plain),
+                     static_cast<void*>(wide)}) {
+    EXPECT_TRUE(::HeapValidate(heap, 0, copy));
+  }
+  EXPECT_STREQ("copy", narrow);
+  EXPECT_STREQ("copy", plain);
+  EXPECT_STREQ(L"copy", wide);
+  free(narrow);
+  free(plain);
+  free(wide);
+  EXPECT_EQ(nullptr, _strdup(nullptr));
 
   // Memory a thread of the runtime allocates lands there as well.
   void* from_thread = nullptr;
@@ -248,6 +256,66 @@ TEST(AllocatorShimTest, InstallerDllLoadsAndUnloads) {
   EXPECT_EQ(heaps_before.size() + 1, heaps_loaded.size());
   EXPECT_TRUE(::FreeLibrary(dll));
   EXPECT_EQ(heaps_loaded, ProcessHeaps());
+}
+
+// The functions a module imports, by lower-case DLL name. The file is mapped
+// as an image that runs no code, so addresses in it are offsets from its
+// base.
+using ImportTable = std::map<std::string, std::set<std::string>>;
+
+bool ReadImports(const std::wstring& path, ImportTable* imports) {
+  std::unique_ptr<std::remove_pointer<HMODULE>::type, decltype(&::FreeLibrary)>
+      image(::LoadLibraryExW(path.c_str(), nullptr,
+                             LOAD_LIBRARY_AS_IMAGE_RESOURCE),
+            &::FreeLibrary);
+  if (!image) return false;
+  // The handle's low bits mark it as an image mapping.
+  const char* base = reinterpret_cast<const char*>(
+      reinterpret_cast<uintptr_t>(image.get()) & ~uintptr_t{3});
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (directory.VirtualAddress == 0) return false;
+  for (const auto* descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+           base + directory.VirtualAddress);
+       descriptor->Name; ++descriptor) {
+    std::string dll = base + descriptor->Name;
+    std::transform(dll.begin(), dll.end(), dll.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    const auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA64*>(
+        base + (descriptor->OriginalFirstThunk ? descriptor->OriginalFirstThunk
+                                               : descriptor->FirstThunk));
+    for (; thunk->u1.AddressOfData; ++thunk) {
+      if (IMAGE_SNAP_BY_ORDINAL64(thunk->u1.Ordinal)) continue;
+      (*imports)[dll].insert(
+          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(
+              base + thunk->u1.AddressOfData)->Name);
+    }
+  }
+  return true;
+}
+
+// A block that msvcrt allocates comes from its heap, not ours, so a caller
+// that frees it corrupts one of them. The DLL must take no such function
+// from msvcrt, nor one that works on a caller's block.
+TEST(AllocatorShimTest, InstallerDllTakesNoHeapFunctionFromTheRuntime) {
+  ImportTable imports;
+  ASSERT_TRUE(ReadImports(
+      testing_support::SelfFolder() + L"\\velto_installer.dll", &imports));
+  // The reader finds what the shim itself calls.
+  EXPECT_EQ(1u, imports["kernel32.dll"].count("HeapAlloc"));
+  ASSERT_EQ(1u, imports.count("msvcrt.dll"));
+
+  const std::set<std::string>& runtime = imports["msvcrt.dll"];
+  for (const char* name :
+       {"malloc", "calloc", "realloc", "free", "_msize", "_expand",
+        "_recalloc", "_strdup", "strdup", "_wcsdup", "wcsdup", "_mbsdup",
+        "_fullpath", "_wfullpath", "_getcwd", "_wgetcwd", "_getdcwd",
+        "_wgetdcwd", "_tempnam", "_wtempnam", "tempnam", "_dupenv_s",
+        "_wdupenv_s"}) {
+    EXPECT_EQ(0u, runtime.count(name)) << name;
+  }
 }
 
 }  // namespace

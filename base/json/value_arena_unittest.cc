@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/win/windows_types.h"
+
 #include "base/json/json_reader.h"
 #include "base/json/json_writer.h"
 #include "base/json/values.h"
@@ -27,6 +29,48 @@ std::string Write(const Value& value) {
   JSONWriter::Write(value, &json);
   return json;
 }
+
+// The heap that operator new takes its blocks from: the one whose busy
+// blocks include a fresh allocation.
+HANDLE HeapOfOperatorNew() {
+  std::unique_ptr<char[]> probe(new char[64]);
+  std::vector<HANDLE> heaps(256);
+  heaps.resize(
+      ::GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+  for (HANDLE heap : heaps) {
+    bool found = false;
+    ::HeapLock(heap);
+    PROCESS_HEAP_ENTRY entry = {};
+    while (!found && ::HeapWalk(heap, &entry)) {
+      found = (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) &&
+              entry.lpData == static_cast<void*>(probe.get());
+    }
+    ::HeapUnlock(heap);
+    if (found)
+      return heap;
+  }
+  return nullptr;
+}
+
+// Bytes in the busy blocks of operator new's heap. Chunks that are never
+// returned show up here, though the values in them are long gone.
+int64_t HeapBytesInUse() {
+  static const HANDLE heap = HeapOfOperatorNew();
+  EXPECT_NE(nullptr, heap);
+  int64_t bytes = 0;
+  ::HeapLock(heap);
+  PROCESS_HEAP_ENTRY entry = {};
+  while (::HeapWalk(heap, &entry)) {
+    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+      bytes += entry.cbData;
+  }
+  ::HeapUnlock(heap);
+  return bytes;
+}
+
+// Far less than a full chunk (64 KB); a parse of the documents below takes
+// many.
+constexpr int64_t kHeapNoise = 16 * 1024;
 
 // Allocates and frees enough heap memory that a freed chunk would be reused
 // and overwritten.
@@ -63,27 +107,35 @@ TEST(ValueArenaTest, BlocksOutliveTheArenaAndFreeInAnyOrder) {
   internal::FreeValueBlock(nullptr);
 }
 
-TEST(ValueArenaTest, ReleaserMatchesSingleFrees) {
+TEST(ValueArenaTest, ReleaserAndSingleFreesReturnEveryChunk) {
   std::vector<void*> blocks;
+  blocks.reserve(20001);
+  const int64_t before = HeapBytesInUse();
   {
     internal::ValueArena arena(0);
-    for (int i = 0; i < 5000; ++i)
+    for (int i = 0; i < 20000; ++i)
       blocks.push_back(arena.Allocate(40));
     blocks.push_back(internal::AllocateValueBlock(16));  // a heap block
   }
-  internal::ValueBlockReleaser releaser;
-  for (size_t i = 0; i < blocks.size(); i += 2)
-    releaser.Free(blocks[i]);
-  for (size_t i = 1; i < blocks.size(); i += 2)
-    internal::FreeValueBlock(blocks[i]);
+  {
+    internal::ValueBlockReleaser releaser;
+    for (size_t i = 0; i < blocks.size(); i += 2)
+      releaser.Free(blocks[i]);
+    for (size_t i = 1; i < blocks.size(); i += 2)
+      internal::FreeValueBlock(blocks[i]);
+  }
+  EXPECT_LT(HeapBytesInUse() - before, kHeapNoise);
 }
 
-TEST(ParsedValuesTest, DetachedValuesOutliveTheirTree) {
+// Values taken out of a parsed tree, and contents swapped out of its
+// containers, stay valid after the tree is gone.
+TEST(ParsedValuesTest, PartsTakenOutOutliveTheirTree) {
   const std::string kInner =
       "{\"list\":[1,2.5,\"a string longer than any small buffer\",null],"
       "\"text\":\"caf\xC3\xA9\"}";
   std::unique_ptr<Value> root = JSONReader::Read(
-      "{\"a\":" + kInner + ",\"b\":[true,false,\"x\"],\"c\":7}");
+      "{\"a\":" + kInner +
+      ",\"b\":[true,false,\"x\"],\"d\":{\"k1\":1,\"k3\":3},\"l\":[1,2]}");
   ASSERT_TRUE(root);
   DictionaryValue* dictionary = nullptr;
   ASSERT_TRUE(root->GetAsDictionary(&dictionary));
@@ -93,21 +145,6 @@ TEST(ParsedValuesTest, DetachedValuesOutliveTheirTree) {
   ASSERT_TRUE(dictionary->GetList("b", &b));
   std::unique_ptr<Value> x;
   ASSERT_TRUE(b->Remove(2, &x));
-
-  root.reset();
-  ChurnTheHeap();
-  EXPECT_EQ(kInner, Write(*a));
-  std::string text;
-  EXPECT_TRUE(x->GetAsString(&text));
-  EXPECT_EQ("x", text);
-}
-
-TEST(ParsedValuesTest, ParsedContainersGrowAndSwap) {
-  std::unique_ptr<Value> root =
-      JSONReader::Read("{\"d\":{\"k1\":1,\"k3\":3},\"l\":[1,2]}");
-  ASSERT_TRUE(root);
-  DictionaryValue* dictionary = nullptr;
-  ASSERT_TRUE(root->GetAsDictionary(&dictionary));
   DictionaryValue* d = nullptr;
   ASSERT_TRUE(dictionary->GetDictionary("d", &d));
   ListValue* l = nullptr;
@@ -120,8 +157,6 @@ TEST(ParsedValuesTest, ParsedContainersGrowAndSwap) {
   }
   EXPECT_EQ(52u, d->size());
   EXPECT_EQ(52u, l->GetSize());
-
-  // The swapped contents stay valid after the parsed tree is gone.
   DictionaryValue kept_dictionary;
   kept_dictionary.SetInteger("old", 0);
   kept_dictionary.Swap(d);
@@ -132,8 +167,13 @@ TEST(ParsedValuesTest, ParsedContainersGrowAndSwap) {
   EXPECT_TRUE(l->empty());
   const std::string expected_d = Write(kept_dictionary);
   const std::string expected_l = Write(kept_list);
+
   root.reset();
   ChurnTheHeap();
+  EXPECT_EQ(kInner, Write(*a));
+  std::string text;
+  EXPECT_TRUE(x->GetAsString(&text));
+  EXPECT_EQ("x", text);
   EXPECT_EQ(expected_d, Write(kept_dictionary));
   EXPECT_EQ(expected_l, Write(kept_list));
   int value = 0;
@@ -142,8 +182,8 @@ TEST(ParsedValuesTest, ParsedContainersGrowAndSwap) {
 }
 
 TEST(ParsedValuesTest, PartsOfOneTreeDieOnManyThreads) {
-  // Values of one parse share chunks; their counts must survive
-  // concurrent frees.
+  // Values of one parse share chunks; their counts must survive concurrent
+  // frees, and the last free of each chunk returns it to the heap.
   std::string json = "[";
   for (int part = 0; part < 8; ++part) {
     json += part ? ",[" : "[";
@@ -152,6 +192,7 @@ TEST(ParsedValuesTest, PartsOfOneTreeDieOnManyThreads) {
     json += "]";
   }
   json += "]";
+  const int64_t before = HeapBytesInUse();
   for (int round = 0; round < 5; ++round) {
     std::unique_ptr<Value> root = JSONReader::Read(json);
     ASSERT_TRUE(root);
@@ -167,7 +208,7 @@ TEST(ParsedValuesTest, PartsOfOneTreeDieOnManyThreads) {
     for (std::thread& thread : threads)
       thread.join();
   }
-  ChurnTheHeap();
+  EXPECT_LT(HeapBytesInUse() - before, kHeapNoise);
 }
 
 }  // namespace

@@ -87,6 +87,50 @@ DWORD GetOrAllocateNativeIndex() {
   return expected;
 }
 
+// Runs the destructors of the ending thread's values and tears its vector
+// down. Without |may_wait_for_table| the table lock is only tried; when it
+// is busy, the values are left to the end of the process.
+void RunThreadExit(VectorEntry* heap_vector, bool may_wait_for_table) {
+  DWORD index = g_native_tls_index.load(std::memory_order_acquire);
+
+  // Destructors run against a stack copy, which they may store into.
+  VectorEntry stack_vector[kThreadLocalStorageSize];
+  memcpy(stack_vector, heap_vector, sizeof(stack_vector));
+  ::TlsSetValue(index, stack_vector);
+  delete[] heap_vector;
+
+  // The table is read under the lock once; destructors run outside it, since
+  // they may take locks (or claim slots) of their own.
+  SlotMetadata table[kThreadLocalStorageSize];
+  Lock* lock = GetThreadLocalStorageLock();
+  if (may_wait_for_table) {
+    lock->Acquire();
+  } else if (!lock->Try()) {
+    ::TlsSetValue(index, kTornDownVector);
+    return;
+  }
+  memcpy(table, g_slot_table, sizeof(table));
+  lock->Release();
+
+  for (int pass = 0; pass < kMaxDestructorPasses; ++pass) {
+    bool ran_destructor = false;
+    for (int slot = 0; slot < kThreadLocalStorageSize; ++slot) {
+      void* value = stack_vector[slot].data;
+      const SlotMetadata& entry = table[slot];
+      if (!value || entry.status != kSlotInUse ||
+          stack_vector[slot].version != entry.version || !entry.destructor) {
+        continue;
+      }
+      stack_vector[slot].data = nullptr;
+      entry.destructor(value);
+      ran_destructor = true;
+    }
+    if (!ran_destructor) break;
+  }
+
+  ::TlsSetValue(index, kTornDownVector);
+}
+
 // The loader's per-module thread-exit notification. It lives in this file so
 // that every module using the slots carries it: a callback alone in an
 // object of a static archive would be dropped by the linker.
@@ -96,7 +140,10 @@ void NTAPI OnThreadExit(PVOID, DWORD reason, PVOID) {
   if (index == TLS_OUT_OF_INDEXES) return;
   VectorEntry* vector = GetThreadVector(index);
   if (!IsLiveVector(vector)) return;
-  OnThreadExitForThreadLocalStorage(vector);
+  // When the process ends, its other threads were killed wherever they
+  // were, perhaps holding the table lock: waiting for it could hang the
+  // exit.
+  RunThreadExit(vector, /*may_wait_for_table=*/reason == DLL_THREAD_DETACH);
 }
 
 }  // namespace
@@ -133,40 +180,8 @@ void* ConstructThreadLocalStorageVector() {
 }
 
 void OnThreadExitForThreadLocalStorage(void* vector) {
-  DWORD index = g_native_tls_index.load(std::memory_order_acquire);
-  VectorEntry* heap_vector = static_cast<VectorEntry*>(vector);
-
-  // Destructors run against a stack copy, which they may store into.
-  VectorEntry stack_vector[kThreadLocalStorageSize];
-  memcpy(stack_vector, heap_vector, sizeof(stack_vector));
-  ::TlsSetValue(index, stack_vector);
-  delete[] heap_vector;
-
-  // The table is read under the lock once; destructors run outside it, since
-  // they may take locks (or claim slots) of their own.
-  SlotMetadata table[kThreadLocalStorageSize];
-  {
-    AutoLock hold(*GetThreadLocalStorageLock());
-    memcpy(table, g_slot_table, sizeof(table));
-  }
-
-  for (int pass = 0; pass < kMaxDestructorPasses; ++pass) {
-    bool ran_destructor = false;
-    for (int slot = 0; slot < kThreadLocalStorageSize; ++slot) {
-      void* value = stack_vector[slot].data;
-      const SlotMetadata& entry = table[slot];
-      if (!value || entry.status != kSlotInUse ||
-          stack_vector[slot].version != entry.version || !entry.destructor) {
-        continue;
-      }
-      stack_vector[slot].data = nullptr;
-      entry.destructor(value);
-      ran_destructor = true;
-    }
-    if (!ran_destructor) break;
-  }
-
-  ::TlsSetValue(index, kTornDownVector);
+  RunThreadExit(static_cast<VectorEntry*>(vector),
+                /*may_wait_for_table=*/true);
 }
 
 ThreadLocalStorageSlot::ThreadLocalStorageSlot(TLSDestructorFunc destructor)

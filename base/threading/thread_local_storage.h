@@ -82,8 +82,10 @@ Lock* GetThreadLocalStorageLock();
 void* ConstructThreadLocalStorageVector();
 
 // Runs the destructors of the ending thread's values (|vector| is the
-// thread's vector) and clears the thread's vector. Called by the module's
-// thread-exit callback.
+// thread's vector) and clears the thread's vector. The module's thread-exit
+// callback does the same, except that at process exit it only tries the
+// slot table's lock, which a killed thread may hold for good: when the lock
+// is busy, the values are left to the end of the process.
 void OnThreadExitForThreadLocalStorage(void* vector);
 
 // The slot, without destructor, in which the sequenced worker pool's threads

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "base/synchronization/lock.h"
+#include "base/win/scoped_handle.h"
 #include "base/win/windows_types.h"
 
 namespace base {
@@ -59,18 +60,24 @@ void RunOnNewThread(Function function) {
   std::thread(function).join();
 }
 
+// Only non-null values of slots with a destructor are destroyed.
 TEST(ThreadLocalStorageTest, ValuesArePerThreadAndDestroyedAtThreadExit) {
   g_destroyed.Take();
   ScopedSlot slot(&RecordDestroyed);
+  ScopedSlot cleared(&RecordDestroyed);
+  ScopedSlot without_destructor(nullptr);
   slot->Set(AsValue(1000));
 
   std::vector<std::thread> threads;
   for (intptr_t t = 1; t <= 4; ++t) {
-    threads.emplace_back([&slot, t] {
+    threads.emplace_back([&, t] {
       EXPECT_FALSE(internal::ThreadHasLocalStorageVectorForTesting());
       EXPECT_EQ(nullptr, slot->Get());
       slot->Set(AsValue(t));
       EXPECT_TRUE(internal::ThreadHasLocalStorageVectorForTesting());
+      cleared->Set(AsValue(7));
+      cleared->Set(nullptr);
+      without_destructor->Set(AsValue(8));
       ::Sleep(10);
       EXPECT_EQ(AsValue(t), slot->Get());
     });
@@ -82,18 +89,6 @@ TEST(ThreadLocalStorageTest, ValuesArePerThreadAndDestroyedAtThreadExit) {
   EXPECT_EQ((std::vector<intptr_t>{1, 2, 3, 4}), destroyed);
   EXPECT_EQ(AsValue(1000), slot->Get());
   slot->Set(nullptr);
-}
-
-TEST(ThreadLocalStorageTest, NullValuesAndSlotsWithoutDestructorAreSkipped) {
-  g_destroyed.Take();
-  ScopedSlot with_destructor(&RecordDestroyed);
-  ScopedSlot without_destructor(nullptr);
-  RunOnNewThread([&] {
-    with_destructor->Set(AsValue(7));
-    with_destructor->Set(nullptr);
-    without_destructor->Set(AsValue(8));
-  });
-  EXPECT_TRUE(g_destroyed.Take().empty());
 }
 
 // Destructors that store values in other slots.
@@ -273,6 +268,45 @@ TEST(ThreadLocalStorageTest, ReadAfterThreadTeardownGivesNullWithoutVector) {
   EXPECT_EQ((std::vector<intptr_t>{9}), g_destroyed.Take());
   EXPECT_EQ(1, g_late_reads_null.load());
   EXPECT_EQ(0, g_late_made_vector.load());
+}
+
+extern "C" const PIMAGE_TLS_CALLBACK velto_thread_local_storage_exit_callback;
+
+// When the process ends, its other threads die wherever they are, perhaps
+// holding the slot table's lock: the exit callback then must not wait for
+// it. An ordinary thread exit still waits, or its destructors would be lost.
+TEST(ThreadLocalStorageTest, OnlyProcessDetachGivesUpOnABusyTableLock) {
+  const struct {
+    DWORD reason;
+    bool lock_busy;
+    bool returns_while_busy;
+    std::vector<intptr_t> destroyed;
+  } cases[] = {
+      {DLL_PROCESS_DETACH, true, true, {}},
+      {DLL_PROCESS_DETACH, false, true, {21}},
+      {DLL_THREAD_DETACH, true, false, {21}},
+  };
+  ScopedSlot slot(&RecordDestroyed);
+  Lock* table_lock = GetThreadLocalStorageLock();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << "reason " << c.reason << ", busy " << c.lock_busy);
+    g_destroyed.Take();
+    win::ScopedHandle returned(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(returned.IsValid());
+    if (c.lock_busy) table_lock->Acquire();
+    std::thread ending([&] {
+      slot->Set(AsValue(21));
+      velto_thread_local_storage_exit_callback(nullptr, c.reason, nullptr);
+      ::SetEvent(returned.Get());
+    });
+    const DWORD wait_ms = c.returns_while_busy ? 5000 : 100;
+    EXPECT_EQ(c.returns_while_busy,
+              ::WaitForSingleObject(returned.Get(), wait_ms) == WAIT_OBJECT_0);
+    if (c.lock_busy) table_lock->Release();
+    ending.join();
+    EXPECT_EQ(c.destroyed, g_destroyed.Take());
+  }
 }
 
 TEST(ThreadLocalStorageTest, ConcurrentClaimsGetDistinctEntries) {

@@ -77,10 +77,26 @@ TimeTicks InitialNowFunction() {
 
 // ---- Wall clock -----------------------------------------------------------
 
-// Taken together by InitializeClock. Unsynchronised by design: two threads
-// re-basing at once store readings of the same moment.
-std::atomic<int64_t> g_initial_time{0};
-std::atomic<int64_t> g_initial_ticks{0};
+// The moment the wall clock was last taken from the system: the tick
+// reading and the system time, one pair. Readers must see both halves of
+// the same re-base, so the pair is copied in and out under one lock.
+struct ClockBase {
+  int64_t ticks = 0;
+  int64_t wall_time = 0;  // 0 until the first re-base.
+};
+
+// Never freed: the clock may be read while the process shuts down.
+Lock& ClockBaseLock() {
+  static Lock* lock = new Lock;
+  return *lock;
+}
+
+ClockBase g_clock_base;  // Guarded by ClockBaseLock().
+
+ClockBase ReadClockBase() {
+  AutoLock hold(ClockBaseLock());
+  return g_clock_base;
+}
 
 int64_t SystemTimeAsMicroseconds() {
   FILETIME file_time;
@@ -91,10 +107,15 @@ int64_t SystemTimeAsMicroseconds() {
   return static_cast<int64_t>(value.QuadPart / 10);
 }
 
-void InitializeClock() {
-  g_initial_ticks.store(TimeTicks::Now().ToInternalValue(),
-                        std::memory_order_relaxed);
-  g_initial_time.store(SystemTimeAsMicroseconds(), std::memory_order_relaxed);
+// Re-bases the wall clock and returns the new base. Two threads re-basing
+// at once each store a pair of their own moment; either pair is right.
+ClockBase InitializeClock() {
+  ClockBase base;
+  base.ticks = TimeTicks::Now().ToInternalValue();
+  base.wall_time = SystemTimeAsMicroseconds();
+  AutoLock hold(ClockBaseLock());
+  g_clock_base = base;
+  return base;
 }
 
 // The wall clock drifts from the tick clock; re-base at least this often.
@@ -205,27 +226,23 @@ TimeTicks TimeTicks::Now() {
 
 // static
 Time Time::Now() {
-  if (g_initial_time.load(std::memory_order_relaxed) == 0) InitializeClock();
+  // The base is read before the ticks, so the elapsed time is never negative.
+  ClockBase base = ReadClockBase();
+  if (base.wall_time == 0) base = InitializeClock();
   for (;;) {
-    TimeTicks ticks = TimeTicks::Now();
     TimeDelta elapsed =
-        ticks - TimeTicks::FromInternalValue(
-                    g_initial_ticks.load(std::memory_order_relaxed));
+        TimeTicks::Now() - TimeTicks::FromInternalValue(base.ticks);
     if (elapsed.is_max() ||
         elapsed.InMilliseconds() > kMaxMillisecondsBetweenRebases) {
-      InitializeClock();
+      base = InitializeClock();
       continue;
     }
-    return Time(TimeDelta::SaturatedAdd(
-        g_initial_time.load(std::memory_order_relaxed), elapsed));
+    return Time(TimeDelta::SaturatedAdd(base.wall_time, elapsed));
   }
 }
 
 // static
-Time Time::NowFromSystemTime() {
-  InitializeClock();
-  return Time(g_initial_time.load(std::memory_order_relaxed));
-}
+Time Time::NowFromSystemTime() { return Time(InitializeClock().wall_time); }
 
 // static
 Time Time::FromFileTime(const FILETIME& file_time) {

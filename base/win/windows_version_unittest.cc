@@ -44,15 +44,6 @@ TEST(WindowsVersionTest, Classification) {
   }
 }
 
-TEST(WindowsVersionTest, OrderFollowsReleases) {
-  // Callers compare with < and >=; the stored values are fixed.
-  EXPECT_LT(VERSION_WIN7, VERSION_WIN8);
-  EXPECT_LT(VERSION_WIN10, VERSION_WIN10_TH2);
-  EXPECT_EQ(4, static_cast<int>(VERSION_WIN7));
-  EXPECT_EQ(8, static_cast<int>(VERSION_WIN10_TH2));
-  EXPECT_EQ(9, static_cast<int>(VERSION_WIN_LAST));
-}
-
 // This executable has no per-name version in the test prefix, so it sees the
 // prefix's default: Windows 7 SP1.
 TEST(WindowsVersionTest, RecordReadsThePrefixsRelease) {
