@@ -7,8 +7,8 @@
 #
 # Every folder that holds *_unittest.cc files gets one test executable,
 # <folder_path>_unittests, linked against every component; every
-# *_benchmark.cc becomes an executable of its own that CTest runs in its
-# few-second smoke mode (--smoke).
+# *_benchmark.cc becomes an executable of its own (with its helper sources
+# *_benchmark_*.cc) that CTest runs in its few-second smoke mode (--smoke).
 
 set_property(GLOBAL PROPERTY VELTO_LIBRARIES "")
 
@@ -16,7 +16,7 @@ function(velto_add_library name)
   cmake_parse_arguments(ARG "" "DIR" "EXCLUDE;DEPS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.cc ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.S)
-  list(FILTER sources EXCLUDE REGEX "(_unittest|_benchmark|_testmain)\\.cc$")
+  list(FILTER sources EXCLUDE REGEX "(_unittest|_benchmark|_benchmark_[a-z0-9_]+|_testmain)\\.cc$")
   list(FILTER sources EXCLUDE REGEX "/testdata/")
   foreach(excluded ${ARG_EXCLUDE})
     list(FILTER sources EXCLUDE REGEX "^${CMAKE_SOURCE_DIR}/${ARG_DIR}/${excluded}/")
@@ -71,10 +71,19 @@ function(velto_add_all_tests)
   list(FILTER benchmarks EXCLUDE REGEX "^${CMAKE_BINARY_DIR}/")
   foreach(benchmark ${benchmarks})
     get_filename_component(name ${benchmark} NAME_WE)
-    add_executable(${name} ${benchmark})
+    get_filename_component(folder ${benchmark} DIRECTORY)
+    # Helper sources <name>_*.cc beside it, for code that needs a translation
+    # unit of its own (a peer built in a second configuration).
+    file(GLOB helpers CONFIGURE_DEPENDS ${folder}/${name}_*.cc)
+    add_executable(${name} ${benchmark} ${helpers})
     target_include_directories(${name} PRIVATE ${VELTO_PEER_INCLUDE_DIR})
+    # Peers are measured as their users build them.
+    target_compile_definitions(${name} PRIVATE NDEBUG)
+    # ws2_32 and mswsock: the event library's sockets, linked even when only
+    # its task queue is used.
     target_link_libraries(${name} PRIVATE velto_test_support
-                          -Wl,--start-group ${libraries} -Wl,--end-group)
+                          -Wl,--start-group ${libraries} -Wl,--end-group
+                          ws2_32 mswsock)
     add_test(NAME ${name}_smoke COMMAND ${name} --smoke)
     set_tests_properties(${name}_smoke PROPERTIES ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}"
                          TIMEOUT 300)
@@ -85,7 +94,7 @@ endfunction()
 # that the mingw build never sees the rest of /usr/include.
 set(VELTO_PEER_INCLUDE_DIR ${CMAKE_BINARY_DIR}/peer_include)
 file(MAKE_DIRECTORY ${VELTO_PEER_INCLUDE_DIR})
-foreach(peer fmt rapidjson nlohmann)
+foreach(peer fmt rapidjson nlohmann asio asio.hpp)
   if(EXISTS /usr/include/${peer} AND NOT EXISTS ${VELTO_PEER_INCLUDE_DIR}/${peer})
     file(CREATE_LINK /usr/include/${peer} ${VELTO_PEER_INCLUDE_DIR}/${peer} SYMBOLIC)
   endif()

@@ -1,0 +1,188 @@
+#include "base/threading/platform_thread.h"
+
+#include <stdint.h>
+
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/synchronization/waitable_event.h"
+#include "base/threading/thread_id_name_manager.h"
+
+namespace base {
+namespace {
+
+// Records what a thread sees of itself, then waits to be released, so the
+// owner can look at it while it runs.
+class ProbeDelegate : public PlatformThread::Delegate {
+ public:
+  explicit ProbeDelegate(std::string name = std::string())
+      : name_(std::move(name)),
+        ran_(WaitableEvent::ResetPolicy::MANUAL,
+             WaitableEvent::InitialState::NOT_SIGNALED),
+        release_(WaitableEvent::ResetPolicy::MANUAL,
+                 WaitableEvent::InitialState::NOT_SIGNALED) {}
+
+  void ThreadMain() override {
+    id_ = PlatformThread::CurrentId();
+    priority_ = ::GetThreadPriority(::GetCurrentThread());
+    ULONG_PTR low = 0;
+    ULONG_PTR high = 0;
+    ::GetCurrentThreadStackLimits(&low, &high);
+    stack_reservation_ = high - low;
+    if (!name_.empty())
+      PlatformThread::SetName(name_);
+    ran_.Signal();
+    release_.Wait();
+  }
+
+  std::string name_;
+  WaitableEvent ran_;
+  WaitableEvent release_;
+  PlatformThreadId id_ = 0;
+  int priority_ = 0;
+  size_t stack_reservation_ = 0;
+};
+
+TEST(PlatformThreadTest, PriorityMapsToTheSystemValue) {
+  const struct {
+    ThreadPriority priority;
+    int expected;
+  } kCases[] = {
+      {ThreadPriority::BACKGROUND, THREAD_PRIORITY_LOWEST},
+      {ThreadPriority::NORMAL, THREAD_PRIORITY_NORMAL},
+      {ThreadPriority::ABOVE_NORMAL, THREAD_PRIORITY_ABOVE_NORMAL},
+      {ThreadPriority::TIME_CRITICAL, THREAD_PRIORITY_TIME_CRITICAL},
+  };
+  for (const auto& test : kCases) {
+    ProbeDelegate probe;
+    win::ScopedHandle handle;
+    ASSERT_TRUE(
+        PlatformThread::CreateWithPriority(0, &probe, &handle, test.priority));
+    probe.release_.Signal();
+    PlatformThread::Join(std::move(handle));
+    EXPECT_EQ(test.expected, probe.priority_)
+        << static_cast<int>(test.priority);
+  }
+}
+
+TEST(PlatformThreadTest, StackSizeIsAReservation) {
+  // Only a reservation can be smaller than the executable's default stack.
+  const size_t kSmall = 1024 * 1024;
+  ProbeDelegate small;
+  ProbeDelegate standard;
+  win::ScopedHandle small_handle;
+  win::ScopedHandle standard_handle;
+  ASSERT_TRUE(PlatformThread::CreateWithPriority(
+      kSmall, &small, &small_handle, ThreadPriority::NORMAL));
+  ASSERT_TRUE(PlatformThread::CreateWithPriority(
+      0, &standard, &standard_handle, ThreadPriority::NORMAL));
+  small.release_.Signal();
+  standard.release_.Signal();
+  PlatformThread::Join(std::move(small_handle));
+  PlatformThread::Join(std::move(standard_handle));
+  EXPECT_EQ(kSmall, small.stack_reservation_);
+  EXPECT_GT(standard.stack_reservation_, kSmall);
+
+  // A reservation the address space cannot hold fails cleanly.
+  ProbeDelegate huge;
+  win::ScopedHandle huge_handle;
+  EXPECT_FALSE(PlatformThread::CreateWithPriority(
+      size_t{1} << 46, &huge, &huge_handle, ThreadPriority::NORMAL));
+  EXPECT_FALSE(huge_handle.IsValid());
+  EXPECT_FALSE(PlatformThread::CreateNonJoinableWithPriority(
+      size_t{1} << 46, &huge, ThreadPriority::NORMAL));
+}
+
+TEST(PlatformThreadTest, NameIsKnownWhileTheThreadRuns) {
+  ProbeDelegate probe("PlatformThreadTest worker");
+  win::ScopedHandle handle;
+  ASSERT_TRUE(PlatformThread::CreateWithPriority(0, &probe, &handle,
+                                                 ThreadPriority::NORMAL));
+  probe.ran_.Wait();
+  ThreadIdNameManager* names = ThreadIdNameManager::GetInstance();
+  EXPECT_STREQ("PlatformThreadTest worker", names->GetName(probe.id_));
+
+  typedef HRESULT(WINAPI * GetThreadDescriptionFunction)(HANDLE, PWSTR*);
+  auto get_description = reinterpret_cast<GetThreadDescriptionFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(
+          ::GetModuleHandleW(L"kernel32.dll"), "GetThreadDescription")));
+  if (get_description) {
+    PWSTR description = nullptr;
+    ASSERT_TRUE(SUCCEEDED(get_description(handle.Get(), &description)));
+    EXPECT_STREQ(L"PlatformThreadTest worker", description);
+    ::LocalFree(description);
+  }
+
+  probe.release_.Signal();
+  PlatformThread::Join(std::move(handle));
+  // The ended thread's registration is gone; its id may belong to the next.
+  EXPECT_STREQ("", names->GetName(probe.id_));
+}
+
+// Nobody joins a non-joinable thread, so its delegate owns itself.
+class SignalAndDelete : public PlatformThread::Delegate {
+ public:
+  explicit SignalAndDelete(WaitableEvent* done) : done_(done) {}
+  void ThreadMain() override {
+    WaitableEvent* done = done_;
+    delete this;
+    done->Signal();
+  }
+
+ private:
+  WaitableEvent* done_;
+};
+
+TEST(PlatformThreadTest, NonJoinableThreadRuns) {
+  WaitableEvent done(WaitableEvent::ResetPolicy::MANUAL,
+                     WaitableEvent::InitialState::NOT_SIGNALED);
+  ASSERT_TRUE(PlatformThread::CreateNonJoinableWithPriority(
+      0, new SignalAndDelete(&done), ThreadPriority::NORMAL));
+  EXPECT_TRUE(done.TimedWait(TimeDelta::FromSeconds(10)));
+}
+
+TEST(PlatformThreadTest, SleepNeverReturnsEarly) {
+  for (int64_t microseconds : {1500, 10000}) {
+    TimeTicks start = TimeTicks::Now();
+    PlatformThread::Sleep(TimeDelta::FromMicroseconds(microseconds));
+    EXPECT_GE((TimeTicks::Now() - start).InMicroseconds(), microseconds);
+  }
+}
+
+// Sees the naming exception before the swallowing handler, which the code
+// under test installs last.
+std::vector<ULONG_PTR>* g_seen_arguments = nullptr;
+
+LONG CALLBACK RecordThreadNameException(EXCEPTION_POINTERS* info) {
+  const EXCEPTION_RECORD* record = info->ExceptionRecord;
+  if (record->ExceptionCode == 0x406D1388 && g_seen_arguments) {
+    g_seen_arguments->assign(
+        record->ExceptionInformation,
+        record->ExceptionInformation + record->NumberParameters);
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+TEST(PlatformThreadTest, NamingExceptionCarriesAZeroedRecordAndIsSwallowed) {
+  std::vector<ULONG_PTR> arguments;
+  g_seen_arguments = &arguments;
+  PVOID recorder = ::AddVectoredExceptionHandler(1, &RecordThreadNameException);
+  ASSERT_TRUE(recorder);
+  const char kName[] = "named for a debugger";
+  internal::RaiseThreadNameException(kName, 4242);
+  ::RemoveVectoredExceptionHandler(recorder);
+  g_seen_arguments = nullptr;
+
+  // Reaching this line means the exception was swallowed.
+  ASSERT_EQ(6u, arguments.size());
+  EXPECT_EQ(0x1000u, arguments[0] & 0xFFFFFFFF);
+  EXPECT_EQ(reinterpret_cast<ULONG_PTR>(kName), arguments[1]);
+  EXPECT_EQ(4242u, arguments[2]);  // thread id, then flags 0
+  EXPECT_EQ(0u, arguments[3]);
+  EXPECT_EQ(0u, arguments[4]);
+  EXPECT_EQ(0u, arguments[5]);
+}
+
+}  // namespace
+}  // namespace base

@@ -1,0 +1,235 @@
+#include "base/threading/thread.h"
+
+#include <objbase.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/bind.h"
+#include "base/location.h"
+#include "base/message_loop/message_pump_default.h"
+#include "base/synchronization/lock.h"
+#include "base/threading/thread_id_name_manager.h"
+
+namespace base {
+namespace {
+
+// Appends to a list shared with the test; tasks on the thread and the test
+// both touch it, so it is locked.
+class EventLog {
+ public:
+  void Add(const std::string& entry) {
+    AutoLock hold(lock_);
+    entries_.push_back(entry);
+  }
+  std::vector<std::string> entries() {
+    AutoLock hold(lock_);
+    return entries_;
+  }
+
+ private:
+  Lock lock_;
+  std::vector<std::string> entries_;
+};
+
+// Logs its destruction: bound into a task, it tells whether the task was
+// destroyed.
+struct DestructionNote {
+  DestructionNote(EventLog* log, std::string entry)
+      : log(log), entry(std::move(entry)) {}
+  ~DestructionNote() { log->Add(entry); }
+  EventLog* log;
+  std::string entry;
+};
+
+void AddEntry(EventLog* log, const std::string& entry) {
+  log->Add(entry);
+}
+
+void Block(WaitableEvent* release) {
+  release->Wait();
+}
+
+void NeverRuns(EventLog* log, DestructionNote*) {
+  log->Add("delayed task ran");
+}
+
+class LoggingThread : public Thread {
+ public:
+  LoggingThread(const std::string& name, EventLog* log)
+      : Thread(name), log_(log) {}
+  ~LoggingThread() override { Stop(); }
+
+ protected:
+  void Init() override { log_->Add("Init"); }
+  void CleanUp() override { log_->Add("CleanUp"); }
+
+ private:
+  EventLog* log_;
+};
+
+TEST(ThreadTest, StopRunsQueuedTasksThenDeletesDelayedOnes) {
+  EventLog log;
+  LoggingThread thread("ThreadTest stop", &log);
+  ASSERT_TRUE(thread.Start());
+  scoped_refptr<SingleThreadTaskRunner> runner = thread.task_runner();
+  ASSERT_TRUE(runner);
+
+  // Hold the loop in its first task so everything after it is queued when
+  // the stop request arrives.
+  WaitableEvent release(WaitableEvent::ResetPolicy::MANUAL,
+                        WaitableEvent::InitialState::NOT_SIGNALED);
+  ASSERT_TRUE(runner->PostTask(FROM_HERE, Bind(&Block, &release)));
+  for (const char* entry : {"task 1", "task 2", "task 3"})
+    runner->PostTask(FROM_HERE, Bind(&AddEntry, &log, std::string(entry)));
+  runner->PostDelayedTask(
+      FROM_HERE,
+      Bind(&NeverRuns, &log,
+           Owned(new DestructionNote(&log, "delayed task destroyed"))),
+      TimeDelta::FromHours(1));
+  thread.StopSoon();
+  // Posted after the stop request and before the loop is idle: still runs.
+  runner->PostTask(FROM_HERE, Bind(&AddEntry, &log, std::string("task 4")));
+  release.Signal();
+  thread.Stop();
+
+  EXPECT_EQ((std::vector<std::string>{"Init", "task 1", "task 2", "task 3",
+                                      "task 4", "CleanUp",
+                                      "delayed task destroyed"}),
+            log.entries());
+  EXPECT_FALSE(thread.task_runner());
+  EXPECT_FALSE(thread.IsRunning());
+  // The loop is gone: a post through a kept reference fails and its task is
+  // destroyed at once.
+  EXPECT_FALSE(runner->PostTask(
+      FROM_HERE, Bind(&NeverRuns, &log,
+                      Owned(new DestructionNote(&log, "refused task")))));
+  EXPECT_EQ("refused task", log.entries().back());
+
+  // Stopped threads start again; Stop twice does nothing more.
+  ASSERT_TRUE(thread.Start());
+  thread.task_runner()->PostTask(FROM_HERE,
+                                 Bind(&AddEntry, &log, std::string("again")));
+  thread.Stop();
+  thread.Stop();
+  std::vector<std::string> entries = log.entries();
+  ASSERT_GE(entries.size(), 3u);
+  EXPECT_EQ((std::vector<std::string>{"Init", "again", "CleanUp"}),
+            std::vector<std::string>(entries.end() - 3, entries.end()));
+}
+
+void RecordLoop(EventLog* log) {
+  MessageLoop* loop = MessageLoop::current();
+  log->Add(std::string(PlatformThread::GetName()) + " type " +
+           std::to_string(loop ? loop->type() : -1));
+  // S_FALSE: already in this apartment; RPC_E_CHANGED_MODE: in the other.
+  HRESULT result = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  if (SUCCEEDED(result))
+    ::CoUninitialize();
+  log->Add(result == S_FALSE ? "MTA"
+                             : result == RPC_E_CHANGED_MODE ? "STA" : "no COM");
+}
+
+std::unique_ptr<MessagePump> MakeDefaultPump(int* calls) {
+  ++*calls;
+  return std::make_unique<MessagePumpDefault>();
+}
+
+TEST(ThreadTest, LoopTypeAndApartmentFollowTheOptions) {
+  int factory_calls = 0;
+  const struct {
+    Thread::ComStatus com;
+    MessageLoop::Type requested;
+    bool factory;
+    const char* expected_loop;
+    const char* expected_com;
+  } kCases[] = {
+      {Thread::COM_NONE, MessageLoop::TYPE_DEFAULT, false, "type 0", "no COM"},
+      {Thread::COM_NONE, MessageLoop::TYPE_UI, false, "type 1", "no COM"},
+      {Thread::COM_NONE, MessageLoop::TYPE_IO, false, "type 3", "no COM"},
+      {Thread::COM_NONE, MessageLoop::TYPE_IO, true, "type 2", "no COM"},
+      // Start() alone chooses the UI loop for a single-threaded apartment.
+      {Thread::COM_STA, MessageLoop::TYPE_DEFAULT, false, "type 1", "STA"},
+      {Thread::COM_MTA, MessageLoop::TYPE_DEFAULT, false, "type 0", "MTA"},
+  };
+  for (const auto& test : kCases) {
+    EventLog log;
+    Thread thread("ThreadTest options");
+    thread.set_com_status(test.com);
+    if (test.com == Thread::COM_STA) {
+      ASSERT_TRUE(thread.Start());
+    } else {
+      Thread::Options options;
+      options.message_loop_type = test.requested;
+      if (test.factory)
+        options.message_pump_factory = Bind(&MakeDefaultPump, &factory_calls);
+      ASSERT_TRUE(thread.StartWithOptions(options));
+    }
+    // Posted before the thread may have bound its loop.
+    thread.task_runner()->PostTask(FROM_HERE, Bind(&RecordLoop, &log));
+    ASSERT_TRUE(thread.WaitUntilThreadStarted());
+    EXPECT_TRUE(thread.IsRunning());
+    EXPECT_STREQ("ThreadTest options",
+                 ThreadIdNameManager::GetInstance()->GetName(
+                     thread.GetThreadId()));
+    thread.Stop();
+    EXPECT_EQ((std::vector<std::string>{
+                  std::string("ThreadTest options ") + test.expected_loop,
+                  test.expected_com}),
+              log.entries())
+        << test.expected_loop << " " << test.com;
+  }
+  EXPECT_EQ(1, factory_calls);
+}
+
+TEST(ThreadTest, FailedStartLeavesNothingBehind) {
+  Thread thread("ThreadTest failed start");
+  Thread::Options options;
+  options.stack_size = size_t{1} << 46;  // more than the address space
+  EXPECT_FALSE(thread.StartWithOptions(options));
+  EXPECT_FALSE(thread.task_runner());
+  EXPECT_FALSE(thread.IsRunning());
+  EXPECT_EQ(0u, thread.GetThreadId());
+  EXPECT_FALSE(thread.WaitUntilThreadStarted());
+  thread.Stop();
+
+  EventLog log;
+  ASSERT_TRUE(thread.Start());
+  thread.task_runner()->PostTask(FROM_HERE,
+                                 Bind(&AddEntry, &log, std::string("ran")));
+  thread.Stop();
+  EXPECT_EQ(std::vector<std::string>{"ran"}, log.entries());
+}
+
+// Ends its loop before anyone asks: the loop is freed while the owner still
+// holds the Thread.
+class ShortLivedThread : public Thread {
+ public:
+  ShortLivedThread() : Thread("ThreadTest short-lived") {}
+  ~ShortLivedThread() override { Stop(); }
+
+ protected:
+  void Run(RunLoop*) override {}
+};
+
+TEST(ThreadTest, StopSoonAfterTheLoopEndedIsHarmless) {
+  ShortLivedThread thread;
+  ASSERT_TRUE(thread.Start());
+  EventLog log;
+  // Posts succeed until the thread has destroyed its loop.
+  TimeTicks deadline = TimeTicks::Now() + TimeDelta::FromSeconds(10);
+  while (thread.task_runner()->PostTask(
+             FROM_HERE, Bind(&AddEntry, &log, std::string("ran")))) {
+    ASSERT_LT(TimeTicks::Now(), deadline);
+    PlatformThread::Sleep(TimeDelta::FromMilliseconds(1));
+  }
+  thread.StopSoon();
+  thread.Stop();
+  EXPECT_TRUE(log.entries().empty());
+}
+
+}  // namespace
+}  // namespace base
