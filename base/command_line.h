@@ -90,6 +90,8 @@ class CommandLine {
   // The value when it is all ASCII; empty otherwise or when absent.
   std::string GetSwitchValueASCII(StringPiece name) const;
   FilePath GetSwitchValuePath(StringPiece name) const;
+  // Every switch, sorted by name.
+  const SwitchMap& GetSwitches() const { return switches_; }
 
   // Adds "--name=value" (or "--name" for an empty value) before the plain
   // arguments. A name that carries its own prefix ("-x", "/x") keeps it.
