@@ -1,0 +1,239 @@
+#include "desktop/windows/rc_l10n_handler/rc_l10n_handler.h"
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/win/windows_types.h"
+#include "testing/child_process.h"
+#include "testing/scoped_test_folder.h"
+
+// This executable is the host: testdata/l10n_test_strings.rc gives it the
+// English table, parts of a German, Portuguese and Filipino one, the language
+// list "en, en-gb, de, pt-pt, es-419, fil" and two damaged blocks.
+namespace l10n {
+namespace {
+
+constexpr LANGID kEnglish = 0x0409;
+constexpr LANGID kGerman = 0x0407;
+
+TEST(LanguageCodeTest, MapsCodesIgnoringCase) {
+  struct Case {
+    const wchar_t* code;
+    LANGID language_id;
+  };
+  const Case cases[] = {
+      {L"EN-gb", 0x0809},     {L"pt-pt", 0x0816}, {L"fil", 0x0464},
+      {L"tl", 0x0400},        {L"userdefault", 0x0400}, {L"neutral", 0},
+      {L"iw", 0x040D},        {L"he", 0x040D},    {L"nb", 0x0414},
+      {L"es-419", 0x080A},    {L"me", 0x081A},    {L"or", 0x0448},
+      {L"en-us", 0},          {L"", 0},           {L"d\u00e9", 0},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.code);
+    EXPECT_EQ(test.language_id, LanguageCodeToLangId(test.code));
+  }
+}
+
+TEST(LanguageListTest, ReadsTheHostListWithoutBlankEntries) {
+  // The list ends with a line break and has a line with spaces and a CR.
+  const std::vector<std::wstring> expected = {L"en",    L"en-gb",  L"de",
+                                              L"pt-pt", L"es-419", L"fil"};
+  EXPECT_EQ(expected, GetAvailableLanguages());
+
+  EXPECT_TRUE(IsLanguageAvailable(L"EN-GB"));
+  EXPECT_TRUE(IsLanguageAvailable(L"pt-pt"));
+  EXPECT_FALSE(IsLanguageAvailable(L"pt"));
+  EXPECT_FALSE(IsLanguageAvailable(L""));
+  EXPECT_FALSE(IsLanguageAvailable(L"d\u00e9"));
+}
+
+// The thread's preferred languages that the fake system reports.
+const wchar_t* g_preferred = nullptr;  // Double-NUL list; null fails.
+
+BOOL WINAPI FakePreferredLanguages(DWORD, ULONG* count, wchar_t* buffer,
+                                   ULONG* size) {
+  if (!g_preferred)
+    return FALSE;
+  ULONG length = 0;
+  *count = 0;
+  while (g_preferred[length]) {
+    length += static_cast<ULONG>(wcslen(g_preferred + length)) + 1;
+    ++*count;
+  }
+  ++length;
+  if (buffer)
+    memcpy(buffer, g_preferred, length * sizeof(wchar_t));
+  *size = length;
+  return TRUE;
+}
+
+// No default language either, so a failing list is really empty.
+LANGID WINAPI FakeDefaultLanguage() {
+  return 0x1400;
+}
+
+TEST(ChooseUiLanguageTest, NormalisesThenWalksThePreferredLanguages) {
+  struct Case {
+    const wchar_t* request;
+    std::vector<std::wstring> available;
+    const wchar_t* preferred;
+    const wchar_t* chosen;
+    LANGID language_id;
+  };
+  const Case cases[] = {
+      // The request itself, after normalisation.
+      {L"pt", {L"pt-pt"}, nullptr, L"pt-PT", 0x0816},
+      {L"NO", {L"nb"}, nullptr, L"nb", 0x0414},
+      {L"tl", {L"fil"}, nullptr, L"fil", 0x0464},
+      {L"en-GB", {L"en-gb"}, nullptr, L"en-GB", 0x0809},
+      // A preferred language as it is, or adjusted.
+      {L"xx", {L"en-gb", L"de"}, L"en-AU\0de-DE\0", L"en-GB", 0x0809},
+      {L"xx", {L"de"}, L"en-AU\0de-DE\0", L"de", 0x0407},
+      {L"xx", {L"es", L"es-419"}, L"es-ES\0", L"es", 0x0C0A},
+      {L"xx", {L"es", L"es-419"}, L"es-MX\0", L"es-419", 0x080A},
+      {L"xx", {L"zh-tw", L"zh-cn"}, L"zh-MO\0", L"zh-TW", 0x0404},
+      {L"xx", {L"zh-tw", L"zh-cn"}, L"zh-SG\0", L"zh-CN", 0x0804},
+      {L"xx", {L"nb"}, L"no-NO\0", L"nb", 0x0414},
+      {L"xx", {L"fil"}, L"fil-PH\0", L"fil", 0x0464},
+      {L"xx", {L"pt-br"}, L"pt-BR\0", L"pt-BR", 0x0416},
+      // A dash first is no region; the next entry is tried as it is.
+      {L"xx", {L"de"}, L"-de\0de\0", L"de", 0x0407},
+      // Nothing matches: English, even when it is not listed.
+      {L"xx", {L"de"}, L"fr-FR\0en-US\0", L"en", 0x0409},
+      {L"xx", {L"de"}, nullptr, L"en", 0x0409},
+      {L"", {L"de"}, L"", L"en", 0x0409},
+  };
+  base::win::i18n::UILanguageFunctions functions =
+      base::win::i18n::GetSystemUILanguageFunctions();
+  functions.get_thread_preferred_ui_languages = &FakePreferredLanguages;
+  functions.get_user_default_ui_language = &FakeDefaultLanguage;
+  for (const Case& test : cases) {
+    SCOPED_TRACE(std::wstring(test.request) + L" preferring " +
+                 (test.preferred ? test.preferred : L"nothing"));
+    g_preferred = test.preferred;
+    std::wstring code = test.request;
+    LANGID language_id = 0xFFFF;
+    ChooseUiLanguageWith(test.available, functions, &language_id, &code);
+    EXPECT_EQ(test.chosen, code);
+    EXPECT_EQ(test.language_id, language_id);
+  }
+}
+
+TEST(LocalizedStringTest, LoadsFromTheHostTables) {
+  // Every id of the English table is there, across its five blocks.
+  for (int id = IDS_INSTALLER_TITLE; id <= IDS_SSE2_REQUIRED; ++id)
+    EXPECT_FALSE(GetStringFromTable(kEnglish, id, {}).empty()) << id;
+  // The last entry of one block and the first of the next.
+  EXPECT_EQ(L"Accept and Install",
+            GetStringFromTable(kEnglish, IDS_ACCEPT_AND_INSTALL, {}));
+  EXPECT_EQ(L"Accept and Upgrade",
+            GetStringFromTable(kEnglish, IDS_ACCEPT_AND_UPGRADE, {}));
+  EXPECT_EQ(L"Downloading\u2026",
+            GetStringFromTable(kEnglish, IDS_DOWNLOADING, {}));
+  EXPECT_EQ(L"This version of Velto is not compatible with your operating "
+            L"system. Please click \"Retry\" to obtain the correct Velto "
+            L"version.",
+            GetStringFromTable(kEnglish, IDS_INCOMPATIBLE_OS, {L"Retry"}));
+  // Without replacements, "$1" stays as it is.
+  EXPECT_EQ(L"$1 DO MORE.", GetStringFromTable(kEnglish, IDS_DO_MORE, {}));
+
+  // The current language drives the plain lookups.
+  LANGID* current = GetLanguageIdStorage();
+  ASSERT_EQ(current, GetCurrentLanguageId());
+  const LANGID saved = *current;
+  *current = kEnglish;
+  EXPECT_EQ(L"The folder C:\\Velto \u00e9t\u00e9 could not be created.",
+            GetLocalizedStringWithArgument(IDS_FOLDER_NOT_CREATED,
+                                           L"C:\\Velto \u00e9t\u00e9"));
+  EXPECT_EQ(L"Installing for current user (ana)\u2026",
+            GetLocalizedStringWithReplacements(IDS_INSTALLING_FOR_USER,
+                                               {L"ana", L"unused"}));
+  *current = kGerman;
+  EXPECT_EQ(L"Wird heruntergeladen\u2026", GetLocalizedString(IDS_DOWNLOADING));
+  EXPECT_EQ(L"Der Ordner D:\\x konnte nicht erstellt werden.",
+            GetLocalizedStringWithArgument(IDS_FOLDER_NOT_CREATED, L"D:\\x"));
+  *current = saved;
+
+  // Each language's own name, whatever the current language.
+  EXPECT_EQ(L"Portugu\u00eas (Portugal)",
+            GetLocalizedStringForLanguage(L"PT-PT", IDS_LANGUAGE_NAME));
+  EXPECT_EQ(L"Pinapanatiling napapanahon ang Velto.",
+            GetLocalizedStringForLanguage(L"fil",
+                                          IDS_UPDATE_TASK_DESCRIPTION));
+}
+
+TEST(LocalizedStringTest, MissingStringsAreEmpty) {
+  // An id left out of an existing block, and one before the installer's.
+  EXPECT_EQ(L"", GetStringFromTable(kGerman, IDS_OK, {}));
+  EXPECT_EQ(L"", GetStringFromTable(kEnglish, IDS_INSTALLER_TITLE - 1, {}));
+  // No block in that language, or none at all.
+  EXPECT_EQ(L"", GetStringFromTable(0x0411, IDS_INSTALLER_TITLE, {}));
+  EXPECT_EQ(L"", GetStringFromTable(kEnglish, 100, {}));
+  // Ids whose block cannot be named.
+  EXPECT_EQ(L"", GetStringFromTable(kEnglish, -1, {}));
+  EXPECT_EQ(L"", GetStringFromTable(kEnglish, 0x7FFFFFFF, {}));
+}
+
+TEST(LocalizedStringTest, DamagedBlocksGiveEmptyStrings) {
+  // Block 4000 holds "OK" and then an entry that claims more units than the
+  // block has; block 4001 is one byte long.
+  EXPECT_EQ(L"OK", GetStringFromTable(kEnglish, 63984, {}));
+  for (int id = 63985; id <= 64015; ++id)
+    EXPECT_EQ(L"", GetStringFromTable(kEnglish, id, {L"x"})) << id;
+}
+
+// Wine takes the preferred UI language from the Unix locale a process starts
+// with, so a second copy of this executable runs under LANG=de_DE.UTF-8
+// through sh and reports through its XML result file. The locale is compiled
+// into a private folder: the machine need not have it installed.
+constexpr wchar_t kUnixShell[] = L"Z:\\bin\\sh";
+constexpr wchar_t kGermanChildVariable[] = L"VELTO_L10N_GERMAN_CHILD";
+
+TEST(ChooseUiLanguageChildTest, GermanSystemChoosesGerman) {
+  if (!::GetEnvironmentVariableW(kGermanChildVariable, nullptr, 0))
+    GTEST_SKIP() << "Runs only as the child of GermanUserGetsGermanStrings";
+  std::wstring code = L"xx";
+  ChooseUiLanguage(GetLanguageIdStorage(), &code);
+  EXPECT_EQ(L"de", code);
+  EXPECT_EQ(kGerman, *GetCurrentLanguageId());
+  EXPECT_EQ(L"Deutsch (Deutschland)", GetLocalizedString(IDS_LANGUAGE_NAME));
+}
+
+TEST(ChooseUiLanguageTest, GermanUserGetsGermanStrings) {
+  if (::GetFileAttributesW(kUnixShell) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "Needs Wine, whose UI language follows LANG";
+  testing_support::ScopedTestFolder folder;
+  const std::wstring result_path = folder.path() + L"\\result.xml";
+  const std::wstring command =
+      std::wstring(kUnixShell) +
+      L" -c \"locales=$(mktemp -d); "
+      L"localedef -i de_DE -f UTF-8 $locales/de_DE.UTF-8 >/dev/null 2>&1; "
+      L"LOCPATH=$locales LANG=de_DE.UTF-8 " +
+      kGermanChildVariable + L"=1 wine '" + testing_support::SelfPath() +
+      L"' --gtest_filter=ChooseUiLanguageChildTest.* '--gtest_output=xml:" +
+      result_path + L"' >/dev/null 2>&1; rm -rf $locales\"";
+  ASSERT_TRUE(testing_support::RunChildProcess(command).started);
+
+  // sh returns at once: the child reports through its result file.
+  std::string xml;
+  for (int waited_ms = 0; waited_ms < 60000 &&
+                          xml.find("</testsuites>") == std::string::npos;
+       waited_ms += 100) {
+    ::Sleep(100);
+    base::ReadFileToString(base::FilePath(result_path), &xml);
+  }
+  ASSERT_NE(std::string::npos, xml.find("</testsuites>")) << xml;
+  EXPECT_NE(std::string::npos,
+            xml.find("<testsuites tests=\"1\" failures=\"0\""))
+      << xml;
+  EXPECT_EQ(std::string::npos, xml.find("result=\"skipped\"")) << xml;
+}
+
+}  // namespace
+}  // namespace l10n
