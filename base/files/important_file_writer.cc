@@ -1,0 +1,222 @@
+#include "base/files/important_file_writer.h"
+
+#include <stdint.h>
+
+#include <utility>
+
+#include "base/bind.h"
+#include "base/files/file.h"
+#include "base/files/file_util.h"
+#include "base/location.h"
+#include "base/logging.h"
+#include "base/metrics/histogram.h"
+
+namespace base {
+
+namespace {
+
+// Codes of the histogram "ImportantFile.TempFileFailures". Code 2 was
+// retired and is never counted.
+enum TempFileFailure {
+  FAILED_CREATING = 0,
+  FAILED_OPENING = 1,
+  FAILED_WRITING = 3,
+  FAILED_RENAMING = 4,
+  FAILED_FLUSHING = 5,
+  TEMP_FILE_FAILURE_MAX = 6,
+};
+
+constexpr int64_t kCommitIntervalSeconds = 10;
+
+// File::Write takes an int count.
+constexpr size_t kMaxDataSize = 0x7FFFFFFF;
+
+internal::ReplaceFileFunction g_replace_file = &::ReplaceFileW;
+
+void CountFailure(TempFileFailure failure) {
+  static HistogramBase* const failures = LinearHistogram::FactoryGet(
+      "ImportantFile.TempFileFailures", 1, TEMP_FILE_FAILURE_MAX,
+      TEMP_FILE_FAILURE_MAX + 1);
+  failures->Add(failure);
+}
+
+void DeleteTempFile(const FilePath& temp_file) {
+  if (!DeleteFileOrTree(temp_file, false))
+    PLOG(WARNING) << "Cannot delete the temporary file " << temp_file.value();
+}
+
+// Puts |temp_file| in the place of |path|. On failure the temporary file is
+// gone unless it holds the only copy left of either content.
+bool MoveTempFileOverTarget(const FilePath& temp_file, const FilePath& path) {
+  // A rename over the target swaps the contents in one step, so a process
+  // that dies here leaves one whole file. ReplaceFileW works in steps (the
+  // old file is moved away before the new one moves in) and is only tried
+  // when the rename is refused.
+  if (::MoveFileExW(temp_file.value().c_str(), path.value().c_str(),
+                    MOVEFILE_REPLACE_EXISTING)) {
+    return true;
+  }
+  // Only for its record of unknown error codes.
+  File::OSErrorToFileError(::GetLastError());
+
+  if (g_replace_file(path.value().c_str(), temp_file.value().c_str(), nullptr,
+                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+    return true;
+  }
+  const DWORD error = ::GetLastError();
+  // With these two errors the old file may already have been removed or
+  // renamed away: the temporary file may then hold the only data left.
+  const bool target_may_be_gone = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+                                  error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+  if (target_may_be_gone && !PathExists(path)) {
+    if (::MoveFileW(temp_file.value().c_str(), path.value().c_str())) {
+      LOG(WARNING) << "Replacing " << path.value() << " failed ("
+                   << logging::SystemErrorCodeToString(error)
+                   << "); moved the new data into place instead";
+      return true;
+    }
+    PLOG(ERROR) << "Replacing " << path.value() << " failed ("
+                << logging::SystemErrorCodeToString(error)
+                << ") and the old file is gone; the data stays in "
+                << temp_file.value();
+    CountFailure(FAILED_RENAMING);
+    return false;
+  }
+  LOG(ERROR) << "Cannot replace " << path.value() << " with "
+             << temp_file.value() << ": "
+             << logging::SystemErrorCodeToString(error);
+  CountFailure(FAILED_RENAMING);
+  DeleteTempFile(temp_file);
+  return false;
+}
+
+// The task of WriteNow; failures are logged by the write itself.
+void WriteDataTask(const FilePath& path, const std::string& data) {
+  ImportantFileWriter::WriteFileAtomically(path, data);
+}
+
+}  // namespace
+
+ImportantFileWriter::ImportantFileWriter(
+    const FilePath& path, scoped_refptr<SequencedTaskRunner> task_runner)
+    : path_(path),
+      task_runner_(std::move(task_runner)),
+      commit_interval_(TimeDelta::FromSeconds(kCommitIntervalSeconds)) {}
+
+ImportantFileWriter::~ImportantFileWriter() = default;
+
+// static
+bool ImportantFileWriter::WriteFileAtomically(const FilePath& path,
+                                              StringPiece data) {
+  // Same folder, so that the final rename never crosses volumes.
+  FilePath temp_file;
+  if (!CreateTemporaryFileInDir(path.DirName(), &temp_file)) {
+    PLOG(ERROR) << "Cannot create a temporary file beside " << path.value();
+    CountFailure(FAILED_CREATING);
+    return false;
+  }
+
+  File file(temp_file, File::FLAG_OPEN | File::FLAG_WRITE);
+  if (!file.IsValid()) {
+    LOG(ERROR) << "Cannot open " << temp_file.value()
+               << " for writing: file error " << file.error_details();
+    CountFailure(FAILED_OPENING);
+    DeleteTempFile(temp_file);
+    return false;
+  }
+
+  const size_t data_size = data.size();
+  CHECK(data_size <= kMaxDataSize) << "Data too large to write: " << data_size;
+  const int size = static_cast<int>(data_size);
+  const int written = file.Write(0, data.data(), size);
+  const DWORD write_error = written < 0 ? ::GetLastError() : ERROR_SUCCESS;
+  const bool flushed = ::FlushFileBuffers(file.GetPlatformFile()) != 0;
+  const DWORD flush_error = flushed ? ERROR_SUCCESS : ::GetLastError();
+  file.Close();
+
+  if (written != size) {
+    LOG(ERROR) << "Writing " << temp_file.value() << " failed: wrote "
+               << written << " of " << size << " bytes ("
+               << logging::SystemErrorCodeToString(write_error) << ")";
+    CountFailure(FAILED_WRITING);
+    DeleteTempFile(temp_file);
+    return false;
+  }
+  if (!flushed) {
+    LOG(ERROR) << "Flushing " << temp_file.value() << " failed: "
+               << logging::SystemErrorCodeToString(flush_error);
+    CountFailure(FAILED_FLUSHING);
+    DeleteTempFile(temp_file);
+    return false;
+  }
+  return MoveTempFileOverTarget(temp_file, path);
+}
+
+bool ImportantFileWriter::HasPendingWrite() const {
+  return commit_timer_.IsRunning();
+}
+
+void ImportantFileWriter::WriteNow(std::unique_ptr<std::string> data) {
+  if (data->size() > kMaxDataSize) {
+    LOG(ERROR) << "Not writing " << path_.value() << ": " << data->size()
+               << " bytes are too many";
+    return;
+  }
+  if (commit_timer_.IsRunning())
+    commit_timer_.Stop();
+
+  // A refused task is released by the runner; this copy keeps the data for
+  // writing here instead.
+  Closure task = Bind(&WriteDataTask, path_, std::move(*data));
+  if (!task_runner_->PostTask(FROM_HERE, task)) {
+    LOG(WARNING) << "The writer's task runner refused the write of "
+                 << path_.value() << "; writing on this thread";
+    task.Run();
+  }
+}
+
+void ImportantFileWriter::ScheduleWrite(DataSerializer* serializer) {
+  serializer_ = serializer;
+  if (commit_timer_.IsRunning())
+    return;
+  if (!commit_timer_.Start(FROM_HERE, commit_interval_,
+                           Bind(&ImportantFileWriter::DoScheduledWrite,
+                                Unretained(this)))) {
+    // Without a timer the change would never reach the disk. The timer has
+    // logged why it could not start.
+    DoScheduledWrite();
+  }
+}
+
+void ImportantFileWriter::DoScheduledWrite() {
+  // Also when called directly: a timer still running would later commit
+  // with no serializer.
+  commit_timer_.Stop();
+  DataSerializer* serializer = serializer_;
+  serializer_ = nullptr;
+  if (!serializer)
+    return;
+  std::unique_ptr<std::string> data(new std::string);
+  if (!serializer->SerializeData(data.get())) {
+    LOG(WARNING) << "Nothing to write to " << path_.value()
+                 << ": the data could not be serialized";
+    return;
+  }
+  WriteNow(std::move(data));
+}
+
+namespace internal {
+
+ScopedReplaceFileForTesting::ScopedReplaceFileForTesting(
+    ReplaceFileFunction function)
+    : previous_(g_replace_file) {
+  g_replace_file = function;
+}
+
+ScopedReplaceFileForTesting::~ScopedReplaceFileForTesting() {
+  g_replace_file = previous_;
+}
+
+}  // namespace internal
+
+}  // namespace base

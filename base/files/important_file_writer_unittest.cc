@@ -1,0 +1,322 @@
+#include "base/files/important_file_writer.h"
+
+#include <stdint.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/bind.h"
+#include "base/files/file_util.h"
+#include "base/files/testdata/important_file_writer_generation.h"
+#include "base/metrics/histogram_test_util.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "base/rand_util.h"
+#include "base/threading/thread_task_runner_handle.h"
+#include "base/win/scoped_handle.h"
+#include "testing/child_process.h"
+#include "testing/mock_time_task_runner.h"
+#include "testing/queue_thread.h"
+#include "testing/scoped_test_folder.h"
+
+namespace base {
+namespace {
+
+using testing_support::ScopedTestFolder;
+using testing_support::WriteFileForTest;
+
+constexpr char kFailures[] = "ImportantFile.TempFileFailures";
+
+// Names in |folder|, without "." and "..".
+std::vector<std::wstring> ListFolder(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE)
+    return names;
+  do {
+    std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..")
+      names.push_back(name);
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+  return names;
+}
+
+std::string Read(const FilePath& path) {
+  std::string contents;
+  EXPECT_TRUE(ReadFileToString(path, &contents)) << path.value();
+  return contents;
+}
+
+class ImportantFileWriterTest : public ::testing::Test {
+ protected:
+  // Only the target is left in the folder (plus |others|).
+  void ExpectOnlyTarget(std::vector<std::wstring> others = {}) {
+    others.push_back(L"prefs.json");
+    std::vector<std::wstring> names = ListFolder(folder_.path());
+    std::sort(names.begin(), names.end());
+    std::sort(others.begin(), others.end());
+    EXPECT_EQ(others, names);
+  }
+  int64_t Failures(int code) { return GetHistogramSampleCount(kFailures, code); }
+
+  ScopedTestFolder folder_;
+  const FilePath target_ = FilePath(folder_.path()).Append(L"prefs.json");
+};
+
+TEST_F(ImportantFileWriterTest, WriteFileAtomicallyCreatesAndReplaces) {
+  for (const std::string& data : {std::string("first"),
+                                  std::string(300000, 'x'), std::string()}) {
+    SCOPED_TRACE(data.size());
+    EXPECT_TRUE(ImportantFileWriter::WriteFileAtomically(target_, data));
+    EXPECT_EQ(data, Read(target_));
+    ExpectOnlyTarget();
+  }
+}
+
+TEST_F(ImportantFileWriterTest, MissingFolderFailsWithoutCreatingAnything) {
+  const int64_t before = Failures(0);
+  const FilePath target = FilePath(folder_.path()).Append(L"missing\\a.json");
+  EXPECT_FALSE(ImportantFileWriter::WriteFileAtomically(target, "data"));
+  EXPECT_EQ(before + 1, Failures(0));
+  EXPECT_TRUE(ListFolder(folder_.path()).empty());
+}
+
+// The temporary file of "sub\..\prefs.json" is created, but a path with ".."
+// cannot be opened; the empty file must not be left behind.
+TEST_F(ImportantFileWriterTest, FailedOpenLeavesNoTemporaryFile) {
+  ASSERT_TRUE(WriteFileForTest(target_.value(), "old"));
+  ASSERT_TRUE(::CreateDirectoryW((folder_.path() + L"\\sub").c_str(), nullptr));
+  const int64_t before = Failures(1);
+  EXPECT_FALSE(ImportantFileWriter::WriteFileAtomically(
+      FilePath(folder_.path()).Append(L"sub\\..\\prefs.json"), "new"));
+  EXPECT_EQ(before + 1, Failures(1));
+  EXPECT_EQ("old", Read(target_));
+  ExpectOnlyTarget({L"sub"});
+  EXPECT_TRUE(ListFolder(folder_.path() + L"\\sub").empty());
+}
+
+// What the fake ReplaceFileW does to the target before it fails.
+enum class TargetFate { kKept, kDeleted, kRenamedAway };
+struct FakeReplace {
+  TargetFate fate;
+  DWORD error;
+};
+FakeReplace g_fake_replace;
+// Holds the target open so that the rename over it is refused and the
+// writer falls back on ReplaceFileW.
+HANDLE g_held_target = INVALID_HANDLE_VALUE;
+
+BOOL WINAPI FailingReplaceFile(const wchar_t* replaced, const wchar_t*,
+                               const wchar_t*, DWORD, void*, void*) {
+  ::CloseHandle(g_held_target);
+  g_held_target = INVALID_HANDLE_VALUE;
+  if (g_fake_replace.fate == TargetFate::kDeleted)
+    ::DeleteFileW(replaced);
+  if (g_fake_replace.fate == TargetFate::kRenamedAway)
+    ::MoveFileW(replaced, (std::wstring(replaced) + L".away").c_str());
+  ::SetLastError(g_fake_replace.error);
+  return FALSE;
+}
+
+// When the swap fails the old content stays and the temporary file goes,
+// except where ReplaceFileW may have lost the old file already: then the
+// new data takes its place instead of being deleted with the temporary file.
+TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
+  struct Case {
+    FakeReplace fake;
+    bool succeeds;
+    std::vector<std::wstring> others;
+  } cases[] = {
+      {{TargetFate::kDeleted, ERROR_UNABLE_TO_MOVE_REPLACEMENT}, true, {}},
+      {{TargetFate::kRenamedAway, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2},
+       true,
+       {L"prefs.json.away"}},
+      {{TargetFate::kKept, ERROR_UNABLE_TO_MOVE_REPLACEMENT}, false, {}},
+      {{TargetFate::kKept, ERROR_UNABLE_TO_REMOVE_REPLACED}, false, {}},
+  };
+  internal::ScopedReplaceFileForTesting fake(&FailingReplaceFile);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fake.error);
+    ASSERT_TRUE(WriteFileForTest(target_.value(), "old"));
+    g_fake_replace = c.fake;
+    g_held_target = ::CreateFileW(target_.value().c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, g_held_target);
+    const int64_t before = Failures(4);
+    EXPECT_EQ(c.succeeds,
+              ImportantFileWriter::WriteFileAtomically(target_, "new"));
+    EXPECT_EQ(INVALID_HANDLE_VALUE, g_held_target) << "ReplaceFileW not tried";
+    EXPECT_EQ(c.succeeds ? "new" : "old", Read(target_));
+    EXPECT_EQ(before + (c.succeeds ? 0 : 1), Failures(4));
+    ExpectOnlyTarget(c.others);
+    for (const std::wstring& other : c.others)
+      ::DeleteFileW((folder_.path() + L"\\" + other).c_str());
+  }
+}
+
+TEST_F(ImportantFileWriterTest, WriteNowWritesOnRunnerOrHereWhenRefused) {
+  testing_support::QueueThread worker;
+  ImportantFileWriter writer(target_, worker.task_runner());
+  writer.WriteNow(std::make_unique<std::string>("queued"));
+  ASSERT_TRUE(worker.RunAndWait(Bind([] {})));
+  EXPECT_EQ("queued", Read(target_));
+
+  worker.Stop();
+  writer.WriteNow(std::make_unique<std::string>("refused"));
+  EXPECT_EQ("refused", Read(target_));
+}
+
+class TestSerializer : public ImportantFileWriter::DataSerializer {
+ public:
+  bool SerializeData(std::string* output) override {
+    ++calls;
+    *output = data;
+    return succeeds;
+  }
+  std::string data;
+  bool succeeds = true;
+  int calls = 0;
+};
+
+// The commit timer runs on the test thread's runner, here a mock clock that
+// also performs the writes.
+class ImportantFileWriterScheduleTest : public ImportantFileWriterTest {
+ protected:
+  scoped_refptr<testing_support::MockTimeTaskRunner> runner_{
+      new testing_support::MockTimeTaskRunner};
+  ThreadTaskRunnerHandle handle_{runner_};
+  ImportantFileWriter writer_{target_, runner_};
+};
+
+TEST_F(ImportantFileWriterScheduleTest, ChangesWithinIntervalCommitOnce) {
+  TestSerializer first, second;
+  first.data = "a";
+  writer_.ScheduleWrite(&first);
+  runner_->FastForwardBy(TimeDelta::FromSeconds(4));
+  first.data = "b";
+  writer_.ScheduleWrite(&first);
+  runner_->FastForwardBy(TimeDelta::FromSeconds(4));
+  second.data = "c";
+  writer_.ScheduleWrite(&second);
+  // The interval runs from the first change, not the last.
+  runner_->FastForwardBy(TimeDelta::FromMilliseconds(1999));
+  EXPECT_TRUE(writer_.HasPendingWrite());
+  EXPECT_FALSE(PathExists(target_));
+
+  runner_->FastForwardBy(TimeDelta::FromMilliseconds(1));
+  EXPECT_FALSE(writer_.HasPendingWrite());
+  EXPECT_EQ("c", Read(target_));
+  EXPECT_EQ(0, first.calls);
+  EXPECT_EQ(1, second.calls);
+  runner_->FastForwardBy(TimeDelta::FromSeconds(30));
+  EXPECT_EQ(1, second.calls);
+}
+
+TEST_F(ImportantFileWriterScheduleTest, WriteNowCancelsScheduledWrite) {
+  TestSerializer serializer;
+  serializer.data = "scheduled";
+  writer_.ScheduleWrite(&serializer);
+  writer_.WriteNow(std::make_unique<std::string>("now"));
+  EXPECT_FALSE(writer_.HasPendingWrite());
+  runner_->FastForwardBy(TimeDelta::FromSeconds(30));
+  EXPECT_EQ("now", Read(target_));
+  EXPECT_EQ(0, serializer.calls);
+}
+
+// A commit whose serializer fails ends the schedule: the timer must not fire
+// later with no serializer.
+TEST_F(ImportantFileWriterScheduleTest, FailedSerializationEndsSchedule) {
+  TestSerializer serializer;
+  serializer.succeeds = false;
+  writer_.ScheduleWrite(&serializer);
+  writer_.DoScheduledWrite();
+  EXPECT_FALSE(writer_.HasPendingWrite());
+  runner_->FastForwardBy(TimeDelta::FromSeconds(30));
+  writer_.DoScheduledWrite();
+  EXPECT_EQ(1, serializer.calls);
+  EXPECT_FALSE(PathExists(target_));
+}
+
+// A child writes generation after generation and is killed at random
+// moments. Whenever it dies, the target holds one whole generation, never an
+// older one than already seen, and at most the one temporary file of the
+// write in flight is left.
+TEST_F(ImportantFileWriterTest, KilledWriterLeavesOneWholeGeneration) {
+  using important_file_writer_test::CheckGeneration;
+  constexpr int kKills = 200;
+  constexpr int kMaxDelayMicroseconds = 25000;
+  const std::wstring child =
+      testing_support::SelfFolder() + L"\\important_file_writer_child.exe";
+  const std::wstring event_name = L"Local\\important_file_writer_kill_" +
+                                  std::to_wstring(::GetCurrentProcessId());
+  ScopedHandle ready(::CreateEventW(nullptr, TRUE, FALSE, event_name.c_str()));
+  ASSERT_TRUE(ready.IsValid());
+  auto command = [&](uint64_t first, int count) {
+    return L"\"" + child + L"\" \"" + target_.value() + L"\" " +
+           std::to_wstring(first) + L" " + std::to_wstring(count) + L" " +
+           event_name;
+  };
+  ASSERT_TRUE(ImportantFileWriter::WriteFileAtomically(
+      target_, important_file_writer_test::MakeGeneration(0)));
+
+  int64_t last_generation = 0;
+  int kills_after_a_write = 0;
+  for (int kill = 1; kill <= kKills; ++kill) {
+    SCOPED_TRACE(kill);
+    const uint64_t first = static_cast<uint64_t>(kill) * 1000000;
+    ::ResetEvent(ready.Get());
+    Process writer = LaunchProcess(command(first, 0), LaunchOptions());
+    ASSERT_TRUE(writer.IsValid());
+    HANDLE waits[] = {ready.Get(), writer.Handle()};
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForMultipleObjects(2, waits, FALSE, 20000));
+    // Spin rather than sleep: the moment should not fall on a tick.
+    const TimeTicks kill_time =
+        TimeTicks::Now() +
+        TimeDelta::FromMicroseconds(RandInt(0, kMaxDelayMicroseconds));
+    while (TimeTicks::Now() < kill_time) {
+    }
+    ASSERT_TRUE(::TerminateProcess(writer.Handle(), 9));
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(writer.Handle(), 20000));
+
+    std::string why;
+    const int64_t generation = CheckGeneration(Read(target_), &why);
+    ASSERT_GE(generation, 0) << why;
+    ASSERT_GE(generation, last_generation);
+    if (generation >= static_cast<int64_t>(first))
+      ++kills_after_a_write;
+    last_generation = generation;
+
+    std::vector<std::wstring> names = ListFolder(folder_.path());
+    ASSERT_LE(names.size(), 2u);
+    for (const std::wstring& name : names) {
+      if (name == L"prefs.json")
+        continue;
+      // The killed child's write in flight; nobody else will remove it.
+      ASSERT_TRUE(::DeleteFileW((folder_.path() + L"\\" + name).c_str()));
+    }
+  }
+  // Without kills between writes the test would prove nothing.
+  EXPECT_GE(kills_after_a_write, kKills / 10);
+
+  // A writer that ends normally leaves its last generation and nothing else.
+  const uint64_t first = static_cast<uint64_t>(kKills + 1) * 1000000;
+  testing_support::ChildResult result =
+      testing_support::RunChildProcess(command(first, 3));
+  ASSERT_TRUE(result.started);
+  EXPECT_EQ(0u, result.exit_code) << result.output;
+  std::string why;
+  EXPECT_EQ(static_cast<int64_t>(first + 2),
+            CheckGeneration(Read(target_), &why))
+      << why;
+  ExpectOnlyTarget();
+}
+
+}  // namespace
+}  // namespace base
