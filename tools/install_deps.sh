@@ -10,6 +10,7 @@ packages=(
   googletest
   libfmt-dev rapidjson-dev nlohmann-json3-dev libasio-dev
   dpkg-dev
+  openssl osslsigncode
 )
 
 missing=()

@@ -43,3 +43,25 @@ add_dependencies(${name} product_settings_probe product_settings_probe_bare
 configure_file(${service_dir}/testdata/install_log_full.xml
                ${CMAKE_BINARY_DIR}/bin/install_log_testdata/install_log_full.xml
                COPYONLY)
+
+# The signature check's certificates and signed images, made from scratch
+# with openssl and osslsigncode around a small program of our own.
+add_executable(signature_fixture_image
+               ${service_dir}/testdata/signature_fixture_image.cc)
+set(signature_fixture_dir ${CMAKE_BINARY_DIR}/bin/signature_testdata)
+set(signature_fixtures "")
+foreach(fixture unsigned expected other nested nested_corrupted
+        nested_replayed nested_untrusted tampered)
+  list(APPEND signature_fixtures ${signature_fixture_dir}/${fixture}.exe)
+endforeach()
+list(APPEND signature_fixtures ${signature_fixture_dir}/root.cer)
+add_custom_command(
+  OUTPUT ${signature_fixtures}
+  COMMAND bash ${service_dir}/testdata/make_signature_fixtures.sh
+          $<TARGET_FILE:signature_fixture_image> ${signature_fixture_dir}
+  DEPENDS ${service_dir}/testdata/make_signature_fixtures.sh
+          signature_fixture_image
+  COMMENT "Signing the signature test images"
+  VERBATIM)
+add_custom_target(signature_fixtures DEPENDS ${signature_fixtures})
+add_dependencies(${name} signature_fixtures)

@@ -1,0 +1,194 @@
+#include "desktop/windows/installer/service/signature_pe_image.h"
+
+#include <string.h>
+
+#include "base/win/scoped_handle.h"
+#include "base/win/windows_types.h"
+
+#include <bcrypt.h>
+
+namespace installer {
+
+namespace {
+
+constexpr uint16_t kDosSignature = 0x5A4D;       // "MZ"
+constexpr size_t kPeOffsetField = 0x3C;
+constexpr uint32_t kPeSignature = 0x00004550;    // "PE\0\0"
+constexpr size_t kSizeOfOptionalHeaderField = 20;  // From the PE signature.
+constexpr size_t kOptionalHeader = 24;             // From the PE signature.
+constexpr uint16_t kPe32Magic = 0x10B;
+constexpr uint16_t kPe32PlusMagic = 0x20B;
+constexpr size_t kChecksumField = 64;  // In the optional header, both forms.
+constexpr size_t kCertificateDirectory = 4;
+constexpr size_t kDirectoryEntrySize = 8;
+
+// Where the two forms of the optional header differ.
+struct OptionalHeaderForm {
+  uint16_t magic;
+  size_t directory_count_field;  // NumberOfRvaAndSizes.
+  size_t directories;            // The first data directory.
+};
+constexpr OptionalHeaderForm kForms[] = {
+    {kPe32Magic, 92, 96},
+    {kPe32PlusMagic, 108, 112},
+};
+
+// True when [offset, offset + size) lies inside |length| bytes; no sum can
+// wrap, whatever the file claims.
+bool Fits(size_t length, uint64_t offset, uint64_t size) {
+  return offset <= length && size <= length - offset;
+}
+
+uint16_t ReadU16(const uint8_t* at) {
+  uint16_t value;
+  memcpy(&value, at, sizeof(value));
+  return value;
+}
+
+uint32_t ReadU32(const uint8_t* at) {
+  uint32_t value;
+  memcpy(&value, at, sizeof(value));
+  return value;
+}
+
+class AlgorithmTraits {
+ public:
+  using Handle = BCRYPT_ALG_HANDLE;
+  static bool CloseHandle(Handle handle) {
+    return BCRYPT_SUCCESS(::BCryptCloseAlgorithmProvider(handle, 0));
+  }
+  static bool IsHandleValid(Handle handle) { return handle != nullptr; }
+  static Handle NullHandle() { return nullptr; }
+};
+
+class HashTraits {
+ public:
+  using Handle = BCRYPT_HASH_HANDLE;
+  static bool CloseHandle(Handle handle) {
+    return BCRYPT_SUCCESS(::BCryptDestroyHash(handle));
+  }
+  static bool IsHandleValid(Handle handle) { return handle != nullptr; }
+  static Handle NullHandle() { return nullptr; }
+};
+
+using ScopedAlgorithm =
+    base::win::GenericScopedHandle<AlgorithmTraits, base::win::DummyVerifierTraits>;
+using ScopedHash =
+    base::win::GenericScopedHandle<HashTraits, base::win::DummyVerifierTraits>;
+
+}  // namespace
+
+bool ReadPeSignatureLayout(const uint8_t* image, size_t length,
+                           PeSignatureLayout* layout) {
+  if (!Fits(length, 0, kPeOffsetField + 4) || ReadU16(image) != kDosSignature)
+    return false;
+  const uint64_t pe = ReadU32(image + kPeOffsetField);
+  if (!Fits(length, pe, kOptionalHeader + 2) ||
+      ReadU32(image + pe) != kPeSignature) {
+    return false;
+  }
+  const uint16_t magic = ReadU16(image + pe + kOptionalHeader);
+  const OptionalHeaderForm* form = nullptr;
+  for (const OptionalHeaderForm& candidate : kForms) {
+    if (candidate.magic == magic)
+      form = &candidate;
+  }
+  if (!form)
+    return false;
+
+  // The header must hold its own fields up to the directories; a smaller
+  // declared size means the directory count we would read is a section's.
+  const uint64_t optional_header = pe + kOptionalHeader;
+  const uint16_t declared_size = ReadU16(image + pe + kSizeOfOptionalHeaderField);
+  if (declared_size < form->directories ||
+      !Fits(length, optional_header, form->directories)) {
+    return false;
+  }
+  PeSignatureLayout result;
+  result.checksum_offset = optional_header + kChecksumField;
+  const uint32_t directory_count =
+      ReadU32(image + optional_header + form->directory_count_field);
+  const uint64_t entry_in_header =
+      form->directories + kCertificateDirectory * kDirectoryEntrySize;
+  if (directory_count > kCertificateDirectory &&
+      declared_size >= entry_in_header + kDirectoryEntrySize) {
+    const uint64_t entry = optional_header + entry_in_header;
+    if (!Fits(length, entry, kDirectoryEntrySize))
+      return false;
+    result.has_certificate_entry = true;
+    result.certificate_entry_offset = entry;
+    result.certificate_table_offset = ReadU32(image + entry);
+    result.certificate_table_size = ReadU32(image + entry + 4);
+  }
+  *layout = result;
+  return true;
+}
+
+bool ComputeAuthenticodeDigest(const uint8_t* image, size_t length,
+                               const wchar_t* algorithm,
+                               std::vector<uint8_t>* digest) {
+  PeSignatureLayout layout;
+  if (!ReadPeSignatureLayout(image, length, &layout) ||
+      !layout.has_certificate_entry) {
+    return false;
+  }
+  size_t end = length;
+  if (layout.certificate_table_size != 0) {
+    // A table that overlaps the fields left out, or reaches past the file,
+    // describes no image that was ever signed.
+    if (layout.certificate_table_offset <
+            layout.certificate_entry_offset + kDirectoryEntrySize ||
+        !Fits(length, layout.certificate_table_offset,
+              layout.certificate_table_size)) {
+      return false;
+    }
+    end = layout.certificate_table_offset;
+  }
+  // Everything before the table except the checksum and the table's entry,
+  // which signing changes. Mapped files stay below 2 GiB, so every range
+  // fits a ULONG.
+  const size_t ranges[][2] = {
+      {0, layout.checksum_offset},
+      {layout.checksum_offset + 4, layout.certificate_entry_offset},
+      {layout.certificate_entry_offset + kDirectoryEntrySize, end},
+  };
+
+  BCRYPT_ALG_HANDLE raw_algorithm = nullptr;
+  if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&raw_algorithm, algorithm,
+                                                    nullptr, 0))) {
+    return false;
+  }
+  ScopedAlgorithm provider(raw_algorithm);
+  DWORD digest_length = 0;
+  ULONG written = 0;
+  if (!BCRYPT_SUCCESS(::BCryptGetProperty(
+          provider.Get(), BCRYPT_HASH_LENGTH,
+          reinterpret_cast<PUCHAR>(&digest_length), sizeof(digest_length),
+          &written, 0))) {
+    return false;
+  }
+  BCRYPT_HASH_HANDLE raw_hash = nullptr;
+  if (!BCRYPT_SUCCESS(::BCryptCreateHash(provider.Get(), &raw_hash, nullptr, 0,
+                                         nullptr, 0, 0))) {
+    return false;
+  }
+  ScopedHash hash(raw_hash);
+  for (const auto& range : ranges) {
+    if (range[1] <= range[0])
+      continue;
+    if (!BCRYPT_SUCCESS(::BCryptHashData(
+            hash.Get(), const_cast<PUCHAR>(image + range[0]),
+            static_cast<ULONG>(range[1] - range[0]), 0))) {
+      return false;
+    }
+  }
+  std::vector<uint8_t> result(digest_length);
+  if (!BCRYPT_SUCCESS(::BCryptFinishHash(hash.Get(), result.data(),
+                                         digest_length, 0))) {
+    return false;
+  }
+  digest->swap(result);
+  return true;
+}
+
+}  // namespace installer
