@@ -1,0 +1,132 @@
+// InMemoryFirewallRuleStore: a FirewallRuleStore held in memory, for tests of
+// the rule logic that must not touch the computer's firewall (and reach what
+// Wine's firewall cannot show: rules read back, profiles).
+//
+//   auto store = std::make_unique<InMemoryFirewallRuleStore>();
+//   store->AddRuleForTest(Properties(L"Other (mDNS-In)", other_exe));
+//   InMemoryFirewallRuleStore* view = store.get();
+//   rules.InitWithStore(L"Group", browser_exe, std::move(store));
+//   EXPECT_EQ(1u, view->rules().size());
+//
+// Header only: it is no part of the product.
+#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_FIREWALL_RULE_STORE_IN_MEMORY_H_
+#define DESKTOP_WINDOWS_INSTALLER_SERVICE_FIREWALL_RULE_STORE_IN_MEMORY_H_
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "desktop/windows/installer/service/firewall_rule_store.h"
+
+namespace installer {
+
+class InMemoryFirewallRuleStore : public FirewallRuleStore {
+ public:
+  // What the store answers; tests change it freely.
+  LONG current_profile_types = NET_FW_PROFILE2_PRIVATE;
+  bool profile_types_readable = true;
+  // Profiles missing here cannot be read.
+  std::map<NET_FW_PROFILE_TYPE2, bool> firewall_enabled = {
+      {NET_FW_PROFILE2_DOMAIN, true},
+      {NET_FW_PROFILE2_PRIVATE, true},
+      {NET_FW_PROFILE2_PUBLIC, true}};
+  bool rules_readable = true;
+  bool can_create_rules = true;
+  // How often the rules were read.
+  int rule_reads = 0;
+
+  void AddRuleForTest(const FirewallRuleProperties& properties) {
+    rules_.push_back(std::make_shared<FirewallRuleProperties>(properties));
+  }
+  // The collection, oldest first.
+  std::vector<FirewallRuleProperties> rules() const {
+    std::vector<FirewallRuleProperties> copies;
+    for (const auto& rule : rules_)
+      copies.push_back(*rule);
+    return copies;
+  }
+
+  bool GetCurrentProfileTypes(LONG* profile_types) override {
+    if (!profile_types_readable)
+      return false;
+    *profile_types = current_profile_types;
+    return true;
+  }
+  bool GetFirewallEnabled(NET_FW_PROFILE_TYPE2 profile,
+                          bool* enabled) override {
+    auto found = firewall_enabled.find(profile);
+    if (found == firewall_enabled.end())
+      return false;
+    *enabled = found->second;
+    return true;
+  }
+  bool GetRules(std::vector<std::unique_ptr<Rule>>* rules) override {
+    ++rule_reads;
+    rules->clear();
+    if (!rules_readable)
+      return false;
+    for (const auto& rule : rules_)
+      rules->push_back(std::make_unique<MemoryRule>(rule));
+    return true;
+  }
+  std::unique_ptr<Rule> CreateRule(
+      const FirewallRuleProperties& properties) override {
+    if (!can_create_rules)
+      return nullptr;
+    return std::make_unique<MemoryRule>(
+        std::make_shared<FirewallRuleProperties>(properties));
+  }
+  bool AddRule(const Rule& rule) override {
+    rules_.push_back(static_cast<const MemoryRule&>(rule).properties());
+    return true;
+  }
+  // Every rule of the name goes: the harshest answer, so that a test sees
+  // any rule that was removed by a name it shares.
+  bool RemoveRule(const std::wstring& name) override {
+    rules_.erase(std::remove_if(rules_.begin(), rules_.end(),
+                                [&name](const auto& rule) {
+                                  return rule->name == name;
+                                }),
+                 rules_.end());
+    return true;
+  }
+
+ private:
+  // Shares its properties with the collection, so a rename shows there.
+  class MemoryRule : public Rule {
+   public:
+    explicit MemoryRule(std::shared_ptr<FirewallRuleProperties> properties)
+        : properties_(std::move(properties)) {}
+
+    bool GetName(std::wstring* name) const override {
+      *name = properties_->name;
+      return true;
+    }
+    bool GetApplicationName(std::wstring* application) const override {
+      if (properties_->application_path.empty())
+        return false;
+      *application = properties_->application_path.value();
+      return true;
+    }
+    bool SetName(const std::wstring& name) override {
+      properties_->name = name;
+      return true;
+    }
+
+    const std::shared_ptr<FirewallRuleProperties>& properties() const {
+      return properties_;
+    }
+
+   private:
+    std::shared_ptr<FirewallRuleProperties> properties_;
+  };
+
+  std::vector<std::shared_ptr<FirewallRuleProperties>> rules_;
+};
+
+}  // namespace installer
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_FIREWALL_RULE_STORE_IN_MEMORY_H_

@@ -1,0 +1,154 @@
+#include "desktop/windows/installer/service/firewall_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "desktop/windows/installer/service/firewall_rule_store_in_memory.h"
+
+namespace installer {
+namespace {
+
+const base::FilePath kApplication(
+    L"C:\\Program Files\\Velto\\Application\\velto.exe");
+const base::FilePath kApplicationOtherCase(
+    L"c:\\program files\\VELTO\\application\\Velto.EXE");
+const base::FilePath kOtherApplication(L"C:\\Other\\other.exe");
+
+FirewallRuleProperties Rule(const std::wstring& name,
+                            const base::FilePath& application) {
+  FirewallRuleProperties properties;
+  properties.name = name;
+  properties.application_path = application;
+  return properties;
+}
+
+// (name, application) of every rule, sorted, for order-free comparison.
+std::vector<std::pair<std::wstring, std::wstring>> Summary(
+    const InMemoryFirewallRuleStore& store) {
+  std::vector<std::pair<std::wstring, std::wstring>> summary;
+  for (const FirewallRuleProperties& rule : store.rules())
+    summary.emplace_back(rule.name, rule.application_path.value());
+  std::sort(summary.begin(), summary.end());
+  return summary;
+}
+
+class FirewallRulesTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    auto store = std::make_unique<InMemoryFirewallRuleStore>();
+    store_ = store.get();
+    ASSERT_TRUE(rules_.InitWithStore(L"Group", kApplication, std::move(store)));
+  }
+
+  InMemoryFirewallRuleStore* store_ = nullptr;
+  FirewallRules rules_;
+};
+
+TEST_F(FirewallRulesTest, AddingTwiceLeavesOneRuleWithEveryProperty) {
+  ASSERT_TRUE(rules_.AddUdpRule(L"Name", L"Description", 5353));
+  ASSERT_TRUE(rules_.AddUdpRule(L"Name", L"Description", 65535));
+
+  std::vector<FirewallRuleProperties> rules = store_->rules();
+  ASSERT_EQ(1u, rules.size());
+  const FirewallRuleProperties& rule = rules[0];
+  EXPECT_EQ(L"Name", rule.name);
+  EXPECT_EQ(L"Description", rule.description);
+  EXPECT_EQ(kApplication.value(), rule.application_path.value());
+  EXPECT_EQ(17, rule.protocol);
+  EXPECT_EQ(NET_FW_RULE_DIR_IN, rule.direction);
+  EXPECT_TRUE(rule.enabled);
+  EXPECT_EQ(L"65535", rule.local_ports);
+  EXPECT_EQ(L"Group", rule.grouping);
+  EXPECT_EQ(NET_FW_PROFILE2_ALL, rule.profiles);
+  EXPECT_EQ(NET_FW_ACTION_ALLOW, rule.action);
+}
+
+// Ownership goes by application path, ignoring case; names shared with other
+// applications' rules, or with rules naming no application, protect those.
+TEST_F(FirewallRulesTest, ReplacesAndRemovesOnlyTheApplicationsRules) {
+  store_->AddRuleForTest(Rule(L"Name", kOtherApplication));
+  store_->AddRuleForTest(Rule(L"Name", base::FilePath()));
+  store_->AddRuleForTest(Rule(L"Name", kApplicationOtherCase));
+  store_->AddRuleForTest(Rule(L"Name", kApplication));
+  store_->AddRuleForTest(Rule(L"Kept", kApplication));
+  store_->AddRuleForTest(Rule(L"name", kApplication));
+
+  FirewallRules::RuleList own;
+  rules_.GetApplicationRules(&own);
+  EXPECT_EQ(4u, own.size());
+
+  ASSERT_TRUE(rules_.AddUdpRule(L"Name", L"Description", 5353));
+  using Entry = std::pair<std::wstring, std::wstring>;
+  std::vector<Entry> expected = {
+      {L"Kept", kApplication.value()},
+      {L"Name", L""},
+      {L"Name", kApplication.value()},
+      {L"Name", kOtherApplication.value()},
+      {L"name", kApplication.value()},
+  };
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, Summary(*store_));
+
+  rules_.RemoveAllApplicationRules();
+  EXPECT_EQ((std::vector<Entry>{{L"Name", L""},
+                                {L"Name", kOtherApplication.value()}}),
+            Summary(*store_));
+  EXPECT_FALSE(rules_.HasApplicationRules());
+}
+
+TEST_F(FirewallRulesTest, FailuresLeaveTheRulesAsTheyWere) {
+  store_->AddRuleForTest(Rule(L"Name", kApplication));
+
+  store_->can_create_rules = false;
+  EXPECT_FALSE(rules_.AddUdpRule(L"Name", L"Description", 5353));
+  ASSERT_EQ(1u, store_->rules().size());
+  EXPECT_EQ(L"", store_->rules()[0].description);
+
+  // Unreadable rules are none of the application's, and none are removed.
+  store_->rules_readable = false;
+  EXPECT_FALSE(rules_.HasApplicationRules());
+  rules_.RemoveAllApplicationRules();
+  EXPECT_EQ(1u, store_->rules().size());
+}
+
+TEST(FirewallRulesEnabledTest, OnlyProfilesInForceCount) {
+  constexpr LONG kPublic = NET_FW_PROFILE2_PUBLIC;
+  constexpr LONG kPrivate = NET_FW_PROFILE2_PRIVATE;
+  constexpr LONG kDomain = NET_FW_PROFILE2_DOMAIN;
+  constexpr LONG kAll = kPublic | kPrivate | kDomain;
+  // Profiles are sets of bits; -1 profile types means they cannot be read.
+  struct Case {
+    LONG current, on, unreadable;
+    bool expected;
+  } const cases[] = {
+      {kAll, 0, 0, false},                      // off everywhere
+      {kPrivate, kPublic | kDomain, 0, false},  // off where it matters
+      {kPublic | kPrivate, kPrivate, 0, true},  // on in one of two
+      {kDomain, 0, kDomain, true},              // unknown counts as on
+      {kPublic, 0, kPrivate, false},            // unknown but not in force
+      {0, kAll, 0, false},                      // no profile in force
+      {-1, 0, 0, true},                         // profiles unknown
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(testing::Message() << test.current << " " << test.on << " "
+                                    << test.unreadable);
+    auto store = std::make_unique<InMemoryFirewallRuleStore>();
+    store->profile_types_readable = test.current != -1;
+    store->current_profile_types = test.current;
+    store->firewall_enabled.clear();
+    for (NET_FW_PROFILE_TYPE2 profile :
+         {NET_FW_PROFILE2_PUBLIC, NET_FW_PROFILE2_PRIVATE,
+          NET_FW_PROFILE2_DOMAIN}) {
+      if (!(test.unreadable & profile))
+        store->firewall_enabled[profile] = (test.on & profile) != 0;
+    }
+    FirewallRules rules;
+    ASSERT_TRUE(rules.InitWithStore(L"Group", kApplication, std::move(store)));
+    EXPECT_EQ(test.expected, rules.IsFirewallEnabled());
+  }
+}
+
+}  // namespace
+}  // namespace installer
