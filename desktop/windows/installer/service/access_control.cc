@@ -263,6 +263,37 @@ bool GrantAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
   return true;
 }
 
+bool GrantAuthenticatedUsersReadAccess(const std::wstring& file_name) {
+  PACL old_dacl = nullptr;
+  ScopedLocal<void> descriptor;
+  if (ReadSecurityInfo(file_name, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                       &old_dacl, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
+  PSID raw_sid = nullptr;
+  if (!::AllocateAndInitializeSid(&nt_authority, 1,
+                                  SECURITY_AUTHENTICATED_USER_RID, 0, 0, 0, 0,
+                                  0, 0, 0, &raw_sid)) {
+    return false;
+  }
+  ScopedSid authenticated_users(raw_sid);
+
+  EXPLICIT_ACCESS_W entry = {};
+  entry.grfAccessPermissions = GENERIC_READ | GENERIC_EXECUTE;
+  entry.grfAccessMode = GRANT_ACCESS;
+  entry.grfInheritance = NO_INHERITANCE;
+  entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  entry.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+  entry.Trustee.ptstrName = static_cast<LPWSTR>(authenticated_users.get());
+  PACL raw_dacl = nullptr;
+  if (::SetEntriesInAclW(1, &entry, old_dacl, &raw_dacl) != ERROR_SUCCESS)
+    return false;
+  ScopedLocal<ACL> new_dacl(raw_dacl);
+  return WriteDacl(file_name, SE_FILE_OBJECT, new_dacl.get(),
+                   descriptor.get()) == ERROR_SUCCESS;
+}
+
 bool RestoreAccess(std::unique_ptr<SavedAcl>* saved) {
   if (!*saved)
     return false;

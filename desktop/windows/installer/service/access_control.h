@@ -66,6 +66,11 @@ bool GrantAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
                  ACCESS_MASK access_mask, bool permanent,
                  std::unique_ptr<SavedAcl>* saved);
 
+// Adds to the list of the file |file_name| an entry, not inherited, that
+// lets Authenticated Users (S-1-5-11) read and execute it, such as a
+// scheduled task's file that runs as SYSTEM but every user should see.
+bool GrantAuthenticatedUsersReadAccess(const std::wstring& file_name);
+
 // Writes the saved list back, frees the record and empties |*saved|.
 // False when there is nothing to restore or the write fails.
 bool RestoreAccess(std::unique_ptr<SavedAcl>* saved);

@@ -239,6 +239,74 @@ TEST(AccessControlTest, GrantOnWow32ViewGoesThroughTheSeam) {
   EXPECT_FALSE(HasAccess(key, SE_REGISTRY_WOW64_32KEY, KEY_READ));
 }
 
+// A "file" whose list lives in a registry key: Wine derives a file's list
+// from its mode bits and would drop any entry written to it.
+HKEY OpenKeyAsFile(const wchar_t* name, REGSAM access) {
+  constexpr wchar_t kCurrentUser[] = L"CURRENT_USER\\";
+  HKEY key = nullptr;
+  if (wcsncmp(name, kCurrentUser, wcslen(kCurrentUser)) == 0) {
+    ::RegOpenKeyExW(HKEY_CURRENT_USER, name + wcslen(kCurrentUser), 0, access,
+                    &key);
+  }
+  return key;
+}
+
+DWORD WINAPI GetKeyAsFileSecurity(LPCWSTR name, SE_OBJECT_TYPE type,
+                                  SECURITY_INFORMATION information,
+                                  PSID* owner, PSID* group, PACL* dacl,
+                                  PACL* sacl,
+                                  PSECURITY_DESCRIPTOR* descriptor) {
+  EXPECT_EQ(SE_FILE_OBJECT, type);
+  HKEY key = OpenKeyAsFile(name, READ_CONTROL);
+  if (!key)
+    return ERROR_FILE_NOT_FOUND;
+  DWORD result = ::GetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
+                                   group, dacl, sacl, descriptor);
+  ::RegCloseKey(key);
+  return result;
+}
+
+DWORD WINAPI SetKeyAsFileSecurity(LPWSTR name, SE_OBJECT_TYPE type,
+                                  SECURITY_INFORMATION information, PSID owner,
+                                  PSID group, PACL dacl, PACL sacl) {
+  EXPECT_EQ(SE_FILE_OBJECT, type);
+  HKEY key = OpenKeyAsFile(name, WRITE_DAC);
+  if (!key)
+    return ERROR_FILE_NOT_FOUND;
+  DWORD result = ::SetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
+                                   group, dacl, sacl);
+  ::RegCloseKey(key);
+  return result;
+}
+
+TEST(AccessControlTest, GrantAuthenticatedUsersReadAccess) {
+  testing_support::RegistrySandbox sandbox;
+  const std::wstring file = L"CURRENT_USER\\" + sandbox.path();
+  const SecurityInfoFunctions calls = {&GetKeyAsFileSecurity,
+                                       &SetKeyAsFileSecurity};
+  ScopedSecurityInfoFunctionsForTesting seam(calls);
+  g_calls = &calls;
+  SetDaclFromSddl(file, SE_FILE_OBJECT, kAllowAllDacl);
+  ASSERT_TRUE(GrantAuthenticatedUsersReadAccess(file));
+
+  uint8_t sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof(sid);
+  ASSERT_TRUE(
+      ::CreateWellKnownSid(WinAuthenticatedUserSid, nullptr, sid, &size));
+  const Ace ace = FindAce(file, SE_FILE_OBJECT, ACCESS_ALLOWED_ACE_TYPE, sid);
+  EXPECT_TRUE(ace.found);
+  EXPECT_EQ(static_cast<ACCESS_MASK>(GENERIC_READ | GENERIC_EXECUTE),
+            ace.mask);
+  // Nothing below inherits it, and the list keeps its other entries.
+  EXPECT_EQ(0, ace.flags);
+  EXPECT_NE(std::wstring::npos,
+            GetSddl(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION)
+                .find(L"(A;;KA;;;WD)"));
+
+  EXPECT_FALSE(GrantAuthenticatedUsersReadAccess(file + L"\\missing"));
+  g_calls = &kRealCalls;
+}
+
 TEST(AccessControlTest, RealFileRoundTripAndFailures) {
   testing_support::ScopedTestFolder folder;
   const std::wstring file = folder.path() + L"\\data.txt";

@@ -1,0 +1,266 @@
+#include "desktop/windows/installer/service/task_scheduler_v1.h"
+
+#include <algorithm>
+#include <objbase.h>
+
+#include "base/command_line.h"
+#include "base/files/file_path.h"
+#include "base/time/time.h"
+#include "desktop/windows/installer/service/access_control.h"
+#include "testing/scoped_test_folder.h"
+#include "gtest/gtest.h"
+
+namespace installer {
+namespace {
+
+using base::FilePath;
+using Microsoft::WRL::ComPtr;
+
+// Task Scheduler 1.0 for real: the work items land in the system's task
+// folder, under names unique to this process.
+class TaskSchedulerV1Test : public testing::Test {
+ protected:
+  void SetUp() override {
+    com_initialized_ =
+        SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    ASSERT_TRUE(scheduler_.Init());
+    ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(
+        CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
+        reinterpret_cast<void**>(raw_.GetAddressOf()))));
+    wchar_t system[MAX_PATH];
+    ASSERT_NE(0u, ::GetSystemDirectoryW(system, MAX_PATH));
+    system_ = system;
+    prefix_ = L"v1 test " + std::to_wstring(::GetCurrentProcessId()) + L" ";
+  }
+  void TearDown() override {
+    // A scheduler that records a run's end in the work item would bring a
+    // deleted item back.
+    for (const std::wstring& name : created_) {
+      WaitFor([&] {
+        HRESULT status = S_OK;
+        ComPtr<ITask> task = Activate(name);
+        return !task || FAILED(task->GetStatus(&status)) ||
+               status != SCHED_S_TASK_RUNNING;
+      });
+      raw_->Delete(name.c_str());
+    }
+    raw_.Reset();
+    if (com_initialized_) ::CoUninitialize();
+  }
+
+  // A task of |kind| that runs |program|, registered under a unique name.
+  std::wstring Create(const std::wstring& program, uint32_t kind, bool at_logon,
+                      uint32_t account = 0) {
+    base::CommandLine command_line{FilePath(program)};
+    // Ends at once when the program is cmd.exe.
+    command_line.AppendArg("/c");
+    command_line.AppendArg("exit");
+    ScheduledTask task(command_line);
+    task.name = prefix_ + std::to_wstring(created_.size());
+    task.description = L"test";
+    task.account = account;
+    task.trigger_kind = kind;
+    task.at_logon = at_logon;
+    task.max_run_time = 60;
+    created_.push_back(GetScheduledTaskName(task.name));
+    EXPECT_TRUE(scheduler_.CreateTask(task));
+    return task.name;
+  }
+
+  ComPtr<ITask> Activate(const std::wstring& full_name) {
+    ComPtr<ITask> task;
+    raw_->Activate(full_name.c_str(), IID_ITask,
+                   reinterpret_cast<IUnknown**>(task.GetAddressOf()));
+    return task;
+  }
+
+  std::vector<TASK_TRIGGER> Triggers(const std::wstring& name) {
+    std::vector<TASK_TRIGGER> triggers;
+    ComPtr<ITask> task = Activate(GetScheduledTaskName(name));
+    WORD count = 0;
+    if (!task || FAILED(task->GetTriggerCount(&count))) return triggers;
+    for (WORD i = 0; i < count; ++i) {
+      ComPtr<ITaskTrigger> trigger;
+      TASK_TRIGGER fields = {};
+      fields.cbTriggerSize = sizeof(fields);
+      if (SUCCEEDED(task->GetTrigger(i, &trigger)))
+        trigger->GetTrigger(&fields);
+      triggers.push_back(fields);
+    }
+    return triggers;
+  }
+
+  // Wine's scheduler starts a program only in a working directory given to
+  // the task; Windows needs none.
+  void SetWorkingDirectory(const std::wstring& name) {
+    ComPtr<ITask> task = Activate(GetScheduledTaskName(name));
+    ComPtr<IPersistFile> file;
+    if (task && SUCCEEDED(task->SetWorkingDirectory(system_.c_str())) &&
+        SUCCEEDED(task.As(&file))) {
+      file->Save(nullptr, TRUE);
+    }
+  }
+
+  // Waits up to 10 s for |done|.
+  template <typename Predicate>
+  static bool WaitFor(Predicate done) {
+    for (int i = 0; i < 100; ++i) {
+      if (done()) return true;
+      ::Sleep(100);
+    }
+    return false;
+  }
+
+  bool com_initialized_ = false;
+  TaskSchedulerV1 scheduler_;
+  ComPtr<ITaskScheduler> raw_;
+  std::wstring system_;
+  std::wstring prefix_;
+  std::vector<std::wstring> created_;
+};
+
+TEST_F(TaskSchedulerV1Test, CreateReplaceConfigureDelete) {
+  testing_support::ScopedTestFolder folder;
+  const std::wstring program = folder.path() + L"\\launcher.exe";
+  EXPECT_EQ(SCHEDULED_TASK_NOT_FOUND, scheduler_.GetState(prefix_ + L"none"));
+
+  const std::wstring name = Create(program, ScheduledTask::kDaily, true);
+  // Created again under the same name: replaced, triggers not doubled.
+  {
+    base::CommandLine command_line{FilePath(program)};
+    ScheduledTask task(command_line);
+    task.name = name;
+    task.description = L"replaced";
+    task.trigger_kind = ScheduledTask::kDaily;
+    task.at_logon = true;
+    ASSERT_TRUE(scheduler_.CreateTask(task));
+  }
+  ComPtr<ITask> task = Activate(GetScheduledTaskName(name));
+  ASSERT_TRUE(task);
+  LPWSTR text = nullptr;
+  ASSERT_TRUE(SUCCEEDED(task->GetComment(&text)));
+  EXPECT_STREQ(L"replaced", text);
+  ::CoTaskMemFree(text);
+  DWORD max_run_time = 0;
+  ASSERT_TRUE(SUCCEEDED(task->GetMaxRunTime(&max_run_time)));
+  EXPECT_EQ(INFINITE, max_run_time);
+
+  std::vector<TASK_TRIGGER> triggers = Triggers(name);
+  ASSERT_EQ(2u, triggers.size());
+  EXPECT_EQ(TASK_TIME_TRIGGER_DAILY, triggers[0].TriggerType);
+  EXPECT_EQ(1, triggers[0].Type.Daily.DaysInterval);
+  EXPECT_EQ(TASK_EVENT_TRIGGER_AT_LOGON, triggers[1].TriggerType);
+  EXPECT_EQ(SCHEDULED_TASK_READY, scheduler_.GetState(name));
+  EXPECT_TRUE(scheduler_.GetLastRunTime(name).is_null());
+
+  scheduler_.SetDailyInterval(name, 3);
+  EXPECT_EQ(3, Triggers(name)[0].Type.Daily.DaysInterval);
+
+  scheduler_.SetEnabled(name, false);
+  EXPECT_EQ(SCHEDULED_TASK_DISABLED, scheduler_.GetState(name));
+  scheduler_.SetEnabled(name, true);
+  EXPECT_EQ(SCHEDULED_TASK_READY, scheduler_.GetState(name));
+  DWORD flags = 0;
+  ASSERT_TRUE(
+      SUCCEEDED(Activate(GetScheduledTaskName(name))->GetFlags(&flags)));
+  EXPECT_EQ(static_cast<DWORD>(TASK_FLAG_RUN_ONLY_IF_LOGGED_ON), flags);
+
+  scheduler_.DeleteTask(name);
+  EXPECT_EQ(SCHEDULED_TASK_NOT_FOUND, scheduler_.GetState(name));
+}
+
+TEST_F(TaskSchedulerV1Test, RunOnceLeavesNothingAndRunsAreDated) {
+  const std::wstring program = system_ + L"\\cmd.exe";
+  const base::Time before = base::Time::Now();
+  const std::wstring daily = Create(program, ScheduledTask::kDaily, false);
+  SetWorkingDirectory(daily);
+  ASSERT_TRUE(scheduler_.Run(daily, {}));
+  if (!WaitFor([&] { return !scheduler_.GetLastRunTime(daily).is_null(); })) {
+    GTEST_SKIP() << "This Task Scheduler 1.0 accepts Run but never starts "
+                    "the program";
+  }
+  // The scheduler reports local time; read as UTC it would be off by the
+  // zone's offset. It keeps whole seconds.
+  const base::Time last_run = scheduler_.GetLastRunTime(daily);
+  EXPECT_LE((before - last_run).InSeconds(), 1);
+  EXPECT_LE((last_run - base::Time::Now()).InSeconds(), 1);
+
+  // Started at its creation, a run-once task deletes itself when done. (A
+  // scheduler that could not start it then gets a second chance.)
+  const std::wstring once = Create(program, ScheduledTask::kRunOnceNow, true);
+  SetWorkingDirectory(once);
+  scheduler_.Run(once, {});
+  if (!WaitFor([&] {
+        return scheduler_.GetState(once) == SCHEDULED_TASK_NOT_FOUND;
+      })) {
+    ASSERT_FALSE(scheduler_.GetLastRunTime(once).is_null()) << "never ran";
+    DWORD flags = 0;
+    ASSERT_TRUE(
+        SUCCEEDED(Activate(GetScheduledTaskName(once))->GetFlags(&flags)));
+    EXPECT_TRUE(flags & TASK_FLAG_DELETE_WHEN_DONE);
+    GTEST_SKIP() << "This Task Scheduler 1.0 runs the task but does not "
+                    "delete it when done";
+  }
+}
+
+TEST_F(TaskSchedulerV1Test, RemoveStaleTasksTouchesOnlyOwnTasks) {
+  testing_support::ScopedTestFolder folder;
+  const std::wstring gone = folder.path() + L"\\gone.exe";
+  const std::wstring kept = folder.path() + L"\\kept.exe";
+  ASSERT_TRUE(testing_support::WriteFileForTest(gone, "x"));
+  ASSERT_TRUE(testing_support::WriteFileForTest(kept, "x"));
+  const std::wstring stale = Create(gone, ScheduledTask::kDaily, false);
+  const std::wstring disabled = Create(gone, ScheduledTask::kDaily, false);
+  const std::wstring live = Create(kept, ScheduledTask::kNoTimeTrigger, false);
+  scheduler_.SetEnabled(disabled, false);
+
+  // Another product's task with a missing program, made directly.
+  const std::wstring foreign = L"Other scheduled " + prefix_;
+  created_.push_back(foreign);
+  ComPtr<ITask> other;
+  ASSERT_TRUE(SUCCEEDED(
+      raw_->NewWorkItem(foreign.c_str(), CLSID_CTask, IID_ITask,
+                        reinterpret_cast<IUnknown**>(other.GetAddressOf()))));
+  ASSERT_TRUE(SUCCEEDED(other->SetApplicationName(gone.c_str())));
+  ComPtr<IPersistFile> file;
+  ASSERT_TRUE(SUCCEEDED(other.As(&file)) &&
+              SUCCEEDED(file->Save(nullptr, TRUE)));
+
+  ASSERT_TRUE(::DeleteFileW(gone.c_str()));
+  scheduler_.RemoveStaleTasks();
+  EXPECT_EQ(SCHEDULED_TASK_NOT_FOUND, scheduler_.GetState(stale));
+  EXPECT_EQ(SCHEDULED_TASK_DISABLED, scheduler_.GetState(disabled));
+  EXPECT_NE(SCHEDULED_TASK_NOT_FOUND, scheduler_.GetState(live));
+  EXPECT_TRUE(Activate(foreign));
+}
+
+// Wine keeps no entries in a file's list, so the grant's target is watched
+// through the descriptor seam.
+std::vector<std::wstring>* g_granted = nullptr;
+
+DWORD WINAPI RecordSetSecurity(LPWSTR name, SE_OBJECT_TYPE,
+                               SECURITY_INFORMATION, PSID, PSID, PACL, PACL) {
+  g_granted->push_back(name);
+  return ERROR_SUCCESS;
+}
+
+TEST_F(TaskSchedulerV1Test, OnlyRepeatingSystemTasksAreMadeReadable) {
+  std::vector<std::wstring> granted;
+  g_granted = &granted;
+  ScopedSecurityInfoFunctionsForTesting seam(
+      {&::GetNamedSecurityInfoW, &RecordSetSecurity});
+  const std::wstring program = L"C:\\nowhere\\launcher.exe";
+  Create(program, ScheduledTask::kDaily, true, ScheduledTask::kCurrentUser);
+  Create(program, ScheduledTask::kRunOnceNow, false, ScheduledTask::kSystem);
+  EXPECT_TRUE(granted.empty());
+  const std::wstring name = Create(program, ScheduledTask::kNoTimeTrigger, true,
+                                   ScheduledTask::kSystem);
+  ASSERT_EQ(1u, granted.size());
+  const std::wstring job = L"\\" + GetScheduledTaskName(name) + L".job";
+  EXPECT_EQ(job, granted[0].substr(granted[0].size() -
+                                   std::min(granted[0].size(), job.size())));
+  g_granted = nullptr;
+}
+
+}  // namespace
+}  // namespace installer
