@@ -239,23 +239,28 @@ void MessageLoop::RunTask(PendingTask* pending_task) {
     for (TaskObserver& observer : task_observers_)
       observer.WillProcessTask(*pending_task);
 
+    // Without a reader of the times the stopwatch would read the clock
+    // twice for nothing, which costs more than a short task.
+    bool timed = internal::IsTaskTimingObserved(pending_task->birth_tally);
     trace_event::TaskStopwatch stopwatch;
-    stopwatch.Start();
-    uint32_t queued_since = pending_task->delayed_run_time.is_null()
-                                ? pending_task->time_posted
-                                : static_cast<uint32_t>(
-                                      pending_task->delayed_run_time
-                                          .ToInternalValue() /
-                                      1000);
-    int32_t queue_duration =
-        static_cast<int32_t>(stopwatch.start_time() - queued_since);
-    TRACE_EVENT_FLOW_END1(
-        "disabled-by-default-toplevel.flow", "MessageLoop::PostTask",
-        (static_cast<uint64_t>(
-             static_cast<uint32_t>(pending_task->sequence_num))
-         << 32) |
-            static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this)),
-        "queue_duration", queue_duration);
+    if (timed) {
+      stopwatch.Start();
+      uint32_t queued_since = pending_task->delayed_run_time.is_null()
+                                  ? pending_task->time_posted
+                                  : static_cast<uint32_t>(
+                                        pending_task->delayed_run_time
+                                            .ToInternalValue() /
+                                        1000);
+      int32_t queue_duration =
+          static_cast<int32_t>(stopwatch.start_time() - queued_since);
+      TRACE_EVENT_FLOW_END1(
+          "disabled-by-default-toplevel.flow", "MessageLoop::PostTask",
+          (static_cast<uint64_t>(
+               static_cast<uint32_t>(pending_task->sequence_num))
+           << 32) |
+              static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this)),
+          "queue_duration", queue_duration);
+    }
     // Kept on the stack while the task runs, for crash dumps.
     const void* backtrace[5] = {pending_task->posted_from.program_counter()};
     std::copy(pending_task->task_backtrace.begin(),
@@ -267,9 +272,11 @@ void MessageLoop::RunTask(PendingTask* pending_task) {
       task.Run();
     }
     asm volatile("" : : "r"(backtrace) : "memory");
-    stopwatch.Stop();
-    trace_event::ThreadData::TallyTaskRun(*pending_task, stopwatch,
-                                          pending_task->birth_tally);
+    if (timed) {
+      stopwatch.Stop();
+      trace_event::ThreadData::TallyTaskRun(*pending_task, stopwatch,
+                                            pending_task->birth_tally);
+    }
 
     for (TaskObserver& observer : task_observers_)
       observer.DidProcessTask(*pending_task);

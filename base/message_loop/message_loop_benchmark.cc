@@ -6,6 +6,7 @@
 //   message_loop_benchmark            full run; several minutes under Wine,
 //                                     where every wake-up of the UI and IO
 //                                     pumps is a round trip to its server
+//   message_loop_benchmark --quick    one round at a tenth of the counts
 //   message_loop_benchmark --smoke    small counts, a few seconds
 //
 // Scenarios:
@@ -319,9 +320,11 @@ struct Contender {
 int main(int argc, char** argv) {
   using namespace message_loop_benchmark;
   bool smoke = argc > 1 && strcmp(argv[1], "--smoke") == 0;
-  const Counts counts = smoke ? Counts{10000, 10000, 1000}
-                              : Counts{1000000, 1000000, 100000};
-  const int rounds = smoke ? 1 : 2;
+  bool quick = argc > 1 && strcmp(argv[1], "--quick") == 0;
+  const Counts counts = smoke   ? Counts{10000, 10000, 1000}
+                        : quick ? Counts{100000, 100000, 10000}
+                                : Counts{1000000, 1000000, 100000};
+  const int rounds = smoke || quick ? 1 : 2;
   const std::vector<int> delays = MakeDelays(counts.delayed);
 
   std::vector<Contender> contenders;

@@ -1,3 +1,5 @@
+#include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -372,6 +374,44 @@ TEST(MessagePumpForUITest, TasksRunInsideAMessageBox) {
 TEST(MessagePumpForUITest, TasksRunInsideAHandWrittenModalLoop) {
   EXPECT_EQ(IDOK, RunModalLoopInsideUiLoop(&RunHandWrittenModalLoop));
   EXPECT_TRUE(g_modal.ran_before_close);
+}
+
+// Tasks that keep posting tasks run in batches, yet a window message or an
+// I/O completion that arrives meanwhile is served within the batch's bound,
+// and a quit from it ends the run before the next task.
+void ExpectTaskStreamYieldsTo(MessageLoop::Type type) {
+  MessageLoop loop(type);
+  std::unique_ptr<test::OutsideTaskPoster> poster;
+  if (type == MessageLoop::TYPE_UI) {
+    poster = std::make_unique<test::WindowPoster>();
+  } else {
+    poster = std::make_unique<test::PipePoster>();
+  }
+  // About a millisecond's worth of tasks is expected; far more means the
+  // stream starved the queue or the port.
+  constexpr int kStarved = 200000;
+  int tasks_run = 0;
+  int tasks_at_quit = -1;
+  RunLoop run_loop;
+  std::function<void()> step = [&] {
+    if (++tasks_run == 1) {
+      poster->Post([&] {
+        tasks_at_quit = tasks_run;
+        run_loop.Quit();
+      });
+    }
+    if (tasks_run < kStarved) loop.task_runner()->PostTask(FROM_HERE, Fn(step));
+  };
+  loop.task_runner()->PostTask(FROM_HERE, Fn(step));
+  run_loop.Run();
+  EXPECT_GT(tasks_at_quit, 0);
+  EXPECT_LT(tasks_at_quit, kStarved);
+  EXPECT_EQ(tasks_at_quit, tasks_run);
+}
+
+TEST(MessagePumpBatchTest, TaskStreamYieldsToWindowMessagesAndCompletions) {
+  ExpectTaskStreamYieldsTo(MessageLoop::TYPE_UI);
+  ExpectTaskStreamYieldsTo(MessageLoop::TYPE_IO);
 }
 
 // Waiting for one handler keeps another's completion for a later wait.

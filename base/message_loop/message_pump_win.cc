@@ -22,6 +22,10 @@ enum MessageLoopProblem {
   MESSAGE_LOOP_PROBLEM_MAX = 4,
 };
 
+// Long against one poll of the port or the message queue, short against
+// anything a user would notice in a window.
+constexpr TimeDelta kWorkBatchBudget = TimeDelta::FromMicroseconds(1000);
+
 void RecordProblem(MessageLoopProblem problem) {
   static HistogramBase* histogram = LinearHistogram::FactoryGet(
       "Quarle.MessageLoopProblem", 1, MESSAGE_LOOP_PROBLEM_MAX,
@@ -91,6 +95,15 @@ void MessagePumpWin::RecordScheduleWorkError() {
   state_->last_schedule_work_error_time = Time::Now();
 }
 
+bool MessagePumpWin::DoWorkBatch() {
+  if (!state_->delegate->DoWork()) return false;
+  TimeTicks batch_end = TimeTicks::Now() + kWorkBatchBudget;
+  while (!state_->should_quit && TimeTicks::Now() < batch_end &&
+         state_->delegate->DoWork()) {
+  }
+  return true;
+}
+
 // MessagePumpForUI ------------------------------------------------------------
 
 MessagePumpForUI::MessagePumpForUI() {
@@ -137,7 +150,7 @@ void MessagePumpForUI::DoRunLoop() {
     bool more_work_is_plausible = ProcessNextWindowsMessage();
     if (state_->should_quit) break;
 
-    more_work_is_plausible |= state_->delegate->DoWork();
+    more_work_is_plausible |= DoWorkBatch();
     if (state_->should_quit) break;
 
     more_work_is_plausible |=
@@ -307,7 +320,7 @@ bool MessagePumpForIO::RegisterIOHandler(HANDLE file_handle,
 
 void MessagePumpForIO::DoRunLoop() {
   for (;;) {
-    bool more_work_is_plausible = state_->delegate->DoWork();
+    bool more_work_is_plausible = DoWorkBatch();
     if (state_->should_quit) break;
 
     more_work_is_plausible |= WaitForIOCompletion(0, nullptr);

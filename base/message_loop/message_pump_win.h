@@ -11,6 +11,12 @@
 //
 // Run may nest; each level has its own RunState, and Quit ends the
 // innermost one.
+//
+// Between two polls of the message queue or the port, a pump runs a batch
+// of ready tasks bounded to about a millisecond: window messages, timers
+// and I/O completions wait at most that much longer than one task, and a
+// stream of posted tasks costs one system round trip per batch, not per
+// task.
 #ifndef BASE_MESSAGE_LOOP_MESSAGE_PUMP_WIN_H_
 #define BASE_MESSAGE_LOOP_MESSAGE_PUMP_WIN_H_
 
@@ -68,6 +74,11 @@ class MessagePumpWin : public MessagePump {
   int GetCurrentDelay() const;
   // Counts a failed wake-up against the current run, if any.
   void RecordScheduleWorkError();
+  // Calls DoWork while it runs tasks, for about a millisecond at most, so
+  // the port or the message queue, a round trip to the system each, is
+  // polled once per batch of tasks rather than once per task. Stops at once
+  // when the run is quit. True when a task ran.
+  bool DoWorkBatch();
 
   TimeTicks delayed_work_time_;
   // 1 while a wake-up is in flight.

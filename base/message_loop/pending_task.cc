@@ -5,6 +5,7 @@
 
 #include "base/message_loop/message_loop.h"
 #include "base/trace_event/task_profiler.h"
+#include "base/trace_event/trace_log.h"
 
 namespace base {
 
@@ -12,11 +13,12 @@ PendingTask::PendingTask(const Location& posted_from, Closure task,
                          TimeTicks delayed_run_time, bool nestable)
     : birth_tally(trace_event::ThreadData::TallyBirth(
           trace_event::ThreadData::Get(), posted_from)),
-      time_posted(trace_event::ThreadData::Now()),
       delayed_run_time(delayed_run_time),
       task(std::move(task)),
       posted_from(posted_from),
       nestable(nestable) {
+  if (internal::IsTaskTimingObserved(birth_tally))
+    time_posted = trace_event::ThreadData::Now();
   const MessageLoop* loop = MessageLoop::current();
   const PendingTask* parent = loop ? loop->current_pending_task() : nullptr;
   if (!parent) return;
@@ -40,6 +42,19 @@ bool PendingTask::operator<(const PendingTask& other) const {
       static_cast<uint32_t>(other.sequence_num));
   return difference > 0;
 }
+
+namespace internal {
+
+bool IsTaskTimingObserved(const trace_event::Births* births) {
+  // Looked up once, as every trace site does; the byte may change later.
+  static const unsigned char* flow_category =
+      trace_event::TraceLog::GetInstance()->GetCategoryGroupEnabled(
+          "disabled-by-default-toplevel.flow");
+  return births || trace_event::ThreadData::Get() ||
+         trace_event::internal::IsCategoryEnabled(flow_category);
+}
+
+}  // namespace internal
 
 void DelayedTaskQueue::Push(PendingTask task) {
   heap_.push_back(std::move(task));

@@ -44,7 +44,8 @@ struct PendingTask {
 
   // The task profiler's birth record; null unless the profiler is active.
   trace_event::Births* birth_tally = nullptr;
-  // Milliseconds of the task profiler's clock.
+  // Milliseconds of the task profiler's clock; read only while someone
+  // reads it back (IsTaskTimingObserved), else 0.
   uint32_t time_posted = 0;
   TimeTicks delayed_run_time;
   Closure task;
@@ -62,6 +63,16 @@ struct PendingTask {
 };
 
 using TaskQueue = std::queue<PendingTask>;
+
+namespace internal {
+
+// True when a task's queueing and run times have a reader: the task
+// profiler, through the births entry |births| or the calling thread's
+// profiling record, or the flow trace of posted tasks. The clock costs more
+// than a short task, so posting and running read it only then.
+bool IsTaskTimingObserved(const trace_event::Births* births);
+
+}  // namespace internal
 
 // Delayed tasks, earliest first.
 class DelayedTaskQueue {
