@@ -1,0 +1,270 @@
+#include "base/threading/sequenced_worker_pool.h"
+
+#include <atomic>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/bind.h"
+#include "base/message_loop/message_loop.h"
+#include "base/run_loop.h"
+#include "base/synchronization/lock.h"
+#include "base/synchronization/waitable_event.h"
+#include "base/threading/sequenced_task_runner_handle.h"
+#include "base/threading/simple_thread.h"
+#include "base/win/windows_types.h"
+
+namespace base {
+namespace {
+
+const TimeDelta kTimeout = TimeDelta::FromSeconds(10);
+
+std::atomic<int> g_start_calls{0};
+std::atomic<bool> g_fail_start{false};
+
+// Counts worker starts, and fails them while |g_fail_start| is set.
+bool CountingStart(SimpleThread* worker) {
+  ++g_start_calls;
+  return !g_fail_start && worker->Start();
+}
+
+// Records the thread that deletes it.
+class ObservedPool : public SequencedWorkerPool {
+ public:
+  explicit ObservedPool(std::atomic<DWORD>* deleted_on)
+      : SequencedWorkerPool(2, "Test"), deleted_on_(deleted_on) {
+    SetStartWorkerForTesting(&CountingStart);
+  }
+
+ private:
+  ~ObservedPool() override { *deleted_on_ = ::GetCurrentThreadId(); }
+  std::atomic<DWORD>* deleted_on_;
+};
+
+struct Event : WaitableEvent {
+  Event()
+      : WaitableEvent(ResetPolicy::MANUAL, InitialState::NOT_SIGNALED) {}
+};
+
+void Signal(WaitableEvent* event) { event->Signal(); }
+void SetFlag(std::atomic<bool>* flag) { *flag = true; }
+
+class SequencedWorkerPoolTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    g_start_calls = 0;
+    g_fail_start = false;
+    pool_ = new ObservedPool(&deleted_on_);
+  }
+
+  // Drops the test's reference and waits until the pool is deleted, which
+  // must happen on this thread: a worker dropping the last reference posts
+  // the deletion here.
+  void ReleasePool() {
+    pool_ = nullptr;
+    TimeTicks deadline = TimeTicks::Now() + kTimeout;
+    while (deleted_on_ == 0 && TimeTicks::Now() < deadline) {
+      RunLoop run_loop;
+      run_loop.QuitWhenIdle();
+      run_loop.Run();
+      ::Sleep(5);
+    }
+    EXPECT_EQ(::GetCurrentThreadId(), deleted_on_);
+  }
+
+  void TearDown() override {
+    if (pool_) {
+      pool_->Shutdown();
+      ReleasePool();
+    }
+  }
+
+  MessageLoop loop_;
+  std::atomic<DWORD> deleted_on_{0};
+  scoped_refptr<SequencedWorkerPool> pool_;
+};
+
+// What the tasks of one sequence saw.
+struct SequenceLog {
+  Lock lock;
+  std::vector<int> order;
+  int running = 0;
+  bool overlapped = false;
+  bool knew_its_sequence = true;
+
+  void Run(int number, SequencedTaskRunner* runner,
+           SequencedWorkerPool* pool) {
+    {
+      AutoLock hold(lock);
+      overlapped |= ++running > 1;
+      order.push_back(number);
+    }
+    scoped_refptr<SequencedTaskRunner> current =
+        SequencedTaskRunnerHandle::Get();
+    bool knows = runner->RunsTasksOnCurrentThread() &&
+                 pool->RunsTasksOnCurrentThread() && current &&
+                 current->RunsTasksOnCurrentThread();
+    ::Sleep(5);
+    AutoLock hold(lock);
+    knew_its_sequence &= knows;
+    --running;
+  }
+};
+
+// Each waits for the other, so both succeed only when they run at once.
+void Rendezvous(WaitableEvent* mine, WaitableEvent* other,
+                std::atomic<bool>* met) {
+  mine->Signal();
+  *met = other->TimedWait(kTimeout);
+}
+
+TEST_F(SequencedWorkerPoolTest, OneTokenRunsInOrderWhileOthersRunAlongside) {
+  SequencedWorkerPool::SequenceToken token =
+      pool_->GetNamedSequenceToken("files");
+  EXPECT_TRUE(token.IsValid());
+  EXPECT_EQ(token, pool_->GetNamedSequenceToken("files"));
+  EXPECT_NE(token, pool_->GetNamedSequenceToken("other"));
+
+  scoped_refptr<SequencedTaskRunner> runner =
+      pool_->GetSequencedTaskRunnerForToken(
+          token, SequencedWorkerPool::BLOCK_SHUTDOWN);
+  Event first, second;
+  std::atomic<bool> first_met{false}, second_met{false};
+  // The second worker finds the sequence busy and takes the first
+  // rendezvous task; the other one waits for the sequence's worker.
+  SequenceLog log;
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_TRUE(runner->PostTask(FROM_HERE,
+                                 Bind(&SequenceLog::Run, Unretained(&log), i,
+                                      runner.get(), pool_.get())));
+  }
+  ASSERT_TRUE(pool_->PostTask(
+      FROM_HERE, Bind(&Rendezvous, &first, &second, &first_met)));
+  ASSERT_TRUE(pool_->PostTask(
+      FROM_HERE, Bind(&Rendezvous, &second, &first, &second_met)));
+  Event done;
+  ASSERT_TRUE(runner->PostTask(FROM_HERE, Bind(&Signal, &done)));
+  ASSERT_TRUE(done.TimedWait(kTimeout));
+  pool_->Shutdown();
+
+  EXPECT_TRUE(first_met && second_met);
+  EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}), log.order);
+  EXPECT_FALSE(log.overlapped);
+  EXPECT_TRUE(log.knew_its_sequence);
+  EXPECT_FALSE(runner->RunsTasksOnCurrentThread());
+  EXPECT_FALSE(pool_->RunsTasksOnCurrentThread());
+  // Three tasks were ready at once, yet no third worker came.
+  EXPECT_EQ(2, g_start_calls);
+}
+
+// Keeps posting until the pool refuses, which it does once Shutdown began.
+void BlockUntilRefused(SequencedWorkerPool* pool, WaitableEvent* started,
+                       std::atomic<bool>* refused, std::atomic<bool>* done) {
+  started->Signal();
+  TimeTicks deadline = TimeTicks::Now() + kTimeout;
+  while (!*refused && TimeTicks::Now() < deadline) {
+    ::Sleep(10);
+    *refused = !pool->PostTask(FROM_HERE, Bind([] {}));
+  }
+  ::Sleep(50);  // Shutdown must wait this out too
+  *done = true;
+}
+
+TEST_F(SequencedWorkerPoolTest, ShutdownWaitsForBlockingTasksOnly) {
+  SequencedWorkerPool::SequenceToken token =
+      pool_->GetNamedSequenceToken("shutdown");
+  scoped_refptr<SequencedTaskRunner> blocking =
+      pool_->GetSequencedTaskRunnerForToken(
+          token, SequencedWorkerPool::BLOCK_SHUTDOWN);
+  scoped_refptr<SequencedTaskRunner> skipping =
+      pool_->GetSequencedTaskRunnerForToken(
+          token, SequencedWorkerPool::SKIP_ON_SHUTDOWN);
+  Event started;
+  std::atomic<bool> refused{false}, done{false}, skipped_ran{false},
+      delayed_ran{false}, late_ran{false};
+  ASSERT_TRUE(blocking->PostTask(
+      FROM_HERE,
+      Bind(&BlockUntilRefused, pool_.get(), &started, &refused, &done)));
+  // Both wait behind the running task of their token when Shutdown comes.
+  ASSERT_TRUE(skipping->PostTask(FROM_HERE, Bind(&SetFlag, &skipped_ran)));
+  // A delay makes even a blocking runner's task skip on shutdown.
+  ASSERT_TRUE(blocking->PostDelayedTask(
+      FROM_HERE, Bind(&SetFlag, &delayed_ran), TimeDelta::FromSeconds(30)));
+  ASSERT_TRUE(started.TimedWait(kTimeout));
+
+  TimeTicks begin = TimeTicks::Now();
+  pool_->Shutdown();
+  EXPECT_LT(TimeTicks::Now() - begin, kTimeout);  // not the 30 s delay
+  EXPECT_TRUE(done);
+  EXPECT_TRUE(refused);
+  EXPECT_FALSE(blocking->PostTask(FROM_HERE, Bind(&SetFlag, &late_ran)));
+  blocking = skipping = nullptr;  // runners hold the pool too
+  ReleasePool();                  // joins the workers
+  EXPECT_FALSE(skipped_ran);
+  EXPECT_FALSE(delayed_ran);
+  EXPECT_FALSE(late_ran);
+}
+
+void HoldPoolUntil(scoped_refptr<SequencedWorkerPool>, WaitableEvent* started,
+                   WaitableEvent* go) {
+  started->Signal();
+  go->TimedWait(kTimeout);
+}
+
+TEST_F(SequencedWorkerPoolTest, LastReleaseOnAWorkerDeletesOnCreatingThread) {
+  scoped_refptr<SequencedTaskRunner> continuing =
+      pool_->GetSequencedTaskRunnerForToken(
+          SequencedWorkerPool::SequenceToken(),
+          SequencedWorkerPool::CONTINUE_ON_SHUTDOWN);
+  Event started, go;
+  ASSERT_TRUE(continuing->PostTask(
+      FROM_HERE, Bind(&HoldPoolUntil, pool_, &started, &go)));
+  continuing = nullptr;
+  ASSERT_TRUE(started.TimedWait(kTimeout));
+  pool_->Shutdown();  // does not wait for the running task
+  pool_ = nullptr;
+  go.Signal();
+  // The task's closure and then the worker drop the last references.
+  ReleasePool();
+}
+
+void Count(std::atomic<int>* count, WaitableEvent* event) {
+  if (++*count == 3) event->Signal();
+}
+
+TEST_F(SequencedWorkerPoolTest, FailedStartIsRetriedAndIdleWorkerReused) {
+  // One sequence keeps a second worker from being worth starting.
+  scoped_refptr<SequencedTaskRunner> runner =
+      pool_->GetSequencedTaskRunnerForToken(
+          pool_->GetNamedSequenceToken("retry"),
+          SequencedWorkerPool::BLOCK_SHUTDOWN);
+  std::atomic<int> ran{0};
+  Event all_ran;
+  g_fail_start = true;
+  for (int i = 0; i < 2; ++i)
+    ASSERT_TRUE(runner->PostTask(FROM_HERE, Bind(&Count, &ran, &all_ran)));
+  EXPECT_EQ(2, g_start_calls);
+  EXPECT_EQ(0, ran);
+  g_fail_start = false;
+  ASSERT_TRUE(runner->PostTask(FROM_HERE, Bind(&Count, &ran, &all_ran)));
+  ASSERT_TRUE(all_ran.TimedWait(kTimeout));
+  EXPECT_EQ(3, g_start_calls);
+
+  ::Sleep(100);  // lets the worker go back to waiting
+  Event woken;
+  ASSERT_TRUE(pool_->PostTask(FROM_HERE, Bind(&Signal, &woken)));
+  ASSERT_TRUE(woken.TimedWait(kTimeout));
+  EXPECT_EQ(3, g_start_calls);
+}
+
+TEST_F(SequencedWorkerPoolTest, ShutdownReturnsWhenNoWorkerCouldStart) {
+  g_fail_start = true;
+  std::atomic<bool> ran{false};
+  ASSERT_TRUE(pool_->PostTask(FROM_HERE, Bind(&SetFlag, &ran)));
+  pool_->Shutdown();  // would wait for ever for the thread "being created"
+  ReleasePool();
+  EXPECT_FALSE(ran);
+}
+
+}  // namespace
+}  // namespace base
