@@ -1,6 +1,5 @@
 #include "base/json/json_parser.h"
 
-#include <errno.h>
 #include <float.h>
 #include <math.h>
 #include <stdint.h>
@@ -9,7 +8,6 @@
 #include <emmintrin.h>
 
 #include <algorithm>
-#include <tuple>
 #include <utility>
 
 #include "base/json/json_utf8.h"
@@ -61,81 +59,38 @@ bool ReadHexDigits(const char* p, int count, uint32_t* value) {
   return true;
 }
 
-// Exact powers of ten for the fast path of ConvertDouble.
-constexpr double kExactPowersOfTen[] = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// The byte order of keys (the std::string order), compared eight bytes at a
+// time inline: the library compare calls memcmp for every pair.
+inline bool KeyLess(std::string_view a, std::string_view b) {
+  size_t common = a.size() < b.size() ? a.size() : b.size();
+  size_t i = 0;
+  for (; i + 8 <= common; i += 8) {
+    uint64_t x;
+    uint64_t y;
+    memcpy(&x, a.data() + i, 8);
+    memcpy(&y, b.data() + i, 8);
+    if (x != y)
+      return __builtin_bswap64(x) < __builtin_bswap64(y);
+  }
+  for (; i < common; ++i) {
+    if (a[i] != b[i])
+      return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
+  }
+  return a.size() < b.size();
+}
+
+// Dictionaries up to this size are sorted in place by insertion, which
+// needs no buffer; larger ones take a stable merge sort.
+constexpr size_t kInsertionSortLimit = 64;
 
 // Converts the number text [begin, end), which the grammar has validated and
-// which has a fraction or an exponent or does not fit 32 bits, to a double.
-// False when the value overflows a double.
+// which has a fraction or an exponent or does not fit 32 bits, to a double,
+// straight from the input. False when the value overflows a double.
 bool ConvertDouble(const char* begin, const char* end, double* result) {
-  // Fast path: at most 15 significant digits and a power of ten that is
-  // exact in a double give the correctly rounded result with one IEEE
-  // multiplication or division, the same double a full conversion finds.
-  const char* p = begin;
-  bool negative = *p == '-';
-  if (negative)
-    ++p;
-  uint64_t mantissa = 0;
-  int digits = 0;
-  int exponent = 0;
-  for (; p < end && IsDigit(*p); ++p) {
-    if (mantissa != 0 || *p != '0') {
-      mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
-      ++digits;
-    }
-    if (digits > 15)
-      break;
-  }
-  if (p < end && *p == '.' && digits <= 15) {
-    for (++p; p < end && IsDigit(*p); ++p) {
-      if (mantissa != 0 || *p != '0') {
-        mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
-        ++digits;
-      }
-      --exponent;
-      if (digits > 15)
-        break;
-    }
-  }
-  if (digits <= 15 && p < end && (*p == 'e' || *p == 'E')) {
-    ++p;
-    bool negative_exponent = *p == '-';
-    if (*p == '-' || *p == '+')
-      ++p;
-    int written = 0;
-    for (; p < end && written < 10000; ++p)
-      written = written * 10 + (*p - '0');
-    exponent += negative_exponent ? -written : written;
-  }
-  if (p == end && digits <= 15 && exponent >= -22 && exponent <= 22) {
-    double value = static_cast<double>(mantissa);
-    value = exponent < 0 ? value / kExactPowersOfTen[-exponent]
-                         : value * kExactPowersOfTen[exponent];
-    *result = negative ? -value : value;
-    return true;
-  }
-
-  // The full conversion wants a NUL-terminated text; the input has none.
-  size_t length = static_cast<size_t>(end - begin);
-  char stack_copy[64];
-  std::string heap_copy;
-  const char* text = stack_copy;
-  if (length < sizeof(stack_copy)) {
-    memcpy(stack_copy, begin, length);
-    stack_copy[length] = '\0';
-  } else {
-    heap_copy.assign(begin, end);
-    text = heap_copy.c_str();
-  }
-  int saved_errno = errno;
-  errno = 0;
-  char* stop = nullptr;
-  double value = StringToDoubleCore(text, &stop);
-  bool range_error = errno == ERANGE;
-  errno = saved_errno;
-  if (stop != text + length)
+  const char* stop = nullptr;
+  bool range_error = false;
+  double value = StringToDoubleInRange(begin, end, &stop, &range_error);
+  if (stop != end)
     return false;  // The grammar above makes this unreachable.
   // The conversion flags subnormal results as out of range, yet the writer
   // produces them (5e-324): accept any finite non-zero result. A value that
@@ -248,7 +203,41 @@ JSONParser::Token JSONParser::GetNextToken() {
 }
 
 void JSONParser::EatWhitespaceAndComments() {
+  const __m128i spaces = _mm_set1_epi8(' ');
+  const __m128i tabs = _mm_set1_epi8('\t');
+  const __m128i line_feeds = _mm_set1_epi8('\n');
+  const __m128i returns = _mm_set1_epi8('\r');
   while (pos_ < end_) {
+    // Indentation comes in runs: sixteen bytes at a time, counting the line
+    // breaks of the run at once, never past the end of input.
+    while (end_ - pos_ >= 16) {
+      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pos_));
+      __m128i lf = _mm_cmpeq_epi8(bytes, line_feeds);
+      __m128i cr = _mm_cmpeq_epi8(bytes, returns);
+      __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(bytes, spaces),
+                                   _mm_cmpeq_epi8(bytes, tabs));
+      unsigned white = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_or_si128(blank, _mm_or_si128(lf, cr))));
+      unsigned other = ~white & 0xFFFFu;
+      unsigned run = other ? static_cast<unsigned>(__builtin_ctz(other)) : 16;
+      unsigned in_run = (1u << run) - 1;
+      unsigned lf_mask = static_cast<unsigned>(_mm_movemask_epi8(lf)) & in_run;
+      unsigned cr_mask = static_cast<unsigned>(_mm_movemask_epi8(cr)) & in_run;
+      if (lf_mask | cr_mask) {
+        // CR LF counts as one line break, also across two steps.
+        unsigned after_cr =
+            (cr_mask << 1) | (pos_ > start_ && pos_[-1] == '\r' ? 1u : 0u);
+        line_ += __builtin_popcount(cr_mask) +
+                 __builtin_popcount(lf_mask & ~after_cr);
+        line_start_ = static_cast<int>(pos_ - start_) + 31 -
+                      __builtin_clz(lf_mask | cr_mask);
+      }
+      pos_ += run;
+      if (run < 16)
+        break;
+    }
+    if (pos_ >= end_)
+      return;
     switch (*pos_) {
       case '\r':
       case '\n':
@@ -372,7 +361,7 @@ std::unique_ptr<Value> JSONParser::ConsumeDictionary() {
       key_text = decoded_keys_.back();
     }
     if (entry_stack_.size() > first_entry &&
-        !(entry_stack_.back().key < key_text)) {
+        !KeyLess(entry_stack_.back().key, key_text)) {
       sorted = false;
     }
     entry_stack_.push_back(PendingEntry{key_text, std::move(value)});
@@ -402,13 +391,28 @@ std::unique_ptr<Value> JSONParser::FinishDictionary(size_t first_entry,
   if (!sorted) {
     // Stable, so that of equal keys the one written last comes last and
     // replaces the others, as storing them in turn would.
-    std::stable_sort(begin, end,
-                     [](const PendingEntry& a, const PendingEntry& b) {
-                       return a.key < b.key;
-                     });
+    if (static_cast<size_t>(end - begin) <= kInsertionSortLimit) {
+      for (PendingEntry* next = begin + 1; next < end; ++next) {
+        if (!KeyLess(next->key, next[-1].key))
+          continue;
+        PendingEntry moving = std::move(*next);
+        PendingEntry* slot = next;
+        do {
+          *slot = std::move(slot[-1]);
+          --slot;
+        } while (slot != begin && KeyLess(moving.key, slot[-1].key));
+        *slot = std::move(moving);
+      }
+    } else {
+      std::stable_sort(begin, end,
+                       [](const PendingEntry& a, const PendingEntry& b) {
+                         return KeyLess(a.key, b.key);
+                       });
+    }
     PendingEntry* kept = begin;
     for (PendingEntry* entry = begin; entry != end; ++entry) {
-      if (entry + 1 != end && entry[1].key == entry->key)
+      // Sorted: a key not below the next one equals it.
+      if (entry + 1 != end && !KeyLess(entry->key, entry[1].key))
         continue;
       if (kept != entry)
         *kept = std::move(*entry);
@@ -423,10 +427,8 @@ std::unique_ptr<Value> JSONParser::FinishDictionary(size_t first_entry,
     entries.AdoptBuffer(
         arena_->Allocate(count * sizeof(DictionaryValue::Entry)), count);
     for (PendingEntry* entry = begin; entry != end; ++entry) {
-      entries.emplace_back(
-          std::piecewise_construct,
-          std::forward_as_tuple(entry->key.data(), entry->key.size()),
-          std::forward_as_tuple(std::move(entry->value)));
+      entries.emplace_back(internal::ValueKey(entry->key, arena_),
+                           std::move(entry->value));
     }
   }
   // Also destroys the values of replaced duplicate keys.

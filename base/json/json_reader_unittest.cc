@@ -3,7 +3,9 @@
 #include <float.h>
 
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -273,6 +275,37 @@ TEST(JSONReaderTest, RepeatedKeysInAnyOrderKeepTheLastValue) {
   EXPECT_TRUE(dictionary->GetInteger("c.y", &value));
 }
 
+// The reader sorts a dictionary's keys itself, eight bytes per compare, and
+// keeps long keys in its arena: the result must equal storing the entries
+// in turn, in small dictionaries and in large ones.
+TEST(JSONReaderTest, ParsedKeysOrderAsStoredKeys) {
+  // Keys that differ at several places of one eight-byte step, in bytes of
+  // either sign, and around the sixteen bytes kept in place.
+  const char* const kStems[] = {
+      "",         "a",          "B",          "ab",
+      "\xC3\xA9", "abcdefgh",   "bbcdefga",   "abcdefgz1234567",
+      "abcdefg\xC3\xA9",          "aaaaaaaaaaaaaaaa", "aaaaaaaaaaaaaaaaZ",
+      "aaaaaaaabaaaaaaaZ"};
+  std::mt19937 random(9);
+  for (int count : {3, 12, 40, 200}) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < count; ++i) {
+      keys.push_back(std::string(kStems[random() % 12]) +
+                     (random() % 3 ? std::to_string(random() % 20) : ""));
+    }
+    std::string json = "{";
+    DictionaryValue expected;
+    for (int i = 0; i < count; ++i) {
+      json += (i ? ",\"" : "\"") + keys[i] + "\":" + std::to_string(i);
+      expected.SetIntegerWithoutPathExpansion(keys[i], i);
+    }
+    json += "}";
+    std::unique_ptr<Value> parsed = JSONReader::Read(json);
+    ASSERT_TRUE(parsed);
+    EXPECT_TRUE(expected.Equals(parsed.get())) << json;
+  }
+}
+
 // Strings are scanned many bytes at a time: every special byte must be
 // found wherever it falls in such a block, and never past the input.
 TEST(JSONReaderTest, StringBytesFoundAtEveryOffset) {
@@ -308,6 +341,36 @@ TEST(JSONReaderTest, StringBytesFoundAtEveryOffset) {
     JSONParser parser(0);
     EXPECT_FALSE(parser.Parse(StringPiece(cut.data(), cut.size())));
     EXPECT_EQ(JSONReader::JSON_SYNTAX_ERROR, parser.error_code());
+  }
+}
+
+// Whitespace is skipped many bytes at a time: line breaks must be counted
+// (CR LF once, also when a step ends between them) wherever they fall.
+TEST(JSONReaderTest, LineBreaksCountedInLongWhitespaceRuns) {
+  std::mt19937 random(5);
+  for (int round = 0; round < 400; ++round) {
+    std::string text = "[" + std::string(1 + round % 17, '1') + ",";
+    size_t run = random() % 70;
+    for (size_t i = 0; i < run; ++i)
+      text += " \t\r\n \r\n "[random() % 8];
+    const size_t error_at = text.size();
+    text += "x]";
+    int line = 1;
+    size_t line_start = 0;
+    for (size_t i = 0; i < error_at; ++i) {
+      if (text[i] != '\r' && text[i] != '\n')
+        continue;
+      if (!(text[i] == '\n' && text[i - 1] == '\r'))
+        ++line;
+      line_start = i;
+    }
+    JSONParser parser(0);
+    EXPECT_FALSE(parser.Parse(text));
+    EXPECT_EQ(JSONReader::JSON_UNEXPECTED_TOKEN, parser.error_code());
+    EXPECT_EQ(line, parser.error_line()) << round;
+    EXPECT_EQ(static_cast<int>(error_at - line_start) + 1,
+              parser.error_column())
+        << round;
   }
 }
 

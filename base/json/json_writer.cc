@@ -169,7 +169,7 @@ void JSONWriter::BuildJSONString(const Value& value, JsonOutput* output) {
         if (!first)
           output->Append(',');
         first = false;
-        internal::EscapeJSONStringTo(entry.first, output);
+        internal::EscapeJSONStringTo(entry.first.view(), output);
         output->Append(':');
         BuildJSONString(*entry.second, output);
       }

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <new>
 
+#include "base/synchronization/lock.h"
+
 namespace base {
 namespace internal {
 
@@ -26,7 +28,74 @@ struct ArenaChunk {
   // Live blocks, plus kArenaHold minus the unpublished ones while the arena
   // holds the chunk.
   std::atomic<int64_t> count;
+  // Bytes for blocks after this header.
+  size_t capacity;
+  // The next chunk in the cache of free chunks.
+  ArenaChunk* next_free;
 };
+
+namespace {
+
+// Free chunks of the full size wait here for the next parse. Returned to the
+// heap, their pages go back to the system, and the next parse of a large
+// document would fault every page in afresh: that costs more than the parse.
+// The cache holds at most kCachedChunkLimit chunks (16 MB).
+constexpr size_t kCachedChunkLimit = 256;
+Lock g_chunk_cache_lock;
+ArenaChunk* g_cached_chunks = nullptr;
+size_t g_cached_chunk_count = 0;
+
+// A chunk of |capacity| bytes, from the cache when one fits.
+ArenaChunk* NewChunk(size_t capacity) {
+  if (capacity == kLargestChunkSize) {
+    AutoLock hold(g_chunk_cache_lock);
+    if (ArenaChunk* chunk = g_cached_chunks) {
+      g_cached_chunks = chunk->next_free;
+      --g_cached_chunk_count;
+      return chunk;
+    }
+  }
+  char* raw = static_cast<char*>(::operator new(sizeof(ArenaChunk) + capacity));
+  ArenaChunk* chunk = ::new (raw) ArenaChunk;
+  chunk->capacity = capacity;
+  return chunk;
+}
+
+void DeleteChunk(ArenaChunk* chunk) {
+  chunk->~ArenaChunk();
+  ::operator delete(chunk);
+}
+
+// Takes back a chunk whose last block is gone.
+void RecycleChunk(ArenaChunk* chunk) {
+  if (chunk->capacity == kLargestChunkSize) {
+    AutoLock hold(g_chunk_cache_lock);
+    if (g_cached_chunk_count < kCachedChunkLimit) {
+      chunk->next_free = g_cached_chunks;
+      g_cached_chunks = chunk;
+      ++g_cached_chunk_count;
+      return;
+    }
+  }
+  DeleteChunk(chunk);
+}
+
+}  // namespace
+
+void ReleaseCachedValueChunks() {
+  ArenaChunk* chunks;
+  {
+    AutoLock hold(g_chunk_cache_lock);
+    chunks = g_cached_chunks;
+    g_cached_chunks = nullptr;
+    g_cached_chunk_count = 0;
+  }
+  while (chunks) {
+    ArenaChunk* next = chunks->next_free;
+    DeleteChunk(chunks);
+    chunks = next;
+  }
+}
 
 void* AllocateValueBlock(size_t size) {
   char* raw = static_cast<char*>(::operator new(kValueBlockHeaderSize + size));
@@ -37,10 +106,8 @@ void* AllocateValueBlock(size_t size) {
 namespace {
 
 void ReleaseFromChunk(ArenaChunk* chunk, int64_t count) {
-  if (chunk->count.fetch_sub(count, std::memory_order_acq_rel) == count) {
-    chunk->~ArenaChunk();
-    ::operator delete(chunk);
-  }
+  if (chunk->count.fetch_sub(count, std::memory_order_acq_rel) == count)
+    RecycleChunk(chunk);
 }
 
 }  // namespace
@@ -81,11 +148,9 @@ void* ValueArena::AllocateSlow(size_t size) {
   LeaveChunk();
   size_t chunk_size = next_chunk_size_;
   next_chunk_size_ = kLargestChunkSize;
-  char* raw = static_cast<char*>(
-      ::operator new(sizeof(ArenaChunk) + chunk_size));
-  chunk_ = ::new (raw) ArenaChunk;
+  chunk_ = NewChunk(chunk_size);
   chunk_->count.store(kArenaHold, std::memory_order_relaxed);
-  cursor_ = raw + sizeof(ArenaChunk);
+  cursor_ = reinterpret_cast<char*>(chunk_) + sizeof(ArenaChunk);
   limit_ = cursor_ + chunk_size;
   handed_out_ = 0;
   return Allocate(size);

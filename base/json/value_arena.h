@@ -5,13 +5,14 @@
 // Every block, from a chunk or from the heap, starts after a header naming
 // its chunk (null for a heap block of its own), so FreeValueBlock releases
 // either kind and values keep single ownership: a value taken out of a
-// parsed tree may be destroyed on any thread, at any time. A chunk returns
-// to the heap when its last block is freed and its arena has moved on.
+// parsed tree may be destroyed on any thread, at any time. A chunk is free
+// when its last block is freed and its arena has moved on; a few free chunks
+// are kept for the next parse, the rest return to the heap.
 //
 //   ValueArena arena(text.size());
 //   void* memory = arena.Allocate(sizeof(Value));
 //   ...
-//   FreeValueBlock(memory);   // the chunk goes when its last block goes
+//   FreeValueBlock(memory);   // the chunk is free when its last block goes
 #ifndef BASE_JSON_VALUE_ARENA_H_
 #define BASE_JSON_VALUE_ARENA_H_
 
@@ -33,6 +34,10 @@ void* AllocateValueBlock(size_t size);
 // Releases a block from AllocateValueBlock or ValueArena::Allocate. Safe on
 // any thread; null is ignored.
 void FreeValueBlock(void* block);
+
+// Returns to the heap the free chunks kept for later parses (at most a few
+// MB), for a process that is done with JSON for a while.
+void ReleaseCachedValueChunks();
 
 // Frees many blocks with one update of each chunk's count: a container's
 // children usually lie side by side in one chunk. Flushes when destroyed.

@@ -52,9 +52,9 @@ HANDLE HeapOfOperatorNew() {
   return nullptr;
 }
 
-// Bytes in the busy blocks of operator new's heap. Chunks that are never
-// returned show up here, though the values in them are long gone.
-int64_t HeapBytesInUse() {
+// Bytes in the busy blocks of operator new's heap, free chunks kept for
+// later parses included.
+int64_t BusyHeapBytes() {
   static const HANDLE heap = HeapOfOperatorNew();
   EXPECT_NE(nullptr, heap);
   int64_t bytes = 0;
@@ -66,6 +66,13 @@ int64_t HeapBytesInUse() {
   }
   ::HeapUnlock(heap);
   return bytes;
+}
+
+// Bytes in use once the kept chunks are gone. Chunks that are never
+// returned show up here, though the values in them are long gone.
+int64_t HeapBytesInUse() {
+  internal::ReleaseCachedValueChunks();
+  return BusyHeapBytes();
 }
 
 // Far less than a full chunk (64 KB); a parse of the documents below takes
@@ -127,11 +134,37 @@ TEST(ValueArenaTest, ReleaserAndSingleFreesReturnEveryChunk) {
   EXPECT_LT(HeapBytesInUse() - before, kHeapNoise);
 }
 
+// A large parse leaves its chunks for the next one, which takes them
+// instead of new ones; what is kept stays bounded however large the tree.
+TEST(ValueArenaTest, FreeChunksServeTheNextParseUpToALimit) {
+  constexpr int64_t kKeptLimit = 16 * 1024 * 1024;
+  std::string medium = "[";
+  for (int i = 0; i < 100000; ++i)
+    medium += i ? ",[1.5,2]" : "[1.5,2]";
+  medium += "]";
+  std::string huge = "[";
+  for (int i = 0; i < 700000; ++i)
+    huge += i ? ",7" : "7";  // About 28 MB of values.
+  huge += "]";
+
+  const int64_t before = HeapBytesInUse();
+  ASSERT_TRUE(JSONReader::Read(medium));
+  const int64_t kept = BusyHeapBytes() - before;
+  EXPECT_GT(kept, 1024 * 1024);
+  ASSERT_TRUE(JSONReader::Read(medium));
+  EXPECT_LT(BusyHeapBytes() - before, kept + kHeapNoise);
+
+  ASSERT_TRUE(JSONReader::Read(huge));
+  EXPECT_LT(BusyHeapBytes() - before, kKeptLimit + kHeapNoise);
+  EXPECT_LT(HeapBytesInUse() - before, kHeapNoise);
+}
+
 // Values taken out of a parsed tree, and contents swapped out of its
 // containers, stay valid after the tree is gone.
 TEST(ParsedValuesTest, PartsTakenOutOutliveTheirTree) {
   const std::string kInner =
-      "{\"list\":[1,2.5,\"a string longer than any small buffer\",null],"
+      "{\"a key longer than sixteen bytes\":1,"
+      "\"list\":[1,2.5,\"a string longer than any small buffer\",null],"
       "\"text\":\"caf\xC3\xA9\"}";
   std::unique_ptr<Value> root = JSONReader::Read(
       "{\"a\":" + kInner +
@@ -152,7 +185,8 @@ TEST(ParsedValuesTest, PartsTakenOutOutliveTheirTree) {
 
   // Containers filled at their exact size grow past it.
   for (int i = 0; i < 50; ++i) {
-    d->SetIntegerWithoutPathExpansion("k2." + std::to_string(i), i);
+    d->SetIntegerWithoutPathExpansion(
+        "k2 and a key longer than sixteen bytes " + std::to_string(i), i);
     l->AppendInteger(i);
   }
   EXPECT_EQ(52u, d->size());

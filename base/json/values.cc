@@ -101,8 +101,10 @@ void Value::ReleaseChildren(internal::ValueBlockReleaser* releaser) {
   };
   if (type_ == TYPE_DICTIONARY) {
     auto& entries = static_cast<DictionaryValue*>(this)->dictionary_;
-    for (DictionaryValue::Entry& entry : entries)
+    for (DictionaryValue::Entry& entry : entries) {
       release(&entry.second);
+      releaser->Free(entry.first.ReleaseBlock());
+    }
     releaser->Free(entries.ReleaseBuffer());
   } else if (type_ == TYPE_LIST) {
     auto& elements = static_cast<ListValue*>(this)->list_;
@@ -284,7 +286,8 @@ DictionaryValue* DictionaryValue::DeepCopy() const {
   copy->dictionary_.reserve(dictionary_.size());
   for (const Entry& entry : dictionary_) {
     copy->dictionary_.emplace_back(
-        entry.first, std::unique_ptr<Value>(entry.second->DeepCopy()));
+        internal::ValueKey(entry.first.view()),
+        std::unique_ptr<Value>(entry.second->DeepCopy()));
   }
   return copy;
 }
@@ -298,7 +301,7 @@ bool DictionaryValue::Equals(const Value* other) const {
   for (; mine != dictionary_.end() &&
          theirs != other_dictionary->dictionary_.end();
        ++mine, ++theirs) {
-    if (mine->first != theirs->first ||
+    if (mine->first.view() != theirs->first.view() ||
         !mine->second->Equals(theirs->second.get())) {
       return false;
     }
@@ -311,7 +314,7 @@ DictionaryValue::Entry* DictionaryValue::LowerBound(StringPiece key) {
   std::string_view wanted(key.data(), key.size());
   return std::lower_bound(dictionary_.begin(), dictionary_.end(), wanted,
                           [](const Entry& entry, std::string_view text) {
-                            return std::string_view(entry.first) < text;
+                            return entry.first.view() < text;
                           });
 }
 
@@ -319,8 +322,7 @@ const DictionaryValue::Entry* DictionaryValue::Find(StringPiece key) const {
   const Entry* entry =
       const_cast<DictionaryValue*>(this)->LowerBound(key);
   if (entry == dictionary_.end() ||
-      std::string_view(entry->first) !=
-          std::string_view(key.data(), key.size())) {
+      entry->first.view() != std::string_view(key.data(), key.size())) {
     return nullptr;
   }
   return entry;
@@ -393,13 +395,14 @@ void DictionaryValue::SetWithoutPathExpansion(StringPiece key,
                                               std::unique_ptr<Value> value) {
   Entry* entry = LowerBound(key);
   if (entry != dictionary_.end() &&
-      std::string_view(entry->first) ==
-          std::string_view(key.data(), key.size())) {
+      entry->first.view() == std::string_view(key.data(), key.size())) {
     entry->second = std::move(value);
     return;
   }
   dictionary_.insert(
-      entry, Entry(std::string(key.data(), key.size()), std::move(value)));
+      entry,
+      Entry(internal::ValueKey(std::string_view(key.data(), key.size())),
+            std::move(value)));
 }
 
 void DictionaryValue::SetWithoutPathExpansion(StringPiece key, Value* value) {

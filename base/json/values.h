@@ -22,6 +22,7 @@
 #include <string>
 #include <utility>
 
+#include "base/json/value_key.h"
 #include "base/json/value_vector.h"
 #include "base/strings/string16.h"
 #include "base/strings/string_piece.h"
@@ -150,7 +151,7 @@ class DictionaryValue : public Value {
  public:
   // The entries sorted by the byte order of their keys: one buffer for the
   // whole dictionary instead of one node per key.
-  using Entry = std::pair<std::string, std::unique_ptr<Value>>;
+  using Entry = std::pair<internal::ValueKey, std::unique_ptr<Value>>;
   using Storage = internal::ValueVector<Entry>;
 
   DictionaryValue();
@@ -241,7 +242,10 @@ class DictionaryValue : public Value {
     explicit Iterator(const DictionaryValue& target);
     bool IsAtEnd() const { return it_ == target_.dictionary_.end(); }
     void Advance() { ++it_; }
-    const std::string& key() const { return it_->first; }
+    // A copy: keys are not stored as std::string.
+    std::string key() const {
+      return std::string(it_->first.data(), it_->first.size());
+    }
     const Value& value() const { return *it_->second; }
 
    private:

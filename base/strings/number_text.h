@@ -12,6 +12,11 @@
 #ifndef BASE_STRINGS_NUMBER_TEXT_H_
 #define BASE_STRINGS_NUMBER_TEXT_H_
 
+#include <float.h>
+
+#include <charconv>
+#include <system_error>
+
 namespace base {
 
 // Room for the longest text FormatShortestDouble writes
@@ -62,6 +67,51 @@ void FreeDigitString(DigitString* digits);
 // infinity, underflows to zero or is subnormal; otherwise leaves errno alone.
 // |end| may be null.
 double StringToDoubleCore(const char* text, char** end);
+
+// StringToDoubleCore on the text [begin, end), which needs no NUL and is
+// never read past |end|, and without errno: |*range_error| becomes true
+// where StringToDoubleCore would set ERANGE, false otherwise. |*stop| gets
+// the end of the number read (|begin| when there is none); it may be null.
+// The form for callers that hold a length, such as a parser in the middle
+// of its input.
+inline double StringToDoubleInRange(const char* begin,
+                                    const char* end,
+                                    const char** stop,
+                                    bool* range_error);
+
+namespace internal {
+// StringToDoubleInRange for every text (whitespace, "+", ".5", "inf",
+// "nan(...)" and results out of range).
+double StringToDoubleInRangeSlow(const char* begin,
+                                 const char* end,
+                                 const char** stop,
+                                 bool* range_error);
+}  // namespace internal
+
+// Inline, for it runs once per number of a document: a text that starts
+// with a digit, or "-" and a digit, has the same syntax for the standard
+// conversion as for strtod and goes straight to it.
+inline double StringToDoubleInRange(const char* begin,
+                                    const char* end,
+                                    const char** stop,
+                                    bool* range_error) {
+  // Without branches on the sign or the magnitude: the signs of a
+  // document's numbers follow no pattern a predictor could learn.
+  const char* digits = begin + (begin != end && *begin == '-');
+  if (digits != end && static_cast<unsigned char>(*digits - '0') <= 9) {
+    double value = 0.0;
+    std::from_chars_result result = std::from_chars(begin, end, value);
+    if (result.ec == std::errc()) {
+      if (stop)
+        *stop = result.ptr;
+      // Subnormal results are flagged, as strtod does.
+      double magnitude = __builtin_fabs(value);
+      *range_error = (magnitude < DBL_MIN) & (magnitude != 0.0);
+      return value;
+    }
+  }
+  return internal::StringToDoubleInRangeSlow(begin, end, stop, range_error);
+}
 
 }  // namespace base
 

@@ -43,7 +43,8 @@ struct ParseResult {
   bool range_error;
 };
 
-// Also checks that errno changes only to report a range error.
+// Also checks that errno changes only to report a range error, and that
+// the form for a bounded text agrees bit for bit.
 ParseResult Parse(const std::string& text) {
   errno = EINVAL;
   char* end = nullptr;
@@ -52,7 +53,48 @@ ParseResult Parse(const std::string& text) {
   result.consumed = static_cast<size_t>(end - text.c_str());
   result.range_error = errno == ERANGE;
   EXPECT_TRUE(result.range_error || errno == EINVAL) << text.substr(0, 9);
+
+  errno = EINVAL;
+  const char* stop = nullptr;
+  bool range_error = !result.range_error;
+  double value = StringToDoubleInRange(text.data(), text.data() + text.size(),
+                                       &stop, &range_error);
+  EXPECT_EQ(EINVAL, errno);
+  EXPECT_EQ(BitsOf(result.value), BitsOf(value)) << text.substr(0, 9);
+  EXPECT_EQ(result.consumed, static_cast<size_t>(stop - text.data()));
+  EXPECT_EQ(result.range_error, range_error) << text.substr(0, 9);
   return result;
+}
+
+// The end of the range ends the text, as a NUL would, wherever it falls.
+TEST(NumberTextTest, BoundedParseStopsAtTheEndOfItsRange) {
+  const struct {
+    const char* text;
+    size_t length;
+    double value;
+    size_t consumed;
+  } kCases[] = {
+      {"1.5e3", 3, 1.5, 3},       {"1.5e3", 4, 1.5, 3},
+      {"-12", 1, 0.0, 0},         {"infinity", 5, INFINITY, 3},
+      {"infinity", 2, 0.0, 0},    {"  7", 2, 0.0, 0},
+      {"123456789012345678901234", 17, 12345678901234567.0, 17},
+  };
+  for (const auto& c : kCases) {
+    const char* stop = nullptr;
+    bool range_error = true;
+    double value =
+        StringToDoubleInRange(c.text, c.text + c.length, &stop, &range_error);
+    EXPECT_EQ(c.value, value) << c.text << " " << c.length;
+    EXPECT_EQ(c.consumed, static_cast<size_t>(stop - c.text)) << c.text;
+    EXPECT_FALSE(range_error);
+  }
+  // "nan(" without its ")" inside the range keeps the default payload.
+  const char kNaN[] = "nan(1f)";
+  const char* stop = nullptr;
+  bool range_error = true;
+  double value = StringToDoubleInRange(kNaN, kNaN + 6, &stop, &range_error);
+  EXPECT_EQ(BitsOf(std::numeric_limits<double>::quiet_NaN()), BitsOf(value));
+  EXPECT_EQ(kNaN + 3, stop);
 }
 
 TEST(NumberTextTest, FormatsShortestTextInTheSystemForm) {

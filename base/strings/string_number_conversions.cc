@@ -1,13 +1,11 @@
 #include "base/strings/string_number_conversions.h"
 
 #include <ctype.h>
-#include <errno.h>
 #include <wctype.h>
 
 #include <limits>
 #include <type_traits>
 
-#include "base/strings/number_text.h"
 
 namespace base {
 namespace {
@@ -203,17 +201,6 @@ std::string HexEncode(const void* bytes, size_t size) {
     result[2 * i + 1] = kHexChars[data[i] & 0xF];
   }
   return result;
-}
-
-bool StringToDouble(const std::string& input, double* output) {
-  const int saved_errno = errno;
-  errno = 0;
-  char* end = nullptr;
-  *output = StringToDoubleCore(input.c_str(), &end);
-  const bool valid = errno == 0 && !input.empty() &&
-                     end == input.c_str() + input.size() && !IsSpace(input[0]);
-  if (errno == 0) errno = saved_errno;
-  return valid;
 }
 
 }  // namespace base
