@@ -44,6 +44,10 @@ void TaskRunner::AddRef() const {
   ref_count_.fetch_add(1, std::memory_order_relaxed);
 }
 
+bool TaskRunner::HasOneRef() const {
+  return ref_count_.load(std::memory_order_acquire) == 1;
+}
+
 void TaskRunner::Release() const {
   if (internal::DropThreadSafeReference(&ref_count_)) OnDestruct();
 }

@@ -54,6 +54,8 @@ class TaskRunner {
 
   void AddRef() const;
   void Release() const;
+  // True when the caller holds the only reference.
+  bool HasOneRef() const;
 
  protected:
   TaskRunner();

@@ -1,0 +1,281 @@
+#include "components/prefs/json_pref_store.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/files/file_util.h"
+#include "base/json/json_file_value_serializer.h"
+#include "base/json/values.h"
+#include "base/metrics/histogram_test_util.h"
+#include "base/threading/thread_task_runner_handle.h"
+#include "base/time/clock.h"
+#include "base/win/scoped_handle.h"
+#include "testing/mock_time_task_runner.h"
+#include "testing/queue_thread.h"
+#include "testing/scoped_test_folder.h"
+
+namespace {
+
+using base::FilePath;
+using base::TimeDelta;
+using testing_support::WriteFileForTest;
+
+constexpr uint32_t kLossy = PersistentPrefStore::LOSSY_PREF_WRITE_FLAG;
+
+std::string Read(const FilePath& path) {
+  std::string contents;
+  EXPECT_TRUE(base::ReadFileToString(path, &contents)) << path.value();
+  return contents;
+}
+
+std::unique_ptr<base::Value> Int(int value) {
+  return std::make_unique<base::Value>(value);
+}
+
+class RecordingObserver : public PrefStoreObserver {
+ public:
+  void OnPrefValueChanged(const std::string& key) override {
+    changed.push_back(key);
+  }
+  void OnInitializationCompleted(bool succeeded) override {
+    initialized.push_back(succeeded);
+  }
+  std::vector<std::string> changed;
+  std::vector<bool> initialized;
+};
+
+class RecordingErrorDelegate : public PersistentPrefStore::ReadErrorDelegate {
+ public:
+  explicit RecordingErrorDelegate(std::vector<int>* errors) : errors_(errors) {}
+  void OnError(PersistentPrefStore::PrefReadError error) override {
+    errors_->push_back(error);
+  }
+
+ private:
+  std::vector<int>* const errors_;
+};
+
+// File operations run on a real thread; the test thread has no runner, so
+// a scheduled write cannot wait for a timer and is handed over at once.
+class JsonPrefStoreTest : public ::testing::Test {
+ protected:
+  scoped_refptr<JsonPrefStore> MakeStore(const FilePath& path) {
+    return new JsonPrefStore(path, file_thread_.task_runner());
+  }
+  // Waits until the file thread has done what was posted so far.
+  void Drain() { ASSERT_TRUE(file_thread_.RunAndWait(base::Bind([] {}))); }
+
+  testing_support::ScopedTestFolder folder_;
+  const FilePath path_ = FilePath(folder_.path()).Append(L"installer_prefs.json");
+  const FilePath bad_path_ = FilePath(folder_.path()).Append(L"installer_prefs.bad");
+  testing_support::QueueThread file_thread_;
+};
+
+TEST_F(JsonPrefStoreTest, CorruptFileIsMovedAsideAndReplaced) {
+  ASSERT_TRUE(WriteFileForTest(path_.value(), "{\"a\": 1,"));
+  scoped_refptr<JsonPrefStore> store = MakeStore(path_);
+  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE, store->ReadPrefs());
+  EXPECT_EQ("{\"a\": 1,", Read(bad_path_));
+  EXPECT_FALSE(base::PathExists(path_));
+  EXPECT_FALSE(store->ReadOnly());
+  EXPECT_TRUE(store->IsInitializationComplete());
+  EXPECT_FALSE(store->GetValue("a", nullptr));
+
+  store->SetValue("b", Int(2), 0);
+  Drain();
+  EXPECT_EQ("{\"b\":2}", Read(path_));
+
+  // A second corruption replaces the first copy and says so.
+  ASSERT_TRUE(WriteFileForTest(path_.value(), "[oops"));
+  scoped_refptr<JsonPrefStore> again = MakeStore(path_);
+  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT, again->ReadPrefs());
+  EXPECT_EQ("[oops", Read(bad_path_));
+}
+
+// Files that exist but cannot be understood are never overwritten.
+TEST_F(JsonPrefStoreTest, ReadErrorsAndReadOnlyStores) {
+  struct Case {
+    const char* name;
+    const char* contents;  // null: no file
+    bool hold_without_sharing;
+    PersistentPrefStore::PrefReadError error;
+    bool read_only;
+  } cases[] = {
+      {"valid", "{\"x\":{\"y\":3}}", false,
+       PersistentPrefStore::PREF_READ_ERROR_NONE, false},
+      {"missing", nullptr, false, PersistentPrefStore::PREF_READ_ERROR_NO_FILE,
+       false},
+      {"list root", "[1,2]", false,
+       PersistentPrefStore::PREF_READ_ERROR_JSON_TYPE, true},
+      {"locked", "{}", true, PersistentPrefStore::PREF_READ_ERROR_FILE_LOCKED,
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ::DeleteFileW(path_.value().c_str());
+    if (c.contents) {
+      ASSERT_TRUE(WriteFileForTest(path_.value(), c.contents));
+    }
+    base::win::ScopedHandle held;
+    if (c.hold_without_sharing) {
+      held.Set(::CreateFileW(path_.value().c_str(), GENERIC_READ, 0, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(held.IsValid());
+    }
+    scoped_refptr<JsonPrefStore> store = MakeStore(path_);
+    EXPECT_EQ(c.error, store->ReadPrefs());
+    EXPECT_EQ(c.error, store->GetReadError());
+    EXPECT_EQ(c.read_only, store->ReadOnly());
+    held.Close();
+
+    store->SetValue("new", Int(1), 0);
+    store->SetValue("lossy", Int(1), kLossy);
+    store->CommitPendingWrite();
+    store = nullptr;
+    Drain();
+    if (c.read_only) {
+      EXPECT_EQ(c.contents, Read(path_));
+    } else {
+      std::unique_ptr<base::Value> root;
+      int code = 0;
+      root = base::JSONFileValueDeserializer(path_, 0).Deserialize(&code, nullptr);
+      base::DictionaryValue* dict = nullptr;
+      ASSERT_TRUE(root && root->GetAsDictionary(&dict));
+      int value = 0;
+      EXPECT_TRUE(dict->GetInteger("new", &value));
+      EXPECT_TRUE(dict->GetInteger("lossy", &value));
+      EXPECT_EQ(c.contents != nullptr, dict->GetInteger("x.y", &value));
+    }
+  }
+}
+
+TEST_F(JsonPrefStoreTest, AlternateFileIsMovedIntoPlace) {
+  const FilePath alternate = FilePath(folder_.path()).Append(L"old_prefs.json");
+  ASSERT_TRUE(WriteFileForTest(alternate.value(), "{\"old\":true}"));
+  scoped_refptr<JsonPrefStore> store(
+      new JsonPrefStore(path_, alternate, file_thread_.task_runner()));
+  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_NONE, store->ReadPrefs());
+  EXPECT_TRUE(store->GetValue("old", nullptr));
+  EXPECT_FALSE(base::PathExists(alternate));
+  EXPECT_EQ("{\"old\":true}", Read(path_));
+}
+
+// The last reference commits a lossy change at once: at process end the
+// thread's loop no longer runs, so a commit timer would never fire.
+TEST_F(JsonPrefStoreTest, ReleaseCommitsLossyChangeWithoutRunningLoop) {
+  scoped_refptr<testing_support::MockTimeTaskRunner> stopped_loop(
+      new testing_support::MockTimeTaskRunner);
+  base::ThreadTaskRunnerHandle handle(stopped_loop);
+  scoped_refptr<JsonPrefStore> store = MakeStore(path_);
+  store->ReadPrefs();
+  store->SetValue("lossy", Int(7), kLossy);
+  Drain();
+  EXPECT_FALSE(base::PathExists(path_));
+  store = nullptr;
+  file_thread_.Stop();
+  EXPECT_EQ("{\"lossy\":7}", Read(path_));
+}
+
+// Reading and writing on a mock clock that is also the file runner.
+class JsonPrefStoreTimeTest : public JsonPrefStoreTest {
+ protected:
+  void SetUp() override {
+    store_->AddObserver(&observer_);
+    store_->ReadPrefsAsync(new RecordingErrorDelegate(&errors_));
+    EXPECT_FALSE(store_->IsInitializationComplete());
+    runner_->RunUntilIdle();
+  }
+  void TearDown() override { store_->RemoveObserver(&observer_); }
+
+  scoped_refptr<testing_support::MockTimeTaskRunner> runner_{
+      new testing_support::MockTimeTaskRunner};
+  base::ThreadTaskRunnerHandle handle_{runner_};
+  std::vector<int> errors_;
+  RecordingObserver observer_;
+  scoped_refptr<JsonPrefStore> store_{new JsonPrefStore(path_, runner_)};
+};
+
+TEST_F(JsonPrefStoreTimeTest, ChangesCommitAfterIntervalLossyOnlyWithOthers) {
+  EXPECT_EQ(std::vector<bool>{true}, observer_.initialized);
+  EXPECT_EQ(std::vector<int>{PersistentPrefStore::PREF_READ_ERROR_NO_FILE},
+            errors_);
+
+  store_->SetValue("lossy", Int(1), kLossy);
+  runner_->FastForwardBy(TimeDelta::FromSeconds(60));
+  EXPECT_FALSE(base::PathExists(path_));
+
+  store_->SetValue("a.b", Int(2), 0);
+  store_->SetValueSilently("a.c", Int(3), 0);
+  store_->SetValue("a.b", Int(2), 0);  // equal: nobody hears of it
+  EXPECT_EQ((std::vector<std::string>{"lossy", "a.b"}), observer_.changed);
+  runner_->FastForwardBy(TimeDelta::FromSeconds(9));
+  EXPECT_FALSE(base::PathExists(path_));
+  runner_->FastForwardBy(TimeDelta::FromSeconds(1));
+  EXPECT_EQ("{\"a\":{\"b\":2,\"c\":3},\"lossy\":1}", Read(path_));
+
+  store_->RemoveValue("a", kLossy);
+  store_->RemoveValue("missing", 0);
+  EXPECT_EQ((std::vector<std::string>{"lossy", "a.b", "a"}), observer_.changed);
+  store_->CommitPendingWrite();
+  runner_->RunUntilIdle();
+  EXPECT_EQ("{\"lossy\":1}", Read(path_));
+  EXPECT_EQ(0u, runner_->GetPendingTaskCount());
+}
+
+TEST_F(JsonPrefStoreTimeTest, MissingFolderFailsInitialization) {
+  scoped_refptr<JsonPrefStore> store(new JsonPrefStore(
+      FilePath(folder_.path()).Append(L"none\\prefs.json"), runner_));
+  RecordingObserver observer;
+  store->AddObserver(&observer);
+  std::vector<int> errors;
+  store->ReadPrefsAsync(new RecordingErrorDelegate(&errors));
+  runner_->RunUntilIdle();
+  EXPECT_EQ(std::vector<bool>{false}, observer.initialized);
+  EXPECT_FALSE(store->IsInitializationComplete());
+  EXPECT_TRUE(errors.empty());
+  store->RemoveObserver(&observer);
+}
+
+class FakeClock : public base::Clock {
+ public:
+  explicit FakeClock(base::Time* now) : now_(now) {}
+  base::Time Now() override { return *now_; }
+
+ private:
+  base::Time* const now_;
+};
+
+TEST(JsonPrefStoreWriteCountTest, ReportsPerIntervalWithZerosForIdleOnes) {
+  const std::string histogram = "Settings.JsonDataWriteCount.write_count.json";
+  // Histograms live for the process: count from where they are now.
+  auto samples = [&histogram](int value) {
+    return base::GetHistogramSampleCount(histogram, value);
+  };
+  const int64_t before[] = {samples(0), samples(1), samples(3),
+                            base::GetHistogramTotalCount(histogram)};
+  base::Time now = base::Time::Now();
+  {
+    JsonPrefStore::WriteCountHistogram counter(
+        TimeDelta::FromSeconds(10), FilePath(L"C:\\p\\write count.json"),
+        std::make_unique<FakeClock>(&now), TimeDelta::FromMinutes(5));
+    counter.RecordWriteOccured();
+    counter.RecordWriteOccured();
+    now += TimeDelta::FromMinutes(5);  // not over yet
+    counter.RecordWriteOccured();
+    EXPECT_EQ(before[3], base::GetHistogramTotalCount(histogram));
+    // Just over three intervals from the start: 3 for the first interval,
+    // 0 for each of the other two.
+    now += TimeDelta::FromSeconds(10 * 60 + 1);
+    counter.RecordWriteOccured();
+    EXPECT_EQ(before[2] + 1, samples(3));
+    EXPECT_EQ(before[0] + 2, samples(0));
+    now += TimeDelta::FromMinutes(5);  // over, counted at destruction
+  }
+  EXPECT_EQ(before[1] + 1, samples(1));
+  EXPECT_EQ(before[3] + 4, base::GetHistogramTotalCount(histogram));
+}
+
+}  // namespace

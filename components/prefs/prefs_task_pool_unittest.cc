@@ -1,0 +1,212 @@
+#include "components/prefs/prefs_task_pool.h"
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/at_exit.h"
+#include "base/bind.h"
+#include "base/files/file_util.h"
+#include "base/json/json_file_value_serializer.h"
+#include "base/json/values.h"
+#include "base/synchronization/waitable_event.h"
+#include "base/threading/sequenced_worker_pool.h"
+#include "base/time/time.h"
+#include "testing/scoped_test_folder.h"
+
+namespace {
+
+using base::FilePath;
+using base::TimeDelta;
+using base::WaitableEvent;
+
+constexpr uint32_t kLossy = PersistentPrefStore::LOSSY_PREF_WRITE_FLAG;
+
+std::unique_ptr<WaitableEvent> MakeEvent() {
+  return std::make_unique<WaitableEvent>(
+      WaitableEvent::ResetPolicy::MANUAL,
+      WaitableEvent::InitialState::NOT_SIGNALED);
+}
+
+void Signal(WaitableEvent* event) { event->Signal(); }
+
+void SignalAndWait(WaitableEvent* started, WaitableEvent* release) {
+  started->Signal();
+  release->Wait();
+}
+
+// Holds |runner|'s sequence busy until |delay| has passed, so that what is
+// posted meanwhile queues behind it.
+void BlockSequence(base::SequencedTaskRunner* runner, int delay_ms) {
+  runner->PostTask(FROM_HERE, base::Bind([](int delay) { ::Sleep(delay); },
+                                         delay_ms));
+}
+
+std::unique_ptr<base::DictionaryValue> ReadDictionary(const FilePath& path) {
+  int code = 0;
+  return base::DictionaryValue::From(
+      base::JSONFileValueDeserializer(path, 0).Deserialize(&code, nullptr));
+}
+
+class PrefsTaskPoolTest : public ::testing::Test {
+ protected:
+  FilePath File(const wchar_t* name) {
+    return FilePath(folder_.path()).Append(name);
+  }
+  scoped_refptr<base::SequencedTaskRunner> RunnerFor(const FilePath& path) {
+    return JsonPrefStore::GetTaskRunnerForFile(path,
+                                               GetPrefsTaskPool()->pool());
+  }
+
+  testing_support::ScopedTestFolder folder_;
+};
+
+TEST_F(PrefsTaskPoolTest, OneSequencePerPath) {
+  base::AtExitManager exit_manager;
+  auto a_runner = RunnerFor(File(L"a.json"));
+  auto a_again = RunnerFor(File(L"a.json"));
+  auto b_runner = RunnerFor(File(L"b.json"));
+  auto started = MakeEvent(), release = MakeEvent(), b_ran = MakeEvent(),
+       a_ran = MakeEvent();
+  a_runner->PostTask(FROM_HERE, base::Bind(&SignalAndWait, started.get(),
+                                           release.get()));
+  started->Wait();
+  b_runner->PostTask(FROM_HERE, base::Bind(&Signal, b_ran.get()));
+  a_again->PostTask(FROM_HERE, base::Bind(&Signal, a_ran.get()));
+  EXPECT_TRUE(b_ran->TimedWait(TimeDelta::FromSeconds(10)));
+  EXPECT_FALSE(a_ran->TimedWait(TimeDelta::FromMilliseconds(200)));
+  release->Signal();
+  EXPECT_TRUE(a_ran->TimedWait(TimeDelta::FromSeconds(10)));
+}
+
+// A new store reads its file behind the writes already queued for it, and
+// the teardown lets every queued write finish, a released store's last
+// commit of a lossy change included.
+TEST_F(PrefsTaskPoolTest, ReadFollowsQueuedWriteAndTeardownFlushes) {
+  const FilePath path = File(L"installer_prefs.json");
+  {
+    base::AtExitManager exit_manager;
+    PrefsTaskPoolOwner* owner = GetPrefsTaskPool();
+    scoped_refptr<JsonPrefStore> writer = CreateJsonPrefStore(owner, path);
+    scoped_refptr<base::SequencedTaskRunner> runner = RunnerFor(path);
+
+    BlockSequence(runner.get(), 200);
+    writer->SetValue("a", std::make_unique<base::Value>(1), 0);
+    scoped_refptr<JsonPrefStore> reader = CreateJsonPrefStore(owner, path);
+    EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_NONE,
+              reader->GetReadError());
+    EXPECT_TRUE(reader->GetValue("a", nullptr));
+
+    BlockSequence(runner.get(), 300);
+    reader->SetValue("lossy", std::make_unique<base::Value>(2), kLossy);
+    writer = nullptr;
+    reader = nullptr;
+  }
+  std::unique_ptr<base::DictionaryValue> prefs = ReadDictionary(path);
+  ASSERT_TRUE(prefs);
+  int value = 0;
+  EXPECT_TRUE(prefs->GetInteger("a", &value));
+  EXPECT_TRUE(prefs->GetInteger("lossy", &value));
+}
+
+TEST_F(PrefsTaskPoolTest, WaitFlagHoldsTeardownUntilRunnersAreReleased) {
+  std::atomic<bool> released{false};
+  std::thread releaser;
+  {
+    base::AtExitManager exit_manager;
+    GetPrefsTaskPool()->set_wait_for_last_reference(true);
+    scoped_refptr<base::SequencedTaskRunner> runner = RunnerFor(File(L"w.json"));
+    releaser = std::thread([runner, &released]() mutable {
+      ::Sleep(300);
+      released = true;
+      runner = nullptr;
+    });
+  }
+  EXPECT_TRUE(released);
+  releaser.join();
+}
+
+// Eight threads, which also race to create the pool, change values in four
+// stores over two files: each change goes to both stores of a file, so both
+// hold every last value and either may write last. Most changes are lossy,
+// some are committed on the way. After the teardown each file holds the
+// last value of every key.
+TEST_F(PrefsTaskPoolTest, StressLastValueOfEveryKeyReachesEachFile) {
+  constexpr int kThreads = 8;
+  constexpr int kKeysPerThread = 8;
+  const TimeDelta kDuration = TimeDelta::FromSeconds(2);
+  const FilePath files[2] = {File(L"one.json"), File(L"two.json")};
+  // expected[file][key]: the last value a thread set.
+  std::vector<std::map<std::string, int>> expected[2];
+  expected[0].resize(kThreads);
+  expected[1].resize(kThreads);
+  {
+    base::AtExitManager exit_manager;
+    std::vector<PrefsTaskPoolOwner*> owners(kThreads);
+    std::atomic<int> arrived{0};
+    auto stores_ready = MakeEvent();
+    scoped_refptr<JsonPrefStore> stores[4];
+    std::mutex store_locks[4];
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&, t] {
+        ++arrived;
+        while (arrived < kThreads) ::Sleep(0);
+        owners[t] = GetPrefsTaskPool();
+        stores_ready->Wait();
+        std::mt19937 random(t);
+        const base::TimeTicks end = base::TimeTicks::Now() + kDuration;
+        for (int change = 1; base::TimeTicks::Now() < end; ++change) {
+          const int file = random() % 2;
+          const std::string key = "t" + std::to_string(t) + ".k" +
+                                  std::to_string(random() % kKeysPerThread);
+          const uint32_t flags = change % 64 ? kLossy : 0;
+          for (int s = file * 2; s < file * 2 + 2; ++s) {
+            std::lock_guard<std::mutex> hold(store_locks[s]);
+            stores[s]->SetValue(key, std::make_unique<base::Value>(change),
+                                flags);
+            if (change % 100 == 0)
+              stores[s]->CommitPendingWrite();
+          }
+          expected[file][t][key] = change;
+          ::Sleep(1);
+        }
+      });
+    }
+    while (std::count(owners.begin(), owners.end(), nullptr) != 0)
+      ::Sleep(1);
+    for (PrefsTaskPoolOwner* owner : owners)
+      EXPECT_EQ(owners[0], owner);
+    for (int s = 0; s < 4; ++s)
+      stores[s] = CreateJsonPrefStore(owners[0], files[s / 2]);
+    stores_ready->Signal();
+    for (std::thread& thread : threads)
+      thread.join();
+    for (scoped_refptr<JsonPrefStore>& store : stores)
+      store = nullptr;
+  }
+  for (int file = 0; file < 2; ++file) {
+    SCOPED_TRACE(file);
+    std::unique_ptr<base::DictionaryValue> prefs = ReadDictionary(files[file]);
+    ASSERT_TRUE(prefs);
+    size_t keys = 0;
+    for (const auto& thread_values : expected[file]) {
+      for (const auto& entry : thread_values) {
+        int value = 0;
+        EXPECT_TRUE(prefs->GetInteger(entry.first, &value)) << entry.first;
+        EXPECT_EQ(entry.second, value) << entry.first;
+        ++keys;
+      }
+    }
+    EXPECT_GT(keys, 0u);
+  }
+}
+
+}  // namespace
