@@ -137,6 +137,7 @@ struct ReadCase {
   std::string bytes;
   int32_t code_point;
   size_t index_after;
+  size_t length = 0;  // Of the read; 0 for the whole string.
 };
 
 // Where the index lands decides what the next read starts on.
@@ -157,23 +158,18 @@ TEST(UTFStringConversionUtilsTest, ReadUnicodeCharacterUTF8AdvancesIndex) {
       {"no trail at all", "\xE2z", -1, 1},
       {"ends early", "\xF0\x9F", -1, 2},
       {"byte FF", "\xFF\x80", -1, 1},
+      // The length, not the string's end, bounds the read.
+      {"stops at given length", "\xE2\x82\xAC", -1, 2, 2},
   };
   for (const ReadCase& c : cases) {
     SCOPED_TRACE(c.name);
     size_t index = 0;
     EXPECT_EQ(c.code_point,
-              ReadUnicodeCharacterUTF8(c.bytes.data(), &index, c.bytes.size(),
+              ReadUnicodeCharacterUTF8(c.bytes.data(), &index,
+                                       c.length ? c.length : c.bytes.size(),
                                        static_cast<unsigned char>(c.bytes[0])));
     EXPECT_EQ(c.index_after, index);
   }
-}
-
-TEST(UTFStringConversionUtilsTest, ReadStopsAtGivenLength) {
-  // The length, not the string's end, bounds the read.
-  const char bytes[] = "\xE2\x82\xAC";
-  size_t index = 0;
-  EXPECT_EQ(-1, ReadUnicodeCharacterUTF8(bytes, &index, 2, 0xE2));
-  EXPECT_EQ(2u, index);
 }
 
 TEST(UTFStringConversionUtilsTest, WriteReportsUnitsAppended) {

@@ -20,50 +20,6 @@ bool IsOpen(HANDLE handle) {
 
 constexpr DWORD kMarkerError = 0x1234;
 
-TEST(ScopedHandleTest, NullAndInvalidOwnNothing) {
-  ScopedHandle empty;
-  EXPECT_FALSE(empty.IsValid());
-  ScopedHandle from_null(nullptr);
-  EXPECT_FALSE(from_null.IsValid());
-  ScopedHandle from_invalid(INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(from_invalid.IsValid());
-  EXPECT_EQ(nullptr, from_invalid.Get());
-  EXPECT_EQ(nullptr, from_invalid.Take());
-  from_invalid.Close();  // Closes nothing and reports nothing.
-}
-
-TEST(ScopedHandleTest, LastErrorSurvivesEveryOperation) {
-  // A failed open hands an invalid handle to the owner; its error must still
-  // be readable afterwards.
-  ::SetLastError(kMarkerError);
-  ScopedHandle failed_open(INVALID_HANDLE_VALUE);
-  EXPECT_EQ(kMarkerError, ::GetLastError());
-
-  HANDLE first = NewEvent();
-  ::SetLastError(kMarkerError);
-  ScopedHandle handle(first);
-  EXPECT_EQ(kMarkerError, ::GetLastError());
-
-  HANDLE second = NewEvent();
-  ::SetLastError(kMarkerError);
-  handle.Set(second);  // Closes |first| on the way.
-  EXPECT_EQ(kMarkerError, ::GetLastError());
-
-  ::SetLastError(kMarkerError);
-  HANDLE taken = handle.Take();
-  EXPECT_EQ(kMarkerError, ::GetLastError());
-
-  handle.Set(taken);
-  ::SetLastError(kMarkerError);
-  handle.Close();
-  EXPECT_EQ(kMarkerError, ::GetLastError());
-
-  HANDLE raw = NewEvent();
-  ::SetLastError(kMarkerError);
-  EXPECT_TRUE(VerifierCloseHandle(raw));
-  EXPECT_EQ(kMarkerError, ::GetLastError());
-}
-
 // Traits whose every call overwrites the last error, as a host's verifier or
 // a failing close may: the holder itself must put the caller's error back.
 struct ClobberingHandleTraits {
@@ -88,23 +44,25 @@ struct ClobberingVerifierTraits {
   }
 };
 
-TEST(ScopedHandleTest, LastErrorSurvivesClobberingCallees) {
-  using Holder =
-      GenericScopedHandle<ClobberingHandleTraits, ClobberingVerifierTraits>;
+// A failed open hands an invalid handle to the owner; its error, like the
+// caller's error around every other operation, must still be readable.
+template <typename Holder>
+void ExpectLastErrorSurvives() {
+  ::SetLastError(kMarkerError);
+  Holder failed_open(INVALID_HANDLE_VALUE);
+  EXPECT_EQ(kMarkerError, ::GetLastError());
+
   HANDLE first = NewEvent();
   HANDLE second = NewEvent();
   ::SetLastError(kMarkerError);
   Holder holder(first);
   EXPECT_EQ(kMarkerError, ::GetLastError());
-
   ::SetLastError(kMarkerError);
   holder.Set(second);  // Stops tracking and closes the first one.
   EXPECT_EQ(kMarkerError, ::GetLastError());
-
   ::SetLastError(kMarkerError);
   HANDLE taken = holder.Take();
   EXPECT_EQ(kMarkerError, ::GetLastError());
-
   holder.Set(taken);
   ::SetLastError(kMarkerError);
   holder.Close();
@@ -112,33 +70,43 @@ TEST(ScopedHandleTest, LastErrorSurvivesClobberingCallees) {
   EXPECT_FALSE(IsOpen(taken));
 }
 
-TEST(ScopedHandleTest, SetReplacesAndCloses) {
+TEST(ScopedHandleTest, LastErrorSurvivesEveryOperation) {
+  ExpectLastErrorSurvives<ScopedHandle>();
+  ExpectLastErrorSurvives<
+      GenericScopedHandle<ClobberingHandleTraits, ClobberingVerifierTraits>>();
+  HANDLE raw = NewEvent();
+  ::SetLastError(kMarkerError);
+  EXPECT_TRUE(VerifierCloseHandle(raw));
+  EXPECT_EQ(kMarkerError, ::GetLastError());
+}
+
+TEST(ScopedHandleTest, NullAndInvalidOwnNothing) {
+  ScopedHandle empty;
+  EXPECT_FALSE(empty.IsValid());
+  ScopedHandle from_null(nullptr);
+  EXPECT_FALSE(from_null.IsValid());
+  ScopedHandle from_invalid(INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(from_invalid.IsValid());
+  EXPECT_EQ(nullptr, from_invalid.Get());
+  EXPECT_EQ(nullptr, from_invalid.Take());
+  from_invalid.Close();  // Closes nothing and reports nothing.
+}
+
+// Exactly one owner closes a handle, exactly once: on Set of another, on
+// destruction, never after Take.
+TEST(ScopedHandleTest, OwnershipMovesAndCloses) {
   HANDLE first = NewEvent();
-  ScopedHandle handle(first);
-  ASSERT_TRUE(handle.IsValid());
-
-  // The handle already owned: nothing happens, above all no close.
-  handle.Set(first);
-  EXPECT_EQ(first, handle.Get());
-  EXPECT_TRUE(IsOpen(first));
-
   HANDLE second = NewEvent();
-  handle.Set(second);
-  EXPECT_EQ(second, handle.Get());
-  EXPECT_FALSE(IsOpen(first));
-
-  handle.Set(INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(handle.IsValid());
+  {
+    ScopedHandle handle(first);
+    handle.Set(first);  // The handle already owned: above all no close.
+    EXPECT_TRUE(IsOpen(first));
+    handle.Set(second);
+    EXPECT_EQ(second, handle.Get());
+    EXPECT_FALSE(IsOpen(first));
+  }
   EXPECT_FALSE(IsOpen(second));
-}
 
-TEST(ScopedHandleTest, DestructionCloses) {
-  HANDLE event = NewEvent();
-  { ScopedHandle handle(event); }
-  EXPECT_FALSE(IsOpen(event));
-}
-
-TEST(ScopedHandleTest, TakeReleasesWithoutClosing) {
   HANDLE event = NewEvent();
   HANDLE taken;
   {
@@ -149,25 +117,18 @@ TEST(ScopedHandleTest, TakeReleasesWithoutClosing) {
   EXPECT_EQ(event, taken);
   EXPECT_TRUE(IsOpen(event));
   // Released from tracking too: a new owner may take it.
-  ScopedHandle new_owner(taken);
-  EXPECT_TRUE(new_owner.IsValid());
-}
-
-TEST(ScopedHandleTest, MoveTransfersOwnership) {
-  HANDLE event = NewEvent();
-  ScopedHandle first(event);
-  ScopedHandle second(std::move(first));
-  EXPECT_FALSE(first.IsValid());
-  EXPECT_EQ(event, second.Get());
-
-  ScopedHandle third;
-  third = std::move(second);
-  EXPECT_FALSE(second.IsValid());
-  EXPECT_EQ(event, third.Get());
-
-  third = std::move(third);  // Self-move keeps the handle.
-  EXPECT_EQ(event, third.Get());
+  ScopedHandle owner(taken);
+  ScopedHandle moved(std::move(owner));
+  EXPECT_FALSE(owner.IsValid());
+  ScopedHandle assigned;
+  assigned = std::move(moved);
+  EXPECT_FALSE(moved.IsValid());
+  assigned = std::move(assigned);  // Self-move keeps the handle.
+  EXPECT_EQ(event, assigned.Get());
   EXPECT_TRUE(IsOpen(event));
+  assigned.Set(INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(assigned.IsValid());
+  EXPECT_FALSE(IsOpen(event));
 }
 
 // Find handles are closed with FindClose and are no kernel handles: the
