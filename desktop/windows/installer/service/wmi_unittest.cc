@@ -1,0 +1,110 @@
+#include "desktop/windows/installer/service/wmi.h"
+
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+#include "base/win/scoped_handle.h"
+#include "base/win/scoped_variant.h"
+#include "testing/child_process.h"
+
+namespace installer {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+TEST(WmiVariantToUint32Test, AcceptsBothIntegerTypesOnly) {
+  struct Case {
+    VARTYPE type;
+    uint32_t bits;
+    bool accepted;
+  } const cases[] = {
+      {VT_I4, 0x7fffffffu, true},
+      {VT_I4, 0xffffffffu, true},  // -1: the bits of the unsigned value
+      {VT_UI4, 0u, true},
+      {VT_UI4, 0xfffffffeu, true},
+      {VT_EMPTY, 0u, false},
+      {VT_NULL, 0u, false},
+      {VT_I2, 5u, false},
+      {VT_UI8, 5u, false},
+  };
+  for (const Case& c : cases) {
+    VARIANT value;
+    ::VariantInit(&value);
+    value.vt = c.type;
+    value.ullVal = c.bits;
+    uint32_t result = 12345;
+    EXPECT_EQ(c.accepted, internal::WmiVariantToUint32(value, &result))
+        << "type " << c.type;
+    EXPECT_EQ(c.accepted ? c.bits : 12345u, result) << "type " << c.type;
+  }
+}
+
+class WmiTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  }
+  void TearDown() override { ::CoUninitialize(); }
+};
+
+TEST_F(WmiTest, MethodParametersNeedAKnownClassAndMethod) {
+  ComPtr<IWbemServices> services;
+  ASSERT_TRUE(ConnectToWmi(true, &services));
+  ASSERT_TRUE(services);
+
+  ComPtr<IWbemClassObject> params;
+  EXPECT_FALSE(CreateWmiMethodParameters(services.Get(), L"Velto_NoSuchClass",
+                                         L"Create", &params));
+  EXPECT_FALSE(CreateWmiMethodParameters(services.Get(), L"Win32_Process",
+                                         L"NoSuchMethod", &params));
+  EXPECT_FALSE(params);
+
+  ASSERT_TRUE(CreateWmiMethodParameters(services.Get(), L"Win32_Process",
+                                        L"Create", &params));
+  base::win::ScopedVariant text(L"child.exe");
+  EXPECT_TRUE(SetWmiParameter(params.Get(), L"CommandLine", text.get()));
+  EXPECT_FALSE(SetWmiParameter(params.Get(), L"NoSuchParameter", text.get()));
+}
+
+// Run by LaunchStartsARealProcess as the process that WMI starts: it waits
+// to be ended.
+TEST(WmiChild, DISABLED_WaitToBeEnded) {
+  ::Sleep(60000);
+}
+
+TEST_F(WmiTest, LaunchStartsARealProcess) {
+  const std::wstring self = testing_support::SelfPath();
+  DWORD process_id = 0;
+  ASSERT_TRUE(LaunchProcessViaWmi(
+      L"\"" + self +
+          L"\" --gtest_also_run_disabled_tests"
+          L" --gtest_filter=WmiChild.DISABLED_WaitToBeEnded",
+      &process_id));
+  ASSERT_NE(0u, process_id);
+
+  base::win::ScopedHandle child(::OpenProcess(
+      PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE,
+      FALSE, process_id));
+  ASSERT_TRUE(child.IsValid()) << ::GetLastError();
+  wchar_t image[MAX_PATH * 2];
+  DWORD length = MAX_PATH * 2;
+  ASSERT_TRUE(::QueryFullProcessImageNameW(child.Get(), 0, image, &length));
+  EXPECT_EQ(CSTR_EQUAL, ::CompareStringOrdinal(image, static_cast<int>(length),
+                                               self.c_str(), -1, TRUE));
+  EXPECT_TRUE(::TerminateProcess(child.Get(), 7));
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(child.Get(), 10000));
+
+  // The id is optional.
+  EXPECT_TRUE(LaunchProcessViaWmi(L"cmd.exe /c exit 0", nullptr));
+}
+
+TEST_F(WmiTest, RefusedCommandLeavesTheIdAlone) {
+  DWORD process_id = 4242;
+  EXPECT_FALSE(LaunchProcessViaWmi(
+      L"C:\\velto-no-such-folder\\no-such-program.exe", &process_id));
+  EXPECT_EQ(4242u, process_id);
+}
+
+}  // namespace
+}  // namespace installer
