@@ -1,0 +1,144 @@
+// One installation folder of the browser as the engine finds it on disk: its
+// install log (kInstallLogFileName), its installer preferences
+// ("installer_prefs.json") and the folders where the browser keeps its user
+// data.
+//
+//   InstallationInfo info(install_folder);
+//   base::FilePath user_data;
+//   if (info.GetUserDataFolder(&user_data)) ...
+//   if (info.IsCopyOnly()) ...
+//
+// Both files are read lazily, once: the preferences when the object is made
+// (it asks for "profile_path"), the log on the first question about it.
+// Later changes on disk are not seen. The preferences are only ever read:
+// their store runs on a NullTaskRunner, which drops every write.
+//
+// The process-wide instance, GetInstance(), describes the installation the
+// running executable belongs to and lives until the at-exit manager runs.
+// Any thread may ask for it; an InstallationInfo itself has no lock, and its
+// operations belong to one thread at a time.
+#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_INSTALLATION_INFO_H_
+#define DESKTOP_WINDOWS_INSTALLER_SERVICE_INSTALLATION_INFO_H_
+
+#include <stdint.h>
+
+#include <string>
+
+#include "base/files/file_path.h"
+#include "base/memory/scoped_refptr.h"
+#include "base/strings/string_piece.h"
+#include "components/prefs/json_pref_store.h"
+#include "desktop/windows/installer/service/install_log.h"
+
+namespace installer {
+
+// The installer preferences' file, in the installation folder.
+extern const wchar_t kInstallerPrefsFileName[];
+
+class InstallationInfo {
+ public:
+  // Describes |folder|; its install log is read from disk when first needed.
+  explicit InstallationInfo(const base::FilePath& folder);
+  // Describes |folder| with |log| as its install log; the log on disk is
+  // never read. For the installer's finalize step, which has just saved it.
+  InstallationInfo(const base::FilePath& folder, const InstallLog& log);
+  virtual ~InstallationInfo();
+  InstallationInfo(const InstallationInfo&) = delete;
+  InstallationInfo& operator=(const InstallationInfo&) = delete;
+
+  // The process-wide instance, made on the first call: the folder of the
+  // running executable, or its parent when only the parent holds
+  // "launcher.exe" (an executable in a version subfolder). Deleted by the
+  // at-exit manager current at creation (never, without one).
+  static InstallationInfo* GetInstance();
+
+  const base::FilePath& folder() const { return folder_; }
+  // The product name, a space and the stream name: the name the browser is
+  // registered under with the Windows default-programs interface.
+  const std::wstring& app_registry_name() const { return app_registry_name_; }
+
+  // The store of folder\"installer_prefs.json", made and read on the first
+  // call. Read errors leave it empty; a folder that is empty or does not
+  // exist leaves it uninitialised.
+  scoped_refptr<JsonPrefStore> GetPrefStore();
+
+  // The preference "profile_path" as UTF-16; false (|path| unchanged) when
+  // it is missing or not a string.
+  bool ReadProfilePath(std::wstring* path);
+  // The boolean preference "single_profile"; false when it is missing, not a
+  // boolean, or the preferences could not be read.
+  bool IsSingleProfile();
+
+  // Whether the installation is a stand-alone copy, from the install log;
+  // false when the log is missing or malformed.
+  bool IsCopyOnly();
+
+  // folder\"profile" for a single-profile installation; false otherwise
+  // (|folder| unchanged).
+  bool GetSingleProfileFolder(base::FilePath* folder);
+
+  // The user-data folder of this installation for the build's channel.
+  bool GetUserDataFolder(base::FilePath* folder);
+
+  // The profile location for |channel|: below the roaming application-data
+  // folder, named by the product's profile-path template, or the custom
+  // "profile_path" with "<USERNAME>" replaced by the process's user name.
+  // False when the folder or the user name cannot be had.
+  bool GetChannelProfilePath(base::FilePath* path, int32_t channel);
+
+  // The folder that holds every user's profiles for the build's channel; the
+  // uninstallation removes profiles below it. Never empty, relative or a
+  // drive or share root: such a result is refused with false.
+  bool GetProfilesParentFolder(base::FilePath* folder);
+
+  // The user-data folder for |channel|. With |strip_user_name|, a custom
+  // "profile_path" whose last component is "<USERNAME>" gives the folder
+  // above it, and a result that is empty, relative or a root is refused.
+  // |folder| is unchanged on failure.
+  bool GetUserDataFolderForChannel(base::FilePath* folder,
+                                   bool strip_user_name, int32_t channel);
+
+  // |*rebased| = |path|, or, with no custom "profile_path" and |path| below
+  // the roaming application-data folder, the same components below the
+  // local application-data folder.
+  void RebaseUserPath(const base::FilePath& path, base::FilePath* rebased);
+
+ private:
+  struct ForExecutable {};
+  // The process-wide instance's constructor.
+  explicit InstallationInfo(ForExecutable);
+
+  void Initialize();
+  void EnsureInstallLogLoaded();
+
+  scoped_refptr<JsonPrefStore> prefs_;
+  base::FilePath folder_;
+  // The custom profile location; empty for the default one.
+  std::wstring profile_path_;
+  bool log_loaded_ = false;
+  InstallLog log_;
+  std::wstring app_registry_name_;
+};
+
+// The same as InstallationInfo::GetInstance().
+InstallationInfo* GetInstallationInfo();
+
+// Whether an installation must run elevated: never for an administrator;
+// otherwise always for all users, and for one user when |folder_writable| is
+// false.
+bool InstallationNeedsElevation(bool all_users, bool folder_writable);
+
+namespace internal {
+
+// |app_data| with |path_template| appended: every "{InternalStream}"
+// replaced by |channel_name| and "/" taken as a separator. The template is
+// UTF-8 text.
+base::FilePath AppendProfilePathTemplate(const base::FilePath& app_data,
+                                         base::StringPiece path_template,
+                                         base::StringPiece channel_name);
+
+}  // namespace internal
+
+}  // namespace installer
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_INSTALLATION_INFO_H_

@@ -1,0 +1,289 @@
+#include "desktop/windows/installer/service/installation_info.h"
+
+#include <stdio.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/at_exit.h"
+#include "base/base_paths.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/path_service.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/win/windows_types.h"
+#include "desktop/windows/installer/service/install_log_serializer.h"
+#include "desktop/windows/installer/service/utils.h"
+#include "desktop/windows/installer/service/version_info.h"
+#include "testing/child_process.h"
+#include "testing/scoped_test_folder.h"
+
+namespace installer {
+namespace {
+
+using base::FilePath;
+
+// An installation folder in a fresh temporary folder, with helpers to give
+// it preferences and an install log.
+class InstallationInfoTest : public testing::Test {
+ protected:
+  FilePath folder() const { return FilePath(temp_.path()); }
+
+  void WritePrefs(const std::string& json) {
+    ASSERT_TRUE(testing_support::WriteFileForTest(
+        folder().Append(kInstallerPrefsFileName).value(), json));
+  }
+
+  void WriteLog(bool copy_only) {
+    InstallLog log;
+    log.path = folder();
+    log.copy_only = copy_only;
+    ASSERT_TRUE(InstallLogSerializer().Save(
+        log, folder().Append(kInstallLogFileName)));
+  }
+
+  testing_support::ScopedTestFolder temp_;
+};
+
+FilePath DefaultProfilePath(const std::string& channel_name) {
+  FilePath app_data;
+  EXPECT_TRUE(base::PathService::Get(base::PathKey::AppData, &app_data));
+  return app_data.Append(L"Velto Software")
+      .Append(L"Velto " + base::UTF8ToUTF16(channel_name));
+}
+
+TEST_F(InstallationInfoTest, SingleProfilePreference) {
+  struct Case {
+    const char* prefs;  // null: the installation folder does not exist
+    bool single_profile;
+  } cases[] = {
+      {R"({"single_profile": true})", true},
+      {R"({"single_profile": "true"})", false},
+      {R"({"single_profile": 1})", false},
+      {R"([true])", false},                 // the root is not a dictionary
+      {R"({"single_profile": tr)", false},  // not JSON
+      {nullptr, false},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.prefs ? test.prefs : "(no folder)");
+    const FilePath install =
+        test.prefs ? folder() : folder().Append(L"missing");
+    if (test.prefs)
+      WritePrefs(test.prefs);
+    InstallationInfo info(install);
+    FilePath single(L"unchanged");
+    EXPECT_EQ(test.single_profile, info.GetSingleProfileFolder(&single));
+    EXPECT_EQ(test.single_profile ? install.Append(L"profile").value()
+                                  : L"unchanged",
+              single.value());
+
+    // A single profile keeps its data inside the installation, whatever
+    // the channel; otherwise channel 7, which has no name, uses the stream's.
+    FilePath user_data, parent, other_channel;
+    ASSERT_TRUE(info.GetUserDataFolder(&user_data));
+    ASSERT_TRUE(info.GetProfilesParentFolder(&parent));
+    ASSERT_TRUE(info.GetUserDataFolderForChannel(&other_channel, false, 7));
+    const FilePath data = install.Append(L"profile").Append(L"data");
+    EXPECT_EQ(test.single_profile ? data : DefaultProfilePath("Developer"),
+              user_data);
+    EXPECT_EQ(user_data, parent);
+    EXPECT_EQ(test.single_profile
+                  ? data
+                  : DefaultProfilePath(VersionInfo::GetStreamName()),
+              other_channel);
+  }
+}
+
+TEST_F(InstallationInfoTest, FilesAreReadOnceAndTheLogLazily) {
+  WritePrefs(R"({"single_profile": true})");
+  InstallationInfo info(folder());
+  // Made after the object: the log is read on the first question about it.
+  WriteLog(true);
+  WritePrefs(R"({"single_profile": false})");
+  EXPECT_TRUE(info.IsCopyOnly());
+  EXPECT_TRUE(info.IsSingleProfile());
+
+  ASSERT_TRUE(base::DeleteFileOrTree(folder().Append(kInstallLogFileName),
+                                     false));
+  EXPECT_TRUE(info.IsCopyOnly());
+
+  // A malformed log gives the defaults.
+  ASSERT_TRUE(testing_support::WriteFileForTest(
+      folder().Append(kInstallLogFileName).value(), "<install_log"));
+  EXPECT_FALSE(InstallationInfo(folder()).IsCopyOnly());
+
+  // A log given to the constructor is the log: the disk is not read.
+  WriteLog(false);
+  InstallLog given;
+  given.copy_only = true;
+  EXPECT_TRUE(InstallationInfo(folder(), given).IsCopyOnly());
+}
+
+TEST_F(InstallationInfoTest, CustomProfilePath) {
+  std::wstring user;
+  ASSERT_TRUE(GetCurrentUserName(&user));
+  auto fill = [&user](std::wstring text) {
+    const size_t at = text.find(L"<U>");
+    return at == std::wstring::npos ? text : text.replace(at, 3, user);
+  };
+  struct Case {
+    const char* json_path;       // "profile_path" as JSON text
+    const wchar_t* profile;      // <U> stands for the user name
+    const wchar_t* parent;       // null: refused
+  };
+  const Case cases[] = {
+      {R"(C:\\Profiles\\<USERNAME>)", L"C:\\Profiles\\<U>", L"C:\\Profiles"},
+      {R"(C:\\Profiles\\<USERNAME>\\)", L"C:\\Profiles\\<U>\\",
+       L"C:\\Profiles"},
+      {R"(C:\\Profiles\\<USERNAME>\\Velto)", L"C:\\Profiles\\<U>\\Velto",
+       L"C:\\Profiles\\<U>\\Velto"},
+      {R"(\\\\srv\\share\\P\\<USERNAME>)", L"\\\\srv\\share\\P\\<U>",
+       L"\\\\srv\\share\\P"},
+      {R"(D:\\Data)", L"D:\\Data", L"D:\\Data"},
+      {R"(D:\\Data\u0000\\More)", L"D:\\Data", L"D:\\Data"},
+      // Parents that would point the uninstallation at a whole drive or
+      // share, or at wherever it happens to run.
+      {R"(<USERNAME>)", L"<U>", nullptr},
+      {R"(C:\\<USERNAME>)", L"C:\\<U>", nullptr},
+      {R"(C:\\<USERNAME>\\)", L"C:\\<U>\\", nullptr},
+      {R"(C:\\Users\\..\\<USERNAME>)", L"C:\\Users\\..\\<U>", nullptr},
+      {R"(\\\\srv\\share\\<USERNAME>)", L"\\\\srv\\share\\<U>", nullptr},
+      {R"(Profiles\\<USERNAME>)", L"Profiles\\<U>", nullptr},
+      {R"(D:\\)", L"D:\\", nullptr},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.json_path);
+    WritePrefs(std::string(R"({"profile_path": ")") + test.json_path + "\"}");
+    InstallationInfo info(folder());
+    FilePath profile, user_data, parent(L"unchanged");
+    ASSERT_TRUE(info.GetChannelProfilePath(&profile, 2));
+    EXPECT_EQ(fill(test.profile), profile.value());
+    ASSERT_TRUE(info.GetUserDataFolder(&user_data));
+    EXPECT_EQ(profile, user_data);
+    EXPECT_EQ(test.parent != nullptr, info.GetProfilesParentFolder(&parent));
+    EXPECT_EQ(fill(test.parent ? test.parent : L"unchanged"), parent.value());
+
+  }
+}
+
+TEST_F(InstallationInfoTest, RebaseUserPathMovesRoamingToLocal) {
+  FilePath roaming, local;
+  ASSERT_TRUE(base::PathService::Get(base::PathKey::AppData, &roaming));
+  ASSERT_TRUE(base::PathService::Get(base::PathKey::LocalAppData, &local));
+  InstallationInfo info(folder());
+  FilePath rebased;
+  info.RebaseUserPath(roaming.Append(L"Velto").Append(L"Data").Append(L"x"),
+                      &rebased);
+  EXPECT_EQ(local.Append(L"Velto").Append(L"Data").Append(L"x"), rebased);
+  for (const FilePath& outside :
+       {folder().Append(L"x"), roaming, FilePath(roaming.value() + L"2\\x")}) {
+    info.RebaseUserPath(outside, &rebased);
+    EXPECT_EQ(outside, rebased);
+  }
+
+  // A custom location has no local counterpart.
+  WritePrefs(R"({"profile_path": "D:\\P"})");
+  const FilePath below = roaming.Append(L"x");
+  InstallationInfo(folder()).RebaseUserPath(below, &rebased);
+  EXPECT_EQ(below, rebased);
+}
+
+TEST(InstallationInfoPlainTest, WithoutFolderThereIsNoUserData) {
+  InstallationInfo info{FilePath()};
+  FilePath out;
+  EXPECT_FALSE(info.GetUserDataFolder(&out));
+  EXPECT_FALSE(info.GetProfilesParentFolder(&out));
+  EXPECT_FALSE(info.GetChannelProfilePath(&out, 2));
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(base::UTF8ToUTF16(VersionInfo::GetProductName() + " " +
+                              VersionInfo::GetStreamName()),
+            info.app_registry_name());
+}
+
+TEST(InstallationInfoPlainTest, TemplateIsUtf8AndNamesEveryStream) {
+  const FilePath app_data(L"C:\\Users\\u\\AppData\\Roaming");
+  EXPECT_EQ(FilePath(L"C:\\Users\\u\\AppData\\Roaming\\V\u00e9lto "
+                     L"S\u00f6ftware\\\u6d4b Next\\Next"),
+            internal::AppendProfilePathTemplate(
+                app_data,
+                "V\xc3\xa9lto S\xc3\xb6""ftware/\xe6\xb5\x8b "
+                "{InternalStream}/{InternalStream}",
+                "Next"));
+}
+
+// Run by ProcessInstanceFindsTheInstallationFolder from a copy of this
+// executable: prints the process-wide instance's folder.
+TEST(InstallationInfoChild, DISABLED_PrintInstanceFolder) {
+  base::AtExitManager exit_manager;
+  printf("folder=[%s]\n",
+         InstallationInfo::GetInstance()->folder().AsUTF8Unsafe().c_str());
+}
+
+TEST_F(InstallationInfoTest, ProcessInstanceFindsTheInstallationFolder) {
+  const FilePath install = folder().Append(L"Velto");
+  const FilePath version = install.Append(L"45.0.2522.0");
+  const FilePath bare = folder().Append(L"Bare").Append(L"45.0.2522.0");
+  ASSERT_TRUE(base::CreateDirectoryTree(version));
+  ASSERT_TRUE(base::CreateDirectoryTree(bare));
+  ASSERT_TRUE(testing_support::WriteFileForTest(
+      install.Append(L"launcher.exe").value(), "MZ"));
+
+  struct Case {
+    FilePath exe_folder;
+    FilePath expected;
+  } cases[] = {
+      {version, install},  // the version subfolder below the launcher
+      {install, install},  // beside the launcher
+      {bare, bare},        // no launcher anywhere
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.exe_folder.AsUTF8Unsafe());
+    const FilePath exe = test.exe_folder.Append(L"velto_probe.exe");
+    ASSERT_TRUE(::CopyFileW(testing_support::SelfPath().c_str(),
+                            exe.value().c_str(), TRUE));
+    const testing_support::ChildResult result =
+        testing_support::RunChildProcess(
+            L"\"" + exe.value() +
+            L"\" --gtest_also_run_disabled_tests"
+            L" --gtest_filter=InstallationInfoChild.DISABLED_PrintInstanceFolder");
+    ASSERT_TRUE(result.started);
+    EXPECT_EQ(0u, result.exit_code) << result.output;
+    EXPECT_NE(std::string::npos,
+              result.output.find("folder=[" + test.expected.AsUTF8Unsafe() +
+                                 "]"))
+        << result.output;
+  }
+}
+
+TEST(InstallationInfoPlainTest, ThreadsShareOneInstance) {
+  base::AtExitManager exit_manager;
+  constexpr int kThreads = 8;
+  std::atomic<int> not_ready{kThreads};
+  std::vector<InstallationInfo*> seen(kThreads, nullptr);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&, i] {
+      // Released together, so that several race for the creation.
+      --not_ready;
+      while (not_ready.load() > 0)
+        std::this_thread::yield();
+      seen[i] = InstallationInfo::GetInstance();
+    });
+  }
+  for (std::thread& thread : threads)
+    thread.join();
+  ASSERT_NE(nullptr, seen[0]);
+  for (InstallationInfo* info : seen)
+    EXPECT_EQ(seen[0], info);
+  EXPECT_EQ(seen[0], GetInstallationInfo());
+  FilePath exe_folder;
+  ASSERT_TRUE(base::PathService::Get(base::PathKey::ExeDirectory, &exe_folder));
+  EXPECT_EQ(exe_folder, seen[0]->folder());
+}
+
+}  // namespace
+}  // namespace installer
