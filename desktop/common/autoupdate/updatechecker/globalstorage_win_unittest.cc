@@ -1,0 +1,337 @@
+#include "desktop/common/autoupdate/updatechecker/globalstorage_win.h"
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sddl.h>
+
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/message_loop/message_loop.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "base/time/time.h"
+#include "base/win/registry.h"
+#include "base/win/scoped_handle.h"
+#include "base/win/windows_types.h"
+#include "desktop/windows/installer/service/utils.h"
+#include "testing/child_process.h"
+#include "testing/registry_sandbox.h"
+#include "testing/scoped_test_folder.h"
+
+namespace autoupdate {
+namespace {
+
+std::wstring ChildPath() {
+  return L"\"" + testing_support::SelfFolder() +
+         L"\\globalstorage_test_child.exe\"";
+}
+
+std::wstring UniqueName(const wchar_t* prefix) {
+  return std::wstring(L"Local\\") + prefix + L"_" +
+         std::to_wstring(::GetCurrentProcessId()) + L"_" +
+         std::to_wstring(::GetTickCount64());
+}
+
+class GlobalStorageWinTest : public testing::Test {
+ protected:
+  base::FilePath folder() const { return base::FilePath(folder_.path()); }
+  base::FilePath fallback_file() const {
+    return folder().Append(kGlobalStorageFallbackFileName);
+  }
+
+  std::string ReadFallbackFile() const {
+    std::string contents;
+    base::ReadFileToString(fallback_file(), &contents);
+    return contents;
+  }
+
+  // The text of the product key's value |name|, up to its first NUL: the
+  // system itself counts a NUL that follows unterminated REG_SZ data.
+  std::wstring RegistryValue(const std::wstring& name, DWORD* type = nullptr) {
+    base::win::RegKey key(HKEY_CURRENT_USER,
+                          installer::GetProductRegistryKey().c_str(),
+                          KEY_QUERY_VALUE);
+    wchar_t data[512] = {};
+    DWORD size = sizeof(data) - sizeof(wchar_t);
+    if (!key.Valid() ||
+        ::RegQueryValueExW(key.Handle(), name.c_str(), nullptr, type,
+                           reinterpret_cast<BYTE*>(data),
+                           &size) != ERROR_SUCCESS) {
+      return L"<absent>";
+    }
+    return data;
+  }
+
+  testing_support::RegistrySandbox sandbox_{/*redirect_predefined=*/true};
+  testing_support::ScopedTestFolder folder_;
+  // The pref store's commit timer runs on the caller's loop.
+  base::MessageLoop loop_;
+};
+
+TEST_F(GlobalStorageWinTest, RegistryRoundTrip) {
+  GlobalStorageWin storage;
+  storage.Init(/*copy_only=*/false);
+  EXPECT_FALSE(storage.fallback_only());
+  std::string value = "stale";
+  EXPECT_EQ(GlobalStorage::kInvalidArguments, storage.Get("", &value));
+  EXPECT_EQ("", value);
+  EXPECT_EQ(GlobalStorage::kInvalidArguments, storage.Get("UUID", nullptr));
+  EXPECT_EQ(GlobalStorage::kInvalidArguments, storage.Set("", "v"));
+
+  // No product key yet: nothing to read, and a deletion is already done.
+  value = "stale";
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
+  EXPECT_EQ("", value);
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", ""));
+
+  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "1f2e-3d"));
+  DWORD type = 0;
+  EXPECT_EQ(L"1f2e-3d", RegistryValue(L"UUID", &type));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
+  EXPECT_EQ("1f2e-3d", value);
+
+  // A dotted key is one value name; an absent value reads empty.
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("au.last_check", "12"));
+  EXPECT_EQ(L"12", RegistryValue(L"au.last_check"));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("missing", &value));
+  EXPECT_EQ("", value);
+
+  // Another writer's NUL-terminated data reads up to the NUL.
+  base::win::RegKey key(HKEY_CURRENT_USER,
+                        installer::GetProductRegistryKey().c_str(),
+                        KEY_SET_VALUE);
+  ASSERT_EQ(ERROR_SUCCESS,
+            ::RegSetValueExA(key.Handle(), "Channel", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>("beta\0x"), 6));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("Channel", &value));
+  EXPECT_EQ("beta", value);
+
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", ""));
+  EXPECT_EQ(L"<absent>", RegistryValue(L"UUID"));
+  EXPECT_FALSE(base::PathExists(fallback_file()));
+}
+
+TEST_F(GlobalStorageWinTest, MutexHeldByAnotherProcessAnswersBusy) {
+  GlobalStorageWin storage;
+  storage.Init(/*copy_only=*/false);
+  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "before"));
+
+  std::wstring ready_name = UniqueName(L"gs_ready");
+  std::wstring release_name = UniqueName(L"gs_release");
+  base::win::ScopedHandle ready(
+      ::CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str()));
+  base::win::ScopedHandle release(
+      ::CreateEventW(nullptr, TRUE, FALSE, release_name.c_str()));
+  ASSERT_TRUE(ready.IsValid() && release.IsValid());
+  base::Process child = base::LaunchProcess(
+      ChildPath() + L" --hold-mutex --ready=" + ready_name +
+          L" --release=" + release_name,
+      base::LaunchOptions());
+  ASSERT_TRUE(child.IsValid()) << ::GetLastError();
+  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(ready.Get(), 30000));
+
+  std::string value = "stale";
+  ULONGLONG start = ::GetTickCount64();
+  EXPECT_EQ(GlobalStorage::kBusy, storage.Get("UUID", &value));
+  EXPECT_EQ("", value);
+  EXPECT_EQ(GlobalStorage::kBusy, storage.Set("UUID", "during"));
+  EXPECT_LT(::GetTickCount64() - start, 1000u) << "the calls waited";
+  EXPECT_EQ(L"before", RegistryValue(L"UUID"));
+
+  ::SetEvent(release.Get());
+  int exit_code = -1;
+  ASSERT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30),
+                                           &exit_code));
+  EXPECT_EQ(0, exit_code);
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "after"));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
+  EXPECT_EQ("after", value);
+}
+
+TEST_F(GlobalStorageWinTest, MutexAbandonedByADeadHolderIsTakenOver) {
+  // Our handle keeps the mutex alive past its holder's death.
+  GlobalStorageWin storage;
+  storage.Init(/*copy_only=*/false);
+  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "before"));
+
+  base::Process child =
+      base::LaunchProcess(ChildPath() + L" --abandon-mutex", base::LaunchOptions());
+  ASSERT_TRUE(child.IsValid()) << ::GetLastError();
+  int exit_code = -1;
+  ASSERT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30),
+                                           &exit_code));
+  ASSERT_EQ(0, exit_code);
+
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "survivor"));
+  std::string value;
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
+  EXPECT_EQ("survivor", value);
+}
+
+TEST_F(GlobalStorageWinTest, StandAloneKeepsValuesInTheFallbackFile) {
+  GlobalStorageWin storage;
+  storage.Init(/*copy_only=*/true);
+  ASSERT_TRUE(storage.fallback_only());
+
+  // No folder known yet, or one that does not exist: nowhere to keep it.
+  std::string value = "stale";
+  EXPECT_EQ(GlobalStorage::kFailed, storage.Set("UUID", "early"));
+  EXPECT_EQ(GlobalStorage::kFailed, storage.Get("UUID", &value));
+  EXPECT_EQ("", value);
+  storage.LoadFallbackFile(folder().Append(L"missing"));
+  EXPECT_EQ(GlobalStorage::kFailed, storage.Set("UUID", "early"));
+
+  storage.LoadFallbackFile(folder());
+  EXPECT_EQ(fallback_file(), storage.fallback_file_path());
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
+  EXPECT_EQ("", value);
+  EXPECT_FALSE(base::PathExists(fallback_file()));
+
+  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "5a-7b"));
+  EXPECT_EQ("{\"GS\":{\"UUID\":\"5a-7b\"}}", ReadFallbackFile());
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
+  EXPECT_EQ("5a-7b", value);
+  EXPECT_EQ(L"<absent>", RegistryValue(L"UUID"));
+
+  // A dotted key is stored and found as one name.
+  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("au.last_check", "99"));
+  EXPECT_EQ("{\"GS\":{\"UUID\":\"5a-7b\",\"au.last_check\":\"99\"}}",
+            ReadFallbackFile());
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("au.last_check", &value));
+  EXPECT_EQ("99", value);
+
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", ""));
+  EXPECT_EQ("{\"GS\":{\"au.last_check\":\"99\"}}", ReadFallbackFile());
+}
+
+TEST_F(GlobalStorageWinTest, FallbackFileContents) {
+  struct Case {
+    const char* contents;
+    int32_t get_result;
+    const char* value;
+    int32_t set_result;
+  } cases[] = {
+      {"{}", GlobalStorage::kSuccess, "", GlobalStorage::kSuccess},
+      {"{\"GS\":5}", GlobalStorage::kFailed, "", GlobalStorage::kFailed},
+      {"{\"GS\":{\"UUID\":7}}", GlobalStorage::kSuccess, "",
+       GlobalStorage::kSuccess},
+      {"{\"GS\":{\"UUID\":\"caf\xC3\xA9\"}}", GlobalStorage::kSuccess, "",
+       GlobalStorage::kSuccess},
+      {"{\"GS\":{\"UUID\":\"ok\"},\"other\":[1]}", GlobalStorage::kSuccess,
+       "ok", GlobalStorage::kSuccess},
+      // Preferences whose root is not a dictionary are never overwritten.
+      {"[1]", GlobalStorage::kSuccess, "", GlobalStorage::kFailed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.contents);
+    ASSERT_TRUE(testing_support::WriteFileForTest(fallback_file().value(),
+                                                  c.contents));
+    GlobalStorageWin storage;
+    storage.Init(/*copy_only=*/true);
+    storage.LoadFallbackFile(folder());
+    std::string value = "stale";
+    EXPECT_EQ(c.get_result, storage.Get("UUID", &value));
+    EXPECT_EQ(c.value, value);
+    EXPECT_EQ(c.set_result, storage.Set("Channel", "beta"));
+    if (c.set_result != GlobalStorage::kSuccess) {
+      EXPECT_EQ(c.contents, ReadFallbackFile());
+    }
+  }
+}
+
+TEST_F(GlobalStorageWinTest, FallbackFileIsMergedThenWrittenBeside) {
+  ASSERT_TRUE(testing_support::WriteFileForTest(
+      fallback_file().value(),
+      "{\"GS\":{\"UUID\":\"u1\",\"au.last_check\":\"7\",\"count\":3}}"));
+  GlobalStorageWin storage;
+  storage.Init(/*copy_only=*/false);
+  storage.LoadFallbackFile(folder());
+  EXPECT_EQ(L"u1", RegistryValue(L"UUID"));
+  EXPECT_EQ(L"7", RegistryValue(L"au.last_check"));
+  EXPECT_EQ(L"<absent>", RegistryValue(L"count"));  // not a string
+
+  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "u2"));
+  EXPECT_EQ(L"u2", RegistryValue(L"UUID"));
+  EXPECT_EQ("{\"GS\":{\"UUID\":\"u2\",\"au.last_check\":\"7\",\"count\":3}}",
+            ReadFallbackFile());
+  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("au.last_check", ""));
+  EXPECT_EQ(L"<absent>", RegistryValue(L"au.last_check"));
+  EXPECT_EQ("{\"GS\":{\"UUID\":\"u2\",\"count\":3}}", ReadFallbackFile());
+
+  // Once the registry has been written, the file is no longer merged.
+  ASSERT_TRUE(testing_support::WriteFileForTest(
+      fallback_file().value(), "{\"GS\":{\"UUID\":\"u3\"}}"));
+  storage.LoadFallbackFile(folder());
+  EXPECT_EQ(L"u2", RegistryValue(L"UUID"));
+}
+
+TEST_F(GlobalStorageWinTest, ProductKeyThatRefusesWritesUsesTheFallbackFile) {
+  base::win::RegKey key;
+  ASSERT_EQ(ERROR_SUCCESS,
+            key.Create(HKEY_CURRENT_USER,
+                       installer::GetProductRegistryKey().c_str(),
+                       KEY_ALL_ACCESS));
+  // Read and delete only, so the sandbox can still remove it.
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:(A;;KRSDWD;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
+  LONG result =
+      ::RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION, descriptor);
+  ::LocalFree(descriptor);
+  ASSERT_EQ(ERROR_SUCCESS, result);
+  key.Close();
+
+  GlobalStorageWin storage;
+  storage.Init(/*copy_only=*/false);
+  EXPECT_TRUE(storage.fallback_only());
+  storage.LoadFallbackFile(folder());
+  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "file-only"));
+  EXPECT_EQ("{\"GS\":{\"UUID\":\"file-only\"}}", ReadFallbackFile());
+  EXPECT_EQ(L"<absent>", RegistryValue(L"UUID"));
+}
+
+TEST_F(GlobalStorageWinTest, ProcessWideInstanceIsOneObject) {
+  GlobalStorage* instance = GlobalStorage::GetInstance();
+  EXPECT_EQ(instance, GlobalStorage::GetInstance());
+  ASSERT_EQ(GlobalStorage::kSuccess, instance->Set("UUID", "shared"));
+  std::string value;
+  EXPECT_EQ(GlobalStorage::kSuccess, instance->Get("UUID", &value));
+  EXPECT_EQ("shared", value);
+}
+
+// Four processes share the store; every answer must be 0 or 1 and every
+// value read one that some writer wrote in full (the child checks both).
+TEST_F(GlobalStorageWinTest, FourProcessesShareTheStore) {
+  struct Mode {
+    std::wstring switches;
+    const char* name;
+  } modes[] = {
+      {L" --ms=3000 --hkcu=\"" + sandbox_.path() + L"\\HKCU\"", "registry"},
+      {L" --ms=2000 --fallback=\"" + folder_.path() + L"\"", "fallback file"},
+  };
+  for (const Mode& mode : modes) {
+    SCOPED_TRACE(mode.name);
+    std::vector<testing_support::ChildResult> results(4);
+    std::vector<std::thread> threads;
+    for (int id = 0; id < 4; ++id) {
+      threads.emplace_back([&, id] {
+        results[id] = testing_support::RunChildProcess(
+            ChildPath() + L" --stress --id=" + std::to_wstring(id) +
+            mode.switches);
+      });
+    }
+    for (std::thread& thread : threads)
+      thread.join();
+    for (const testing_support::ChildResult& result : results) {
+      EXPECT_TRUE(result.started);
+      EXPECT_EQ(0u, result.exit_code) << result.output;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace autoupdate
