@@ -65,3 +65,22 @@ add_custom_command(
   VERBATIM)
 add_custom_target(signature_fixtures DEPENDS ${signature_fixtures})
 add_dependencies(${name} signature_fixtures)
+
+# The association tests run once per Windows release that decides how a
+# default is made: testing/wine_prefix.reg gives each executable name its
+# release, and the manifest of velto_test_main lets it see it. They leave
+# the folder's own executable, which would only repeat the Windows 7 run.
+set(association_test ${service_dir}/browser_registration_unittest.cc)
+get_target_property(service_test_sources ${name} SOURCES)
+list(REMOVE_ITEM service_test_sources ${association_test})
+set_target_properties(${name} PROPERTIES SOURCES "${service_test_sources}")
+foreach(release win7 win8 win10)
+  set(release_test browser_registration_unittests_${release})
+  add_executable(${release_test} ${association_test} ${settings_rc})
+  target_link_libraries(${release_test} PRIVATE velto_test_main velto_manifest
+                        -Wl,--start-group ${libraries} -Wl,--end-group
+                        gmock gtest)
+  add_test(NAME ${release_test} COMMAND ${release_test})
+  set_tests_properties(${release_test} PROPERTIES
+                       ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}" TIMEOUT 600)
+endforeach()
