@@ -155,6 +155,11 @@ bool InstallationInfo::IsCopyOnly() {
   return log_.copy_only;
 }
 
+bool InstallationInfo::IsInstalledForAllUsers() {
+  EnsureInstallLogLoaded();
+  return log_.all_users;
+}
+
 bool InstallationInfo::GetSingleProfileFolder(base::FilePath* folder) {
   if (!IsSingleProfile())
     return false;

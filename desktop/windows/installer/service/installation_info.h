@@ -28,6 +28,7 @@
 #include "base/memory/scoped_refptr.h"
 #include "base/strings/string_piece.h"
 #include "components/prefs/json_pref_store.h"
+#include "desktop/windows/installer/service/browser_registration.h"
 #include "desktop/windows/installer/service/install_log.h"
 
 namespace installer {
@@ -35,14 +36,16 @@ namespace installer {
 // The installer preferences' file, in the installation folder.
 extern const wchar_t kInstallerPrefsFileName[];
 
-class InstallationInfo {
+// Also the installation that BrowserRegistration registers and makes the
+// default browser.
+class InstallationInfo : public BrowserRegistration::Installation {
  public:
   // Describes |folder|; its install log is read from disk when first needed.
   explicit InstallationInfo(const base::FilePath& folder);
   // Describes |folder| with |log| as its install log; the log on disk is
   // never read. For the installer's finalize step, which has just saved it.
   InstallationInfo(const base::FilePath& folder, const InstallLog& log);
-  virtual ~InstallationInfo();
+  ~InstallationInfo() override;
   InstallationInfo(const InstallationInfo&) = delete;
   InstallationInfo& operator=(const InstallationInfo&) = delete;
 
@@ -52,10 +55,12 @@ class InstallationInfo {
   // at-exit manager current at creation (never, without one).
   static InstallationInfo* GetInstance();
 
-  const base::FilePath& folder() const { return folder_; }
+  const base::FilePath& folder() const override { return folder_; }
   // The product name, a space and the stream name: the name the browser is
   // registered under with the Windows default-programs interface.
-  const std::wstring& app_registry_name() const { return app_registry_name_; }
+  const std::wstring& app_registry_name() const override {
+    return app_registry_name_;
+  }
 
   // The store of folder\"installer_prefs.json", made and read on the first
   // call. Read errors leave it empty; a folder that is empty or does not
@@ -67,11 +72,15 @@ class InstallationInfo {
   bool ReadProfilePath(std::wstring* path);
   // The boolean preference "single_profile"; false when it is missing, not a
   // boolean, or the preferences could not be read.
-  bool IsSingleProfile();
+  bool IsSingleProfile() override;
 
   // Whether the installation is a stand-alone copy, from the install log;
   // false when the log is missing or malformed.
   bool IsCopyOnly();
+
+  // Whether the installation is for all users, from the install log; true
+  // (the log's default) when the log is missing or malformed.
+  bool IsInstalledForAllUsers() override;
 
   // folder\"profile" for a single-profile installation; false otherwise
   // (|folder| unchanged).

@@ -120,7 +120,11 @@ TEST_F(InstallationInfoTest, FilesAreReadOnceAndTheLogLazily) {
   WriteLog(false);
   InstallLog given;
   given.copy_only = true;
-  EXPECT_TRUE(InstallationInfo(folder(), given).IsCopyOnly());
+  given.all_users = false;
+  InstallationInfo from_given(folder(), given);
+  EXPECT_TRUE(from_given.IsCopyOnly());
+  EXPECT_FALSE(from_given.IsInstalledForAllUsers());
+  EXPECT_TRUE(InstallationInfo(folder()).IsInstalledForAllUsers());
 }
 
 TEST_F(InstallationInfoTest, CustomProfilePath) {
