@@ -23,7 +23,7 @@ check_ctest_arguments() {
       -I|--tests-information|-O|--output-log|--output-junit|--repeat|\
       --repeat-until-fail|--timeout|--stop-time|--max-width|--test-load|\
       --test-output-size-passed|--test-output-size-failed|\
-      --test-output-truncation|--resource-spec-file|--preset)
+      --test-output-truncation|--preset)
         [ $# -ge 2 ] || refuse "$1 needs a value"
         shift ;;
       -V|--verbose|-VV|--extra-verbose|--debug|--progress|\
