@@ -22,5 +22,11 @@ ScopedBstr& ScopedBstr::operator=(ScopedBstr&& other) noexcept {
   return *this;
 }
 
+BSTR* ScopedBstr::Receive() {
+  ::SysFreeString(bstr_);
+  bstr_ = nullptr;
+  return &bstr_;
+}
+
 }  // namespace win
 }  // namespace base

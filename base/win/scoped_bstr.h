@@ -32,6 +32,9 @@ class ScopedBstr {
 
   // Still owned by this object.
   BSTR Get() const { return bstr_; }
+  // Frees the current string and returns where a COM call may store one
+  // that this object then owns: |object->get_Name(name.Receive())|.
+  BSTR* Receive();
 
  private:
   BSTR bstr_;

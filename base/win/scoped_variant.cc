@@ -34,5 +34,10 @@ ScopedVariant& ScopedVariant::operator=(ScopedVariant&& other) noexcept {
   return *this;
 }
 
+VARIANT* ScopedVariant::Receive() {
+  ::VariantClear(&value_);
+  return &value_;
+}
+
 }  // namespace win
 }  // namespace base

@@ -33,6 +33,9 @@ class ScopedVariant {
   VARTYPE type() const { return value_.vt; }
   // Still owned by this object.
   const VARIANT& get() const { return value_; }
+  // Clears the current value and returns where a COM call may store one
+  // that this object then owns: |object->Get(name, 0, value.Receive(), ...)|.
+  VARIANT* Receive();
 
  private:
   VARIANT value_;

@@ -23,6 +23,14 @@ TEST(ScopedVariantTest, HoldsAStringCopyOrNothing) {
   null_text = std::move(command_line);
   EXPECT_EQ(held, null_text.get().bstrVal);
   EXPECT_EQ(VT_EMPTY, command_line.type());
+
+  // A value received from a COM call replaces, and frees, the one held.
+  VARIANT* slot = null_text.Receive();
+  EXPECT_EQ(VT_EMPTY, slot->vt);
+  ScopedVariant source(L"received");
+  ASSERT_EQ(S_OK,
+            ::VariantCopy(slot, const_cast<VARIANT*>(&source.get())));
+  EXPECT_STREQ(L"received", null_text.get().bstrVal);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/win/scoped_bstr.h"
+#include "base/win/scoped_variant.h"
 
 namespace installer {
 
@@ -14,36 +15,15 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// Owners of the BSTR and VARIANT that COM hands back through out
-// parameters.
-struct BstrFree {
-  void operator()(OLECHAR* bstr) const { ::SysFreeString(bstr); }
-};
-using ReceivedBstr = std::unique_ptr<OLECHAR, BstrFree>;
-
-class ReceivedVariant {
- public:
-  ReceivedVariant() { ::VariantInit(&value_); }
-  ~ReceivedVariant() { ::VariantClear(&value_); }
-  ReceivedVariant(const ReceivedVariant&) = delete;
-  ReceivedVariant& operator=(const ReceivedVariant&) = delete;
-
-  VARIANT* get() { return &value_; }
-
- private:
-  VARIANT value_;
-};
-
 // Reads a string property through |getter|; an unset (null) string counts as
 // unread.
 template <typename Getter>
 bool ReadString(INetFwRule* rule, Getter getter, std::wstring* text) {
-  BSTR raw = nullptr;
-  HRESULT result = (rule->*getter)(&raw);
-  ReceivedBstr owned(raw);
-  if (FAILED(result) || !owned)
+  base::win::ScopedBstr owned;
+  HRESULT result = (rule->*getter)(owned.Receive());
+  if (FAILED(result) || !owned.Get())
     return false;
-  text->assign(owned.get(), ::SysStringLen(owned.get()));
+  text->assign(owned.Get(), ::SysStringLen(owned.Get()));
   return true;
 }
 
@@ -143,9 +123,9 @@ bool ComFirewallRuleStore::GetRules(
   if (FAILED(enumerator_object.As(&enumerator)))
     return false;
   for (;;) {
-    ReceivedVariant element;
+    base::win::ScopedVariant element;
     ULONG fetched = 0;
-    HRESULT result = enumerator->Next(1, element.get(), &fetched);
+    HRESULT result = enumerator->Next(1, element.Receive(), &fetched);
     if (FAILED(result)) {
       rules->clear();
       return false;
@@ -153,10 +133,10 @@ bool ComFirewallRuleStore::GetRules(
     if (result != S_OK || fetched != 1)
       return true;
     // Anything that is not a rule object is not ours to judge.
-    if (element.get()->vt != VT_DISPATCH || !element.get()->pdispVal)
+    if (element.get().vt != VT_DISPATCH || !element.get().pdispVal)
       continue;
     ComPtr<INetFwRule> rule;
-    if (SUCCEEDED(element.get()->pdispVal->QueryInterface(IID_PPV_ARGS(&rule))))
+    if (SUCCEEDED(element.get().pdispVal->QueryInterface(IID_PPV_ARGS(&rule))))
       rules->push_back(std::make_unique<ComRule>(std::move(rule)));
   }
 }

@@ -19,24 +19,9 @@ constexpr wchar_t kCommandLineParameter[] = L"CommandLine";
 constexpr wchar_t kReturnValueParameter[] = L"ReturnValue";
 constexpr wchar_t kProcessIdParameter[] = L"ProcessId";
 
-// A VARIANT filled by IWbemClassObject::Get and cleared on every path.
-class ReceivedVariant {
- public:
-  ReceivedVariant() { ::VariantInit(&value_); }
-  ~ReceivedVariant() { ::VariantClear(&value_); }
-  ReceivedVariant(const ReceivedVariant&) = delete;
-  ReceivedVariant& operator=(const ReceivedVariant&) = delete;
-
-  VARIANT* Receive() { return &value_; }
-  const VARIANT& get() const { return value_; }
-
- private:
-  VARIANT value_;
-};
-
 bool ReadUint32Property(IWbemClassObject* object, const wchar_t* name,
                         uint32_t* value) {
-  ReceivedVariant property;
+  base::win::ScopedVariant property;
   HRESULT result = object->Get(name, 0, property.Receive(), nullptr, nullptr);
   if (FAILED(result)) {
     LOG(ERROR) << "Failed to read the WMI property " << name << ": "
