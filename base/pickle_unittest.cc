@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "base/win/windows_types.h"
+#include "testing/guarded_buffer.h"
 
 namespace base {
 namespace {
@@ -228,44 +229,7 @@ TEST(PickleDeathTest, WritingReadOnlyOrBeyondTheHeaderStops) {
   EXPECT_DEATH(pickle.ClaimBytes(0xFFFFFFF9u), "32-bit header");
 }
 
-// Readable pages followed by a no-access one; Place() copies bytes so that
-// the last one is the last readable byte, and any read past it faults.
-class GuardedBuffer {
- public:
-  GuardedBuffer() {
-    SYSTEM_INFO info;
-    ::GetSystemInfo(&info);
-    readable_size_ = info.dwPageSize;
-    base_ = static_cast<char*>(::VirtualAlloc(nullptr, 2 * readable_size_,
-                                              MEM_RESERVE | MEM_COMMIT,
-                                              PAGE_READWRITE));
-    DWORD old_protection;
-    if (base_ && !::VirtualProtect(base_ + readable_size_, readable_size_,
-                                   PAGE_NOACCESS, &old_protection)) {
-      ::VirtualFree(base_, 0, MEM_RELEASE);
-      base_ = nullptr;
-    }
-  }
-  ~GuardedBuffer() {
-    if (base_)
-      ::VirtualFree(base_, 0, MEM_RELEASE);
-  }
-  GuardedBuffer(const GuardedBuffer&) = delete;
-  GuardedBuffer& operator=(const GuardedBuffer&) = delete;
-
-  bool IsValid() const { return base_ != nullptr; }
-  size_t capacity() const { return readable_size_; }
-
-  const char* Place(const std::string& bytes) {
-    char* start = base_ + readable_size_ - bytes.size();
-    memcpy(start, bytes.data(), bytes.size());
-    return start;
-  }
-
- private:
-  char* base_ = nullptr;
-  size_t readable_size_ = 0;
-};
+using testing_support::GuardedBuffer;
 
 // What each read must give, worked out from the bytes alone.
 class ReferenceReader {
@@ -398,7 +362,7 @@ TEST(PickleGuardPageTest, MutatedPickles) {
   for (int i = 0; i < kPickles; ++i) {
     std::string bytes = Mutate(seeds[random() % seeds.size()], &random);
     bytes.resize(std::min(bytes.size(), buffer.capacity()));
-    const char* placed = buffer.Place(bytes);
+    const char* placed = buffer.Place(bytes).data();
     Pickle pickle(placed, static_cast<int>(bytes.size()));
     if (!pickle.data()) {
       EXPECT_EQ(0u, pickle.size());

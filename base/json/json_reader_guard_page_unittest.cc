@@ -13,53 +13,12 @@
 #include "base/json/json_reader.h"
 #include "base/json/json_writer.h"
 #include "base/win/windows_types.h"
+#include "testing/guarded_buffer.h"
 
 namespace base {
 namespace {
 
-// Readable pages followed by one no-access page; Place() copies a text so
-// that its last byte is the last readable one.
-class GuardedBuffer {
- public:
-  explicit GuardedBuffer(size_t readable_pages) {
-    SYSTEM_INFO info;
-    ::GetSystemInfo(&info);
-    readable_size_ = readable_pages * info.dwPageSize;
-    base_ = static_cast<char*>(::VirtualAlloc(
-        nullptr, readable_size_ + info.dwPageSize, MEM_RESERVE | MEM_COMMIT,
-        PAGE_READWRITE));
-    DWORD old_protection = 0;
-    if (base_ && !::VirtualProtect(base_ + readable_size_, info.dwPageSize,
-                                   PAGE_NOACCESS, &old_protection)) {
-      ::VirtualFree(base_, 0, MEM_RELEASE);
-      base_ = nullptr;
-    }
-  }
-  ~GuardedBuffer() {
-    if (base_)
-      ::VirtualFree(base_, 0, MEM_RELEASE);
-  }
-  GuardedBuffer(const GuardedBuffer&) = delete;
-  GuardedBuffer& operator=(const GuardedBuffer&) = delete;
-
-  bool IsValid() const {
-    MEMORY_BASIC_INFORMATION guard = {};
-    return base_ &&
-           ::VirtualQuery(base_ + readable_size_, &guard, sizeof(guard)) &&
-           guard.Protect == PAGE_NOACCESS;
-  }
-  size_t capacity() const { return readable_size_; }
-
-  StringPiece Place(const std::string& text) {
-    char* start = base_ + readable_size_ - text.size();
-    memcpy(start, text.data(), text.size());
-    return StringPiece(start, text.size());
-  }
-
- private:
-  char* base_ = nullptr;
-  size_t readable_size_ = 0;
-};
+using testing_support::GuardedBuffer;
 
 const char* const kSeeds[] = {
     "{\"a\":[1,2.5,\"x\"],\"b\":null,\"c\":{\"d\":true,\"e\":false}}",
