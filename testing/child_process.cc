@@ -4,6 +4,61 @@
 
 namespace testing_support {
 
+namespace {
+
+constexpr wchar_t kUnixShell[] = L"Z:\\bin\\sh";
+
+std::string ReadWholeFile(const std::wstring& path) {
+  std::string text;
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return text;
+  char chunk[16384];
+  DWORD read = 0;
+  while (::ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read)
+    text.append(chunk, read);
+  ::CloseHandle(file);
+  return text;
+}
+
+}  // namespace
+
+bool HasUnixShell() {
+  return ::GetFileAttributesW(kUnixShell) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string RunSelfAsGermanUser(const std::wstring& gtest_filter,
+                                const std::wstring& variable) {
+  wchar_t temp[MAX_PATH];
+  const DWORD length = ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring result_path =
+      std::wstring(temp, length) + L"velto_german_child_" +
+      std::to_wstring(::GetCurrentProcessId()) + L"_" +
+      std::to_wstring(::GetTickCount()) + L".xml";
+  const std::wstring command =
+      std::wstring(kUnixShell) +
+      L" -c \"locales=$(mktemp -d); "
+      L"localedef -i de_DE -f UTF-8 $locales/de_DE.UTF-8 >/dev/null 2>&1; "
+      L"LOCPATH=$locales LANG=de_DE.UTF-8 " +
+      variable + L"=1 wine '" + SelfPath() + L"' '--gtest_filter=" +
+      gtest_filter + L"' '--gtest_output=xml:" + result_path +
+      L"' >/dev/null 2>&1; rm -rf $locales\"";
+  std::string xml;
+  if (!RunChildProcess(command).started)
+    return xml;
+  // sh returns at once: the child reports through its result file.
+  for (int waited_ms = 0; waited_ms < 60000 &&
+                          xml.find("</testsuites>") == std::string::npos;
+       waited_ms += 100) {
+    ::Sleep(100);
+    xml = ReadWholeFile(result_path);
+  }
+  ::DeleteFileW(result_path.c_str());
+  return xml;
+}
+
 ChildResult RunChildProcess(const std::wstring& command_line,
                             const std::wstring& working_directory,
                             DWORD timeout_ms) {

@@ -24,6 +24,18 @@ ChildResult RunChildProcess(const std::wstring& command_line,
                             const std::wstring& working_directory = L"",
                             DWORD timeout_ms = 60000);
 
+// Whether Wine's view of the host's /bin/sh exists: the host tools that the
+// helpers below run are reached through it.
+bool HasUnixShell();
+
+// Runs this test executable again, under the German locale (compiled into a
+// temporary folder, since the host may have none) with |variable| set to 1,
+// for the cases of |gtest_filter| only. Wine takes the UI language from LANG
+// when a process starts, so this is how a test sees a German user. Returns
+// the child's gtest XML report, or the part written when a minute passed.
+std::string RunSelfAsGermanUser(const std::wstring& gtest_filter,
+                                const std::wstring& variable);
+
 // Full path of the running executable.
 std::wstring SelfPath();
 

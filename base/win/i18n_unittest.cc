@@ -7,7 +7,6 @@
 
 #include "base/win/windows_types.h"
 #include "testing/child_process.h"
-#include "testing/scoped_test_folder.h"
 
 namespace base {
 namespace win {
@@ -81,7 +80,6 @@ TEST(UILanguageListTest, ThreadListOrDefaultLanguage) {
 // a second copy of this executable runs under LANG=de_DE.UTF-8 through sh and
 // reports through its XML result file. The locale is compiled into a
 // private folder first: the machine need not have it installed.
-constexpr wchar_t kUnixShell[] = L"Z:\\bin\\sh";
 constexpr wchar_t kLanguageChildVariable[] = L"VELTO_I18N_GERMAN_CHILD";
 
 TEST(UILanguageListChildTest, GermanEnvironmentGivesGermanFirst) {
@@ -94,36 +92,10 @@ TEST(UILanguageListChildTest, GermanEnvironmentGivesGermanFirst) {
 }
 
 TEST(UILanguageListTest, GermanUserGetsGerman) {
-  if (::GetFileAttributesW(kUnixShell) == INVALID_FILE_ATTRIBUTES)
+  if (!testing_support::HasUnixShell())
     GTEST_SKIP() << "Needs Wine, whose UI language follows LANG";
-  testing_support::ScopedTestFolder folder;
-  const std::wstring result_path = folder.path() + L"\\result.xml";
-  const std::wstring command =
-      std::wstring(kUnixShell) +
-      L" -c \"locales=$(mktemp -d); "
-      L"localedef -i de_DE -f UTF-8 $locales/de_DE.UTF-8 >/dev/null 2>&1; "
-      L"LOCPATH=$locales LANG=de_DE.UTF-8 " +
-      kLanguageChildVariable + L"=1 wine '" + testing_support::SelfPath() +
-      L"' --gtest_filter=UILanguageListChildTest.* '--gtest_output=xml:" +
-      result_path + L"' >/dev/null 2>&1; rm -rf $locales\"";
-  ASSERT_TRUE(testing_support::RunChildProcess(command).started);
-
-  std::string xml;
-  for (int waited_ms = 0; waited_ms < 60000; waited_ms += 100) {
-    ::Sleep(100);
-    HANDLE file = ::CreateFileW(result_path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-      continue;
-    char buffer[16384];
-    DWORD read = 0;
-    if (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr))
-      xml.assign(buffer, read);
-    ::CloseHandle(file);
-    if (xml.find("</testsuites>") != std::string::npos)
-      break;
-  }
+  const std::string xml = testing_support::RunSelfAsGermanUser(
+      L"UILanguageListChildTest.*", kLanguageChildVariable);
   ASSERT_NE(std::string::npos, xml.find("</testsuites>")) << xml;
   EXPECT_NE(std::string::npos,
             xml.find("<testsuites tests=\"1\" failures=\"0\""))

@@ -8,10 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "base/files/file_path.h"
-#include "base/files/file_util.h"
 #include "base/win/windows_types.h"
 #include "testing/child_process.h"
-#include "testing/scoped_test_folder.h"
 
 // This executable is the host: testdata/l10n_test_strings.rc gives it the
 // English table, parts of a German, Portuguese and Filipino one, the language
@@ -192,7 +190,6 @@ TEST(LocalizedStringTest, DamagedBlocksGiveEmptyStrings) {
 // with, so a second copy of this executable runs under LANG=de_DE.UTF-8
 // through sh and reports through its XML result file. The locale is compiled
 // into a private folder: the machine need not have it installed.
-constexpr wchar_t kUnixShell[] = L"Z:\\bin\\sh";
 constexpr wchar_t kGermanChildVariable[] = L"VELTO_L10N_GERMAN_CHILD";
 
 TEST(ChooseUiLanguageChildTest, GermanSystemChoosesGerman) {
@@ -206,28 +203,10 @@ TEST(ChooseUiLanguageChildTest, GermanSystemChoosesGerman) {
 }
 
 TEST(ChooseUiLanguageTest, GermanUserGetsGermanStrings) {
-  if (::GetFileAttributesW(kUnixShell) == INVALID_FILE_ATTRIBUTES)
+  if (!testing_support::HasUnixShell())
     GTEST_SKIP() << "Needs Wine, whose UI language follows LANG";
-  testing_support::ScopedTestFolder folder;
-  const std::wstring result_path = folder.path() + L"\\result.xml";
-  const std::wstring command =
-      std::wstring(kUnixShell) +
-      L" -c \"locales=$(mktemp -d); "
-      L"localedef -i de_DE -f UTF-8 $locales/de_DE.UTF-8 >/dev/null 2>&1; "
-      L"LOCPATH=$locales LANG=de_DE.UTF-8 " +
-      kGermanChildVariable + L"=1 wine '" + testing_support::SelfPath() +
-      L"' --gtest_filter=ChooseUiLanguageChildTest.* '--gtest_output=xml:" +
-      result_path + L"' >/dev/null 2>&1; rm -rf $locales\"";
-  ASSERT_TRUE(testing_support::RunChildProcess(command).started);
-
-  // sh returns at once: the child reports through its result file.
-  std::string xml;
-  for (int waited_ms = 0; waited_ms < 60000 &&
-                          xml.find("</testsuites>") == std::string::npos;
-       waited_ms += 100) {
-    ::Sleep(100);
-    base::ReadFileToString(base::FilePath(result_path), &xml);
-  }
+  const std::string xml = testing_support::RunSelfAsGermanUser(
+      L"ChooseUiLanguageChildTest.*", kGermanChildVariable);
   ASSERT_NE(std::string::npos, xml.find("</testsuites>")) << xml;
   EXPECT_NE(std::string::npos,
             xml.find("<testsuites tests=\"1\" failures=\"0\""))
