@@ -6,6 +6,7 @@
 
 #include "gtest/gtest.h"
 #include "testing/registry_sandbox.h"
+#include "testing/registry_security_by_view.h"
 #include "testing/scoped_test_folder.h"
 
 namespace installer {
@@ -108,46 +109,6 @@ Ace FindAce(const std::wstring& name, SE_OBJECT_TYPE type, BYTE ace_type,
   return found;
 }
 
-// The 32-bit registry view reached through the key's handle, for systems
-// whose named calls answer that view with an empty success.
-HKEY OpenWow32Key(const wchar_t* name, REGSAM access) {
-  constexpr wchar_t kCurrentUser[] = L"CURRENT_USER\\";
-  std::wstring text(name);
-  if (text.compare(0, wcslen(kCurrentUser), kCurrentUser) != 0)
-    return nullptr;
-  HKEY key = nullptr;
-  ::RegOpenKeyExW(HKEY_CURRENT_USER, text.c_str() + wcslen(kCurrentUser), 0,
-                  access | KEY_WOW64_32KEY, &key);
-  return key;
-}
-
-DWORD WINAPI GetWow32Security(LPCWSTR name, SE_OBJECT_TYPE type,
-                              SECURITY_INFORMATION information, PSID* owner,
-                              PSID* group, PACL* dacl, PACL* sacl,
-                              PSECURITY_DESCRIPTOR* descriptor) {
-  EXPECT_EQ(SE_REGISTRY_WOW64_32KEY, type);
-  HKEY key = OpenWow32Key(name, READ_CONTROL);
-  if (!key)
-    return ERROR_FILE_NOT_FOUND;
-  DWORD result = ::GetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
-                                   group, dacl, sacl, descriptor);
-  ::RegCloseKey(key);
-  return result;
-}
-
-DWORD WINAPI SetWow32Security(LPWSTR name, SE_OBJECT_TYPE type,
-                              SECURITY_INFORMATION information, PSID owner,
-                              PSID group, PACL dacl, PACL sacl) {
-  EXPECT_EQ(SE_REGISTRY_WOW64_32KEY, type);
-  HKEY key = OpenWow32Key(name, WRITE_DAC | WRITE_OWNER);
-  if (!key)
-    return ERROR_FILE_NOT_FOUND;
-  DWORD result = ::SetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
-                                   group, dacl, sacl);
-  ::RegCloseKey(key);
-  return result;
-}
-
 DWORD WINAPI GetEmptySuccess(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION,
                              PSID*, PSID*, PACL* dacl, PACL*,
                              PSECURITY_DESCRIPTOR* descriptor) {
@@ -225,13 +186,14 @@ TEST(AccessControlTest, GrantLiftsDenyForOwnGroupsAndRestoreIsExact) {
 TEST(AccessControlTest, GrantOnWow32ViewGoesThroughTheSeam) {
   testing_support::RegistrySandbox sandbox;
   const std::wstring key = L"CURRENT_USER\\" + sandbox.path();
-  CheckGrantAndRestore({&GetWow32Security, &SetWow32Security}, key,
+  CheckGrantAndRestore({&testing_support::GetSecurityByView,
+                        &testing_support::SetSecurityByView}, key,
                        SE_REGISTRY_WOW64_32KEY);
 
   // A read that succeeds without a descriptor can be neither checked nor
   // restored.
   ScopedSecurityInfoFunctionsForTesting seam(
-      {&GetEmptySuccess, &SetWow32Security});
+      {&GetEmptySuccess, &testing_support::SetSecurityByView});
   std::unique_ptr<SavedAcl> saved = std::make_unique<SavedAcl>();
   EXPECT_FALSE(
       GrantAccess(key, SE_REGISTRY_WOW64_32KEY, KEY_SET_VALUE, false, &saved));

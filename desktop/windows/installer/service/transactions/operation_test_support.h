@@ -16,6 +16,7 @@
 #include "desktop/windows/installer/service/access_control.h"
 #include "gtest/gtest.h"
 #include "testing/registry_sandbox.h"
+#include "testing/registry_security_by_view.h"
 
 namespace installer {
 namespace test {
@@ -57,62 +58,10 @@ inline std::string PrintPlace(
   return info.param.name;
 }
 
-// The 32-bit view reached through a handle, for systems whose named
-// security calls answer that view with an empty success; other kinds go to
-// the real calls.
-inline HKEY OpenWow32KeyByName(const wchar_t* name, REGSAM access) {
-  const struct {
-    const wchar_t* prefix;
-    HKEY root;
-  } kRoots[] = {{L"MACHINE\\", HKEY_LOCAL_MACHINE},
-                {L"CURRENT_USER\\", HKEY_CURRENT_USER}};
-  const std::wstring text(name);
-  for (const auto& root : kRoots) {
-    const size_t length = wcslen(root.prefix);
-    HKEY key = nullptr;
-    if (text.compare(0, length, root.prefix) == 0 &&
-        ::RegOpenKeyExW(root.root, text.c_str() + length, 0,
-                        access | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
-      return key;
-    }
-  }
-  return nullptr;
-}
-
-inline DWORD WINAPI GetSecurityByView(LPCWSTR name, SE_OBJECT_TYPE type,
-                                      SECURITY_INFORMATION information,
-                                      PSID* owner, PSID* group, PACL* dacl,
-                                      PACL* sacl,
-                                      PSECURITY_DESCRIPTOR* descriptor) {
-  if (type != SE_REGISTRY_WOW64_32KEY) {
-    return ::GetNamedSecurityInfoW(name, type, information, owner, group,
-                                   dacl, sacl, descriptor);
-  }
-  HKEY key = OpenWow32KeyByName(name, READ_CONTROL);
-  if (!key)
-    return ERROR_FILE_NOT_FOUND;
-  DWORD result = ::GetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
-                                   group, dacl, sacl, descriptor);
-  ::RegCloseKey(key);
-  return result;
-}
-
-inline DWORD WINAPI SetSecurityByView(LPWSTR name, SE_OBJECT_TYPE type,
-                                      SECURITY_INFORMATION information,
-                                      PSID owner, PSID group, PACL dacl,
-                                      PACL sacl) {
-  if (type != SE_REGISTRY_WOW64_32KEY) {
-    return ::SetNamedSecurityInfoW(name, type, information, owner, group,
-                                   dacl, sacl);
-  }
-  HKEY key = OpenWow32KeyByName(name, WRITE_DAC | WRITE_OWNER);
-  if (!key)
-    return ERROR_FILE_NOT_FOUND;
-  DWORD result = ::SetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
-                                   group, dacl, sacl);
-  ::RegCloseKey(key);
-  return result;
-}
+// The security calls of the access functions, with the 32-bit registry view
+// reached through a handle (see testing/registry_security_by_view.h).
+using testing_support::GetSecurityByView;
+using testing_support::SetSecurityByView;
 
 inline bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
   HKEY key = nullptr;

@@ -26,6 +26,7 @@
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "testing/machine_snapshot.h"
 #include "testing/registry_sandbox.h"
+#include "testing/registry_security_by_view.h"
 #include "testing/scoped_test_folder.h"
 #include "gtest/gtest.h"
 
@@ -509,55 +510,6 @@ class Machine {
   base::win::ScopedHandle running_;
 };
 
-// ---- Descriptors of the 32-bit registry view ----
-
-// The named descriptor calls answer the 32-bit view with an empty success on
-// some systems; these reach the key through its handle, as Windows does.
-base::win::RegKey OpenWow32Key(const wchar_t* name, REGSAM access) {
-  static const struct {
-    const wchar_t* prefix;
-    HKEY root;
-  } kRoots[] = {{L"MACHINE\\", HKEY_LOCAL_MACHINE},
-                {L"CURRENT_USER\\", HKEY_CURRENT_USER},
-                {L"CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
-                {L"USERS\\", HKEY_USERS}};
-  for (const auto& root : kRoots) {
-    const size_t length = wcslen(root.prefix);
-    if (_wcsnicmp(name, root.prefix, length) != 0) continue;
-    base::win::RegKey key;
-    key.Open(root.root, name + length, access | KEY_WOW64_32KEY);
-    return key;
-  }
-  return base::win::RegKey();
-}
-
-DWORD WINAPI GetSecurity(LPCWSTR name, SE_OBJECT_TYPE type,
-                         SECURITY_INFORMATION information, PSID* owner,
-                         PSID* group, PACL* dacl, PACL* sacl,
-                         PSECURITY_DESCRIPTOR* descriptor) {
-  if (type != SE_REGISTRY_WOW64_32KEY) {
-    return ::GetNamedSecurityInfoW(name, type, information, owner, group, dacl,
-                                   sacl, descriptor);
-  }
-  base::win::RegKey key = OpenWow32Key(name, READ_CONTROL);
-  if (!key.Valid()) return ERROR_FILE_NOT_FOUND;
-  return ::GetSecurityInfo(key.Handle(), SE_REGISTRY_KEY, information, owner,
-                           group, dacl, sacl, descriptor);
-}
-
-DWORD WINAPI SetSecurity(LPWSTR name, SE_OBJECT_TYPE type,
-                         SECURITY_INFORMATION information, PSID owner,
-                         PSID group, PACL dacl, PACL sacl) {
-  if (type != SE_REGISTRY_WOW64_32KEY) {
-    return ::SetNamedSecurityInfoW(name, type, information, owner, group, dacl,
-                                   sacl);
-  }
-  base::win::RegKey key = OpenWow32Key(name, WRITE_DAC | WRITE_OWNER);
-  if (!key.Valid()) return ERROR_FILE_NOT_FOUND;
-  return ::SetSecurityInfo(key.Handle(), SE_REGISTRY_KEY, information, owner,
-                           group, dacl, sacl);
-}
-
 // ---- Running the script ----
 
 struct RunOutcome {
@@ -600,7 +552,8 @@ RunOutcome RunScript(const std::vector<Step>& script,
 
 TEST(TransactionFaultInjectionTest, AnyFailedOperationRollsBackEverything) {
   ScopedSecurityInfoFunctionsForTesting wow32_security(
-      {&GetSecurity, &SetSecurity});
+      {&testing_support::GetSecurityByView,
+       &testing_support::SetSecurityByView});
   const std::vector<Step> script = InstallationScript();
   ASSERT_GE(script.size(), 50u);
 

@@ -1,0 +1,74 @@
+// The named security calls (GetNamedSecurityInfoW, SetNamedSecurityInfoW)
+// with the 32-bit registry view reached through a key handle, for tests on
+// systems whose named calls answer that view with an empty success. Names
+// are the access functions' full key names ("MACHINE\\...",
+// "CURRENT_USER\\..."); every other object type goes to the real calls.
+#ifndef TESTING_REGISTRY_SECURITY_BY_VIEW_H_
+#define TESTING_REGISTRY_SECURITY_BY_VIEW_H_
+
+#include <aclapi.h>
+#include <wchar.h>
+
+#include "base/win/windows_types.h"
+
+namespace testing_support {
+
+// The key |name| opened in the 32-bit view; null when it cannot be.
+inline HKEY OpenWow32KeyByName(const wchar_t* name, REGSAM access) {
+  const struct {
+    const wchar_t* prefix;
+    HKEY root;
+  } kRoots[] = {{L"MACHINE\\", HKEY_LOCAL_MACHINE},
+                {L"CURRENT_USER\\", HKEY_CURRENT_USER},
+                {L"CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
+                {L"USERS\\", HKEY_USERS}};
+  for (const auto& root : kRoots) {
+    const size_t length = wcslen(root.prefix);
+    HKEY key = nullptr;
+    if (_wcsnicmp(name, root.prefix, length) == 0 &&
+        ::RegOpenKeyExW(root.root, name + length, 0,
+                        access | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+      return key;
+    }
+  }
+  return nullptr;
+}
+
+inline DWORD WINAPI GetSecurityByView(LPCWSTR name, SE_OBJECT_TYPE type,
+                                      SECURITY_INFORMATION information,
+                                      PSID* owner, PSID* group, PACL* dacl,
+                                      PACL* sacl,
+                                      PSECURITY_DESCRIPTOR* descriptor) {
+  if (type != SE_REGISTRY_WOW64_32KEY) {
+    return ::GetNamedSecurityInfoW(name, type, information, owner, group,
+                                   dacl, sacl, descriptor);
+  }
+  HKEY key = OpenWow32KeyByName(name, READ_CONTROL);
+  if (!key)
+    return ERROR_FILE_NOT_FOUND;
+  DWORD result = ::GetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
+                                   group, dacl, sacl, descriptor);
+  ::RegCloseKey(key);
+  return result;
+}
+
+inline DWORD WINAPI SetSecurityByView(LPWSTR name, SE_OBJECT_TYPE type,
+                                      SECURITY_INFORMATION information,
+                                      PSID owner, PSID group, PACL dacl,
+                                      PACL sacl) {
+  if (type != SE_REGISTRY_WOW64_32KEY) {
+    return ::SetNamedSecurityInfoW(name, type, information, owner, group,
+                                   dacl, sacl);
+  }
+  HKEY key = OpenWow32KeyByName(name, WRITE_DAC | WRITE_OWNER);
+  if (!key)
+    return ERROR_FILE_NOT_FOUND;
+  DWORD result = ::SetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
+                                   group, dacl, sacl);
+  ::RegCloseKey(key);
+  return result;
+}
+
+}  // namespace testing_support
+
+#endif  // TESTING_REGISTRY_SECURITY_BY_VIEW_H_
