@@ -29,8 +29,8 @@ bool HasUnixShell() {
   return ::GetFileAttributesW(kUnixShell) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::string RunSelfAsGermanUser(const std::wstring& gtest_filter,
-                                const std::wstring& variable) {
+::testing::AssertionResult RunSelfAsGermanUser(
+    const std::wstring& gtest_filter, const std::wstring& variable) {
   wchar_t temp[MAX_PATH];
   const DWORD length = ::GetTempPathW(MAX_PATH, temp);
   const std::wstring result_path =
@@ -47,7 +47,7 @@ std::string RunSelfAsGermanUser(const std::wstring& gtest_filter,
       L"' >/dev/null 2>&1; rm -rf $locales\"";
   std::string xml;
   if (!RunChildProcess(command).started)
-    return xml;
+    return ::testing::AssertionFailure() << "sh did not start";
   // sh returns at once: the child reports through its result file.
   for (int waited_ms = 0; waited_ms < 60000 &&
                           xml.find("</testsuites>") == std::string::npos;
@@ -56,7 +56,14 @@ std::string RunSelfAsGermanUser(const std::wstring& gtest_filter,
     xml = ReadWholeFile(result_path);
   }
   ::DeleteFileW(result_path.c_str());
-  return xml;
+  const bool passed =
+      xml.find("</testsuites>") != std::string::npos &&
+      xml.find("<testsuites tests=\"1\" failures=\"0\"") != std::string::npos &&
+      xml.find("result=\"skipped\"") == std::string::npos;
+  if (!passed) {
+    return ::testing::AssertionFailure() << "the child's report: " << xml;
+  }
+  return ::testing::AssertionSuccess();
 }
 
 ChildResult RunChildProcess(const std::wstring& command_line,

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/win/windows_types.h"
+#include "gtest/gtest.h"
 
 namespace testing_support {
 
@@ -30,11 +31,14 @@ bool HasUnixShell();
 
 // Runs this test executable again, under the German locale (compiled into a
 // temporary folder, since the host may have none) with |variable| set to 1,
-// for the cases of |gtest_filter| only. Wine takes the UI language from LANG
-// when a process starts, so this is how a test sees a German user. Returns
-// the child's gtest XML report, or the part written when a minute passed.
-std::string RunSelfAsGermanUser(const std::wstring& gtest_filter,
-                                const std::wstring& variable);
+// for the one case that |gtest_filter| selects. Wine takes the UI language
+// from LANG when a process starts, so this is how a test sees a German user.
+// Succeeds when that case ran and passed within a minute; the failure
+// carries the child's gtest report.
+//
+//   EXPECT_TRUE(RunSelfAsGermanUser(L"GermanChildTest.*", L"MY_CHILD"));
+::testing::AssertionResult RunSelfAsGermanUser(
+    const std::wstring& gtest_filter, const std::wstring& variable);
 
 // Full path of the running executable.
 std::wstring SelfPath();

@@ -205,13 +205,8 @@ TEST(ChooseUiLanguageChildTest, GermanSystemChoosesGerman) {
 TEST(ChooseUiLanguageTest, GermanUserGetsGermanStrings) {
   if (!testing_support::HasUnixShell())
     GTEST_SKIP() << "Needs Wine, whose UI language follows LANG";
-  const std::string xml = testing_support::RunSelfAsGermanUser(
-      L"ChooseUiLanguageChildTest.*", kGermanChildVariable);
-  ASSERT_NE(std::string::npos, xml.find("</testsuites>")) << xml;
-  EXPECT_NE(std::string::npos,
-            xml.find("<testsuites tests=\"1\" failures=\"0\""))
-      << xml;
-  EXPECT_EQ(std::string::npos, xml.find("result=\"skipped\"")) << xml;
+  EXPECT_TRUE(testing_support::RunSelfAsGermanUser(
+      L"ChooseUiLanguageChildTest.*", kGermanChildVariable));
 }
 
 }  // namespace
