@@ -229,12 +229,8 @@ void MessageLoop::RunTask(PendingTask* pending_task) {
     TRACE_EVENT2("toplevel", "MessageLoop::RunTask", "src_file",
                  pending_task->posted_from.file_name(), "src_func",
                  pending_task->posted_from.function_name());
-    const char* task_context = pending_task->posted_from.function_name();
-    bool heap_context = trace_event::AllocationContextTracker::capture_enabled();
-    if (heap_context) {
-      trace_event::AllocationContextTracker::GetForCurrentThread()
-          ->PushTaskContext(task_context);
-    }
+    trace_event::ScopedTaskContext heap_context(
+        pending_task->posted_from.function_name());
 
     for (TaskObserver& observer : task_observers_)
       observer.WillProcessTask(*pending_task);
@@ -280,11 +276,6 @@ void MessageLoop::RunTask(PendingTask* pending_task) {
 
     for (TaskObserver& observer : task_observers_)
       observer.DidProcessTask(*pending_task);
-
-    if (heap_context) {
-      trace_event::AllocationContextTracker::GetForCurrentThread()
-          ->PopTaskContext(task_context);
-    }
   }
   nestable_tasks_allowed_ = true;
   current_pending_task_ = nullptr;

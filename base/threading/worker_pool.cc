@@ -30,12 +30,8 @@ DWORD CALLBACK WorkItemCallback(void* param) {
   TRACE_EVENT2("toplevel", "WorkerThread::ThreadMain::Run", "src_file",
                pending_task->posted_from.file_name(), "src_func",
                pending_task->posted_from.function_name());
-  const char* task_context = pending_task->posted_from.function_name();
-  bool heap_context = trace_event::AllocationContextTracker::capture_enabled();
-  if (heap_context) {
-    trace_event::AllocationContextTracker::GetForCurrentThread()
-        ->PushTaskContext(task_context);
-  }
+  trace_event::ScopedTaskContext heap_context(
+      pending_task->posted_from.function_name());
 
   RunningTaskSlot().SetBoolean(true);
   trace_event::TaskStopwatch stopwatch;
@@ -50,10 +46,6 @@ DWORD CALLBACK WorkItemCallback(void* param) {
 
   trace_event::ThreadData::TallyTaskRun(*pending_task, stopwatch,
                                         pending_task->birth_tally);
-  if (heap_context) {
-    trace_event::AllocationContextTracker::GetForCurrentThread()
-        ->PopTaskContext(task_context);
-  }
   return 0;
 }
 

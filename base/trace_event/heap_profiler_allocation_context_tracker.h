@@ -5,9 +5,8 @@
 // each task, but only while heap profiling is switched on (the switch
 // "enable-heap-profiling" with an empty value):
 //
-//   if (AllocationContextTracker::capture_enabled()) {
-//     AllocationContextTracker::GetForCurrentThread()->PushTaskContext(name);
-//   }
+//   ScopedTaskContext context(task.posted_from.function_name());
+//   task.Run();
 //
 // The record is made on the thread's first use and freed when the thread
 // ends. Only its own thread touches it.
@@ -54,6 +53,29 @@ class AllocationContextTracker {
 
   std::vector<const char*> task_contexts_;
   const char* thread_name_ = nullptr;
+};
+
+// Pushes a task's context for its scope while heap profiling is on, and
+// pops it again at the end of the scope; does nothing otherwise.
+class ScopedTaskContext {
+ public:
+  explicit ScopedTaskContext(const char* context)
+      : context_(AllocationContextTracker::capture_enabled() ? context
+                                                             : nullptr) {
+    if (context_)
+      AllocationContextTracker::GetForCurrentThread()->PushTaskContext(
+          context_);
+  }
+  ~ScopedTaskContext() {
+    if (context_)
+      AllocationContextTracker::GetForCurrentThread()->PopTaskContext(
+          context_);
+  }
+  ScopedTaskContext(const ScopedTaskContext&) = delete;
+  ScopedTaskContext& operator=(const ScopedTaskContext&) = delete;
+
+ private:
+  const char* const context_;
 };
 
 }  // namespace trace_event
