@@ -4,6 +4,7 @@
 
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
+#include "base/logging.h"
 #include "desktop/windows/installer/service/access_control.h"
 #include "desktop/windows/installer/service/utils.h"
 
@@ -181,7 +182,21 @@ void TaskSchedulerV1::RemoveStaleTasks() {
 }
 
 void TaskSchedulerV1::DeleteTask(const std::wstring& name) {
-  scheduler_->Delete(GetScheduledTaskName(name).c_str());
+  // The scheduler service reads a work item's file whenever it changes; a
+  // delete that meets it there fails, so it is tried again for a moment
+  // rather than leaving the task behind.
+  const std::wstring full_name = GetScheduledTaskName(name);
+  HRESULT result = S_OK;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    result = scheduler_->Delete(full_name.c_str());
+    if (SUCCEEDED(result) ||
+        result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
+      return;
+    }
+    ::Sleep(50);
+  }
+  LOG(ERROR) << "Failed to delete the scheduled task " << full_name << ": "
+             << logging::SystemErrorCodeToString(result);
 }
 
 void TaskSchedulerV1::SetDailyInterval(const std::wstring& name, int days) {
