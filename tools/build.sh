@@ -8,7 +8,8 @@
 #
 # --quiet writes the output to build.log in the build folder and shows it
 # only when the build fails or warns; a build that has work to do says so
-# in one line.
+# in one line. VELTO_JOBS sets how many jobs run at once (default: one per
+# processor), for machines that build several trees side by side.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${VELTO_BUILD_DIR:-$root/build}"
@@ -39,7 +40,7 @@ compile() {
   if [ ${#targets[@]} -gt 0 ]; then
     target_arguments=(--target "${targets[@]}")
   fi
-  cmake --build "$build" -j "$(nproc)" "${target_arguments[@]}"
+  cmake --build "$build" -j "${VELTO_JOBS:-$(nproc)}" "${target_arguments[@]}"
 }
 
 if [ $quiet -eq 0 ]; then

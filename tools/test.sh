@@ -49,7 +49,7 @@ cd "$build"
 log=Testing/Temporary/LastTest.log
 rm -f "$log"
 status=0
-ctest --output-on-failure -j "$(nproc)" "$@" || status=$?
+ctest --output-on-failure -j "${VELTO_JOBS:-$(nproc)}" "$@" || status=$?
 if [ -f "$log" ]; then
   "$root/tools/list_skipped_tests.sh" "$log"
 fi
