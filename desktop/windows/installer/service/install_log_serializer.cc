@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "base/files/file.h"
 #include "base/files/file_util.h"
@@ -409,12 +410,20 @@ InstallLogSerializer::InstallLogSerializer() = default;
 InstallLogSerializer::~InstallLogSerializer() = default;
 
 bool InstallLogSerializer::Load(InstallLog* log, const base::FilePath& file) {
-  log->files.clear();
-  log->root_files.clear();
-  log->hklm_keys.clear();
-  log->hkcu_keys.clear();
-  if (!document_.load_file(file.value().c_str(), kParseOptions)) return false;
-  return Read(log);
+  // Read into a copy, handed over whole: a document that breaks a rule
+  // half-way must not leave a record that names an installation's folder
+  // and files but none of its keys.
+  InstallLog loaded(*log);
+  loaded.files.clear();
+  loaded.root_files.clear();
+  loaded.hklm_keys.clear();
+  loaded.hkcu_keys.clear();
+  if (!document_.load_file(file.value().c_str(), kParseOptions) ||
+      !Read(&loaded)) {
+    return false;
+  }
+  *log = std::move(loaded);
+  return true;
 }
 
 bool InstallLogSerializer::Read(InstallLog* log) {

@@ -43,9 +43,8 @@ class InstallLogSerializer {
   // Empties |log|'s files, root_files, hklm_keys and hkcu_keys, then reads
   // |file| into it. The components read are appended to those |log| holds;
   // every other field keeps its value unless the document sets it. False,
-  // without a message, for a missing or malformed file or a document that
-  // breaks a rule; |log| then holds what was read before the failing
-  // element.
+  // without a message and with |log| unchanged, for a missing or malformed
+  // file or a document that breaks a rule.
   bool Load(InstallLog* log, const base::FilePath& file);
 
   // Writes |log| to |file| through a temporary file in the same folder, so

@@ -171,7 +171,7 @@ TEST_F(InstallLogSerializerTest, FullLogMatchesGoldenFileBothWays) {
 }
 
 // Every rule of the reading steps, broken in turn, and every truncation of
-// the golden document.
+// the golden document: each is refused and leaves the record as it was.
 TEST_F(InstallLogSerializerTest, LoadRefusesBrokenDocuments) {
   const std::string attributes =
       "version=\"1\" copy_only=\"False\" all_users=\"True\" pinned=\"False\"";
@@ -245,9 +245,12 @@ TEST_F(InstallLogSerializerTest, LoadRefusesBrokenDocuments) {
   InstallLog valid;
   ASSERT_TRUE(LoadText(
       with(hklm + "<components>" + component + "</components>"), &valid));
+  const InstallLog before = FullLog();
   for (const auto& test_case : kCases) {
-    InstallLog log;
-    EXPECT_FALSE(LoadText(test_case.document, &log)) << test_case.rule;
+    SCOPED_TRACE(test_case.rule);
+    InstallLog log = before;
+    EXPECT_FALSE(LoadText(test_case.document, &log));
+    ExpectSameLog(before, log);
   }
   InstallLog missing;
   EXPECT_FALSE(

@@ -145,8 +145,7 @@ void InstallationInfo::EnsureInstallLogLoaded() {
   if (log_loaded_)
     return;
   log_loaded_ = true;
-  // A missing or malformed log leaves the defaults, or what was read before
-  // the fault; callers get the defaults' answers.
+  // A missing or broken log leaves the record as it was made: the defaults.
   InstallLogSerializer().Load(&log_, folder_.Append(kInstallLogFileName));
 }
 

@@ -42,6 +42,7 @@ class InstallationInfoTest : public testing::Test {
     InstallLog log;
     log.path = folder();
     log.copy_only = copy_only;
+    log.files = {folder().Append(L"velto.exe")};
     ASSERT_TRUE(InstallLogSerializer().Save(
         log, folder().Append(kInstallLogFileName)));
   }
@@ -111,10 +112,14 @@ TEST_F(InstallationInfoTest, FilesAreReadOnceAndTheLogLazily) {
                                      false));
   EXPECT_TRUE(info.IsCopyOnly());
 
-  // A malformed log gives the defaults.
+  // A log that breaks a rule after its flags gives the defaults.
   ASSERT_TRUE(testing_support::WriteFileForTest(
-      folder().Append(kInstallLogFileName).value(), "<install_log"));
-  EXPECT_FALSE(InstallationInfo(folder()).IsCopyOnly());
+      folder().Append(kInstallLogFileName).value(),
+      R"(<install_log version="1" copy_only="True" all_users="False" )"
+      R"(pinned="False"><path/><files/></install_log>)"));
+  InstallationInfo broken(folder());
+  EXPECT_FALSE(broken.IsCopyOnly());
+  EXPECT_TRUE(broken.IsInstalledForAllUsers());
 
   // A log given to the constructor is the log: the disk is not read.
   WriteLog(false);
