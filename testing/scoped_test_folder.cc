@@ -26,6 +26,19 @@ ScopedTestFolder::ScopedTestFolder() {
 
 ScopedTestFolder::~ScopedTestFolder() { RemoveTreeForTest(path_); }
 
+ScopedCurrentDirectoryForTest::ScopedCurrentDirectoryForTest(
+    const std::wstring& folder) {
+  wchar_t saved[MAX_PATH + 1];
+  const DWORD length = ::GetCurrentDirectoryW(MAX_PATH + 1, saved);
+  if (length == 0 || length > MAX_PATH) return;
+  saved_.assign(saved, length);
+  changed_ = ::SetCurrentDirectoryW(folder.c_str()) != FALSE;
+}
+
+ScopedCurrentDirectoryForTest::~ScopedCurrentDirectoryForTest() {
+  if (changed_) ::SetCurrentDirectoryW(saved_.c_str());
+}
+
 void RemoveTreeForTest(const std::wstring& path) {
   DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;

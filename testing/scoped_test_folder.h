@@ -25,6 +25,25 @@ class ScopedTestFolder {
   std::wstring path_;
 };
 
+// Makes |folder| the current directory for the scope's life, for tests of
+// what a relative path reaches. The current directory is the process's:
+// every thread sees the change.
+class ScopedCurrentDirectoryForTest {
+ public:
+  explicit ScopedCurrentDirectoryForTest(const std::wstring& folder);
+  ~ScopedCurrentDirectoryForTest();
+  ScopedCurrentDirectoryForTest(const ScopedCurrentDirectoryForTest&) = delete;
+  ScopedCurrentDirectoryForTest& operator=(
+      const ScopedCurrentDirectoryForTest&) = delete;
+
+  // False when |folder| could not be made current.
+  bool changed() const { return changed_; }
+
+ private:
+  std::wstring saved_;
+  bool changed_ = false;
+};
+
 // Removes |path| and everything below it without following links.
 void RemoveTreeForTest(const std::wstring& path);
 

@@ -1,20 +1,22 @@
 #include "desktop/windows/installer/service/installation_info.h"
 
+#include <userenv.h>
+
 #include <algorithm>
 #include <atomic>
-#include <vector>
 
 #include "base/at_exit.h"
 #include "base/build_channel.h"
 #include "base/files/file_util.h"
+#include "base/json/json_file_value_serializer.h"
 #include "base/json/values.h"
 #include "base/lazy_instance.h"
 #include "base/logging.h"
-#include "base/null_task_runner.h"
 #include "base/path_service.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/service/install_log_serializer.h"
+#include "desktop/windows/installer/service/path_validation.h"
 #include "desktop/windows/installer/service/product_settings.h"
 #include "desktop/windows/installer/service/utils.h"
 #include "desktop/windows/installer/service/version_info.h"
@@ -52,22 +54,48 @@ base::FilePath FindInstallationFolder(const base::FilePath& exe_folder) {
   return exe_folder;
 }
 
-// True for a folder that may safely hold every user's profiles: absolute,
-// and below the root of its drive or share once "." and ".." are resolved.
-// The uninstallation deletes profiles under it.
-bool IsSafeProfilesParent(const base::FilePath& folder) {
-  if (folder.empty() || !folder.IsAbsolute())
+// The preferences of |folder| as they are on disk. The file belongs to the
+// installer core: one that is not valid JSON is left where it is.
+std::unique_ptr<base::DictionaryValue> ReadInstallerPrefs(
+    const base::FilePath& folder) {
+  // A relative folder would be read from wherever the process happens to
+  // run, which is not this installation.
+  if (!folder.IsAbsolute())
+    return std::make_unique<base::DictionaryValue>();
+  const base::FilePath path = folder.Append(kInstallerPrefsFileName);
+  base::JSONFileValueDeserializer deserializer(path, 0);
+  int error_code = 0;
+  std::string error_message;
+  std::unique_ptr<base::DictionaryValue> prefs = base::DictionaryValue::From(
+      deserializer.Deserialize(&error_code, &error_message));
+  if (prefs)
+    return prefs;
+  if (error_code != base::JSONFileValueDeserializer::JSON_NO_SUCH_FILE) {
+    LOG(WARNING) << "Ignoring the preferences " << path.value() << ": "
+                 << (error_message.empty() ? "not a dictionary"
+                                           : error_message);
+  }
+  return std::make_unique<base::DictionaryValue>();
+}
+
+// Whether |folder| (normalised) is the folder of every user's home, or one
+// above it. Without the system's answer nothing is trusted.
+bool HoldsEveryUsersHome(const std::wstring& folder) {
+  wchar_t buffer[MAX_PATH];
+  DWORD size = MAX_PATH;
+  if (!::GetProfilesDirectoryW(buffer, &size)) {
+    PLOG(ERROR) << "Cannot find the folder of the users' homes";
+    return true;
+  }
+  std::wstring homes;
+  if (!NormalizeFolderBelowRoot(buffer, &homes))
+    return false;  // The homes lie at a root, which is refused anyway.
+  if (homes.size() < folder.size())
     return false;
-  const base::FilePath absolute = base::MakeAbsoluteFilePath(folder);
-  std::vector<std::wstring> components;
-  absolute.GetComponents(&components);
-  if (components.empty())
-    return false;
-  // "C:\" is "C:" and "\"; "\\server\share" is "\\", "server" and "share".
-  const bool is_unc = components[0].size() == 2 &&
-                      base::FilePath::IsSeparator(components[0][0]) &&
-                      base::FilePath::IsSeparator(components[0][1]);
-  return components.size() > (is_unc ? 3u : 2u);
+  return base::FilePath::CompareIgnoreCase(
+             base::StringPiece16(homes).substr(0, folder.size()), folder) ==
+             0 &&
+         (homes.size() == folder.size() || homes[folder.size()] == L'\\');
 }
 
 }  // namespace
@@ -105,48 +133,38 @@ InstallationInfo* InstallationInfo::GetInstance() {
 
 void InstallationInfo::Initialize() {
   ReadProfilePath(&profile_path_);
+  // A NUL inside the preference would end the path for every Windows call.
+  profile_path_.resize(
+      std::min(profile_path_.size(), profile_path_.find(L'\0')));
   app_registry_name_ = base::UTF8ToUTF16(VersionInfo::GetProductName() + " " +
                                          VersionInfo::GetStreamName());
 }
 
-scoped_refptr<JsonPrefStore> InstallationInfo::GetPrefStore() {
-  if (!prefs_) {
-    prefs_ = new JsonPrefStore(
-        folder_.Append(kInstallerPrefsFileName),
-        scoped_refptr<base::SequencedTaskRunner>(new base::NullTaskRunner));
-    // A failed read leaves the store empty: every preference at its default.
-    // Without a folder the name would be taken relative to the current
-    // directory, which is not this installation's: nothing is read.
-    if (!folder_.empty())
-      prefs_->ReadPrefs();
-  }
-  return prefs_;
+const base::DictionaryValue& InstallationInfo::GetPrefs() {
+  if (!prefs_)
+    prefs_ = ReadInstallerPrefs(folder_);
+  return *prefs_;
 }
 
 bool InstallationInfo::ReadProfilePath(std::wstring* path) {
-  const base::Value* value = nullptr;
-  if (!GetPrefStore()->GetValue(kProfilePathPref, &value))
-    return false;
-  return value->GetAsString(path);
+  return GetPrefs().GetString16(kProfilePathPref, path);
 }
 
 bool InstallationInfo::IsSingleProfile() {
-  scoped_refptr<JsonPrefStore> store = GetPrefStore();
-  // An installation folder that does not exist has no preferences to trust.
-  if (!store->IsInitializationComplete())
-    return false;
-  const base::Value* value = nullptr;
   bool single_profile = false;
-  return store->GetValue(kSingleProfilePref, &value) &&
-         value->GetAsBoolean(&single_profile) && single_profile;
+  return GetPrefs().GetBoolean(kSingleProfilePref, &single_profile) &&
+         single_profile;
 }
 
 void InstallationInfo::EnsureInstallLogLoaded() {
   if (log_loaded_)
     return;
   log_loaded_ = true;
-  // A missing or broken log leaves the record as it was made: the defaults.
-  InstallLogSerializer().Load(&log_, folder_.Append(kInstallLogFileName));
+  // Like the preferences, a log is never looked for relative to wherever
+  // the process runs. A missing or broken log leaves the record as it was
+  // made: the defaults.
+  if (folder_.IsAbsolute())
+    InstallLogSerializer().Load(&log_, folder_.Append(kInstallLogFileName));
 }
 
 bool InstallationInfo::IsCopyOnly() {
@@ -160,10 +178,8 @@ bool InstallationInfo::IsInstalledForAllUsers() {
 }
 
 bool InstallationInfo::GetSingleProfileFolder(base::FilePath* folder) {
-  if (!IsSingleProfile())
-    return false;
-  *folder = folder_.Append(kSingleProfileFolder);
-  return true;
+  return IsSingleProfile() &&
+         HandOutFolder(folder_.Append(kSingleProfileFolder), folder);
 }
 
 bool InstallationInfo::GetUserDataFolder(base::FilePath* folder) {
@@ -178,10 +194,11 @@ bool InstallationInfo::GetChannelProfilePath(base::FilePath* path,
     base::FilePath app_data;
     if (!base::PathService::Get(base::PathKey::AppData, &app_data))
       return false;
-    *path = internal::AppendProfilePathTemplate(
-        app_data, ProductSettings::GetDefaultProfilePathTemplate(),
-        GetChannelName(channel));
-    return true;
+    return HandOutFolder(
+        internal::AppendProfilePathTemplate(
+            app_data, ProductSettings::GetDefaultProfilePathTemplate(),
+            GetChannelName(channel)),
+        path);
   }
 
   std::wstring custom = profile_path_;
@@ -195,10 +212,7 @@ bool InstallationInfo::GetChannelProfilePath(base::FilePath* path,
     }
     custom.replace(placeholder, wcslen(kUserNamePlaceholder), user_name);
   }
-  // A NUL inside the preference would end the path for every Windows call.
-  custom.resize(std::min(custom.size(), custom.find(L'\0')));
-  *path = base::FilePath(custom);
-  return true;
+  return HandOutFolder(base::FilePath(custom), path);
 }
 
 bool InstallationInfo::GetProfilesParentFolder(base::FilePath* folder) {
@@ -210,35 +224,47 @@ bool InstallationInfo::GetUserDataFolderForChannel(base::FilePath* folder,
                                                    int32_t channel) {
   if (folder_.empty())
     return false;
-  base::FilePath result;
+  // One profile, inside the installation: there are no other users' to
+  // find, whatever "profile_path" says.
   if (IsSingleProfile()) {
-    result = folder_.Append(kSingleProfileFolder)
-                 .Append(kSingleProfileDataFolder);
-  } else if (!GetChannelProfilePath(&result, channel)) {
+    return HandOutFolder(
+        folder_.Append(kSingleProfileFolder).Append(kSingleProfileDataFolder),
+        folder);
+  }
+  base::FilePath result;
+  if (!GetChannelProfilePath(&result, channel))
+    return false;
+  // The user name was the last component: the folder above holds the
+  // profiles of all users.
+  if (strip_user_name && UserNameIsLastComponent())
+    return HandOutFolder(result.DirName(), folder);
+  *folder = result;
+  return true;
+}
+
+bool InstallationInfo::UserNameIsLastComponent() const {
+  // Normalised first, so that "<USERNAME>\." and "<USERNAME>\\" end in it too.
+  // A user name holds no separator and is never "." or "..": the filled-in
+  // path has the same components.
+  std::wstring normalized;
+  if (!NormalizeFolderBelowRoot(profile_path_, &normalized))
+    return false;
+  const size_t placeholder = normalized.find(kUserNamePlaceholder);
+  return placeholder != std::wstring::npos &&
+         placeholder > normalized.find_last_of(L'\\');
+}
+
+bool InstallationInfo::HandOutFolder(const base::FilePath& folder,
+                                     base::FilePath* out) const {
+  std::wstring normalized;
+  if (!NormalizeFolderBelowRoot(folder.value(), &normalized) ||
+      HoldsEveryUsersHome(normalized)) {
+    LOG(ERROR) << "Refusing \"" << folder.value() << "\" for the user data of "
+               << folder_.value() << " (profile path \"" << profile_path_
+               << "\"): it is relative, a root, or holds every user's home";
     return false;
   }
-
-  if (strip_user_name) {
-    const size_t placeholder = profile_path_.find(kUserNamePlaceholder);
-    if (placeholder != std::wstring::npos) {
-      const size_t separator = profile_path_.find_first_of(L"\\/", placeholder);
-      // The user name was the last component: the folder above holds the
-      // profiles of all users.
-      if (separator == std::wstring::npos ||
-          separator == profile_path_.size() - 1) {
-        result = result.DirName();
-      }
-    }
-    // Every user's profiles below it get deleted: a drive, a share, or a
-    // folder relative to wherever the uninstaller runs must never qualify.
-    if (!IsSafeProfilesParent(result)) {
-      LOG(ERROR) << "Refusing \"" << result.value()
-                 << "\" as the parent of all profiles (profile path \""
-                 << profile_path_ << "\")";
-      return false;
-    }
-  }
-  *folder = result;
+  *out = base::FilePath(normalized);
   return true;
 }
 

@@ -10,8 +10,13 @@
 //
 // Both files are read lazily, once: the preferences when the object is made
 // (it asks for "profile_path"), the log on the first question about it.
-// Later changes on disk are not seen. The preferences are only ever read:
-// their store runs on a NullTaskRunner, which drops every write.
+// Later changes on disk are not seen. Neither file is ever written or moved,
+// not even a malformed one, and without an absolute folder neither is read.
+//
+// The uninstallation deletes below the folders this class hands out, so
+// each is handed out in its normalised spelling and only when it lies below
+// the root of a drive or share (NormalizeFolderBelowRoot) and does not hold
+// the folder of every user's home; otherwise the call answers false.
 //
 // The process-wide instance, GetInstance(), describes the installation the
 // running executable belongs to and lives until the at-exit manager runs.
@@ -22,14 +27,17 @@
 
 #include <stdint.h>
 
+#include <memory>
 #include <string>
 
 #include "base/files/file_path.h"
-#include "base/memory/scoped_refptr.h"
 #include "base/strings/string_piece.h"
-#include "components/prefs/json_pref_store.h"
 #include "desktop/windows/installer/service/browser_registration.h"
 #include "desktop/windows/installer/service/install_log.h"
+
+namespace base {
+class DictionaryValue;
+}
 
 namespace installer {
 
@@ -62,11 +70,6 @@ class InstallationInfo : public BrowserRegistration::Installation {
     return app_registry_name_;
   }
 
-  // The store of folder\"installer_prefs.json", made and read on the first
-  // call. Read errors leave it empty; a folder that is empty or does not
-  // exist leaves it uninitialised.
-  scoped_refptr<JsonPrefStore> GetPrefStore();
-
   // The preference "profile_path" as UTF-16; false (|path| unchanged) when
   // it is missing or not a string.
   bool ReadProfilePath(std::wstring* path);
@@ -82,8 +85,10 @@ class InstallationInfo : public BrowserRegistration::Installation {
   // (the log's default) when the log is missing or malformed.
   bool IsInstalledForAllUsers() override;
 
-  // folder\"profile" for a single-profile installation; false otherwise
-  // (|folder| unchanged).
+  // Each folder below is refused as the class comment says; the out
+  // parameter is unchanged when the answer is false.
+
+  // folder\"profile" for a single-profile installation; false otherwise.
   bool GetSingleProfileFolder(base::FilePath* folder);
 
   // The user-data folder of this installation for the build's channel.
@@ -96,14 +101,13 @@ class InstallationInfo : public BrowserRegistration::Installation {
   bool GetChannelProfilePath(base::FilePath* path, int32_t channel);
 
   // The folder that holds every user's profiles for the build's channel; the
-  // uninstallation removes profiles below it. Never empty, relative or a
-  // drive or share root: such a result is refused with false.
+  // uninstallation removes profiles below it.
   bool GetProfilesParentFolder(base::FilePath* folder);
 
-  // The user-data folder for |channel|. With |strip_user_name|, a custom
-  // "profile_path" whose last component is "<USERNAME>" gives the folder
-  // above it, and a result that is empty, relative or a root is refused.
-  // |folder| is unchanged on failure.
+  // The user-data folder for |channel|: folder\"profile"\"data" for a
+  // single-profile installation, else GetChannelProfilePath. With
+  // |strip_user_name|, a custom "profile_path" whose last component holds
+  // "<USERNAME>" gives the folder above it.
   bool GetUserDataFolderForChannel(base::FilePath* folder,
                                    bool strip_user_name, int32_t channel);
 
@@ -118,9 +122,17 @@ class InstallationInfo : public BrowserRegistration::Installation {
   explicit InstallationInfo(ForExecutable);
 
   void Initialize();
+  // The preferences of folder\"installer_prefs.json", read on the first
+  // call; empty when the file is missing, unreadable or not a dictionary.
+  const base::DictionaryValue& GetPrefs();
   void EnsureInstallLogLoaded();
+  // Whether the first "<USERNAME>" of the custom profile path lies in its
+  // last component, once the path is normalised.
+  bool UserNameIsLastComponent() const;
+  // |*out| = |folder| normalised when things may be deleted below it.
+  bool HandOutFolder(const base::FilePath& folder, base::FilePath* out) const;
 
-  scoped_refptr<JsonPrefStore> prefs_;
+  std::unique_ptr<base::DictionaryValue> prefs_;
   base::FilePath folder_;
   // The custom profile location; empty for the default one.
   std::wstring profile_path_;

@@ -38,14 +38,15 @@ class InstallationInfoTest : public testing::Test {
         folder().Append(kInstallerPrefsFileName).value(), json));
   }
 
-  void WriteLog(bool copy_only) {
+  void WriteLog(bool copy_only, const FilePath& where) {
     InstallLog log;
-    log.path = folder();
+    log.path = where;
     log.copy_only = copy_only;
-    log.files = {folder().Append(L"velto.exe")};
-    ASSERT_TRUE(InstallLogSerializer().Save(
-        log, folder().Append(kInstallLogFileName)));
+    log.files = {where.Append(L"velto.exe")};
+    ASSERT_TRUE(
+        InstallLogSerializer().Save(log, where.Append(kInstallLogFileName)));
   }
+  void WriteLog(bool copy_only) { WriteLog(copy_only, folder()); }
 
   testing_support::ScopedTestFolder temp_;
 };
@@ -63,6 +64,9 @@ TEST_F(InstallationInfoTest, SingleProfilePreference) {
     bool single_profile;
   } cases[] = {
       {R"({"single_profile": true})", true},
+      // The single profile is the only one: nothing to strip.
+      {R"({"single_profile": true, "profile_path": "C:\\P\\<USERNAME>"})",
+       true},
       {R"({"single_profile": "true"})", false},
       {R"({"single_profile": 1})", false},
       {R"([true])", false},                 // the root is not a dictionary
@@ -96,6 +100,14 @@ TEST_F(InstallationInfoTest, SingleProfilePreference) {
                   ? data
                   : DefaultProfilePath(VersionInfo::GetStreamName()),
               other_channel);
+
+    // The installer core's file is only read, even when it is not JSON.
+    std::string contents;
+    EXPECT_EQ(test.prefs != nullptr,
+              base::ReadFileToString(install.Append(kInstallerPrefsFileName),
+                                     &contents));
+    EXPECT_EQ(test.prefs ? test.prefs : "", contents);
+    EXPECT_FALSE(base::PathExists(install.Append(L"installer_prefs.bad")));
   }
 }
 
@@ -140,13 +152,17 @@ TEST_F(InstallationInfoTest, CustomProfilePath) {
     return at == std::wstring::npos ? text : text.replace(at, 3, user);
   };
   struct Case {
-    const char* json_path;       // "profile_path" as JSON text
-    const wchar_t* profile;      // <U> stands for the user name
-    const wchar_t* parent;       // null: refused
+    const char* json_path;    // "profile_path" as JSON text
+    const wchar_t* profile;   // <U> stands for the user name; null: refused
+    const wchar_t* parent;    // null: refused
   };
   const Case cases[] = {
       {R"(C:\\Profiles\\<USERNAME>)", L"C:\\Profiles\\<U>", L"C:\\Profiles"},
-      {R"(C:\\Profiles\\<USERNAME>\\)", L"C:\\Profiles\\<U>\\",
+      // Every spelling of the same folder, handed out in one.
+      {R"(C:\\Profiles\\<USERNAME>\\)", L"C:\\Profiles\\<U>", L"C:\\Profiles"},
+      {R"(C:\\Profiles\\<USERNAME>\\.)", L"C:\\Profiles\\<U>",
+       L"C:\\Profiles"},
+      {R"(C:\\Profiles\\<USERNAME>\\\\)", L"C:\\Profiles\\<U>",
        L"C:\\Profiles"},
       {R"(C:\\Profiles\\<USERNAME>\\Velto)", L"C:\\Profiles\\<U>\\Velto",
        L"C:\\Profiles\\<U>\\Velto"},
@@ -155,27 +171,39 @@ TEST_F(InstallationInfoTest, CustomProfilePath) {
       {R"(D:\\Data)", L"D:\\Data", L"D:\\Data"},
       {R"(D:\\Data\u0000\\More)", L"D:\\Data", L"D:\\Data"},
       // Parents that would point the uninstallation at a whole drive or
-      // share, or at wherever it happens to run.
-      {R"(<USERNAME>)", L"<U>", nullptr},
+      // share, or at the homes of all users.
       {R"(C:\\<USERNAME>)", L"C:\\<U>", nullptr},
-      {R"(C:\\<USERNAME>\\)", L"C:\\<U>\\", nullptr},
-      {R"(C:\\Users\\..\\<USERNAME>)", L"C:\\Users\\..\\<U>", nullptr},
+      {R"(C:\\<USERNAME>\\)", L"C:\\<U>", nullptr},
+      {R"(C:\\Users\\..\\<USERNAME>)", L"C:\\<U>", nullptr},
+      {R"(\\\\?\\C:\\<USERNAME>)", L"C:\\<U>", nullptr},
       {R"(\\\\srv\\share\\<USERNAME>)", L"\\\\srv\\share\\<U>", nullptr},
-      {R"(Profiles\\<USERNAME>)", L"Profiles\\<U>", nullptr},
-      {R"(D:\\)", L"D:\\", nullptr},
+      {R"(\\\\?\\UNC\\srv\\share\\<USERNAME>)", L"\\\\srv\\share\\<U>",
+       nullptr},
+      {R"(\\\\.\\UNC\\srv\\share\\<USERNAME>)", L"\\\\srv\\share\\<U>",
+       nullptr},
+      {R"(C:\\Users\\<USERNAME>)", L"C:\\Users\\<U>", nullptr},
+      // User-data folders that are roots, relative or the homes of all
+      // users: nothing is handed out.
+      {R"(<USERNAME>)", nullptr, nullptr},
+      {R"(Profiles\\<USERNAME>)", nullptr, nullptr},
+      {R"(D:\\)", nullptr, nullptr},
+      {R"(.)", nullptr, nullptr},
+      {R"(C:)", nullptr, nullptr},
+      {R"(C:\\Users)", nullptr, nullptr},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.json_path);
     WritePrefs(std::string(R"({"profile_path": ")") + test.json_path + "\"}");
     InstallationInfo info(folder());
-    FilePath profile, user_data, parent(L"unchanged");
-    ASSERT_TRUE(info.GetChannelProfilePath(&profile, 2));
-    EXPECT_EQ(fill(test.profile), profile.value());
-    ASSERT_TRUE(info.GetUserDataFolder(&user_data));
+    FilePath profile(L"unchanged"), user_data(L"unchanged"),
+        parent(L"unchanged");
+    EXPECT_EQ(test.profile != nullptr, info.GetChannelProfilePath(&profile, 2));
+    EXPECT_EQ(fill(test.profile ? test.profile : L"unchanged"),
+              profile.value());
+    EXPECT_EQ(test.profile != nullptr, info.GetUserDataFolder(&user_data));
     EXPECT_EQ(profile, user_data);
     EXPECT_EQ(test.parent != nullptr, info.GetProfilesParentFolder(&parent));
     EXPECT_EQ(fill(test.parent ? test.parent : L"unchanged"), parent.value());
-
   }
 }
 
@@ -201,16 +229,34 @@ TEST_F(InstallationInfoTest, RebaseUserPathMovesRoamingToLocal) {
   EXPECT_EQ(below, rebased);
 }
 
-TEST(InstallationInfoPlainTest, WithoutFolderThereIsNoUserData) {
-  InstallationInfo info{FilePath()};
+// Files beside wherever the process runs are not this installation's.
+TEST_F(InstallationInfoTest, WithoutAbsoluteFolderNothingIsRead) {
+  const FilePath relative(L"Velto");
+  ASSERT_TRUE(base::CreateDirectoryTree(folder().AppendPath(relative)));
+  for (const FilePath& where : {folder(), folder().AppendPath(relative)}) {
+    WriteLog(/*copy_only=*/true, where);
+    ASSERT_TRUE(testing_support::WriteFileForTest(
+        where.Append(kInstallerPrefsFileName).value(),
+        R"({"single_profile": true})"));
+  }
+  testing_support::ScopedCurrentDirectoryForTest current(temp_.path());
+  ASSERT_TRUE(current.changed());
+
+  InstallationInfo empty{FilePath()};
+  InstallationInfo relative_info(relative);
+  for (InstallationInfo* info : {&empty, &relative_info}) {
+    SCOPED_TRACE(info->folder().value());
+    EXPECT_FALSE(info->IsCopyOnly());
+    EXPECT_FALSE(info->IsSingleProfile());
+  }
   FilePath out;
-  EXPECT_FALSE(info.GetUserDataFolder(&out));
-  EXPECT_FALSE(info.GetProfilesParentFolder(&out));
-  EXPECT_FALSE(info.GetChannelProfilePath(&out, 2));
+  EXPECT_FALSE(empty.GetUserDataFolder(&out));
+  EXPECT_FALSE(empty.GetProfilesParentFolder(&out));
+  EXPECT_FALSE(empty.GetChannelProfilePath(&out, 2));
   EXPECT_TRUE(out.empty());
   EXPECT_EQ(base::UTF8ToUTF16(VersionInfo::GetProductName() + " " +
                               VersionInfo::GetStreamName()),
-            info.app_registry_name());
+            empty.app_registry_name());
 }
 
 TEST(InstallationInfoPlainTest, TemplateIsUtf8AndNamesEveryStream) {

@@ -3,6 +3,8 @@
 #include <stddef.h>
 #include <wchar.h>
 
+#include <vector>
+
 #include "base/strings/string_piece.h"
 
 namespace installer {
@@ -63,6 +65,32 @@ size_t ComponentEnd(base::StringPiece16 path, size_t start) {
   return end;
 }
 
+// Prefixes that hand the rest of the path to the system's device namespace,
+// where "C:" and "UNC\server\share" name the same drives and shares.
+constexpr const wchar_t* kDeviceNamespacePrefixes[] = {
+    L"\\\\?\\", L"\\\\.\\", L"\\??\\",
+};
+
+bool IsAsciiLetter(wchar_t c) {
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
+
+// "." and ".." themselves, and names the system may trim to them: it drops
+// trailing dots and blanks from a component.
+bool IsDotsAndBlanks(base::StringPiece16 component) {
+  return component.find_first_not_of(L". ") == base::StringPiece16::npos;
+}
+
+// Takes the next component of |rest|, up to a separator or the end, off its
+// front.
+base::StringPiece16 TakeComponent(base::StringPiece16* rest) {
+  const size_t end = rest->find(L'\\');
+  base::StringPiece16 component = rest->substr(0, end);
+  rest->remove_prefix(end == base::StringPiece16::npos ? rest->size()
+                                                       : end + 1);
+  return component;
+}
+
 }  // namespace
 
 bool IsValidWin32Path(const std::wstring& path, bool short_limit) {
@@ -94,6 +122,81 @@ bool IsValidWin32Path(const std::wstring& path, bool short_limit) {
       return false;
     position = end + 1;
   }
+  return true;
+}
+
+bool NormalizeFolderBelowRoot(const std::wstring& path,
+                              std::wstring* normalized) {
+  // The system would stop reading at the NUL: what follows is not judged.
+  if (path.find(L'\0') != std::wstring::npos)
+    return false;
+  std::wstring text = path;
+  for (wchar_t& c : text) {
+    if (c == L'/')
+      c = L'\\';
+  }
+
+  base::StringPiece16 rest(text);
+  bool device_namespace = false;
+  for (const wchar_t* prefix : kDeviceNamespacePrefixes) {
+    if (rest.starts_with(prefix)) {
+      rest.remove_prefix(wcslen(prefix));
+      device_namespace = true;
+      break;
+    }
+  }
+  bool share = false;
+  if (device_namespace) {
+    // "UNC\server\share" in the device namespace is "\\server\share".
+    share = rest.size() >= 4 &&
+            IsAsciiUpperCaseEqual(rest.substr(0, 3), L"UNC") &&
+            rest[3] == L'\\';
+    if (share)
+      rest.remove_prefix(4);
+  } else if (rest.starts_with(L"\\\\")) {
+    rest.remove_prefix(2);
+    share = true;
+  }
+
+  std::wstring root;
+  if (share) {
+    const base::StringPiece16 server = TakeComponent(&rest);
+    const base::StringPiece16 share_name = TakeComponent(&rest);
+    if (IsDotsAndBlanks(server) || IsDotsAndBlanks(share_name))
+      return false;
+    root = L"\\\\" + server.as_string() + L"\\" + share_name.as_string();
+  } else if (rest.size() >= 3 && IsAsciiLetter(rest[0]) && rest[1] == L':' &&
+             rest[2] == L'\\') {
+    root = rest.substr(0, 2).as_string();
+    rest.remove_prefix(3);
+  } else {
+    // Relative to a current directory or drive, or another namespace.
+    return false;
+  }
+
+  std::vector<base::StringPiece16> components;
+  while (!rest.empty()) {
+    const base::StringPiece16 component = TakeComponent(&rest);
+    if (component.empty() || component == L".") {
+      continue;
+    } else if (component == L"..") {
+      // As the system does: ".." at the root stays at the root.
+      if (!components.empty())
+        components.pop_back();
+    } else if (IsDotsAndBlanks(component)) {
+      return false;
+    } else {
+      components.push_back(component);
+    }
+  }
+  if (components.empty())
+    return false;
+
+  for (base::StringPiece16 component : components) {
+    root += L'\\';
+    root.append(component.data(), component.size());
+  }
+  *normalized = std::move(root);
   return true;
 }
 

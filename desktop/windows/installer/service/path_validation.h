@@ -1,9 +1,17 @@
+// Checks of paths by their text alone: nothing on disk is read.
+//
 // The syntax check of a folder the user typed, before the installer tries
-// to create anything there. It looks at the text only: nothing on disk is
-// read, so it is cheap enough to run on every keystroke.
+// to create anything there, cheap enough to run on every keystroke:
 //
 //   if (!IsValidWin32Path(folder.value(), /*short_limit=*/true))
 //     ShowError(...);
+//
+// The check of a folder that things will be deleted below, which sees
+// through the spellings that make a drive or a share look like a folder:
+//
+//   std::wstring profiles;
+//   if (!NormalizeFolderBelowRoot(candidate.value(), &profiles))
+//     return false;  // "\\?\UNC\srv\share\.", "C:\x\..", "." ...
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_PATH_VALIDATION_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_PATH_VALIDATION_H_
 
@@ -19,6 +27,19 @@ namespace installer {
 // COM1-COM4, LPT1-LPT3, with or without an extension). "\" and "/" both
 // separate components.
 bool IsValidWin32Path(const std::wstring& path, bool short_limit);
+
+// Spells |path| one way and tells whether it names a folder at least one
+// component below the root of a drive ("C:\") or a share
+// ("\\server\share"). The spelling drops a "\\?\", "\\.\" or "\??\"
+// prefix ("\\?\UNC\srv\share\x" becomes "\\srv\share\x"), writes every
+// separator as "\", drops empty and "." components and a trailing
+// separator, and lets ".." take away the component before it, never the
+// root. False, |*normalized| unchanged, for a relative path ("x", "C:x",
+// "\x"), for a namespace other than drives and shares (a volume name, a
+// device), for a NUL, for a component of dots and blanks that the system
+// might read as "." or "..", and for a root in any spelling.
+bool NormalizeFolderBelowRoot(const std::wstring& path,
+                              std::wstring* normalized);
 
 }  // namespace installer
 

@@ -81,5 +81,51 @@ TEST(PathValidationTest, LengthLimits) {
   EXPECT_FALSE(IsValidWin32Path(bad, false)) << bad;
 }
 
+// Every spelling of a drive or share root is refused; what passes comes
+// back in one spelling.
+TEST(PathValidationTest, NormalizeFolderBelowRoot) {
+  struct Case {
+    std::wstring path;
+    const wchar_t* normalized;  // null: refused
+  };
+  const Case cases[] = {
+      {L"c:/Profiles//x/", L"c:\\Profiles\\x"},
+      {L"C:\\a\\.\\b\\..\\c", L"C:\\a\\c"},
+      {L"C:\\..\\..\\a", L"C:\\a"},
+      {L"C:\\a..b\\...x", L"C:\\a..b\\...x"},
+      {L"\\??\\C:\\a", L"C:\\a"},
+      {L"//srv/share/a/b/..", L"\\\\srv\\share\\a"},
+      {L"\\\\.\\unc\\srv\\share\\a\\.", L"\\\\srv\\share\\a"},
+      // Roots, however written.
+      {L"C:\\", nullptr},
+      {L"C:", nullptr},
+      {L"C:\\a\\..", nullptr},
+      {L"\\\\?\\C:\\", nullptr},
+      {L"\\\\?\\C:", nullptr},
+      {L"\\\\srv\\share\\", nullptr},
+      {L"\\\\?\\UNC\\srv\\share\\.", nullptr},
+      {L"\\\\srv", nullptr},
+      {L"\\\\\\share\\a", nullptr},
+      {L"\\\\..\\share\\a", nullptr},
+      // Relative, other namespaces, and what the system might read apart.
+      {L"", nullptr},
+      {L".", nullptr},
+      {L"C:a\\b", nullptr},
+      {L"\\a\\b", nullptr},
+      {L"\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\a", nullptr},
+      {L"\\\\.\\PhysicalDrive0\\a", nullptr},
+      {L"C:\\a\\. .\\b", nullptr},
+      {std::wstring(L"C:\\a\0b", 6), nullptr},
+  };
+  for (const Case& c : cases) {
+    std::wstring normalized = L"unchanged";
+    EXPECT_EQ(c.normalized != nullptr,
+              NormalizeFolderBelowRoot(c.path, &normalized))
+        << c.path;
+    EXPECT_EQ(c.normalized ? c.normalized : L"unchanged", normalized)
+        << c.path;
+  }
+}
+
 }  // namespace
 }  // namespace installer
