@@ -22,11 +22,25 @@ const char kGlobalStorageFallbackKey[] = "GS";
 
 namespace {
 
+const internal::GlobalStorageMutexFunctions kRealMutexFunctions = {
+    &::CreateMutexW,
+    &::OpenMutexW,
+    &::ReleaseMutex,
+};
+
+const internal::GlobalStorageMutexFunctions* g_mutex_functions =
+    &kRealMutexFunctions;
+
 // Releases the storage mutex when the operation that took it ends.
 class ScopedMutexRelease {
  public:
   explicit ScopedMutexRelease(HANDLE mutex) : mutex_(mutex) {}
-  ~ScopedMutexRelease() { ::ReleaseMutex(mutex_); }
+  ~ScopedMutexRelease() {
+    // A mutex kept would answer kBusy to the autoupdate component until
+    // this thread ends.
+    if (!g_mutex_functions->release_mutex(mutex_))
+      PLOG(ERROR) << "[AU] GS: Releasing the access mutex failed";
+  }
   ScopedMutexRelease(const ScopedMutexRelease&) = delete;
   ScopedMutexRelease& operator=(const ScopedMutexRelease&) = delete;
 
@@ -72,11 +86,14 @@ void GlobalStorageWin::Init(bool copy_only) {
 
 GlobalStorageWin::MutexState GlobalStorageWin::TakeMutex() {
   if (!mutex_.IsValid()) {
-    mutex_.Set(::CreateMutexW(nullptr, FALSE, kGlobalStorageMutexName));
-    // Made by a process whose security we may not inherit: waiting is all
-    // we need.
-    if (!mutex_.IsValid() && ::GetLastError() == ERROR_ACCESS_DENIED)
-      mutex_.Set(::OpenMutexW(SYNCHRONIZE, FALSE, kGlobalStorageMutexName));
+    mutex_.Set(g_mutex_functions->create_mutex(nullptr, FALSE,
+                                               kGlobalStorageMutexName));
+    // Made by a process whose security we may not inherit: open it with
+    // the rights to wait and to release, no more.
+    if (!mutex_.IsValid() && ::GetLastError() == ERROR_ACCESS_DENIED) {
+      mutex_.Set(g_mutex_functions->open_mutex(
+          SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kGlobalStorageMutexName));
+    }
     if (!mutex_.IsValid())
       return MutexState::kNoMutex;
   }
@@ -284,6 +301,12 @@ bool GlobalStorageWin::FallbackFileExists() const {
 }
 
 void GlobalStorageWin::LoadFallbackFile(const base::FilePath& folder) {
+  if (!folder.IsAbsolute()) {
+    LOG(ERROR) << "[AU] GS: No fallback storage in the relative folder \""
+               << folder.value() << "\"";
+    fallback_file_path_.clear();
+    return;
+  }
   fallback_file_path_ = folder.Append(kGlobalStorageFallbackFileName);
   if (fallback_only_ || registry_written_ || !FallbackFileExists())
     return;
@@ -312,5 +335,21 @@ void GlobalStorageWin::LoadFallbackFile(const base::FilePath& folder) {
     Set(entry.first, entry.second);
   loading_fallback_ = false;
 }
+
+namespace internal {
+
+ScopedGlobalStorageMutexFunctionsForTesting::
+    ScopedGlobalStorageMutexFunctionsForTesting(
+        const GlobalStorageMutexFunctions& functions)
+    : functions_(functions), previous_(g_mutex_functions) {
+  g_mutex_functions = &functions_;
+}
+
+ScopedGlobalStorageMutexFunctionsForTesting::
+    ~ScopedGlobalStorageMutexFunctionsForTesting() {
+  g_mutex_functions = previous_;
+}
+
+}  // namespace internal
 
 }  // namespace autoupdate

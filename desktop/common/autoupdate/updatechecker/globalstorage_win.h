@@ -26,6 +26,7 @@
 
 #include "base/files/file_path.h"
 #include "base/win/scoped_handle.h"
+#include "base/win/windows_types.h"
 #include "desktop/common/autoupdate/updatechecker/globalstorage.h"
 
 namespace autoupdate {
@@ -53,10 +54,12 @@ class GlobalStorageWin : public GlobalStorage {
   void Init(bool copy_only);
 
   // GlobalStorage:
+  // An empty or relative |folder| names no fallback file: the values are
+  // never kept relative to wherever the process runs.
   void LoadFallbackFile(const base::FilePath& folder) override;
   // On a stand-alone installation both answer kFailed until
-  // LoadFallbackFile has named the fallback folder, and Set does while that
-  // folder does not exist.
+  // LoadFallbackFile has named an absolute fallback folder, and Set does
+  // while that folder does not exist.
   int32_t Set(const std::string& key, const std::string& value) override;
   int32_t Get(const std::string& key, std::string* value) override;
 
@@ -91,6 +94,36 @@ class GlobalStorageWin : public GlobalStorage {
   // A merge of the fallback file into the registry is under way.
   bool loading_fallback_ = false;
 };
+
+namespace internal {
+
+// The calls that make, open and release the storage mutex.
+struct GlobalStorageMutexFunctions {
+  decltype(&::CreateMutexW) create_mutex;
+  decltype(&::OpenMutexW) open_mutex;
+  decltype(&::ReleaseMutex) release_mutex;
+};
+
+// For tests only: routes the mutex calls of every GlobalStorageWin through
+// |functions| for the scope's life. Wine grants every right on a named
+// mutex, so a handle that may wait but not release cannot be made there.
+// Scopes nest; they must not overlap across threads.
+class ScopedGlobalStorageMutexFunctionsForTesting {
+ public:
+  explicit ScopedGlobalStorageMutexFunctionsForTesting(
+      const GlobalStorageMutexFunctions& functions);
+  ~ScopedGlobalStorageMutexFunctionsForTesting();
+  ScopedGlobalStorageMutexFunctionsForTesting(
+      const ScopedGlobalStorageMutexFunctionsForTesting&) = delete;
+  ScopedGlobalStorageMutexFunctionsForTesting& operator=(
+      const ScopedGlobalStorageMutexFunctionsForTesting&) = delete;
+
+ private:
+  GlobalStorageMutexFunctions functions_;
+  const GlobalStorageMutexFunctions* previous_;
+};
+
+}  // namespace internal
 
 }  // namespace autoupdate
 

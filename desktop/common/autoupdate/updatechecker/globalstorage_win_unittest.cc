@@ -152,6 +152,54 @@ TEST_F(GlobalStorageWinTest, MutexHeldByAnotherProcessAnswersBusy) {
   EXPECT_EQ("after", value);
 }
 
+// Stands in for Windows' access check, which Wine does not make on named
+// mutexes: a handle opened without MUTEX_MODIFY_STATE cannot release.
+DWORD g_opened_access = 0;
+
+HANDLE WINAPI CreateMutexRefused(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) {
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  return nullptr;
+}
+
+HANDLE WINAPI OpenMutexNotingAccess(DWORD access, BOOL inherit,
+                                    LPCWSTR name) {
+  g_opened_access = access;
+  return ::OpenMutexW(access, inherit, name);
+}
+
+BOOL WINAPI ReleaseMutexCheckingAccess(HANDLE mutex) {
+  if (!(g_opened_access & MUTEX_MODIFY_STATE)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  return ::ReleaseMutex(mutex);
+}
+
+TEST_F(GlobalStorageWinTest, MutexOpenedAfterARefusedCreateIsReleased) {
+  // The autoupdate component's mutex, made with a security this process
+  // may not create it under.
+  base::win::ScopedHandle theirs(
+      ::CreateMutexW(nullptr, FALSE, kGlobalStorageMutexName));
+  ASSERT_TRUE(theirs.IsValid());
+  internal::ScopedGlobalStorageMutexFunctionsForTesting access_checked(
+      {&CreateMutexRefused, &OpenMutexNotingAccess,
+       &ReleaseMutexCheckingAccess});
+  GlobalStorageWin storage;
+  storage.Init(/*copy_only=*/false);
+  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "v"));
+  std::string value;
+  ASSERT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
+
+  // The other component, on a thread of its own, finds the mutex free.
+  DWORD wait = WAIT_FAILED;
+  std::thread([&] {
+    wait = ::WaitForSingleObject(theirs.Get(), 0);
+    if (wait == WAIT_OBJECT_0)
+      ::ReleaseMutex(theirs.Get());
+  }).join();
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), wait);
+}
+
 TEST_F(GlobalStorageWinTest, MutexAbandonedByADeadHolderIsTakenOver) {
   // Our handle keeps the mutex alive past its holder's death.
   GlobalStorageWin storage;
@@ -177,13 +225,24 @@ TEST_F(GlobalStorageWinTest, StandAloneKeepsValuesInTheFallbackFile) {
   storage.Init(/*copy_only=*/true);
   ASSERT_TRUE(storage.fallback_only());
 
-  // No folder known yet, or one that does not exist: nowhere to keep it.
+  // No folder known yet, one that does not exist, or one relative to
+  // wherever the process runs: nowhere to keep it.
   std::string value = "stale";
   EXPECT_EQ(GlobalStorage::kFailed, storage.Set("UUID", "early"));
   EXPECT_EQ(GlobalStorage::kFailed, storage.Get("UUID", &value));
   EXPECT_EQ("", value);
   storage.LoadFallbackFile(folder().Append(L"missing"));
   EXPECT_EQ(GlobalStorage::kFailed, storage.Set("UUID", "early"));
+  {
+    testing_support::ScopedCurrentDirectoryForTest current(folder_.path());
+    ASSERT_TRUE(current.changed());
+    for (const base::FilePath& relative :
+         {base::FilePath(), base::FilePath(L".")}) {
+      storage.LoadFallbackFile(relative);
+      EXPECT_EQ(GlobalStorage::kFailed, storage.Set("UUID", "early"));
+      EXPECT_EQ(GlobalStorage::kFailed, storage.Get("UUID", &value));
+    }
+  }
 
   storage.LoadFallbackFile(folder());
   EXPECT_EQ(fallback_file(), storage.fallback_file_path());
