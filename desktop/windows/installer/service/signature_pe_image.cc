@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/service/signature_pe_image.h"
 
+#include <limits.h>
 #include <string.h>
 
 #include "base/win/scoped_handle.h"
@@ -124,6 +125,66 @@ bool ReadPeSignatureLayout(const uint8_t* image, size_t length,
   return true;
 }
 
+bool ReadDerSequence(const uint8_t* bytes, size_t length, size_t* header_size,
+                     size_t* total_size) {
+  constexpr uint8_t kSequenceTag = 0x30;
+  if (length < 2 || bytes[0] != kSequenceTag)
+    return false;
+  uint64_t contents = bytes[1];
+  size_t header = 2;
+  if (contents & 0x80) {
+    // The long form: the low bits count the length bytes that follow. 0x80
+    // alone would be an indefinite length, which DER has not.
+    const size_t count = contents & 0x7F;
+    if (count == 0 || count > 4 || length - header < count)
+      return false;
+    contents = 0;
+    for (size_t i = 0; i < count; ++i)
+      contents = contents << 8 | bytes[header + i];
+    header += count;
+  }
+  if (!Fits(length, header, contents))
+    return false;
+  *header_size = header;
+  *total_size = header + contents;
+  return true;
+}
+
+bool CertificateTableIsSound(const uint8_t* image, size_t length,
+                             const PeSignatureLayout& layout) {
+  const uint64_t table = layout.certificate_table_offset;
+  const uint64_t size = layout.certificate_table_size;
+  // A table that overlaps the fields the digest leaves out describes no
+  // image that was ever signed.
+  if (!layout.has_certificate_entry || size == 0 ||
+      table < layout.certificate_entry_offset + kDirectoryEntrySize ||
+      table > length || length - table != size) {
+    return false;
+  }
+  // WIN_CERTIFICATE: dwLength (u32, the whole entry), wRevision,
+  // wCertificateType, then the signature.
+  constexpr size_t kEntryHeader = 8;
+  constexpr size_t kMaxPadding = 7;
+  if (size < kEntryHeader)
+    return false;
+  const uint32_t entry_length = ReadU32(image + table);
+  size_t header = 0;
+  size_t signature = 0;
+  if (entry_length < kEntryHeader || entry_length > size ||
+      !ReadDerSequence(image + table + kEntryHeader,
+                       entry_length - kEntryHeader, &header, &signature)) {
+    return false;
+  }
+  const size_t signature_end = table + kEntryHeader + signature;
+  if (length - signature_end > kMaxPadding)
+    return false;
+  for (size_t at = signature_end; at < length; ++at) {
+    if (image[at] != 0)
+      return false;
+  }
+  return true;
+}
+
 bool ComputeAuthenticodeDigest(const uint8_t* image, size_t length,
                                const wchar_t* algorithm,
                                std::vector<uint8_t>* digest) {
@@ -132,27 +193,28 @@ bool ComputeAuthenticodeDigest(const uint8_t* image, size_t length,
       !layout.has_certificate_entry) {
     return false;
   }
+  // The table ends the file, so everything before it is everything else.
   size_t end = length;
   if (layout.certificate_table_size != 0) {
-    // A table that overlaps the fields left out, or reaches past the file,
-    // describes no image that was ever signed.
-    if (layout.certificate_table_offset <
-            layout.certificate_entry_offset + kDirectoryEntrySize ||
-        !Fits(length, layout.certificate_table_offset,
-              layout.certificate_table_size)) {
+    if (!CertificateTableIsSound(image, length, layout))
       return false;
-    }
     end = layout.certificate_table_offset;
   }
-  // Everything before the table except the checksum and the table's entry,
-  // which signing changes. Mapped files stay below 2 GiB, so every range
-  // fits a ULONG.
-  const size_t ranges[][2] = {
-      {0, layout.checksum_offset},
-      {layout.checksum_offset + 4, layout.certificate_entry_offset},
-      {layout.certificate_entry_offset + kDirectoryEntrySize, end},
-  };
+  // All but the checksum and the table's entry, which signing changes.
+  const size_t checksum_end = layout.checksum_offset + 4;
+  const size_t entry_end =
+      layout.certificate_entry_offset + kDirectoryEntrySize;
+  return ComputeDigest(
+      algorithm,
+      {{image, layout.checksum_offset},
+       {image + checksum_end, layout.certificate_entry_offset - checksum_end},
+       {image + entry_end, end - entry_end}},
+      digest);
+}
 
+bool ComputeDigest(const wchar_t* algorithm,
+                   const std::vector<ByteRange>& ranges,
+                   std::vector<uint8_t>* digest) {
   BCRYPT_ALG_HANDLE raw_algorithm = nullptr;
   if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&raw_algorithm, algorithm,
                                                     nullptr, 0))) {
@@ -173,12 +235,13 @@ bool ComputeAuthenticodeDigest(const uint8_t* image, size_t length,
     return false;
   }
   ScopedHash hash(raw_hash);
-  for (const auto& range : ranges) {
-    if (range[1] <= range[0])
-      continue;
-    if (!BCRYPT_SUCCESS(::BCryptHashData(
-            hash.Get(), const_cast<PUCHAR>(image + range[0]),
-            static_cast<ULONG>(range[1] - range[0]), 0))) {
+  for (const ByteRange& range : ranges) {
+    if (range.size > ULONG_MAX)
+      return false;
+    if (range.size != 0 &&
+        !BCRYPT_SUCCESS(::BCryptHashData(hash.Get(),
+                                         const_cast<PUCHAR>(range.data),
+                                         static_cast<ULONG>(range.size), 0))) {
       return false;
     }
   }

@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include <string>
 #include <vector>
 
 #include "base/win/windows_types.h"
@@ -127,42 +128,114 @@ TEST(SignaturePeImageTest, EveryTruncationBeforeTheEntryIsNoImage) {
   }
 }
 
+// What signing adds to MakeHeaders' image with 512 bytes of "sections":
+// a table of one WIN_CERTIFICATE entry holding a DER SEQUENCE of
+// |signature| bytes, then |inside| (still in the entry) and |after| (in the
+// table), pointed at by the image's entry, and a checksum.
+std::vector<uint8_t> SignedImage(size_t signature, const std::string& inside,
+                                 const std::string& after) {
+  std::vector<uint8_t> image = MakeHeaders({kPe32Plus});
+  image.resize(image.size() + 512, 0x5A);
+  const size_t table = image.size();
+  const size_t entry_length = 8 + signature + inside.size();
+  image.resize(table + entry_length, 0xEE);
+  Put(&image, table, static_cast<uint32_t>(entry_length), 4);
+  Put(&image, table + 4, 0x0200, 2);  // WIN_CERT_REVISION_2_0.
+  Put(&image, table + 6, 0x0002, 2);  // WIN_CERT_TYPE_PKCS_SIGNED_DATA.
+  image[table + 8] = 0x30;
+  image[table + 9] = 0x82;
+  image[table + 10] = static_cast<uint8_t>((signature - 4) >> 8);
+  image[table + 11] = static_cast<uint8_t>(signature - 4);
+  memcpy(image.data() + table + 8 + signature, inside.data(), inside.size());
+  image.insert(image.end(), after.begin(), after.end());
+  const size_t entry = kPeOffset + 24 + 112 + 4 * 8;
+  Put(&image, entry, static_cast<uint32_t>(table), 4);
+  Put(&image, entry + 4, static_cast<uint32_t>(image.size() - table), 4);
+  Put(&image, kPeOffset + 24 + 64, 0x12345678, 4);
+  return image;
+}
+
+bool DigestOf(const std::vector<uint8_t>& image, std::vector<uint8_t>* digest) {
+  return ComputeAuthenticodeDigest(image.data(), image.size(),
+                                   BCRYPT_SHA256_ALGORITHM, digest);
+}
+
 TEST(SignaturePeImageTest, DigestLeavesOutWhatSigningChanges) {
   std::vector<uint8_t> image = MakeHeaders({kPe32Plus});
-  image.resize(image.size() + 512, 0x5A);  // The "sections".
-  const size_t entry = kPeOffset + 24 + 112 + 4 * 8;
-  auto digest_of = [](const std::vector<uint8_t>& bytes,
-                      std::vector<uint8_t>* digest) {
-    return ComputeAuthenticodeDigest(bytes.data(), bytes.size(),
-                                     BCRYPT_SHA256_ALGORITHM, digest);
-  };
+  image.resize(image.size() + 512, 0x5A);
   std::vector<uint8_t> unsigned_digest;
-  ASSERT_TRUE(digest_of(image, &unsigned_digest));
+  ASSERT_TRUE(DigestOf(image, &unsigned_digest));
 
-  // Signing appends a table, points the entry at it and may set the
-  // checksum: none of that changes the digest.
-  std::vector<uint8_t> signed_image = image;
-  Put(&signed_image, entry, static_cast<uint32_t>(signed_image.size()), 4);
-  Put(&signed_image, entry + 4, 64, 4);
-  Put(&signed_image, kPeOffset + 24 + 64, 0x12345678, 4);
-  signed_image.resize(signed_image.size() + 64, 0xEE);
+  // Signing appends a table, points the entry at it and sets the checksum:
+  // none of that changes the digest, and neither does the signature.
+  std::vector<uint8_t> signed_image =
+      SignedImage(100, std::string(4, '\0'), "");
   std::vector<uint8_t> digest;
-  ASSERT_TRUE(digest_of(signed_image, &digest));
+  ASSERT_TRUE(DigestOf(signed_image, &digest));
+  EXPECT_EQ(unsigned_digest, digest);
+  signed_image[signed_image.size() - 10] ^= 1;
+  ASSERT_TRUE(DigestOf(signed_image, &digest));
   EXPECT_EQ(unsigned_digest, digest);
 
   // Any other byte does.
-  std::vector<uint8_t> changed = signed_image;
-  changed[signed_image.size() - 65] ^= 1;
-  ASSERT_TRUE(digest_of(changed, &digest));
+  signed_image[image.size() - 1] ^= 1;
+  ASSERT_TRUE(DigestOf(signed_image, &digest));
   EXPECT_NE(unsigned_digest, digest);
+}
 
-  // A table reaching past the file, or over the headers, is refused.
-  changed = signed_image;
-  Put(&changed, entry + 4, 65, 4);
-  EXPECT_FALSE(digest_of(changed, &digest));
-  changed = signed_image;
-  Put(&changed, entry, 0x100, 4);
-  EXPECT_FALSE(digest_of(changed, &digest));
+// Bytes in the table beside the signature, or after the table, would be
+// read by some readers of the file and vouched for by none of them.
+TEST(SignaturePeImageTest, CertificateTableHoldsTheSignatureAlone) {
+  const std::string zeros(8, '\0');
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> image;
+    bool sound;
+  };
+  std::vector<uint8_t> appended = SignedImage(100, "", "");
+  appended.push_back(0);
+  std::vector<uint8_t> short_entry = SignedImage(100, "", "");
+  Put(&short_entry, short_entry.size() - 108, 107, 4);
+  std::vector<uint8_t> long_entry = SignedImage(100, "", "");
+  Put(&long_entry, long_entry.size() - 108, 109, 4);
+  std::vector<uint8_t> not_sequence = SignedImage(100, "", "");
+  not_sequence[not_sequence.size() - 100] = 0x31;
+  std::vector<uint8_t> indefinite = SignedImage(100, "", "");
+  indefinite[indefinite.size() - 99] = 0x80;
+  std::vector<uint8_t> over_headers = SignedImage(100, "", "");
+  Put(&over_headers, kPeOffset + 24 + 112 + 4 * 8, 0x100, 4);
+  std::vector<uint8_t> past_the_end = SignedImage(100, "", "");
+  Put(&past_the_end, kPeOffset + 24 + 112 + 4 * 8 + 4, 109, 4);
+
+  const Case cases[] = {
+      {"entry fills the table", SignedImage(100, "", ""), true},
+      {"7 zeros in the entry", SignedImage(100, zeros.substr(1), ""), true},
+      {"7 zeros after it", SignedImage(100, "", zeros.substr(1)), true},
+      {"4 zeros in it, 3 after", SignedImage(100, zeros.substr(4), "\0\0\0"),
+       true},
+      {"8 zeros in the entry", SignedImage(100, zeros, ""), false},
+      {"8 zeros after it", SignedImage(100, "", zeros), false},
+      {"a byte in the entry", SignedImage(100, "x", ""), false},
+      {"a byte after it", SignedImage(100, "", "x"), false},
+      {"a byte after the table", appended, false},
+      {"entry shorter than the signature", short_entry, false},
+      {"entry longer than the table", long_entry, false},
+      {"signature not a SEQUENCE", not_sequence, false},
+      {"indefinite length", indefinite, false},
+      {"table over the headers", over_headers, false},
+      {"table past the end", past_the_end, false},
+  };
+  for (const Case& test : cases) {
+    PeSignatureLayout layout;
+    ASSERT_TRUE(ReadPeSignatureLayout(test.image.data(), test.image.size(),
+                                      &layout))
+        << test.name;
+    EXPECT_EQ(test.sound, CertificateTableIsSound(test.image.data(),
+                                                  test.image.size(), layout))
+        << test.name;
+    std::vector<uint8_t> digest;
+    EXPECT_EQ(test.sound, DigestOf(test.image, &digest)) << test.name;
+  }
 }
 
 }  // namespace
