@@ -1,9 +1,12 @@
 #include "desktop/windows/installer/service/signature_check.h"
 
+#include <stddef.h>
 #include <string.h>
 
 #include <atomic>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,7 @@ constexpr char kNestedSignatureOid[] = "1.3.6.1.4.1.311.2.4.1";
 constexpr char kIndirectDataOid[] = "1.3.6.1.4.1.311.2.1.4";
 constexpr char kPeImageDataOid[] = "1.3.6.1.4.1.311.2.1.15";
 constexpr char kCodeSigningUsageOid[] = "1.3.6.1.5.5.7.3.3";
+constexpr char kMessageDigestOid[] = "1.2.840.113549.1.9.4";
 
 // The digest algorithms a signature's indirect data may name. MD5 is left
 // out: a digest anyone can collide proves nothing about the file.
@@ -103,10 +107,27 @@ struct LocalFreeDeleter {
   void operator()(void* memory) const { ::LocalFree(memory); }
 };
 
-struct SignedImage {
-  const uint8_t* data;
-  size_t length;
+// What one check has learnt so far, shared by every signer it walks.
+struct CheckState {
+  const uint8_t* image;
+  size_t image_length;
+  std::wstring expected;
+  int signatures_examined = 0;
+  bool matched = false;
+  // The image's digest by each of kDigestAlgorithms, made when a signer
+  // first needs it; empty when it cannot be made.
+  std::optional<std::vector<uint8_t>>
+      image_digests[std::size(kDigestAlgorithms)];
 };
+
+// The index in kDigestAlgorithms of the algorithm |oid| names, or -1.
+int FindDigestAlgorithm(const char* oid) {
+  for (size_t i = 0; oid && i < std::size(kDigestAlgorithms); ++i) {
+    if (strcmp(kDigestAlgorithms[i].oid, oid) == 0)
+      return static_cast<int>(i);
+  }
+  return -1;
+}
 
 // One parameter of |message|: a size query, then the data into a zeroed
 // buffer of that size.
@@ -137,22 +158,66 @@ std::wstring GetSimpleDisplayName(PCCERT_CONTEXT certificate) {
   return name;
 }
 
-// True when what |message| signs is the Authenticode digest of |image|.
-bool ContentMatchesImage(HCRYPTMSG message, DWORD encoding,
-                         const SignedImage& image) {
+// What |message| signs, when it is Authenticode indirect data: the encoded
+// SpcIndirectDataContent.
+bool GetIndirectData(HCRYPTMSG message, std::vector<uint8_t>* content) {
   std::vector<uint8_t> content_type;
   if (!GetMessageParam(message, CMSG_INNER_CONTENT_TYPE_PARAM, 0,
                        &content_type)) {
     return false;
   }
   content_type.push_back(0);
-  if (strcmp(reinterpret_cast<const char*>(content_type.data()),
-             kIndirectDataOid) != 0) {
+  return strcmp(reinterpret_cast<const char*>(content_type.data()),
+                kIndirectDataOid) == 0 &&
+         GetMessageParam(message, CMSG_CONTENT_PARAM, 0, content);
+}
+
+// True when the message digest that |signer| signed, among its
+// authenticated attributes, is the hash of |content|. The signature covers
+// the attributes only, so without this any content would do.
+bool SignedDigestMatchesContent(const CMSG_SIGNER_INFO& signer,
+                                DWORD encoding,
+                                const std::vector<uint8_t>& content) {
+  const CRYPT_ATTRIBUTE* found = nullptr;
+  for (DWORD i = 0; i < signer.AuthAttrs.cAttr; ++i) {
+    const CRYPT_ATTRIBUTE& attribute = signer.AuthAttrs.rgAttr[i];
+    if (!attribute.pszObjId ||
+        strcmp(attribute.pszObjId, kMessageDigestOid) != 0) {
+      continue;
+    }
+    if (found || attribute.cValue != 1)
+      return false;
+    found = &attribute;
+  }
+  const int algorithm = FindDigestAlgorithm(signer.HashAlgorithm.pszObjId);
+  if (!found || algorithm < 0)
+    return false;
+  CRYPT_DATA_BLOB* decoded = nullptr;
+  DWORD size = 0;
+  if (!::CryptDecodeObjectEx(encoding, X509_OCTET_STRING,
+                             found->rgValue[0].pbData,
+                             found->rgValue[0].cbData, CRYPT_DECODE_ALLOC_FLAG,
+                             nullptr, &decoded, &size)) {
     return false;
   }
-  std::vector<uint8_t> content;
-  if (!GetMessageParam(message, CMSG_CONTENT_PARAM, 0, &content))
-    return false;
+  std::unique_ptr<CRYPT_DATA_BLOB, LocalFreeDeleter> signed_digest(decoded);
+  // The hash covers the content's value, without its SEQUENCE header.
+  size_t header = 0;
+  size_t total = 0;
+  std::vector<uint8_t> digest;
+  return ReadDerSequence(content.data(), content.size(), &header, &total) &&
+         total == content.size() &&
+         ComputeDigest(kDigestAlgorithms[algorithm].cng_name,
+                       {{content.data() + header, total - header}},
+                       &digest) &&
+         digest.size() == signed_digest->cbData &&
+         memcmp(digest.data(), signed_digest->pbData, digest.size()) == 0;
+}
+
+// True when |content|, indirect data, carries the Authenticode digest of
+// the image being checked.
+bool ContentMatchesImage(const std::vector<uint8_t>& content, DWORD encoding,
+                         CheckState* state) {
   SPC_INDIRECT_DATA_CONTENT* decoded = nullptr;
   DWORD size = 0;
   if (!::CryptDecodeObjectEx(encoding, SPC_INDIRECT_DATA_CONTENT_STRUCT,
@@ -164,57 +229,69 @@ bool ContentMatchesImage(HCRYPTMSG message, DWORD encoding,
   std::unique_ptr<SPC_INDIRECT_DATA_CONTENT, LocalFreeDeleter> indirect(
       decoded);
   if (!indirect->Data.pszObjId ||
-      strcmp(indirect->Data.pszObjId, kPeImageDataOid) != 0 ||
-      !indirect->DigestAlgorithm.pszObjId) {
+      strcmp(indirect->Data.pszObjId, kPeImageDataOid) != 0) {
     return false;
   }
-  const wchar_t* algorithm = nullptr;
-  for (const DigestAlgorithm& candidate : kDigestAlgorithms) {
-    if (strcmp(candidate.oid, indirect->DigestAlgorithm.pszObjId) == 0)
-      algorithm = candidate.cng_name;
-  }
-  std::vector<uint8_t> digest;
-  if (!algorithm ||
-      !ComputeAuthenticodeDigest(image.data, image.length, algorithm, &digest)) {
+  const int algorithm =
+      FindDigestAlgorithm(indirect->DigestAlgorithm.pszObjId);
+  if (algorithm < 0)
     return false;
+  // Every signer that gets this far costs a pass over the whole image
+  // otherwise, and a file may hold many signers.
+  std::optional<std::vector<uint8_t>>& digest =
+      state->image_digests[algorithm];
+  if (!digest) {
+    digest.emplace();
+    if (!ComputeAuthenticodeDigest(state->image, state->image_length,
+                                   kDigestAlgorithms[algorithm].cng_name,
+                                   &*digest)) {
+      digest->clear();
+    }
   }
-  return digest.size() == indirect->Digest.cbData &&
-         memcmp(digest.data(), indirect->Digest.pbData, digest.size()) == 0;
+  return !digest->empty() && digest->size() == indirect->Digest.cbData &&
+         memcmp(digest->data(), indirect->Digest.pbData, digest->size()) == 0;
 }
 
-// The tests' stand-in for ChainsToTrustedRoot, or null.
-std::atomic<ChainTrustFunction> g_chain_trust{nullptr};
+// The tests' chain engine, or null for the machine's.
+std::atomic<HCERTCHAINENGINE> g_chain_engine{nullptr};
 
-// The checks WinTrust makes of a primary signature, made here for a signer
-// it never looked at.
+// The checks WinTrust makes of a primary signature, made here for every
+// signer: not every WinTrust makes them all.
 bool SignerIsGenuine(HCRYPTMSG message, DWORD encoding, DWORD index,
+                     const CMSG_SIGNER_INFO& signer,
                      PCCERT_CONTEXT certificate, HCERTSTORE store,
-                     const SignedImage& image) {
-  ChainTrustFunction chain_trust = g_chain_trust.load();
-  if (!chain_trust)
-    chain_trust = ChainsToTrustedRoot;
+                     CheckState* state) {
   CMSG_CTRL_VERIFY_SIGNATURE_EX_PARA verify = {};
   verify.cbSize = sizeof(verify);
   verify.dwSignerIndex = index;
   verify.dwSignerType = CMSG_VERIFY_SIGNER_CERT;
   verify.pvSigner = const_cast<CERT_CONTEXT*>(certificate);
+  std::vector<uint8_t> content;
   return ::CryptMsgControl(message, 0, CMSG_CTRL_VERIFY_SIGNATURE_EX,
                            &verify) &&
-         ContentMatchesImage(message, encoding, image) &&
-         chain_trust(certificate, store);
+         GetIndirectData(message, &content) &&
+         SignedDigestMatchesContent(signer, encoding, content) &&
+         ContentMatchesImage(content, encoding, state) &&
+         ChainsToTrustedRoot(certificate, store);
 }
 
-bool CheckSigners(ScopedCertStore store, ScopedCryptMsg message,
-                  DWORD encoding, const SignedImage& image,
-                  const std::wstring& expected, int depth) {
+// Walks the signers of |message| and the signatures nested in them, noting
+// in |state| whether one of them is the expected signer and genuine, and
+// how many there were. The walk goes on after a match, so that a file with
+// too many signatures fails whatever their order.
+void WalkSigners(ScopedCertStore store, ScopedCryptMsg message, DWORD encoding,
+                 int depth, CheckState* state) {
   DWORD count = 0;
   DWORD size = sizeof(count);
   if (!::CryptMsgGetParam(message.Get(), CMSG_SIGNER_COUNT_PARAM, 0, &count,
-                          &size) ||
-      count == 0) {
-    return false;
+                          &size)) {
+    return;
   }
   for (DWORD index = 0; index < count; ++index) {
+    // Each signer may cost a signature verification and a chain, and a
+    // file could hold thousands.
+    if (++state->signatures_examined > kMaxSignatures)
+      return;
     std::vector<uint8_t> buffer;
     if (!GetMessageParam(message.Get(), CMSG_SIGNER_INFO_PARAM, index,
                          &buffer) ||
@@ -230,19 +307,20 @@ bool CheckSigners(ScopedCertStore store, ScopedCryptMsg message,
     if (!certificate.IsValid())
       continue;
 
-    const bool verified_by_wintrust = depth == 0 && index == 0;
-    if (GetSimpleDisplayName(certificate.Get()) == expected &&
-        (verified_by_wintrust ||
-         SignerIsGenuine(message.Get(), encoding, index, certificate.Get(),
-                         store.Get(), image))) {
-      return true;
+    if (!state->matched &&
+        GetSimpleDisplayName(certificate.Get()) == state->expected &&
+        SignerIsGenuine(message.Get(), encoding, index, *signer,
+                        certificate.Get(), store.Get(), state)) {
+      state->matched = true;
     }
 
     // Each level is a blob inside the one above, so a lying file could
     // otherwise nest deep enough to exhaust the stack.
     if (depth >= kMaxSignatureNesting)
       continue;
-    for (DWORD i = 0; i < signer->UnauthAttrs.cAttr; ++i) {
+    for (DWORD i = 0; i < signer->UnauthAttrs.cAttr &&
+                      state->signatures_examined <= kMaxSignatures;
+         ++i) {
       const CRYPT_ATTRIBUTE& attribute = signer->UnauthAttrs.rgAttr[i];
       if (!attribute.pszObjId ||
           strcmp(attribute.pszObjId, kNestedSignatureOid) != 0 ||
@@ -258,14 +336,25 @@ bool CheckSigners(ScopedCertStore store, ScopedCryptMsg message,
           &raw_store, &raw_message, nullptr);
       ScopedCertStore nested_store(raw_store);
       ScopedCryptMsg nested_message(raw_message);
-      if (opened && nested_store.IsValid() && nested_message.IsValid() &&
-          CheckSigners(std::move(nested_store), std::move(nested_message),
-                       encoding, image, expected, depth + 1)) {
-        return true;
+      if (opened && nested_store.IsValid() && nested_message.IsValid()) {
+        WalkSigners(std::move(nested_store), std::move(nested_message),
+                    encoding, depth + 1, state);
       }
     }
   }
-  return false;
+}
+
+// Maps |path| for reading while |guard| holds it open. A file that cannot be
+// opened, or is too short to be a PE image, is answered here without a
+// word, as the mapping would log its failure.
+bool MapImage(const base::FilePath& path, uint32_t sharing, base::File* guard,
+              base::MemoryMappedFile* image) {
+  constexpr int64_t kDosHeaderSize = 0x40;
+  guard->Initialize(path,
+                    base::File::FLAG_OPEN | base::File::FLAG_READ | sharing);
+  base::File::Info info;
+  return guard->IsValid() && guard->GetInfo(&info) && !info.is_directory &&
+         info.size >= kDosHeaderSize && image->InitializeReadOnly(path);
 }
 
 }  // namespace
@@ -278,8 +367,9 @@ bool ChainsToTrustedRoot(PCCERT_CONTEXT certificate, HCERTSTORE extra_store) {
   chain_para.RequestedUsage.Usage.cUsageIdentifier = 1;
   chain_para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
   PCCERT_CHAIN_CONTEXT raw_chain = nullptr;
-  if (!::CertGetCertificateChain(nullptr, certificate, nullptr, extra_store,
-                                 &chain_para, 0, nullptr, &raw_chain)) {
+  if (!::CertGetCertificateChain(g_chain_engine.load(), certificate, nullptr,
+                                 extra_store, &chain_para, 0, nullptr,
+                                 &raw_chain)) {
     return false;
   }
   ScopedCertChain chain(raw_chain);
@@ -294,14 +384,33 @@ bool ChainsToTrustedRoot(PCCERT_CONTEXT certificate, HCERTSTORE extra_store) {
          chain.Get()->TrustStatus.dwErrorStatus == CERT_TRUST_NO_ERROR;
 }
 
-ChainTrustFunction SetChainTrustFunctionForTesting(ChainTrustFunction function) {
-  return g_chain_trust.exchange(function);
+namespace internal {
+
+ScopedTrustedRootsForTesting::ScopedTrustedRootsForTesting(HCERTSTORE roots) {
+  CERT_CHAIN_ENGINE_CONFIG config = {};
+  // The layout that Windows 7 introduced with the exclusive roots.
+  config.cbSize = offsetof(CERT_CHAIN_ENGINE_CONFIG, dwExclusiveFlags);
+  config.hExclusiveRoot = roots;
+  if (!::CertCreateCertificateChainEngine(&config, &engine_))
+    engine_ = nullptr;
+  else
+    CHECK(!g_chain_engine.exchange(engine_));
 }
+
+ScopedTrustedRootsForTesting::~ScopedTrustedRootsForTesting() {
+  if (!engine_)
+    return;
+  g_chain_engine.store(nullptr);
+  ::CertFreeCertificateChainEngine(engine_);
+}
+
+}  // namespace internal
 
 bool IsSignedPeFile(const base::FilePath& path, bool* has_signature) {
   CHECK(has_signature);
+  base::File file;
   base::MemoryMappedFile image;
-  if (!image.InitializeReadOnly(path))
+  if (!MapImage(path, 0, &file, &image))
     return false;
   PeSignatureLayout layout;
   if (!ReadPeSignatureLayout(image.data(), image.length(), &layout))
@@ -313,12 +422,9 @@ bool IsSignedPeFile(const base::FilePath& path, bool* has_signature) {
 bool VerifyFileSignature(const base::FilePath& path) {
   // WinTrust, the signature reader and the digest each open the file on
   // their own; nobody may change or replace it between their readings.
-  base::File guard(path, base::File::FLAG_OPEN | base::File::FLAG_READ |
-                             base::File::FLAG_EXCLUSIVE_WRITE);
-  if (!guard.IsValid())
-    return false;
+  base::File guard;
   base::MemoryMappedFile image;
-  if (!image.InitializeReadOnly(path))
+  if (!MapImage(path, base::File::FLAG_EXCLUSIVE_WRITE, &guard, &image))
     return false;
 
   WINTRUST_FILE_INFO file_info = {};
@@ -355,13 +461,14 @@ bool CheckSignerNames(HCERTSTORE store, HCRYPTMSG message, DWORD encoding,
                       const uint8_t* image, size_t image_length) {
   ScopedCertStore owned_store(store);
   ScopedCryptMsg owned_message(message);
+  CheckState state{image, image_length,
+                   base::UTF8ToWide(ProductSettings::GetExpectedSigner())};
   // An empty setting would match any certificate without a name.
-  const std::wstring expected =
-      base::UTF8ToWide(ProductSettings::GetExpectedSigner());
-  if (expected.empty())
+  if (state.expected.empty())
     return false;
-  return CheckSigners(std::move(owned_store), std::move(owned_message),
-                      encoding, SignedImage{image, image_length}, expected, 0);
+  WalkSigners(std::move(owned_store), std::move(owned_message), encoding, 0,
+              &state);
+  return state.matched && state.signatures_examined <= kMaxSignatures;
 }
 
 }  // namespace installer

@@ -35,29 +35,49 @@ bool IsSignedPeFile(const base::FilePath& path, bool* has_signature);
 bool VerifyFileSignature(const base::FilePath& path);
 
 // True when a signer of |message|, or of a signature nested in it, is named
-// exactly the expected signer and is genuine. The message's first signer is
-// the one WinVerifyTrust verified, and counts on its word; every other
-// signer, at any depth, counts only when its signature verifies with its
-// certificate, its signed content is the Authenticode digest of |image|, and
-// its certificate chains to a trusted root for code signing. Nested
-// signatures deeper than kMaxSignatureNesting are not read. Closes |store|
-// and |message|, whatever the answer.
+// exactly the expected signer and is genuine: its signature verifies with
+// its certificate, the digest it signs is that of its content, its content
+// is the Authenticode digest of |image|, and its certificate chains to a
+// trusted root for code signing (ChainsToTrustedRoot). WinTrust's word on
+// the primary signer is not taken for any of this: some implementations of
+// it skip parts. Nested signatures deeper than kMaxSignatureNesting are not
+// read, and a message with more than kMaxSignatures signers, counting those
+// of nested signatures down to that depth, fails whatever they are. Closes
+// |store| and |message|, whatever the answer.
 constexpr int kMaxSignatureNesting = 3;
+constexpr int kMaxSignatures = 16;
 bool CheckSignerNames(HCERTSTORE store, HCRYPTMSG message, DWORD encoding,
                       const uint8_t* image, size_t image_length);
 
 // Whether |certificate| chains, through |extra_store| if need be, to a root
-// this machine trusts, and may sign code. The default builds the chain with
-// the machine's engine and accepts it only without any error; revocation is
-// not consulted.
-using ChainTrustFunction = bool (*)(PCCERT_CONTEXT certificate,
-                                    HCERTSTORE extra_store);
+// this machine trusts, and may sign code. The chain is built by the
+// machine's engine and accepted only without any error; revocation is not
+// consulted.
 bool ChainsToTrustedRoot(PCCERT_CONTEXT certificate, HCERTSTORE extra_store);
 
-// Replaces the chain check that CheckSignerNames makes, for tests on systems
-// that cannot be told to trust a test root; null restores the default.
-// Returns the function replaced. Not for use while a check runs.
-ChainTrustFunction SetChainTrustFunctionForTesting(ChainTrustFunction function);
+namespace internal {
+
+// For tests only: while the scope lives, ChainsToTrustedRoot trusts the
+// roots in |roots|, and no others, in place of the machine's, for systems
+// that cannot be told to trust a test root. One scope at a time, made and
+// ended while no check runs.
+class ScopedTrustedRootsForTesting {
+ public:
+  explicit ScopedTrustedRootsForTesting(HCERTSTORE roots);
+  ~ScopedTrustedRootsForTesting();
+  ScopedTrustedRootsForTesting(const ScopedTrustedRootsForTesting&) = delete;
+  ScopedTrustedRootsForTesting&
+  operator=(const ScopedTrustedRootsForTesting&) = delete;
+
+  // False when the chain engine could not be made: the machine's roots then
+  // stay in force.
+  bool IsValid() const { return engine_ != nullptr; }
+
+ private:
+  HCERTCHAINENGINE engine_ = nullptr;
+};
+
+}  // namespace internal
 
 }  // namespace installer
 

@@ -4,10 +4,12 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/files/memory_mapped_file.h"
+#include "base/logging.h"
 #include "testing/child_process.h"
 #include "testing/scoped_test_folder.h"
 
@@ -30,61 +32,23 @@ std::string ReadFixture(const std::wstring& name) {
                      std::istreambuf_iterator<char>());
 }
 
-// Builds the chain as the product does, with the fixtures' root at hand, and
-// counts it as trusted when its only fault is that this root is not the
-// machine's: the test prefix cannot be told to trust a root (certificates
-// added to its root stores are not consulted).
-PCCERT_CONTEXT g_fixture_root = nullptr;
-
-bool ChainsToFixtureRoot(PCCERT_CONTEXT certificate, HCERTSTORE extra_store) {
-  HCERTSTORE roots =
-      ::CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr);
-  HCERTSTORE both =
-      ::CertOpenStore(CERT_STORE_PROV_COLLECTION, 0, 0, 0, nullptr);
-  ::CertAddCertificateContextToStore(roots, g_fixture_root,
-                                     CERT_STORE_ADD_ALWAYS, nullptr);
-  ::CertAddStoreToCollection(both, roots, 0, 0);
-  ::CertAddStoreToCollection(both, extra_store, 0, 0);
-  LPSTR usages[] = {const_cast<LPSTR>("1.3.6.1.5.5.7.3.3")};
-  CERT_CHAIN_PARA para = {};
-  para.cbSize = sizeof(para);
-  para.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
-  para.RequestedUsage.Usage.cUsageIdentifier = 1;
-  para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
-  PCCERT_CHAIN_CONTEXT chain = nullptr;
-  bool trusted = false;
-  if (::CertGetCertificateChain(nullptr, certificate, nullptr, both, &para, 0,
-                                nullptr, &chain)) {
-    const CERT_SIMPLE_CHAIN* simple = chain->rgpChain[0];
-    PCCERT_CONTEXT top = simple->rgpElement[simple->cElement - 1]->pCertContext;
-    trusted = chain->cChain == 1 &&
-              chain->TrustStatus.dwErrorStatus == CERT_TRUST_IS_UNTRUSTED_ROOT &&
-              ::CertCompareCertificate(X509_ASN_ENCODING, top->pCertInfo,
-                                       g_fixture_root->pCertInfo);
-    ::CertFreeCertificateChain(chain);
-  }
-  ::CertCloseStore(both, 0);
-  ::CertCloseStore(roots, 0);
-  return trusted;
-}
-
+// The fixtures' root is the only one the chain check trusts in each test:
+// the test prefix cannot be told to trust a root (certificates added to its
+// root stores are not consulted).
 class SignatureCheckTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     std::string root = ReadFixture(L"root.cer");
-    g_fixture_root = ::CertCreateCertificateContext(
-        X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(root.data()),
-        static_cast<DWORD>(root.size()));
-    ASSERT_TRUE(g_fixture_root);
+    roots_ = ::CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr);
+    ASSERT_TRUE(::CertAddEncodedCertificateToStore(
+        roots_, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(root.data()),
+        static_cast<DWORD>(root.size()), CERT_STORE_ADD_ALWAYS, nullptr));
   }
-  static void TearDownTestSuite() {
-    ::CertFreeCertificateContext(g_fixture_root);
-    g_fixture_root = nullptr;
-  }
+  static void TearDownTestSuite() { ::CertCloseStore(roots_, 0); }
   void SetUp() override {
-    ASSERT_EQ(nullptr, SetChainTrustFunctionForTesting(ChainsToFixtureRoot));
+    trusted_roots_.emplace(roots_);
+    ASSERT_TRUE(trusted_roots_->IsValid());
   }
-  void TearDown() override { SetChainTrustFunctionForTesting(nullptr); }
 
   // The signers of |path|'s embedded signature, checked against the bytes
   // of |image_path|, without WinTrust.
@@ -105,17 +69,36 @@ class SignatureCheckTest : public testing::Test {
     return CheckSignerNames(store, message, encoding, image.data(),
                             image.length());
   }
+
+  static HCERTSTORE roots_;
+  std::optional<internal::ScopedTrustedRootsForTesting> trusted_roots_;
 };
 
+HCERTSTORE SignatureCheckTest::roots_ = nullptr;
+
+int g_log_lines = 0;
+
+bool CountLogLine(int, const char*, int, size_t, const std::string&) {
+  ++g_log_lines;
+  return true;
+}
+
+// Every file through the whole check, and every signed fixture through the
+// signer walk alone as well, which must refuse by itself what some WinTrust
+// implementations let through. The genuine fixtures pass the machine's own
+// chain check, trusting only the fixtures' root. Nothing is logged, whatever
+// the file.
 TEST_F(SignatureCheckTest, ChecksEachFile) {
   ScopedTestFolder folder;
   const std::string expected = ReadFixture(L"expected.exe");
   const std::wstring cut = folder.path() + L"\\cut.exe";
   const std::wstring text = folder.path() + L"\\notes.txt";
   const std::wstring one_byte = folder.path() + L"\\one";
+  const std::wstring empty = folder.path() + L"\\empty.exe";
   ASSERT_TRUE(WriteFileForTest(cut, expected.substr(0, expected.size() - 100)));
   ASSERT_TRUE(WriteFileForTest(text, "MZ Velto Software Ltd\r\n"));
   ASSERT_TRUE(WriteFileForTest(one_byte, "M"));
+  ASSERT_TRUE(WriteFileForTest(empty, ""));
 
   struct Case {
     std::wstring path;
@@ -124,18 +107,35 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
     bool passes;
   } const cases[] = {
       {Fixture(L"expected.exe"), true, true, true},
+      {Fixture(L"expected32.exe"), true, true, true},
       {Fixture(L"nested.exe"), true, true, true},
+      {Fixture(L"nested32.exe"), true, true, true},
+      {Fixture(L"nested_depth3.exe"), true, true, true},
+      {Fixture(L"nested_16_signers.exe"), true, true, true},
       {Fixture(L"other.exe"), true, true, false},
       {Fixture(L"nested_corrupted.exe"), true, true, false},
       {Fixture(L"nested_replayed.exe"), true, true, false},
+      {Fixture(L"nested_rewritten.exe"), true, true, false},
       {Fixture(L"nested_untrusted.exe"), true, true, false},
+      {Fixture(L"nested_rogue_root.exe"), true, true, false},
+      {Fixture(L"expected_rogue_root.exe"), true, true, false},
+      {Fixture(L"expected_not_code_signing.exe"), true, true, false},
+      {Fixture(L"nested_appended.exe"), true, true, false},
+      {Fixture(L"expected_padded.exe"), true, true, false},
+      {Fixture(L"nested_padded.exe"), true, true, false},
+      {Fixture(L"nested_depth4.exe"), true, true, false},
+      {Fixture(L"nested_depth5.exe"), true, true, false},
+      {Fixture(L"nested_17_signers.exe"), true, true, false},
       {Fixture(L"tampered.exe"), true, true, false},
       {Fixture(L"unsigned.exe"), true, false, false},
       {cut, true, true, false},
       {text, false, false, false},
       {one_byte, false, false, false},
+      {empty, false, false, false},
       {folder.path() + L"\\missing.exe", false, false, false},
   };
+  g_log_lines = 0;
+  logging::SetLogMessageHandler(&CountLogLine);
   for (const Case& test : cases) {
     const base::FilePath path(test.path);
     bool has_signature = !test.has_signature;
@@ -144,29 +144,18 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
     EXPECT_EQ(test.has_signature, test.is_pe && has_signature)
         << test.path.c_str();
     EXPECT_EQ(test.passes, VerifyFileSignature(path)) << test.path.c_str();
+    if (test.has_signature && test.path != cut) {
+      EXPECT_EQ(test.passes, CheckSignersOf(test.path, test.path))
+          << test.path.c_str();
+    }
   }
+  logging::SetLogMessageHandler(nullptr);
+  EXPECT_EQ(0, g_log_lines);
 }
 
-// Without WinTrust in the way: the forged nested signatures are refused by
-// the signer walk itself, and a genuine one only for the image it signed.
-TEST_F(SignatureCheckTest, NestedSignersCountOnlyWhenGenuine) {
-  struct Case {
-    const wchar_t* name;
-    bool passes;
-  } const cases[] = {
-      {L"nested.exe", true},
-      {L"nested_corrupted.exe", false},
-      {L"nested_replayed.exe", false},
-      {L"nested_untrusted.exe", false},
-      {L"other.exe", false},
-  };
-  for (const Case& test : cases) {
-    EXPECT_EQ(test.passes,
-              CheckSignersOf(Fixture(test.name), Fixture(test.name)))
-        << test.name;
-  }
-
-  // The same nested signature, held against an image with one byte changed.
+// A genuine nested signature counts only for the image it signed, and only
+// while its root is trusted.
+TEST_F(SignatureCheckTest, NestedSignerCountsOnlyForItsImageAndRoot) {
   ScopedTestFolder folder;
   std::string changed = ReadFixture(L"nested.exe");
   changed[0x50] ^= 1;
@@ -175,7 +164,7 @@ TEST_F(SignatureCheckTest, NestedSignersCountOnlyWhenGenuine) {
   EXPECT_FALSE(CheckSignersOf(Fixture(L"nested.exe"), changed_path));
 
   // With the machine's own roots, the fixtures' root is trusted nowhere.
-  SetChainTrustFunctionForTesting(nullptr);
+  trusted_roots_.reset();
   EXPECT_FALSE(CheckSignersOf(Fixture(L"nested.exe"), Fixture(L"nested.exe")));
 }
 

@@ -50,8 +50,12 @@ add_executable(signature_fixture_image
                ${service_dir}/testdata/signature_fixture_image.cc)
 set(signature_fixture_dir ${CMAKE_BINARY_DIR}/bin/signature_testdata)
 set(signature_fixtures "")
-foreach(fixture unsigned expected other nested nested_corrupted
-        nested_replayed nested_untrusted tampered)
+foreach(fixture unsigned expected expected32 other nested nested32
+        nested_corrupted nested_replayed nested_rewritten nested_untrusted
+        nested_rogue_root expected_rogue_root expected_not_code_signing
+        nested_appended expected_padded nested_padded nested_depth3
+        nested_depth4 nested_depth5 nested_16_signers nested_17_signers
+        tampered)
   list(APPEND signature_fixtures ${signature_fixture_dir}/${fixture}.exe)
 endforeach()
 list(APPEND signature_fixtures ${signature_fixture_dir}/root.cer)
