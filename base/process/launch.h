@@ -37,9 +37,11 @@ struct LaunchOptions {
   // Show the child's first window hidden.
   bool start_hidden = false;
 
-  // When set, the only handles the child inherits; they are made inheritable
-  // for the launch. An empty list means the child inherits nothing, whatever
-  // inherit_handles says. The vector must outlive the LaunchProcess call.
+  // When set, the only handles the child inherits. Those not inheritable are
+  // made so for the moment of the launch only, and a child that another
+  // thread starts with inherit_handles in that moment may get them too. An
+  // empty list means the child inherits nothing, whatever inherit_handles
+  // says. The vector must outlive the LaunchProcess call.
   std::vector<HANDLE>* handles_to_inherit = nullptr;
 
   // Let the child inherit every inheritable handle; ignored when
@@ -71,7 +73,8 @@ struct LaunchOptions {
 
 // Starts |cmdline|. The result is invalid when the launch failed, with the
 // failing call's error as the thread's last error. A child that cannot join
-// options.job_handle is ended again, so nothing is left running.
+// options.job_handle, or cannot be resumed there, is ended again, so nothing
+// is left running or suspended.
 Process LaunchProcess(const CommandLine& cmdline,
                       const LaunchOptions& options);
 Process LaunchProcess(const std::wstring& cmdline,
@@ -80,8 +83,31 @@ Process LaunchProcess(const std::wstring& cmdline,
 // Runs |cl| with its standard output on a pipe, appends everything it writes
 // to |output| and waits for it to end. False when it could not be started or
 // it ended abnormally or crashed; |output| then still holds what was written.
-// A child killed by another process counts as success.
+// A child killed by another process counts as success. The child inherits
+// the pipe and this process's standard input and error, nothing else.
 bool GetAppOutput(const CommandLine& cl, std::string* output);
+
+namespace internal {
+
+// The signature of ResumeThread.
+using ResumeThreadFunction = DWORD(WINAPI*)(HANDLE thread);
+
+// For tests only: LaunchProcess resumes a child in its job through
+// |function| for the scope's life, since a real resume does not fail on
+// demand. Scopes nest; they must not overlap across threads.
+class ScopedResumeThreadForTesting {
+ public:
+  explicit ScopedResumeThreadForTesting(ResumeThreadFunction function);
+  ~ScopedResumeThreadForTesting();
+  ScopedResumeThreadForTesting(const ScopedResumeThreadForTesting&) = delete;
+  ScopedResumeThreadForTesting& operator=(
+      const ScopedResumeThreadForTesting&) = delete;
+
+ private:
+  ResumeThreadFunction previous_;
+};
+
+}  // namespace internal
 
 }  // namespace base
 

@@ -60,9 +60,17 @@ int CountLiveChildren() {
   return count;
 }
 
+bool IsInheritable(HANDLE handle) {
+  DWORD flags = 0;
+  EXPECT_TRUE(::GetHandleInformation(handle, &flags));
+  return (flags & HANDLE_FLAG_INHERIT) != 0;
+}
+
+// |first| is private and |second| inheritable; a list changes neither flag
+// beyond the launch.
 TEST(LaunchProcessTest, HandleListLimitsInheritance) {
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-  ScopedHandle first(::CreateEventW(&inherit, TRUE, FALSE, nullptr));
+  ScopedHandle first(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   ScopedHandle second(::CreateEventW(&inherit, TRUE, FALSE, nullptr));
   const std::string signal = "--signal-handles=" + HandleValue(first.Get()) +
                              "," + HandleValue(second.Get());
@@ -73,9 +81,10 @@ TEST(LaunchProcessTest, HandleListLimitsInheritance) {
     bool first_signalled;
     bool second_signalled;
   } cases[] = {
-      {"no list", false, {}, true, true},
+      {"no list", false, {}, false, true},
       {"empty list", true, {}, false, false},
-      {"one handle", true, {first.Get()}, true, false},
+      {"private handle", true, {first.Get()}, true, false},
+      {"both", true, {first.Get(), second.Get()}, true, true},
   };
   for (Case& test : cases) {
     SCOPED_TRACE(test.name);
@@ -91,6 +100,8 @@ TEST(LaunchProcessTest, HandleListLimitsInheritance) {
               ::WaitForSingleObject(first.Get(), 0) == WAIT_OBJECT_0);
     EXPECT_EQ(test.second_signalled,
               ::WaitForSingleObject(second.Get(), 0) == WAIT_OBJECT_0);
+    EXPECT_FALSE(IsInheritable(first.Get()));
+    EXPECT_TRUE(IsInheritable(second.Get()));
   }
 }
 
@@ -183,6 +194,17 @@ TEST(LaunchProcessTest, JobGetsChildOrNoChildIsLeft) {
   EXPECT_FALSE(LaunchProcess(ChildCommand("--sleep=10000"), options).IsValid());
   EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ::GetLastError());
   EXPECT_EQ(0, CountLiveChildren());
+
+  // A child that joins but cannot be resumed would stay suspended for ever.
+  internal::ScopedResumeThreadForTesting failing_resume(
+      [](HANDLE) -> DWORD {
+        ::SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+        return static_cast<DWORD>(-1);
+      });
+  options.job_handle = job.Get();
+  EXPECT_FALSE(LaunchProcess(ChildCommand("--sleep=10000"), options).IsValid());
+  EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA), ::GetLastError());
+  EXPECT_EQ(0, CountLiveChildren());
 }
 
 TEST(GetAppOutputTest, ResultFollowsTerminationStatus) {
@@ -210,6 +232,16 @@ TEST(GetAppOutputTest, ResultFollowsTerminationStatus) {
   EXPECT_FALSE(GetAppOutput(CommandLine(FilePath(L"C:\\no such program.exe")),
                             &output));
   EXPECT_EQ("", output);
+
+  // The child gets the pipe alone, not every inheritable handle.
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  ScopedHandle event(::CreateEventW(&inherit, TRUE, FALSE, nullptr));
+  EXPECT_TRUE(GetAppOutput(
+      ChildCommand("--print=out --signal-handles=" + HandleValue(event.Get())),
+      &output));
+  EXPECT_EQ("out", output);
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT),
+            ::WaitForSingleObject(event.Get(), 0));
 }
 
 }  // namespace

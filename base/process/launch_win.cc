@@ -3,6 +3,7 @@
 #include <stdint.h>
 #include <userenv.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,41 @@ struct EnvironmentBlockDeleter {
 };
 typedef std::unique_ptr<void, EnvironmentBlockDeleter> ScopedEnvironmentBlock;
 
+internal::ResumeThreadFunction g_resume_thread = &::ResumeThread;
+
+// Makes the handles of a launch's list inheritable for as long as it lives,
+// then gives each its earlier flag back: an inheritable handle is inherited
+// by every child that any thread starts with inheritance meanwhile, not only
+// by the child it was meant for.
+class ScopedInheritableHandles {
+ public:
+  explicit ScopedInheritableHandles(const std::vector<HANDLE>& handles) {
+    for (HANDLE handle : handles) {
+      DWORD flags = 0;
+      CHECK(::GetHandleInformation(handle, &flags));
+      if (!(flags & HANDLE_FLAG_INHERIT)) {
+        CHECK(::SetHandleInformation(handle, HANDLE_FLAG_INHERIT,
+                                     HANDLE_FLAG_INHERIT));
+        made_inheritable_.push_back(handle);
+      }
+    }
+  }
+  ~ScopedInheritableHandles() {
+    // The launch reports its failures through the last error.
+    const DWORD last_error = ::GetLastError();
+    for (HANDLE handle : made_inheritable_)
+      ::SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
+    ::SetLastError(last_error);
+  }
+
+  ScopedInheritableHandles(const ScopedInheritableHandles&) = delete;
+  ScopedInheritableHandles& operator=(const ScopedInheritableHandles&) =
+      delete;
+
+ private:
+  std::vector<HANDLE> made_inheritable_;
+};
+
 // The name of the calling thread's desktop. A desktop that cannot be named is
 // a broken invariant: launching onto a guessed desktop would hide the child.
 std::wstring GetCurrentDesktopName() {
@@ -45,23 +81,31 @@ std::wstring GetCurrentDesktopName() {
   return std::wstring(name.data());
 }
 
-}  // namespace
-
-LaunchOptions::LaunchOptions() = default;
-LaunchOptions::~LaunchOptions() = default;
-
-Process LaunchProcess(const CommandLine& cmdline,
-                      const LaunchOptions& options) {
-  return LaunchProcess(cmdline.GetCommandLineString(), options);
+// The parent's standard handle |which| when the child can be handed it
+// through a handle list: a real handle, not a console pseudo handle of the
+// systems before Windows 8 (low bits 11), which no list may hold.
+HANDLE InheritableStdHandle(DWORD which) {
+  HANDLE handle = ::GetStdHandle(which);
+  DWORD flags = 0;
+  if (!handle || handle == INVALID_HANDLE_VALUE ||
+      (reinterpret_cast<uintptr_t>(handle) & 3) == 3 ||
+      !::GetHandleInformation(handle, &flags)) {
+    return nullptr;
+  }
+  return handle;
 }
 
-Process LaunchProcess(const std::wstring& cmdline,
-                      const LaunchOptions& options) {
+// Everything up to and including CreateProcess. The handles of the list are
+// inheritable only during this call; the attribute list and the desktop name
+// go when it returns.
+bool CreateChild(const std::wstring& cmdline, const LaunchOptions& options,
+                 win::ScopedProcessInformation* process_info) {
   win::StartupInformation startup_info_wrapper;
   STARTUPINFOW* startup_info = startup_info_wrapper.startup_info();
 
   bool inherit_handles = options.inherit_handles;
   DWORD flags = 0;
+  std::unique_ptr<ScopedInheritableHandles> inheritable;
   if (options.handles_to_inherit) {
     std::vector<HANDLE>& handles = *options.handles_to_inherit;
     if (handles.empty()) {
@@ -70,24 +114,21 @@ Process LaunchProcess(const std::wstring& cmdline,
       if (handles.size() > kMaxHandlesToInherit) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         LOG(ERROR) << "Too many handles to inherit: " << handles.size();
-        return Process();
+        return false;
       }
-      for (HANDLE handle : handles) {
-        CHECK(::SetHandleInformation(handle, HANDLE_FLAG_INHERIT,
-                                     HANDLE_FLAG_INHERIT));
-      }
+      inheritable = std::make_unique<ScopedInheritableHandles>(handles);
       if (!startup_info_wrapper.has_extended_startup_info() ||
           startup_info_wrapper.has_attribute_list()) {
         ::SetLastError(ERROR_NOT_SUPPORTED);
         LOG(ERROR) << "No extended startup information for a handle list";
-        return Process();
+        return false;
       }
       if (!startup_info_wrapper.InitializeProcThreadAttributeList(1) ||
           !startup_info_wrapper.UpdateProcThreadAttribute(
               PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles.data(),
               handles.size() * sizeof(HANDLE))) {
         PLOG(ERROR) << "Failed to pass the handle list";
-        return Process();
+        return false;
       }
       inherit_handles = true;
       flags |= EXTENDED_STARTUPINFO_PRESENT;
@@ -135,7 +176,7 @@ Process LaunchProcess(const std::wstring& cmdline,
     void* environment = nullptr;
     if (!::CreateEnvironmentBlock(&environment, options.as_user, FALSE)) {
       PLOG(ERROR) << "Failed to create the environment of the user";
-      return Process();
+      return false;
     }
     ScopedEnvironmentBlock environment_block(environment);
     if (!::CreateProcessAsUserW(options.as_user, nullptr,
@@ -145,33 +186,60 @@ Process LaunchProcess(const std::wstring& cmdline,
                                 environment, current_directory, startup_info,
                                 &temp_process_info)) {
       PLOG(ERROR) << "Failed to launch as user: " << cmdline;
-      return Process();
+      return false;
     }
   } else {
     if (!::CreateProcessW(nullptr, writable_cmdline.data(), nullptr, nullptr,
                           inherit_handles, flags, nullptr, current_directory,
                           startup_info, &temp_process_info)) {
       PLOG(ERROR) << "Failed to launch " << cmdline;
-      return Process();
+      return false;
     }
   }
-  win::ScopedProcessInformation process_info(temp_process_info);
+  process_info->Set(temp_process_info);
+  return true;
+}
+
+// Ends a child that has not run yet, so that no suspended process is left
+// behind, keeping the error that failed the launch.
+void EndSuspendedChild(const win::ScopedProcessInformation& process_info) {
+  const DWORD error = ::GetLastError();
+  if (::TerminateProcess(process_info.process_handle(),
+                         kTerminatedByLauncherExitCode)) {
+    ::WaitForSingleObject(process_info.process_handle(), kTerminationWaitMs);
+  }
+  ::SetLastError(error);
+}
+
+}  // namespace
+
+LaunchOptions::LaunchOptions() = default;
+LaunchOptions::~LaunchOptions() = default;
+
+Process LaunchProcess(const CommandLine& cmdline,
+                      const LaunchOptions& options) {
+  return LaunchProcess(cmdline.GetCommandLineString(), options);
+}
+
+Process LaunchProcess(const std::wstring& cmdline,
+                      const LaunchOptions& options) {
+  win::ScopedProcessInformation process_info;
+  if (!CreateChild(cmdline, options, &process_info))
+    return Process();
 
   if (options.job_handle) {
     if (!::AssignProcessToJobObject(options.job_handle,
                                     process_info.process_handle())) {
       PLOG(ERROR) << "Failed to put the child into its job: " << cmdline;
-      const DWORD assign_error = ::GetLastError();
-      // The child has not run yet; end it rather than leave it suspended.
-      if (::TerminateProcess(process_info.process_handle(),
-                             kTerminatedByLauncherExitCode)) {
-        ::WaitForSingleObject(process_info.process_handle(),
-                              kTerminationWaitMs);
-      }
-      ::SetLastError(assign_error);
+      EndSuspendedChild(process_info);
       return Process();
     }
-    ::ResumeThread(process_info.thread_handle());
+    if (g_resume_thread(process_info.thread_handle()) ==
+        static_cast<DWORD>(-1)) {
+      PLOG(ERROR) << "Failed to resume the child in its job: " << cmdline;
+      EndSuspendedChild(process_info);
+      return Process();
+    }
   }
 
   if (options.wait)
@@ -181,42 +249,33 @@ Process LaunchProcess(const std::wstring& cmdline,
 }
 
 bool GetAppOutput(const CommandLine& cl, std::string* output) {
-  SECURITY_ATTRIBUTES security_attributes = {};
-  security_attributes.nLength = sizeof(security_attributes);
-  security_attributes.bInheritHandle = TRUE;
+  // Neither end is inheritable: the launch below hands the write end to this
+  // child alone, through its handle list.
   HANDLE read_end = nullptr;
   HANDLE write_end = nullptr;
-  if (!::CreatePipe(&read_end, &write_end, &security_attributes, 0)) {
+  if (!::CreatePipe(&read_end, &write_end, nullptr, 0)) {
     PLOG(ERROR) << "Failed to create a pipe for the output of a child";
     return false;
   }
   win::ScopedHandle out_read(read_end);
   win::ScopedHandle out_write(write_end);
 
-  // Only the write end goes to the child.
-  if (!::SetHandleInformation(out_read.Get(), HANDLE_FLAG_INHERIT, 0)) {
-    PLOG(ERROR) << "Failed to keep the pipe's read end from the child";
-    return false;
+  LaunchOptions options;
+  options.stdout_handle = out_write.Get();
+  options.stdin_handle = InheritableStdHandle(STD_INPUT_HANDLE);
+  options.stderr_handle = InheritableStdHandle(STD_ERROR_HANDLE);
+  std::vector<HANDLE> handles = {out_write.Get()};
+  for (HANDLE handle : {options.stdin_handle, options.stderr_handle}) {
+    // A list that names a handle twice is refused.
+    if (handle && std::find(handles.begin(), handles.end(), handle) ==
+                      handles.end()) {
+      handles.push_back(handle);
+    }
   }
-
-  STARTUPINFOW startup_info = {};
-  startup_info.cb = sizeof(startup_info);
-  startup_info.dwFlags = STARTF_USESTDHANDLES;
-  startup_info.hStdOutput = out_write.Get();
-  startup_info.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-  startup_info.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-
-  std::wstring cmdline = cl.GetCommandLineString();
-  std::vector<wchar_t> writable_cmdline(cmdline.begin(), cmdline.end());
-  writable_cmdline.push_back(L'\0');
-  PROCESS_INFORMATION temp_process_info = {};
-  if (!::CreateProcessW(nullptr, writable_cmdline.data(), nullptr, nullptr,
-                        TRUE, 0, nullptr, nullptr, &startup_info,
-                        &temp_process_info)) {
-    PLOG(ERROR) << "Failed to launch " << cmdline;
+  options.handles_to_inherit = &handles;
+  Process child = LaunchProcess(cl, options);
+  if (!child.IsValid())
     return false;
-  }
-  win::ScopedProcessInformation process_info(temp_process_info);
 
   // Without our copy of the write end, reads end when the child's closes.
   out_write.Close();
@@ -232,11 +291,24 @@ bool GetAppOutput(const CommandLine& cl, std::string* output) {
     output->append(buffer, bytes_read);
   }
 
-  ::WaitForSingleObject(process_info.process_handle(), INFINITE);
-  TerminationStatus status =
-      GetTerminationStatus(process_info.process_handle(), nullptr);
+  ::WaitForSingleObject(child.Handle(), INFINITE);
+  TerminationStatus status = GetTerminationStatus(child.Handle(), nullptr);
   return status != TERMINATION_STATUS_ABNORMAL_TERMINATION &&
          status != TERMINATION_STATUS_PROCESS_CRASHED;
 }
+
+namespace internal {
+
+ScopedResumeThreadForTesting::ScopedResumeThreadForTesting(
+    ResumeThreadFunction function)
+    : previous_(g_resume_thread) {
+  g_resume_thread = function;
+}
+
+ScopedResumeThreadForTesting::~ScopedResumeThreadForTesting() {
+  g_resume_thread = previous_;
+}
+
+}  // namespace internal
 
 }  // namespace base
