@@ -1,5 +1,6 @@
 #include "base/process/launch.h"
 
+#include <stdlib.h>
 #include <tlhelp32.h>
 
 #include <string>
@@ -205,6 +206,27 @@ TEST(LaunchProcessTest, JobGetsChildOrNoChildIsLeft) {
   EXPECT_FALSE(LaunchProcess(ChildCommand("--sleep=10000"), options).IsValid());
   EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA), ::GetLastError());
   EXPECT_EQ(0, CountLiveChildren());
+}
+
+// This process's own token stands for the user: the child gets the user's
+// environment block, not the parent's.
+TEST(LaunchProcessTest, AsUserGetsTheUsersEnvironment) {
+  HANDLE token = nullptr;
+  ASSERT_TRUE(::OpenProcessToken(
+      ::GetCurrentProcess(),
+      TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY, &token));
+  ScopedHandle scoped_token(token);
+  const std::string profile = getenv("USERPROFILE");
+  ASSERT_FALSE(profile.empty());
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"VELTO_PARENT_ONLY", L"1"));
+  LaunchOptions options;
+  options.as_user = token;
+  bool launched = false;
+  const std::string output = LaunchAndRead(
+      "--report-env=VELTO_PARENT_ONLY,USERPROFILE", options, &launched);
+  ::SetEnvironmentVariableW(L"VELTO_PARENT_ONLY", nullptr);
+  EXPECT_TRUE(launched);
+  EXPECT_EQ("VELTO_PARENT_ONLY unset\nUSERPROFILE=" + profile + "\n", output);
 }
 
 TEST(GetAppOutputTest, ResultFollowsTerminationStatus) {

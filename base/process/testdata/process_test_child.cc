@@ -4,6 +4,8 @@
 //   --report-startup         writes "flags=<hex> show=<n> desktop=<name>\n"
 //                            from its startup information ("desktop=(null)"
 //                            when none was given)
+//   --report-env=NAME,...    writes "NAME=<value>\n" per variable, or
+//                            "NAME unset\n"
 //   --signal-handles=H,H...  calls SetEvent on each inherited handle value
 //                            (decimal), so the parent sees which it inherited
 //   --sleep=MS               sleeps MS milliseconds
@@ -106,6 +108,15 @@ int main() {
                       ? base::WideToUTF8(startup.lpDesktop)
                       : std::string("(null)")) +
           "\n");
+  }
+  if (command_line.HasSwitch("report-env")) {
+    for (const std::string& name :
+         base::SplitString(command_line.GetSwitchValueASCII("report-env"),
+                           ",", base::TRIM_WHITESPACE,
+                           base::SPLIT_WANT_NONEMPTY)) {
+      const char* value = getenv(name.c_str());
+      Print(name + (value ? "=" + std::string(value) : " unset") + "\n");
+    }
   }
   if (command_line.HasSwitch("signal-handles")) {
     for (const std::string& text :
