@@ -6,10 +6,12 @@
 
 #include "base/command_line.h"
 #include "base/lazy_instance.h"
+#include "base/strings/string_util.h"
 
 namespace base {
 
 const char kFeatureSwitchPrefix[] = "with-feature:";
+const char kPinnedFeatureSwitchPrefix[] = "with-pinned-feature:";
 
 namespace {
 
@@ -26,15 +28,16 @@ std::atomic<uintptr_t> g_feature_list_state{kLazyInstanceStateNone};
 const FeatureOverride* FindLatest(const std::vector<FeatureOverride>& overrides,
                                   StringPiece name) {
   for (auto it = overrides.rbegin(); it != overrides.rend(); ++it) {
-    if (it->name == name) return &*it;
+    if (EqualsCaseInsensitiveASCII(it->name, name)) return &*it;
   }
   return nullptr;
 }
 
 void AppendOverrideSwitches(const std::vector<FeatureOverride>& overrides,
+                            std::string (*switch_name)(StringPiece),
                             CommandLine* command_line) {
   for (const FeatureOverride& entry : overrides) {
-    command_line->AppendSwitchASCII(GetFeatureSwitchName(entry.name),
+    command_line->AppendSwitchASCII(switch_name(entry.name),
                                     entry.enabled ? "on" : "off");
   }
 }
@@ -54,8 +57,12 @@ FeatureList* FeatureList::GetInstance() {
 // static
 void FeatureList::AppendToCommandLine(CommandLine* command_line) {
   const FeatureList* list = GetInstance();
-  AppendOverrideSwitches(list->overrides_, command_line);
-  AppendOverrideSwitches(list->pinned_overrides_, command_line);
+  AppendOverrideSwitches(list->overrides_, &GetFeatureSwitchName,
+                         command_line);
+  // As ordinary overrides, pins of features that may not be overridden would
+  // be lost in the child.
+  AppendOverrideSwitches(list->pinned_overrides_, &GetPinnedFeatureSwitchName,
+                         command_line);
 }
 
 void FeatureList::RegisterFeature(const std::string& name,
@@ -66,6 +73,7 @@ void FeatureList::RegisterFeature(const std::string& name,
 void FeatureList::Initialize(FeatureReader* reader) {
   initialized_ = true;
   reader->ReadFeatures(&overrides_);
+  reader->ReadPinnedFeatures(&pinned_overrides_);
 }
 
 void FeatureList::PinOverride(const std::string& name, bool enabled) {
@@ -77,7 +85,7 @@ bool FeatureList::IsEnabled(StringPiece name) const {
     return pinned->enabled;
 
   for (const RegisteredFeature& feature : features_) {
-    if (feature.name != name) continue;
+    if (!EqualsCaseInsensitiveASCII(feature.name, name)) continue;
     if (feature.overridable) {
       if (const FeatureOverride* entry = FindLatest(overrides_, name))
         return entry->enabled;
@@ -89,6 +97,12 @@ bool FeatureList::IsEnabled(StringPiece name) const {
 
 std::string GetFeatureSwitchName(StringPiece name) {
   std::string switch_name(kFeatureSwitchPrefix);
+  switch_name.append(name.data(), name.size());
+  return switch_name;
+}
+
+std::string GetPinnedFeatureSwitchName(StringPiece name) {
+  std::string switch_name(kPinnedFeatureSwitchPrefix);
   switch_name.append(name.data(), name.size());
   return switch_name;
 }

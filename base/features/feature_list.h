@@ -4,7 +4,8 @@
 // the user may override it. Overrides come from readers: the "with-feature:"
 // switches of a command line and the "name@state" entries of a preferences
 // list (base/features/command_line_feature_reader.h). Readers run in turn and
-// their overrides accumulate, so the last reader's word wins:
+// their overrides accumulate, so the last reader's word wins. Feature names
+// ignore ASCII case, as command-line switch names do:
 //
 //   FeatureList* features = FeatureList::GetInstance();
 //   RegisterInstallerExperiments(features);
@@ -31,6 +32,8 @@ class CommandLine;
 
 // The prefix of the switches that override features.
 extern const char kFeatureSwitchPrefix[];
+// The prefix of the switches that carry pinned overrides to a child.
+extern const char kPinnedFeatureSwitchPrefix[];
 
 struct RegisteredFeature {
   std::string name;  // UTF-8.
@@ -49,6 +52,8 @@ class FeatureReader {
   virtual ~FeatureReader() = default;
   // Appends the overrides this source holds to |overrides|, in its order.
   virtual void ReadFeatures(std::vector<FeatureOverride>* overrides) = 0;
+  // Appends the pinned overrides this source holds; most sources hold none.
+  virtual void ReadPinnedFeatures(std::vector<FeatureOverride>* /*pinned*/) {}
 };
 
 class FeatureList {
@@ -62,26 +67,29 @@ class FeatureList {
   // never destroyed.
   static FeatureList* GetInstance();
 
-  // Passes the process-wide list's overrides, then its pinned ones, to a
-  // child as "with-feature:<name>" switches valued "on" or "off". The child
+  // Passes the process-wide list's overrides to a child as
+  // "with-feature:<name>" switches and its pinned ones as
+  // "with-pinned-feature:<name>" switches, valued "on" or "off". The child
   // keeps the last value of a repeated switch, so it resolves as we do.
   static void AppendToCommandLine(CommandLine* command_line);
 
   void RegisterFeature(const std::string& name, bool enabled_by_default,
                        bool overridable);
 
-  // Appends what |reader| holds to the overrides. May be called again with
-  // another reader; later overrides win.
+  // Appends what |reader| holds to the overrides and the pinned overrides.
+  // May be called again with another reader; later overrides win.
   void Initialize(FeatureReader* reader);
 
   // An override that is consulted before anything else, whether the feature
   // is registered or overridable or not. Nothing in the installer pins one
-  // today; the last pin of a name wins.
+  // today, but a child reads the pins its parent passed on; the last pin of
+  // a name wins.
   void PinOverride(const std::string& name, bool enabled);
 
   // The pinned override of |name| if any; else, for a registered feature,
   // its latest override when it is overridable, or its default. Names not
-  // registered are disabled. Names compare as exact byte strings.
+  // registered are disabled. Names compare ignoring ASCII case: a child
+  // reads them from switches, whose names the command line lower-cases.
   bool IsEnabled(StringPiece name) const;
 
   bool initialized() const { return initialized_; }
@@ -96,6 +104,8 @@ class FeatureList {
 
 // "with-feature:" followed by |name|.
 std::string GetFeatureSwitchName(StringPiece name);
+// "with-pinned-feature:" followed by |name|.
+std::string GetPinnedFeatureSwitchName(StringPiece name);
 
 // Asks the process-wide list.
 bool IsFeatureEnabled(StringPiece name);

@@ -7,7 +7,9 @@
 
 #include "base/command_line.h"
 #include "base/features/command_line_feature_reader.h"
+#include "base/features/installer_experiments.h"
 #include "base/files/file_path.h"
+#include "base/json/values.h"
 
 namespace base {
 namespace {
@@ -56,18 +58,32 @@ TEST(FeatureListTest, PinnedThenLatestOverrideThenDefault) {
       {"on-locked", true}, {"off-locked", false},
       {"untouched", true}, {"unregistered", false},
       {"pinned", true},    {"pinned-unregistered", true},
-      {"On-Open", false},  {"on-open ", false},
+      {"On-Open", true},   {"PINNED", true},
+      {"on-open ", false},
   };
   for (const auto& c : kCases)
     EXPECT_EQ(c.enabled, list.IsEnabled(c.name)) << c.name;
 }
 
+// Each process registers the experiments and its own features, then reads
+// its overrides.
+void RegisterForTest(FeatureList* list) {
+  RegisterInstallerExperiments(list);
+  for (const char* name : {"process-a", "process-b", "process-c"})
+    list->RegisterFeature(name, false, true);
+}
+
 TEST(FeatureListTest, ProcessListPassesItsOverridesToAChild) {
   FeatureList* list = FeatureList::GetInstance();
   ASSERT_EQ(list, FeatureList::GetInstance());
-  const char* const kNames[] = {"process-a", "process-b", "process-c"};
-  for (const char* name : kNames) list->RegisterFeature(name, false, true);
+  RegisterForTest(list);
 
+  // Stored in another case than the child's command line gives them.
+  ListValue prefs;
+  prefs.AppendString("Installer-Experiment-Test@1");
+  prefs.AppendString("INSTALLER-SUPPORT-X64-DOWNLOAD@2");
+  ListFeatureReader prefs_reader(&prefs);
+  list->Initialize(&prefs_reader);
   CommandLine own(CommandLine::NO_PROGRAM);
   own.AppendSwitch(GetFeatureSwitchName("process-a"));
   own.AppendSwitchASCII(GetFeatureSwitchName("process-b"), "on");
@@ -76,23 +92,35 @@ TEST(FeatureListTest, ProcessListPassesItsOverridesToAChild) {
   FixedReader later({{"process-b", false}});
   list->Initialize(&later);
   list->PinOverride("process-c", true);
-  EXPECT_TRUE(IsFeatureEnabled("process-a"));
-  EXPECT_FALSE(IsFeatureEnabled("process-b"));
-  EXPECT_TRUE(IsFeatureEnabled("process-c"));
+  // Not overridable: only a pin turns it on.
+  list->PinOverride(kInstallerHideFromProgramAndFeatures, true);
 
   CommandLine child(FilePath(L"child.exe"));
   FeatureList::AppendToCommandLine(&child);
-  EXPECT_EQ("off", child.GetSwitchValueASCII("with-feature:process-b"));
-
   // The child, reading its command line as launched, agrees on every state.
   CommandLine launched(CommandLine::NO_PROGRAM);
   launched.ParseFromString(child.GetCommandLineString());
   FeatureList child_list;
-  for (const char* name : kNames) child_list.RegisterFeature(name, false, true);
+  RegisterForTest(&child_list);
   CommandLineFeatureReader child_reader(&launched);
   child_list.Initialize(&child_reader);
-  for (const char* name : kNames)
-    EXPECT_EQ(list->IsEnabled(name), child_list.IsEnabled(name)) << name;
+
+  const struct {
+    const char* name;
+    bool enabled;
+  } kCases[] = {
+      {"process-a", true},
+      {"process-b", false},
+      {"process-c", true},
+      {kInstallerExperimentTest, true},
+      {kInstallerHideFromProgramAndFeatures, true},
+      {kInstallerPrefDefaultOverridesSupport, true},
+      {kInstallerSupportX64Download, false},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(c.enabled, IsFeatureEnabled(c.name)) << c.name;
+    EXPECT_EQ(c.enabled, child_list.IsEnabled(c.name)) << c.name;
+  }
 }
 
 }  // namespace
