@@ -35,6 +35,9 @@ class InMemoryFirewallRuleStore : public FirewallRuleStore {
       {NET_FW_PROFILE2_PUBLIC, true}};
   bool rules_readable = true;
   bool can_create_rules = true;
+  bool can_add_rules = true;
+  bool can_rename_rules = true;
+  bool can_remove_rules = true;
   // How often the rules were read.
   int rule_reads = 0;
 
@@ -69,7 +72,7 @@ class InMemoryFirewallRuleStore : public FirewallRuleStore {
     if (!rules_readable)
       return false;
     for (const auto& rule : rules_)
-      rules->push_back(std::make_unique<MemoryRule>(rule));
+      rules->push_back(std::make_unique<MemoryRule>(rule, &can_rename_rules));
     return true;
   }
   std::unique_ptr<Rule> CreateRule(
@@ -77,15 +80,20 @@ class InMemoryFirewallRuleStore : public FirewallRuleStore {
     if (!can_create_rules)
       return nullptr;
     return std::make_unique<MemoryRule>(
-        std::make_shared<FirewallRuleProperties>(properties));
+        std::make_shared<FirewallRuleProperties>(properties),
+        &can_rename_rules);
   }
   bool AddRule(const Rule& rule) override {
+    if (!can_add_rules)
+      return false;
     rules_.push_back(static_cast<const MemoryRule&>(rule).properties());
     return true;
   }
   // Every rule of the name goes: the harshest answer, so that a test sees
   // any rule that was removed by a name it shares.
   bool RemoveRule(const std::wstring& name) override {
+    if (!can_remove_rules)
+      return false;
     rules_.erase(std::remove_if(rules_.begin(), rules_.end(),
                                 [&name](const auto& rule) {
                                   return rule->name == name;
@@ -98,8 +106,9 @@ class InMemoryFirewallRuleStore : public FirewallRuleStore {
   // Shares its properties with the collection, so a rename shows there.
   class MemoryRule : public Rule {
    public:
-    explicit MemoryRule(std::shared_ptr<FirewallRuleProperties> properties)
-        : properties_(std::move(properties)) {}
+    MemoryRule(std::shared_ptr<FirewallRuleProperties> properties,
+               const bool* can_rename)
+        : properties_(std::move(properties)), can_rename_(can_rename) {}
 
     bool GetName(std::wstring* name) const override {
       *name = properties_->name;
@@ -112,6 +121,8 @@ class InMemoryFirewallRuleStore : public FirewallRuleStore {
       return true;
     }
     bool SetName(const std::wstring& name) override {
+      if (!*can_rename_)
+        return false;
       properties_->name = name;
       return true;
     }
@@ -122,6 +133,8 @@ class InMemoryFirewallRuleStore : public FirewallRuleStore {
 
    private:
     std::shared_ptr<FirewallRuleProperties> properties_;
+    // The store's can_rename_rules; the store outlives its rules.
+    const bool* can_rename_;
   };
 
   std::vector<std::shared_ptr<FirewallRuleProperties>> rules_;

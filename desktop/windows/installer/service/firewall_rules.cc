@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/guid.h"
+#include "base/logging.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/service/firewall_rule_store_win.h"
@@ -74,14 +75,19 @@ bool FirewallRules::HasApplicationRules() {
 bool FirewallRules::AddUdpRule(const std::wstring& name,
                                const std::wstring& description,
                                uint16_t port) {
-  // Made before the old rules go, so a rule that cannot be made leaves the
-  // application as it was.
   std::unique_ptr<FirewallRuleStore::Rule> rule =
       CreateUdpRule(name, description, port);
   if (!rule)
     return false;
-  RemoveRulesNamed(name);
-  return store_->AddRule(*rule);
+  // The old rules go only once the new one is in, so an addition the
+  // firewall refuses leaves the application with the rules it had.
+  RuleList old_rules;
+  GetApplicationRulesNamed(name, &old_rules);
+  if (!store_->AddRule(*rule))
+    return false;
+  for (std::unique_ptr<FirewallRuleStore::Rule>& old_rule : old_rules)
+    RemoveRule(old_rule.get());
+  return true;
 }
 
 std::unique_ptr<FirewallRuleStore::Rule> FirewallRules::CreateUdpRule(
@@ -102,22 +108,43 @@ std::unique_ptr<FirewallRuleStore::Rule> FirewallRules::CreateUdpRule(
   return store_->CreateRule(properties);
 }
 
-void FirewallRules::RemoveRulesNamed(const std::wstring& name) {
-  RuleList rules;
-  GetApplicationRules(&rules);
-  for (std::unique_ptr<FirewallRuleStore::Rule>& rule : rules) {
+void FirewallRules::GetApplicationRulesNamed(const std::wstring& name,
+                                             RuleList* rules) {
+  RuleList all;
+  GetApplicationRules(&all);
+  rules->clear();
+  for (std::unique_ptr<FirewallRuleStore::Rule>& rule : all) {
     std::wstring rule_name;
     if (rule->GetName(&rule_name) && rule_name == name)
-      RemoveRule(rule.get());
+      rules->push_back(std::move(rule));
   }
 }
 
+void FirewallRules::RemoveRulesNamed(const std::wstring& name) {
+  RuleList rules;
+  GetApplicationRulesNamed(name, &rules);
+  for (std::unique_ptr<FirewallRuleStore::Rule>& rule : rules)
+    RemoveRule(rule.get());
+}
+
 void FirewallRules::RemoveRule(FirewallRuleStore::Rule* rule) {
+  std::wstring name;
+  const bool has_name = rule->GetName(&name);
   // The collection removes by name, and other applications' rules may share
   // this one's.
   std::wstring unique_name = base::ASCIIToUTF16(base::GenerateGUID());
-  if (rule->SetName(unique_name))
-    store_->RemoveRule(unique_name);
+  if (!rule->SetName(unique_name) || store_->RemoveRule(unique_name))
+    return;
+  // Left under the unique name, the rule would stay in force where no one
+  // looks for it.
+  if (has_name && rule->SetName(name)) {
+    LOG(ERROR) << "Failed to remove the firewall rule " << name << " of "
+               << application_path_.value() << "; it stays in place";
+  } else {
+    LOG(ERROR) << "Failed to remove the firewall rule " << name << " of "
+               << application_path_.value() << "; it stays in place as "
+               << unique_name;
+  }
 }
 
 void FirewallRules::RemoveAllApplicationRules() {

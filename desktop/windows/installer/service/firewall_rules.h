@@ -55,7 +55,7 @@ class FirewallRules {
 
   // Replaces the application's rules named |name| with one inbound UDP rule
   // that allows |port| for the application in every profile. False when the
-  // new rule cannot be made (the old ones then stay) or added.
+  // new rule cannot be made or added; the old ones then stay.
   bool AddUdpRule(const std::wstring& name, const std::wstring& description,
                   uint16_t port);
   // The rule AddUdpRule adds, not yet in the collection; null on failure.
@@ -67,11 +67,15 @@ class FirewallRules {
   void RemoveRulesNamed(const std::wstring& name);
   // Removes exactly |rule|, a rule of the collection: it is renamed to a
   // fresh GUID first, so other rules of its old name stay. A rule that
-  // cannot be renamed stays too.
+  // cannot be renamed stays; one that cannot be removed gets its name back
+  // and stays, logged.
   void RemoveRule(FirewallRuleStore::Rule* rule);
   void RemoveAllApplicationRules();
 
  private:
+  // The application's rules named exactly |name|.
+  void GetApplicationRulesNamed(const std::wstring& name, RuleList* rules);
+
   std::wstring grouping_name_;
   base::FilePath application_path_;
   // The firewall policy and its rules collection.

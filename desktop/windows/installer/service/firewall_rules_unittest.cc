@@ -98,19 +98,49 @@ TEST_F(FirewallRulesTest, ReplacesAndRemovesOnlyTheApplicationsRules) {
   EXPECT_FALSE(rules_.HasApplicationRules());
 }
 
-TEST_F(FirewallRulesTest, FailuresLeaveTheRulesAsTheyWere) {
-  store_->AddRuleForTest(Rule(L"Name", kApplication));
-
-  store_->can_create_rules = false;
-  EXPECT_FALSE(rules_.AddUdpRule(L"Name", L"Description", 5353));
-  ASSERT_EQ(1u, store_->rules().size());
-  EXPECT_EQ(L"", store_->rules()[0].description);
-
-  // Unreadable rules are none of the application's, and none are removed.
-  store_->rules_readable = false;
-  EXPECT_FALSE(rules_.HasApplicationRules());
-  rules_.RemoveAllApplicationRules();
-  EXPECT_EQ(1u, store_->rules().size());
+// Whichever step fails, the application keeps a rule of its own name; only
+// a failed removal after a successful addition leaves the old one beside
+// the new.
+TEST(FirewallRulesFailureTest, RulesStayAsTheyWere) {
+  using Store = InMemoryFirewallRuleStore;
+  using Entry = std::pair<std::wstring, std::wstring>;  // Name, description.
+  const Entry kOld = {L"Name", L""};
+  const Entry kNew = {L"Name", L"Description"};
+  struct Case {
+    const char* failing;
+    bool Store::*capability;
+    bool add;  // Else remove every rule of the application.
+    bool result;  // Of AddUdpRule, or HasApplicationRules after removing.
+    std::vector<Entry> after;
+  } const cases[] = {
+      {"create", &Store::can_create_rules, true, false, {kOld}},
+      {"add", &Store::can_add_rules, true, false, {kOld}},
+      {"remove", &Store::can_remove_rules, true, true, {kOld, kNew}},
+      {"rename", &Store::can_rename_rules, false, true, {kOld}},
+      {"remove", &Store::can_remove_rules, false, true, {kOld}},
+      // Unreadable rules are none of the application's.
+      {"read", &Store::rules_readable, false, false, {kOld}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(testing::Message() << test.failing << " " << test.add);
+    auto owned_store = std::make_unique<Store>();
+    Store* store = owned_store.get();
+    store->AddRuleForTest(Rule(L"Name", kApplication));
+    FirewallRules rules;
+    ASSERT_TRUE(
+        rules.InitWithStore(L"Group", kApplication, std::move(owned_store)));
+    store->*test.capability = false;
+    if (test.add) {
+      EXPECT_EQ(test.result, rules.AddUdpRule(L"Name", L"Description", 5353));
+    } else {
+      rules.RemoveAllApplicationRules();
+      EXPECT_EQ(test.result, rules.HasApplicationRules());
+    }
+    std::vector<Entry> after;
+    for (const FirewallRuleProperties& rule : store->rules())
+      after.emplace_back(rule.name, rule.description);
+    EXPECT_EQ(test.after, after);
+  }
 }
 
 TEST(FirewallRulesEnabledTest, OnlyProfilesInForceCount) {
