@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/win/scoped_handle.h"
+
 namespace base {
 namespace win {
 namespace {
@@ -33,21 +35,29 @@ TEST(BitmapAllocationFailureDeathTest, StopsAtTheFirstExplanation) {
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   const GuiDiagnosticFunctions fakes = {&FakeGuiResources, &FakeMemoryInfo};
   ScopedGuiDiagnosticFunctionsForTesting scoped_fakes(fakes);
+  // Not a section: no bitmap can be made in it, of any size.
+  ScopedHandle unusable_section(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   struct Case {
     const char* name;
     DWORD gdi_objects;
     SIZE_T private_usage;
     LONG width;
     LONG height;
+    bool unusable_section;
     const char* trace;  // What the queries wrote, as a regular expression.
   } cases[] = {
-      {"GDI count fails", 0, 0, 10, 10, "^GG$"},
-      {"near the GDI quota", 9991, 0, 10, 10, "^GG$"},
-      {"large private usage", 100, 1600u * 1024 * 1024, 10, 10, "^GGM$"},
-      // Neither explains it: the census counts every process (this one at
-      // least) after a small bitmap was tried.
-      {"small bitmap", 100, 0, 10, 10, "^GGMGG"},
-      {"large bitmap retried small", 100, 0, 2000, -2000, "^GGMGG"},
+      {"GDI count fails", 0, 0, 10, 10, false, "^GG$"},
+      {"near the GDI quota", 9991, 0, 10, 10, false, "^GG$"},
+      {"large private usage", 100, 1600u * 1024 * 1024, 10, 10, false,
+       "^GGM$"},
+      // Neither explains it. A bitmap of more than 100 pixels is tried again
+      // at 5 by 5: when that fails too, the diagnosis stops there; else, and
+      // for a small bitmap, the census counts every process (this one at
+      // least).
+      {"100 pixels, not retried", 100, 0, 10, -10, true, "^GGMGG"},
+      {"101 pixels, retried", 100, 0, 101, -1, true, "^GGM$"},
+      {"2^32 pixels, retried", 100, 0, 65536, 65536, true, "^GGM$"},
+      {"retried small successfully", 100, 0, 2000, -2000, false, "^GGMGG"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
@@ -60,8 +70,10 @@ TEST(BitmapAllocationFailureDeathTest, StopsAtTheFirstExplanation) {
     header.biPlanes = 1;
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
-    EXPECT_DEATH(DiagnoseBitmapAllocationFailure(&header, nullptr),
-                 test.trace);
+    EXPECT_DEATH(
+        DiagnoseBitmapAllocationFailure(
+            &header, test.unusable_section ? unusable_section.Get() : nullptr),
+        test.trace);
   }
   g_gdi_objects = 100;
   EXPECT_DEATH(DiagnoseBitmapAllocationFailure(nullptr, nullptr), "^GGMGG");
