@@ -23,28 +23,25 @@ std::string ReadWholeFile(const std::wstring& path) {
   return text;
 }
 
-}  // namespace
-
-bool HasUnixShell() {
-  return ::GetFileAttributesW(kUnixShell) != INVALID_FILE_ATTRIBUTES;
-}
-
-::testing::AssertionResult RunSelfAsGermanUser(
-    const std::wstring& gtest_filter, const std::wstring& variable) {
+// Runs this executable again for the one case that |gtest_filter| selects,
+// through sh: |setup| first, then wine with |environment| and |variable|=1
+// set, then |cleanup|. Wine reads the time zone and the UI language from the
+// Unix environment a process starts with, which only a Unix parent can set.
+::testing::AssertionResult RunSelfThroughShell(
+    const std::wstring& setup, const std::wstring& environment,
+    const std::wstring& cleanup, const std::wstring& gtest_filter,
+    const std::wstring& variable) {
   wchar_t temp[MAX_PATH];
   const DWORD length = ::GetTempPathW(MAX_PATH, temp);
   const std::wstring result_path =
-      std::wstring(temp, length) + L"velto_german_child_" +
+      std::wstring(temp, length) + L"velto_child_" +
       std::to_wstring(::GetCurrentProcessId()) + L"_" +
       std::to_wstring(::GetTickCount()) + L".xml";
   const std::wstring command =
-      std::wstring(kUnixShell) +
-      L" -c \"locales=$(mktemp -d); "
-      L"localedef -i de_DE -f UTF-8 $locales/de_DE.UTF-8 >/dev/null 2>&1; "
-      L"LOCPATH=$locales LANG=de_DE.UTF-8 " +
+      std::wstring(kUnixShell) + L" -c \"" + setup + environment + L" " +
       variable + L"=1 wine '" + SelfPath() + L"' '--gtest_filter=" +
       gtest_filter + L"' '--gtest_output=xml:" + result_path +
-      L"' >/dev/null 2>&1; rm -rf $locales\"";
+      L"' >/dev/null 2>&1; " + cleanup + L"\"";
   std::string xml;
   if (!RunChildProcess(command).started)
     return ::testing::AssertionFailure() << "sh did not start";
@@ -64,6 +61,28 @@ bool HasUnixShell() {
     return ::testing::AssertionFailure() << "the child's report: " << xml;
   }
   return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+bool HasUnixShell() {
+  return ::GetFileAttributesW(kUnixShell) != INVALID_FILE_ATTRIBUTES;
+}
+
+::testing::AssertionResult RunSelfAsGermanUser(
+    const std::wstring& gtest_filter, const std::wstring& variable) {
+  return RunSelfThroughShell(
+      L"locales=$(mktemp -d); "
+      L"localedef -i de_DE -f UTF-8 $locales/de_DE.UTF-8 >/dev/null 2>&1; ",
+      L"LOCPATH=$locales LANG=de_DE.UTF-8", L"rm -rf $locales", gtest_filter,
+      variable);
+}
+
+::testing::AssertionResult RunSelfInTimeZone(const std::wstring& zone,
+                                             const std::wstring& gtest_filter,
+                                             const std::wstring& variable) {
+  return RunSelfThroughShell(L"", L"TZ=" + zone, L"true", gtest_filter,
+                             variable);
 }
 
 ChildResult RunChildProcess(const std::wstring& command_line,

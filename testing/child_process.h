@@ -40,6 +40,13 @@ bool HasUnixShell();
 ::testing::AssertionResult RunSelfAsGermanUser(
     const std::wstring& gtest_filter, const std::wstring& variable);
 
+// The same in the time zone |zone| (a name of the host's zone database, such
+// as "America/New_York"): a test machine's zone is often UTC, where local
+// time and UTC cannot be told apart.
+::testing::AssertionResult RunSelfInTimeZone(const std::wstring& zone,
+                                             const std::wstring& gtest_filter,
+                                             const std::wstring& variable);
+
 // Full path of the running executable.
 std::wstring SelfPath();
 

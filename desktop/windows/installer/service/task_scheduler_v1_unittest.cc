@@ -7,6 +7,9 @@
 #include "base/files/file_path.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/service/access_control.h"
+#include "desktop/windows/installer/service/task_definition.h"
+#include "desktop/windows/installer/service/task_scheduler.h"
+#include "testing/child_process.h"
 #include "testing/scoped_test_folder.h"
 #include "gtest/gtest.h"
 
@@ -203,6 +206,49 @@ TEST_F(TaskSchedulerV1Test, RunOnceLeavesNothingAndRunsAreDated) {
                     "task when done (ran: "
                  << !scheduler_.GetLastRunTime(once).is_null() << ")";
   }
+}
+
+constexpr wchar_t kZoneChildVariable[] = L"VELTO_TASK_ZONE_CHILD";
+// 5:45 ahead of UTC all year, so a wrong hour or minute shows.
+constexpr wchar_t kZone[] = L"Asia/Kathmandu";
+
+int64_t SecondsFromNow(const SYSTEMTIME& local) {
+  const int64_t seconds =
+      (base::Time::Now() - internal::LocalSystemTimeToTime(local)).InSeconds();
+  return seconds < 0 ? -seconds : seconds;
+}
+
+// The calendar fields the scheduler gets and gives are local time.
+TEST_F(TaskSchedulerV1Test, LocalTimesInTheChildsZone) {
+  if (!::GetEnvironmentVariableW(kZoneChildVariable, nullptr, 0))
+    GTEST_SKIP() << "Runs in the child started by LocalTimesFollowTheZone";
+  TIME_ZONE_INFORMATION zone;
+  ::GetTimeZoneInformation(&zone);
+  ASSERT_EQ(-345, zone.Bias);
+
+  SYSTEMTIME local;
+  ::GetLocalTime(&local);
+  EXPECT_LE(SecondsFromNow(local), 2);
+  // The times of Task Scheduler 2.0's triggers.
+  TaskEnvironment environment;
+  ASSERT_TRUE(ReadTaskEnvironment(&environment));
+  EXPECT_LE(SecondsFromNow(environment.now), 2);
+  // A Task Scheduler 1.0 trigger starts at the current minute.
+  const std::wstring name =
+      Create(L"C:\\nowhere\\launcher.exe", ScheduledTask::kDaily, false);
+  const TASK_TRIGGER trigger = Triggers(name).at(0);
+  const SYSTEMTIME start = {trigger.wBeginYear, trigger.wBeginMonth, 0,
+                            trigger.wBeginDay,  trigger.wStartHour,
+                            trigger.wStartMinute};
+  EXPECT_LE(SecondsFromNow(start), 62);
+}
+
+TEST(TaskSchedulerLocalTimeTest, LocalTimesFollowTheZone) {
+  if (!testing_support::HasUnixShell())
+    GTEST_SKIP() << "Needs Wine, whose time zone follows TZ";
+  EXPECT_TRUE(testing_support::RunSelfInTimeZone(
+      kZone, L"TaskSchedulerV1Test.LocalTimesInTheChildsZone",
+      kZoneChildVariable));
 }
 
 TEST_F(TaskSchedulerV1Test, RemoveStaleTasksTouchesOnlyOwnTasks) {
