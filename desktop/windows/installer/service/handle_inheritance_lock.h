@@ -4,13 +4,15 @@
 // A handle made inheritable is inherited by every child created while it
 // stays inheritable, not only by the child meant to have it. Holding this
 // lock from making the handle inheritable until it is closed or made
-// private again keeps other launches out of that window:
+// private again keeps other launches out of that window. LaunchProcess makes
+// the handles of options.handles_to_inherit inheritable for the launch only,
+// so holding the lock around the launch is enough:
 //
 //   {
 //     base::AutoLock hold(installer::GetHandleInheritanceLock());
-//     ::SetHandleInformation(pipe, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+//     std::vector<HANDLE> handles = {pipe};
+//     options.handles_to_inherit = &handles;
 //     base::Process child = base::LaunchProcess(command, options);
-//     ::SetHandleInformation(pipe, HANDLE_FLAG_INHERIT, 0);
 //   }
 //
 // Do nothing else while holding it. Any thread may ask for the lock; it is
