@@ -11,8 +11,20 @@ namespace base {
 
 namespace {
 
+// |text| for a system call. False for a text holding a NUL: the call would
+// end it there, and so read, set or remove another variable, or store a
+// value cut short.
+bool ToSystemText(StringPiece text, std::wstring* wide) {
+  if (text.find('\0') != StringPiece::npos)
+    return false;
+  *wide = UTF8ToWide(text);
+  return true;
+}
+
 bool GetVarExact(StringPiece variable_name, std::string* result) {
-  const std::wstring name = UTF8ToWide(variable_name);
+  std::wstring name;
+  if (!ToSystemText(variable_name, &name))
+    return false;
   // The first call, with no buffer, gives the size including the terminator;
   // 0 means the variable does not exist (an empty one reports 1).
   DWORD size = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
@@ -52,13 +64,17 @@ class EnvironmentImpl : public Environment {
 
   bool SetVar(StringPiece variable_name,
               const std::string& new_value) override {
-    return ::SetEnvironmentVariableW(UTF8ToWide(variable_name).c_str(),
-                                     UTF8ToWide(new_value).c_str()) != FALSE;
+    std::wstring name;
+    std::wstring value;
+    return ToSystemText(variable_name, &name) &&
+           ToSystemText(new_value, &value) &&
+           ::SetEnvironmentVariableW(name.c_str(), value.c_str()) != FALSE;
   }
 
   bool UnSetVar(StringPiece variable_name) override {
-    return ::SetEnvironmentVariableW(UTF8ToWide(variable_name).c_str(),
-                                     nullptr) != FALSE;
+    std::wstring name;
+    return ToSystemText(variable_name, &name) &&
+           ::SetEnvironmentVariableW(name.c_str(), nullptr) != FALSE;
   }
 };
 

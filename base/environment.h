@@ -7,8 +7,9 @@
 //   std::string channel;
 //   if (env->GetVar("VELTO_CHANNEL", &channel)) ...
 //
-// Names and values are UTF-8. The process environment is shared by every
-// thread and these calls take no lock.
+// Names and values are UTF-8; a name or value holding a NUL is refused (the
+// system would read it only up to the NUL). The process environment is
+// shared by every thread and these calls take no lock.
 #ifndef BASE_ENVIRONMENT_H_
 #define BASE_ENVIRONMENT_H_
 
