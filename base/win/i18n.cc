@@ -35,11 +35,15 @@ bool GetThreadLanguages(const UILanguageFunctions& functions,
       count == 0) {
     return false;
   }
+  // A count above 0 with no tag in the list names no language: the caller
+  // then falls back to the default UI language.
+  bool appended = false;
   for (const wchar_t* tag = buffer.data(); *tag && tag < buffer.data() + size;
        tag += wcslen(tag) + 1) {
     languages->push_back(tag);
+    appended = true;
   }
-  return true;
+  return appended;
 }
 
 bool GetDefaultLanguage(const UILanguageFunctions& functions,

@@ -56,6 +56,11 @@ TEST(UILanguageListTest, ThreadListOrDefaultLanguage) {
        {L"kept", L"en-US"}},
       {"no thread languages", true, L"\0", 0, 0x0407, true,
        {L"kept", L"de-DE"}},
+      // A count without a tag names no language either.
+      {"counted but no tag", true, L"\0", 1, 0x0407, true,
+       {L"kept", L"de-DE"}},
+      {"counted but no tag, custom default", true, L"\0", 2, 0x1400, false,
+       {L"kept"}},
       {"neutral default", false, nullptr, 0, 0x0007, true, {L"kept", L"de"}},
       {"custom default", false, nullptr, 0, 0x1400, false, {L"kept"}},
       {"unknown default", false, nullptr, 0, 0x00ff, false, {L"kept"}},
