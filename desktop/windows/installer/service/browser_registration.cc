@@ -49,6 +49,14 @@ bool IsExtension(const std::wstring& name) {
   return !name.empty() && name[0] == L'.';
 }
 
+// Whether |name| can be a protocol or extension: one key name below
+// "Software\Classes". An empty name, a "\" or a NUL (which ends the key path
+// there) would address "Software\Classes" itself or another class.
+bool IsValidAssociationName(const std::wstring& name) {
+  return !name.empty() && name.find(L'\\') == std::wstring::npos &&
+         name.find(L'\0') == std::wstring::npos;
+}
+
 HKEY RootFor(bool all_users) {
   return all_users ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
@@ -59,6 +67,27 @@ std::wstring LowerAscii(std::wstring text) {
     if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
   }
   return text;
+}
+
+// Whether |path| stands whole in |command|: with nothing but a quotation
+// mark, a blank or the command's end on either side, so that it is not the
+// tail or the head of a longer path. Letter case is ignored.
+bool CommandNamesPath(const std::wstring& command, const std::wstring& path) {
+  const std::wstring lower_command = LowerAscii(command);
+  const std::wstring lower_path = LowerAscii(path);
+  auto is_boundary = [](wchar_t c) {
+    return c == L'"' || c == L' ' || c == L'\t';
+  };
+  for (size_t found = lower_command.find(lower_path);
+       found != std::wstring::npos;
+       found = lower_command.find(lower_path, found + 1)) {
+    const size_t end = found + lower_path.size();
+    if ((found == 0 || is_boundary(lower_command[found - 1])) &&
+        (end == lower_command.size() || is_boundary(lower_command[end]))) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // Runs |count| rows bound to |resolver| under |root| in one transaction;
@@ -126,8 +155,7 @@ std::wstring GetDefaultAppsSettingsTarget(const std::wstring& name) {
 
 bool GetRegisteredOpenCommand(const std::wstring& name, bool machine_level,
                               std::wstring* command) {
-  // An empty name would read the root's own "shell\open\command".
-  if (name.empty()) return false;
+  if (!IsValidAssociationName(name)) return false;
   std::wstring class_name;
   if (!machine_level && base::GetWindowsVersion() >= base::win::VERSION_VISTA &&
       !ReadUserChoice(name, &class_name)) {
@@ -139,6 +167,9 @@ bool GetRegisteredOpenCommand(const std::wstring& name, bool machine_level,
     else if (!ReadClassesDefault(name, machine_level, &class_name))
       return false;
   }
+  // An empty class, from wherever, would read the root's own
+  // "shell\open\command".
+  if (class_name.empty()) return false;
   return ReadClassesDefault(class_name + kOpenCommandKey, machine_level,
                             command);
 }
@@ -148,16 +179,14 @@ BrowserRegistration::BrowserRegistration(Installation* installation)
 
 bool BrowserRegistration::IsDefaultHandlerFor(const std::wstring& name,
                                               bool use_product_executable) {
-  // Without a folder any "launcher.exe" anywhere would count as ours.
-  if (installation_->folder().empty()) return false;
+  if (!HasAbsoluteFolder()) return false;
   std::wstring command;
   if (!GetRegisteredOpenCommand(name, /*machine_level=*/false, &command))
     return false;
   const base::FilePath executable = installation_->folder().Append(
       use_product_executable ? base::UTF8ToWide(GetExecutableName())
                              : std::wstring(kLauncherName));
-  return LowerAscii(command).find(LowerAscii(executable.value())) !=
-         std::wstring::npos;
+  return CommandNamesPath(command, executable.value());
 }
 
 bool BrowserRegistration::IsDefaultBrowser() {
@@ -222,6 +251,7 @@ bool BrowserRegistration::MakeDefaultBrowser(bool all_users) {
 }
 
 bool BrowserRegistration::RegisterAssociations(bool all_users) {
+  if (!HasAbsoluteFolder()) return false;
   AssociationPlaceholderResolver resolver(L"", installation_->folder().value());
   return RunRows(kProgIdAssociationRegOps, std::size(kProgIdAssociationRegOps),
                  RootFor(all_users), &resolver);
@@ -229,6 +259,7 @@ bool BrowserRegistration::RegisterAssociations(bool all_users) {
 
 bool BrowserRegistration::MakeDefaultFor(const std::wstring& name,
                                          bool all_users) {
+  if (!IsValidAssociationName(name) || !HasAbsoluteFolder()) return false;
   const base::win::WindowsVersion version = base::GetWindowsVersion();
   if (version >= base::win::VERSION_WIN10) {
     if (all_users || IsDefaultHandlerFor(name, false)) return false;
@@ -277,6 +308,7 @@ bool BrowserRegistration::MakeDefaultFor(const std::wstring& name,
 }
 
 bool BrowserRegistration::MakeStartMenuInternetDefault(bool all_users) {
+  if (!HasAbsoluteFolder()) return false;
   if (all_users && base::GetWindowsVersion() >= base::win::VERSION_WIN8)
     return false;
   if (UsesDefaultPrograms(all_users) &&
@@ -302,6 +334,10 @@ bool BrowserRegistration::RunAssociationRows(const std::wstring& name,
   AssociationPlaceholderResolver resolver(name,
                                           installation_->folder().value());
   return RunRows(rows, count, RootFor(all_users), &resolver);
+}
+
+bool BrowserRegistration::HasAbsoluteFolder() const {
+  return installation_->folder().IsAbsolute();
 }
 
 bool BrowserRegistration::UsesDefaultPrograms(bool all_users) {

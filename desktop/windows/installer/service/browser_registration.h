@@ -36,7 +36,8 @@ std::wstring GetDefaultAppsSettingsTarget(const std::wstring& name);
 // The command line registered to open the protocol |name| ("http") or the
 // file extension |name| (".htm"): for the current user, whose own choice
 // counts from Windows Vista on, or, with |machine_level|, from the machine's
-// classes. False when nothing is registered or it cannot be read.
+// classes. False when nothing is registered or it cannot be read, and for a
+// name that is not one key name (empty, or holding "\" or a NUL).
 bool GetRegisteredOpenCommand(const std::wstring& name, bool machine_level,
                               std::wstring* command);
 
@@ -47,7 +48,8 @@ class BrowserRegistration {
   class Installation {
    public:
     virtual ~Installation() = default;
-    // The installation folder.
+    // The installation folder. One that is not absolute is neither
+    // registered nor recognised as the handler.
     virtual const base::FilePath& folder() const = 0;
     // The name registered with the default-programs interface: the product
     // name, a space and the stream name.
@@ -65,7 +67,8 @@ class BrowserRegistration {
 
   // Whether the current user's command for the protocol or extension |name|
   // runs this installation's "launcher.exe", or with
-  // |use_product_executable| its product executable (case ignored).
+  // |use_product_executable| its product executable: its full path, case
+  // ignored, stands whole in the command (quoted or between blanks).
   bool IsDefaultHandlerFor(const std::wstring& name,
                            bool use_product_executable);
 
@@ -93,7 +96,8 @@ class BrowserRegistration {
 
   // Makes this installation the handler of the protocol or extension |name|
   // in the way of the running Windows release. Refuses all users from
-  // Windows 8 on. On Windows 10 it only opens the default-apps page and
+  // Windows 8 on, and a name that is not one key name (empty, or holding "\"
+  // or a NUL). On Windows 10 it only opens the default-apps page and
   // writes nothing.
   bool MakeDefaultFor(const std::wstring& name, bool all_users);
 
@@ -106,6 +110,12 @@ class BrowserRegistration {
   // (the per-user choice) unless |with_user_choice|.
   bool RunAssociationRows(const std::wstring& name, bool all_users,
                           bool with_user_choice);
+
+  // Whether the installation folder is absolute ("C:\..." or
+  // "\\server\share\..."). An empty or relative folder would register, or
+  // recognise, a launcher wherever the current drive or folder happens to
+  // be; the operations that register or recognise the handler refuse it.
+  bool HasAbsoluteFolder() const;
 
   // Whether this is Windows Vista or 7, called for the current user of an
   // installation for all users: the default-programs interface decides.

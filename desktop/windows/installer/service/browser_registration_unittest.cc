@@ -198,8 +198,13 @@ TEST(BrowserRegistrationReleaseTest, DefaultAppsTargets) {
 }
 
 // The per-user choice names the class when it has one; a key without it, or
-// no key at all (a user who never chose), leaves the class to decide.
+// no key at all (a user who never chose), leaves the class to decide. An
+// empty name or class never reaches the classes root's own command.
 TEST_F(BrowserRegistrationTest, OpenCommandFollowsChoiceThenClass) {
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    Write(root, L"Software\\Classes\\shell\\open\\command", nullptr, L"root");
+    Write(root, L"Software\\Classes\\.xht", nullptr, L"");
+  }
   RegisterCommand(HKEY_CURRENT_USER, L"http", L"plain http");
   RegisterCommand(HKEY_CURRENT_USER, L"Chosen", L"chosen");
   RegisterCommand(HKEY_CURRENT_USER, L"HtmlFile", L"html file");
@@ -210,8 +215,11 @@ TEST_F(BrowserRegistrationTest, OpenCommandFollowsChoiceThenClass) {
   EXPECT_EQ(L"plain http", command);
   EXPECT_TRUE(GetRegisteredOpenCommand(L".htm", false, &command));
   EXPECT_EQ(L"html file", command);
-  EXPECT_FALSE(GetRegisteredOpenCommand(L".xht", false, &command));
-  EXPECT_FALSE(GetRegisteredOpenCommand(L"", false, &command));
+  for (bool machine_level : {false, true}) {
+    for (const wchar_t* name : {L".xht", L".xhtml", L"", L"\\"})
+      EXPECT_FALSE(GetRegisteredOpenCommand(name, machine_level, &command))
+          << name << " " << command;
+  }
   Write(HKEY_CURRENT_USER, kHttpChoice, L"Hash", L"x");
   EXPECT_TRUE(GetRegisteredOpenCommand(L"http", false, &command));
   EXPECT_EQ(L"plain http", command);
@@ -232,9 +240,15 @@ TEST_F(BrowserRegistrationTest, HandlerIsMatchedByExecutablePath) {
     bool use_product_executable;
     bool expected;
   } kCases[] = {
-      {kOurCommand, false, true},      {kOurCommand, true, false},
-      {kOtherCommand, false, false},   {product_command, true, true},
+      {kOurCommand, false, true},
+      {kOurCommand, true, false},
+      {kOtherCommand, false, false},
+      {product_command, true, true},
       {product_command, false, false},
+      // The path must stand whole, not inside a longer one.
+      {L"C:\\Program Files\\Velto\\launcher.exe %1", false, true},
+      {L"\"C:\\Program Files\\Velto\\launcher.exe.old\" \"%1\"", false, false},
+      {L"\"XC:\\Program Files\\Velto\\launcher.exe\" \"%1\"", false, false},
   };
   for (const auto& c : kCases) {
     RegisterCommand(HKEY_CURRENT_USER, L"ftp", c.command);
@@ -242,8 +256,41 @@ TEST_F(BrowserRegistrationTest, HandlerIsMatchedByExecutablePath) {
                               L"ftp", c.use_product_executable))
         << c.command;
   }
-  installation_.folder_ = base::FilePath();  // Would match any launcher.
-  EXPECT_FALSE(registration_.IsDefaultHandlerFor(L"ftp", false));
+  // Only an absolute folder can be the handler: a relative one would match
+  // a launcher in any folder of that name.
+  RegisterCommand(HKEY_CURRENT_USER, L"ftp",
+                  L"\"C:\\Someone Else\\Velto\\launcher.exe\" \"%1\"");
+  for (const wchar_t* folder : {L"", L"Velto", L"\\Someone Else\\Velto"}) {
+    installation_.folder_ = base::FilePath(folder);
+    EXPECT_FALSE(registration_.IsDefaultHandlerFor(L"ftp", false)) << folder;
+  }
+}
+
+// A name that is not one key name would write under "Software\Classes"
+// itself; a folder that is not absolute would register a launcher wherever
+// the current drive or folder happens to be. Both are refused before
+// anything is written or shown.
+TEST_F(BrowserRegistrationTest, RefusesBadNamesAndFolders) {
+  const testing_support::MachineSnapshot before = Snapshot();
+  for (const std::wstring& name :
+       {std::wstring(), std::wstring(L"\\"), std::wstring(L"ht\\tp"),
+        std::wstring(L".htm\\x"), std::wstring(L"http\0x", 6)}) {
+    for (bool all_users : {false, true})
+      EXPECT_FALSE(registration_.MakeDefaultFor(name, all_users)) << name;
+  }
+  for (const wchar_t* folder : {L"", L"Velto", L"C:Velto", L"\\Velto"}) {
+    installation_.folder_ = base::FilePath(folder);
+    for (bool all_users : {false, true}) {
+      EXPECT_FALSE(registration_.RegisterAssociations(all_users)) << folder;
+      for (const wchar_t* name : {L"http", L".htm"})
+        EXPECT_FALSE(registration_.MakeDefaultFor(name, all_users)) << folder;
+      EXPECT_FALSE(registration_.MakeStartMenuInternetDefault(all_users))
+          << folder;
+    }
+  }
+  EXPECT_TRUE(shell_.calls.empty());
+  const testing_support::MachineSnapshot after = Snapshot();
+  EXPECT_TRUE(before == after) << DescribeDifferences(before, after);
 }
 
 // For the current user an empty "ddeexec" hides the machine's; for all
