@@ -56,6 +56,16 @@ HMODULE FindFallbackModule() {
                               LOAD_LIBRARY_AS_IMAGE_RESOURCE);
 }
 
+// Whether |name| can be the company or product name. Each becomes one
+// registry key name ("Software\<company>") and part of file, task and
+// variable names: ".", "..", a separator or a NUL would address another key
+// or folder, or the parent itself.
+bool IsUsableName(const std::string& name) {
+  return name != "." && name != ".." &&
+         name.find_first_of("\\/") == std::string::npos &&
+         name.find('\0') == std::string::npos;
+}
+
 }  // namespace
 
 std::string ReadProductSettingsText() {
@@ -66,13 +76,10 @@ std::string ReadProductSettingsText() {
   return text;
 }
 
-// static
-std::unique_ptr<base::DictionaryValue> ProductSettings::Load() {
-  std::string text = ReadProductSettingsText();
-  if (text.empty()) {
-    LOG(FATAL) << "The product settings resource \"TXT\" "
-               << kSettingsResourceId << " is missing or empty";
-  }
+namespace internal {
+
+std::unique_ptr<base::DictionaryValue>
+ParseProductSettings(base::StringPiece text) {
   int error_code = 0;
   std::string error_message;
   std::unique_ptr<base::Value> root = base::JSONReader::ReadAndReturnError(
@@ -84,10 +91,27 @@ std::unique_ptr<base::DictionaryValue> ProductSettings::Load() {
       base::DictionaryValue::From(std::move(root));
   if (!settings) LOG(FATAL) << "The product settings are not a JSON dictionary";
   for (const char* key : {"company_name", "product_name"}) {
-    if (GetString(*settings, key).empty())
+    const std::string name = ProductSettings::GetString(*settings, key);
+    if (name.empty())
       LOG(FATAL) << "The product settings lack \"" << key << "\"";
+    if (!IsUsableName(name)) {
+      LOG(FATAL) << "The product settings' \"" << key
+                 << "\" is not a single key or file name: \"" << name << "\"";
+    }
   }
   return settings;
+}
+
+}  // namespace internal
+
+// static
+std::unique_ptr<base::DictionaryValue> ProductSettings::Load() {
+  std::string text = ReadProductSettingsText();
+  if (text.empty()) {
+    LOG(FATAL) << "The product settings resource \"TXT\" "
+               << kSettingsResourceId << " is missing or empty";
+  }
+  return internal::ParseProductSettings(text);
 }
 
 // static

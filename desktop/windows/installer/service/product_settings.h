@@ -9,9 +9,10 @@
 //   std::string update_base = ProductSettings::GetUrl("autoupdate");
 //
 // The engine cannot run without its settings: a missing, empty or malformed
-// resource, or one without a company or product name, stops the process with
-// a FATAL message (empty names would turn the product registry key into
-// "Software\" itself).
+// resource, or one whose company or product name is empty, ".", ".." or
+// holds "\", "/" or a NUL, stops the process with a FATAL message (such
+// names would turn the product registry key into "Software\" itself, its
+// parent, or another vendor's key).
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_PRODUCT_SETTINGS_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_PRODUCT_SETTINGS_H_
 
@@ -93,6 +94,16 @@ class ProductSettings {
 // and it is mapped as data, so none of its code runs. Empty when neither
 // carries the resource.
 std::string ReadProductSettingsText();
+
+namespace internal {
+
+// Parses the settings |text| and checks the names the engine builds keys
+// and paths from; stops the process when they are unusable. The load's own
+// step, apart so that tests can hand it a text.
+std::unique_ptr<base::DictionaryValue>
+ParseProductSettings(base::StringPiece text);
+
+}  // namespace internal
 
 }  // namespace installer
 

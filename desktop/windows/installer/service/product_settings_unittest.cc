@@ -164,6 +164,39 @@ TEST(ProductSettingsTest, UnusableSettingsStopTheProcess) {
   }
 }
 
+// The company and product names become one registry key name
+// ("Software\<company>") and part of file, task and variable names: a name
+// that would address another key or folder stops the process like a
+// missing one.
+TEST(ProductSettingsDeathTest, NamesThatAddressAnotherKeyStop) {
+  const struct {
+    const char* company;  // JSON string contents.
+    const char* product;
+    const char* key;
+  } kCases[] = {
+      {"\\\\", "Velto", "company_name"},
+      {"Microsoft\\\\Windows", "Velto", "company_name"},
+      {"..", "Velto", "company_name"},
+      {".", "Velto", "company_name"},
+      {"Velto/Software", "Velto", "company_name"},
+      {"Velto\\u0000X", "Velto", "company_name"},
+      {"Velto Software", "..", "product_name"},
+      {"Velto Software", "Velto\\\\X", "product_name"},
+      {"Velto Software", "\\u0000", "product_name"},
+  };
+  for (const auto& test : kCases) {
+    const std::string text = std::string("{\"company_name\": \"") +
+                             test.company + "\", \"product_name\": \"" +
+                             test.product + "\"}";
+    EXPECT_DEATH(internal::ParseProductSettings(text),
+                 std::string("The product settings.*\"") + test.key + "\"")
+        << text;
+  }
+  // Dots inside a name are fine.
+  EXPECT_TRUE(internal::ParseProductSettings(
+      R"({"company_name": "V.S. ...", "product_name": ".Velto."})"));
+}
+
 // The standard host: eight threads racing to load get one dictionary.
 TEST(ProductSettingsTest, StandardHostLoadsOnceUnderRace) {
   ChildResult result =
