@@ -42,31 +42,43 @@ ChildResult RunProbe(const std::wstring& probe, const std::wstring& arguments,
   return RunChildProcess(L"\"" + probe + L"\" " + arguments, working_directory);
 }
 
-// This test executable carries the standard settings resource.
+// This test executable carries the standard settings resource. Its named
+// getters are checked through the probe (StandardHostLoadsOnceUnderRace).
 TEST(ProductSettingsTest, StandardResource) {
   const base::DictionaryValue* settings = ProductSettings::GetDictionary();
   ASSERT_TRUE(settings);
   EXPECT_EQ(settings, ProductSettings::GetDictionary());
 
-  EXPECT_EQ("Velto Software", ProductSettings::GetCompanyName());
-  EXPECT_EQ("Velto", ProductSettings::GetProductName());
-  EXPECT_EQ("VLT", ProductSettings::GetUserAgentName());
-  EXPECT_EQ(5, ProductSettings::GetScheduledAutoupdateDelayMinutes());
-  EXPECT_TRUE(ProductSettings::ShouldScheduleAutoupdateTask());
-  EXPECT_FALSE(ProductSettings::IsWhiteLabeled());
-
-  // Every address lies in the trusted domain; the package-server base is
-  // extended by appending, so it ends in "/".
+  // Every address lies in the trusted domain, which starts with a dot; the
+  // package-server base is extended by appending, so it ends in "/".
   const std::string domain = ProductSettings::GetDomain();
-  for (const char* name :
-       {"autoupdate", "crash", "download", "download_full_windows", "help",
-        "homepage", "uninstall_survey"}) {
-    std::string url = ProductSettings::GetUrl(name);
-    std::string host = url.substr(0, url.find('/', sizeof("https://")));
-    EXPECT_EQ(0u, url.find("https://")) << name;
-    EXPECT_EQ(host.size() - domain.size(), host.rfind(domain)) << name;
+  ASSERT_GT(domain.size(), 1u);
+  EXPECT_EQ('.', domain[0]);
+  const struct {
+    const char* name;
+    const char* path_and_query;
+  } kUrls[] = {
+      {"autoupdate", "/"},
+      {"crash", "/submit"},
+      {"download", "/download/"},
+      {"download_full_windows", "/download/get/?partner=www&opsys=Windows"},
+      {"help", "/?p="},
+      {"homepage", "/"},
+      {"uninstall_survey", "/uninstallsurvey/"},
+  };
+  const std::string kScheme = "https://";
+  for (const auto& test : kUrls) {
+    const std::string url = ProductSettings::GetUrl(test.name);
+    ASSERT_EQ(0u, url.find(kScheme)) << test.name;
+    const size_t path = url.find('/', kScheme.size());
+    ASSERT_NE(std::string::npos, path) << url;
+    const std::string host = url.substr(kScheme.size(), path - kScheme.size());
+    EXPECT_TRUE(host.size() > domain.size() &&
+                host.compare(host.size() - domain.size(), domain.size(),
+                             domain) == 0)
+        << url;
+    EXPECT_EQ(test.path_and_query, url.substr(path)) << test.name;
   }
-  EXPECT_EQ('/', ProductSettings::GetUrl("autoupdate").back());
   EXPECT_EQ("", ProductSettings::GetUrl("no_such_url"));
 
   std::string text = ReadProductSettingsText();
@@ -115,16 +127,36 @@ TEST(ProductSettingsTest, FallbackModuleOnlyBesideHostOrLoaded) {
             planted_run.output.find(
                 "The product settings resource \"TXT\" 133 is missing"))
       << planted_run.output;
-  EXPECT_EQ(std::string::npos, planted_run.output.find("company="));
+  EXPECT_EQ(std::string::npos, planted_run.output.find("company_name="));
 
+  // Every getter answers a value of its own, so one reading another's key
+  // shows.
   const char kAutotestSettings[] =
       "racers_agree=yes\n"
-      "company=Autotest Company\n"
-      "product=Autotest \xC3\x9Cn\xC3\xAF"
+      "company_name=Autotest Company\n"
+      "crash_log_product_sufix=-autotest\n"
+      "default_profile_path_template=Autotest/Profile {InternalStream}\n"
+      "domain=.autotest.example.net\n"
+      "expected_signer=Autotest Signer\n"
+      "file_name_base=autotest\n"
+      "major_delta=3\n"
+      "product_name=Autotest \xC3\x9Cn\xC3\xAF"
       "code\n"
-      "crash_suffix=-autotest\n"
-      "autoupdate=https://autotest.example.net/update/\n"
-      "version=48.58.2522.0\n";
+      "schedule_autoupdate_task=false\n"
+      "scheduled_autoupdate_delay_min=9\n"
+      "shortcut_suffix= (autotest)\n"
+      "urls.autoupdate=https://autotest.example.net/update/\n"
+      "use_quarlium_major_for_minor=true\n"
+      "user_agent_name=ATS\n"
+      "visible_product_name=Autotest Visible\n"
+      "white_labeled=false\n"
+      "VersionInfo::GetProductName=Autotest \xC3\x9Cn\xC3\xAF"
+      "code\n"
+      "VersionInfo::GetUserAgentName=ATS\n"
+      "VersionInfo::GetVisibleNameWithStream=Autotest Visible developer\n"
+      "VersionInfo::GetFullVersion=48.58.2522.0\n"
+      "VersionInfo::GetBuildNumber=812032\n"
+      "VersionInfo::GetBuildTimestamp=20170303_190015\n";
 
   // Loaded by the test framework before the engine asks: taken.
   ChildResult preloaded =
@@ -160,7 +192,7 @@ TEST(ProductSettingsTest, UnusableSettingsStopTheProcess) {
     EXPECT_NE(0u, result.exit_code);
     EXPECT_NE(std::string::npos, result.output.find(test.message))
         << result.output;
-    EXPECT_EQ(std::string::npos, result.output.find("company="));
+    EXPECT_EQ(std::string::npos, result.output.find("company_name="));
   }
 }
 
@@ -197,16 +229,37 @@ TEST(ProductSettingsDeathTest, NamesThatAddressAnotherKeyStop) {
       R"({"company_name": "V.S. ...", "product_name": ".Velto."})"));
 }
 
-// The standard host: eight threads racing to load get one dictionary.
+// The standard host: eight threads racing to load get one dictionary, and
+// every getter answers the standard value.
 TEST(ProductSettingsTest, StandardHostLoadsOnceUnderRace) {
   ChildResult result =
       RunProbe(SelfFolder() + L"\\product_settings_probe.exe", L"", L"");
   EXPECT_EQ(0u, result.exit_code) << result.output;
-  EXPECT_EQ(0u, result.output.find("racers_agree=yes\n"
-                                   "company=Velto Software\n"
-                                   "product=Velto\n"))
-      << result.output;
-  EXPECT_NE(std::string::npos, result.output.find("version=45.0.2522.0\n"));
+  EXPECT_EQ(
+      "racers_agree=yes\n"
+      "company_name=Velto Software\n"
+      "crash_log_product_sufix=\n"
+      "default_profile_path_template=Velto Software/Velto {InternalStream}\n"
+      "domain=.example.com\n"
+      "expected_signer=Velto Software Ltd\n"
+      "file_name_base=velto\n"
+      "major_delta=0\n"
+      "product_name=Velto\n"
+      "schedule_autoupdate_task=true\n"
+      "scheduled_autoupdate_delay_min=5\n"
+      "shortcut_suffix=\n"
+      "urls.autoupdate=https://update.example.com/\n"
+      "use_quarlium_major_for_minor=false\n"
+      "user_agent_name=VLT\n"
+      "visible_product_name=Velto\n"
+      "white_labeled=false\n"
+      "VersionInfo::GetProductName=Velto\n"
+      "VersionInfo::GetUserAgentName=VLT\n"
+      "VersionInfo::GetVisibleNameWithStream=Velto developer\n"
+      "VersionInfo::GetFullVersion=45.0.2522.0\n"
+      "VersionInfo::GetBuildNumber=812032\n"
+      "VersionInfo::GetBuildTimestamp=20170303_190015\n",
+      result.output);
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 # land in bin/ beside the test.
 set(service_dir ${CMAKE_CURRENT_LIST_DIR})
 set(settings_rc ${service_dir}/resources/product_settings.rc)
+# The resource compiler does not report the JSON files it embeds.
 set_source_files_properties(${settings_rc} PROPERTIES
-                            COMPILE_OPTIONS "--codepage=65001")
+                            COMPILE_OPTIONS "--codepage=65001"
+                            OBJECT_DEPENDS ${service_dir}/resources/product_settings.json)
 target_sources(${name} PRIVATE ${settings_rc})
 
 # The host stand-in, with the standard settings and without any.
@@ -20,10 +22,16 @@ endforeach()
 # Resource-only "_vlautolib.pyd" modules, one folder per variant; the tests
 # copy them where they need them.
 set(fallback_rc ${service_dir}/testdata/fallback_settings.rc)
+set(fallback_variants autotest invalid_json list_root no_company)
+set(fallback_settings "")
+foreach(variant ${fallback_variants})
+  list(APPEND fallback_settings ${service_dir}/testdata/${variant}_settings.json)
+endforeach()
 set_source_files_properties(${fallback_rc} PROPERTIES
-                            COMPILE_OPTIONS "--codepage=65001")
+                            COMPILE_OPTIONS "--codepage=65001"
+                            OBJECT_DEPENDS "${fallback_settings}")
 set(fallback_modules "")
-foreach(variant autotest invalid_json list_root no_company)
+foreach(variant ${fallback_variants})
   set(module vlautolib_${variant})
   string(TOUPPER "${variant}_SETTINGS" define)
   add_library(${module} SHARED ${fallback_rc})

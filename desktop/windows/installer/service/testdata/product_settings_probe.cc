@@ -2,8 +2,9 @@
 // standard settings resource, and without any (it then takes its settings
 // from a "_vlautolib.pyd" beside it). Modes, by the first argument:
 //
-//   (none)   prints the settings it sees, one "name=value" per line, after
-//            racing eight threads to load them ("racers_agree=yes");
+//   (none)   prints what every settings getter answers, one "name=value"
+//            per line, after racing eight threads to load them
+//            ("racers_agree=yes");
 //   preload <path>
 //            loads the module <path> first, then prints like (none);
 //   parent   prints "parent=<GetParentProcessImagePath()>";
@@ -20,6 +21,7 @@
 
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "base/json/values.h"
@@ -52,12 +54,40 @@ int PrintSettings() {
     agree = agree && settings == ProductSettings::GetDictionary();
 
   printf("racers_agree=%s\n", agree ? "yes" : "no");
-  printf("company=%s\n", ProductSettings::GetCompanyName().c_str());
-  printf("product=%s\n", ProductSettings::GetProductName().c_str());
-  printf("crash_suffix=%s\n",
-         ProductSettings::GetCrashLogProductSuffix().c_str());
-  printf("autoupdate=%s\n", ProductSettings::GetUrl("autoupdate").c_str());
-  printf("version=%s\n", installer::VersionInfo::GetFullVersion().c_str());
+  using installer::VersionInfo;
+  auto flag = [](bool value) { return std::string(value ? "true" : "false"); };
+  const std::pair<const char*, std::string> kGetters[] = {
+      {"company_name", ProductSettings::GetCompanyName()},
+      {"crash_log_product_sufix", ProductSettings::GetCrashLogProductSuffix()},
+      {"default_profile_path_template",
+       ProductSettings::GetDefaultProfilePathTemplate()},
+      {"domain", ProductSettings::GetDomain()},
+      {"expected_signer", ProductSettings::GetExpectedSigner()},
+      {"file_name_base", ProductSettings::GetFileNameBase()},
+      {"major_delta", std::to_string(ProductSettings::GetMajorDelta())},
+      {"product_name", ProductSettings::GetProductName()},
+      {"schedule_autoupdate_task",
+       flag(ProductSettings::ShouldScheduleAutoupdateTask())},
+      {"scheduled_autoupdate_delay_min",
+       std::to_string(ProductSettings::GetScheduledAutoupdateDelayMinutes())},
+      {"shortcut_suffix", ProductSettings::GetShortcutSuffix()},
+      {"urls.autoupdate", ProductSettings::GetUrl("autoupdate")},
+      {"use_quarlium_major_for_minor",
+       flag(ProductSettings::UseQuarliumMajorForMinor())},
+      {"user_agent_name", ProductSettings::GetUserAgentName()},
+      {"visible_product_name", ProductSettings::GetVisibleProductName()},
+      {"white_labeled", flag(ProductSettings::IsWhiteLabeled())},
+      {"VersionInfo::GetProductName", VersionInfo::GetProductName()},
+      {"VersionInfo::GetUserAgentName", VersionInfo::GetUserAgentName()},
+      {"VersionInfo::GetVisibleNameWithStream",
+       VersionInfo::GetVisibleNameWithStream()},
+      {"VersionInfo::GetFullVersion", VersionInfo::GetFullVersion()},
+      {"VersionInfo::GetBuildNumber",
+       std::to_string(VersionInfo::GetBuildNumber())},
+      {"VersionInfo::GetBuildTimestamp", VersionInfo::GetBuildTimestamp()},
+  };
+  for (const auto& getter : kGetters)
+    printf("%s=%s\n", getter.first, getter.second.c_str());
   fflush(stdout);
   return 0;
 }
