@@ -3,6 +3,7 @@
 #include <map>
 #include <vector>
 
+#include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/service/reg_op_tables.h"
 #include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
@@ -34,6 +35,11 @@ class TestResolver : public PlaceholderResolver {
         {L"InstallFolder", L"C:\\Velto {x}"},
         {L"CompanyRegistryKey", L"Software\\Velto Company"},
         {L"Uninstall", kUninstall},
+        {L"Version", L"45.0.2522.0"},
+        {L"Company", L"Velto Software"},
+        {L"CompanyURL", L"https://www.example.com/"},
+        {L"HelpURL", L"https://help.example.com/?p="},
+        {L"DownloadsURL", L"https://www.example.com/download/"},
         {L"Loop", L"{Loop}"},
     };
     auto found = kNames.find(name);
@@ -149,8 +155,9 @@ TEST(RegOpDeathTest, DwordAbove32BitsStops) {
 using Value = std::pair<DWORD, std::vector<uint8_t>>;
 
 // The type and bytes of a value; type 0 and no bytes when it is missing.
-Value Read(const wchar_t* key, const wchar_t* name, REGSAM view) {
-  base::win::RegKey opened(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE | view);
+Value Read(const std::wstring& key, const wchar_t* name, REGSAM view,
+           HKEY root = HKEY_LOCAL_MACHINE) {
+  base::win::RegKey opened(root, key.c_str(), KEY_QUERY_VALUE | view);
   uint8_t data[256];
   DWORD type = 0, size = sizeof(data);
   if (!opened.Valid() ||
@@ -281,6 +288,102 @@ TEST(RegOpTransactionTest, AppliesRowsInTheirViewAndRollsBack) {
         test::KeyExists(HKEY_LOCAL_MACHINE, kUninstall, KEY_WOW64_32KEY));
     // Values recorded before the rollback stay recorded.
     EXPECT_EQ(kRecorded.size() - 2, resolver.registry[0].values.size());
+  }
+}
+
+// The main table through a transaction under each root: every row lands
+// under its expanded key and name, the uninstall entry in the 32-bit view,
+// the "ddeexec" rows by root, and every value written is recorded.
+TEST(RegOpTransactionTest, MainTableUnderEachRoot) {
+  testing_support::RegistrySandbox sandbox(/*redirect_predefined=*/true);
+  ScopedSecurityInfoFunctionsForTesting security_functions(
+      {&test::GetSecurityByView, &test::SetSecurityByView});
+  // The real hives have them.
+  test::CreateKey(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node", 0);
+  test::CreateKey(HKEY_CURRENT_USER, L"Software", 0);
+  base::win::WindowsVersionInfo running;
+  running.version = VERSION_VISTA;
+  base::win::ScopedWindowsVersionForTesting version(running);
+
+  const std::wstring kClass = L"Software\\Classes\\Veltodeveloper";
+  const std::wstring kDdeexec = kClass + L"\\shell\\open\\ddeexec";
+  const std::wstring kCompatibility =
+      L"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\"
+      L"Compatibility Assistant\\Persisted";
+  const Value kEmpty = {REG_SZ, {}};
+  const Value kNone = {REG_NONE, {}};
+  const Value kOne = {REG_DWORD, {1, 0, 0, 0}};
+  // clang-format off
+  const struct {
+    HKEY only_root;  // Null for both.
+    std::wstring key;
+    const wchar_t* name;
+    Value value;
+    std::string recorded;
+  } kValues[] = {
+      {nullptr, kClass, L"FriendlyTypeName", {REG_SZ, Wide(L"Velto Web Document")}, "REG_SZ Velto Web Document"},
+      {HKEY_CURRENT_USER, kDdeexec, L"", kEmpty, "REG_SZ "},
+      {HKEY_CURRENT_USER, kDdeexec + L"\\Application", L"", kEmpty, "REG_SZ "},
+      {HKEY_CURRENT_USER, kDdeexec + L"\\Topic", L"", kEmpty, "REG_SZ "},
+      {nullptr, L"Software\\Classes\\.htm\\OpenWithProgIDs", L"Veltodeveloper", kNone, "REG_NONE "},
+      {nullptr, L"Software\\Classes\\.html\\OpenWithProgIDs", L"Veltodeveloper", kNone, "REG_NONE "},
+      {nullptr, L"Software\\Classes\\.pdf\\OpenWithProgIDs", L"Veltodeveloper", kNone, "REG_NONE "},
+      {nullptr, L"Software\\Classes\\.shtml\\OpenWithProgIDs", L"Veltodeveloper", kNone, "REG_NONE "},
+      {nullptr, L"Software\\Classes\\.xht\\OpenWithProgIDs", L"Veltodeveloper", kNone, "REG_NONE "},
+      {nullptr, L"Software\\Classes\\.xhtml\\OpenWithProgIDs", L"Veltodeveloper", kNone, "REG_NONE "},
+      {nullptr, kCompatibility, L"C:\\Velto {x}\\Launcher.exe", {REG_DWORD, {32, 0, 0, 0}}, "REG_DWORD 00000020"},
+      {nullptr, L"Software\\Clients\\StartMenuInternet\\Veltodeveloper\\Capabilities", L"ApplicationDescription", {REG_SZ, Wide(L"Do more on the web")}, "REG_SZ Do more on the web"},
+      {nullptr, kUninstall, L"DisplayName", {REG_SZ, Wide(L"Velto developer 45.0.2522.0")}, "REG_SZ Velto developer 45.0.2522.0"},
+      {nullptr, kUninstall, L"HelpLink", {REG_SZ, Wide(L"https://help.example.com/?p=")}, "REG_SZ https://help.example.com/?p="},
+      {nullptr, kUninstall, L"NoModify", kOne, "REG_DWORD 00000001"},
+      {nullptr, kUninstall, L"NoRepair", kOne, "REG_DWORD 00000001"},
+      {nullptr, kUninstall, L"Publisher", {REG_SZ, Wide(L"Velto Software")}, "REG_SZ Velto Software"},
+      {nullptr, kUninstall, L"UninstallString", {REG_SZ, Wide(L"\"C:\\Velto {x}\\Launcher.exe\" /uninstall")}, "REG_SZ \"C:\\Velto {x}\\Launcher.exe\" /uninstall"},
+      {nullptr, kUninstall, L"URLInfoAbout", {REG_SZ, Wide(L"https://www.example.com/")}, "REG_SZ https://www.example.com/"},
+      {nullptr, kUninstall, L"URLUpdateInfo", {REG_SZ, Wide(L"https://www.example.com/download/")}, "REG_SZ https://www.example.com/download/"},
+  };
+  // clang-format on
+  // An old machine-wide "ddeexec" goes; the per-user rows leave it alone.
+  test::CreateKey(HKEY_LOCAL_MACHINE, kDdeexec + L"\\Topic", 0);
+
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    SCOPED_TRACE(root == HKEY_CURRENT_USER ? "HKCU" : "HKLM");
+    TestResolver resolver(root);
+    Transaction transaction;
+    for (const RegOpRecord& row : kMainRegOps) {
+      std::unique_ptr<Operation> operation;
+      ASSERT_TRUE(RegOp(row, &resolver).CreateOperation(root, &operation));
+      ASSERT_TRUE(!operation || transaction.Execute(std::move(operation)))
+          << row.key << " " << (row.value_name ? row.value_name : L"");
+    }
+    std::vector<std::string> expected_recorded;
+    for (const auto& value : kValues) {
+      const bool applies = !value.only_root || value.only_root == root;
+      const REGSAM view = value.key == kUninstall ? KEY_WOW64_32KEY : 0;
+      EXPECT_EQ(applies ? value.value : Value(),
+                Read(value.key, value.name, view, root))
+          << value.name;
+      if (applies) {
+        expected_recorded.push_back(base::WideToUTF8(value.key) +
+                                    " 0: " + base::WideToUTF8(value.name) +
+                                    " " + value.recorded);
+      }
+    }
+    // The user's software hive has one view; the machine's has two.
+    if (root == HKEY_LOCAL_MACHINE) {
+      EXPECT_EQ(Value(), Read(kUninstall, L"DisplayName", 0, root));
+    }
+    EXPECT_EQ(root == HKEY_CURRENT_USER,
+              test::KeyExists(HKEY_LOCAL_MACHINE, kDdeexec, 0));
+    std::vector<std::string> recorded;
+    for (const InstallLogKey& key : resolver.registry) {
+      for (const InstallLogValue& value : key.values) {
+        recorded.push_back(key.key_path + " " + std::to_string(key.clean_mode) +
+                           ": " + value.name + " " + value.type_name + " " +
+                           value.data);
+      }
+    }
+    EXPECT_EQ(expected_recorded, recorded);
   }
 }
 
