@@ -35,9 +35,10 @@ ChangeRegValueOperation::~ChangeRegValueOperation() {
     RestoreAccess(&saved_acl_);
 }
 
-bool ChangeRegValueOperation::OpenKey(Transaction* nested, bool* done) {
+bool ChangeRegValueOperation::OpenKey(Transaction* nested,
+                                      base::win::RegKey* key, bool* done) {
   *done = false;
-  LONG result = key_.Open(root_, key_path_.c_str(), kValueAccess | view_flags_);
+  LONG result = key->Open(root_, key_path_.c_str(), kValueAccess | view_flags_);
   if (result == ERROR_FILE_NOT_FOUND) {
     VLOG(1) << "Key does not exist,";
     if (new_type_ == kRegValueTypeNone) {
@@ -50,7 +51,7 @@ bool ChangeRegValueOperation::OpenKey(Transaction* nested, bool* done) {
             root_, key_path_, view_flags_))) {
       return false;
     }
-    result = key_.Open(root_, key_path_.c_str(), kValueAccess | view_flags_);
+    result = key->Open(root_, key_path_.c_str(), kValueAccess | view_flags_);
   }
 
   const std::wstring full_name = GetFullKeyName(root_, key_path_);
@@ -65,7 +66,7 @@ bool ChangeRegValueOperation::OpenKey(Transaction* nested, bool* done) {
                  << full_name;
       return false;
     }
-    result = key_.Open(root_, key_path_.c_str(), kValueAccess | view_flags_);
+    result = key->Open(root_, key_path_.c_str(), kValueAccess | view_flags_);
   }
   if (result != ERROR_SUCCESS) {
     LOG(ERROR) << "Failed to open " << full_name;
@@ -78,15 +79,17 @@ bool ChangeRegValueOperation::Execute(Transaction* nested) {
   VLOG(1) << "Attempting to change registry value at "
           << static_cast<const void*>(root_) << ": " << key_path_ << " - "
           << value_name_ << ". New Type:" << static_cast<int32_t>(new_type_);
+  // Held only while executing: a later operation may delete the key.
+  base::win::RegKey key;
   bool done = false;
-  if (!OpenKey(nested, &done))
+  if (!OpenKey(nested, &key, &done))
     return false;
   if (done)
     return true;
 
   const std::wstring full_name = GetFullKeyName(root_, key_path_);
   DWORD old_size = 0;
-  LONG result = ::RegQueryValueExW(key_.Handle(), value_name_.c_str(), nullptr,
+  LONG result = ::RegQueryValueExW(key.Handle(), value_name_.c_str(), nullptr,
                                    nullptr, nullptr, &old_size);
   if (result == ERROR_FILE_NOT_FOUND) {
     VLOG(1) << "The value doesn't already exist.";
@@ -96,7 +99,7 @@ bool ChangeRegValueOperation::Execute(Transaction* nested) {
     return false;
   } else {
     old_data_.resize(old_size);
-    result = ::RegQueryValueExW(key_.Handle(), value_name_.c_str(), nullptr,
+    result = ::RegQueryValueExW(key.Handle(), value_name_.c_str(), nullptr,
                                 &old_type_, old_data_.data(), &old_size);
     if (result != ERROR_SUCCESS) {
       old_type_ = kRegValueTypeNone;
@@ -109,7 +112,7 @@ bool ChangeRegValueOperation::Execute(Transaction* nested) {
   }
 
   if (new_type_ != kRegValueTypeNone) {
-    result = ::RegSetValueExW(key_.Handle(), value_name_.c_str(), 0, new_type_,
+    result = ::RegSetValueExW(key.Handle(), value_name_.c_str(), 0, new_type_,
                               new_data_.data(),
                               static_cast<DWORD>(new_data_.size()));
     if (result != ERROR_SUCCESS) {
@@ -121,7 +124,7 @@ bool ChangeRegValueOperation::Execute(Transaction* nested) {
       VLOG(1) << "We are supposed to remove the value. Nothing to do.";
       return true;
     }
-    result = ::RegDeleteValueW(key_.Handle(), value_name_.c_str());
+    result = ::RegDeleteValueW(key.Handle(), value_name_.c_str());
     if (result != ERROR_SUCCESS) {
       LOG(ERROR) << "Failed to remove " << value_name_ << " from "
                  << full_name;
@@ -136,13 +139,25 @@ bool ChangeRegValueOperation::Execute(Transaction* nested) {
 void ChangeRegValueOperation::Rollback() {
   if (!changed_)
     return;
-  if (old_type_ == kRegValueTypeNone) {
-    ::RegDeleteValueW(key_.Handle(), value_name_.c_str());
-  } else {
-    ::RegSetValueExW(key_.Handle(), value_name_.c_str(), 0, old_type_,
-                     old_data_.data(), static_cast<DWORD>(old_data_.size()));
-  }
   changed_ = false;
+  // Opened again by path: when a later operation deleted the key and its
+  // rollback built it again, the handle Execute held names the deleted key,
+  // and a write through it would go nowhere.
+  base::win::RegKey key;
+  LONG result =
+      key.Open(root_, key_path_.c_str(), KEY_SET_VALUE | view_flags_);
+  if (result == ERROR_SUCCESS) {
+    result = old_type_ == kRegValueTypeNone
+                 ? ::RegDeleteValueW(key.Handle(), value_name_.c_str())
+                 : ::RegSetValueExW(key.Handle(), value_name_.c_str(), 0,
+                                    old_type_, old_data_.data(),
+                                    static_cast<DWORD>(old_data_.size()));
+  }
+  if (result != ERROR_SUCCESS) {
+    LOG(ERROR) << "Failed to put back " << value_name_ << " in "
+               << GetFullKeyName(root_, key_path_) << ": "
+               << logging::SystemErrorCodeToString(result);
+  }
 }
 
 void CreateChangeRegValueOperation(HKEY root, const std::wstring& key_path,

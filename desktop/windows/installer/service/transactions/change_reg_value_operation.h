@@ -11,7 +11,8 @@
 //
 // When the key does not let this process read and write values, access is
 // granted for the change and put back when the operation is destroyed,
-// committed or not.
+// committed or not. A rollback finds the key by its path again, so it also
+// reaches a key that a later operation deleted and its rollback rebuilt.
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_CHANGE_REG_VALUE_OPERATION_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_CHANGE_REG_VALUE_OPERATION_H_
 
@@ -45,15 +46,14 @@ class ChangeRegValueOperation : public Operation {
   void Rollback() override;
 
  private:
-  // Opens |key_| for reading and writing values, creating the key through
+  // Opens |key| for reading and writing values, creating the key through
   // |nested| when needed, and granting access when it is denied. |*done| is
   // set when there is nothing to change at all.
-  bool OpenKey(Transaction* nested, bool* done);
+  bool OpenKey(Transaction* nested, base::win::RegKey* key, bool* done);
 
   const HKEY root_;
   const std::wstring key_path_;
   const std::wstring value_name_;
-  base::win::RegKey key_;
   DWORD old_type_ = kRegValueTypeNone;
   const DWORD new_type_;
   std::vector<uint8_t> old_data_;

@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
 
+#include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/service/transactions/operation_test_support.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 
@@ -115,6 +116,43 @@ TEST_P(ChangeRegValueOperationTest, RollbackRestoresTheOldValue) {
       if (!commit) {
         EXPECT_EQ(before.second, Read(base_, L"v").second);
       }
+    }
+  }
+}
+
+// A rollback writes into the key found by its path at that time: a later
+// deletion of the tree, rolled back before it, has built the key anew. A
+// key gone for good is named in the log.
+TEST_P(ChangeRegValueOperationTest, RollbackReopensTheKeyByPath) {
+  const std::wstring tree = base_ + L"\\Tree", key = tree + L"\\Sub";
+  test::CreateKey(root_, key, view_);
+  const wchar_t old_text[] = L"b", new_text[] = L"CHANGED";
+  for (bool deleted_for_good : {false, true}) {
+    ASSERT_EQ(ERROR_SUCCESS, base::win::RegKey(root_, key.c_str(),
+                                               KEY_SET_VALUE | view_)
+                                 .WriteValue(L"B", old_text));
+    test::LogCapture log;
+    Transaction transaction;
+    ASSERT_TRUE(Change(&transaction, key, L"B", REG_SZ, new_text,
+                       sizeof(new_text)));
+    if (deleted_for_good) {
+      test::DeleteTree(root_, tree, view_);
+    } else {
+      std::unique_ptr<Operation> delete_tree;
+      CreateDeleteRegKeyOperation(root_, tree, view_, &delete_tree);
+      ASSERT_TRUE(transaction.Execute(std::move(delete_tree)));
+    }
+    transaction.Rollback();
+    if (deleted_for_good) {
+      EXPECT_TRUE(log.Contains(std::string(key.begin(), key.end()) + ": " +
+                               logging::SystemErrorCodeToString(
+                                   ERROR_FILE_NOT_FOUND)))
+          << log.text();
+    } else {
+      EXPECT_EQ(std::vector<uint8_t>(
+                    reinterpret_cast<const uint8_t*>(old_text),
+                    reinterpret_cast<const uint8_t*>(old_text + 2)),
+                Read(key, L"B").second);
     }
   }
 }
