@@ -26,6 +26,34 @@ const RegistryKeyFunctions kRealRegistryKeyFunctions = {
 const RegistryKeyFunctions* g_registry_key_functions =
     &kRealRegistryKeyFunctions;
 
+// Reads the parts of |key|'s descriptor that a re-creation hands over into
+// |saved|; logs a failure under |full_name|.
+bool SaveSecurity(HKEY key, const std::wstring& full_name,
+                  SavedRegistryKey* saved) {
+  DWORD descriptor_size = 0;
+  LONG result =
+      ::RegGetKeySecurity(key, kSavedSecurity, nullptr, &descriptor_size);
+  if (result != ERROR_SUCCESS && result != ERROR_INSUFFICIENT_BUFFER) {
+    LOG(ERROR) << "Failed to obtain security descriptor for " << full_name
+               << ": " << logging::SystemErrorCodeToString(result);
+    return false;
+  }
+  saved->security_descriptor.resize(descriptor_size);
+  if (!descriptor_size)
+    return true;
+  result = ::RegGetKeySecurity(key, kSavedSecurity,
+                               saved->security_descriptor.data(),
+                               &descriptor_size);
+  if (result != ERROR_SUCCESS) {
+    saved->security_descriptor.clear();
+    LOG(ERROR) << "Failed to obtain security descriptor for " << full_name
+               << "(but we succeeded earlier): "
+               << logging::SystemErrorCodeToString(result);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 DeleteRegKeyOperation::DeleteRegKeyOperation(HKEY root,
@@ -64,20 +92,43 @@ bool DeleteRegKeyOperation::Execute(Transaction* /*nested*/) {
 bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
     const std::wstring& key_path, const std::wstring& full_name) {
   VLOG(1) << "DeleteAndSaveRecursive : " << key_path;
-  auto saved = std::make_unique<SavedRegistryKey>();
-  saved->key_path = key_path;
-
   base::win::RegKey key;
   LONG result =
       key.Open(root_, key_path.c_str(), kSaveAndDeleteAccess | view_flags_);
+  if (result != ERROR_SUCCESS && result != ERROR_ACCESS_DENIED) {
+    LOG(ERROR) << "Failed to open key " << full_name << ": "
+               << logging::SystemErrorCodeToString(result);
+    return false;
+  }
+  // Recorded once the key is known to be there and before its subkeys, so
+  // that a rollback creates parents first and puts back a grant made below
+  // even when the key is never deleted.
+  saved_keys_.push_back(std::make_unique<SavedRegistryKey>());
+  SavedRegistryKey* saved = saved_keys_.back().get();
+  saved->key_path = key_path;
+
+  // The descriptor is saved before any grant changes it, through a handle
+  // that asks for it alone when the full access is refused. Only a key that
+  // hides even its descriptor is read after the grant; the rollback then
+  // puts its list back from what the grant replaced.
+  base::win::RegKey reader;
+  if (result != ERROR_SUCCESS)
+    reader.Open(root_, key_path.c_str(), READ_CONTROL | view_flags_);
+  const base::win::RegKey& readable = key.Valid() ? key : reader;
+  const bool saved_before_grant = readable.Valid();
+  if (saved_before_grant &&
+      !SaveSecurity(readable.Handle(), full_name, saved)) {
+    return false;
+  }
+  reader.Close();
+
   const SE_OBJECT_TYPE object_type = GetRegistryObjectType(view_flags_);
   if (result == ERROR_ACCESS_DENIED ||
       (result == ERROR_SUCCESS &&
        !HasAccess(full_name, object_type, kNeededAccess))) {
     VLOG(1) << "Insufficient permissions on the key";
-    std::unique_ptr<SavedAcl> unused;
     if (!GrantAccess(full_name, object_type, kSaveAndDeleteAccess,
-                     /*permanent=*/true, &unused)) {
+                     /*permanent=*/false, &saved->replaced_acl)) {
       LOG(ERROR) << "Unable to obtain sufficient permissions on key"
                  << full_name;
       return false;
@@ -86,28 +137,12 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
         key.Open(root_, key_path.c_str(), kSaveAndDeleteAccess | view_flags_);
   }
   if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "Failed to open key " << full_name;
+    LOG(ERROR) << "Failed to open key " << full_name << ": "
+               << logging::SystemErrorCodeToString(result);
     return false;
   }
-
-  DWORD descriptor_size = 0;
-  result = ::RegGetKeySecurity(key.Handle(), kSavedSecurity, nullptr,
-                               &descriptor_size);
-  if (result != ERROR_SUCCESS && result != ERROR_INSUFFICIENT_BUFFER) {
-    LOG(ERROR) << "Failed to obtain security descriptor for " << full_name;
+  if (!saved_before_grant && !SaveSecurity(key.Handle(), full_name, saved))
     return false;
-  }
-  saved->security_descriptor.resize(descriptor_size);
-  if (descriptor_size) {
-    result = ::RegGetKeySecurity(key.Handle(), kSavedSecurity,
-                                 saved->security_descriptor.data(),
-                                 &descriptor_size);
-    if (result != ERROR_SUCCESS) {
-      LOG(ERROR) << "Failed to obtain security descriptor for " << full_name
-                 << "(but we succeeded earlier)";
-      return false;
-    }
-  }
 
   DWORD value_count = 0, max_subkey_length = 0, max_value_name_length = 0,
         max_value_size = 0;
@@ -137,8 +172,6 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
     value->data.resize(size);
     saved->values.push_back(std::move(value));
   }
-  // Recorded before the subkeys, so that a rollback creates parents first.
-  saved_keys_.push_back(std::move(saved));
 
   // Each subkey is deleted once saved, so index 0 is always the next one.
   std::vector<wchar_t> subkey(max_subkey_length + 1);
@@ -174,6 +207,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
 
 void DeleteRegKeyOperation::Rollback() {
   for (const auto& saved : saved_keys_) {
+    const std::wstring full_name = GetFullKeyName(root_, saved->key_path);
     SECURITY_ATTRIBUTES attributes = {sizeof(attributes), nullptr, FALSE};
     if (!saved->security_descriptor.empty())
       attributes.lpSecurityDescriptor = saved->security_descriptor.data();
@@ -186,8 +220,7 @@ void DeleteRegKeyOperation::Rollback() {
     if (result != ERROR_SUCCESS) {
       // The values matter more than the descriptor: the key comes back with
       // default security rather than not at all.
-      LOG(ERROR) << "Failed to restore "
-                 << GetFullKeyName(root_, saved->key_path)
+      LOG(ERROR) << "Failed to restore " << full_name
                  << " with its saved security ("
                  << logging::SystemErrorCodeToString(result)
                  << "); restoring it with default security";
@@ -200,10 +233,22 @@ void DeleteRegKeyOperation::Rollback() {
     if (result != ERROR_SUCCESS || disposition != REG_CREATED_NEW_KEY)
       continue;
     for (const auto& value : saved->values) {
-      ::RegSetValueExW(key.get(), value->name.c_str(), 0, value->type,
-                       value->data.data(),
-                       static_cast<DWORD>(value->data.size()));
+      result = ::RegSetValueExW(key.get(), value->name.c_str(), 0, value->type,
+                                value->data.data(),
+                                static_cast<DWORD>(value->data.size()));
+      if (result != ERROR_SUCCESS) {
+        LOG(ERROR) << "Failed to put back " << value->name << " in "
+                   << full_name << ": "
+                   << logging::SystemErrorCodeToString(result);
+      }
     }
+  }
+  // Once every key is back, since a list put back may deny creating
+  // subkeys. The named write also hands the old inheritable entries down
+  // to the subkeys again, in place of the grant's.
+  for (const auto& saved : saved_keys_) {
+    if (saved->replaced_acl)
+      RestoreAccess(&saved->replaced_acl);
   }
   saved_keys_.clear();
 }

@@ -3,8 +3,11 @@
 // that a rollback can build the tree again. A key that cannot be deleted
 // fails the operation; what was deleted by then comes back by the rollback.
 //
-// Access needed to read and delete a key is granted permanently; a rollback
-// does not take it back.
+// Access needed to read and delete a key is granted as the deletion goes.
+// Each key's descriptor is saved before its grant, so a rolled-back key
+// comes back with the list it had; a key that was granted access but never
+// deleted (the operation failed first) gets its old list back by the
+// rollback. A commit deletes the keys, grants and all.
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_DELETE_REG_KEY_OPERATION_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_DELETE_REG_KEY_OPERATION_H_
 
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include "base/win/windows_types.h"
+#include "desktop/windows/installer/service/access_control.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 
 namespace installer {
@@ -31,9 +35,12 @@ struct SavedRegistryValue {
 struct SavedRegistryKey {
   // Relative to the operation's root.
   std::wstring key_path;
-  // Self-relative; empty when none was read.
+  // Self-relative, read before the key's grant unless the key hid it;
+  // empty when none was read.
   std::vector<uint8_t> security_descriptor;
   std::vector<std::unique_ptr<SavedRegistryValue>> values;
+  // The list a grant on this key replaced; empty when none was made.
+  std::unique_ptr<SavedAcl> replaced_acl;
 };
 
 class DeleteRegKeyOperation : public Operation {

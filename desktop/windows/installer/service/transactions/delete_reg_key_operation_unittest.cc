@@ -11,7 +11,8 @@ using Tree = std::map<std::wstring, test::KeyContents>;
 class DeleteRegKeyOperationTest : public test::RegistryPlaceTest {
  protected:
   // base\T with values of several kinds on several levels, and one subkey
-  // whose access list differs from what it would inherit.
+  // whose access list differs from what it would inherit. T denies
+  // Everyone deletion, so deleting it takes a grant.
   void BuildTree() {
     tree_ = base_ + L"\\T";
     const wchar_t* kKeys[] = {L"", L"\\s1", L"\\s1\\deep/er", L"\\s2"};
@@ -34,6 +35,13 @@ class DeleteRegKeyOperationTest : public test::RegistryPlaceTest {
     }
     test::SetKeyDacl(root_, tree_ + L"\\s1", view_,
                      L"D:P(A;CI;KA;;;WD)(A;;KR;;;BU)");
+    test::SetKeyDacl(root_, tree_, view_, L"D:(D;;SD;;;WD)(A;;KA;;;WD)");
+  }
+
+  void TearDown() override {
+    if (!tree_.empty() && test::KeyExists(root_, tree_, view_))
+      test::SetKeyDacl(root_, tree_, view_, L"D:(A;;KA;;;WD)");
+    RegistryPlaceTest::TearDown();
   }
 
   bool Delete(Transaction* transaction) {
@@ -56,36 +64,59 @@ class DeleteRegKeyOperationTest : public test::RegistryPlaceTest {
   std::wstring tree_;
 };
 
-// The access list of each descriptor a re-creation hands over, by key path.
-std::map<std::wstring, std::wstring>* g_created_dacls = nullptr;
+using Descriptors = std::map<std::wstring, std::vector<uint8_t>>;
+
+// The group, access list and label of a key, as the deletion saves them.
+std::vector<uint8_t> ReadDescriptor(HKEY root, const std::wstring& path,
+                                    REGSAM view) {
+  base::win::RegKey key(root, path.c_str(), READ_CONTROL | view);
+  const SECURITY_INFORMATION parts = GROUP_SECURITY_INFORMATION |
+                                     DACL_SECURITY_INFORMATION |
+                                     LABEL_SECURITY_INFORMATION;
+  DWORD size = 0;
+  ::RegGetKeySecurity(key.Handle(), parts, nullptr, &size);
+  std::vector<uint8_t> descriptor(size);
+  if (::RegGetKeySecurity(key.Handle(), parts, descriptor.data(), &size) !=
+      ERROR_SUCCESS) {
+    descriptor.clear();
+  }
+  return descriptor;
+}
+
+// Each descriptor a re-creation hands over, by key path.
+Descriptors* g_created_descriptors = nullptr;
 
 LONG WINAPI RecordSavedSecurity(HKEY root, const wchar_t* path, DWORD reserved,
                                 wchar_t* key_class, DWORD options,
                                 REGSAM access, SECURITY_ATTRIBUTES* attributes,
                                 HKEY* key, DWORD* disposition) {
-  wchar_t* text = nullptr;
-  if (attributes && attributes->lpSecurityDescriptor &&
-      ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-          attributes->lpSecurityDescriptor, SDDL_REVISION_1,
-          DACL_SECURITY_INFORMATION, &text, nullptr)) {
-    (*g_created_dacls)[path] = text;
-    ::LocalFree(text);
+  if (attributes && attributes->lpSecurityDescriptor) {
+    const uint8_t* bytes =
+        static_cast<const uint8_t*>(attributes->lpSecurityDescriptor);
+    (*g_created_descriptors)[path].assign(
+        bytes,
+        bytes + ::GetSecurityDescriptorLength(attributes->lpSecurityDescriptor));
   }
   return ::RegCreateKeyExW(root, path, reserved, key_class, options, access,
                            attributes, key, disposition);
 }
 
 // A deleted tree comes back by a rollback with every value, each key
-// created with its saved access list; a commit leaves it deleted; a missing
-// key is no failure. (Some registries ignore a descriptor given at creation,
-// so the lists are checked where they are handed over.)
+// created with the descriptor it had before the deletion granted access,
+// byte for byte; a commit leaves it deleted; a missing key is no failure.
+// (Some registries build a key from a protected list with default security,
+// so the descriptors are checked where they are handed over, and on the key
+// itself only for the top key.)
 TEST_P(DeleteRegKeyOperationTest, TreeRoundTrip) {
   BuildTree();
-  const Tree before = Read();
   const Tree before_values = Read(/*with_dacl=*/false);
-  ASSERT_EQ(4u, before.size());
-  std::map<std::wstring, std::wstring> created_dacls;
-  g_created_dacls = &created_dacls;
+  ASSERT_EQ(4u, before_values.size());
+  Descriptors before, created;
+  for (const auto& key : before_values) {
+    const std::wstring path = tree_ + key.first;
+    before[path] = ReadDescriptor(root_, path, view_);
+  }
+  g_created_descriptors = &created;
   ScopedRegistryKeyFunctionsForTesting functions(
       RegistryKeyFunctions{&::RegDeleteKeyExW, &RecordSavedSecurity});
   for (bool commit : {false, true}) {
@@ -98,9 +129,8 @@ TEST_P(DeleteRegKeyOperationTest, TreeRoundTrip) {
     }
     if (!commit) {
       EXPECT_EQ(before_values, Read(/*with_dacl=*/false));
-      ASSERT_EQ(before.size(), created_dacls.size());
-      for (const auto& key : before)
-        EXPECT_EQ(key.second.dacl, created_dacls[tree_ + key.first]);
+      EXPECT_EQ(before, created);
+      EXPECT_EQ(before[tree_], ReadDescriptor(root_, tree_, view_));
     }
   }
   EXPECT_FALSE(test::KeyExists(root_, tree_, view_));
@@ -132,8 +162,9 @@ LONG WINAPI RefuseSavedSecurity(HKEY root, const wchar_t* path, DWORD reserved,
 }
 
 // A subkey that cannot be deleted fails the operation instead of being
-// enumerated forever, and the keys deleted before it come back with their
-// values even when their saved descriptor is refused.
+// enumerated forever; the keys deleted before it come back with their
+// values even when their saved descriptor is refused, and the top key,
+// never deleted, gets back the access list it had before its grant.
 TEST_P(DeleteRegKeyOperationTest, UndeletableSubkeyFailsAndRestores) {
   BuildTree();
   Tree before = Read();
