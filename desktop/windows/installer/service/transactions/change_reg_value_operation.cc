@@ -2,6 +2,7 @@
 
 #include "base/logging.h"
 #include "desktop/windows/installer/service/transactions/create_reg_key_operation.h"
+#include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
 #include "desktop/windows/installer/service/transactions/registry_key_path.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 
@@ -66,6 +67,8 @@ bool ChangeRegValueOperation::OpenKey(Transaction* nested,
                  << full_name;
       return false;
     }
+    if (OperationFailureInjected())
+      return false;
     result = key->Open(root_, key_path_.c_str(), kValueAccess | view_flags_);
   }
   if (result != ERROR_SUCCESS) {
@@ -110,6 +113,8 @@ bool ChangeRegValueOperation::Execute(Transaction* nested) {
     old_data_.resize(old_size);
     VLOG(1) << "Value read successfully.";
   }
+  if (OperationFailureInjected())
+    return false;
 
   if (new_type_ != kRegValueTypeNone) {
     result = ::RegSetValueExW(key.Handle(), value_name_.c_str(), 0, new_type_,

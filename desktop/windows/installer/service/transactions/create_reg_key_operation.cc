@@ -2,6 +2,7 @@
 
 #include "base/logging.h"
 #include "base/win/registry.h"
+#include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
 #include "desktop/windows/installer/service/transactions/registry_key_path.h"
 
 namespace installer {
@@ -62,6 +63,8 @@ bool CreateRegKeyOperation::Execute(Transaction* /*nested*/) {
       LOG(ERROR) << "Failed obtaining permissions on " << parent_name;
       return false;
     }
+    if (OperationFailureInjected())
+      return false;
   }
 
   // Recorded before the creation: a chain created only in part is removed
@@ -76,7 +79,7 @@ bool CreateRegKeyOperation::Execute(Transaction* /*nested*/) {
     LOG(ERROR) << "Failed creating key.";
     return false;
   }
-  return true;
+  return !OperationFailureInjected();
 }
 
 void CreateRegKeyOperation::Rollback() {

@@ -3,6 +3,7 @@
 #include "base/logging.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/service/access_control.h"
+#include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
 #include "desktop/windows/installer/service/transactions/registry_key_path.h"
 
 namespace installer {
@@ -133,6 +134,8 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
                  << full_name;
       return false;
     }
+    if (OperationFailureInjected())
+      return false;
     result =
         key.Open(root_, key_path.c_str(), kSaveAndDeleteAccess | view_flags_);
   }
@@ -193,6 +196,8 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
   }
 
   key.Close();
+  if (OperationFailureInjected())
+    return false;
   // A key left behind would be enumerated again forever; it fails the
   // operation instead, and the rollback restores what went before it.
   result = g_registry_key_functions->reg_delete_key_ex(root_, key_path.c_str(),

@@ -5,6 +5,7 @@
 #include "base/files/file_util.h"
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 #include "desktop/windows/installer/service/transactions/delete_file_operation.h"
+#include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 
 namespace installer {
@@ -17,7 +18,9 @@ bool PrepareDestination(const base::FilePath& destination,
     CreateCreateFolderOperation(folder, &operation);
   else if (base::PathExists(destination))
     CreateDeleteFileOperation(destination, false, false, &operation);
-  return !operation || nested->Execute(std::move(operation));
+  if (!operation)
+    return true;
+  return nested->Execute(std::move(operation)) && !OperationFailureInjected();
 }
 
 bool ReadOnlyAttribute::Clear(const base::FilePath& path) {

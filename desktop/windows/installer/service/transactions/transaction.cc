@@ -21,6 +21,11 @@ std::function<bool()> SetOperationFailureHookForTesting(
   return hook;
 }
 
+bool OperationFailureInjected() {
+  const std::function<bool()>& hook = FailureHook();
+  return hook && hook();
+}
+
 Transaction::Transaction() = default;
 
 Transaction::~Transaction() {
@@ -31,9 +36,7 @@ bool Transaction::Execute(std::unique_ptr<Operation> operation) {
   if (!operation)
     return false;
   Transaction nested;
-  const std::function<bool()>& hook = FailureHook();
-  bool injected_failure = hook && hook();
-  if (!injected_failure && operation->Execute(&nested)) {
+  if (!OperationFailureInjected() && operation->Execute(&nested)) {
     for (auto& nested_operation : nested.operations_)
       operations_.push_back(std::move(nested_operation));
     nested.operations_.clear();

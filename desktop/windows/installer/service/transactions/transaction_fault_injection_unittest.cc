@@ -1,10 +1,11 @@
-// Runs one scripted installation (files copied over an existing installation,
+// Runs scripted installations (files copied over an existing installation,
 // moved and deleted, folder chains, keys and values in both machine views
-// and for the user, key trees deleted, access granted) once for every
-// operation it executes, with that operation made to fail, and checks that
-// the rollback leaves the machine exactly as it was. Run to its end and
-// committed, the script must leave what the same changes made with plain
-// system calls leave.
+// and for the user, key trees deleted, access granted; and one whose later
+// steps delete or move what earlier ones changed) once for every failure
+// point they pass, before an operation or part-way through one, with the
+// failure injected there, and checks that the rollback leaves the machine
+// exactly as it was. Run to its end and committed, a script must leave what
+// the same changes made with plain system calls leave.
 
 #include <functional>
 #include <memory>
@@ -40,11 +41,12 @@ using testing_support::MachineSnapshot;
 // Every key of the script lies below this one, in each hive.
 constexpr wchar_t kBaseKey[] = L"Software\\VeltoFault\\";
 
-// Key lists that deny Everyone, the test process included, KEY_SET_VALUE or
-// KEY_CREATE_SUB_KEY and allow all else: the operations must grant the right
-// for their change and put the list back afterwards.
+// Key lists that deny Everyone, the test process included, KEY_SET_VALUE,
+// KEY_CREATE_SUB_KEY or DELETE and allow all else: the operations must grant
+// the right for their change and put the list back afterwards.
 constexpr wchar_t kDenySetValue[] = L"D:(D;;0x2;;;WD)(A;;KA;;;WD)";
 constexpr wchar_t kDenyCreateSubKey[] = L"D:(D;;0x4;;;WD)(A;;KA;;;WD)";
+constexpr wchar_t kDenyDelete[] = L"D:(D;;SD;;;WD)(A;;KA;;;WD)";
 
 struct Hive {
   HKEY root;
@@ -177,6 +179,7 @@ std::vector<Step> InstallationScript() {
       DeleteValue(kMachine64, L"Settings", L"NeverThere"),
       DeleteValue(kMachine64, L"Missing\\Key", L"Value"),
       DeleteKey(kMachine64, browser),
+      DeleteKey(kMachine64, L"Guarded"),
       SetString(kMachine64, browser, L"", L"Velto 2"),
       SetString(kMachine64, browser + L"\\Capabilities", L"ApplicationName",
                 L"Velto"),
@@ -206,6 +209,36 @@ std::vector<Step> InstallationScript() {
   };
   script.insert(script.end(), registry.begin(), registry.end());
   return script;
+}
+
+// Later steps delete or move what earlier ones changed; each rollback must
+// find its key or file where the later rollbacks put it back.
+std::vector<Step> ChangeThenDeleteOrMoveScript() {
+  const std::wstring app = L"install\\app\\";
+  const std::wstring browser = L"Clients\\VeltoBrowser";
+  return {
+      SetString(kMachine32, L"Legacy\\Sub", L"C", L"CHANGED"),
+      DeleteKey(kMachine32, L"Legacy"),
+      SetString(kMachine64, browser + L"\\Capabilities", L"ApplicationName",
+                L"Velto 2"),
+      DeleteValue(kMachine64, browser, L"LocalizedString"),
+      DeleteKey(kMachine64, browser),
+      SetString(kUser, L"Locked", L"State", L"new"),
+      DeleteKey(kUser, L"Locked"),
+      SetString(kUser, L"Classes\\OldProgId\\DefaultIcon", L"",
+                L"velto.exe,0"),
+      SetString(kUser, L"Classes\\OldProgId\\New", L"", L"new"),
+      DeleteKey(kUser, L"Classes\\OldProgId"),
+      Copy(L"package\\config.json", L"install\\new\\config.json"),
+      Delete(L"install\\new\\config.json"),
+      Copy(L"package\\app\\velto.dll", app + L"velto.dll"),
+      Move(app + L"velto.dll", app + L"velto_old.dll"),
+      Move(L"package\\moved\\m1.bin", app + L"m1.bin"),
+      Delete(app + L"m1.bin"),
+      Copy(L"package\\app\\extras\\tool.dat", app + L"extras\\tool.dat"),
+      Move(app + L"extras", L"install\\extras"),
+      SetDword(kUser, L"Prefs", L"Launches", 1),
+  };
 }
 
 std::string Describe(const Step& step) {
@@ -350,6 +383,7 @@ struct LocalFreer {
   void operator()(void* memory) const { ::LocalFree(memory); }
 };
 
+// A key that a script deleted has nothing to set.
 bool SetKeyDacl(Hive hive, const std::wstring& path, const wchar_t* sddl) {
   PSECURITY_DESCRIPTOR raw_descriptor = nullptr;
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
@@ -358,10 +392,12 @@ bool SetKeyDacl(Hive hive, const std::wstring& path, const wchar_t* sddl) {
   }
   std::unique_ptr<void, LocalFreer> descriptor(raw_descriptor);
   base::win::RegKey key;
-  return key.Open(hive.root, (kBaseKey + path).c_str(),
-                  WRITE_DAC | hive.view) == ERROR_SUCCESS &&
-         ::RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION,
-                             descriptor.get()) == ERROR_SUCCESS;
+  const LONG result = key.Open(hive.root, (kBaseKey + path).c_str(),
+                               WRITE_DAC | hive.view);
+  return result == ERROR_FILE_NOT_FOUND ||
+         (result == ERROR_SUCCESS &&
+          ::RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION,
+                              descriptor.get()) == ERROR_SUCCESS);
 }
 
 // One sandboxed machine: a test folder holding the package and the
@@ -382,6 +418,7 @@ class Machine {
   void Lock() {
     ASSERT_TRUE(SetKeyDacl(kUser, L"Locked", kDenySetValue));
     ASSERT_TRUE(SetKeyDacl(kMachine64, L"NoCreate", kDenyCreateSubKey));
+    ASSERT_TRUE(SetKeyDacl(kMachine64, L"Guarded", kDenyDelete));
   }
 
   MachineSnapshot Snapshot() const {
@@ -482,6 +519,8 @@ class Machine {
     Value(kMachine64, browser + L"\\InstallInfo", L"Blob", REG_BINARY,
           std::string("\x00\x01\x02", 3));
     String(kMachine64, L"NoCreate", L"Marker", L"x");
+    String(kMachine64, L"Guarded", L"Marker", L"x");
+    String(kMachine64, L"Guarded\\Sub", L"Marker", L"y");
 
     String(kMachine32, L"Uninstall", L"DisplayName", L"Velto 1.0");
     String(kMachine32, L"Uninstall", L"Publisher", L"Velto");
@@ -513,7 +552,9 @@ class Machine {
 // ---- Running the script ----
 
 struct RunOutcome {
-  int operations = 0;  // Nested ones included.
+  // Failure points passed: before each operation (nested ones included)
+  // and inside them.
+  int points = 0;
   bool injected = false;
   // The step during which the run stopped, or the script's size.
   size_t stopped_at = 0;
@@ -521,14 +562,14 @@ struct RunOutcome {
   std::string problem;
 };
 
-// Runs |script| in one transaction. The |fail_at|-th operation (counted from
-// 1, nested ones included; 0 for none) fails; the run then rolls back.
-// Otherwise the transaction commits at the end.
+// Runs |script| in one transaction. The failure is injected at the
+// |fail_at|-th failure point (counted from 1; 0 for none); the run then
+// rolls back. Otherwise the transaction commits at the end.
 RunOutcome RunScript(const std::vector<Step>& script,
                      const std::wstring& folder, int fail_at) {
   RunOutcome outcome;
   std::function<bool()> previous = SetOperationFailureHookForTesting([&] {
-    outcome.injected = ++outcome.operations == fail_at;
+    outcome.injected = ++outcome.points == fail_at;
     return outcome.injected;
   });
   {
@@ -550,12 +591,19 @@ RunOutcome RunScript(const std::vector<Step>& script,
   return outcome;
 }
 
-TEST(TransactionFaultInjectionTest, AnyFailedOperationRollsBackEverything) {
+struct Script {
+  const char* name;
+  std::vector<Step> (*steps)();
+};
+
+class TransactionFaultInjectionTest : public testing::TestWithParam<Script> {
+};
+
+TEST_P(TransactionFaultInjectionTest, AnyFailureRollsBackEverything) {
   ScopedSecurityInfoFunctionsForTesting wow32_security(
       {&testing_support::GetSecurityByView,
        &testing_support::SetSecurityByView});
-  const std::vector<Step> script = InstallationScript();
-  ASSERT_GE(script.size(), 50u);
+  const std::vector<Step> script = GetParam().steps();
 
   MachineSnapshot expected;
   {
@@ -566,14 +614,14 @@ TEST(TransactionFaultInjectionTest, AnyFailedOperationRollsBackEverything) {
     expected = machine.Snapshot();
   }
 
-  int operations = 0;
+  int points = 0;
   {
     Machine machine;
     const MachineSnapshot initial = machine.Snapshot();
     RunOutcome outcome = RunScript(script, machine.folder(), 0);
     ASSERT_EQ("", outcome.problem);
     ASSERT_EQ(script.size(), outcome.stopped_at);
-    operations = outcome.operations;
+    points = outcome.points;
     MachineSnapshot committed = machine.Snapshot();
     EXPECT_FALSE(committed.ContainsPath(L".old"));
     EXPECT_TRUE(expected == committed)
@@ -583,15 +631,15 @@ TEST(TransactionFaultInjectionTest, AnyFailedOperationRollsBackEverything) {
     for (const char* tree : {"folder\\", "HKLM64\\", "HKLM32\\", "HKCU\\"})
       EXPECT_NE(std::string::npos, changes.find(tree)) << tree;
   }
-  // Copies over existing files and new keys ran nested operations.
-  EXPECT_GT(operations, static_cast<int>(script.size()));
+  // Nested operations and the points inside operations add to the steps.
+  EXPECT_GT(points, static_cast<int>(script.size()));
 
-  for (int fail_at = 1; fail_at <= operations; ++fail_at) {
+  for (int fail_at = 1; fail_at <= points; ++fail_at) {
     Machine machine;
     const MachineSnapshot before = machine.Snapshot();
     RunOutcome outcome = RunScript(script, machine.folder(), fail_at);
     std::string where =
-        "failure injected at operation " + std::to_string(fail_at);
+        "failure injected at point " + std::to_string(fail_at);
     if (outcome.stopped_at < script.size())
       where += ", in step " + Describe(script[outcome.stopped_at]);
     EXPECT_TRUE(outcome.injected) << where;
@@ -601,6 +649,15 @@ TEST(TransactionFaultInjectionTest, AnyFailedOperationRollsBackEverything) {
                                  << DescribeDifferences(before, after);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, TransactionFaultInjectionTest,
+    testing::Values(Script{"Installation", &InstallationScript},
+                    Script{"ChangeThenDeleteOrMove",
+                           &ChangeThenDeleteOrMoveScript}),
+    [](const testing::TestParamInfo<Script>& info) {
+      return std::string(info.param.name);
+    });
 
 }  // namespace
 }  // namespace installer
