@@ -1,5 +1,6 @@
 #include "base/threading/sequenced_worker_pool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -28,6 +29,9 @@ namespace {
 
 // Ids of named tokens, unique across pools; 0 stays "unsequenced".
 std::atomic<int32_t> g_last_sequence_token_id{0};
+
+// Null: SimpleThread::Start. Read by every thread that starts a worker.
+std::atomic<internal::StartWorkerFunction> g_start_worker{nullptr};
 
 // Lets the standard condition variables wait on a Lock.
 class LockAdapter {
@@ -116,10 +120,6 @@ class SequencedWorkerPool::Inner {
   void Shutdown();
   void ThreadLoop(Worker* worker);
 
-  void SetStartWorker(StartWorkerFunction start) {
-    start_worker_.store(start, std::memory_order_release);
-  }
-
  private:
   enum class GetWorkStatus { kFound, kNotFound, kWait };
 
@@ -153,12 +153,14 @@ class SequencedWorkerPool::Inner {
   int PrepareToStartAdditionalThreadIfHelpful();
   bool CanShutdown() const;
 
-  // Outside |lock_|.
-  void FinishStartingAdditionalThread(int thread_number);
+  // Outside |lock_|. False when the thread could not be started.
+  bool FinishStartingAdditionalThread(int thread_number);
 
   SequencedWorkerPool* const owner_;
   Lock lock_;
   std::condition_variable_any has_work_cv_;
+  // Signalled whenever a count that Shutdown waits for falls, and whenever
+  // a worker start ends, which posts waiting for the first worker need too.
   std::condition_variable_any can_shutdown_cv_;
   const size_t max_threads_;
   const std::string thread_name_prefix_;
@@ -173,7 +175,6 @@ class SequencedWorkerPool::Inner {
   std::set<int32_t> current_sequences_;
   int32_t trace_id_ = 0;
   bool shutdown_called_ = false;
-  std::atomic<StartWorkerFunction> start_worker_{nullptr};
 };
 
 void SequencedWorkerPool::Worker::Run() {
@@ -208,11 +209,20 @@ bool SequencedWorkerPool::Inner::PostTask(int32_t token_id,
   sequenced.task = std::move(task);
   sequenced.time_to_run = TimeTicks::Now() + delay;
 
+  int64_t task_number = 0;
   int create_thread_number = 0;
   {
     AutoLock hold(lock_);
+    // While the first worker is being started, wait for the outcome: should
+    // the start fail, this post tries for itself instead of leaving its task
+    // where no worker will ever come for it.
+    LockAdapter adapter(lock_);
+    can_shutdown_cv_.wait(adapter, [this] {
+      return !threads_.empty() || !thread_being_created_;
+    });
     if (shutdown_called_) return false;
-    sequenced.sequence_task_number = next_sequence_task_number_++;
+    task_number = next_sequence_task_number_++;
+    sequenced.sequence_task_number = task_number;
     sequenced.trace_id = trace_id_++;
     TRACE_EVENT_FLOW_BEGIN0(
         "disabled-by-default-toplevel.flow",
@@ -225,11 +235,32 @@ bool SequencedWorkerPool::Inner::PostTask(int32_t token_id,
     pending_tasks_.insert(std::move(sequenced));
     create_thread_number = PrepareToStartAdditionalThreadIfHelpful();
   }
-  if (create_thread_number)
-    FinishStartingAdditionalThread(create_thread_number);
-  else
+  if (!create_thread_number) {
     has_work_cv_.notify_one();
-  return true;
+    return true;
+  }
+  if (FinishStartingAdditionalThread(create_thread_number)) return true;
+
+  // Destroyed after the lock is released, like a task refused above.
+  SequencedTask refused;
+  {
+    AutoLock hold(lock_);
+    // A worker started meanwhile by another post will find the task.
+    if (!threads_.empty()) return true;
+    // Without a worker nothing can have taken it, and nothing would ever
+    // run it: the caller must learn that, so that it does the work itself.
+    auto it = std::find_if(pending_tasks_.begin(), pending_tasks_.end(),
+                           [task_number](const SequencedTask& pending) {
+                             return pending.sequence_task_number ==
+                                    task_number;
+                           });
+    CHECK(it != pending_tasks_.end()) << "A task left the pool with no worker";
+    refused = std::move(pending_tasks_.extract(it).value());
+    if (refused.shutdown_behavior == BLOCK_SHUTDOWN)
+      --blocking_shutdown_pending_task_count_;
+  }
+  can_shutdown_cv_.notify_all();
+  return false;
 }
 
 SequencedWorkerPool::Inner::GetWorkStatus SequencedWorkerPool::Inner::GetWork(
@@ -276,30 +307,35 @@ int SequencedWorkerPool::Inner::PrepareToStartAdditionalThreadIfHelpful() {
   return 0;
 }
 
-void SequencedWorkerPool::Inner::FinishStartingAdditionalThread(
+bool SequencedWorkerPool::Inner::FinishStartingAdditionalThread(
     int thread_number) {
   auto worker = std::make_unique<Worker>(
       owner_, thread_name_prefix_ + "Worker" + std::to_string(thread_number));
-  StartWorkerFunction start = start_worker_.load(std::memory_order_acquire);
+  internal::StartWorkerFunction start =
+      g_start_worker.load(std::memory_order_acquire);
   bool started = start ? start(worker.get()) : worker->Start();
   if (started) {
     // The worker has registered itself in |threads_|, or is about to.
     worker.release();
-    return;
+    return true;
   }
   // The start has logged why. Without clearing the mark no thread would be
-  // created again and Shutdown would wait for this one for ever.
+  // created again, and Shutdown and the posts waiting for this thread would
+  // wait for ever.
   {
     AutoLock hold(lock_);
     thread_being_created_ = false;
   }
   can_shutdown_cv_.notify_all();
+  return false;
 }
 
 void SequencedWorkerPool::Inner::ThreadLoop(Worker* worker) {
   AutoLock hold(lock_);
   thread_being_created_ = false;
   threads_.emplace(worker->tid(), std::unique_ptr<Worker>(worker));
+  // Posts waiting for the first worker go on.
+  can_shutdown_cv_.notify_all();
 
   LockAdapter adapter(lock_);
   std::vector<SequencedTask> delete_these;
@@ -372,10 +408,10 @@ void SequencedWorkerPool::Inner::ThreadLoop(Worker* worker) {
 }
 
 bool SequencedWorkerPool::Inner::CanShutdown() const {
-  if (thread_being_created_ || blocking_shutdown_thread_count_ != 0)
-    return false;
-  // With no worker left to start, pending tasks would never run.
-  return blocking_shutdown_pending_task_count_ == 0 || threads_.empty();
+  // A pending task always has a worker (PostTask refuses it otherwise), so
+  // waiting for the counts to reach 0 ends.
+  return !thread_being_created_ && blocking_shutdown_thread_count_ == 0 &&
+         blocking_shutdown_pending_task_count_ == 0;
 }
 
 void SequencedWorkerPool::Inner::Shutdown() {
@@ -385,18 +421,10 @@ void SequencedWorkerPool::Inner::Shutdown() {
     if (shutdown_called_) return;
     shutdown_called_ = true;
     has_work_cv_.notify_one();
-    if (!thread_being_created_ && blocking_shutdown_thread_count_ == 0 &&
-        blocking_shutdown_pending_task_count_ == 0) {
-      return;
-    }
+    if (CanShutdown()) return;
     wait_begin = TimeTicks::Now();
     LockAdapter adapter(lock_);
     can_shutdown_cv_.wait(adapter, [this] { return CanShutdown(); });
-    if (blocking_shutdown_pending_task_count_ != 0) {
-      LOG(ERROR) << "Shutting down the pool \"" << thread_name_prefix_
-                 << "\" without running " << blocking_shutdown_pending_task_count_
-                 << " block-shutdown tasks: no worker thread could be started";
-    }
   }
   Histogram::FactoryTimeGet("SequencedWorkerPool.ShutdownDelayTime",
                             TimeDelta::FromMilliseconds(1),
@@ -475,10 +503,6 @@ bool SequencedWorkerPool::RunsTasksOnCurrentThread() const {
   return worker && worker->owner() == this;
 }
 
-void SequencedWorkerPool::SetStartWorkerForTesting(StartWorkerFunction start) {
-  inner_->SetStartWorker(start);
-}
-
 void SequencedWorkerPool::OnDestruct() const {
   if (!RunsTasksOnCurrentThread()) {
     delete this;
@@ -509,5 +533,17 @@ SequencedWorkerPool::GetRunnerForCurrentWorker() {
 void SequencedWorkerPool::DeletePool(const void* pool) {
   delete static_cast<const SequencedWorkerPool*>(pool);
 }
+
+namespace internal {
+
+ScopedStartWorkerForTesting::ScopedStartWorkerForTesting(
+    StartWorkerFunction start)
+    : previous_(g_start_worker.exchange(start, std::memory_order_acq_rel)) {}
+
+ScopedStartWorkerForTesting::~ScopedStartWorkerForTesting() {
+  g_start_worker.store(previous_, std::memory_order_release);
+}
+
+}  // namespace internal
 
 }  // namespace base

@@ -15,7 +15,8 @@
 // Each task carries a shutdown behaviour that says whether Shutdown waits for
 // it. After Shutdown every post is refused; tasks that do not block shutdown
 // and have not started are destroyed unrun. Running tasks are never
-// interrupted.
+// interrupted. A post is also refused while the pool has no worker and none
+// can be started, so an accepted task always has a worker to run it.
 //
 // The pool is a counted reference shared between threads, and its workers
 // hold references too until they end, so call Shutdown before dropping the
@@ -91,18 +92,12 @@ class SequencedWorkerPool : public TaskRunner {
   void Shutdown();
 
   // TaskRunner: unsequenced; block-shutdown, or skip-on-shutdown when
-  // |delay| is positive.
+  // |delay| is positive. False, with the task destroyed, after Shutdown or
+  // when no worker exists and none can be started.
   bool PostDelayedTask(const Location& from_here, Closure task,
                        TimeDelta delay) override;
   // True on any worker of this pool.
   bool RunsTasksOnCurrentThread() const override;
-
-  // How tests start a worker; the real one is SimpleThread::Start. False
-  // when no thread could be made.
-  using StartWorkerFunction = bool (*)(SimpleThread* worker);
-  // For tests: starts this pool's workers through |start| from now on;
-  // null restores the real start.
-  void SetStartWorkerForTesting(StartWorkerFunction start);
 
  protected:
   ~SequencedWorkerPool() override;
@@ -121,6 +116,29 @@ class SequencedWorkerPool : public TaskRunner {
   const scoped_refptr<SequencedTaskRunner> constructor_task_runner_;
   const std::unique_ptr<Inner> inner_;
 };
+
+namespace internal {
+
+// How a pool starts a worker; the real start is SimpleThread::Start. False
+// when no thread could be made.
+using StartWorkerFunction = bool (*)(SimpleThread* worker);
+
+// For tests only: every pool starts its workers through |start| for the
+// scope's life, since a thread that cannot be made is hard to provoke.
+// Scopes nest; they must not overlap across threads.
+class ScopedStartWorkerForTesting {
+ public:
+  explicit ScopedStartWorkerForTesting(StartWorkerFunction start);
+  ~ScopedStartWorkerForTesting();
+  ScopedStartWorkerForTesting(const ScopedStartWorkerForTesting&) = delete;
+  ScopedStartWorkerForTesting& operator=(const ScopedStartWorkerForTesting&) =
+      delete;
+
+ private:
+  const StartWorkerFunction previous_;
+};
+
+}  // namespace internal
 
 }  // namespace base
 

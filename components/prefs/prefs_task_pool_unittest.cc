@@ -18,6 +18,7 @@
 #include "base/json/values.h"
 #include "base/synchronization/waitable_event.h"
 #include "base/threading/sequenced_worker_pool.h"
+#include "base/threading/simple_thread.h"
 #include "base/time/time.h"
 #include "testing/scoped_test_folder.h"
 
@@ -114,6 +115,23 @@ TEST_F(PrefsTaskPoolTest, ReadFollowsQueuedWriteAndTeardownFlushes) {
   int value = 0;
   EXPECT_TRUE(prefs->GetInteger("a", &value));
   EXPECT_TRUE(prefs->GetInteger("lossy", &value));
+}
+
+bool StartNoThread(base::SimpleThread*) { return false; }
+
+// With no worker to be had, stores write and read on their own thread
+// rather than wait for a worker that never comes.
+TEST_F(PrefsTaskPoolTest, StoresWorkHereWhenNoWorkerCanStart) {
+  base::internal::ScopedStartWorkerForTesting no_worker(&StartNoThread);
+  const FilePath path = File(L"installer_prefs.json");
+  base::AtExitManager exit_manager;
+  scoped_refptr<JsonPrefStore> writer(new JsonPrefStore(path, RunnerFor(path)));
+  // No loop on this thread, so the change is handed to the writer at once.
+  writer->SetValue("a", std::make_unique<base::Value>(1), 0);
+  ASSERT_TRUE(base::PathExists(path)) << "the write is still waiting";
+  scoped_refptr<JsonPrefStore> reader =
+      CreateJsonPrefStore(GetPrefsTaskPool(), path);
+  EXPECT_TRUE(reader->GetValue("a", nullptr));
 }
 
 TEST_F(PrefsTaskPoolTest, WaitFlagHoldsTeardownUntilRunnersAreReleased) {
