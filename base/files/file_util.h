@@ -69,6 +69,13 @@ bool CreateTemporaryFileInDir(const FilePath& dir, FilePath* temp_file);
 // CreateTemporaryFileInDir in the temporary directory; |path| is set only on
 // success.
 bool CreateTemporaryFile(FilePath* path);
+// Creates a new empty file beside |target| that is named after it
+// ("<target name>.<8 hex digits>.tmp"), for data that will replace |target|
+// (see ReplaceFile). First deletes the files of that form left beside
+// |target| by writes that never finished, such as those of a process killed
+// meanwhile; a file still open without delete sharing (a write in progress)
+// is left alone. |temp_file| is set only on success.
+bool CreateTemporaryFileFor(const FilePath& target, FilePath* temp_file);
 
 // ---- Reading and writing whole files ----
 
@@ -117,7 +124,15 @@ bool DeleteFileOrTree(const FilePath& path, bool recursive);
 bool DeleteFileRecursive(const FilePath& directory,
                          const FilePath::StringType& pattern, bool recursive);
 
-// Puts |from| in the place of |to|, replacing |to| when it exists.
+// Puts |from| in the place of |to|, replacing |to| when it exists, with one
+// rename: whoever looks at |to| meanwhile, and a process that dies
+// meanwhile, finds the old file or the new one, never none. Only when the
+// rename is refused over an existing |to| (a file that others hold open, for
+// instance) is ReplaceFileW tried, which works in steps; should it lose the
+// old file half-way, |from| is moved into its place (and a warning logged).
+// On failure |from| is still there, and the thread's last error is the one
+// of the step that failed: when |to| is missing then, |from| holds the only
+// data left.
 bool ReplaceFile(const FilePath& from, const FilePath& to);
 
 // Copies a file, overwriting |to|; the copy never keeps the read-only
@@ -166,9 +181,10 @@ namespace internal {
 using MoveFileFunction = BOOL(WINAPI*)(const wchar_t* from, const wchar_t* to,
                                        DWORD flags);
 
-// For tests only: routes the moves of MovePathUnchecked through |function|
-// for the scope's life, since a test machine seldom has a second volume to
-// move a folder to. Scopes nest; they must not overlap across threads.
+// For tests only: routes the moves of MovePathUnchecked and ReplaceFile
+// through |function| for the scope's life, since a test machine seldom has a
+// second volume to move a folder to, nor a rename that fails on demand.
+// Scopes nest; they must not overlap across threads.
 class ScopedMoveFileForTesting {
  public:
   explicit ScopedMoveFileForTesting(MoveFileFunction function);
@@ -179,6 +195,27 @@ class ScopedMoveFileForTesting {
 
  private:
   MoveFileFunction previous_;
+};
+
+// The signature of ReplaceFileW.
+using ReplaceFileFunction = BOOL(WINAPI*)(const wchar_t* replaced,
+                                          const wchar_t* replacement,
+                                          const wchar_t* backup, DWORD flags,
+                                          void* exclude, void* reserved);
+
+// For tests only: routes the ReplaceFileW calls of ReplaceFile through
+// |function| for the scope's life, since its rarer failures cannot be
+// provoked on demand. Scopes nest; they must not overlap across threads.
+class ScopedReplaceFileForTesting {
+ public:
+  explicit ScopedReplaceFileForTesting(ReplaceFileFunction function);
+  ~ScopedReplaceFileForTesting();
+  ScopedReplaceFileForTesting(const ScopedReplaceFileForTesting&) = delete;
+  ScopedReplaceFileForTesting& operator=(const ScopedReplaceFileForTesting&) =
+      delete;
+
+ private:
+  ReplaceFileFunction previous_;
 };
 
 }  // namespace internal

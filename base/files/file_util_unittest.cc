@@ -462,6 +462,30 @@ TEST_F(FileUtilTest, TemporaryFilesAndWellKnownDirectories) {
   ASSERT_TRUE(CreateTemporaryFile(&temp_file));
   EXPECT_TRUE(DeleteFileOrTree(temp_file, false));
 
+  // Named after the target; leftovers of earlier writes to it go first,
+  // unless still open, and those of other targets stay.
+  MakeFile(L"a.json.0123abCD.tmp");
+  ScopedHandle held(OpenHeld(MakeFile(L"a.json.11111111.tmp"),
+                             FILE_SHARE_READ | FILE_SHARE_WRITE));
+  for (const wchar_t* other : {L"a.json.bak.0123ABCD.tmp", L"a.json.0123ABC.tmp",
+                               L"a.json.0123ABCX.tmp", L"a.json.0123ABCD.tmp.x"})
+    MakeFile(other);
+  ASSERT_TRUE(CreateTemporaryFileFor(Path(L"a.json"), &temp_file));
+  EXPECT_EQ(FilePath(folder_.path()), temp_file.DirName());
+  const std::wstring name = temp_file.BaseName().value();
+  EXPECT_TRUE(name.size() == 19 && name.find(L"a.json.") == 0 &&
+              name.rfind(L".tmp") == 15)
+      << name;
+  EXPECT_TRUE(GetFileSizeFromPath(temp_file, &size));
+  EXPECT_EQ(0, size);
+  EXPECT_FALSE(Exists(L"a.json.0123abCD.tmp"));
+  for (const wchar_t* kept : {L"a.json.11111111.tmp", L"a.json.bak.0123ABCD.tmp",
+                              L"a.json.0123ABC.tmp", L"a.json.0123ABCX.tmp",
+                              L"a.json.0123ABCD.tmp.x"})
+    EXPECT_TRUE(Exists(kept)) << kept;
+  EXPECT_FALSE(CreateTemporaryFileFor(Path(L"missing\\a.json"), &untouched));
+  EXPECT_EQ(FilePath(L"untouched"), untouched);
+
   FilePath temp, current;
   ASSERT_TRUE(GetTempDir(&temp));
   EXPECT_FALSE(FilePath::IsSeparator(temp.value().back()));

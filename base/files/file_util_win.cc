@@ -3,6 +3,8 @@
 
 #include <share.h>
 #include <stdlib.h>
+#include <wchar.h>
+#include <wctype.h>
 
 #include <algorithm>
 #include <limits>
@@ -10,6 +12,7 @@
 
 #include "base/files/file_enumerator.h"
 #include "base/logging.h"
+#include "base/rand_util.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_types.h"
 
@@ -77,6 +80,32 @@ struct StreamCloser {
 };
 
 internal::MoveFileFunction g_move_file = &::MoveFileExW;
+internal::ReplaceFileFunction g_replace_file = &::ReplaceFileW;
+
+// What CreateTemporaryFileFor adds to the target's name.
+constexpr wchar_t kTemporaryExtension[] = L".tmp";
+constexpr size_t kTemporaryIdLength = 8;
+
+// Whether |name| is "<target_name>.<8 hex digits>.tmp". The exact form keeps
+// the temporary files of "a.json.bak" apart from those of "a.json".
+bool IsTemporaryFileOf(const FilePath::StringType& name,
+                       const FilePath::StringType& target_name) {
+  const size_t extension_length = wcslen(kTemporaryExtension);
+  if (name.size() != target_name.size() + 1 + kTemporaryIdLength +
+                         extension_length ||
+      FilePath::CompareIgnoreCase(
+          StringPiece16(name.data(), target_name.size()), target_name) != 0 ||
+      name[target_name.size()] != L'.' ||
+      FilePath::CompareIgnoreCase(
+          StringPiece16(name.data() + name.size() - extension_length,
+                        extension_length),
+          kTemporaryExtension) != 0) {
+    return false;
+  }
+  return std::all_of(name.begin() + target_name.size() + 1,
+                     name.end() - extension_length,
+                     [](wchar_t c) { return iswxdigit(c) != 0; });
+}
 
 // Where CopyDirectory(from, to) puts the copy of |from|.
 FilePath CopyDestination(const FilePath& from, const FilePath& to) {
@@ -212,6 +241,40 @@ bool CreateTemporaryFileInDir(const FilePath& dir, FilePath* temp_file) {
   }
   *temp_file = FilePath(StringPiece16(long_name, MAX_PATH));
   return true;
+}
+
+bool CreateTemporaryFileFor(const FilePath& target, FilePath* temp_file) {
+  const FilePath dir = target.DirName();
+  const FilePath::StringType target_name = target.BaseName().value();
+  FileEnumerator leftovers(dir, false, FileEnumerator::FILES,
+                           target_name + L".*" + kTemporaryExtension);
+  for (FilePath leftover = leftovers.Next(); !leftover.empty();
+       leftover = leftovers.Next()) {
+    // A write in progress holds its file open without delete sharing, so
+    // the delete fails and the file stays.
+    if (IsTemporaryFileOf(leftover.BaseName().value(), target_name))
+      ::DeleteFileW(leftover.value().c_str());
+  }
+
+  // A random name, created only when it is new: nobody else's file is ever
+  // taken over.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    wchar_t id[kTemporaryIdLength + 1];
+    swprintf(id, kTemporaryIdLength + 1, L"%08X",
+             static_cast<unsigned int>(RandUint64()));
+    const FilePath candidate =
+        dir.Append(target_name + L"." + id + kTemporaryExtension);
+    ScopedHandle file(::CreateFileW(candidate.value().c_str(), GENERIC_WRITE, 0,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+    if (file.IsValid()) {
+      *temp_file = candidate;
+      return true;
+    }
+    if (::GetLastError() != ERROR_FILE_EXISTS)
+      return false;
+  }
+  return false;
 }
 
 bool CreateTemporaryFile(FilePath* path) {
@@ -423,14 +486,40 @@ bool DeleteFileRecursive(const FilePath& directory,
 // ---- Replacing, copying and moving ----
 
 bool ReplaceFile(const FilePath& from, const FilePath& to) {
-  // A plain move works while |to| does not exist.
-  if (::MoveFileW(from.value().c_str(), to.value().c_str()))
+  // A rename over |to| swaps the contents in one step. ReplaceFileW works in
+  // steps (the old file is moved away before the new one moves in), so a
+  // reader or a crash in between would find no file at all.
+  if (g_move_file(from.value().c_str(), to.value().c_str(),
+                  MOVEFILE_REPLACE_EXISTING)) {
     return true;
+  }
+  const DWORD move_error = ::GetLastError();
   // Only for its record of unknown error codes.
-  File::OSErrorToFileError(::GetLastError());
-  return ::ReplaceFileW(to.value().c_str(), from.value().c_str(), nullptr,
-                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                        nullptr) != 0;
+  File::OSErrorToFileError(move_error);
+  // With nothing to replace, ReplaceFileW could only fail, and the move's
+  // error is the one that explains.
+  if (!PathExists(to)) {
+    ::SetLastError(move_error);
+    return false;
+  }
+  if (g_replace_file(to.value().c_str(), from.value().c_str(), nullptr,
+                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+    return true;
+  }
+  const DWORD replace_error = ::GetLastError();
+  // With these two errors the old file may already be removed or renamed
+  // away, and |from| then holds the only data left under the name |to|.
+  if ((replace_error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+       replace_error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) &&
+      !PathExists(to) &&
+      g_move_file(from.value().c_str(), to.value().c_str(), 0)) {
+    LOG(WARNING) << "Replacing " << to.value() << " failed ("
+                 << logging::SystemErrorCodeToString(replace_error)
+                 << "); moved " << from.value() << " into its place instead";
+    return true;
+  }
+  ::SetLastError(replace_error);
+  return false;
 }
 
 bool CopyFileClearReadOnly(const FilePath& from, const FilePath& to) {
@@ -540,6 +629,16 @@ ScopedMoveFileForTesting::ScopedMoveFileForTesting(MoveFileFunction function)
 
 ScopedMoveFileForTesting::~ScopedMoveFileForTesting() {
   g_move_file = previous_;
+}
+
+ScopedReplaceFileForTesting::ScopedReplaceFileForTesting(
+    ReplaceFileFunction function)
+    : previous_(g_replace_file) {
+  g_replace_file = function;
+}
+
+ScopedReplaceFileForTesting::~ScopedReplaceFileForTesting() {
+  g_replace_file = previous_;
 }
 
 }  // namespace internal

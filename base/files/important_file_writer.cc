@@ -31,8 +31,6 @@ constexpr int64_t kCommitIntervalSeconds = 10;
 // File::Write takes an int count.
 constexpr size_t kMaxDataSize = 0x7FFFFFFF;
 
-internal::ReplaceFileFunction g_replace_file = &::ReplaceFileW;
-
 void CountFailure(TempFileFailure failure) {
   static HistogramBase* const failures = LinearHistogram::FactoryGet(
       "ImportantFile.TempFileFailures", 1, TEMP_FILE_FAILURE_MAX,
@@ -46,46 +44,22 @@ void DeleteTempFile(const FilePath& temp_file) {
 }
 
 // Puts |temp_file| in the place of |path|. On failure the temporary file is
-// gone unless it holds the only copy left of either content.
+// deleted unless it holds the only copy left of either content.
 bool MoveTempFileOverTarget(const FilePath& temp_file, const FilePath& path) {
-  // A rename over the target swaps the contents in one step, so a process
-  // that dies here leaves one whole file. ReplaceFileW works in steps (the
-  // old file is moved away before the new one moves in) and is only tried
-  // when the rename is refused.
-  if (::MoveFileExW(temp_file.value().c_str(), path.value().c_str(),
-                    MOVEFILE_REPLACE_EXISTING)) {
+  if (ReplaceFile(temp_file, path))
     return true;
-  }
-  // Only for its record of unknown error codes.
-  File::OSErrorToFileError(::GetLastError());
-
-  if (g_replace_file(path.value().c_str(), temp_file.value().c_str(), nullptr,
-                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-    return true;
-  }
   const DWORD error = ::GetLastError();
-  // With these two errors the old file may already have been removed or
-  // renamed away: the temporary file may then hold the only data left.
-  const bool target_may_be_gone = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
-                                  error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
-  if (target_may_be_gone && !PathExists(path)) {
-    if (::MoveFileW(temp_file.value().c_str(), path.value().c_str())) {
-      LOG(WARNING) << "Replacing " << path.value() << " failed ("
-                   << logging::SystemErrorCodeToString(error)
-                   << "); moved the new data into place instead";
-      return true;
-    }
-    PLOG(ERROR) << "Replacing " << path.value() << " failed ("
-                << logging::SystemErrorCodeToString(error)
-                << ") and the old file is gone; the data stays in "
-                << temp_file.value();
-    CountFailure(FAILED_RENAMING);
+  CountFailure(FAILED_RENAMING);
+  if (!PathExists(path)) {
+    LOG(ERROR) << "Cannot replace " << path.value() << " ("
+               << logging::SystemErrorCodeToString(error)
+               << ") and no file is left there; the data stays in "
+               << temp_file.value();
     return false;
   }
   LOG(ERROR) << "Cannot replace " << path.value() << " with "
              << temp_file.value() << ": "
              << logging::SystemErrorCodeToString(error);
-  CountFailure(FAILED_RENAMING);
   DeleteTempFile(temp_file);
   return false;
 }
@@ -108,9 +82,10 @@ ImportantFileWriter::~ImportantFileWriter() = default;
 // static
 bool ImportantFileWriter::WriteFileAtomically(const FilePath& path,
                                               StringPiece data) {
-  // Same folder, so that the final rename never crosses volumes.
+  // Same folder, so that the final rename never crosses volumes; named after
+  // the target, so that the next write finds what a killed one left.
   FilePath temp_file;
-  if (!CreateTemporaryFileInDir(path.DirName(), &temp_file)) {
+  if (!CreateTemporaryFileFor(path, &temp_file)) {
     PLOG(ERROR) << "Cannot create a temporary file beside " << path.value();
     CountFailure(FAILED_CREATING);
     return false;
@@ -204,19 +179,5 @@ void ImportantFileWriter::DoScheduledWrite() {
   }
   WriteNow(std::move(data));
 }
-
-namespace internal {
-
-ScopedReplaceFileForTesting::ScopedReplaceFileForTesting(
-    ReplaceFileFunction function)
-    : previous_(g_replace_file) {
-  g_replace_file = function;
-}
-
-ScopedReplaceFileForTesting::~ScopedReplaceFileForTesting() {
-  g_replace_file = previous_;
-}
-
-}  // namespace internal
 
 }  // namespace base

@@ -35,7 +35,6 @@
 #include "base/strings/string_piece.h"
 #include "base/time/time.h"
 #include "base/timer/timer.h"
-#include "base/win/windows_types.h"
 
 namespace base {
 
@@ -62,7 +61,9 @@ class ImportantFileWriter {
   // over the old file, so even a process killed meanwhile leaves one whole
   // file. On failure the old file stays as it was; should the system lose it
   // while swapping, the new data is moved into its place or, if even that
-  // fails, kept in the temporary file that the log names.
+  // fails, kept in the temporary file that the log names. The temporary file
+  // is named after |path| (see CreateTemporaryFileFor), and those that
+  // killed writes left are deleted by the next write.
   static bool WriteFileAtomically(const FilePath& path, StringPiece data);
 
   const FilePath& path() const { return path_; }
@@ -94,31 +95,6 @@ class ImportantFileWriter {
   DataSerializer* serializer_ = nullptr;
   const TimeDelta commit_interval_;
 };
-
-namespace internal {
-
-// The signature of ReplaceFileW.
-using ReplaceFileFunction = BOOL(WINAPI*)(const wchar_t* replaced,
-                                          const wchar_t* replacement,
-                                          const wchar_t* backup, DWORD flags,
-                                          void* exclude, void* reserved);
-
-// For tests only: routes the writer's ReplaceFileW calls through |function|
-// for the scope's life, since its rarer failures cannot be provoked on
-// demand. Scopes nest; they must not overlap across threads.
-class ScopedReplaceFileForTesting {
- public:
-  explicit ScopedReplaceFileForTesting(ReplaceFileFunction function);
-  ~ScopedReplaceFileForTesting();
-  ScopedReplaceFileForTesting(const ScopedReplaceFileForTesting&) = delete;
-  ScopedReplaceFileForTesting& operator=(const ScopedReplaceFileForTesting&) =
-      delete;
-
- private:
-  ReplaceFileFunction previous_;
-};
-
-}  // namespace internal
 
 }  // namespace base
 

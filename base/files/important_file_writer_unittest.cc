@@ -101,44 +101,59 @@ TEST_F(ImportantFileWriterTest, FailedOpenLeavesNoTemporaryFile) {
   EXPECT_TRUE(ListFolder(folder_.path() + L"\\sub").empty());
 }
 
-// What the fake ReplaceFileW does to the target before it fails.
+// What the fake ReplaceFileW does before it fails.
 enum class TargetFate { kKept, kDeleted, kRenamedAway };
 struct FakeReplace {
   TargetFate fate;
   DWORD error;
+  // Holds the new file open, so that moving it into place fails too.
+  bool hold_replacement;
 };
 FakeReplace g_fake_replace;
 // Holds the target open so that the rename over it is refused and the
 // writer falls back on ReplaceFileW.
 HANDLE g_held_target = INVALID_HANDLE_VALUE;
+ScopedHandle g_held_replacement;
 
-BOOL WINAPI FailingReplaceFile(const wchar_t* replaced, const wchar_t*,
-                               const wchar_t*, DWORD, void*, void*) {
+BOOL WINAPI FailingReplaceFile(const wchar_t* replaced,
+                               const wchar_t* replacement, const wchar_t*,
+                               DWORD, void*, void*) {
   ::CloseHandle(g_held_target);
   g_held_target = INVALID_HANDLE_VALUE;
   if (g_fake_replace.fate == TargetFate::kDeleted)
     ::DeleteFileW(replaced);
   if (g_fake_replace.fate == TargetFate::kRenamedAway)
     ::MoveFileW(replaced, (std::wstring(replaced) + L".away").c_str());
+  if (g_fake_replace.hold_replacement) {
+    g_held_replacement.Set(::CreateFileW(replacement, GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+  }
   ::SetLastError(g_fake_replace.error);
   return FALSE;
 }
 
 // When the swap fails the old content stays and the temporary file goes,
 // except where ReplaceFileW may have lost the old file already: then the
-// new data takes its place instead of being deleted with the temporary file.
+// new data takes its place, or when even that fails, stays in a temporary
+// file named after the target, which the next write clears away.
 TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
   struct Case {
     FakeReplace fake;
-    bool succeeds;
+    const char* target;  // null: no target left
     std::vector<std::wstring> others;
   } cases[] = {
-      {{TargetFate::kDeleted, ERROR_UNABLE_TO_MOVE_REPLACEMENT}, true, {}},
-      {{TargetFate::kRenamedAway, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2},
-       true,
+      {{TargetFate::kDeleted, ERROR_UNABLE_TO_MOVE_REPLACEMENT, false},
+       "new",
+       {}},
+      {{TargetFate::kRenamedAway, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, false},
+       "new",
        {L"prefs.json.away"}},
-      {{TargetFate::kKept, ERROR_UNABLE_TO_MOVE_REPLACEMENT}, false, {}},
-      {{TargetFate::kKept, ERROR_UNABLE_TO_REMOVE_REPLACED}, false, {}},
+      {{TargetFate::kKept, ERROR_UNABLE_TO_MOVE_REPLACEMENT, false}, "old", {}},
+      {{TargetFate::kKept, ERROR_UNABLE_TO_REMOVE_REPLACED, false}, "old", {}},
+      {{TargetFate::kDeleted, ERROR_UNABLE_TO_MOVE_REPLACEMENT, true},
+       nullptr,
+       {}},
   };
   internal::ScopedReplaceFileForTesting fake(&FailingReplaceFile);
   for (const Case& c : cases) {
@@ -149,16 +164,27 @@ TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, g_held_target);
+    const bool succeeds = c.target && std::string(c.target) == "new";
     const int64_t before = Failures(4);
-    EXPECT_EQ(c.succeeds,
+    EXPECT_EQ(succeeds,
               ImportantFileWriter::WriteFileAtomically(target_, "new"));
+    g_held_replacement.Close();
     EXPECT_EQ(INVALID_HANDLE_VALUE, g_held_target) << "ReplaceFileW not tried";
-    EXPECT_EQ(c.succeeds ? "new" : "old", Read(target_));
-    EXPECT_EQ(before + (c.succeeds ? 0 : 1), Failures(4));
-    ExpectOnlyTarget(c.others);
+    EXPECT_EQ(before + (succeeds ? 0 : 1), Failures(4));
+    if (c.target) {
+      EXPECT_EQ(c.target, Read(target_));
+      ExpectOnlyTarget(c.others);
+    } else {
+      std::vector<std::wstring> names = ListFolder(folder_.path());
+      ASSERT_EQ(1u, names.size());
+      EXPECT_EQ(0u, names[0].find(L"prefs.json.")) << names[0];
+      EXPECT_EQ("new", Read(FilePath(folder_.path()).Append(names[0])));
+    }
     for (const std::wstring& other : c.others)
       ::DeleteFileW((folder_.path() + L"\\" + other).c_str());
   }
+  EXPECT_TRUE(ImportantFileWriter::WriteFileAtomically(target_, "next"));
+  ExpectOnlyTarget();
 }
 
 TEST_F(ImportantFileWriterTest, WriteNowWritesOnRunnerOrHereWhenRefused) {
@@ -247,7 +273,7 @@ TEST_F(ImportantFileWriterScheduleTest, FailedSerializationEndsSchedule) {
 // A child writes generation after generation and is killed at random
 // moments. Whenever it dies, the target holds one whole generation, never an
 // older one than already seen, and at most the one temporary file of the
-// write in flight is left.
+// write in flight is left; the last writer leaves none.
 TEST_F(ImportantFileWriterTest, KilledWriterLeavesOneWholeGeneration) {
   using important_file_writer_test::CheckGeneration;
   constexpr int kKills = 200;
@@ -297,14 +323,10 @@ TEST_F(ImportantFileWriterTest, KilledWriterLeavesOneWholeGeneration) {
       ++kills_after_a_write;
     last_generation = generation;
 
+    // Besides the target, at most the temporary file of the write that was
+    // in flight: every write clears away what the killed ones left.
     std::vector<std::wstring> names = ListFolder(folder_.path());
     ASSERT_LE(names.size(), 2u);
-    for (const std::wstring& name : names) {
-      if (name == L"prefs.json")
-        continue;
-      // The killed child's write in flight; nobody else will remove it.
-      ASSERT_TRUE(::DeleteFileW((folder_.path() + L"\\" + name).c_str()));
-    }
   }
   // Without kills between writes the test would prove nothing.
   EXPECT_GE(kills_after_a_write, kKills / 10);
