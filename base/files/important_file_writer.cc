@@ -10,6 +10,7 @@
 #include "base/location.h"
 #include "base/logging.h"
 #include "base/metrics/histogram.h"
+#include "base/threading/thread_task_runner_handle.h"
 
 namespace base {
 
@@ -154,6 +155,17 @@ void ImportantFileWriter::ScheduleWrite(DataSerializer* serializer) {
   serializer_ = serializer;
   if (commit_timer_.IsRunning())
     return;
+  // Without a loop on this thread no timer can run, so every change is
+  // written at once. Said once: a store changes often.
+  if (!ThreadTaskRunnerHandle::IsSet()) {
+    if (!said_writing_at_once_) {
+      LOG(WARNING) << "No task runner on this thread to batch the writes of "
+                   << path_.value() << "; every change is written at once";
+      said_writing_at_once_ = true;
+    }
+    DoScheduledWrite();
+    return;
+  }
   if (!commit_timer_.Start(FROM_HERE, commit_interval_,
                            Bind(&ImportantFileWriter::DoScheduledWrite,
                                 Unretained(this)))) {

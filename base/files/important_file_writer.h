@@ -80,7 +80,8 @@ class ImportantFileWriter {
   // Asks |serializer| for the data when the commit interval is over. The
   // interval runs from the first call since the last write: scheduling again
   // meanwhile only replaces the serializer. |serializer| must stay alive
-  // until the write is done or the writer is gone.
+  // until the write is done or the writer is gone. On a thread without a
+  // task runner, where no timer can run, writes at once (and logs that once).
   void ScheduleWrite(DataSerializer* serializer);
 
   // Commits the scheduled write now: the serializer's data goes to WriteNow.
@@ -94,6 +95,8 @@ class ImportantFileWriter {
   // The serializer of the scheduled write; null when none is scheduled.
   DataSerializer* serializer_ = nullptr;
   const TimeDelta commit_interval_;
+  // Whether the write-at-once fallback of ScheduleWrite was logged.
+  bool said_writing_at_once_ = false;
 };
 
 }  // namespace base

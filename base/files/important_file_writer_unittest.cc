@@ -19,6 +19,7 @@
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/win/scoped_handle.h"
 #include "testing/child_process.h"
+#include "testing/log_capture.h"
 #include "testing/mock_time_task_runner.h"
 #include "testing/queue_thread.h"
 #include "testing/scoped_test_folder.h"
@@ -210,6 +211,22 @@ class TestSerializer : public ImportantFileWriter::DataSerializer {
   bool succeeds = true;
   int calls = 0;
 };
+
+// The test thread has no task runner, so no commit timer can run there.
+TEST_F(ImportantFileWriterTest, WithoutLoopEachChangeIsWrittenAndSaidOnce) {
+  testing_support::QueueThread worker;
+  ImportantFileWriter writer(target_, worker.task_runner());
+  TestSerializer serializer;
+  testing_support::LogCapture log;
+  for (const char* data : {"a", "b", "c"}) {
+    serializer.data = data;
+    writer.ScheduleWrite(&serializer);
+    EXPECT_FALSE(writer.HasPendingWrite());
+    ASSERT_TRUE(worker.RunAndWait(Bind([] {})));
+    EXPECT_EQ(data, Read(target_));
+  }
+  EXPECT_EQ(1u, log.Count(logging::LOG_WARNING)) << log.Text();
+}
 
 // The commit timer runs on the test thread's runner, here a mock clock that
 // also performs the writes.

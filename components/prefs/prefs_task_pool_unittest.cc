@@ -1,9 +1,9 @@
 #include "components/prefs/prefs_task_pool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
@@ -19,6 +19,7 @@
 #include "base/synchronization/waitable_event.h"
 #include "base/threading/sequenced_worker_pool.h"
 #include "base/threading/simple_thread.h"
+#include "base/threading/thread.h"
 #include "base/time/time.h"
 #include "testing/scoped_test_folder.h"
 
@@ -151,27 +152,65 @@ TEST_F(PrefsTaskPoolTest, WaitFlagHoldsTeardownUntilRunnersAreReleased) {
   releaser.join();
 }
 
-// Eight threads, which also race to create the pool, change values in four
-// stores over two files: each change goes to both stores of a file, so both
-// hold every last value and either may write last. Most changes are lossy,
-// some are committed on the way. After the teardown each file holds the
-// last value of every key.
-TEST_F(PrefsTaskPoolTest, StressLastValueOfEveryKeyReachesEachFile) {
+void SetInt(scoped_refptr<JsonPrefStore>* store, const std::string& key,
+            int value, uint32_t flags) {
+  (*store)->SetValue(key, std::make_unique<base::Value>(value), flags);
+}
+
+// Runs |task| on |thread|'s loop and waits until it has run.
+void RunOn(base::Thread* thread, base::Closure task) {
+  auto done = MakeEvent();
+  ASSERT_TRUE(thread->task_runner()->PostTask(
+      FROM_HERE, base::Bind(
+                     [](const base::Closure& task, WaitableEvent* done) {
+                       task.Run();
+                       done->Signal();
+                     },
+                     task, done.get())));
+  done->Wait();
+}
+
+// Eight threads, which also race to create the pool, send changes to four
+// stores over two files, each store on a thread of its own with a message
+// loop. Each change goes to both stores of a file, so both hold every last
+// value and either may write last; most changes are lossy. The stores' commit
+// timers batch the changes: nothing reaches the disk within the commit
+// interval, then the timers' writes carry the last value of every key, and
+// so does each file after the stores are released and the pool torn down.
+TEST_F(PrefsTaskPoolTest, StressChangesOnLoopsAreBatchedAndAllWritten) {
   constexpr int kThreads = 8;
   constexpr int kKeysPerThread = 8;
-  const TimeDelta kDuration = TimeDelta::FromSeconds(2);
+  constexpr int kStores = 4;
+  const TimeDelta kDuration = TimeDelta::FromSeconds(1);
   const FilePath files[2] = {File(L"one.json"), File(L"two.json")};
-  // expected[file][key]: the last value a thread set.
+  // expected[file][thread][key]: the last value a thread set.
   std::vector<std::map<std::string, int>> expected[2];
   expected[0].resize(kThreads);
   expected[1].resize(kThreads);
+  auto expect_last_values = [&] {
+    for (int file = 0; file < 2; ++file) {
+      SCOPED_TRACE(file);
+      std::unique_ptr<base::DictionaryValue> prefs = ReadDictionary(files[file]);
+      ASSERT_TRUE(prefs);
+      size_t keys = 0;
+      for (const auto& thread_values : expected[file]) {
+        for (const auto& entry : thread_values) {
+          int value = 0;
+          EXPECT_TRUE(prefs->GetInteger(entry.first, &value)) << entry.first;
+          EXPECT_EQ(entry.second, value) << entry.first;
+          ++keys;
+        }
+      }
+      EXPECT_GT(keys, 0u);
+    }
+  };
   {
     base::AtExitManager exit_manager;
     std::vector<PrefsTaskPoolOwner*> owners(kThreads);
     std::atomic<int> arrived{0};
     auto stores_ready = MakeEvent();
-    scoped_refptr<JsonPrefStore> stores[4];
-    std::mutex store_locks[4];
+    std::unique_ptr<base::Thread> store_threads[kStores];
+    scoped_refptr<JsonPrefStore> stores[kStores];
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
       threads.emplace_back([&, t] {
@@ -187,11 +226,9 @@ TEST_F(PrefsTaskPoolTest, StressLastValueOfEveryKeyReachesEachFile) {
                                   std::to_string(random() % kKeysPerThread);
           const uint32_t flags = change % 64 ? kLossy : 0;
           for (int s = file * 2; s < file * 2 + 2; ++s) {
-            std::lock_guard<std::mutex> hold(store_locks[s]);
-            stores[s]->SetValue(key, std::make_unique<base::Value>(change),
-                                flags);
-            if (change % 100 == 0)
-              stores[s]->CommitPendingWrite();
+            store_threads[s]->task_runner()->PostTask(
+                FROM_HERE,
+                base::Bind(&SetInt, &stores[s], key, change, flags));
           }
           expected[file][t][key] = change;
           ::Sleep(1);
@@ -202,29 +239,43 @@ TEST_F(PrefsTaskPoolTest, StressLastValueOfEveryKeyReachesEachFile) {
       ::Sleep(1);
     for (PrefsTaskPoolOwner* owner : owners)
       EXPECT_EQ(owners[0], owner);
-    for (int s = 0; s < 4; ++s)
-      stores[s] = CreateJsonPrefStore(owners[0], files[s / 2]);
+    for (int s = 0; s < kStores; ++s) {
+      store_threads[s] =
+          std::make_unique<base::Thread>("store" + std::to_string(s));
+      ASSERT_TRUE(store_threads[s]->Start());
+      RunOn(store_threads[s].get(),
+            base::Bind(
+                [](PrefsTaskPoolOwner* owner, const FilePath& path,
+                   scoped_refptr<JsonPrefStore>* store) {
+                  *store = CreateJsonPrefStore(owner, path);
+                },
+                owners[0], files[s / 2], &stores[s]));
+    }
     stores_ready->Signal();
     for (std::thread& thread : threads)
       thread.join();
-    for (scoped_refptr<JsonPrefStore>& store : stores)
-      store = nullptr;
-  }
-  for (int file = 0; file < 2; ++file) {
-    SCOPED_TRACE(file);
-    std::unique_ptr<base::DictionaryValue> prefs = ReadDictionary(files[file]);
-    ASSERT_TRUE(prefs);
-    size_t keys = 0;
-    for (const auto& thread_values : expected[file]) {
-      for (const auto& entry : thread_values) {
-        int value = 0;
-        EXPECT_TRUE(prefs->GetInteger(entry.first, &value)) << entry.first;
-        EXPECT_EQ(entry.second, value) << entry.first;
-        ++keys;
-      }
+    // Once each loop has run what was posted so far, every change is in.
+    for (auto& store_thread : store_threads)
+      RunOn(store_thread.get(), base::Bind([] {}));
+    EXPECT_FALSE(base::PathExists(files[0]) || base::PathExists(files[1]));
+
+    const base::TimeTicks deadline =
+        base::TimeTicks::Now() + TimeDelta::FromSeconds(60);
+    while (!(base::PathExists(files[0]) && base::PathExists(files[1])) &&
+           base::TimeTicks::Now() < deadline) {
+      ::Sleep(50);
     }
-    EXPECT_GT(keys, 0u);
+    expect_last_values();
+
+    for (int s = 0; s < kStores; ++s) {
+      RunOn(store_threads[s].get(),
+            base::Bind([](scoped_refptr<JsonPrefStore>* store) {
+              *store = nullptr;
+            }, &stores[s]));
+      store_threads[s]->Stop();
+    }
   }
+  expect_last_values();
 }
 
 }  // namespace
