@@ -13,6 +13,7 @@
 #include "base/synchronization/waitable_event.h"
 #include "base/threading/sequenced_worker_pool.h"
 #include "base/time/default_clock.h"
+#include "base/win/windows_types.h"
 
 namespace {
 
@@ -32,9 +33,11 @@ std::string GetHistogramSuffix(const base::FilePath& path) {
   return suffix;
 }
 
+// Sets |*keep_file| when a file that is not valid JSON could not be set
+// aside.
 PersistentPrefStore::PrefReadError HandleReadErrors(
     const base::Value* value, const base::FilePath& path, int error_code,
-    const std::string& error_message) {
+    const std::string& error_message, bool* keep_file) {
   if (!value) {
     switch (error_code) {
       case base::JSONFileValueDeserializer::JSON_ACCESS_DENIED:
@@ -52,12 +55,29 @@ PersistentPrefStore::PrefReadError HandleReadErrors(
                    << " is not valid JSON (" << error_message
                    << "); moving it aside";
         const base::FilePath bad = path.ReplaceExtension(kBadExtension);
-        const bool bad_existed = base::PathExists(bad);
-        if (!base::ReplaceFile(path, bad))
-          PLOG(ERROR) << "Cannot move " << path.value() << " to "
-                      << bad.value();
-        return bad_existed ? PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT
-                           : PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE;
+        const PersistentPrefStore::PrefReadError error =
+            base::PathExists(bad)
+                ? PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT
+                : PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE;
+        if (base::ReplaceFile(path, bad))
+          return error;
+        const DWORD move_error = ::GetLastError();
+        // Held open by someone, say: a copy keeps the bytes all the same.
+        if (base::CopyFileClearReadOnly(path, bad)) {
+          LOG(ERROR) << "Cannot move " << path.value() << " to "
+                     << bad.value() << " ("
+                     << logging::SystemErrorCodeToString(move_error)
+                     << "); copied it there instead";
+          return error;
+        }
+        const DWORD copy_error = ::GetLastError();
+        LOG(ERROR) << "Cannot move " << path.value() << " to " << bad.value()
+                   << " (" << logging::SystemErrorCodeToString(move_error)
+                   << ") nor copy it there ("
+                   << logging::SystemErrorCodeToString(copy_error)
+                   << "); the store will not write over it";
+        *keep_file = true;
+        return error;
       }
     }
   }
@@ -84,8 +104,8 @@ std::unique_ptr<PrefReadResult> ReadPrefsFromDisk(
   std::string error_message;
   base::JSONFileValueDeserializer deserializer(path, 0);
   result->value = deserializer.Deserialize(&error_code, &error_message);
-  result->error =
-      HandleReadErrors(result->value.get(), path, error_code, error_message);
+  result->error = HandleReadErrors(result->value.get(), path, error_code,
+                                   error_message, &result->keep_file);
   result->no_dir = !base::PathExists(path.DirName());
   if (result->error == PersistentPrefStore::PREF_READ_ERROR_NONE) {
     base::Histogram::FactoryGet(kReadSizeHistogram + GetHistogramSuffix(path),
@@ -286,6 +306,8 @@ void JsonPrefStore::OnFileRead(std::unique_ptr<PrefReadResult> result) {
       default:
         break;
     }
+    if (result->keep_file)
+      read_only_ = true;
   }
   if (!prefs)
     prefs.reset(new base::DictionaryValue);

@@ -10,9 +10,10 @@
 //
 // Reading recovers what it can: a missing file starts empty, a file that is
 // not valid JSON is moved aside to the same name with the extension "bad"
-// and the store starts empty. A file that exists but cannot be read, or
-// whose root is not a dictionary, makes the store read-only, so that it is
-// never overwritten with less than it held.
+// (copied there when it cannot be moved) and the store starts empty. A file
+// that exists but cannot be read, whose root is not a dictionary, or that is
+// not valid JSON and cannot be set aside either, makes the store read-only,
+// so that it is never overwritten with less than it held.
 //
 // The store belongs to the sequence that created it. Its file operations
 // (reads and writes) run on the task runner given at construction; for a
@@ -52,6 +53,9 @@ struct PrefReadResult {
   PersistentPrefStore::PrefReadError error =
       PersistentPrefStore::PREF_READ_ERROR_NONE;
   bool no_dir = false;  // the file's folder does not exist
+  // The file is not valid JSON and could be neither moved nor copied aside:
+  // writing over it would destroy the only copy of its bytes.
+  bool keep_file = false;
 };
 
 class JsonPrefStore : public PersistentPrefStore,

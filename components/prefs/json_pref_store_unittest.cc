@@ -13,6 +13,7 @@
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/time/clock.h"
 #include "base/win/scoped_handle.h"
+#include "testing/log_capture.h"
 #include "testing/mock_time_task_runner.h"
 #include "testing/queue_thread.h"
 #include "testing/scoped_test_folder.h"
@@ -74,11 +75,14 @@ class JsonPrefStoreTest : public ::testing::Test {
   testing_support::QueueThread file_thread_;
 };
 
-TEST_F(JsonPrefStoreTest, CorruptFileIsMovedAsideAndReplaced) {
-  ASSERT_TRUE(WriteFileForTest(path_.value(), "{\"a\": 1,"));
+// A corrupt file is set aside as ".bad" and the store starts afresh; its
+// bytes are never lost, even where the move aside fails.
+TEST_F(JsonPrefStoreTest, CorruptFileIsSetAsideAndNeverLost) {
+  const std::string corrupt = "{\"a\": 1,";
+  ASSERT_TRUE(WriteFileForTest(path_.value(), corrupt));
   scoped_refptr<JsonPrefStore> store = MakeStore(path_);
   EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE, store->ReadPrefs());
-  EXPECT_EQ("{\"a\": 1,", Read(bad_path_));
+  EXPECT_EQ(corrupt, Read(bad_path_));
   EXPECT_FALSE(base::PathExists(path_));
   EXPECT_FALSE(store->ReadOnly());
   EXPECT_TRUE(store->IsInitializationComplete());
@@ -90,9 +94,46 @@ TEST_F(JsonPrefStoreTest, CorruptFileIsMovedAsideAndReplaced) {
 
   // A second corruption replaces the first copy and says so.
   ASSERT_TRUE(WriteFileForTest(path_.value(), "[oops"));
-  scoped_refptr<JsonPrefStore> again = MakeStore(path_);
-  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT, again->ReadPrefs());
+  store = MakeStore(path_);
+  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT, store->ReadPrefs());
   EXPECT_EQ("[oops", Read(bad_path_));
+
+  // Held open, the file cannot move, so it is copied aside; the log names
+  // the move's own error.
+  ASSERT_TRUE(::DeleteFileW(bad_path_.value().c_str()));
+  ASSERT_TRUE(WriteFileForTest(path_.value(), corrupt));
+  base::win::ScopedHandle held(::CreateFileW(
+      path_.value().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+      nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held.IsValid());
+  store = MakeStore(path_);
+  {
+    testing_support::LogCapture log;
+    EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE,
+              store->ReadPrefs());
+    EXPECT_TRUE(log.Contains(
+        logging::SystemErrorCodeToString(ERROR_SHARING_VIOLATION)))
+        << log.Text();
+  }
+  held.Close();
+  EXPECT_EQ(corrupt, Read(bad_path_));
+  EXPECT_FALSE(store->ReadOnly());
+
+  // With the copy held open too, the store keeps off the file.
+  ASSERT_TRUE(WriteFileForTest(path_.value(), "[oops"));
+  held.Set(::CreateFileW(bad_path_.value().c_str(), GENERIC_READ, 0, nullptr,
+                         OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held.IsValid());
+  store = MakeStore(path_);
+  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT,
+            store->ReadPrefs());
+  EXPECT_TRUE(store->ReadOnly());
+  store->SetValue("b", Int(2), 0);
+  store->CommitPendingWrite();
+  Drain();
+  held.Close();
+  EXPECT_EQ("[oops", Read(path_));
+  EXPECT_EQ(corrupt, Read(bad_path_));
 }
 
 // Files that exist but cannot be understood are never overwritten.
