@@ -126,13 +126,14 @@ bool DeleteFileRecursive(const FilePath& directory,
 
 // Puts |from| in the place of |to|, replacing |to| when it exists, with one
 // rename: whoever looks at |to| meanwhile, and a process that dies
-// meanwhile, finds the old file or the new one, never none. Only when the
-// rename is refused over an existing |to| (a file that others hold open, for
-// instance) is ReplaceFileW tried, which works in steps; should it lose the
-// old file half-way, |from| is moved into its place (and a warning logged).
-// On failure |from| is still there, and the thread's last error is the one
-// of the step that failed: when |to| is missing then, |from| holds the only
-// data left.
+// meanwhile, finds the old file or the new one, never none. A rename that
+// others' open handles refuse (a reader of |to|, say) is tried again for a
+// moment (100 ms, and at least 10 times). Only when it is still refused over
+// an existing |to| is ReplaceFileW tried, which works in steps; should that
+// lose the old file half-way, |from| is moved into its place (and a warning
+// logged). On failure |from| is still there, and the thread's last error is
+// the one of the step that failed: when |to| is missing then, |from| holds
+// the only data left.
 bool ReplaceFile(const FilePath& from, const FilePath& to);
 
 // Copies a file, overwriting |to|; the copy never keeps the read-only

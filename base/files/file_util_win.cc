@@ -13,6 +13,7 @@
 #include "base/files/file_enumerator.h"
 #include "base/logging.h"
 #include "base/rand_util.h"
+#include "base/time/time.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_types.h"
 
@@ -81,6 +82,11 @@ struct StreamCloser {
 
 internal::MoveFileFunction g_move_file = &::MoveFileExW;
 internal::ReplaceFileFunction g_replace_file = &::ReplaceFileW;
+
+// How long and how often ReplaceFile tries a rename that others' open
+// handles refuse; a reader holds a file for milliseconds.
+constexpr int64_t kRenameRetryMilliseconds = 100;
+constexpr int kRenameAttempts = 10;
 
 // What CreateTemporaryFileFor adds to the target's name.
 constexpr wchar_t kTemporaryExtension[] = L".tmp";
@@ -488,12 +494,26 @@ bool DeleteFileRecursive(const FilePath& directory,
 bool ReplaceFile(const FilePath& from, const FilePath& to) {
   // A rename over |to| swaps the contents in one step. ReplaceFileW works in
   // steps (the old file is moved away before the new one moves in), so a
-  // reader or a crash in between would find no file at all.
-  if (g_move_file(from.value().c_str(), to.value().c_str(),
-                  MOVEFILE_REPLACE_EXISTING)) {
-    return true;
+  // reader or a crash in between would find no file at all. A reader holding
+  // |to| open gets the rename refused, but only for the moment of its read:
+  // the rename is tried again for a while before ReplaceFileW is.
+  const TimeTicks give_up =
+      TimeTicks::Now() + TimeDelta::FromMilliseconds(kRenameRetryMilliseconds);
+  DWORD move_error = ERROR_SUCCESS;
+  for (int attempt = 1;; ++attempt) {
+    if (g_move_file(from.value().c_str(), to.value().c_str(),
+                    MOVEFILE_REPLACE_EXISTING)) {
+      return true;
+    }
+    move_error = ::GetLastError();
+    const bool in_use = move_error == ERROR_ACCESS_DENIED ||
+                        move_error == ERROR_SHARING_VIOLATION;
+    // A count as well as a time, so that a loaded machine, which sleeps
+    // longer, still tries as often.
+    if (!in_use || (attempt >= kRenameAttempts && TimeTicks::Now() >= give_up))
+      break;
+    ::Sleep(1);
   }
-  const DWORD move_error = ::GetLastError();
   // Only for its record of unknown error codes.
   File::OSErrorToFileError(move_error);
   // With nothing to replace, ReplaceFileW could only fail, and the move's

@@ -339,12 +339,25 @@ class StringWriter : public pugi::xml_writer {
 
 // ---- Saving the file whole ----
 
-bool g_fail_step[static_cast<int>(internal::SaveStep::kReplace) + 1] = {};
+// The steps before the swap that tests make fail; the swap itself fails
+// through the seams of base::ReplaceFile.
+bool g_fail_step[static_cast<int>(internal::SaveStep::kReplace)] = {};
 
 bool StepFails(internal::SaveStep step) {
   if (!g_fail_step[static_cast<int>(step)]) return false;
   ::SetLastError(ERROR_WRITE_FAULT);
   return true;
+}
+
+BOOL WINAPI RefuseMove(const wchar_t*, const wchar_t*, DWORD) {
+  ::SetLastError(ERROR_WRITE_FAULT);
+  return FALSE;
+}
+
+BOOL WINAPI RefuseReplace(const wchar_t*, const wchar_t*, const wchar_t*,
+                          DWORD, void*, void*) {
+  ::SetLastError(ERROR_WRITE_FAULT);
+  return FALSE;
 }
 
 bool WriteAll(base::File* file, const std::string& text) {
@@ -367,12 +380,13 @@ bool WriteAll(base::File* file, const std::string& text) {
   return true;
 }
 
-// Writes |text| beside |path| and swaps it in, so that a failure or a crash
-// at any point leaves the previous file whole.
+// Writes |text| beside |path| and swaps it in with one rename, so that a
+// reader never finds |path| missing or partial, and a failure or a crash at
+// any point leaves the previous file whole.
 bool WriteFileAtomically(const base::FilePath& path, const std::string& text) {
   base::FilePath temporary;
   if (StepFails(internal::SaveStep::kCreateTemporaryFile) ||
-      !base::CreateTemporaryFileInDir(path.DirName(), &temporary)) {
+      !base::CreateTemporaryFileFor(path, &temporary)) {
     PLOG(ERROR) << "Cannot create a temporary file beside "
                 << path.AsUTF8Unsafe();
     return false;
@@ -393,12 +407,19 @@ bool WriteFileAtomically(const base::FilePath& path, const std::string& text) {
     }
   }
   if (written) {
-    if (!StepFails(internal::SaveStep::kReplace) &&
-        base::ReplaceFile(temporary, path)) {
-      return true;
+    if (base::ReplaceFile(temporary, path)) return true;
+    const DWORD error = ::GetLastError();
+    // The swap lost the old log half-way: the new one is all there is.
+    if (!base::PathExists(path)) {
+      LOG(ERROR) << "Cannot replace " << path.AsUTF8Unsafe() << " ("
+                 << logging::SystemErrorCodeToString(error)
+                 << ") and no log is left there; the new one stays in "
+                 << temporary.AsUTF8Unsafe();
+      return false;
     }
-    PLOG(ERROR) << "Cannot replace " << path.AsUTF8Unsafe() << " with "
-                << temporary.AsUTF8Unsafe();
+    LOG(ERROR) << "Cannot replace " << path.AsUTF8Unsafe() << " with "
+               << temporary.AsUTF8Unsafe() << ": "
+               << logging::SystemErrorCodeToString(error);
   }
   base::DeleteFileOrTree(temporary, /*recursive=*/false);
   return false;
@@ -551,11 +572,20 @@ namespace internal {
 
 ScopedFailSaveStepForTesting::ScopedFailSaveStepForTesting(SaveStep step)
     : step_(step) {
-  g_fail_step[static_cast<int>(step_)] = true;
+  if (step_ != SaveStep::kReplace) {
+    g_fail_step[static_cast<int>(step_)] = true;
+    return;
+  }
+  refused_move_ =
+      std::make_unique<base::internal::ScopedMoveFileForTesting>(&RefuseMove);
+  refused_replace_ =
+      std::make_unique<base::internal::ScopedReplaceFileForTesting>(
+          &RefuseReplace);
 }
 
 ScopedFailSaveStepForTesting::~ScopedFailSaveStepForTesting() {
-  g_fail_step[static_cast<int>(step_)] = false;
+  if (step_ != SaveStep::kReplace)
+    g_fail_step[static_cast<int>(step_)] = false;
 }
 
 }  // namespace internal

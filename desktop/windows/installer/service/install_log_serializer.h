@@ -26,10 +26,19 @@
 
 #include <stddef.h>
 
+#include <memory>
+
 #include <pugixml.hpp>
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/service/install_log.h"
+
+namespace base {
+namespace internal {
+class ScopedMoveFileForTesting;
+class ScopedReplaceFileForTesting;
+}  // namespace internal
+}  // namespace base
 
 namespace installer {
 
@@ -47,11 +56,14 @@ class InstallLogSerializer {
   // file or a document that breaks a rule.
   bool Load(InstallLog* log, const base::FilePath& file);
 
-  // Writes |log| to |file| through a temporary file in the same folder, so
-  // that |file| holds either its previous content or the whole new document.
-  // False, with |file| untouched, when a text is not valid UTF-8 (or a path
-  // not valid UTF-16) or when writing fails. Characters that XML cannot
-  // carry (control characters other than tab, line feed and carriage
+  // Writes |log| to |file| through a temporary file in the same folder that
+  // is swapped in with one rename, so that |file| holds either its previous
+  // content or the whole new document, also for a reader meanwhile. False
+  // when a text is not valid UTF-8 (or a path not valid UTF-16) or when
+  // writing fails; |file| is then untouched, unless the swap lost it
+  // half-way: the new document then stays in the temporary file
+  // ("<file>.<8 hex digits>.tmp") that the log names. Characters that XML
+  // cannot carry (control characters other than tab, line feed and carriage
   // return; U+FFFE and U+FFFF) are dropped and counted in
   // dropped_characters().
   bool Save(const InstallLog& log, const base::FilePath& file);
@@ -79,7 +91,9 @@ enum class SaveStep {
 
 // For tests only: while the scope lives, |step| of every Save fails as if
 // Windows had refused it (a failing kWriteData writes half the bytes
-// first), standing in for a full disk or a crash at that point.
+// first), standing in for a full disk or a crash at that point. A failing
+// kReplace refuses the rename and the ReplaceFileW call inside the real
+// swap (base::ReplaceFile), whichever Save or other caller makes them.
 class ScopedFailSaveStepForTesting {
  public:
   explicit ScopedFailSaveStepForTesting(SaveStep step);
@@ -90,6 +104,8 @@ class ScopedFailSaveStepForTesting {
 
  private:
   const SaveStep step_;
+  std::unique_ptr<base::internal::ScopedMoveFileForTesting> refused_move_;
+  std::unique_ptr<base::internal::ScopedReplaceFileForTesting> refused_replace_;
 };
 
 }  // namespace internal

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "base/base_paths.h"
 #include "base/files/file_enumerator.h"
@@ -10,6 +12,8 @@
 #include "base/files/file_util.h"
 #include "base/path_service.h"
 #include "base/time/time.h"
+#include "base/win/scoped_handle.h"
+#include "testing/child_process.h"
 #include "testing/scoped_test_folder.h"
 
 namespace installer {
@@ -309,11 +313,33 @@ TEST_F(InstallLogSerializerTest, LoadAcceptsTheLenientForms) {
   EXPECT_EQ(" n ", log.components[0].first);  // Names are not trimmed.
 }
 
+// ReplaceFileW as it fails when it has lost the old file half-way.
+BOOL WINAPI LoseReplacedFile(const wchar_t* replaced, const wchar_t*,
+                             const wchar_t*, DWORD, void*, void*) {
+  ::DeleteFileW(replaced);
+  ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+  return FALSE;
+}
+
+BOOL WINAPI RefuseMove(const wchar_t*, const wchar_t*, DWORD) {
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
 TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   InstallLog previous = FullLog();
   previous.files.resize(1);
   ASSERT_TRUE(InstallLogSerializer().Save(previous, file()));
   const std::string previous_text = FileText();
+  auto names = [this] {
+    std::vector<std::wstring> names;
+    base::FileEnumerator enumerator(FilePath(folder_.path()),
+                                    base::FileEnumerator::FILES);
+    for (FilePath path = enumerator.Next(); !path.empty();
+         path = enumerator.Next())
+      names.push_back(path.BaseName().value());
+    return names;
+  };
 
   using internal::SaveStep;
   for (SaveStep step : {SaveStep::kCreateTemporaryFile, SaveStep::kWriteData,
@@ -331,16 +357,62 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   EXPECT_FALSE(InstallLogSerializer().Save(lone_surrogate, file()));
 
   EXPECT_EQ(previous_text, FileText());
-  int entries = 0;
-  base::FileEnumerator enumerator(FilePath(folder_.path()),
-                                  base::FileEnumerator::FILES);
-  for (FilePath path = enumerator.Next(); !path.empty();
-       path = enumerator.Next())
-    ++entries;
-  EXPECT_EQ(1, entries) << "a temporary file was left behind";
+  EXPECT_EQ(std::vector<std::wstring>{L"log.xml"}, names())
+      << "a temporary file was left behind";
 
   EXPECT_FALSE(InstallLogSerializer().Save(
       FullLog(), FilePath(folder_.path()).Append(L"missing\\log.xml")));
+
+  // A swap that loses the old log half-way and cannot move the new one in
+  // leaves the new one beside it, which the next save clears away.
+  {
+    base::internal::ScopedReplaceFileForTesting lose(&LoseReplacedFile);
+    base::internal::ScopedMoveFileForTesting refuse(&RefuseMove);
+    EXPECT_FALSE(InstallLogSerializer().Save(FullLog(), file()));
+  }
+  std::vector<std::wstring> left = names();
+  ASSERT_EQ(1u, left.size());
+  EXPECT_EQ(0u, left[0].find(L"log.xml.")) << left[0];
+  std::string kept;
+  EXPECT_TRUE(base::ReadFileToString(FilePath(folder_.path()).Append(left[0]),
+                                     &kept));
+  EXPECT_EQ(ReadGolden(), kept);
+  ASSERT_TRUE(InstallLogSerializer().Save(FullLog(), file()));
+  EXPECT_EQ(std::vector<std::wstring>{L"log.xml"}, names());
+}
+
+// Another process reads the log throughout 300 saves and never finds it
+// missing or cut short; while it holds the file open, a save only waits.
+TEST_F(InstallLogSerializerTest, ReaderNeverFindsTheLogMissingWhileSaving) {
+  InstallLog log = FullLog();
+  ASSERT_TRUE(InstallLogSerializer().Save(log, file()));
+  const std::wstring events = L"Local\\install_log_reader_" +
+                              std::to_wstring(::GetCurrentProcessId());
+  base::ScopedHandle ready(
+      ::CreateEventW(nullptr, TRUE, FALSE, (events + L"_ready").c_str()));
+  base::ScopedHandle stop(
+      ::CreateEventW(nullptr, TRUE, FALSE, (events + L"_stop").c_str()));
+  ASSERT_TRUE(ready.IsValid() && stop.IsValid());
+  testing_support::ChildResult reader;
+  std::thread reading([&] {
+    reader = testing_support::RunChildProcess(
+        L"\"" + testing_support::SelfFolder() +
+        L"\\install_log_reader_child.exe\" \"" + file().value() + L"\" " +
+        events + L"_ready " + events + L"_stop");
+  });
+  const bool reading_started =
+      ::WaitForSingleObject(ready.Get(), 30000) == WAIT_OBJECT_0;
+  int saved = 0;
+  for (int i = 0; reading_started && i < 300; ++i) {
+    log.version = std::to_string(i);
+    log.files.resize(1 + i % 3);  // lengths that differ
+    saved += InstallLogSerializer().Save(log, file());
+  }
+  ::SetEvent(stop.Get());
+  reading.join();
+  ASSERT_TRUE(reading_started) << reader.output;
+  EXPECT_EQ(0u, reader.exit_code) << reader.output;
+  EXPECT_EQ(300, saved);
 }
 
 TEST_F(InstallLogSerializerTest, SaveDropsCharactersXmlCannotCarry) {

@@ -19,6 +19,13 @@ foreach(probe product_settings_probe product_settings_probe_bare)
                         base_json base)
 endforeach()
 
+# Another process that reads the install log while the tests save it.
+add_executable(install_log_reader_child
+               ${service_dir}/testdata/install_log_reader_child.cc)
+target_link_libraries(install_log_reader_child PRIVATE velto_manifest base
+                      shell32)
+add_dependencies(${name} install_log_reader_child)
+
 # Resource-only "_vlautolib.pyd" modules, one folder per variant; the tests
 # copy them where they need them.
 set(fallback_rc ${service_dir}/testdata/fallback_settings.rc)
