@@ -190,7 +190,13 @@ TEST_F(PrefsTaskPoolTest, StressChangesOnLoopsAreBatchedAndAllWritten) {
   auto expect_last_values = [&] {
     for (int file = 0; file < 2; ++file) {
       SCOPED_TRACE(file);
-      std::unique_ptr<base::DictionaryValue> prefs = ReadDictionary(files[file]);
+      // The other store of the file may be swapping its write in right now,
+      // which refuses a reader for a moment.
+      std::unique_ptr<base::DictionaryValue> prefs;
+      for (int attempt = 0; !prefs && attempt < 100; ++attempt) {
+        if (attempt) ::Sleep(10);
+        prefs = ReadDictionary(files[file]);
+      }
       ASSERT_TRUE(prefs);
       size_t keys = 0;
       for (const auto& thread_values : expected[file]) {
