@@ -67,6 +67,8 @@ class ImportantFileWriter {
   static bool WriteFileAtomically(const FilePath& path, StringPiece data);
 
   const FilePath& path() const { return path_; }
+  // How long ScheduleWrite waits before the data is asked for.
+  TimeDelta commit_interval() const { return commit_interval_; }
 
   // True while a scheduled write waits for its commit timer.
   bool HasPendingWrite() const;

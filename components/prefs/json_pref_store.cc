@@ -21,8 +21,6 @@ constexpr char kTaskRunnerTokenPrefix[] = "json_pref_store-";
 constexpr char kReadSizeHistogram[] = "Settings.JsonDataReadSizeKilobytes.";
 constexpr char kWriteCountHistogram[] = "Settings.JsonDataWriteCount.";
 constexpr wchar_t kBadExtension[] = L"bad";
-// The writer's, which the write-count histogram divides its interval by.
-constexpr int64_t kCommitIntervalSeconds = 10;
 constexpr int64_t kReportIntervalMinutes = 5;
 
 // The file's base name as a histogram-name suffix: ASCII only (else empty),
@@ -163,8 +161,8 @@ JsonPrefStore::JsonPrefStore(
       task_runner_(std::move(task_runner)),
       prefs_(new base::DictionaryValue),
       writer_(path, task_runner_),
-      write_count_histogram_(base::TimeDelta::FromSeconds(kCommitIntervalSeconds),
-                             path) {}
+      // The histogram divides its reporting interval by the writer's.
+      write_count_histogram_(writer_.commit_interval(), path) {}
 
 JsonPrefStore::JsonPrefStore(
     const base::FilePath& path,
