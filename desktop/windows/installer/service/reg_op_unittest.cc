@@ -5,6 +5,7 @@
 
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
+#include "desktop/windows/installer/service/install_log_registry.h"
 #include "desktop/windows/installer/service/reg_op_tables.h"
 #include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/service/transactions/operation_test_support.h"
@@ -43,13 +44,17 @@ class TestResolver : public PlaceholderResolver {
         {L"Loop", L"{Loop}"},
     };
     auto found = kNames.find(name);
-    return found == kNames.end() ? name : found->second;
+    if (found != kNames.end())
+      return found->second;
+    unknown.push_back(name);
+    return name;
   }
   InstallLogRegistry* GetInstallLogRegistryForRoot(HKEY root) override {
     return root == recorded_root_ ? &registry : nullptr;
   }
 
   InstallLogRegistry registry;
+  std::vector<std::wstring> unknown;  // Names asked for and not resolved.
 
  private:
   const HKEY recorded_root_;
@@ -167,6 +172,21 @@ Value Read(const std::wstring& key, const wchar_t* name, REGSAM view,
   return {type, std::vector<uint8_t>(data, data + size)};
 }
 
+// "<key> <clean mode>: <name> <type>" and, with |with_data|, " <data>" for
+// every recorded value.
+std::vector<std::string> Recorded(const InstallLogRegistry& registry,
+                                  bool with_data) {
+  std::vector<std::string> lines;
+  for (const InstallLogKey& key : registry) {
+    for (const InstallLogValue& value : key.values) {
+      lines.push_back(key.key_path + " " + std::to_string(key.clean_mode) +
+                      ": " + value.name + " " + value.type_name +
+                      (with_data ? " " + value.data : ""));
+    }
+  }
+  return lines;
+}
+
 std::vector<uint8_t> Wide(const std::wstring& text) {
   const uint8_t* bytes = reinterpret_cast<const uint8_t*>(text.c_str());
   return std::vector<uint8_t>(bytes, bytes + (text.size() + 1) * 2);
@@ -267,15 +287,7 @@ TEST(RegOpTransactionTest, AppliesRowsInTheirViewAndRollsBack) {
     EXPECT_EQ(Value(REG_DWORD, {1, 0, 0, 0}),
               Read(kUninstall, L"SystemComponent", KEY_WOW64_32KEY));
     EXPECT_EQ(Value(), Read(kUninstall, L"SystemComponent", 0));
-    std::vector<std::string> recorded;
-    for (const InstallLogKey& key : resolver.registry) {
-      for (const InstallLogValue& value : key.values) {
-        recorded.push_back(key.key_path + " " + std::to_string(key.clean_mode) +
-                           ": " + value.name + " " + value.type_name + " " +
-                           value.data);
-      }
-    }
-    EXPECT_EQ(kRecorded, recorded);
+    EXPECT_EQ(kRecorded, Recorded(resolver.registry, true));
 
     transaction.Rollback();
     for (const auto& value : kValues) {
@@ -291,9 +303,10 @@ TEST(RegOpTransactionTest, AppliesRowsInTheirViewAndRollsBack) {
   }
 }
 
-// The main table through a transaction under each root: every row lands
-// under its expanded key and name, the uninstall entry in the 32-bit view,
-// the "ddeexec" rows by root, and every value written is recorded.
+// The main table through a transaction under each root: every row that
+// applies lands under its expanded key and name, in its view, and is
+// recorded; no placeholder is unknown. The per-user "ddeexec" rows leave the
+// machine's alone; for the machine an old one goes.
 TEST(RegOpTransactionTest, MainTableUnderEachRoot) {
   testing_support::RegistrySandbox sandbox(/*redirect_predefined=*/true);
   ScopedSecurityInfoFunctionsForTesting security_functions(
@@ -304,87 +317,46 @@ TEST(RegOpTransactionTest, MainTableUnderEachRoot) {
   base::win::WindowsVersionInfo running;
   running.version = VERSION_VISTA;
   base::win::ScopedWindowsVersionForTesting version(running);
-
-  const std::wstring kClass = L"Software\\Classes\\Veltodeveloper";
-  const std::wstring kDdeexec = kClass + L"\\shell\\open\\ddeexec";
-  const std::wstring kCompatibility =
-      L"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\"
-      L"Compatibility Assistant\\Persisted";
-  const Value kEmpty = {REG_SZ, {}};
-  const Value kNone = {REG_NONE, {}};
-  const Value kOne = {REG_DWORD, {1, 0, 0, 0}};
-  // clang-format off
-  const struct {
-    HKEY only_root;  // Null for both.
-    std::wstring key;
-    const wchar_t* name;
-    Value value;
-    std::string recorded;
-  } kValues[] = {
-      {nullptr, kClass, L"FriendlyTypeName", {REG_SZ, Wide(L"Velto Web Document")}, "REG_SZ Velto Web Document"},
-      {HKEY_CURRENT_USER, kDdeexec, L"", kEmpty, "REG_SZ "},
-      {HKEY_CURRENT_USER, kDdeexec + L"\\Application", L"", kEmpty, "REG_SZ "},
-      {HKEY_CURRENT_USER, kDdeexec + L"\\Topic", L"", kEmpty, "REG_SZ "},
-      {nullptr, L"Software\\Classes\\.htm\\OpenWithProgIDs", L"Veltodeveloper", kNone, "REG_NONE "},
-      {nullptr, L"Software\\Classes\\.html\\OpenWithProgIDs", L"Veltodeveloper", kNone, "REG_NONE "},
-      {nullptr, L"Software\\Classes\\.pdf\\OpenWithProgIDs", L"Veltodeveloper", kNone, "REG_NONE "},
-      {nullptr, L"Software\\Classes\\.shtml\\OpenWithProgIDs", L"Veltodeveloper", kNone, "REG_NONE "},
-      {nullptr, L"Software\\Classes\\.xht\\OpenWithProgIDs", L"Veltodeveloper", kNone, "REG_NONE "},
-      {nullptr, L"Software\\Classes\\.xhtml\\OpenWithProgIDs", L"Veltodeveloper", kNone, "REG_NONE "},
-      {nullptr, kCompatibility, L"C:\\Velto {x}\\Launcher.exe", {REG_DWORD, {32, 0, 0, 0}}, "REG_DWORD 00000020"},
-      {nullptr, L"Software\\Clients\\StartMenuInternet\\Veltodeveloper\\Capabilities", L"ApplicationDescription", {REG_SZ, Wide(L"Do more on the web")}, "REG_SZ Do more on the web"},
-      {nullptr, kUninstall, L"DisplayName", {REG_SZ, Wide(L"Velto developer 45.0.2522.0")}, "REG_SZ Velto developer 45.0.2522.0"},
-      {nullptr, kUninstall, L"HelpLink", {REG_SZ, Wide(L"https://help.example.com/?p=")}, "REG_SZ https://help.example.com/?p="},
-      {nullptr, kUninstall, L"NoModify", kOne, "REG_DWORD 00000001"},
-      {nullptr, kUninstall, L"NoRepair", kOne, "REG_DWORD 00000001"},
-      {nullptr, kUninstall, L"Publisher", {REG_SZ, Wide(L"Velto Software")}, "REG_SZ Velto Software"},
-      {nullptr, kUninstall, L"UninstallString", {REG_SZ, Wide(L"\"C:\\Velto {x}\\Launcher.exe\" /uninstall")}, "REG_SZ \"C:\\Velto {x}\\Launcher.exe\" /uninstall"},
-      {nullptr, kUninstall, L"URLInfoAbout", {REG_SZ, Wide(L"https://www.example.com/")}, "REG_SZ https://www.example.com/"},
-      {nullptr, kUninstall, L"URLUpdateInfo", {REG_SZ, Wide(L"https://www.example.com/download/")}, "REG_SZ https://www.example.com/download/"},
-  };
-  // clang-format on
-  // An old machine-wide "ddeexec" goes; the per-user rows leave it alone.
+  const std::wstring kDdeexec =
+      L"Software\\Classes\\Veltodeveloper\\shell\\open\\ddeexec";
   test::CreateKey(HKEY_LOCAL_MACHINE, kDdeexec + L"\\Topic", 0);
 
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     SCOPED_TRACE(root == HKEY_CURRENT_USER ? "HKCU" : "HKLM");
     TestResolver resolver(root);
     Transaction transaction;
-    for (const RegOpRecord& row : kMainRegOps) {
-      std::unique_ptr<Operation> operation;
-      ASSERT_TRUE(RegOp(row, &resolver).CreateOperation(root, &operation));
-      ASSERT_TRUE(!operation || transaction.Execute(std::move(operation)))
-          << row.key << " " << (row.value_name ? row.value_name : L"");
-    }
     std::vector<std::string> expected_recorded;
-    for (const auto& value : kValues) {
-      const bool applies = !value.only_root || value.only_root == root;
-      const REGSAM view = value.key == kUninstall ? KEY_WOW64_32KEY : 0;
-      EXPECT_EQ(applies ? value.value : Value(),
-                Read(value.key, value.name, view, root))
-          << value.name;
-      if (applies) {
-        expected_recorded.push_back(base::WideToUTF8(value.key) +
-                                    " 0: " + base::WideToUTF8(value.name) +
-                                    " " + value.recorded);
-      }
+    for (const RegOpRecord& row : kMainRegOps) {
+      const RegOp reg_op(row, &resolver);
+      std::unique_ptr<Operation> operation;
+      ASSERT_TRUE(reg_op.CreateOperation(root, &operation));
+      if (!operation)
+        continue;
+      ASSERT_TRUE(transaction.Execute(std::move(operation))) << row.key;
+      if (row.type == kRegOpDeleteKey)
+        continue;
+      const std::wstring key = reg_op.ExpandPlaceholders(row.key);
+      const std::wstring name = reg_op.ExpandPlaceholders(row.value_name);
+      Value written = {static_cast<DWORD>(row.type), {}};
+      const uint32_t number = static_cast<uint32_t>(row.data.number);
+      const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&number);
+      if (row.type == REG_DWORD)
+        written.second.assign(bytes, bytes + 4);
+      else if (row.type == REG_SZ && row.data.text && *row.data.text)
+        written.second = Wide(reg_op.ExpandPlaceholders(row.data.text));
+      EXPECT_EQ(written, Read(key, name.c_str(), row.view_flags, root)) << name;
+      expected_recorded.push_back(base::WideToUTF8(key) + " 0: " +
+                                  base::WideToUTF8(name) + " " +
+                                  RegistryTypeName(row.type));
     }
-    // The user's software hive has one view; the machine's has two.
-    if (root == HKEY_LOCAL_MACHINE) {
-      EXPECT_EQ(Value(), Read(kUninstall, L"DisplayName", 0, root));
-    }
+    EXPECT_EQ(root == HKEY_CURRENT_USER ? 20u : 17u, expected_recorded.size());
+    EXPECT_EQ(expected_recorded, Recorded(resolver.registry, false));
+    EXPECT_EQ(std::vector<std::wstring>(), resolver.unknown);
     EXPECT_EQ(root == HKEY_CURRENT_USER,
               test::KeyExists(HKEY_LOCAL_MACHINE, kDdeexec, 0));
-    std::vector<std::string> recorded;
-    for (const InstallLogKey& key : resolver.registry) {
-      for (const InstallLogValue& value : key.values) {
-        recorded.push_back(key.key_path + " " + std::to_string(key.clean_mode) +
-                           ": " + value.name + " " + value.type_name + " " +
-                           value.data);
-      }
-    }
-    EXPECT_EQ(expected_recorded, recorded);
   }
+  // The uninstall entry lives in the machine's 32-bit view alone.
+  EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstall, 0));
 }
 
 }  // namespace
