@@ -19,6 +19,7 @@
 #include "desktop/windows/installer/service/utils.h"
 #include "testing/child_process.h"
 #include "testing/registry_sandbox.h"
+#include "testing/run_together.h"
 #include "testing/scoped_test_folder.h"
 
 namespace autoupdate {
@@ -115,7 +116,17 @@ TEST_F(GlobalStorageWinTest, RegistryRoundTrip) {
   EXPECT_FALSE(base::PathExists(fallback_file()));
 }
 
-TEST_F(GlobalStorageWinTest, MutexHeldByAnotherProcessAnswersBusy) {
+int WaitForChild(const base::Process& child) {
+  int exit_code = -1;
+  EXPECT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30),
+                                           &exit_code));
+  return exit_code;
+}
+
+// Held by another process, the mutex makes both calls answer busy at once;
+// released, or abandoned by a holder that died (our handle keeps it alive),
+// it is ours again.
+TEST_F(GlobalStorageWinTest, MutexHeldElsewhereAnswersBusyUntilFreed) {
   GlobalStorageWin storage;
   storage.Init(/*copy_only=*/false);
   ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "before"));
@@ -127,11 +138,11 @@ TEST_F(GlobalStorageWinTest, MutexHeldByAnotherProcessAnswersBusy) {
   base::win::ScopedHandle release(
       ::CreateEventW(nullptr, TRUE, FALSE, release_name.c_str()));
   ASSERT_TRUE(ready.IsValid() && release.IsValid());
-  base::Process child = base::LaunchProcess(
+  base::Process holder = base::LaunchProcess(
       ChildPath() + L" --hold-mutex --ready=" + ready_name +
           L" --release=" + release_name,
       base::LaunchOptions());
-  ASSERT_TRUE(child.IsValid()) << ::GetLastError();
+  ASSERT_TRUE(holder.IsValid()) << ::GetLastError();
   ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(ready.Get(), 30000));
 
   std::string value = "stale";
@@ -143,10 +154,11 @@ TEST_F(GlobalStorageWinTest, MutexHeldByAnotherProcessAnswersBusy) {
   EXPECT_EQ(L"before", RegistryValue(L"UUID"));
 
   ::SetEvent(release.Get());
-  int exit_code = -1;
-  ASSERT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30),
-                                           &exit_code));
-  EXPECT_EQ(0, exit_code);
+  EXPECT_EQ(0, WaitForChild(holder));
+  base::Process abandoner = base::LaunchProcess(
+      ChildPath() + L" --abandon-mutex", base::LaunchOptions());
+  ASSERT_TRUE(abandoner.IsValid()) << ::GetLastError();
+  ASSERT_EQ(0, WaitForChild(abandoner));
   EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "after"));
   EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
   EXPECT_EQ("after", value);
@@ -198,26 +210,6 @@ TEST_F(GlobalStorageWinTest, MutexOpenedAfterARefusedCreateIsReleased) {
       ::ReleaseMutex(theirs.Get());
   }).join();
   EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), wait);
-}
-
-TEST_F(GlobalStorageWinTest, MutexAbandonedByADeadHolderIsTakenOver) {
-  // Our handle keeps the mutex alive past its holder's death.
-  GlobalStorageWin storage;
-  storage.Init(/*copy_only=*/false);
-  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "before"));
-
-  base::Process child =
-      base::LaunchProcess(ChildPath() + L" --abandon-mutex", base::LaunchOptions());
-  ASSERT_TRUE(child.IsValid()) << ::GetLastError();
-  int exit_code = -1;
-  ASSERT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30),
-                                           &exit_code));
-  ASSERT_EQ(0, exit_code);
-
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "survivor"));
-  std::string value;
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
-  EXPECT_EQ("survivor", value);
 }
 
 TEST_F(GlobalStorageWinTest, StandAloneKeepsValuesInTheFallbackFile) {
@@ -375,16 +367,11 @@ TEST_F(GlobalStorageWinTest, FourProcessesShareTheStore) {
   for (const Mode& mode : modes) {
     SCOPED_TRACE(mode.name);
     std::vector<testing_support::ChildResult> results(4);
-    std::vector<std::thread> threads;
-    for (int id = 0; id < 4; ++id) {
-      threads.emplace_back([&, id] {
-        results[id] = testing_support::RunChildProcess(
-            ChildPath() + L" --stress --id=" + std::to_wstring(id) +
-            mode.switches);
-      });
-    }
-    for (std::thread& thread : threads)
-      thread.join();
+    testing_support::RunOnThreadsTogether(4, [&](int id) {
+      results[id] = testing_support::RunChildProcess(
+          ChildPath() + L" --stress --id=" + std::to_wstring(id) +
+          mode.switches);
+    });
     for (const testing_support::ChildResult& result : results) {
       EXPECT_TRUE(result.started);
       EXPECT_EQ(0u, result.exit_code) << result.output;

@@ -1,13 +1,11 @@
 #include "desktop/windows/installer/service/handle_inheritance_lock.h"
 
-#include <atomic>
-#include <memory>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "base/at_exit.h"
+#include "testing/run_together.h"
 
 namespace installer {
 namespace {
@@ -20,19 +18,9 @@ TEST(HandleInheritanceLockTest, ConcurrentRequestsShareOneLock) {
   constexpr int kThreads = 8;
   for (int round = 0; round < kRounds; ++round) {
     base::AtExitManager exit_manager;
-    std::atomic<int> waiting{kThreads};
     std::vector<base::Lock*> seen(kThreads, nullptr);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i) {
-      threads.emplace_back([&, i] {
-        waiting.fetch_sub(1);
-        while (waiting.load() > 0)
-          std::this_thread::yield();
-        seen[i] = &GetHandleInheritanceLock();
-      });
-    }
-    for (std::thread& thread : threads)
-      thread.join();
+    testing_support::RunOnThreadsTogether(
+        kThreads, [&](int i) { seen[i] = &GetHandleInheritanceLock(); });
     for (int i = 1; i < kThreads; ++i)
       ASSERT_EQ(seen[0], seen[i]) << "round " << round << " thread " << i;
     EXPECT_EQ(seen[0], &HandleInheritanceLock());

@@ -2,9 +2,7 @@
 
 #include <stdio.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -20,6 +18,7 @@
 #include "desktop/windows/installer/service/utils.h"
 #include "desktop/windows/installer/service/version_info.h"
 #include "testing/child_process.h"
+#include "testing/run_together.h"
 #include "testing/scoped_test_folder.h"
 
 namespace installer {
@@ -157,15 +156,12 @@ TEST_F(InstallationInfoTest, CustomProfilePath) {
     const wchar_t* parent;    // null: refused
   };
   const Case cases[] = {
-      {R"(C:\\Profiles\\<USERNAME>)", L"C:\\Profiles\\<U>", L"C:\\Profiles"},
+      {R"(C:\\P\\<USERNAME>)", L"C:\\P\\<U>", L"C:\\P"},
       // Every spelling of the same folder, handed out in one.
-      {R"(C:\\Profiles\\<USERNAME>\\)", L"C:\\Profiles\\<U>", L"C:\\Profiles"},
-      {R"(C:\\Profiles\\<USERNAME>\\.)", L"C:\\Profiles\\<U>",
-       L"C:\\Profiles"},
-      {R"(C:\\Profiles\\<USERNAME>\\\\)", L"C:\\Profiles\\<U>",
-       L"C:\\Profiles"},
-      {R"(C:\\Profiles\\<USERNAME>\\Velto)", L"C:\\Profiles\\<U>\\Velto",
-       L"C:\\Profiles\\<U>\\Velto"},
+      {R"(C:\\P\\<USERNAME>\\)", L"C:\\P\\<U>", L"C:\\P"},
+      {R"(C:\\P\\<USERNAME>\\.)", L"C:\\P\\<U>", L"C:\\P"},
+      {R"(C:\\P\\<USERNAME>\\\\)", L"C:\\P\\<U>", L"C:\\P"},
+      {R"(C:\\P\\<USERNAME>\\V)", L"C:\\P\\<U>\\V", L"C:\\P\\<U>\\V"},
       {R"(\\\\srv\\share\\P\\<USERNAME>)", L"\\\\srv\\share\\P\\<U>",
        L"\\\\srv\\share\\P"},
       {R"(D:\\Data)", L"D:\\Data", L"D:\\Data"},
@@ -177,10 +173,8 @@ TEST_F(InstallationInfoTest, CustomProfilePath) {
       {R"(C:\\Users\\..\\<USERNAME>)", L"C:\\<U>", nullptr},
       {R"(\\\\?\\C:\\<USERNAME>)", L"C:\\<U>", nullptr},
       {R"(\\\\srv\\share\\<USERNAME>)", L"\\\\srv\\share\\<U>", nullptr},
-      {R"(\\\\?\\UNC\\srv\\share\\<USERNAME>)", L"\\\\srv\\share\\<U>",
-       nullptr},
-      {R"(\\\\.\\UNC\\srv\\share\\<USERNAME>)", L"\\\\srv\\share\\<U>",
-       nullptr},
+      {R"(\\\\?\\UNC\\srv\\s\\<USERNAME>)", L"\\\\srv\\s\\<U>", nullptr},
+      {R"(\\\\.\\UNC\\srv\\s\\<USERNAME>)", L"\\\\srv\\s\\<U>", nullptr},
       {R"(C:\\Users\\<USERNAME>)", L"C:\\Users\\<U>", nullptr},
       // User-data folders that are roots, relative or the homes of all
       // users: nothing is handed out.
@@ -316,21 +310,9 @@ TEST_F(InstallationInfoTest, ProcessInstanceFindsTheInstallationFolder) {
 
 TEST(InstallationInfoPlainTest, ThreadsShareOneInstance) {
   base::AtExitManager exit_manager;
-  constexpr int kThreads = 8;
-  std::atomic<int> not_ready{kThreads};
-  std::vector<InstallationInfo*> seen(kThreads, nullptr);
-  std::vector<std::thread> threads;
-  for (int i = 0; i < kThreads; ++i) {
-    threads.emplace_back([&, i] {
-      // Released together, so that several race for the creation.
-      --not_ready;
-      while (not_ready.load() > 0)
-        std::this_thread::yield();
-      seen[i] = InstallationInfo::GetInstance();
-    });
-  }
-  for (std::thread& thread : threads)
-    thread.join();
+  std::vector<InstallationInfo*> seen(8, nullptr);
+  testing_support::RunOnThreadsTogether(
+      8, [&](int i) { seen[i] = InstallationInfo::GetInstance(); });
   ASSERT_NE(nullptr, seen[0]);
   for (InstallationInfo* info : seen)
     EXPECT_EQ(seen[0], info);
