@@ -21,7 +21,6 @@
 
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "base/json/values.h"
@@ -29,7 +28,7 @@
 #include "base/win/windows_types.h"
 #include "desktop/windows/installer/service/parent_process.h"
 #include "desktop/windows/installer/service/product_settings.h"
-#include "desktop/windows/installer/service/version_info.h"
+#include "desktop/windows/installer/service/testdata/product_settings_report.h"
 
 namespace {
 
@@ -53,41 +52,8 @@ int PrintSettings() {
   for (const base::DictionaryValue* settings : seen)
     agree = agree && settings == ProductSettings::GetDictionary();
 
-  printf("racers_agree=%s\n", agree ? "yes" : "no");
-  using installer::VersionInfo;
-  auto flag = [](bool value) { return std::string(value ? "true" : "false"); };
-  const std::pair<const char*, std::string> kGetters[] = {
-      {"company_name", ProductSettings::GetCompanyName()},
-      {"crash_log_product_sufix", ProductSettings::GetCrashLogProductSuffix()},
-      {"default_profile_path_template",
-       ProductSettings::GetDefaultProfilePathTemplate()},
-      {"domain", ProductSettings::GetDomain()},
-      {"expected_signer", ProductSettings::GetExpectedSigner()},
-      {"file_name_base", ProductSettings::GetFileNameBase()},
-      {"major_delta", std::to_string(ProductSettings::GetMajorDelta())},
-      {"product_name", ProductSettings::GetProductName()},
-      {"schedule_autoupdate_task",
-       flag(ProductSettings::ShouldScheduleAutoupdateTask())},
-      {"scheduled_autoupdate_delay_min",
-       std::to_string(ProductSettings::GetScheduledAutoupdateDelayMinutes())},
-      {"shortcut_suffix", ProductSettings::GetShortcutSuffix()},
-      {"urls.autoupdate", ProductSettings::GetUrl("autoupdate")},
-      {"use_quarlium_major_for_minor",
-       flag(ProductSettings::UseQuarliumMajorForMinor())},
-      {"user_agent_name", ProductSettings::GetUserAgentName()},
-      {"visible_product_name", ProductSettings::GetVisibleProductName()},
-      {"white_labeled", flag(ProductSettings::IsWhiteLabeled())},
-      {"VersionInfo::GetProductName", VersionInfo::GetProductName()},
-      {"VersionInfo::GetUserAgentName", VersionInfo::GetUserAgentName()},
-      {"VersionInfo::GetVisibleNameWithStream",
-       VersionInfo::GetVisibleNameWithStream()},
-      {"VersionInfo::GetFullVersion", VersionInfo::GetFullVersion()},
-      {"VersionInfo::GetBuildNumber",
-       std::to_string(VersionInfo::GetBuildNumber())},
-      {"VersionInfo::GetBuildTimestamp", VersionInfo::GetBuildTimestamp()},
-  };
-  for (const auto& getter : kGetters)
-    printf("%s=%s\n", getter.first, getter.second.c_str());
+  printf("racers_agree=%s\n%s", agree ? "yes" : "no",
+         installer::ReportProductSettings().c_str());
   fflush(stdout);
   return 0;
 }
