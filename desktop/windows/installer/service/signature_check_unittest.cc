@@ -105,35 +105,27 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
     bool is_pe;
     bool has_signature;
     bool passes;
-  } const cases[] = {
-      {Fixture(L"expected.exe"), true, true, true},
-      {Fixture(L"expected32.exe"), true, true, true},
-      {Fixture(L"nested.exe"), true, true, true},
-      {Fixture(L"nested32.exe"), true, true, true},
-      {Fixture(L"nested_depth3.exe"), true, true, true},
-      {Fixture(L"nested_16_signers.exe"), true, true, true},
-      {Fixture(L"other.exe"), true, true, false},
-      {Fixture(L"nested_corrupted.exe"), true, true, false},
-      {Fixture(L"nested_replayed.exe"), true, true, false},
-      {Fixture(L"nested_rewritten.exe"), true, true, false},
-      {Fixture(L"nested_untrusted.exe"), true, true, false},
-      {Fixture(L"nested_rogue_root.exe"), true, true, false},
-      {Fixture(L"expected_rogue_root.exe"), true, true, false},
-      {Fixture(L"expected_not_code_signing.exe"), true, true, false},
-      {Fixture(L"nested_appended.exe"), true, true, false},
-      {Fixture(L"expected_padded.exe"), true, true, false},
-      {Fixture(L"nested_padded.exe"), true, true, false},
-      {Fixture(L"nested_depth4.exe"), true, true, false},
-      {Fixture(L"nested_depth5.exe"), true, true, false},
-      {Fixture(L"nested_17_signers.exe"), true, true, false},
-      {Fixture(L"tampered.exe"), true, true, false},
-      {Fixture(L"unsigned.exe"), true, false, false},
-      {cut, true, true, false},
-      {text, false, false, false},
-      {one_byte, false, false, false},
-      {empty, false, false, false},
-      {folder.path() + L"\\missing.exe", false, false, false},
   };
+  std::vector<Case> cases;
+  for (const wchar_t* name :
+       {L"expected", L"expected32", L"nested", L"nested32", L"nested_depth3",
+        L"nested_16_signers"}) {
+    cases.push_back({Fixture(name + std::wstring(L".exe")), true, true, true});
+  }
+  for (const wchar_t* name :
+       {L"other", L"nested_corrupted", L"nested_replayed", L"nested_rewritten",
+        L"nested_untrusted", L"nested_rogue_root", L"expected_rogue_root",
+        L"expected_not_code_signing", L"nested_appended", L"expected_padded",
+        L"nested_padded", L"nested_depth4", L"nested_depth5",
+        L"nested_17_signers", L"tampered"}) {
+    cases.push_back({Fixture(name + std::wstring(L".exe")), true, true, false});
+  }
+  cases.push_back({Fixture(L"unsigned.exe"), true, false, false});
+  cases.push_back({cut, true, true, false});
+  for (const std::wstring& path :
+       {text, one_byte, empty, folder.path() + L"\\missing.exe"}) {
+    cases.push_back({path, false, false, false});
+  }
   g_log_lines = 0;
   logging::SetLogMessageHandler(&CountLogLine);
   for (const Case& test : cases) {

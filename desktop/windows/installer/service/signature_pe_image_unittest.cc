@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/win/windows_types.h"
+#include "testing/guarded_buffer.h"
 
 #include <bcrypt.h>
 
@@ -17,6 +18,8 @@ namespace {
 constexpr uint32_t kPeOffset = 0x80;
 constexpr uint16_t kPe32 = 0x10B;
 constexpr uint16_t kPe32Plus = 0x20B;
+// The certificate-table entry of a PE32+ image made by MakeHeaders.
+constexpr size_t kEntry = kPeOffset + 24 + 112 + 4 * 8;
 
 struct HeaderShape {
   uint16_t magic;
@@ -60,20 +63,15 @@ std::vector<uint8_t> MakeHeaders(const HeaderShape& shape) {
   return bytes;
 }
 
-// Reads the first |length| bytes from a copy that ends where an inaccessible
-// page begins, so that any read past the end stops the test at once.
+// Reads the first |length| bytes placed just before an inaccessible page,
+// so that any read past the end stops the test at once.
 bool ReadGuarded(const std::vector<uint8_t>& bytes, size_t length,
                  PeSignatureLayout* layout) {
-  constexpr size_t kSpan = 64 * 1024;  // Whole pages on every system.
-  uint8_t* base = static_cast<uint8_t*>(::VirtualAlloc(
-      nullptr, 2 * kSpan, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-  DWORD old = 0;
-  ::VirtualProtect(base + kSpan, kSpan, PAGE_NOACCESS, &old);
-  uint8_t* copy = base + kSpan - length;
-  memcpy(copy, bytes.data(), length);
-  bool result = ReadPeSignatureLayout(copy, length, layout);
-  ::VirtualFree(base, 0, MEM_RELEASE);
-  return result;
+  testing_support::GuardedBuffer buffer;
+  const std::string_view copy =
+      buffer.Place(std::string(bytes.begin(), bytes.begin() + length));
+  return ReadPeSignatureLayout(reinterpret_cast<const uint8_t*>(copy.data()),
+                               length, layout);
 }
 
 TEST(SignaturePeImageTest, ReadsTheCertificateEntryOfEachForm) {
@@ -148,9 +146,8 @@ std::vector<uint8_t> SignedImage(size_t signature, const std::string& inside,
   image[table + 11] = static_cast<uint8_t>(signature - 4);
   memcpy(image.data() + table + 8 + signature, inside.data(), inside.size());
   image.insert(image.end(), after.begin(), after.end());
-  const size_t entry = kPeOffset + 24 + 112 + 4 * 8;
-  Put(&image, entry, static_cast<uint32_t>(table), 4);
-  Put(&image, entry + 4, static_cast<uint32_t>(image.size() - table), 4);
+  Put(&image, kEntry, static_cast<uint32_t>(table), 4);
+  Put(&image, kEntry + 4, static_cast<uint32_t>(image.size() - table), 4);
   Put(&image, kPeOffset + 24 + 64, 0x12345678, 4);
   return image;
 }
@@ -203,16 +200,16 @@ TEST(SignaturePeImageTest, CertificateTableHoldsTheSignatureAlone) {
   std::vector<uint8_t> indefinite = SignedImage(100, "", "");
   indefinite[indefinite.size() - 99] = 0x80;
   std::vector<uint8_t> over_headers = SignedImage(100, "", "");
-  Put(&over_headers, kPeOffset + 24 + 112 + 4 * 8, 0x100, 4);
+  Put(&over_headers, kEntry, 0x100, 4);
   std::vector<uint8_t> past_the_end = SignedImage(100, "", "");
-  Put(&past_the_end, kPeOffset + 24 + 112 + 4 * 8 + 4, 109, 4);
+  Put(&past_the_end, kEntry + 4, 109, 4);
 
   const Case cases[] = {
       {"entry fills the table", SignedImage(100, "", ""), true},
       {"7 zeros in the entry", SignedImage(100, zeros.substr(1), ""), true},
       {"7 zeros after it", SignedImage(100, "", zeros.substr(1)), true},
-      {"4 zeros in it, 3 after", SignedImage(100, zeros.substr(4), "\0\0\0"),
-       true},
+      {"4 zeros in it, 3 after",
+       SignedImage(100, zeros.substr(4), zeros.substr(5)), true},
       {"8 zeros in the entry", SignedImage(100, zeros, ""), false},
       {"8 zeros after it", SignedImage(100, "", zeros), false},
       {"a byte in the entry", SignedImage(100, "x", ""), false},
