@@ -1,5 +1,7 @@
 #include "base/features/installer_experiments.h"
 
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include "base/command_line.h"
@@ -11,28 +13,19 @@
 namespace base {
 namespace {
 
-TEST(InstallerExperimentsTest, StreamTableGivesTheMasks) {
-  const struct {
-    const char* token;
-    int32_t channel;
-    int row;
-    uint32_t default_mask;
-    uint32_t overridable_mask;
-  } kCases[] = {
-      {"VLT", 1, 0, 0x7, 0x7}, {"VLT", 2, 1, 0x6, 0x6}, {"VLT", 4, 3, 0x4, 0x4},
-      {"KRX", 4, 7, 0x8, 0x8}, {"VLT", 5, -1, 0, 0},    {"vlt", 2, -1, 0, 0},
-      {"", 2, -1, 0, 0},
-  };
-  for (const auto& c : kCases) {
-    EXPECT_EQ(c.row, FindStreamTableRow(c.token, c.channel)) << c.token;
-    StreamMasks masks = GetStreamMasks(c.token, c.channel);
-    EXPECT_EQ(c.default_mask, masks.default_mask) << c.token << c.channel;
-    EXPECT_EQ(c.overridable_mask, masks.overridable_mask) << c.token;
-  }
+TEST(InstallerExperimentsTest, StreamTableNeedsTokenAndChannel) {
   // This build: "VLT" on the Developer channel.
-  StreamMasks current = GetCurrentStreamMasks();
+  EXPECT_EQ(1, FindStreamTableRow("VLT", 2));
+  const StreamMasks current = GetCurrentStreamMasks();
   EXPECT_EQ(0x6u, current.default_mask);
   EXPECT_EQ(0x6u, current.overridable_mask);
+  // No row: the token must match in its case, and the channel too.
+  for (const auto& [token, channel] :
+       {std::pair<const char*, int32_t>{"VLT", 5}, {"vlt", 2}, {"", 2}}) {
+    EXPECT_EQ(-1, FindStreamTableRow(token, channel)) << token << channel;
+    const StreamMasks masks = GetStreamMasks(token, channel);
+    EXPECT_EQ(0u, masks.default_mask | masks.overridable_mask) << token;
+  }
 }
 
 // Registers the experiments under |masks|, then tries to flip each one from
@@ -70,26 +63,6 @@ TEST(InstallerExperimentsTest, StatesFollowTheStream) {
   // A product the stream table does not know: all off, none overridable.
   ExpectExperiments(GetStreamMasks("ABC", 2), {false, false, false, false},
                     {false, false, false, false});
-}
-
-// Start-up order: the installation's preferences list, then the command line.
-TEST(InstallerExperimentsTest, CommandLineWinsOverPreferencesList) {
-  FeatureList list;
-  RegisterInstallerExperiments(&list);
-  ListValue prefs;
-  prefs.AppendString("installer-experiment-test @ 1");
-  prefs.AppendString("installer-support-x64-download@2");
-  prefs.AppendString("installer-hide-from-program-and-features@1");
-  ListFeatureReader prefs_reader(&prefs);
-  list.Initialize(&prefs_reader);
-  CommandLine command_line(CommandLine::NO_PROGRAM);
-  command_line.AppendSwitch(GetFeatureSwitchName(kInstallerSupportX64Download));
-  CommandLineFeatureReader switch_reader(&command_line);
-  list.Initialize(&switch_reader);
-
-  EXPECT_TRUE(list.IsEnabled(kInstallerExperimentTest));
-  EXPECT_TRUE(list.IsEnabled(kInstallerSupportX64Download));
-  EXPECT_FALSE(list.IsEnabled(kInstallerHideFromProgramAndFeatures));
 }
 
 TEST(SwitchTableTest, FindsTheCrashLoggingRowOnly) {
