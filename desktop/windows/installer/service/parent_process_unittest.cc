@@ -4,8 +4,9 @@
 
 #include <string>
 
+#include "base/process/launch.h"
+#include "base/process/process.h"
 #include "base/strings/utf_string_conversions.h"
-#include "base/win/scoped_handle.h"
 #include "testing/child_process.h"
 
 namespace installer {
@@ -37,34 +38,19 @@ TEST(ParentProcessTest, ChildOfExitedParentSeesNone) {
   EXPECT_EQ("parent=\n", result.output);
 }
 
-// A process that started suspended, ended when the owner goes.
-class SuspendedProbe {
- public:
-  SuspendedProbe() {
-    std::wstring command = ProbeCommand(L"parent");
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    EXPECT_TRUE(::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE,
-                                 CREATE_SUSPENDED, nullptr, nullptr, &startup,
-                                 &info));
-    process_.Set(info.hProcess);
-    thread_.Set(info.hThread);
-    id_ = info.dwProcessId;
+// A probe that waits for this process to end, ended by its owner first.
+struct WaitingProbe {
+  ~WaitingProbe() { End(); }
+  void End() const {
+    ::TerminateProcess(process.Handle(), 0);
+    process.WaitForExit(nullptr);
   }
-  ~SuspendedProbe() { End(); }
+  HANDLE handle() const { return process.Handle(); }
+  DWORD id() const { return process.Pid(); }
 
-  void End() {
-    ::TerminateProcess(process_.Get(), 0);
-    ::WaitForSingleObject(process_.Get(), INFINITE);
-  }
-  HANDLE process() const { return process_.Get(); }
-  DWORD id() const { return id_; }
-
- private:
-  base::win::ScopedHandle process_;
-  base::win::ScopedHandle thread_;
-  DWORD id_ = 0;
+  const base::Process process = base::LaunchProcess(
+      ProbeCommand(L"wait-parent " + std::to_wstring(::GetCurrentProcessId())),
+      base::LaunchOptions());
 };
 
 // A process id is reused once its process is gone: only a running process
@@ -72,26 +58,26 @@ class SuspendedProbe {
 TEST(ParentProcessTest, OnlyARunningEarlierProcessCounts) {
   // Creation times are recorded at clock resolution: space them out.
   ::Sleep(50);
-  SuspendedProbe earlier;
+  WaitingProbe earlier;
   ::Sleep(50);
-  SuspendedProbe later;
-  ASSERT_TRUE(earlier.process() && later.process());
+  WaitingProbe later;
+  ASSERT_TRUE(earlier.process.IsValid() && later.process.IsValid());
 
   EXPECT_EQ(L"", internal::GetImagePathOfEarlierProcess(later.id(),
                                                         ::GetCurrentProcess())
                      .value());
   EXPECT_EQ(
-      L"", internal::GetImagePathOfEarlierProcess(later.id(), earlier.process())
+      L"", internal::GetImagePathOfEarlierProcess(later.id(), earlier.handle())
                .value());
   base::FilePath path =
-      internal::GetImagePathOfEarlierProcess(earlier.id(), later.process());
+      internal::GetImagePathOfEarlierProcess(earlier.id(), later.handle());
   std::wstring probe = SelfFolder() + L"\\product_settings_probe.exe";
   EXPECT_EQ(0, _wcsicmp(probe.c_str(), path.value().c_str())) << path.value();
 
   // Ended, though still held open here: its id may soon be another's.
   earlier.End();
   EXPECT_EQ(
-      L"", internal::GetImagePathOfEarlierProcess(earlier.id(), later.process())
+      L"", internal::GetImagePathOfEarlierProcess(earlier.id(), later.handle())
                .value());
 }
 
