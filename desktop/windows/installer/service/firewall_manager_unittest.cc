@@ -38,6 +38,11 @@ TEST_F(FirewallManagerTest, AddsAndRemovesTheMdnsRule) {
   EXPECT_EQ(L"Velto developer Internet Browser", rules[0].grouping);
   EXPECT_EQ(L"5353", rules[0].local_ports);
   EXPECT_EQ(kApplication.value(), rules[0].application_path.value());
+  EXPECT_EQ(17, rules[0].protocol);  // UDP.
+  EXPECT_EQ(NET_FW_RULE_DIR_IN, rules[0].direction);
+  EXPECT_EQ(NET_FW_ACTION_ALLOW, rules[0].action);
+  EXPECT_EQ(NET_FW_PROFILE2_ALL, rules[0].profiles);
+  EXPECT_TRUE(rules[0].enabled);
 
   // Every rule of the application goes, whatever its name.
   FirewallRuleProperties extra = rules[0];

@@ -46,25 +46,6 @@ class FirewallRulesTest : public testing::Test {
   FirewallRules rules_;
 };
 
-TEST_F(FirewallRulesTest, AddingTwiceLeavesOneRuleWithEveryProperty) {
-  ASSERT_TRUE(rules_.AddUdpRule(L"Name", L"Description", 5353));
-  ASSERT_TRUE(rules_.AddUdpRule(L"Name", L"Description", 65535));
-
-  std::vector<FirewallRuleProperties> rules = store_->rules();
-  ASSERT_EQ(1u, rules.size());
-  const FirewallRuleProperties& rule = rules[0];
-  EXPECT_EQ(L"Name", rule.name);
-  EXPECT_EQ(L"Description", rule.description);
-  EXPECT_EQ(kApplication.value(), rule.application_path.value());
-  EXPECT_EQ(17, rule.protocol);
-  EXPECT_EQ(NET_FW_RULE_DIR_IN, rule.direction);
-  EXPECT_TRUE(rule.enabled);
-  EXPECT_EQ(L"65535", rule.local_ports);
-  EXPECT_EQ(L"Group", rule.grouping);
-  EXPECT_EQ(NET_FW_PROFILE2_ALL, rule.profiles);
-  EXPECT_EQ(NET_FW_ACTION_ALLOW, rule.action);
-}
-
 // Ownership goes by application path, ignoring case; names shared with other
 // applications' rules, or with rules naming no application, protect those.
 TEST_F(FirewallRulesTest, ReplacesAndRemovesOnlyTheApplicationsRules) {
