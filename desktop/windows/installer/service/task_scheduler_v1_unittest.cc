@@ -52,8 +52,8 @@ class TaskSchedulerV1Test : public testing::Test {
   }
 
   // A task of |kind| that runs |program|, registered under a unique name.
-  std::wstring Create(const std::wstring& program, uint32_t kind, bool at_logon,
-                      uint32_t account = 0) {
+  ScheduledTask Create(const std::wstring& program, uint32_t kind,
+                       bool at_logon, uint32_t account = 0) {
     base::CommandLine command_line{FilePath(program)};
     // Ends at once when the program is cmd.exe.
     command_line.AppendArg("/c");
@@ -67,7 +67,7 @@ class TaskSchedulerV1Test : public testing::Test {
     task.max_run_time = 60;
     created_.push_back(GetScheduledTaskName(task.name));
     EXPECT_TRUE(scheduler_.CreateTask(task));
-    return task.name;
+    return task;
   }
 
   ComPtr<ITask> Activate(const std::wstring& full_name) {
@@ -127,17 +127,12 @@ TEST_F(TaskSchedulerV1Test, CreateReplaceConfigureDelete) {
   const std::wstring program = folder.path() + L"\\launcher.exe";
   EXPECT_EQ(SCHEDULED_TASK_NOT_FOUND, scheduler_.GetState(prefix_ + L"none"));
 
-  const std::wstring name = Create(program, ScheduledTask::kDaily, true);
+  ScheduledTask replaced = Create(program, ScheduledTask::kDaily, true);
+  const std::wstring name = replaced.name;
   // Created again under the same name: replaced, triggers not doubled.
-  {
-    base::CommandLine command_line{FilePath(program)};
-    ScheduledTask task(command_line);
-    task.name = name;
-    task.description = L"replaced";
-    task.trigger_kind = ScheduledTask::kDaily;
-    task.at_logon = true;
-    ASSERT_TRUE(scheduler_.CreateTask(task));
-  }
+  replaced.description = L"replaced";
+  replaced.max_run_time = 0;
+  ASSERT_TRUE(scheduler_.CreateTask(replaced));
   ComPtr<ITask> task = Activate(GetScheduledTaskName(name));
   ASSERT_TRUE(task);
   LPWSTR text = nullptr;
@@ -175,7 +170,7 @@ TEST_F(TaskSchedulerV1Test, CreateReplaceConfigureDelete) {
 TEST_F(TaskSchedulerV1Test, RunOnceLeavesNothingAndRunsAreDated) {
   const std::wstring program = system_ + L"\\cmd.exe";
   const base::Time before = base::Time::Now();
-  const std::wstring daily = Create(program, ScheduledTask::kDaily, false);
+  const std::wstring daily = Create(program, ScheduledTask::kDaily, false).name;
   SetWorkingDirectory(daily);
   ASSERT_TRUE(scheduler_.Run(daily, {}));
   if (!WaitFor([&] { return !scheduler_.GetLastRunTime(daily).is_null(); })) {
@@ -190,7 +185,8 @@ TEST_F(TaskSchedulerV1Test, RunOnceLeavesNothingAndRunsAreDated) {
 
   // Started at its creation, a run-once task deletes itself when done. (A
   // scheduler that could not start it then gets a second chance.)
-  const std::wstring once = Create(program, ScheduledTask::kRunOnceNow, true);
+  const std::wstring once =
+      Create(program, ScheduledTask::kRunOnceNow, true).name;
   SetWorkingDirectory(once);
   scheduler_.Run(once, {});
   if (!WaitFor([&] {
@@ -235,7 +231,7 @@ TEST_F(TaskSchedulerV1Test, LocalTimesInTheChildsZone) {
   EXPECT_LE(SecondsFromNow(environment.now), 2);
   // A Task Scheduler 1.0 trigger starts at the current minute.
   const std::wstring name =
-      Create(L"C:\\nowhere\\launcher.exe", ScheduledTask::kDaily, false);
+      Create(L"C:\\nowhere\\launcher.exe", ScheduledTask::kDaily, false).name;
   const TASK_TRIGGER trigger = Triggers(name).at(0);
   const SYSTEMTIME start = {trigger.wBeginYear, trigger.wBeginMonth, 0,
                             trigger.wBeginDay,  trigger.wStartHour,
@@ -257,9 +253,10 @@ TEST_F(TaskSchedulerV1Test, RemoveStaleTasksTouchesOnlyOwnTasks) {
   const std::wstring kept = folder.path() + L"\\kept.exe";
   ASSERT_TRUE(testing_support::WriteFileForTest(gone, "x"));
   ASSERT_TRUE(testing_support::WriteFileForTest(kept, "x"));
-  const std::wstring stale = Create(gone, ScheduledTask::kDaily, false);
-  const std::wstring disabled = Create(gone, ScheduledTask::kDaily, false);
-  const std::wstring live = Create(kept, ScheduledTask::kNoTimeTrigger, false);
+  const std::wstring stale = Create(gone, ScheduledTask::kDaily, false).name;
+  const std::wstring disabled = Create(gone, ScheduledTask::kDaily, false).name;
+  const std::wstring live =
+      Create(kept, ScheduledTask::kNoTimeTrigger, false).name;
   scheduler_.SetEnabled(disabled, false);
 
   // Another product's task with a missing program, made directly.
@@ -302,7 +299,8 @@ TEST_F(TaskSchedulerV1Test, OnlyRepeatingSystemTasksAreMadeReadable) {
   Create(program, ScheduledTask::kRunOnceNow, false, ScheduledTask::kSystem);
   EXPECT_TRUE(granted.empty());
   const std::wstring name = Create(program, ScheduledTask::kNoTimeTrigger, true,
-                                   ScheduledTask::kSystem);
+                                   ScheduledTask::kSystem)
+                                .name;
   ASSERT_EQ(1u, granted.size());
   const std::wstring job = L"\\" + GetScheduledTaskName(name) + L".job";
   EXPECT_EQ(job, granted[0].substr(granted[0].size() -
