@@ -172,15 +172,15 @@ Value Read(const std::wstring& key, const wchar_t* name, REGSAM view,
   return {type, std::vector<uint8_t>(data, data + size)};
 }
 
-// "<key> <clean mode>: <name> <type>" and, with |with_data|, " <data>" for
+// "<key>: <name>: <clean mode> <type>" and, with |with_data|, " <data>" for
 // every recorded value.
 std::vector<std::string> Recorded(const InstallLogRegistry& registry,
                                   bool with_data) {
   std::vector<std::string> lines;
   for (const InstallLogKey& key : registry) {
     for (const InstallLogValue& value : key.values) {
-      lines.push_back(key.key_path + " " + std::to_string(key.clean_mode) +
-                      ": " + value.name + " " + value.type_name +
+      lines.push_back(key.key_path + ": " + value.name + ": " +
+                      std::to_string(key.clean_mode) + " " + value.type_name +
                       (with_data ? " " + value.data : ""));
     }
   }
@@ -215,37 +215,36 @@ TEST(RegOpTransactionTest, AppliesRowsInTheirViewAndRollsBack) {
       kSetLastInstallPathRegOp[0],
       kSetLastInstallPathRegOp[1],
   };
-  // Values that exist before (a DWORD 7) are marked |seeded|.
+  // Values that exist before (a DWORD 7) are marked |seeded|; |recorded| is
+  // what the install log says ("<clean mode> <type> <data>"). Deleted values
+  // and keys are not recorded.
   const struct {
     const wchar_t* key;
     const wchar_t* name;
     Value written;
     bool seeded;
+    const char* recorded;
   } kValues[] = {
-      {L"Software\\Velto", L"Text", {REG_SZ, Wide(L"C:\\Velto {x}\\Launcher.exe")}, false},
-      {L"Software\\Velto", L"Empty", {REG_SZ, {}}, false},
-      {L"Software\\Velto", L"", {REG_EXPAND_SZ, Wide(L"%TEMP%")}, false},
-      {L"Software\\Velto", L"Bytes", {REG_BINARY, {'a', 'b'}}, false},
-      {L"Software\\Velto", L"Number", {REG_DWORD, {32, 0, 0, 0}}, false},
-      {L"Software\\Velto", L"Veltodeveloper", {REG_NONE, {}}, false},
-      {L"Software\\Velto", L"Stale", {}, true},
-      {L"Software\\Velto\\Old", L"Kept", {}, true},
-      {L"Software\\Velto Company", L"Last developer Install Path", {REG_SZ, Wide(L"C:\\Velto {x}\\")}, false},
-      {L"Software\\Velto Company", L"Last developer Install Path x64", {}, true},
-      {kUninstall, L"SystemComponent", {}, false},
-  };
-  // Deleted values and keys are not recorded.
-  const std::vector<std::string> kRecorded = {
-      "Software\\Velto 1: Text REG_SZ C:\\Velto {x}\\Launcher.exe",
-      "Software\\Velto 1: Empty REG_SZ ",
-      "Software\\Velto 1:  REG_EXPAND_SZ %TEMP%",
-      "Software\\Velto 1: Bytes REG_BINARY 61,62",
-      "Software\\Velto 1: Number REG_DWORD 00000020",
-      "Software\\Velto 1: Veltodeveloper REG_NONE ",
-      "Software\\Velto Company 0: Last developer Install Path REG_SZ C:\\Velto {x}\\",
-      "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto developer 1: SystemComponent REG_DWORD 00000001",
+      {L"Software\\Velto", L"Text", {REG_SZ, Wide(L"C:\\Velto {x}\\Launcher.exe")}, false, "1 REG_SZ C:\\Velto {x}\\Launcher.exe"},
+      {L"Software\\Velto", L"Empty", {REG_SZ, {}}, false, "1 REG_SZ "},
+      {L"Software\\Velto", L"", {REG_EXPAND_SZ, Wide(L"%TEMP%")}, false, "1 REG_EXPAND_SZ %TEMP%"},
+      {L"Software\\Velto", L"Bytes", {REG_BINARY, {'a', 'b'}}, false, "1 REG_BINARY 61,62"},
+      {L"Software\\Velto", L"Number", {REG_DWORD, {32, 0, 0, 0}}, false, "1 REG_DWORD 00000020"},
+      {L"Software\\Velto", L"Veltodeveloper", {REG_NONE, {}}, false, "1 REG_NONE "},
+      {L"Software\\Velto", L"Stale", {}, true, nullptr},
+      {L"Software\\Velto\\Old", L"Kept", {}, true, nullptr},
+      {L"Software\\Velto Company", L"Last developer Install Path", {REG_SZ, Wide(L"C:\\Velto {x}\\")}, false, "0 REG_SZ C:\\Velto {x}\\"},
+      {L"Software\\Velto Company", L"Last developer Install Path x64", {}, true, nullptr},
+      {kUninstall, L"SystemComponent", {}, false, "1 REG_DWORD 00000001"},
   };
   // clang-format on
+  std::vector<std::string> recorded;
+  for (const auto& value : kValues) {
+    if (value.recorded) {
+      recorded.push_back(base::WideToUTF8(value.key) + ": " +
+                         base::WideToUTF8(value.name) + ": " + value.recorded);
+    }
+  }
   const Value kSeed = {REG_DWORD, {7, 0, 0, 0}};
 
   for (REGSAM view : {0, KEY_WOW64_32KEY}) {
@@ -287,7 +286,7 @@ TEST(RegOpTransactionTest, AppliesRowsInTheirViewAndRollsBack) {
     EXPECT_EQ(Value(REG_DWORD, {1, 0, 0, 0}),
               Read(kUninstall, L"SystemComponent", KEY_WOW64_32KEY));
     EXPECT_EQ(Value(), Read(kUninstall, L"SystemComponent", 0));
-    EXPECT_EQ(kRecorded, Recorded(resolver.registry, true));
+    EXPECT_EQ(recorded, Recorded(resolver.registry, true));
 
     transaction.Rollback();
     for (const auto& value : kValues) {
@@ -299,7 +298,7 @@ TEST(RegOpTransactionTest, AppliesRowsInTheirViewAndRollsBack) {
     EXPECT_FALSE(
         test::KeyExists(HKEY_LOCAL_MACHINE, kUninstall, KEY_WOW64_32KEY));
     // Values recorded before the rollback stay recorded.
-    EXPECT_EQ(kRecorded.size() - 2, resolver.registry[0].values.size());
+    EXPECT_EQ(6u, resolver.registry[0].values.size());
   }
 }
 
@@ -345,8 +344,8 @@ TEST(RegOpTransactionTest, MainTableUnderEachRoot) {
       else if (row.type == REG_SZ && row.data.text && *row.data.text)
         written.second = Wide(reg_op.ExpandPlaceholders(row.data.text));
       EXPECT_EQ(written, Read(key, name.c_str(), row.view_flags, root)) << name;
-      expected_recorded.push_back(base::WideToUTF8(key) + " 0: " +
-                                  base::WideToUTF8(name) + " " +
+      expected_recorded.push_back(base::WideToUTF8(key) + ": " +
+                                  base::WideToUTF8(name) + ": 0 " +
                                   RegistryTypeName(row.type));
     }
     EXPECT_EQ(root == HKEY_CURRENT_USER ? 20u : 17u, expected_recorded.size());
