@@ -1,10 +1,9 @@
 #include "base/command_line.h"
 
-#include <memory>
-
 #include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/scoped_memory.h"
 #include "base/win/windows_types.h"
 
 #include <shellapi.h>
@@ -33,10 +32,6 @@ CommandLine::StringType TrimArgument(StringPiece16 text) {
 CommandLine::StringType CutAtNul(const CommandLine::StringType& text) {
   return text.substr(0, text.find(L'\0'));
 }
-
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { ::LocalFree(memory); }
-};
 
 }  // namespace
 
@@ -83,13 +78,13 @@ void CommandLine::ParseFromString(StringPiece16 command_line) {
   if (trimmed.empty()) return;
 
   int count = 0;
-  std::unique_ptr<wchar_t*, LocalFreeDeleter> pieces(
+  win::ScopedLocalMemory<wchar_t*> pieces(
       ::CommandLineToArgvW(trimmed.c_str(), &count));
-  if (!pieces) {
+  if (!pieces.IsValid()) {
     PLOG(ERROR) << "CommandLineToArgvW failed for " << trimmed;
     return;
   }
-  InitFromArgv(count, pieces.get());
+  InitFromArgv(count, pieces.Get());
 }
 
 void CommandLine::InitFromArgv(int argc, const CharType* const* argv) {

@@ -10,6 +10,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "base/win/scoped_memory.h"
+
 namespace testing_support {
 
 namespace {
@@ -28,11 +30,6 @@ struct HandleCloser {
   void operator()(HANDLE handle) const { ::CloseHandle(handle); }
 };
 using ScopedFile = std::unique_ptr<void, HandleCloser>;
-
-struct LocalFreer {
-  void operator()(wchar_t* text) const { ::LocalFree(text); }
-};
-using ScopedLocalText = std::unique_ptr<wchar_t, LocalFreer>;
 
 // Bytes of a file or value shown in a difference, at most.
 constexpr size_t kShownBytes = 40;
@@ -224,13 +221,13 @@ bool MachineSnapshot::AddKey(const std::wstring& label, HKEY root,
   result = ::RegGetKeySecurity(key.get(), parts, descriptor.data(), &size);
   if (result != ERROR_SUCCESS)
     return Fail("Cannot read the security of key", path, result);
-  wchar_t* sddl_text = nullptr;
+  base::win::ScopedLocalMemory<wchar_t> sddl;
   if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-          descriptor.data(), SDDL_REVISION_1, parts, &sddl_text, nullptr)) {
+          descriptor.data(), SDDL_REVISION_1, parts, sddl.Receive(),
+          nullptr)) {
     return Fail("Cannot convert the security of key", path, ::GetLastError());
   }
-  ScopedLocalText sddl(sddl_text);
-  entries_[location] = {"key " + Narrow(sddl.get()), std::string()};
+  entries_[location] = {"key " + Narrow(sddl.Get()), std::string()};
 
   DWORD longest_subkey = 0, longest_name = 0, longest_data = 0;
   result = ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr,

@@ -16,11 +16,7 @@ const SecurityInfoFunctions kRealSecurityInfoFunctions = {
 const SecurityInfoFunctions* g_security_info_functions =
     &kRealSecurityInfoFunctions;
 
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { ::LocalFree(memory); }
-};
-template <typename T>
-using ScopedLocal = std::unique_ptr<T, LocalFreeDeleter>;
+using base::win::ScopedLocalMemory;
 
 struct SidDeleter {
   void operator()(void* sid) const { ::FreeSid(sid); }
@@ -28,7 +24,7 @@ struct SidDeleter {
 using ScopedSid = std::unique_ptr<void, SidDeleter>;
 
 // Explicit entries handed out by GetExplicitEntriesFromAclW: one block.
-using ScopedExplicitEntries = ScopedLocal<EXPLICIT_ACCESS_W>;
+using ScopedExplicitEntries = ScopedLocalMemory<EXPLICIT_ACCESS_W>;
 
 bool GetGenericMapping(SE_OBJECT_TYPE object_type, GENERIC_MAPPING* mapping) {
   switch (object_type) {
@@ -63,13 +59,11 @@ ScopedSid MakeAdministratorsSid() {
 DWORD ReadSecurityInfo(const std::wstring& object_name,
                        SE_OBJECT_TYPE object_type,
                        SECURITY_INFORMATION information, PACL* dacl,
-                       ScopedLocal<void>* descriptor) {
-  PSECURITY_DESCRIPTOR raw_descriptor = nullptr;
+                       ScopedLocalMemory<void>* descriptor) {
   DWORD result = g_security_info_functions->get_named_security_info(
       object_name.c_str(), object_type, information, nullptr, nullptr, dacl,
-      nullptr, &raw_descriptor);
-  descriptor->reset(raw_descriptor);
-  if (result == ERROR_SUCCESS && !raw_descriptor)
+      nullptr, descriptor->Receive());
+  if (result == ERROR_SUCCESS && !descriptor->IsValid())
     return ERROR_INVALID_SECURITY_DESCR;
   return result;
 }
@@ -141,10 +135,7 @@ void ClearMatchingDenies(EXPLICIT_ACCESS_W* entries, ULONG count,
 
 SavedAcl::SavedAcl() = default;
 
-SavedAcl::~SavedAcl() {
-  if (security_descriptor)
-    ::LocalFree(security_descriptor);
-}
+SavedAcl::~SavedAcl() = default;
 
 bool HasAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
                ACCESS_MASK access_mask) {
@@ -165,7 +156,7 @@ bool HasAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
   }
   base::win::ScopedHandle token(raw_token);
 
-  ScopedLocal<void> descriptor;
+  ScopedLocalMemory<void> descriptor;
   if (ReadSecurityInfo(object_name, object_type,
                        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
                            DACL_SECURITY_INFORMATION,
@@ -182,7 +173,7 @@ bool HasAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
   DWORD privileges_size = sizeof(privileges);
   DWORD granted = 0;
   BOOL status = FALSE;
-  if (!::AccessCheck(descriptor.get(), token.Get(), desired, &mapping,
+  if (!::AccessCheck(descriptor.Get(), token.Get(), desired, &mapping,
                      reinterpret_cast<PRIVILEGE_SET*>(privileges),
                      &privileges_size, &granted, &status)) {
     return false;
@@ -202,7 +193,7 @@ bool GrantAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
     return false;
 
   PACL old_dacl = nullptr;
-  ScopedLocal<void> descriptor;
+  ScopedLocalMemory<void> descriptor;
   DWORD result = ReadSecurityInfo(object_name, object_type,
                                   DACL_SECURITY_INFORMATION, &old_dacl,
                                   &descriptor);
@@ -216,14 +207,12 @@ bool GrantAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
   ULONG entry_count = 0;
   ScopedExplicitEntries entries;
   if (old_dacl) {
-    EXPLICIT_ACCESS_W* raw_entries = nullptr;
-    if (::GetExplicitEntriesFromAclW(old_dacl, &entry_count, &raw_entries) !=
-        ERROR_SUCCESS) {
+    if (::GetExplicitEntriesFromAclW(old_dacl, &entry_count,
+                                     entries.Receive()) != ERROR_SUCCESS) {
       return false;
     }
-    entries.reset(raw_entries);
   }
-  ClearMatchingDenies(entries.get(), entry_count, access_mask);
+  ClearMatchingDenies(entries.Get(), entry_count, access_mask);
 
   EXPLICIT_ACCESS_W grant = {};
   grant.grfAccessPermissions = access_mask;
@@ -232,23 +221,23 @@ bool GrantAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
   ::BuildTrusteeWithSidW(&grant.Trustee, user_sid.data());
   grant.Trustee.TrusteeType = TRUSTEE_IS_USER;
 
-  PACL raw_acl = nullptr;
-  if (::SetEntriesInAclW(1, &grant, nullptr, &raw_acl) != ERROR_SUCCESS)
-    return false;
-  ScopedLocal<ACL> grant_acl(raw_acl);
-  raw_acl = nullptr;
-  // Inherited entries stay out: the system adds them again from the parent
-  // when the list is written.
-  if (::SetEntriesInAclW(entry_count, entries.get(), grant_acl.get(),
-                         &raw_acl) != ERROR_SUCCESS) {
+  ScopedLocalMemory<ACL> grant_acl;
+  if (::SetEntriesInAclW(1, &grant, nullptr, grant_acl.Receive()) !=
+      ERROR_SUCCESS) {
     return false;
   }
-  ScopedLocal<ACL> new_acl(raw_acl);
+  // Inherited entries stay out: the system adds them again from the parent
+  // when the list is written.
+  ScopedLocalMemory<ACL> new_acl;
+  if (::SetEntriesInAclW(entry_count, entries.Get(), grant_acl.Get(),
+                         new_acl.Receive()) != ERROR_SUCCESS) {
+    return false;
+  }
 
-  result = WriteDacl(object_name, object_type, new_acl.get(), descriptor.get());
+  result = WriteDacl(object_name, object_type, new_acl.Get(), descriptor.Get());
   if (result == ERROR_ACCESS_DENIED && TakeOwnership(object_name, object_type))
     result =
-        WriteDacl(object_name, object_type, new_acl.get(), descriptor.get());
+        WriteDacl(object_name, object_type, new_acl.Get(), descriptor.Get());
   if (result != ERROR_SUCCESS)
     return false;
 
@@ -257,7 +246,7 @@ bool GrantAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
     record->object_name = object_name;
     record->object_type = object_type;
     record->old_dacl = old_dacl;
-    record->security_descriptor = descriptor.release();
+    record->security_descriptor = std::move(descriptor);
     *saved = std::move(record);
   }
   return true;
@@ -265,7 +254,7 @@ bool GrantAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
 
 bool GrantAuthenticatedUsersReadAccess(const std::wstring& file_name) {
   PACL old_dacl = nullptr;
-  ScopedLocal<void> descriptor;
+  ScopedLocalMemory<void> descriptor;
   if (ReadSecurityInfo(file_name, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
                        &old_dacl, &descriptor) != ERROR_SUCCESS) {
     return false;
@@ -286,12 +275,13 @@ bool GrantAuthenticatedUsersReadAccess(const std::wstring& file_name) {
   entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
   entry.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
   entry.Trustee.ptstrName = static_cast<LPWSTR>(authenticated_users.get());
-  PACL raw_dacl = nullptr;
-  if (::SetEntriesInAclW(1, &entry, old_dacl, &raw_dacl) != ERROR_SUCCESS)
+  ScopedLocalMemory<ACL> new_dacl;
+  if (::SetEntriesInAclW(1, &entry, old_dacl, new_dacl.Receive()) !=
+      ERROR_SUCCESS) {
     return false;
-  ScopedLocal<ACL> new_dacl(raw_dacl);
-  return WriteDacl(file_name, SE_FILE_OBJECT, new_dacl.get(),
-                   descriptor.get()) == ERROR_SUCCESS;
+  }
+  return WriteDacl(file_name, SE_FILE_OBJECT, new_dacl.Get(),
+                   descriptor.Get()) == ERROR_SUCCESS;
 }
 
 bool RestoreAccess(std::unique_ptr<SavedAcl>* saved) {
@@ -299,7 +289,7 @@ bool RestoreAccess(std::unique_ptr<SavedAcl>* saved) {
     return false;
   const SavedAcl& record = **saved;
   DWORD result = WriteDacl(record.object_name, record.object_type,
-                           record.old_dacl, record.security_descriptor);
+                           record.old_dacl, record.security_descriptor.Get());
   saved->reset();
   return result == ERROR_SUCCESS;
 }

@@ -27,6 +27,7 @@
 #include <string>
 
 #include "base/win/scoped_handle.h"
+#include "base/win/scoped_memory.h"
 #include "base/win/windows_types.h"
 
 #include <aclapi.h>
@@ -45,8 +46,7 @@ struct SavedAcl {
   SE_OBJECT_TYPE object_type = SE_UNKNOWN_OBJECT_TYPE;
   // Points into |security_descriptor|; null when the object had no list.
   PACL old_dacl = nullptr;
-  // Owned; freed with LocalFree.
-  PSECURITY_DESCRIPTOR security_descriptor = nullptr;
+  base::win::ScopedLocalMemory<void> security_descriptor;
 };
 
 // Whether the process token is granted every right of |access_mask| on the

@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <iterator>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_handle.h"
+#include "base/win/scoped_memory.h"
 #include "desktop/windows/installer/service/product_settings.h"
 #include "desktop/windows/installer/service/signature_pe_image.h"
 
@@ -103,10 +103,6 @@ using ScopedCertContext =
     GenericScopedHandle<CertContextTraits, DummyVerifierTraits>;
 using ScopedCertChain = GenericScopedHandle<CertChainTraits, DummyVerifierTraits>;
 
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { ::LocalFree(memory); }
-};
-
 // What one check has learnt so far, shared by every signer it walks.
 struct CheckState {
   const uint8_t* image;
@@ -192,15 +188,15 @@ bool SignedDigestMatchesContent(const CMSG_SIGNER_INFO& signer,
   const int algorithm = FindDigestAlgorithm(signer.HashAlgorithm.pszObjId);
   if (!found || algorithm < 0)
     return false;
-  CRYPT_DATA_BLOB* decoded = nullptr;
+  base::win::ScopedLocalMemory<CRYPT_DATA_BLOB> decoded;
   DWORD size = 0;
   if (!::CryptDecodeObjectEx(encoding, X509_OCTET_STRING,
                              found->rgValue[0].pbData,
                              found->rgValue[0].cbData, CRYPT_DECODE_ALLOC_FLAG,
-                             nullptr, &decoded, &size)) {
+                             nullptr, decoded.Receive(), &size)) {
     return false;
   }
-  std::unique_ptr<CRYPT_DATA_BLOB, LocalFreeDeleter> signed_digest(decoded);
+  const CRYPT_DATA_BLOB* signed_digest = decoded.Get();
   // The hash covers the content's value, without its SEQUENCE header.
   size_t header = 0;
   size_t total = 0;
@@ -218,16 +214,15 @@ bool SignedDigestMatchesContent(const CMSG_SIGNER_INFO& signer,
 // the image being checked.
 bool ContentMatchesImage(const std::vector<uint8_t>& content, DWORD encoding,
                          CheckState* state) {
-  SPC_INDIRECT_DATA_CONTENT* decoded = nullptr;
+  base::win::ScopedLocalMemory<SPC_INDIRECT_DATA_CONTENT> decoded;
   DWORD size = 0;
   if (!::CryptDecodeObjectEx(encoding, SPC_INDIRECT_DATA_CONTENT_STRUCT,
                              content.data(), static_cast<DWORD>(content.size()),
-                             CRYPT_DECODE_ALLOC_FLAG, nullptr, &decoded,
-                             &size)) {
+                             CRYPT_DECODE_ALLOC_FLAG, nullptr,
+                             decoded.Receive(), &size)) {
     return false;
   }
-  std::unique_ptr<SPC_INDIRECT_DATA_CONTENT, LocalFreeDeleter> indirect(
-      decoded);
+  const SPC_INDIRECT_DATA_CONTENT* indirect = decoded.Get();
   if (!indirect->Data.pszObjId ||
       strcmp(indirect->Data.pszObjId, kPeImageDataOid) != 0) {
     return false;

@@ -12,6 +12,7 @@
 
 #include "base/logging.h"
 #include "base/win/registry.h"
+#include "base/win/scoped_memory.h"
 #include "base/win/windows_types.h"
 #include "desktop/windows/installer/service/access_control.h"
 #include "gtest/gtest.h"
@@ -94,17 +95,17 @@ inline void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
 // Replaces the access list of a key with |sddl|, such as "D:(A;;KA;;;WD)".
 inline void SetKeyDacl(HKEY root, const std::wstring& path, REGSAM view,
                        const wchar_t* sddl) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  base::win::ScopedLocalMemory<void> descriptor;
   ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-      sddl, SDDL_REVISION_1, &descriptor, nullptr));
+      sddl, SDDL_REVISION_1, descriptor.Receive(), nullptr));
   HKEY key = nullptr;
   LONG result =
       ::RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC | view, &key);
   if (result == ERROR_SUCCESS) {
-    result = ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+    result =
+        ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.Get());
     ::RegCloseKey(key);
   }
-  ::LocalFree(descriptor);
   ASSERT_EQ(ERROR_SUCCESS, result);
 }
 
@@ -145,18 +146,16 @@ inline void ReadTree(HKEY root, const std::wstring& path, REGSAM view,
     }
     contents.values[name] = {type, std::vector<uint8_t>(data, data + size)};
   }
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  wchar_t* text = nullptr;
+  base::win::ScopedLocalMemory<void> descriptor;
+  base::win::ScopedLocalMemory<wchar_t> text;
   if (::GetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
                         nullptr, nullptr, nullptr, nullptr,
-                        &descriptor) == ERROR_SUCCESS &&
+                        descriptor.Receive()) == ERROR_SUCCESS &&
       ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
-          nullptr)) {
-    contents.dacl = text;
+          descriptor.Get(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+          text.Receive(), nullptr)) {
+    contents.dacl = text.Get();
   }
-  ::LocalFree(text);
-  ::LocalFree(descriptor);
   std::vector<std::wstring> subkeys;
   for (DWORD index = 0;; ++index) {
     DWORD name_length = 256;
