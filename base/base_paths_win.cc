@@ -8,6 +8,7 @@
 #include "base/files/file_path.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "base/win/scoped_memory.h"
 #include "base/win/windows_version.h"
 
 // The image of the module this code is linked into.
@@ -56,12 +57,11 @@ bool GetShellFolder(int csidl, FilePath* result) {
 }
 
 bool GetKnownFolder(const GUID& folder_id, FilePath* result) {
-  wchar_t* path = nullptr;
-  HRESULT hr = g_get_known_folder_path(folder_id, 0, nullptr, &path);
-  if (SUCCEEDED(hr) && path)
-    *result = FilePath(path);
   // The function may hand out a buffer even when it fails.
-  ::CoTaskMemFree(path);
+  win::ScopedCoTaskMemory<wchar_t> path;
+  HRESULT hr = g_get_known_folder_path(folder_id, 0, nullptr, path.Receive());
+  if (SUCCEEDED(hr) && path.IsValid())
+    *result = FilePath(path.Get());
   return SUCCEEDED(hr) && !result->empty();
 }
 

@@ -5,6 +5,7 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "base/win/scoped_memory.h"
 #include "desktop/windows/installer/service/access_control.h"
 #include "desktop/windows/installer/service/utils.h"
 
@@ -134,11 +135,9 @@ bool TaskSchedulerV1::CreateTask(const ScheduledTask& task) {
 
   if (task.account == ScheduledTask::kSystem && !run_once) {
     // Without it other users could not see the task; not worth failing for.
-    LPOLESTR job_file = nullptr;
-    if (SUCCEEDED(file->GetCurFile(&job_file)) && job_file) {
-      GrantAuthenticatedUsersReadAccess(job_file);
-      ::CoTaskMemFree(job_file);
-    }
+    base::win::ScopedCoTaskMemory<wchar_t> job_file;
+    if (SUCCEEDED(file->GetCurFile(job_file.Receive())) && job_file.IsValid())
+      GrantAuthenticatedUsersReadAccess(job_file.Get());
   }
   if (run_once) work_item->Run();
   return true;
@@ -150,16 +149,17 @@ void TaskSchedulerV1::RemoveStaleTasks() {
   // Deleting while enumerating could skip entries: collect the names first.
   std::vector<std::wstring> names;
   for (;;) {
-    LPWSTR* batch = nullptr;
+    base::win::ScopedCoTaskMemory<LPWSTR> batch;
     ULONG fetched = 0;
-    if (items->Next(1, &batch, &fetched) != S_OK || fetched == 0 || !batch)
+    if (items->Next(1, batch.Receive(), &fetched) != S_OK || fetched == 0 ||
+        !batch.IsValid()) {
       break;
-    for (ULONG i = 0; i < fetched; ++i) {
-      if (IsProductScheduledTaskName(batch[i]))
-        names.push_back(StripJobFileExtension(batch[i]));
-      ::CoTaskMemFree(batch[i]);
     }
-    ::CoTaskMemFree(batch);
+    for (ULONG i = 0; i < fetched; ++i) {
+      base::win::ScopedCoTaskMemory<wchar_t> name(batch.Get()[i]);
+      if (IsProductScheduledTaskName(name.Get()))
+        names.push_back(StripJobFileExtension(name.Get()));
+    }
   }
 
   for (const std::wstring& name : names) {
@@ -170,12 +170,13 @@ void TaskSchedulerV1::RemoveStaleTasks() {
         status == SCHED_S_TASK_DISABLED) {
       continue;
     }
-    LPWSTR application = nullptr;
-    if (FAILED(task->GetApplicationName(&application)) || !application)
+    base::win::ScopedCoTaskMemory<wchar_t> application;
+    if (FAILED(task->GetApplicationName(application.Receive())) ||
+        !application.IsValid()) {
       continue;
+    }
     // Cut at the first NUL: the stored text may carry padding.
-    const std::wstring program(application);
-    ::CoTaskMemFree(application);
+    const std::wstring program(application.Get());
     if (!base::PathExists(base::FilePath(program)))
       scheduler_->Delete(name.c_str());
   }
