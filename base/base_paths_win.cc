@@ -56,15 +56,6 @@ bool GetShellFolder(int csidl, FilePath* result) {
   return true;
 }
 
-bool GetKnownFolder(const GUID& folder_id, FilePath* result) {
-  // The function may hand out a buffer even when it fails.
-  win::ScopedCoTaskMemory<wchar_t> path;
-  HRESULT hr = g_get_known_folder_path(folder_id, 0, nullptr, path.Receive());
-  if (SUCCEEDED(hr) && path.IsValid())
-    *result = FilePath(path.Get());
-  return SUCCEEDED(hr) && !result->empty();
-}
-
 // |key|'s answer with the components appended, or false when |key| fails.
 bool AppendToKey(int key, std::initializer_list<const wchar_t*> components,
                  FilePath* result) {
@@ -78,6 +69,21 @@ bool AppendToKey(int key, std::initializer_list<const wchar_t*> components,
 }
 
 }  // namespace
+
+bool GetKnownFolderPath(const GUID& folder_id, DWORD flags, FilePath* result) {
+  // The function may hand out a buffer even when it fails.
+  win::ScopedCoTaskMemory<wchar_t> path;
+  if (FAILED(g_get_known_folder_path(folder_id, flags, nullptr,
+                                     path.Receive())) ||
+      !path.IsValid()) {
+    return false;
+  }
+  FilePath folder(path.Get());
+  if (folder.empty())
+    return false;
+  *result = folder;
+  return true;
+}
 
 bool PathProviderWin(int key, FilePath* result) {
   switch (key) {
@@ -133,7 +139,7 @@ bool PathProviderWin(int key, FilePath* result) {
     case PathKey::AppShortcuts:
       if (win::GetWindowsVersion() < win::VERSION_WIN8)
         return false;
-      return GetKnownFolder(kFolderIdApplicationShortcuts, result);
+      return GetKnownFolderPath(kFolderIdApplicationShortcuts, 0, result);
     case PathKey::CommonDesktop:
       return GetShellFolder(CSIDL_COMMON_DESKTOPDIRECTORY, result);
     case PathKey::UserQuickLaunch:

@@ -1,6 +1,10 @@
 // The provider of the Windows range of PathService keys (see base_paths.h):
-// module files, system folders and shell folders. Shell folder ids are turned
-// into paths here and nowhere else.
+// module files, system folders and shell folders; and the lookup of known
+// folders for code that names a folder id itself. Shell folder ids are
+// turned into paths here and nowhere else.
+//
+//   base::FilePath folder;
+//   if (base::GetKnownFolderPath(FOLDERID_LocalAppData, 0, &folder)) ...
 #ifndef BASE_BASE_PATHS_WIN_H_
 #define BASE_BASE_PATHS_WIN_H_
 
@@ -14,6 +18,12 @@ class FilePath;
 // answer or when the system cannot say.
 bool PathProviderWin(int key, FilePath* result);
 
+// The path of the known folder |folder_id|, asked with |flags|
+// (KF_FLAG_CREATE | KF_FLAG_INIT creates a missing folder). False when the
+// system has no such folder or gives an empty path; |*result| is then left
+// as it was.
+bool GetKnownFolderPath(const GUID& folder_id, DWORD flags, FilePath* result);
+
 namespace internal {
 
 // The signature of SHGetKnownFolderPath.
@@ -22,7 +32,7 @@ using GetKnownFolderPathFunction = HRESULT(WINAPI*)(const GUID& folder_id,
                                                      HANDLE token,
                                                      wchar_t** path);
 
-// For tests only: routes the known-folder lookup through |function| for the
+// For tests only: routes GetKnownFolderPath through |function| for the
 // scope's life, since some systems lack folders the tests need. The buffer
 // the function returns is freed with CoTaskMemFree. Scopes nest; they must
 // not overlap across threads.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/base_paths_win.h"
 #include "base/build_channel.h"
 #include "base/files/file.h"
 #include "base/files/file_enumerator.h"
@@ -143,49 +144,11 @@ bool GetCurrentUserName(std::wstring* name) {
   return true;
 }
 
-bool GetKnownFolderPath(const KNOWNFOLDERID& folder_id, int csidl,
+bool GetKnownFolderPath(const KNOWNFOLDERID& folder_id, int /*csidl*/,
                         base::FilePath* path, bool create) {
-  using GetKnownFolderPathFunction =
-      HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
-  // Systems before Vista have no known folders; shell32 is loaded already.
-  HMODULE shell32 = ::GetModuleHandleW(L"shell32.dll");
-  auto get_known_folder_path =
-      shell32 ? reinterpret_cast<GetKnownFolderPathFunction>(
-                    reinterpret_cast<void*>(
-                        ::GetProcAddress(shell32, "SHGetKnownFolderPath")))
-              : nullptr;
-
-  std::wstring text;
-  if (get_known_folder_path) {
-    PWSTR raw_path = nullptr;
-    HRESULT result = get_known_folder_path(folder_id, 0, nullptr, &raw_path);
-    if (FAILED(result) && create) {
-      ::CoTaskMemFree(raw_path);
-      raw_path = nullptr;
-      result = get_known_folder_path(folder_id, KF_FLAG_CREATE | KF_FLAG_INIT,
-                                     nullptr, &raw_path);
-    }
-    std::unique_ptr<wchar_t, decltype(&::CoTaskMemFree)> owned_path(
-        raw_path, &::CoTaskMemFree);
-    if (FAILED(result) || !raw_path)
-      return false;
-    text = raw_path;
-  } else {
-    wchar_t buffer[MAX_PATH + 1] = {};
-    HRESULT result =
-        ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer);
-    if (FAILED(result) && result != E_INVALIDARG && create) {
-      result = ::SHGetFolderPathW(
-          nullptr, csidl | CSIDL_FLAG_CREATE | CSIDL_FLAG_DONT_UNEXPAND,
-          nullptr, SHGFP_TYPE_CURRENT, buffer);
-    }
-    if (FAILED(result))
-      return false;
-    buffer[MAX_PATH] = L'\0';
-    text = buffer;
-  }
-  *path = base::FilePath(text);
-  return true;
+  return base::GetKnownFolderPath(folder_id, 0, path) ||
+         (create && base::GetKnownFolderPath(
+                        folder_id, KF_FLAG_CREATE | KF_FLAG_INIT, path));
 }
 
 std::wstring GetKernelObjectName(const std::wstring& instance,

@@ -42,8 +42,10 @@ bool GetUserDisplayName(std::wstring* name);
 // The current user's logon name (GetUserNameW).
 bool GetCurrentUserName(std::wstring* name);
 
-// The path of the known folder |folder_id|, or of |csidl| where the system
-// has no known folders. With |create| a missing folder is created.
+// The path of the known folder |folder_id| (base::GetKnownFolderPath). With
+// |create| a missing folder is created. |csidl| names the same folder for
+// systems without known folders; the program no longer loads on those, so
+// it is not consulted.
 bool GetKnownFolderPath(const KNOWNFOLDERID& folder_id, int csidl,
                         base::FilePath* path, bool create);
 
