@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "base/win/well_known_sid.h"
+
 namespace installer {
 
 namespace {
@@ -17,11 +19,7 @@ const SecurityInfoFunctions* g_security_info_functions =
     &kRealSecurityInfoFunctions;
 
 using base::win::ScopedLocalMemory;
-
-struct SidDeleter {
-  void operator()(void* sid) const { ::FreeSid(sid); }
-};
-using ScopedSid = std::unique_ptr<void, SidDeleter>;
+using base::win::ScopedSid;
 
 // Explicit entries handed out by GetExplicitEntriesFromAclW: one block.
 using ScopedExplicitEntries = ScopedLocalMemory<EXPLICIT_ACCESS_W>;
@@ -39,18 +37,6 @@ bool GetGenericMapping(SE_OBJECT_TYPE object_type, GENERIC_MAPPING* mapping) {
     default:
       return false;
   }
-}
-
-ScopedSid MakeAdministratorsSid() {
-  SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
-  PSID sid = nullptr;
-  if (!::AllocateAndInitializeSid(&nt_authority, 2,
-                                  SECURITY_BUILTIN_DOMAIN_RID,
-                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                  &sid)) {
-    return nullptr;
-  }
-  return ScopedSid(sid);
 }
 
 // Reads the descriptor parts |information| asks for. A call that reports
@@ -260,13 +246,12 @@ bool GrantAuthenticatedUsersReadAccess(const std::wstring& file_name) {
     return false;
   }
   SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
-  PSID raw_sid = nullptr;
+  ScopedSid authenticated_users;
   if (!::AllocateAndInitializeSid(&nt_authority, 1,
                                   SECURITY_AUTHENTICATED_USER_RID, 0, 0, 0, 0,
-                                  0, 0, 0, &raw_sid)) {
+                                  0, 0, 0, authenticated_users.Receive())) {
     return false;
   }
-  ScopedSid authenticated_users(raw_sid);
 
   EXPLICIT_ACCESS_W entry = {};
   entry.grfAccessPermissions = GENERIC_READ | GENERIC_EXECUTE;
@@ -274,7 +259,7 @@ bool GrantAuthenticatedUsersReadAccess(const std::wstring& file_name) {
   entry.grfInheritance = NO_INHERITANCE;
   entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
   entry.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-  entry.Trustee.ptstrName = static_cast<LPWSTR>(authenticated_users.get());
+  entry.Trustee.ptstrName = static_cast<LPWSTR>(authenticated_users.Get());
   ScopedLocalMemory<ACL> new_dacl;
   if (::SetEntriesInAclW(1, &entry, old_dacl, new_dacl.Receive()) !=
       ERROR_SUCCESS) {
@@ -305,11 +290,11 @@ bool TakeOwnership(const std::wstring& object_name,
   }
 
   bool owned = false;
-  ScopedSid administrators = MakeAdministratorsSid();
-  if (administrators) {
+  ScopedSid administrators = base::win::CreateAdministratorsSid();
+  if (administrators.IsValid()) {
     owned = g_security_info_functions->set_named_security_info(
                 const_cast<wchar_t*>(object_name.c_str()), object_type,
-                OWNER_SECURITY_INFORMATION, administrators.get(), nullptr,
+                OWNER_SECURITY_INFORMATION, administrators.Get(), nullptr,
                 nullptr, nullptr) == ERROR_SUCCESS;
   }
 

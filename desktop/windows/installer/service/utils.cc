@@ -3,7 +3,6 @@
 #include <string.h>
 
 #include <algorithm>
-#include <memory>
 
 #include "base/base_paths_win.h"
 #include "base/build_channel.h"
@@ -16,6 +15,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/shortcut.h"
+#include "base/win/well_known_sid.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/service/product_settings.h"
 #include "desktop/windows/installer/service/version_info.h"
@@ -30,27 +30,17 @@ internal::ScopedGetTokenInformationForTesting::Function
 // 256 characters of a logon name and its NUL (UNLEN + 1).
 constexpr DWORD kUserNameCapacity = 257;
 
-struct SidDeleter {
-  void operator()(void* sid) const { ::FreeSid(sid); }
-};
-
 bool IsAdministratorsMember(HANDLE token) {
   HANDLE raw_duplicate = nullptr;
   if (!::DuplicateToken(token, SecurityIdentification, &raw_duplicate))
     return false;
   base::win::ScopedHandle duplicate(raw_duplicate);
 
-  SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
-  PSID raw_sid = nullptr;
-  if (!::AllocateAndInitializeSid(&nt_authority, 2,
-                                  SECURITY_BUILTIN_DOMAIN_RID,
-                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                  &raw_sid)) {
+  base::win::ScopedSid administrators = base::win::CreateAdministratorsSid();
+  if (!administrators.IsValid())
     return false;
-  }
-  std::unique_ptr<void, SidDeleter> administrators(raw_sid);
   BOOL is_member = FALSE;
-  return ::CheckTokenMembership(duplicate.Get(), administrators.get(),
+  return ::CheckTokenMembership(duplicate.Get(), administrators.Get(),
                                 &is_member) &&
          is_member;
 }
