@@ -5,17 +5,27 @@
 namespace base {
 namespace win {
 
+namespace {
+
+void FreeKeepingLastError(BSTR bstr) {
+  DWORD last_error = ::GetLastError();
+  ::SysFreeString(bstr);
+  ::SetLastError(last_error);
+}
+
+}  // namespace
+
 ScopedBstr::ScopedBstr(const wchar_t* text) : bstr_(::SysAllocString(text)) {
   CHECK(bstr_ || !text) << "SysAllocString out of memory";
 }
 
 ScopedBstr::~ScopedBstr() {
-  ::SysFreeString(bstr_);
+  FreeKeepingLastError(bstr_);
 }
 
 ScopedBstr& ScopedBstr::operator=(ScopedBstr&& other) noexcept {
   if (this != &other) {
-    ::SysFreeString(bstr_);
+    FreeKeepingLastError(bstr_);
     bstr_ = other.bstr_;
     other.bstr_ = nullptr;
   }
@@ -23,7 +33,7 @@ ScopedBstr& ScopedBstr::operator=(ScopedBstr&& other) noexcept {
 }
 
 BSTR* ScopedBstr::Receive() {
-  ::SysFreeString(bstr_);
+  FreeKeepingLastError(bstr_);
   bstr_ = nullptr;
   return &bstr_;
 }

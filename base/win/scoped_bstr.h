@@ -4,7 +4,8 @@
 //   services->GetObject(name.Get(), 0, nullptr, &process_class, nullptr);
 //
 // A null string gives a null BSTR, which COM reads as the empty string.
-// Move-only; one thread at a time.
+// Freeing leaves the thread's last error as it was. Move-only; one thread at
+// a time.
 #ifndef BASE_WIN_SCOPED_BSTR_H_
 #define BASE_WIN_SCOPED_BSTR_H_
 

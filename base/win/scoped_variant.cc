@@ -5,6 +5,16 @@
 namespace base {
 namespace win {
 
+namespace {
+
+void ClearKeepingLastError(VARIANT* value) {
+  DWORD last_error = ::GetLastError();
+  ::VariantClear(value);
+  ::SetLastError(last_error);
+}
+
+}  // namespace
+
 ScopedVariant::ScopedVariant() {
   ::VariantInit(&value_);
 }
@@ -17,7 +27,7 @@ ScopedVariant::ScopedVariant(const wchar_t* text) {
 }
 
 ScopedVariant::~ScopedVariant() {
-  ::VariantClear(&value_);
+  ClearKeepingLastError(&value_);
 }
 
 ScopedVariant::ScopedVariant(ScopedVariant&& other) noexcept
@@ -27,7 +37,7 @@ ScopedVariant::ScopedVariant(ScopedVariant&& other) noexcept
 
 ScopedVariant& ScopedVariant::operator=(ScopedVariant&& other) noexcept {
   if (this != &other) {
-    ::VariantClear(&value_);
+    ClearKeepingLastError(&value_);
     value_ = other.value_;
     ::VariantInit(&other.value_);
   }
@@ -35,7 +45,7 @@ ScopedVariant& ScopedVariant::operator=(ScopedVariant&& other) noexcept {
 }
 
 VARIANT* ScopedVariant::Receive() {
-  ::VariantClear(&value_);
+  ClearKeepingLastError(&value_);
   return &value_;
 }
 

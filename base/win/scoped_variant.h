@@ -6,8 +6,9 @@
 //
 // A default-constructed owner holds VT_EMPTY. A string owner holds VT_BSTR
 // with its own copy of the text; a null string gives VT_BSTR with a null
-// BSTR, which COM reads as the empty string. Move-only (the source is left
-// VT_EMPTY); one thread at a time.
+// BSTR, which COM reads as the empty string. Clearing leaves the thread's
+// last error as it was. Move-only (the source is left VT_EMPTY); one thread
+// at a time.
 #ifndef BASE_WIN_SCOPED_VARIANT_H_
 #define BASE_WIN_SCOPED_VARIANT_H_
 

@@ -19,35 +19,11 @@ namespace {
 
 const wchar_t kRootFolder[] = L"\\";
 
-// A BSTR the callee allocated, freed on scope exit.
-class ReturnedBstr {
- public:
-  ReturnedBstr() = default;
-  ~ReturnedBstr() { ::SysFreeString(bstr_); }
-  ReturnedBstr(const ReturnedBstr&) = delete;
-  ReturnedBstr& operator=(const ReturnedBstr&) = delete;
-
-  BSTR* Receive() { return &bstr_; }
-  // Up to the first NUL, as stored texts may carry padding.
-  std::wstring ToString() const { return bstr_ ? std::wstring(bstr_) : L""; }
-
- private:
-  BSTR bstr_ = nullptr;
-};
-
-// A VARIANT filled by hand (arrays, numbers), cleared on scope exit.
-class OwnedVariant {
- public:
-  OwnedVariant() { ::VariantInit(&value_); }
-  ~OwnedVariant() { ::VariantClear(&value_); }
-  OwnedVariant(const OwnedVariant&) = delete;
-  OwnedVariant& operator=(const OwnedVariant&) = delete;
-
-  VARIANT* get() { return &value_; }
-
- private:
-  VARIANT value_;
-};
+// A string a scheduler call handed out, up to its first NUL: stored texts
+// may carry padding.
+std::wstring TextOf(const ScopedBstr& text) {
+  return text.Get() ? std::wstring(text.Get()) : std::wstring();
+}
 
 // A one-based index into a scheduler collection.
 VARIANT IndexVariant(LONG index) {
@@ -127,13 +103,13 @@ bool TaskSchedulerV2::IsStale(const std::wstring& full_name) {
   ComPtr<IAction> action;
   TASK_ACTION_TYPE type = TASK_ACTION_EXEC;
   ComPtr<IExecAction> exec;
-  ReturnedBstr path;
+  ScopedBstr path;
   if (FAILED(actions->get_Item(1, &action)) ||
       FAILED(action->get_Type(&type)) || type != TASK_ACTION_EXEC ||
       FAILED(action.As(&exec)) || FAILED(exec->get_Path(path.Receive()))) {
     return false;
   }
-  return !base::PathExists(base::FilePath(path.ToString()));
+  return !base::PathExists(base::FilePath(TextOf(path)));
 }
 
 void TaskSchedulerV2::RemoveStaleTasks() {
@@ -148,13 +124,13 @@ void TaskSchedulerV2::RemoveStaleTasks() {
   std::vector<std::wstring> names;
   for (LONG index = 1; index <= count; ++index) {
     ComPtr<IRegisteredTask> task;
-    ReturnedBstr name;
+    ScopedBstr name;
     if (FAILED(tasks->get_Item(IndexVariant(index), &task)) ||
         FAILED(task->get_Name(name.Receive()))) {
       continue;
     }
-    if (IsProductScheduledTaskName(name.ToString()))
-      names.push_back(name.ToString());
+    if (IsProductScheduledTaskName(TextOf(name)))
+      names.push_back(TextOf(name));
   }
   for (const std::wstring& name : names) {
     if (IsStale(name))
@@ -214,10 +190,10 @@ bool TaskSchedulerV2::Run(const std::wstring& name,
                           const std::vector<std::wstring>& arguments) {
   ComPtr<IRegisteredTask> task;
   if (FAILED(GetTask(GetScheduledTaskName(name), &task))) return false;
-  OwnedVariant parameters;
-  if (!MakeArgumentArray(arguments, parameters.get())) return false;
+  ScopedVariant parameters;
+  if (!MakeArgumentArray(arguments, parameters.Receive())) return false;
   ComPtr<IRunningTask> running;
-  return SUCCEEDED(task->Run(*parameters.get(), &running));
+  return SUCCEEDED(task->Run(parameters.get(), &running));
 }
 
 ScheduledTaskState TaskSchedulerV2::GetState(const std::wstring& name) {
