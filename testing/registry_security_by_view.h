@@ -9,12 +9,14 @@
 #include <aclapi.h>
 #include <wchar.h>
 
+#include "base/win/registry.h"
 #include "base/win/windows_types.h"
 
 namespace testing_support {
 
-// The key |name| opened in the 32-bit view; null when it cannot be.
-inline HKEY OpenWow32KeyByName(const wchar_t* name, REGSAM access) {
+// The key |name| opened in the 32-bit view; none when it cannot be.
+inline base::win::RegKey OpenWow32KeyByName(const wchar_t* name,
+                                            REGSAM access) {
   const struct {
     const wchar_t* prefix;
     HKEY root;
@@ -24,14 +26,14 @@ inline HKEY OpenWow32KeyByName(const wchar_t* name, REGSAM access) {
                 {L"USERS\\", HKEY_USERS}};
   for (const auto& root : kRoots) {
     const size_t length = wcslen(root.prefix);
-    HKEY key = nullptr;
+    base::win::RegKey key;
     if (_wcsnicmp(name, root.prefix, length) == 0 &&
-        ::RegOpenKeyExW(root.root, name + length, 0,
-                        access | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+        key.Open(root.root, name + length, access | KEY_WOW64_32KEY) ==
+            ERROR_SUCCESS) {
       return key;
     }
   }
-  return nullptr;
+  return base::win::RegKey();
 }
 
 inline DWORD WINAPI GetSecurityByView(LPCWSTR name, SE_OBJECT_TYPE type,
@@ -43,13 +45,11 @@ inline DWORD WINAPI GetSecurityByView(LPCWSTR name, SE_OBJECT_TYPE type,
     return ::GetNamedSecurityInfoW(name, type, information, owner, group,
                                    dacl, sacl, descriptor);
   }
-  HKEY key = OpenWow32KeyByName(name, READ_CONTROL);
-  if (!key)
+  base::win::RegKey key = OpenWow32KeyByName(name, READ_CONTROL);
+  if (!key.Valid())
     return ERROR_FILE_NOT_FOUND;
-  DWORD result = ::GetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
-                                   group, dacl, sacl, descriptor);
-  ::RegCloseKey(key);
-  return result;
+  return ::GetSecurityInfo(key.Handle(), SE_REGISTRY_KEY, information, owner,
+                           group, dacl, sacl, descriptor);
 }
 
 inline DWORD WINAPI SetSecurityByView(LPWSTR name, SE_OBJECT_TYPE type,
@@ -60,13 +60,11 @@ inline DWORD WINAPI SetSecurityByView(LPWSTR name, SE_OBJECT_TYPE type,
     return ::SetNamedSecurityInfoW(name, type, information, owner, group,
                                    dacl, sacl);
   }
-  HKEY key = OpenWow32KeyByName(name, WRITE_DAC | WRITE_OWNER);
-  if (!key)
+  base::win::RegKey key = OpenWow32KeyByName(name, WRITE_DAC | WRITE_OWNER);
+  if (!key.Valid())
     return ERROR_FILE_NOT_FOUND;
-  DWORD result = ::SetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
-                                   group, dacl, sacl);
-  ::RegCloseKey(key);
-  return result;
+  return ::SetSecurityInfo(key.Handle(), SE_REGISTRY_KEY, information, owner,
+                           group, dacl, sacl);
 }
 
 }  // namespace testing_support

@@ -71,7 +71,7 @@ LONG RegKey::Create(HKEY root, const wchar_t* subkey, REGSAM access) {
                                   REG_OPTION_NON_VOLATILE, access, nullptr,
                                   &key, &disposition);
   if (result == ERROR_SUCCESS)
-    Replace(key, access);
+    Set(key, access);
   return result;
 }
 
@@ -79,22 +79,26 @@ LONG RegKey::Open(HKEY root, const wchar_t* subkey, REGSAM access) {
   HKEY key = nullptr;
   LONG result = ::RegOpenKeyExW(root, subkey, 0, access, &key);
   if (result == ERROR_SUCCESS)
-    Replace(key, access);
+    Set(key, access);
   return result;
+}
+
+void RegKey::Set(HKEY key, REGSAM access) {
+  if (key != key_) {
+    Close();
+    key_ = key;
+  }
+  wow64access_ = access & kWow64AccessMask;
 }
 
 void RegKey::Close() {
   if (key_) {
+    DWORD last_error = ::GetLastError();
     ::RegCloseKey(key_);
     key_ = nullptr;
+    ::SetLastError(last_error);
   }
   wow64access_ = 0;
-}
-
-void RegKey::Replace(HKEY key, REGSAM access) {
-  Close();
-  key_ = key;
-  wow64access_ = access & kWow64AccessMask;
 }
 
 LONG RegKey::ReadValueDW(const wchar_t* name, DWORD* out) const {

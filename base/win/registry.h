@@ -10,7 +10,18 @@
 //
 // The WOW64 view bits (KEY_WOW64_32KEY, KEY_WOW64_64KEY) travel in the access
 // mask of Create and Open; the key remembers the bits it was opened with.
-// A RegKey is used by one thread at a time; it is move-only.
+// A key opened by a call this class does not make (one that takes a security
+// descriptor or goes through a test seam) is handed over with Set():
+//
+//   HKEY raw_key = nullptr;
+//   LONG result = ::RegCreateKeyExW(root, path, 0, nullptr, 0, access,
+//                                   &attributes, &raw_key, &disposition);
+//   RegKey key;
+//   key.Set(raw_key, access);
+//
+// RegKey is the one owner of an open key. Closing leaves the thread's last
+// error as it was. A RegKey is used by one thread at a time; it is
+// move-only.
 #ifndef BASE_WIN_REGISTRY_H_
 #define BASE_WIN_REGISTRY_H_
 
@@ -46,6 +57,10 @@ class RegKey {
   // Opens an existing |subkey| of |root|. On failure the key held before
   // stays open and this object is unchanged.
   LONG Open(HKEY root, const wchar_t* subkey, REGSAM access);
+  // Closes the key held, if any, and takes ownership of |key| (which may be
+  // null), opened with |access|. Setting the key already held only records
+  // the view bits of |access|.
+  void Set(HKEY key, REGSAM access);
   // Closes the key, if any, and forgets the view bits.
   void Close();
 
@@ -71,9 +86,6 @@ class RegKey {
   LONG WriteValue(const wchar_t* name, const std::wstring& value);
 
  private:
-  // Closes the key held and takes |key| opened with |access|.
-  void Replace(HKEY key, REGSAM access);
-
   HKEY key_ = nullptr;
   REGSAM wow64access_ = 0;
 };

@@ -70,11 +70,9 @@ bool CreateRegKeyOperation::Execute(Transaction* /*nested*/) {
   // Recorded before the creation: a chain created only in part is removed
   // by the rollback as well.
   top_most_created_key_ = candidate;
-  HKEY created = nullptr;
-  LONG result = ::RegCreateKeyExW(root_, key_path_.c_str(), 0, nullptr, 0,
-                                  KEY_ALL_ACCESS | view_flags_, nullptr,
-                                  &created, nullptr);
-  ScopedRegistryKey created_key(created);
+  base::win::RegKey created_key;
+  LONG result = created_key.Create(root_, key_path_.c_str(),
+                                   KEY_ALL_ACCESS | view_flags_);
   if (result != ERROR_SUCCESS) {
     LOG(ERROR) << "Failed creating key.";
     return false;

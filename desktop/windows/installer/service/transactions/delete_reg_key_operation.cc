@@ -234,12 +234,13 @@ void DeleteRegKeyOperation::Rollback() {
           root_, saved->key_path.c_str(), 0, nullptr, 0,
           kSaveAndDeleteAccess | view_flags_, nullptr, &raw_key, &disposition);
     }
-    ScopedRegistryKey key(raw_key);
+    base::win::RegKey key;
+    key.Set(raw_key, kSaveAndDeleteAccess | view_flags_);
     if (result != ERROR_SUCCESS || disposition != REG_CREATED_NEW_KEY)
       continue;
     for (const auto& value : saved->values) {
-      result = ::RegSetValueExW(key.get(), value->name.c_str(), 0, value->type,
-                                value->data.data(),
+      result = ::RegSetValueExW(key.Handle(), value->name.c_str(), 0,
+                                value->type, value->data.data(),
                                 static_cast<DWORD>(value->data.size()));
       if (result != ERROR_SUCCESS) {
         LOG(ERROR) << "Failed to put back " << value->name << " in "

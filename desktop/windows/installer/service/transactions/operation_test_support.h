@@ -65,29 +65,21 @@ using testing_support::GetSecurityByView;
 using testing_support::SetSecurityByView;
 
 inline bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  ::RegCloseKey(key);
-  return true;
+  base::win::RegKey key;
+  return key.Open(root, path.c_str(), KEY_READ | view) == ERROR_SUCCESS;
 }
 
 inline void CreateKey(HKEY root, const std::wstring& path, REGSAM view) {
-  HKEY key = nullptr;
+  base::win::RegKey key;
   ASSERT_EQ(ERROR_SUCCESS,
-            ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS | view, nullptr, &key, nullptr));
-  ::RegCloseKey(key);
+            key.Create(root, path.c_str(), KEY_ALL_ACCESS | view));
 }
 
 inline void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) ==
-      ERROR_SUCCESS) {
-    ::RegDeleteTreeW(key, nullptr);
-    ::RegCloseKey(key);
+  base::win::RegKey key;
+  if (key.Open(root, path.c_str(), KEY_ALL_ACCESS | view) == ERROR_SUCCESS) {
+    ::RegDeleteTreeW(key.Handle(), nullptr);
+    key.Close();
     ::RegDeleteKeyExW(root, path.c_str(), view, 0);
   }
 }
@@ -98,13 +90,11 @@ inline void SetKeyDacl(HKEY root, const std::wstring& path, REGSAM view,
   base::win::ScopedLocalMemory<void> descriptor;
   ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
       sddl, SDDL_REVISION_1, descriptor.Receive(), nullptr));
-  HKEY key = nullptr;
-  LONG result =
-      ::RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC | view, &key);
+  base::win::RegKey key;
+  LONG result = key.Open(root, path.c_str(), WRITE_DAC | view);
   if (result == ERROR_SUCCESS) {
-    result =
-        ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.Get());
-    ::RegCloseKey(key);
+    result = ::RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION,
+                                 descriptor.Get());
   }
   ASSERT_EQ(ERROR_SUCCESS, result);
 }
@@ -132,23 +122,22 @@ inline void PrintTo(const KeyContents& contents, std::ostream* out) {
 inline void ReadTree(HKEY root, const std::wstring& path, REGSAM view,
                      const std::wstring& relative,
                      std::map<std::wstring, KeyContents>* tree) {
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS,
-            ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key));
+  base::win::RegKey key;
+  ASSERT_EQ(ERROR_SUCCESS, key.Open(root, path.c_str(), KEY_READ | view));
   KeyContents& contents = (*tree)[relative];
   wchar_t name[256];
   uint8_t data[1024];
   for (DWORD index = 0;; ++index) {
     DWORD name_length = 256, size = sizeof(data), type = 0;
-    if (::RegEnumValueW(key, index, name, &name_length, nullptr, &type, data,
-                        &size) != ERROR_SUCCESS) {
+    if (::RegEnumValueW(key.Handle(), index, name, &name_length, nullptr,
+                        &type, data, &size) != ERROR_SUCCESS) {
       break;
     }
     contents.values[name] = {type, std::vector<uint8_t>(data, data + size)};
   }
   base::win::ScopedLocalMemory<void> descriptor;
   base::win::ScopedLocalMemory<wchar_t> text;
-  if (::GetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
+  if (::GetSecurityInfo(key.Handle(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
                         nullptr, nullptr, nullptr, nullptr,
                         descriptor.Receive()) == ERROR_SUCCESS &&
       ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
@@ -159,13 +148,13 @@ inline void ReadTree(HKEY root, const std::wstring& path, REGSAM view,
   std::vector<std::wstring> subkeys;
   for (DWORD index = 0;; ++index) {
     DWORD name_length = 256;
-    if (::RegEnumKeyExW(key, index, name, &name_length, nullptr, nullptr,
-                        nullptr, nullptr) != ERROR_SUCCESS) {
+    if (::RegEnumKeyExW(key.Handle(), index, name, &name_length, nullptr,
+                        nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
       break;
     }
     subkeys.push_back(name);
   }
-  ::RegCloseKey(key);
+  key.Close();
   for (const auto& subkey : subkeys) {
     ReadTree(root, path + L"\\" + subkey, view, relative + L"\\" + subkey,
              tree);

@@ -9,23 +9,13 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_KEY_PATH_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_KEY_PATH_H_
 
-#include <memory>
 #include <string>
-#include <type_traits>
 
 #include "base/win/windows_types.h"
 
 #include <aclapi.h>
 
 namespace installer {
-
-// The owner of a raw key handle from a registry call that RegKey does not
-// wrap (a creation that reports its disposition or takes a descriptor).
-struct RegistryKeyCloser {
-  void operator()(HKEY key) const { ::RegCloseKey(key); }
-};
-using ScopedRegistryKey =
-    std::unique_ptr<std::remove_pointer_t<HKEY>, RegistryKeyCloser>;
 
 // |key_path| up to its first NUL, without trailing backslashes.
 std::wstring NormalizeKeyPath(const std::wstring& key_path);
