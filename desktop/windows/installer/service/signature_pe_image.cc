@@ -1,8 +1,8 @@
 #include "desktop/windows/installer/service/signature_pe_image.h"
 
 #include <limits.h>
-#include <string.h>
 
+#include "base/little_endian.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_types.h"
 
@@ -40,18 +40,6 @@ bool Fits(size_t length, uint64_t offset, uint64_t size) {
   return offset <= length && size <= length - offset;
 }
 
-uint16_t ReadU16(const uint8_t* at) {
-  uint16_t value;
-  memcpy(&value, at, sizeof(value));
-  return value;
-}
-
-uint32_t ReadU32(const uint8_t* at) {
-  uint32_t value;
-  memcpy(&value, at, sizeof(value));
-  return value;
-}
-
 class AlgorithmTraits {
  public:
   using Handle = BCRYPT_ALG_HANDLE;
@@ -81,14 +69,16 @@ using ScopedHash =
 
 bool ReadPeSignatureLayout(const uint8_t* image, size_t length,
                            PeSignatureLayout* layout) {
-  if (!Fits(length, 0, kPeOffsetField + 4) || ReadU16(image) != kDosSignature)
-    return false;
-  const uint64_t pe = ReadU32(image + kPeOffsetField);
-  if (!Fits(length, pe, kOptionalHeader + 2) ||
-      ReadU32(image + pe) != kPeSignature) {
+  if (!Fits(length, 0, kPeOffsetField + 4) ||
+      base::ReadLittleEndian16(image) != kDosSignature) {
     return false;
   }
-  const uint16_t magic = ReadU16(image + pe + kOptionalHeader);
+  const uint64_t pe = base::ReadLittleEndian32(image + kPeOffsetField);
+  if (!Fits(length, pe, kOptionalHeader + 2) ||
+      base::ReadLittleEndian32(image + pe) != kPeSignature) {
+    return false;
+  }
+  const uint16_t magic = base::ReadLittleEndian16(image + pe + kOptionalHeader);
   const OptionalHeaderForm* form = nullptr;
   for (const OptionalHeaderForm& candidate : kForms) {
     if (candidate.magic == magic)
@@ -100,15 +90,16 @@ bool ReadPeSignatureLayout(const uint8_t* image, size_t length,
   // The header must hold its own fields up to the directories; a smaller
   // declared size means the directory count we would read is a section's.
   const uint64_t optional_header = pe + kOptionalHeader;
-  const uint16_t declared_size = ReadU16(image + pe + kSizeOfOptionalHeaderField);
+  const uint16_t declared_size =
+      base::ReadLittleEndian16(image + pe + kSizeOfOptionalHeaderField);
   if (declared_size < form->directories ||
       !Fits(length, optional_header, form->directories)) {
     return false;
   }
   PeSignatureLayout result;
   result.checksum_offset = optional_header + kChecksumField;
-  const uint32_t directory_count =
-      ReadU32(image + optional_header + form->directory_count_field);
+  const uint32_t directory_count = base::ReadLittleEndian32(
+      image + optional_header + form->directory_count_field);
   const uint64_t entry_in_header =
       form->directories + kCertificateDirectory * kDirectoryEntrySize;
   if (directory_count > kCertificateDirectory &&
@@ -118,8 +109,8 @@ bool ReadPeSignatureLayout(const uint8_t* image, size_t length,
       return false;
     result.has_certificate_entry = true;
     result.certificate_entry_offset = entry;
-    result.certificate_table_offset = ReadU32(image + entry);
-    result.certificate_table_size = ReadU32(image + entry + 4);
+    result.certificate_table_offset = base::ReadLittleEndian32(image + entry);
+    result.certificate_table_size = base::ReadLittleEndian32(image + entry + 4);
   }
   *layout = result;
   return true;
@@ -167,7 +158,7 @@ bool CertificateTableIsSound(const uint8_t* image, size_t length,
   constexpr size_t kMaxPadding = 7;
   if (size < kEntryHeader)
     return false;
-  const uint32_t entry_length = ReadU32(image + table);
+  const uint32_t entry_length = base::ReadLittleEndian32(image + table);
   size_t header = 0;
   size_t signature = 0;
   if (entry_length < kEntryHeader || entry_length > size ||

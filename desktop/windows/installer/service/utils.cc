@@ -1,7 +1,5 @@
 #include "desktop/windows/installer/service/utils.h"
 
-#include <string.h>
-
 #include <algorithm>
 
 #include "base/base_paths_win.h"
@@ -10,6 +8,7 @@
 #include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
 #include "base/files/memory_mapped_file.h"
+#include "base/little_endian.h"
 #include "base/logging.h"
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
@@ -61,18 +60,6 @@ bool TargetMatches(const base::FilePath& resolved, const base::FilePath& target,
   return target_information &&
          GetFileIdentity(resolved, &resolved_information) &&
          SameFile(resolved_information, *target_information);
-}
-
-uint32_t ReadUint32(const uint8_t* bytes) {
-  uint32_t value;
-  memcpy(&value, bytes, sizeof(value));
-  return value;
-}
-
-uint16_t ReadUint16(const uint8_t* bytes) {
-  uint16_t value;
-  memcpy(&value, bytes, sizeof(value));
-  return value;
 }
 
 }  // namespace
@@ -211,15 +198,15 @@ bool IsExecutable64Bit(const base::FilePath& path, bool* is64) {
   const uint8_t* data = image.data();
   const size_t length = image.length();
   if (length < kHeaderOffsetField + sizeof(uint32_t) ||
-      ReadUint16(data) != IMAGE_DOS_SIGNATURE) {
+      base::ReadLittleEndian16(data) != IMAGE_DOS_SIGNATURE) {
     return false;
   }
-  const uint64_t header = ReadUint32(data + kHeaderOffsetField);
+  const uint64_t header = base::ReadLittleEndian32(data + kHeaderOffsetField);
   if (header + sizeof(uint32_t) + sizeof(uint16_t) > length ||
-      ReadUint32(data + header) != kPeSignature) {
+      base::ReadLittleEndian32(data + header) != kPeSignature) {
     return false;
   }
-  *is64 = ReadUint16(data + header + sizeof(uint32_t)) !=
+  *is64 = base::ReadLittleEndian16(data + header + sizeof(uint32_t)) !=
           IMAGE_FILE_MACHINE_I386;
   return true;
 }
