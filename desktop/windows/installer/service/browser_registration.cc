@@ -6,6 +6,7 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
+#include "base/win/registry_key_path.h"
 #include "base/win/windows_types.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/service/association_placeholder_resolver.h"
@@ -19,6 +20,7 @@ namespace installer {
 
 namespace {
 
+using base::win::KeyPathAppend;
 using base::win::RegKey;
 
 constexpr wchar_t kLauncherName[] = L"launcher.exe";
@@ -26,8 +28,13 @@ constexpr wchar_t kPreviousDefaultBrowserValue[] = L"Previous Default Browser";
 constexpr wchar_t kStartMenuInternetClient[] = L"StartmenuInternet";
 constexpr wchar_t kStartMenuInternetKey[] =
     L"Software\\Clients\\StartMenuInternet";
-constexpr wchar_t kMachineClassesKey[] = L"SOFTWARE\\Classes\\";
-constexpr wchar_t kOpenCommandKey[] = L"\\shell\\open\\command";
+constexpr wchar_t kMachineClassesKey[] = L"SOFTWARE\\Classes";
+constexpr wchar_t kOpenCommandKey[] = L"shell\\open\\command";
+constexpr wchar_t kFileExtsKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+constexpr wchar_t kUrlAssociationsKey[] =
+    L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations";
+constexpr wchar_t kUserChoiceKey[] = L"UserChoice";
 constexpr wchar_t kSettingsAppId[] =
     L"windows.immersivecontrolpanel_cw5n1h2txyewy"
     L"!microsoft.windows.immersivecontrolpanel";
@@ -113,11 +120,10 @@ bool RunRows(const RegOpRecord* rows, size_t count, HKEY root,
 // The per-user choice of a handler: its class, or empty when the user never
 // chose one. False when the choice exists but cannot be read.
 bool ReadUserChoice(const std::wstring& name, std::wstring* prog_id) {
-  const std::wstring path =
-      std::wstring(L"Software\\Microsoft\\Windows\\") +
-      (IsExtension(name) ? L"CurrentVersion\\Explorer\\FileExts\\"
-                         : L"Shell\\Associations\\UrlAssociations\\") +
-      name + L"\\UserChoice";
+  const std::wstring path = KeyPathAppend(
+      KeyPathAppend(IsExtension(name) ? kFileExtsKey : kUrlAssociationsKey,
+                    name),
+      kUserChoiceKey);
   RegKey key;
   LONG result = key.Open(HKEY_CURRENT_USER, path.c_str(), KEY_QUERY_VALUE);
   // A user who never chose has no "UserChoice" key at all: that is the same
@@ -131,13 +137,14 @@ bool ReadUserChoice(const std::wstring& name, std::wstring* prog_id) {
 }
 
 // The default value of |path| under HKEY_CLASSES_ROOT, or at machine level
-// of "SOFTWARE\Classes\" + |path| under HKEY_LOCAL_MACHINE.
+// of "SOFTWARE\Classes\|path|" under HKEY_LOCAL_MACHINE.
 bool ReadClassesDefault(const std::wstring& path, bool machine_level,
                         std::wstring* value) {
   RegKey key;
   const LONG result =
       machine_level
-          ? key.Open(HKEY_LOCAL_MACHINE, (kMachineClassesKey + path).c_str(),
+          ? key.Open(HKEY_LOCAL_MACHINE,
+                     KeyPathAppend(kMachineClassesKey, path).c_str(),
                      KEY_QUERY_VALUE)
           : key.Open(HKEY_CLASSES_ROOT, path.c_str(), KEY_QUERY_VALUE);
   return result == ERROR_SUCCESS &&
@@ -167,11 +174,11 @@ bool GetRegisteredOpenCommand(const std::wstring& name, bool machine_level,
     else if (!ReadClassesDefault(name, machine_level, &class_name))
       return false;
   }
-  // An empty class, from wherever, would read the root's own
-  // "shell\open\command".
-  if (class_name.empty()) return false;
-  return ReadClassesDefault(class_name + kOpenCommandKey, machine_level,
-                            command);
+  // An empty class (or one of backslashes only), from wherever, would read
+  // the root's own "shell\open\command".
+  if (base::win::NormalizeKeyPath(class_name).empty()) return false;
+  return ReadClassesDefault(KeyPathAppend(class_name, kOpenCommandKey),
+                            machine_level, command);
 }
 
 BrowserRegistration::BrowserRegistration(Installation* installation)

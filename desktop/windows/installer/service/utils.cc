@@ -12,6 +12,7 @@
 #include "base/logging.h"
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/registry_key_path.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/shortcut.h"
 #include "base/win/well_known_sid.h"
@@ -231,7 +232,8 @@ std::string GetCurrentChannelName() {
 }
 
 std::wstring GetProductRegistryKey() {
-  return L"Software\\" + base::UTF8ToWide(ProductSettings::GetCompanyName());
+  return base::win::KeyPathAppend(
+      L"Software", base::UTF8ToWide(ProductSettings::GetCompanyName()));
 }
 
 std::wstring GetUninstallRegistryKey() {

@@ -1,12 +1,16 @@
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
 
 #include "base/logging.h"
+#include "base/win/registry_key_path.h"
 #include "desktop/windows/installer/service/transactions/create_reg_key_operation.h"
 #include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
-#include "desktop/windows/installer/service/transactions/registry_key_path.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 
 namespace installer {
+
+using base::win::GetFullKeyName;
+using base::win::GetRegistryObjectType;
+using base::win::NormalizeKeyPath;
 
 namespace {
 

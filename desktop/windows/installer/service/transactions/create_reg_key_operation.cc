@@ -2,10 +2,15 @@
 
 #include "base/logging.h"
 #include "base/win/registry.h"
+#include "base/win/registry_key_path.h"
 #include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
-#include "desktop/windows/installer/service/transactions/registry_key_path.h"
 
 namespace installer {
+
+using base::win::GetFullKeyName;
+using base::win::GetRegistryObjectType;
+using base::win::KeyPathParent;
+using base::win::NormalizeKeyPath;
 
 CreateRegKeyOperation::CreateRegKeyOperation(HKEY root,
                                              const std::wstring& key_path,

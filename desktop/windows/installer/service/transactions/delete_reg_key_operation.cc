@@ -2,11 +2,16 @@
 
 #include "base/logging.h"
 #include "base/win/registry.h"
+#include "base/win/registry_key_path.h"
 #include "desktop/windows/installer/service/access_control.h"
 #include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
-#include "desktop/windows/installer/service/transactions/registry_key_path.h"
 
 namespace installer {
+
+using base::win::GetFullKeyName;
+using base::win::GetRegistryObjectType;
+using base::win::KeyPathAppend;
+using base::win::NormalizeKeyPath;
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
-#include "desktop/windows/installer/service/transactions/registry_key_path.h"
 #include "gtest/gtest.h"
 
 namespace installer {
@@ -104,26 +103,6 @@ TEST(TransactionTest, FailureHookFailsTheChosenOperation) {
                     "rollback A", "rollback B", "destroy B", "destroy A"}),
             events);
   EXPECT_TRUE(transaction.empty());
-}
-
-TEST(RegistryKeyPathTest, SplitsOnBackslashOnly) {
-  const struct {
-    const wchar_t* path;
-    const wchar_t* parent;
-  } kCases[] = {
-      {L"Software\\Classes\\text/plain", L"Software\\Classes"},
-      {L"Software\\a/b\\", L"Software"},
-      {L"Software", L""},
-      {L"", L""},
-  };
-  for (const auto& test : kCases)
-    EXPECT_EQ(test.parent, KeyPathParent(test.path)) << test.path;
-  EXPECT_EQ(L"a\\b/c", KeyPathAppend(L"a\\", L"b/c"));
-  EXPECT_EQ(L"b", KeyPathAppend(L"", L"b"));
-  EXPECT_EQ(L"a", NormalizeKeyPath(std::wstring(L"a\0b", 3)));
-  EXPECT_EQ(L"MACHINE\\Software", GetFullKeyName(HKEY_LOCAL_MACHINE,
-                                                 L"Software"));
-  EXPECT_EQ(L"CURRENT_USER", GetFullKeyName(HKEY_CURRENT_USER, L""));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-#include "desktop/windows/installer/service/transactions/registry_key_path.h"
+#include "base/win/registry_key_path.h"
 
-namespace installer {
+namespace base {
+namespace win {
 
 namespace {
 
@@ -53,4 +54,5 @@ SE_OBJECT_TYPE GetRegistryObjectType(REGSAM view_flags) {
                                        : SE_REGISTRY_KEY;
 }
 
-}  // namespace installer
+}  // namespace win
+}  // namespace base

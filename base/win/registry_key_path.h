@@ -1,13 +1,16 @@
-// Registry key paths as the operations handle them. A key path is split on
-// backslashes only: "/" is an ordinary character of a key name, so
-// "Software\Classes\text/plain" has the parent "Software\Classes".
+// Registry key paths: the one place where they are joined, split and named.
+// A key path is split on backslashes only: "/" is an ordinary character of a
+// key name, so "Software\Classes\text/plain" has the parent
+// "Software\Classes".
 //
+//   KeyPathAppend(L"Software\\Velto", L"Updates");
+//       // L"Software\\Velto\\Updates"
 //   KeyPathParent(L"Software\\Velto\\Updates");  // L"Software\\Velto"
 //   KeyPathParent(L"Software");                  // L"" (the root itself)
 //   GetFullKeyName(HKEY_CURRENT_USER, L"Software\\Velto");
 //       // L"CURRENT_USER\\Software\\Velto"
-#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_KEY_PATH_H_
-#define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_KEY_PATH_H_
+#ifndef BASE_WIN_REGISTRY_KEY_PATH_H_
+#define BASE_WIN_REGISTRY_KEY_PATH_H_
 
 #include <string>
 
@@ -15,7 +18,8 @@
 
 #include <aclapi.h>
 
-namespace installer {
+namespace base {
+namespace win {
 
 // |key_path| up to its first NUL, without trailing backslashes.
 std::wstring NormalizeKeyPath(const std::wstring& key_path);
@@ -39,6 +43,7 @@ std::wstring GetFullKeyName(HKEY root, const std::wstring& key_path);
 // else SE_REGISTRY_KEY.
 SE_OBJECT_TYPE GetRegistryObjectType(REGSAM view_flags);
 
-}  // namespace installer
+}  // namespace win
+}  // namespace base
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_KEY_PATH_H_
+#endif  // BASE_WIN_REGISTRY_KEY_PATH_H_
