@@ -249,6 +249,69 @@ bool Value::Equals(const Value* a, const Value* b) {
   return a->Equals(b);
 }
 
+// Typed getters -------------------------------------------------------------
+
+namespace {
+
+// Value::GetAs* chosen by the type of |out|, so that one template serves
+// every typed getter of DictionaryValue and ListValue.
+bool ReadAs(const Value* value, bool* out) {
+  return value->GetAsBoolean(out);
+}
+bool ReadAs(const Value* value, int* out) {
+  return value->GetAsInteger(out);
+}
+bool ReadAs(const Value* value, double* out) {
+  return value->GetAsDouble(out);
+}
+bool ReadAs(const Value* value, StringPiece* out) {
+  return value->GetAsString(out);
+}
+bool ReadAs(const Value* value, std::string* out) {
+  return value->GetAsString(out);
+}
+bool ReadAs(const Value* value, string16* out) {
+  return value->GetAsString(out);
+}
+bool ReadAs(const Value* value, const DictionaryValue** out) {
+  return value->GetAsDictionary(out);
+}
+bool ReadAs(Value* value, DictionaryValue** out) {
+  return value->GetAsDictionary(out);
+}
+bool ReadAs(const Value* value, const ListValue** out) {
+  return value->GetAsList(out);
+}
+bool ReadAs(Value* value, ListValue** out) {
+  return value->GetAsList(out);
+}
+
+// The lookup a typed getter goes through: the const one in a const getter,
+// the mutable one (which hands out a mutable child) otherwise.
+template <typename Container, typename Where>
+struct Lookup {
+  using Function = bool (Container::*)(Where, Value**);
+  using Found = Value;
+};
+template <typename Container, typename Where>
+struct Lookup<const Container, Where> {
+  using Function = bool (Container::*)(Where, const Value**) const;
+  using Found = const Value;
+};
+
+// The one body of the typed getters: finds the value at |where| with |find|
+// (Get by path or index, or GetWithoutPathExpansion by key) and reads it as
+// the type of |out|.
+template <typename Container, typename Where, typename Out>
+bool GetTyped(Container* container,
+              typename Lookup<Container, Where>::Function find, Where where,
+              Out* out) {
+  typename Lookup<Container, Where>::Found* value = nullptr;
+  return (container->*find)(where, &value) && ReadAs(value, out);
+}
+
+}  // namespace
+
 // DictionaryValue -----------------------------------------------------------
 
 DictionaryValue::DictionaryValue() : Value(TYPE_DICTIONARY) {}
@@ -459,35 +522,29 @@ bool DictionaryValue::Get(StringPiece path, Value** out) {
 }
 
 bool DictionaryValue::GetBoolean(StringPiece path, bool* out) const {
-  const Value* value = nullptr;
-  return Get(path, &value) && value->GetAsBoolean(out);
+  return GetTyped(this, &DictionaryValue::Get, path, out);
 }
 
 bool DictionaryValue::GetInteger(StringPiece path, int* out) const {
-  const Value* value = nullptr;
-  return Get(path, &value) && value->GetAsInteger(out);
+  return GetTyped(this, &DictionaryValue::Get, path, out);
 }
 
 bool DictionaryValue::GetDouble(StringPiece path, double* out) const {
-  const Value* value = nullptr;
-  return Get(path, &value) && value->GetAsDouble(out);
+  return GetTyped(this, &DictionaryValue::Get, path, out);
 }
 
 bool DictionaryValue::GetString(StringPiece path, std::string* out) const {
-  const Value* value = nullptr;
-  return Get(path, &value) && value->GetAsString(out);
+  return GetTyped(this, &DictionaryValue::Get, path, out);
 }
 
 bool DictionaryValue::GetString16(StringPiece path, string16* out) const {
-  const Value* value = nullptr;
-  return Get(path, &value) && value->GetAsString(out);
+  return GetTyped(this, &DictionaryValue::Get, path, out);
 }
 
 bool DictionaryValue::GetStringASCII(StringPiece path,
                                      std::string* out) const {
-  const Value* value = nullptr;
   StringPiece text;
-  if (!Get(path, &value) || !value->GetAsString(&text))
+  if (!GetTyped(this, &DictionaryValue::Get, path, &text))
     return false;
   for (char c : text) {
     if (static_cast<unsigned char>(c) >= 0x80)
@@ -500,23 +557,19 @@ bool DictionaryValue::GetStringASCII(StringPiece path,
 
 bool DictionaryValue::GetDictionary(StringPiece path,
                                     const DictionaryValue** out) const {
-  const Value* value = nullptr;
-  return Get(path, &value) && value->GetAsDictionary(out);
+  return GetTyped(this, &DictionaryValue::Get, path, out);
 }
 
 bool DictionaryValue::GetDictionary(StringPiece path, DictionaryValue** out) {
-  Value* value = nullptr;
-  return Get(path, &value) && value->GetAsDictionary(out);
+  return GetTyped(this, &DictionaryValue::Get, path, out);
 }
 
 bool DictionaryValue::GetList(StringPiece path, const ListValue** out) const {
-  const Value* value = nullptr;
-  return Get(path, &value) && value->GetAsList(out);
+  return GetTyped(this, &DictionaryValue::Get, path, out);
 }
 
 bool DictionaryValue::GetList(StringPiece path, ListValue** out) {
-  Value* value = nullptr;
-  return Get(path, &value) && value->GetAsList(out);
+  return GetTyped(this, &DictionaryValue::Get, path, out);
 }
 
 bool DictionaryValue::GetWithoutPathExpansion(StringPiece key,
@@ -540,44 +593,37 @@ bool DictionaryValue::GetWithoutPathExpansion(StringPiece key, Value** out) {
 
 bool DictionaryValue::GetBooleanWithoutPathExpansion(StringPiece key,
                                                      bool* out) const {
-  const Value* value = nullptr;
-  return GetWithoutPathExpansion(key, &value) && value->GetAsBoolean(out);
+  return GetTyped(this, &DictionaryValue::GetWithoutPathExpansion, key, out);
 }
 
 bool DictionaryValue::GetIntegerWithoutPathExpansion(StringPiece key,
                                                      int* out) const {
-  const Value* value = nullptr;
-  return GetWithoutPathExpansion(key, &value) && value->GetAsInteger(out);
+  return GetTyped(this, &DictionaryValue::GetWithoutPathExpansion, key, out);
 }
 
 bool DictionaryValue::GetStringWithoutPathExpansion(StringPiece key,
                                                     std::string* out) const {
-  const Value* value = nullptr;
-  return GetWithoutPathExpansion(key, &value) && value->GetAsString(out);
+  return GetTyped(this, &DictionaryValue::GetWithoutPathExpansion, key, out);
 }
 
 bool DictionaryValue::GetDictionaryWithoutPathExpansion(
     StringPiece key, const DictionaryValue** out) const {
-  const Value* value = nullptr;
-  return GetWithoutPathExpansion(key, &value) && value->GetAsDictionary(out);
+  return GetTyped(this, &DictionaryValue::GetWithoutPathExpansion, key, out);
 }
 
 bool DictionaryValue::GetDictionaryWithoutPathExpansion(
     StringPiece key, DictionaryValue** out) {
-  Value* value = nullptr;
-  return GetWithoutPathExpansion(key, &value) && value->GetAsDictionary(out);
+  return GetTyped(this, &DictionaryValue::GetWithoutPathExpansion, key, out);
 }
 
 bool DictionaryValue::GetListWithoutPathExpansion(
     StringPiece key, const ListValue** out) const {
-  const Value* value = nullptr;
-  return GetWithoutPathExpansion(key, &value) && value->GetAsList(out);
+  return GetTyped(this, &DictionaryValue::GetWithoutPathExpansion, key, out);
 }
 
 bool DictionaryValue::GetListWithoutPathExpansion(StringPiece key,
                                                   ListValue** out) {
-  Value* value = nullptr;
-  return GetWithoutPathExpansion(key, &value) && value->GetAsList(out);
+  return GetTyped(this, &DictionaryValue::GetWithoutPathExpansion, key, out);
 }
 
 bool DictionaryValue::Remove(StringPiece path, std::unique_ptr<Value>* out) {
@@ -698,49 +744,40 @@ bool ListValue::Get(size_t index, Value** out) {
 }
 
 bool ListValue::GetBoolean(size_t index, bool* out) const {
-  const Value* value = nullptr;
-  return Get(index, &value) && value->GetAsBoolean(out);
+  return GetTyped(this, &ListValue::Get, index, out);
 }
 
 bool ListValue::GetInteger(size_t index, int* out) const {
-  const Value* value = nullptr;
-  return Get(index, &value) && value->GetAsInteger(out);
+  return GetTyped(this, &ListValue::Get, index, out);
 }
 
 bool ListValue::GetDouble(size_t index, double* out) const {
-  const Value* value = nullptr;
-  return Get(index, &value) && value->GetAsDouble(out);
+  return GetTyped(this, &ListValue::Get, index, out);
 }
 
 bool ListValue::GetString(size_t index, std::string* out) const {
-  const Value* value = nullptr;
-  return Get(index, &value) && value->GetAsString(out);
+  return GetTyped(this, &ListValue::Get, index, out);
 }
 
 bool ListValue::GetString(size_t index, string16* out) const {
-  const Value* value = nullptr;
-  return Get(index, &value) && value->GetAsString(out);
+  return GetTyped(this, &ListValue::Get, index, out);
 }
 
 bool ListValue::GetDictionary(size_t index,
                               const DictionaryValue** out) const {
-  const Value* value = nullptr;
-  return Get(index, &value) && value->GetAsDictionary(out);
+  return GetTyped(this, &ListValue::Get, index, out);
 }
 
 bool ListValue::GetDictionary(size_t index, DictionaryValue** out) {
-  Value* value = nullptr;
-  return Get(index, &value) && value->GetAsDictionary(out);
+  return GetTyped(this, &ListValue::Get, index, out);
 }
 
 bool ListValue::GetList(size_t index, const ListValue** out) const {
-  const Value* value = nullptr;
-  return Get(index, &value) && value->GetAsList(out);
+  return GetTyped(this, &ListValue::Get, index, out);
 }
 
 bool ListValue::GetList(size_t index, ListValue** out) {
-  Value* value = nullptr;
-  return Get(index, &value) && value->GetAsList(out);
+  return GetTyped(this, &ListValue::Get, index, out);
 }
 
 void ListValue::Append(std::unique_ptr<Value> value) {
