@@ -13,6 +13,7 @@
 
 #include "base/win/windows_types.h"
 #include "testing/guarded_buffer.h"
+#include "testing/mutated_bytes.h"
 
 namespace base {
 namespace {
@@ -283,45 +284,21 @@ class ReferenceReader {
   size_t end_;
 };
 
+// Damaged pickles, mostly with a header the wrapper accepts, so that the
+// reads see the body. The tokens are length and size words that lie, placed
+// at any alignment.
 std::string Mutate(const std::string& seed, std::mt19937* random) {
-  static const uint32_t kWords[] = {
-      0,          1,          2,          3,          4,          5,
-      8,          0xFFFFFFFF, 0xFFFFFFFE, 0xFFFFFFFC, 0x7FFFFFFF, 0x80000000,
-      0x3FFFFFFF, 0x40000000, 0x7FFFFFFC, 0x20000000};
-  auto pick = [random](size_t count) {
-    return count == 0 ? 0 : static_cast<size_t>((*random)() % count);
-  };
-  std::string bytes = seed;
-  for (size_t mutations = 1 + pick(4); mutations > 0; --mutations) {
-    size_t at = pick(bytes.size() + 1);
-    switch (pick(6)) {
-      case 0:
-      case 1:
-        if (at < bytes.size())
-          bytes[at] = static_cast<char>(pick(256));
-        break;
-      case 2: {  // A length or size word that lies, at any alignment.
-        uint32_t word = pick(4) == 0
-                            ? static_cast<uint32_t>(bytes.size() - at + pick(9))
-                            : kWords[pick(sizeof(kWords) / sizeof(kWords[0]))];
-        bytes.replace(at, 4, Word(word));
-        break;
-      }
-      case 3:
-        bytes.resize(at);
-        break;
-      case 4:
-        bytes.insert(at, 1 + pick(8), static_cast<char>(pick(256)));
-        break;
-      default:
-        if (at < bytes.size())
-          bytes.erase(at, 1 + pick(8));
-        break;
-    }
-  }
-  // Mostly keep a header the wrapper accepts, so that the reads see the body.
-  if (bytes.size() >= 8 && pick(8) != 0) {
-    size_t header_size = pick(8) == 0 ? 8 : 4;
+  static const std::vector<std::string> kWords = [] {
+    std::vector<std::string> words;
+    for (uint32_t word : {0u, 1u, 2u, 3u, 4u, 5u, 8u, 0xFFFFFFFFu, 0xFFFFFFFEu,
+                          0xFFFFFFFCu, 0x7FFFFFFFu, 0x80000000u, 0x3FFFFFFFu,
+                          0x40000000u, 0x7FFFFFFCu, 0x20000000u})
+      words.push_back(Word(word));
+    return words;
+  }();
+  std::string bytes = testing_support::MutatedBytes(seed, kWords, random);
+  if (bytes.size() >= 8 && (*random)() % 8 != 0) {
+    size_t header_size = (*random)() % 8 == 0 ? 8 : 4;
     bytes.replace(0, 4,
                   Word(static_cast<uint32_t>(bytes.size() - header_size)));
   }

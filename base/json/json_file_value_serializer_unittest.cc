@@ -70,22 +70,35 @@ TEST_F(JSONFileValueDeserializerTest, ParseErrorsKeepReaderCodes) {
   EXPECT_EQ(JSONReader::JSON_UNEXPECTED_TOKEN, code);
 }
 
-TEST_F(JSONFileValueDeserializerTest, MissingFileOrFolder) {
-  ExpectReadError(PathOf(L"missing.json"),
-                  JSONFileValueDeserializer::JSON_NO_SUCH_FILE,
-                  "File doesn't exist.");
-  ExpectReadError(PathOf(L"no_folder\\missing.json"),
-                  JSONFileValueDeserializer::JSON_NO_SUCH_FILE,
-                  "File doesn't exist.");
-}
-
-TEST_F(JSONFileValueDeserializerTest, FileHeldWithoutSharingIsLocked) {
-  FilePath path = WriteFile(L"held.json", "{}");
-  ScopedHandle holder(::CreateFileW(path.value().c_str(), GENERIC_READ, 0,
-                                    nullptr, OPEN_EXISTING, 0, nullptr));
+TEST_F(JSONFileValueDeserializerTest, EachReadFailureHasItsCode) {
+  WriteFile(L"prefs.json", "{}");
+  ASSERT_TRUE(::CreateDirectoryW(PathOf(L"sub").value().c_str(), nullptr));
+  ASSERT_TRUE(
+      ::CreateDirectoryW(PathOf(L"folder.json").value().c_str(), nullptr));
+  ScopedHandle holder(
+      ::CreateFileW(WriteFile(L"held.json", "{}").value().c_str(), GENERIC_READ,
+                    0, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(holder.IsValid());
-  ExpectReadError(path, JSONFileValueDeserializer::JSON_FILE_LOCKED,
-                  "File locked.");
+  using Deserializer = JSONFileValueDeserializer;
+  const struct {
+    const wchar_t* name;
+    int code;
+    const char* message;
+  } kCases[] = {
+      {L"missing.json", Deserializer::JSON_NO_SUCH_FILE, "File doesn't exist."},
+      {L"no_folder\\missing.json", Deserializer::JSON_NO_SUCH_FILE,
+       "File doesn't exist."},
+      // Held without sharing.
+      {L"held.json", Deserializer::JSON_FILE_LOCKED, "File locked."},
+      {L"folder.json", Deserializer::JSON_ACCESS_DENIED, "Access denied."},
+      // The file exists, but paths that climb to a parent are refused.
+      {L"sub\\..\\prefs.json", Deserializer::JSON_CANNOT_READ_FILE,
+       "Can't read file."},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.message);
+    ExpectReadError(PathOf(c.name), c.code, c.message);
+  }
 }
 
 TEST_F(JSONFileValueDeserializerTest, LockedRangeIsLocked) {
@@ -113,23 +126,6 @@ TEST_F(JSONFileValueDeserializerTest, LockedRangeIsLocked) {
   ExpectReadError(path, JSONFileValueDeserializer::JSON_FILE_LOCKED,
                   "File locked.");
   ::UnlockFileEx(holder.Get(), 0, 100, 0, &overlapped);
-}
-
-TEST_F(JSONFileValueDeserializerTest, FolderIsAccessDenied) {
-  ASSERT_TRUE(::CreateDirectoryW(PathOf(L"folder.json").value().c_str(),
-                                 nullptr));
-  ExpectReadError(PathOf(L"folder.json"),
-                  JSONFileValueDeserializer::JSON_ACCESS_DENIED,
-                  "Access denied.");
-}
-
-TEST_F(JSONFileValueDeserializerTest, PathThroughParentCannotBeRead) {
-  WriteFile(L"prefs.json", "{}");
-  ASSERT_TRUE(::CreateDirectoryW(PathOf(L"sub").value().c_str(), nullptr));
-  // The file exists, but paths that climb to a parent are refused.
-  ExpectReadError(PathOf(L"sub\\..\\prefs.json"),
-                  JSONFileValueDeserializer::JSON_CANNOT_READ_FILE,
-                  "Can't read file.");
 }
 
 }  // namespace

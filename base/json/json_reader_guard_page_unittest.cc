@@ -14,6 +14,7 @@
 #include "base/json/json_writer.h"
 #include "base/win/windows_types.h"
 #include "testing/guarded_buffer.h"
+#include "testing/mutated_bytes.h"
 
 namespace base {
 namespace {
@@ -35,46 +36,13 @@ const char* const kSeeds[] = {
     "[1,2,3,]",
 };
 
-// Bytes that steer the parser into its less common paths.
-const char kInterestingBytes[] = "\"\\{}[],:/*-+.0123456789eExutfnl \t\r\n";
-
-std::string Mutate(const std::string& seed, std::mt19937* random) {
-  std::string text = seed;
-  auto pick = [random](size_t count) {
-    return count == 0 ? 0 : static_cast<size_t>((*random)() % count);
-  };
-  for (size_t mutations = 1 + pick(4); mutations > 0; --mutations) {
-    size_t at = pick(text.size() + 1);
-    char byte = pick(3) == 0
-                    ? static_cast<char>(pick(256))
-                    : kInterestingBytes[pick(sizeof(kInterestingBytes) - 1)];
-    switch (pick(6)) {
-      case 0:
-        if (at < text.size())
-          text[at] = byte;
-        break;
-      case 1:
-        text.insert(at, 1, byte);
-        break;
-      case 2:
-        if (at < text.size())
-          text.erase(at, 1 + pick(3));
-        break;
-      case 3:
-        text.resize(at);  // Cut: the end of input lands anywhere.
-        break;
-      case 4: {
-        size_t from = pick(text.size() + 1);
-        text.insert(at, text.substr(from, pick(8)));
-        break;
-      }
-      default:
-        if (at < text.size())
-          text[at] = static_cast<char>(text[at] ^ (1 << pick(8)));
-        break;
-    }
-  }
-  return text;
+// Pieces that steer the parser into its less common paths.
+std::vector<std::string> Tokens() {
+  std::vector<std::string> tokens = {"\\u", "\\x", "/*", "//", "\r\n",
+                                     "true", "null", "e-", "\xEF\xBB\xBF"};
+  for (char byte : std::string("\"\\{}[],:/*-+.0123456789eExutfnl \t\r\n"))
+    tokens.push_back(std::string(1, byte));
+  return tokens;
 }
 
 // A document the reader accepts must survive a write and a second read.
@@ -108,8 +76,10 @@ TEST(JSONReaderGuardPageTest, MutatedDocuments) {
   const int kDocuments = 100000;
   int accepted = 0;
   std::vector<std::string> corpus(std::begin(kSeeds), std::end(kSeeds));
+  const std::vector<std::string> tokens = Tokens();
   for (int i = 0; i < kDocuments; ++i) {
-    std::string text = Mutate(corpus[random() % corpus.size()], &random);
+    std::string text = testing_support::MutatedBytes(
+        corpus[random() % corpus.size()], tokens, &random);
     if (text.size() > buffer.capacity())
       text.resize(buffer.capacity());
     int code = 0;

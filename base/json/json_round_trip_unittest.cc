@@ -5,6 +5,7 @@
 #include <limits.h>
 #include <string.h>
 
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <random>
@@ -20,6 +21,12 @@
 
 namespace base {
 namespace {
+
+const double kEdgeDoubles[] = {
+    0.0,      -0.0,     DBL_TRUE_MIN, -DBL_TRUE_MIN, DBL_MIN, DBL_MAX,
+    -DBL_MAX, 1e22,     1e23,         0.1,           1.0 / 3, 1e-7,
+    123456.0, 2147483648.0,           -2147483649.0, 9007199254740993.0,
+    2.2250738585072009e-308};
 
 class RandomTreeBuilder {
  public:
@@ -67,36 +74,27 @@ class RandomTreeBuilder {
     }
   }
 
-  // Doubles of every class: zeros, subnormals, normals, the extremes,
-  // integral values that print without a point, and raw bit patterns (whose
-  // NaNs and infinities the value turns into 0).
+  // Edge values, subnormals, integral values that print without a point,
+  // short fractions, and raw bit patterns (whose NaNs and infinities the
+  // value turns into 0).
   double RandomDouble() {
-    switch (Pick(10)) {
+    uint64_t bits = random_();
+    switch (Pick(6)) {
       case 0:
-        return Pick(2) ? 0.0 : -0.0;
+        return kEdgeDoubles[Pick(static_cast<int>(std::size(kEdgeDoubles)))];
       case 1:
-        return Pick(2) ? DBL_MIN : DBL_TRUE_MIN;
+        bits &= 0x800FFFFFFFFFFFFFull;
+        break;
       case 2:
-        return Pick(2) ? DBL_MAX : -DBL_MAX;
-      case 3: {
-        uint64_t bits = random_() & 0x000FFFFFFFFFFFFFull;  // Subnormal.
-        double value;
-        memcpy(&value, &bits, sizeof(value));
-        return Pick(2) ? value : -value;
-      }
-      case 4:
         return static_cast<double>(RandomInteger());
-      case 5:
-        return static_cast<double>(static_cast<int64_t>(random_()) >> Pick(64));
-      case 6:
+      case 3:
+        return static_cast<double>(static_cast<int64_t>(bits) >> Pick(64));
+      case 4:
         return Pick(1000) / 8.0;
-      default: {
-        uint64_t bits = random_();
-        double value;
-        memcpy(&value, &bits, sizeof(value));
-        return value;
-      }
     }
+    double value;
+    memcpy(&value, &bits, sizeof(value));
+    return value;
   }
 
   // Text of code points the reader accepts, biased to the ones the writer
@@ -178,12 +176,7 @@ TEST(JSONRoundTripTest, EveryAcceptedCodePoint) {
 
 TEST(JSONRoundTripTest, DoublesAtTheEdges) {
   ListValue list;
-  const double kValues[] = {0.0,     -0.0,     DBL_TRUE_MIN, -DBL_TRUE_MIN,
-                            DBL_MIN, DBL_MAX,  1e22,         1e23,
-                            0.1,     1.0 / 3,  2147483648.0, -2147483649.0,
-                            1e-7,    123456.0, 9007199254740993.0,
-                            2.2250738585072009e-308};
-  for (double value : kValues)
+  for (double value : kEdgeDoubles)
     list.AppendDouble(value);
   ExpectRoundTrip(list);
 }

@@ -123,13 +123,8 @@ TEST(UTFStringConversionsTest, EveryValidCodePointRoundTrips) {
 }
 
 TEST(UTFStringConversionsTest, ASCIIConversionsKeepValues) {
-  EXPECT_EQ(L"Velto 1.0\t", ASCIIToWide("Velto 1.0\t"));
-  EXPECT_EQ("Velto 1.0\t", WideToASCII(L"Velto 1.0\t"));
-  EXPECT_EQ(std::wstring(L"a\0b", 3), ASCIIToWide(std::string("a\0b", 3)));
-  EXPECT_EQ(L"abc", ASCIIToUTF16("abc"));
-  EXPECT_EQ("abc", UTF16ToASCII(L"abc"));
-  EXPECT_EQ(L"\x00E9", UTF8ToUTF16("\xC3\xA9"));
-  EXPECT_EQ("\xC3\xA9", UTF16ToUTF8(L"\x00E9"));
+  EXPECT_EQ(std::wstring(L"a\0b\t", 4), ASCIIToWide(std::string("a\0b\t", 4)));
+  EXPECT_EQ("Velto 1.0", WideToASCII(L"Velto 1.0"));
 }
 
 struct ReadCase {
@@ -193,24 +188,6 @@ TEST(UTFStringConversionUtilsTest, WriteReportsUnitsAppended) {
   std::wstring pair;
   WriteUnicodeCharacterUTF16(0x1F600, &pair);
   EXPECT_EQ(L"\xD83D\xDE00", pair);
-}
-
-TEST(UTFStringConversionUtilsTest, IsValidCodePointBoundaries) {
-  const struct {
-    uint32_t code_point;
-    bool valid;
-  } cases[] = {
-      {0x0, true},         {0xD7FF, true},    {0xD800, false},
-      {0xDFFF, false},     {0xE000, true},    {0xFDCF, true},
-      {0xFDD0, false},     {0xFDEF, false},   {0xFDF0, true},
-      {0xFFFD, true},      {0xFFFE, false},   {0xFFFF, false},
-      {0x10000, true},     {0x1FFFD, true},   {0x1FFFE, false},
-      {0x10FFFD, true},    {0x10FFFF, false}, {0x110000, false},
-      {0xFFFFFFFF, false},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(c.valid, IsValidCodePoint(c.code_point))
-        << std::hex << c.code_point;
 }
 
 }  // namespace
