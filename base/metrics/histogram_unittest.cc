@@ -18,62 +18,50 @@ const Histogram* AsBucketed(HistogramBase* histogram) {
   return static_cast<const Histogram*>(histogram);
 }
 
-TEST(HistogramTest, FactoryGetClampsRanges) {
+// Every factory clamps the range to [1, 0x7FFFFFFE] and the bucket count to
+// 16383, and marks the histogram for upload.
+TEST(HistogramTest, FactoriesClampRanges) {
+  constexpr int32_t kUma = HistogramBase::kUmaTargetedHistogramFlag;
   const struct {
-    const char* name;
+    HistogramBase* histogram;
+    HistogramBase::Type type;
     int32_t minimum, maximum;
     uint32_t buckets;
-    int32_t expected_minimum, expected_maximum;
-    uint32_t expected_buckets;
   } kCases[] = {
-      {"Test.Clamp.Unchanged", 1, 10000, 50, 1, 10000, 50},
-      {"Test.Clamp.ZeroMinimum", 0, 100, 10, 1, 100, 10},
-      {"Test.Clamp.NegativeMinimum", -7, 100, 10, 1, 100, 10},
-      {"Test.Clamp.LargestMaximum", 1, 0x7FFFFFFF, 50, 1, 0x7FFFFFFE, 50},
-      {"Test.Clamp.KeptMaximum", 1, 0x7FFFFFFE, 50, 1, 0x7FFFFFFE, 50},
-      {"Test.Clamp.Buckets", 1, 100000, 20000, 1, 100000, 16383},
-      {"Test.Clamp.KeptBuckets", 1, 100000, 16383, 1, 100000, 16383},
+      {Histogram::FactoryGet("Test.Clamp.Unchanged", 1, 10000, 50, kUma),
+       HistogramBase::HISTOGRAM, 1, 10000, 50},
+      {Histogram::FactoryGet("Test.Clamp.ZeroMinimum", 0, 100, 10, kUma),
+       HistogramBase::HISTOGRAM, 1, 100, 10},
+      {Histogram::FactoryGet("Test.Clamp.NegativeMinimum", -7, 100, 10, kUma),
+       HistogramBase::HISTOGRAM, 1, 100, 10},
+      {Histogram::FactoryGet("Test.Clamp.LargestMaximum", 1, 0x7FFFFFFF, 50,
+                             kUma),
+       HistogramBase::HISTOGRAM, 1, 0x7FFFFFFE, 50},
+      {Histogram::FactoryGet("Test.Clamp.KeptMaximum", 1, 0x7FFFFFFE, 50, kUma),
+       HistogramBase::HISTOGRAM, 1, 0x7FFFFFFE, 50},
+      {Histogram::FactoryGet("Test.Clamp.Buckets", 1, 100000, 20000, kUma),
+       HistogramBase::HISTOGRAM, 1, 100000, 16383},
+      {Histogram::FactoryGet("Test.Clamp.KeptBuckets", 1, 100000, 16383, kUma),
+       HistogramBase::HISTOGRAM, 1, 100000, 16383},
+      {LinearHistogram::FactoryGet("Test.Linear.Enumeration", 0, 6, 7),
+       HistogramBase::LINEAR_HISTOGRAM, 1, 6, 7},
+      {LinearHistogram::FactoryGet("Test.Linear.Wide", 50, 0x7FFFFFFF, 100000),
+       HistogramBase::LINEAR_HISTOGRAM, 1, 0x7FFFFFFE, 16383},
+      // Milliseconds, with the default 50 buckets.
+      {Histogram::FactoryTimeGet("Test.Time.Delay",
+                                 TimeDelta::FromMilliseconds(1),
+                                 TimeDelta::FromMilliseconds(10000)),
+       HistogramBase::HISTOGRAM, 1, 10000, 50},
   };
   for (const auto& c : kCases) {
-    HistogramBase* histogram =
-        Histogram::FactoryGet(c.name, c.minimum, c.maximum, c.buckets,
-                              HistogramBase::kUmaTargetedHistogramFlag);
-    ASSERT_NE(nullptr, histogram);
-    EXPECT_EQ(HistogramBase::HISTOGRAM, histogram->GetHistogramType());
-    EXPECT_EQ(c.expected_minimum, AsBucketed(histogram)->declared_min())
-        << c.name;
-    EXPECT_EQ(c.expected_maximum, AsBucketed(histogram)->declared_max())
-        << c.name;
-    EXPECT_EQ(c.expected_buckets, AsBucketed(histogram)->bucket_count())
-        << c.name;
-    EXPECT_EQ(HistogramBase::kUmaTargetedHistogramFlag, histogram->flags());
+    ASSERT_NE(nullptr, c.histogram);
+    SCOPED_TRACE(c.histogram->histogram_name());
+    EXPECT_EQ(c.type, c.histogram->GetHistogramType());
+    EXPECT_EQ(c.minimum, AsBucketed(c.histogram)->declared_min());
+    EXPECT_EQ(c.maximum, AsBucketed(c.histogram)->declared_max());
+    EXPECT_EQ(c.buckets, AsBucketed(c.histogram)->bucket_count());
+    EXPECT_EQ(kUma, c.histogram->flags());
   }
-}
-
-TEST(HistogramTest, LinearHistogramStartsAtOne) {
-  HistogramBase* enumeration =
-      LinearHistogram::FactoryGet("Test.Linear.Enumeration", 0, 6, 7);
-  EXPECT_EQ(HistogramBase::LINEAR_HISTOGRAM, enumeration->GetHistogramType());
-  EXPECT_EQ(1, AsBucketed(enumeration)->declared_min());
-  EXPECT_EQ(6, AsBucketed(enumeration)->declared_max());
-  EXPECT_EQ(7u, AsBucketed(enumeration)->bucket_count());
-  EXPECT_EQ(HistogramBase::kUmaTargetedHistogramFlag, enumeration->flags());
-
-  HistogramBase* wide = LinearHistogram::FactoryGet(
-      "Test.Linear.Wide", 50, 0x7FFFFFFF, 100000);
-  EXPECT_EQ(1, AsBucketed(wide)->declared_min());
-  EXPECT_EQ(0x7FFFFFFE, AsBucketed(wide)->declared_max());
-  EXPECT_EQ(16383u, AsBucketed(wide)->bucket_count());
-}
-
-TEST(HistogramTest, TimeHistogramCountsMilliseconds) {
-  HistogramBase* histogram = Histogram::FactoryTimeGet(
-      "Test.Time.Delay", TimeDelta::FromMilliseconds(1),
-      TimeDelta::FromMilliseconds(10000));
-  EXPECT_EQ(1, AsBucketed(histogram)->declared_min());
-  EXPECT_EQ(10000, AsBucketed(histogram)->declared_max());
-  EXPECT_EQ(50u, AsBucketed(histogram)->bucket_count());
-  EXPECT_EQ(HistogramBase::kUmaTargetedHistogramFlag, histogram->flags());
 }
 
 TEST(HistogramTest, OneHistogramPerName) {

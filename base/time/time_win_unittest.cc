@@ -11,7 +11,6 @@
 #include "base/time/time_win_internal.h"
 #include "base/win/windows_types.h"
 #include "testing/child_process.h"
-#include "testing/scoped_test_folder.h"
 
 namespace base {
 namespace {
@@ -182,10 +181,6 @@ TEST(TimeStampCounterTest, UsabilityAndFrequency) {
   // padding.
   EXPECT_TRUE(cpu.has_sse2());
   EXPECT_EQ(48u, cpu.cpu_brand().size());
-  EXPECT_EQ(cpu.has_non_stop_time_stamp_counter() &&
-                !HasUnreliableTimeStampCounter(cpu.vendor_name(), cpu.family(),
-                                               cpu.extended_family()),
-            IsInvariantTscUsable());
   GetTscTicksPerSecond();  // Takes the initial readings if nobody did.
   ::Sleep(60);
   double frequency = GetTscTicksPerSecond();
@@ -243,19 +238,6 @@ TEST(HighResolutionTimerTest, OnlyFirstActivationAndLastDeactivationCall) {
 constexpr wchar_t kDaylightChildVariable[] = L"VELTO_TIME_DST_CHILD";
 constexpr wchar_t kDaylightZone[] = L"America/New_York";
 
-bool ReadFileForTest(const std::wstring& path, std::string* contents) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  char buffer[65536];
-  DWORD read = 0;
-  BOOL ok = ::ReadFile(file, buffer, sizeof(buffer), &read, nullptr);
-  ::CloseHandle(file);
-  contents->assign(buffer, ok ? read : 0);
-  return ok;
-}
-
 Time UtcTime(int year, int month, int day, int hour, int minute) {
   SYSTEMTIME utc = {static_cast<WORD>(year), static_cast<WORD>(month), 0,
                     static_cast<WORD>(day), static_cast<WORD>(hour),
@@ -300,35 +282,12 @@ TEST(DaylightSavingChildTest, ExplodeAndRebuildAcrossBothChanges) {
 }
 
 // Wine takes the time zone from the Unix environment a process starts with,
-// which a Windows parent cannot set for a Windows child. A Unix child can:
-// sh starts a second copy of this executable under wine with TZ set. Unix
-// children run detached, so the copy reports through its XML result file.
-constexpr wchar_t kUnixShell[] = L"Z:\\bin\\sh";
-
+// which a Windows parent cannot set for a Windows child.
 TEST(LocalTimeTest, LocalTimeAcrossDaylight) {
-  if (::GetFileAttributesW(kUnixShell) == INVALID_FILE_ATTRIBUTES)
+  if (!testing_support::HasUnixShell())
     GTEST_SKIP() << "Needs Wine, whose time zone follows TZ";
-  testing_support::ScopedTestFolder folder;
-  std::wstring result_path = folder.path() + L"\\result.xml";
-  std::wstring command =
-      std::wstring(kUnixShell) + L" -c \"TZ=" + kDaylightZone + L" " +
-      kDaylightChildVariable + L"=1 wine '" + testing_support::SelfPath() +
-      L"' --gtest_filter=DaylightSavingChildTest.* '--gtest_output=xml:" +
-      result_path + L"' >/dev/null 2>&1\"";
-  ASSERT_TRUE(testing_support::RunChildProcess(command).started);
-
-  std::string xml;
-  for (int waited_ms = 0; waited_ms < 60000; waited_ms += 100) {
-    ::Sleep(100);
-    if (ReadFileForTest(result_path, &xml) &&
-        xml.find("</testsuites>") != std::string::npos) {
-      break;
-    }
-  }
-  ASSERT_NE(std::string::npos, xml.find("</testsuites>")) << xml;
-  EXPECT_NE(std::string::npos, xml.find("<testsuites tests=\"1\" failures=\"0\""))
-      << xml;
-  EXPECT_EQ(std::string::npos, xml.find("result=\"skipped\"")) << xml;
+  EXPECT_TRUE(testing_support::RunSelfInTimeZone(
+      kDaylightZone, L"DaylightSavingChildTest.*", kDaylightChildVariable));
 }
 
 }  // namespace

@@ -80,21 +80,16 @@ TEST(ScopedHandleTest, LastErrorSurvivesEveryOperation) {
   EXPECT_EQ(kMarkerError, ::GetLastError());
 }
 
-TEST(ScopedHandleTest, NullAndInvalidOwnNothing) {
-  ScopedHandle empty;
-  EXPECT_FALSE(empty.IsValid());
-  ScopedHandle from_null(nullptr);
-  EXPECT_FALSE(from_null.IsValid());
-  ScopedHandle from_invalid(INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(from_invalid.IsValid());
-  EXPECT_EQ(nullptr, from_invalid.Get());
-  EXPECT_EQ(nullptr, from_invalid.Take());
-  from_invalid.Close();  // Closes nothing and reports nothing.
-}
-
-// Exactly one owner closes a handle, exactly once: on Set of another, on
-// destruction, never after Take.
+// Null and invalid own nothing. Exactly one owner closes a handle, exactly
+// once: on Set of another, on destruction, never after Take.
 TEST(ScopedHandleTest, OwnershipMovesAndCloses) {
+  for (HANDLE nothing : {HANDLE{nullptr}, INVALID_HANDLE_VALUE}) {
+    ScopedHandle empty(nothing);
+    EXPECT_FALSE(empty.IsValid());
+    EXPECT_EQ(nullptr, empty.Take());
+    empty.Close();  // Closes nothing and reports nothing.
+  }
+
   HANDLE first = NewEvent();
   HANDLE second = NewEvent();
   {
