@@ -433,21 +433,3 @@ TEST(LoggingSwitchesTest, InitLoggingReadsVerboseSwitches) {
 
 }  // namespace
 }  // namespace logging
-
-namespace base {
-
-// Any operator<< of namespace base used to hide the global wide-string ones
-// for code inside it, and wide text printed as an address.
-struct LoggingTestMarker {};
-std::ostream& operator<<(std::ostream& out, LoggingTestMarker) { return out; }
-
-namespace {
-
-TEST(WideStreamInBaseTest, WideTextStaysText) {
-  std::ostringstream streamed;
-  streamed << L"wide" << std::wstring(L"-string") << LoggingTestMarker();
-  EXPECT_EQ("wide-string", streamed.str());
-}
-
-}  // namespace
-}  // namespace base
