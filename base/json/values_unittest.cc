@@ -6,8 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include "base/json/json_writer.h"
+
 namespace base {
 namespace {
+
+std::string Write(const Value& value) {
+  std::string json;
+  EXPECT_TRUE(JSONWriter::Write(value, &json));
+  return json;
+}
 
 TEST(ValuesTest, AccessorsAnswerOnlyForTheirType) {
   Value integer(7);
@@ -44,20 +52,15 @@ TEST(ValuesTest, AccessorsAnswerOnlyForTheirType) {
 }
 
 TEST(ValuesTest, DoublesNeverHoldNanOrInfinity) {
-  const double kBad[] = {std::numeric_limits<double>::quiet_NaN(),
-                         std::numeric_limits<double>::infinity(),
-                         -std::numeric_limits<double>::infinity()};
-  for (double bad : kBad) {
+  for (double bad : {std::numeric_limits<double>::quiet_NaN(),
+                     std::numeric_limits<double>::infinity(),
+                     -std::numeric_limits<double>::infinity()}) {
     ListValue list;
     list.AppendDouble(bad);
-    double stored = 1.0;
-    ASSERT_TRUE(list.GetDouble(0, &stored));
-    EXPECT_EQ(0.0, stored);
-
+    EXPECT_EQ("[0.0]", Write(list));
     DictionaryValue dictionary;
     dictionary.SetDoubleWithoutPathExpansion("d", bad);
-    ASSERT_TRUE(dictionary.GetDouble("d", &stored));
-    EXPECT_EQ(0.0, stored);
+    EXPECT_EQ("{\"d\":0.0}", Write(dictionary));
   }
 }
 
@@ -65,12 +68,7 @@ TEST(ValuesTest, SetThroughIntegerReplacesItWithDictionary) {
   DictionaryValue root;
   root.SetInteger("a", 1);
   root.SetString("a.b", "x");
-  std::string text;
-  EXPECT_TRUE(root.GetString("a.b", &text));
-  EXPECT_EQ("x", text);
-  const DictionaryValue* a = nullptr;
-  ASSERT_TRUE(root.GetDictionary("a", &a));
-  EXPECT_EQ(1u, a->size());
+  EXPECT_EQ("{\"a\":{\"b\":\"x\"}}", Write(root));
 }
 
 TEST(ValuesTest, PathLookups) {
@@ -83,21 +81,16 @@ TEST(ValuesTest, PathLookups) {
   EXPECT_FALSE(root.GetString("x.y", nullptr));
   std::string text;
   EXPECT_TRUE(root.GetStringWithoutPathExpansion("x.y", &text));
-  EXPECT_EQ("dotted", text);
 
-  // Empty components are empty keys.
+  // Empty components are empty keys, on the way in and out.
   root.SetInteger("", 1);
   root.SetInteger("e.", 2);
   root.SetInteger("f..g", 3);
   int value = 0;
-  EXPECT_TRUE(root.GetInteger("", &value));
-  EXPECT_EQ(1, value);
-  EXPECT_TRUE(root.GetInteger("e.", &value));
-  EXPECT_EQ(2, value);
-  const DictionaryValue* f = nullptr;
-  ASSERT_TRUE(root.GetDictionary("f", &f));
-  EXPECT_TRUE(f->GetInteger(".g", &value));
+  EXPECT_TRUE(root.GetInteger("f..g", &value));
   EXPECT_EQ(3, value);
+  EXPECT_EQ(R"({"":1,"a":[],"e":{"":2},"f":{"":{"g":3}},"x.y":"dotted"})",
+            Write(root));
 
   root.SetString("ascii", "plain");
   root.SetString("wide", "caf\xC3\xA9");
@@ -108,50 +101,33 @@ TEST(ValuesTest, PathLookups) {
   EXPECT_EQ(L"caf\u00E9", wide);
 }
 
+// Remove keeps the emptied parents; RemovePath prunes them up to the first
+// that has another child.
 TEST(ValuesTest, RemoveKeepsParentsAndRemovePathPrunesThem) {
-  DictionaryValue removed_tree;
-  removed_tree.SetInteger("a.b.c", 1);
+  DictionaryValue tree;
+  for (const char* path : {"a.b.c", "p.q.r", "s.t.u", "s.d"})
+    tree.SetInteger(path, 1);
   std::unique_ptr<Value> out;
-  EXPECT_TRUE(removed_tree.Remove("a.b.c", &out));
-  ASSERT_TRUE(out);
-  const DictionaryValue* b = nullptr;
-  ASSERT_TRUE(removed_tree.GetDictionary("a.b", &b));
-  EXPECT_TRUE(b->empty());
-
-  DictionaryValue pruned_tree;
-  pruned_tree.SetInteger("a.b.c", 1);
-  EXPECT_TRUE(pruned_tree.RemovePath("a.b.c", nullptr));
-  EXPECT_TRUE(pruned_tree.empty());
-
-  // A sibling keeps its dictionary alive.
-  DictionaryValue partly_pruned;
-  partly_pruned.SetInteger("a.b.c", 1);
-  partly_pruned.SetInteger("a.d", 2);
-  EXPECT_TRUE(partly_pruned.RemovePath("a.b.c", nullptr));
-  EXPECT_TRUE(partly_pruned.HasKey("a"));
-  EXPECT_FALSE(partly_pruned.Get("a.b", static_cast<const Value**>(nullptr)));
-
-  EXPECT_FALSE(pruned_tree.RemovePath("missing.key", nullptr));
-  EXPECT_FALSE(pruned_tree.Remove("missing", nullptr));
+  EXPECT_TRUE(tree.Remove("a.b.c", &out));
+  EXPECT_TRUE(out);
+  EXPECT_TRUE(tree.RemovePath("p.q.r", nullptr));
+  EXPECT_TRUE(tree.RemovePath("s.t.u", nullptr));
+  EXPECT_FALSE(tree.RemovePath("missing.key", nullptr));
+  EXPECT_FALSE(tree.Remove("missing", nullptr));
+  EXPECT_EQ("{\"a\":{\"b\":{}},\"s\":{\"d\":1}}", Write(tree));
 }
 
 TEST(ValuesTest, ListSetPadsWithNullsAndRemoveShifts) {
   ListValue list;
   EXPECT_TRUE(list.Set(3, std::make_unique<Value>(true)));
-  ASSERT_EQ(4u, list.GetSize());
-  for (size_t i = 0; i < 3; ++i) {
-    const Value* element = nullptr;
-    ASSERT_TRUE(list.Get(i, &element));
-    EXPECT_EQ(Value::TYPE_NULL, element->GetType());
-  }
+  EXPECT_EQ("[null,null,null,true]", Write(list));
   EXPECT_FALSE(list.Set(0, std::unique_ptr<Value>()));
 
   EXPECT_TRUE(list.Set(1, std::make_unique<Value>(5)));
   std::unique_ptr<Value> out;
   EXPECT_TRUE(list.Remove(1, &out));
   EXPECT_TRUE(out->GetAsInteger(nullptr));
-  EXPECT_EQ(3u, list.GetSize());
-  EXPECT_TRUE(list.GetBoolean(2, nullptr));
+  EXPECT_EQ("[null,null,true]", Write(list));
   EXPECT_FALSE(list.Remove(3, nullptr));
 }
 
@@ -194,14 +170,9 @@ TEST(ValuesTest, EqualsAndDeepCopy) {
 
 TEST(ValuesTest, KeysOrderByBytesThenLength) {
   DictionaryValue dictionary;
-  dictionary.SetIntegerWithoutPathExpansion("\xC3\xA9", 0);
-  dictionary.SetIntegerWithoutPathExpansion("ab", 0);
-  dictionary.SetIntegerWithoutPathExpansion("a", 0);
-  dictionary.SetIntegerWithoutPathExpansion("B", 0);
-  std::string keys;
-  for (DictionaryValue::Iterator it(dictionary); !it.IsAtEnd(); it.Advance())
-    keys += it.key() + "|";
-  EXPECT_EQ("B|a|ab|\xC3\xA9|", keys);
+  for (const char* key : {"\xC3\xA9", "ab", "a", "B"})
+    dictionary.SetIntegerWithoutPathExpansion(key, 0);
+  EXPECT_EQ("{\"B\":0,\"a\":0,\"ab\":0,\"\xC3\xA9\":0}", Write(dictionary));
 }
 
 }  // namespace
