@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/strings/string_util.h"
 #include "base/win/windows_types.h"
 #include "testing/child_process.h"
 
@@ -334,10 +335,7 @@ TEST(CommandLineTest, RoundTripThroughSystemParser) {
         std::wstring element = L"--" + std::wstring(name.begin(), name.end());
         if (!value.empty()) element += L"=" + value;
         input.push_back(element);
-        std::string key = name;
-        for (char& c : key)
-          c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
-        expected_switches[key] = value;
+        expected_switches[ToLowerASCII(name)] = value;
       } else {
         std::wstring argument = generator.Argument(1);
         if (argument[0] == L'-' || argument[0] == L'/')

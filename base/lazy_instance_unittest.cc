@@ -13,7 +13,8 @@ namespace {
 
 std::atomic<int> g_constructions{0};
 
-// Slow to build, so racing threads find the state word at 1.
+// Slow to build, so racing threads find the state word at 1 and must wait
+// for the one creator.
 class SlowToBuild {
  public:
   SlowToBuild() {
@@ -54,33 +55,6 @@ TEST(LazyInstanceTest, RacingThreadsBuildOnceAndShareTheInstance) {
     EXPECT_EQ(42, values[t]);
   }
   EXPECT_EQ(seen[0], &g_slow.Get());
-}
-
-TEST(LazyInstanceTest, WaitReturnsTheWordOnceItLeavesCreating) {
-  std::atomic<uintptr_t> state{kLazyInstanceStateNone};
-  EXPECT_EQ(kLazyInstanceStateNone, WaitForLazyInstance(&state));
-
-  state = kLazyInstanceStateCreating;
-  std::thread creator([&] {
-    ::Sleep(30);
-    state.store(0x1230, std::memory_order_release);
-  });
-  EXPECT_EQ(0x1230u, WaitForLazyInstance(&state));
-  creator.join();
-}
-
-TEST(LazyInstanceTest, CreatorRunsOnlyForTheFirstCaller) {
-  std::atomic<uintptr_t> state{kLazyInstanceStateNone};
-  int created = 0;
-  int storage = 0;
-  auto creator = [&] {
-    ++created;
-    return &storage;
-  };
-  EXPECT_EQ(&storage, GetOrCreateLazyPointer<int>(&state, creator));
-  EXPECT_EQ(&storage, GetOrCreateLazyPointer<int>(&state, creator));
-  EXPECT_EQ(1, created);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(&storage), state.load());
 }
 
 TEST(LazyInstanceDeathTest, PublishingNullStopsTheProcess) {
