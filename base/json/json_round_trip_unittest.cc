@@ -22,11 +22,11 @@
 namespace base {
 namespace {
 
+// Doubles at the edges of the text forms; the random trees use them too.
 const double kEdgeDoubles[] = {
-    0.0,      -0.0,     DBL_TRUE_MIN, -DBL_TRUE_MIN, DBL_MIN, DBL_MAX,
-    -DBL_MAX, 1e22,     1e23,         0.1,           1.0 / 3, 1e-7,
-    123456.0, 2147483648.0,           -2147483649.0, 9007199254740993.0,
-    2.2250738585072009e-308};
+    0.0, -0.0, DBL_TRUE_MIN, -DBL_TRUE_MIN, DBL_MIN, DBL_MAX, -DBL_MAX,
+    1e22, 1e23, 0.1, 1.0 / 3, 1e-7, 123456.0, 2147483648.0, -2147483649.0,
+    9007199254740993.0, 2.2250738585072009e-308};
 
 class RandomTreeBuilder {
  public:
