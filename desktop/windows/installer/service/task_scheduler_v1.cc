@@ -6,7 +6,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/win/scoped_memory.h"
-#include "desktop/windows/installer/service/access_control.h"
+#include "desktop/windows/installer/service/transactions/access_control.h"
 #include "desktop/windows/installer/service/utils.h"
 
 using Microsoft::WRL::ComPtr;

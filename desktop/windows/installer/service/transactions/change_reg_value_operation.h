@@ -24,7 +24,7 @@
 
 #include "base/win/registry.h"
 #include "base/win/windows_types.h"
-#include "desktop/windows/installer/service/access_control.h"
+#include "desktop/windows/installer/service/transactions/access_control.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 
 namespace installer {

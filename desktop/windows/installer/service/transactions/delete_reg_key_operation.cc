@@ -3,7 +3,7 @@
 #include "base/logging.h"
 #include "base/win/registry.h"
 #include "base/win/registry_key_path.h"
-#include "desktop/windows/installer/service/access_control.h"
+#include "desktop/windows/installer/service/transactions/access_control.h"
 #include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
 
 namespace installer {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "base/win/windows_types.h"
-#include "desktop/windows/installer/service/access_control.h"
+#include "desktop/windows/installer/service/transactions/access_control.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 
 namespace installer {

@@ -14,7 +14,7 @@
 #include "base/win/registry.h"
 #include "base/win/scoped_memory.h"
 #include "base/win/windows_types.h"
-#include "desktop/windows/installer/service/access_control.h"
+#include "desktop/windows/installer/service/transactions/access_control.h"
 #include "gtest/gtest.h"
 #include "testing/registry_sandbox.h"
 #include "testing/registry_security_by_view.h"

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/service/access_control.h"
+#include "desktop/windows/installer/service/transactions/access_control.h"
 
 #include <sddl.h>
 

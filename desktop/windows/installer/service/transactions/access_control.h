@@ -20,8 +20,8 @@
 // no state, but TakeOwnership enables and then disables a privilege of the
 // process token, so two threads granting at once could disable it for each
 // other: grant from one thread.
-#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_ACCESS_CONTROL_H_
-#define DESKTOP_WINDOWS_INSTALLER_SERVICE_ACCESS_CONTROL_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_ACCESS_CONTROL_H_
+#define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_ACCESS_CONTROL_H_
 
 #include <memory>
 #include <string>
@@ -114,4 +114,4 @@ class ScopedSecurityInfoFunctionsForTesting {
 
 }  // namespace installer
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_ACCESS_CONTROL_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_ACCESS_CONTROL_H_
