@@ -8,7 +8,7 @@
 // ignore ASCII case, as command-line switch names do:
 //
 //   FeatureList* features = FeatureList::GetInstance();
-//   RegisterInstallerExperiments(features);
+//   RegisterInstallerExperiments(features, masks);  // installer_experiments.h
 //   ListFeatureReader from_prefs(experiments_list);
 //   features->Initialize(&from_prefs);
 //   CommandLineFeatureReader from_switches(CommandLine::ForCurrentProcess());

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/build_channel.h"
 #include "base/command_line.h"
 #include "base/features/command_line_feature_reader.h"
 #include "base/features/installer_experiments.h"
@@ -65,10 +66,11 @@ TEST(FeatureListTest, PinnedThenLatestOverrideThenDefault) {
     EXPECT_EQ(c.enabled, list.IsEnabled(c.name)) << c.name;
 }
 
-// Each process registers the experiments and its own features, then reads
+// Each process registers the experiments, with the masks of the standard
+// product "VLT" on this build's channel, and its own features, then reads
 // its overrides.
 void RegisterForTest(FeatureList* list) {
-  RegisterInstallerExperiments(list);
+  RegisterInstallerExperiments(list, GetStreamMasks("VLT", GetBuildChannel()));
   for (const char* name : {"process-a", "process-b", "process-c"})
     list->RegisterFeature(name, false, true);
 }

@@ -2,9 +2,7 @@
 
 #include <iterator>
 
-#include "base/build_channel.h"
 #include "base/features/feature_list.h"
-#include "desktop/windows/installer/service/product_settings.h"
 
 namespace base {
 
@@ -68,26 +66,13 @@ StreamMasks GetStreamMasks(StringPiece product_token, int32_t channel) {
   return row < 0 ? StreamMasks{0, 0} : kStreamTable[row].masks;
 }
 
-StreamMasks GetCurrentStreamMasks() {
-  return GetStreamMasks(installer::ProductSettings::GetUserAgentName(),
-                        GetBuildChannel());
-}
-
 bool IsExperimentEnabledByDefault(const FeatureRow& row,
                                   const StreamMasks& masks) {
   return (row.default_mask & masks.default_mask) != 0;
 }
 
-bool IsExperimentEnabledByDefault(const FeatureRow& row) {
-  return IsExperimentEnabledByDefault(row, GetCurrentStreamMasks());
-}
-
 bool IsExperimentOverridable(const FeatureRow& row, const StreamMasks& masks) {
   return (row.overridable_mask & masks.overridable_mask) != 0;
-}
-
-bool IsExperimentOverridable(const FeatureRow& row) {
-  return IsExperimentOverridable(row, GetCurrentStreamMasks());
 }
 
 void RegisterInstallerExperiments(FeatureList* list, const StreamMasks& masks) {
@@ -95,10 +80,6 @@ void RegisterInstallerExperiments(FeatureList* list, const StreamMasks& masks) {
     list->RegisterFeature(row.name, IsExperimentEnabledByDefault(row, masks),
                           IsExperimentOverridable(row, masks));
   }
-}
-
-void RegisterInstallerExperiments(FeatureList* list) {
-  RegisterInstallerExperiments(list, GetCurrentStreamMasks());
 }
 
 }  // namespace base

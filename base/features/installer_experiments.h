@@ -2,17 +2,20 @@
 // release channel, which of them are on by default and which the user may
 // override.
 //
-// A row carries a default mask and an overridable mask. The current product
-// (the product setting "user_agent_name") and the build channel select a row
-// of the stream table, which gives the current masks; a feature is on by
-// default when its default mask shares a bit with the current default mask,
-// and overridable likewise. Mask bits: 0x1 the Nightly channel of "VLT", 0x2
-// its Nightly and Developer channels, 0x4 every channel of "VLT", 0x8 the
-// product "KRX". A product absent from the stream table gets masks 0 and 0:
-// every feature off and none overridable.
+// A row carries a default mask and an overridable mask. A product token and
+// a release channel select a row of the stream table, which gives the masks;
+// a feature is on by default when its default mask shares a bit with those
+// masks' default mask, and overridable likewise. Mask bits: 0x1 the Nightly
+// channel of "VLT", 0x2 its Nightly and Developer channels, 0x4 every channel
+// of "VLT", 0x8 the product "KRX". A product absent from the stream table
+// gets masks 0 and 0: every feature off and none overridable.
 //
-//   RegisterInstallerExperiments(FeatureList::GetInstance());
+//   StreamMasks masks = GetStreamMasks(product_token, GetBuildChannel());
+//   RegisterInstallerExperiments(FeatureList::GetInstance(), masks);
 //   if (IsFeatureEnabled(kInstallerSupportX64Download)) ...
+//
+// The product token is a product setting, which only the installer services
+// read; they offer the same calls for this product and build channel.
 #ifndef BASE_FEATURES_INSTALLER_EXPERIMENTS_H_
 #define BASE_FEATURES_INSTALLER_EXPERIMENTS_H_
 
@@ -59,21 +62,16 @@ const FeatureRow* GetInstallerExperiments(size_t* count);
 int FindStreamTableRow(StringPiece product_token, int32_t channel);
 // That row's masks, or 0 and 0 without one.
 StreamMasks GetStreamMasks(StringPiece product_token, int32_t channel);
-// The masks of this product and build channel.
-StreamMasks GetCurrentStreamMasks();
 
 // Whether |row| (of either table) is on by default, or may be overridden,
-// under |masks|; without |masks|, under the current ones.
+// under |masks|.
 bool IsExperimentEnabledByDefault(const FeatureRow& row,
                                   const StreamMasks& masks);
-bool IsExperimentEnabledByDefault(const FeatureRow& row);
 bool IsExperimentOverridable(const FeatureRow& row, const StreamMasks& masks);
-bool IsExperimentOverridable(const FeatureRow& row);
 
 // Registers the four experiments with |list| in table order, with their
-// states under |masks|, or under the current masks.
+// states under |masks|.
 void RegisterInstallerExperiments(FeatureList* list, const StreamMasks& masks);
-void RegisterInstallerExperiments(FeatureList* list);
 
 }  // namespace base
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/build_channel.h"
 #include "base/command_line.h"
 #include "base/features/command_line_feature_reader.h"
 #include "base/features/feature_list.h"
@@ -13,10 +14,15 @@
 namespace base {
 namespace {
 
+// The masks of the standard product, "VLT", on this build's channel.
+StreamMasks ThisBuildMasks() {
+  return GetStreamMasks("VLT", GetBuildChannel());
+}
+
 TEST(InstallerExperimentsTest, StreamTableNeedsTokenAndChannel) {
   // This build: "VLT" on the Developer channel.
   EXPECT_EQ(1, FindStreamTableRow("VLT", 2));
-  const StreamMasks current = GetCurrentStreamMasks();
+  const StreamMasks current = ThisBuildMasks();
   EXPECT_EQ(0x6u, current.default_mask);
   EXPECT_EQ(0x6u, current.overridable_mask);
   // No row: the token must match in its case, and the channel too.
@@ -56,7 +62,7 @@ void ExpectExperiments(const StreamMasks& masks, const bool (&defaults)[4],
 TEST(InstallerExperimentsTest, StatesFollowTheStream) {
   // Order: experiment-test, hide-from-program-and-features,
   // pref-default-overrides-support, support-x64-download.
-  ExpectExperiments(GetCurrentStreamMasks(), {false, false, true, true},
+  ExpectExperiments(ThisBuildMasks(), {false, false, true, true},
                     {true, false, true, true});
   ExpectExperiments(GetStreamMasks("KRX", 2), {false, true, false, false},
                     {true, false, true, true});
@@ -68,8 +74,8 @@ TEST(InstallerExperimentsTest, StatesFollowTheStream) {
 TEST(SwitchTableTest, FindsTheCrashLoggingRowOnly) {
   const FeatureRow* row = FindSwitchTableEntry("alternative-crash-logging");
   ASSERT_NE(nullptr, row);
-  EXPECT_TRUE(IsExperimentEnabledByDefault(*row));
-  EXPECT_TRUE(IsExperimentOverridable(*row));
+  EXPECT_TRUE(IsExperimentEnabledByDefault(*row, ThisBuildMasks()));
+  EXPECT_TRUE(IsExperimentOverridable(*row, ThisBuildMasks()));
   EXPECT_FALSE(IsExperimentEnabledByDefault(*row, GetStreamMasks("KRX", 1)));
   EXPECT_FALSE(IsExperimentOverridable(*row, GetStreamMasks("KRX", 1)));
   EXPECT_EQ(nullptr, FindSwitchTableEntry("Alternative-crash-logging"));

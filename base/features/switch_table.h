@@ -3,7 +3,7 @@
 // for this product and channel.
 //
 //   const FeatureRow* row = FindSwitchTableEntry(kAlternativeCrashLogging);
-//   if (row && IsExperimentEnabledByDefault(*row)) ...
+//   if (row && IsExperimentEnabledByDefault(*row, masks)) ...
 #ifndef BASE_FEATURES_SWITCH_TABLE_H_
 #define BASE_FEATURES_SWITCH_TABLE_H_
 
