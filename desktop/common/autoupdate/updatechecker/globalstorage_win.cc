@@ -51,20 +51,18 @@ class ScopedMutexRelease {
 }  // namespace
 
 GlobalStorage* GlobalStorage::GetInstance() {
-  static GlobalStorageWin instance;
-  instance.Init();
+  // The store of the installer's own product, where the running executable
+  // is installed.
+  static GlobalStorageWin instance(installer::GetProductRegistryKey());
+  if (!instance.initialized())
+    instance.Init(installer::GetInstallationInfo()->IsCopyOnly());
   return &instance;
 }
 
-GlobalStorageWin::GlobalStorageWin() = default;
+GlobalStorageWin::GlobalStorageWin(const std::wstring& product_key)
+    : product_key_(product_key) {}
 
 GlobalStorageWin::~GlobalStorageWin() = default;
-
-void GlobalStorageWin::Init() {
-  if (initialized_)
-    return;
-  Init(installer::GetInstallationInfo()->IsCopyOnly());
-}
 
 void GlobalStorageWin::Init(bool copy_only) {
   if (initialized_)
@@ -77,9 +75,8 @@ void GlobalStorageWin::Init(bool copy_only) {
   // Only a key that exists and refuses us sends the values to the file: a
   // missing key is made by the first Set.
   base::win::RegKey key;
-  LONG result = key.Open(HKEY_CURRENT_USER,
-                         installer::GetProductRegistryKey().c_str(),
-                         KEY_READ | KEY_WRITE);
+  LONG result =
+      key.Open(HKEY_CURRENT_USER, product_key_.c_str(), KEY_READ | KEY_WRITE);
   if (result == ERROR_ACCESS_DENIED)
     fallback_only_ = true;
 }
@@ -166,8 +163,7 @@ int32_t GlobalStorageWin::GetFromFallbackFile(const std::string& key,
 int32_t GlobalStorageWin::GetFromRegistry(const std::string& key,
                                           std::string* value) {
   base::win::RegKey product_key;
-  if (product_key.Open(HKEY_CURRENT_USER,
-                       installer::GetProductRegistryKey().c_str(),
+  if (product_key.Open(HKEY_CURRENT_USER, product_key_.c_str(),
                        KEY_QUERY_VALUE) != ERROR_SUCCESS) {
     return kSuccess;
   }
@@ -261,9 +257,8 @@ bool GlobalStorageWin::WriteFallbackFile(const std::string& key,
 
 int32_t GlobalStorageWin::DeleteRegistryValue(const std::string& key) {
   base::win::RegKey product_key;
-  LONG result = product_key.Open(HKEY_CURRENT_USER,
-                                 installer::GetProductRegistryKey().c_str(),
-                                 KEY_WRITE);
+  LONG result =
+      product_key.Open(HKEY_CURRENT_USER, product_key_.c_str(), KEY_WRITE);
   if (result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND)
     return kSuccess;  // nothing to delete
   if (result != ERROR_SUCCESS) {
@@ -278,9 +273,8 @@ int32_t GlobalStorageWin::DeleteRegistryValue(const std::string& key) {
 int32_t GlobalStorageWin::WriteRegistryValue(const std::string& key,
                                              const std::string& value) {
   base::win::RegKey product_key;
-  LONG result = product_key.Create(HKEY_CURRENT_USER,
-                                   installer::GetProductRegistryKey().c_str(),
-                                   KEY_WRITE);
+  LONG result =
+      product_key.Create(HKEY_CURRENT_USER, product_key_.c_str(), KEY_WRITE);
   if (result != ERROR_SUCCESS) {
     LOG(ERROR) << "[AU] GS: Creating reg key failed with: " << result;
     return kFailed;

@@ -1,5 +1,5 @@
-// The global storage on Windows. Values are REG_SZ values of the current
-// user's product key, guarded across processes by the named mutex
+// The global storage on Windows. Values are REG_SZ values of the product
+// key under HKEY_CURRENT_USER, guarded across processes by the named mutex
 // "vauc_registry_mutex", which the autoupdate component takes too. When the
 // registry cannot be used (a stand-alone installation, or a product key the
 // user may not write) the values live in the fallback file
@@ -10,7 +10,7 @@
 // this object first writes the registry successfully; once such a file
 // exists, every Set writes both.
 //
-//   GlobalStorageWin storage;
+//   GlobalStorageWin storage(product_key);
 //   storage.Init(/*copy_only=*/false);
 //   storage.LoadFallbackFile(user_data_folder);
 //   storage.Set("UUID", uuid);
@@ -40,18 +40,17 @@ extern const char kGlobalStorageFallbackKey[];
 
 class GlobalStorageWin : public GlobalStorage {
  public:
-  GlobalStorageWin();
+  // |product_key|: the path of the product key below HKEY_CURRENT_USER.
+  explicit GlobalStorageWin(const std::wstring& product_key);
   ~GlobalStorageWin() override;
   GlobalStorageWin(const GlobalStorageWin&) = delete;
   GlobalStorageWin& operator=(const GlobalStorageWin&) = delete;
 
-  // Once per object; later calls do nothing. Asks the running executable's
-  // installation whether it is a stand-alone copy.
-  void Init();
-  // The same with that answer given: |copy_only| keeps the values in the
-  // fallback file only, and so does a product key that exists but may not
-  // be written.
+  // Once per object; later calls do nothing. |copy_only| (the installation
+  // is a stand-alone copy) keeps the values in the fallback file only, and
+  // so does a product key that exists but may not be written.
   void Init(bool copy_only);
+  bool initialized() const { return initialized_; }
 
   // GlobalStorage:
   // An empty or relative |folder| names no fallback file: the values are
@@ -93,6 +92,7 @@ class GlobalStorageWin : public GlobalStorage {
   bool registry_written_ = false;
   // A merge of the fallback file into the registry is under way.
   bool loading_fallback_ = false;
+  const std::wstring product_key_;
 };
 
 namespace internal {

@@ -73,7 +73,7 @@ class GlobalStorageWinTest : public testing::Test {
 };
 
 TEST_F(GlobalStorageWinTest, RegistryRoundTrip) {
-  GlobalStorageWin storage;
+  GlobalStorageWin storage(installer::GetProductRegistryKey());
   storage.Init(/*copy_only=*/false);
   EXPECT_FALSE(storage.fallback_only());
   std::string value = "stale";
@@ -127,7 +127,7 @@ int WaitForChild(const base::Process& child) {
 // released, or abandoned by a holder that died (our handle keeps it alive),
 // it is ours again.
 TEST_F(GlobalStorageWinTest, MutexHeldElsewhereAnswersBusyUntilFreed) {
-  GlobalStorageWin storage;
+  GlobalStorageWin storage(installer::GetProductRegistryKey());
   storage.Init(/*copy_only=*/false);
   ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "before"));
 
@@ -196,7 +196,7 @@ TEST_F(GlobalStorageWinTest, MutexOpenedAfterARefusedCreateIsReleased) {
   internal::ScopedGlobalStorageMutexFunctionsForTesting access_checked(
       {&CreateMutexRefused, &OpenMutexNotingAccess,
        &ReleaseMutexCheckingAccess});
-  GlobalStorageWin storage;
+  GlobalStorageWin storage(installer::GetProductRegistryKey());
   storage.Init(/*copy_only=*/false);
   ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "v"));
   std::string value;
@@ -213,7 +213,7 @@ TEST_F(GlobalStorageWinTest, MutexOpenedAfterARefusedCreateIsReleased) {
 }
 
 TEST_F(GlobalStorageWinTest, StandAloneKeepsValuesInTheFallbackFile) {
-  GlobalStorageWin storage;
+  GlobalStorageWin storage(installer::GetProductRegistryKey());
   storage.Init(/*copy_only=*/true);
   ASSERT_TRUE(storage.fallback_only());
 
@@ -281,7 +281,7 @@ TEST_F(GlobalStorageWinTest, FallbackFileContents) {
     SCOPED_TRACE(c.contents);
     ASSERT_TRUE(testing_support::WriteFileForTest(fallback_file().value(),
                                                   c.contents));
-    GlobalStorageWin storage;
+    GlobalStorageWin storage(installer::GetProductRegistryKey());
     storage.Init(/*copy_only=*/true);
     storage.LoadFallbackFile(folder());
     std::string value = "stale";
@@ -298,7 +298,7 @@ TEST_F(GlobalStorageWinTest, FallbackFileIsMergedThenWrittenBeside) {
   ASSERT_TRUE(testing_support::WriteFileForTest(
       fallback_file().value(),
       "{\"GS\":{\"UUID\":\"u1\",\"au.last_check\":\"7\",\"count\":3}}"));
-  GlobalStorageWin storage;
+  GlobalStorageWin storage(installer::GetProductRegistryKey());
   storage.Init(/*copy_only=*/false);
   storage.LoadFallbackFile(folder());
   EXPECT_EQ(L"u1", RegistryValue(L"UUID"));
@@ -336,7 +336,7 @@ TEST_F(GlobalStorageWinTest, ProductKeyThatRefusesWritesUsesTheFallbackFile) {
   ASSERT_EQ(ERROR_SUCCESS, result);
   key.Close();
 
-  GlobalStorageWin storage;
+  GlobalStorageWin storage(installer::GetProductRegistryKey());
   storage.Init(/*copy_only=*/false);
   EXPECT_TRUE(storage.fallback_only());
   storage.LoadFallbackFile(folder());

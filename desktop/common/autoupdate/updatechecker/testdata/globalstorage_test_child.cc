@@ -24,6 +24,7 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/win/windows_types.h"
 #include "desktop/common/autoupdate/updatechecker/globalstorage_win.h"
+#include "desktop/windows/installer/service/utils.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ int Stress(const base::CommandLine& command_line) {
                          &duration_ms)) {
     return kBadUsage;
   }
-  GlobalStorageWin storage;
+  GlobalStorageWin storage(installer::GetProductRegistryKey());
   base::FilePath fallback = command_line.GetSwitchValuePath("fallback");
   if (!fallback.empty()) {
     storage.Init(/*copy_only=*/true);
