@@ -3,7 +3,15 @@
 # velto_add_library(NAME DIR <folder> [EXCLUDE <subfolder>...] [DEPS <target>...])
 #   One static library from every .cc file below <folder>, except unit tests,
 #   benchmarks and the subfolders named in EXCLUDE (they are components of
-#   their own).
+#   their own). Every such component is linked into the DLL.
+#
+# velto_add_library(NAME STATIC|SHARED|OBJECT SOURCES <file>... [DEPS <target>...])
+#   A library of the files named that is not a component of the DLL: the DLL
+#   itself, the allocator shim, the test support. Anything it links besides
+#   the targets whose headers it includes, its own CMakeLists.txt adds.
+#
+# DEPS names the targets whose headers the library includes, and the system
+# libraries it calls.
 #
 # Every folder that holds *_unittest.cc files gets one test executable,
 # <folder_path>_unittests, linked against every component; every
@@ -13,7 +21,21 @@
 set_property(GLOBAL PROPERTY VELTO_LIBRARIES "")
 
 function(velto_add_library name)
-  cmake_parse_arguments(ARG "" "DIR" "EXCLUDE;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "STATIC;SHARED;OBJECT" "DIR" "EXCLUDE;DEPS;SOURCES" ${ARGN})
+  if(ARG_SOURCES)
+    if(ARG_SHARED)
+      add_library(${name} SHARED ${ARG_SOURCES})
+      target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+    else()
+      if(ARG_OBJECT)
+        add_library(${name} OBJECT ${ARG_SOURCES})
+      else()
+        add_library(${name} STATIC ${ARG_SOURCES})
+      endif()
+      target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    endif()
+    return()
+  endif()
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.cc ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.S)
   list(FILTER sources EXCLUDE REGEX "(_unittest|_benchmark|_benchmark_[a-z0-9_]+|_testmain)\\.cc$")
