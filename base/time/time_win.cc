@@ -23,13 +23,13 @@ constexpr int64_t kMicrosecondsPerSecond = 1000000;
 
 // ---- Tick sources ---------------------------------------------------------
 
-std::atomic<time_internal::MultimediaTickFunction> g_multimedia_tick_function{
-    nullptr};
+DWORD WINAPI SystemMultimediaTime() { return ::timeGetTime(); }
+
+std::atomic<internal::MultimediaTickFunction> g_multimedia_tick_function{
+    &SystemMultimediaTime};
 
 DWORD ReadMultimediaTimer() {
-  time_internal::MultimediaTickFunction function =
-      g_multimedia_tick_function.load(std::memory_order_acquire);
-  return function ? function() : ::timeGetTime();
+  return g_multimedia_tick_function.load(std::memory_order_acquire)();
 }
 
 // See time_win_internal.h for the layout.
@@ -43,7 +43,7 @@ TimeTicks PerformanceCounterNow() {
   LARGE_INTEGER counter;
   ::QueryPerformanceCounter(&counter);
   return TimeTicks::FromInternalValue(
-      time_internal::PerformanceCounterToMicroseconds(
+      internal::PerformanceCounterToMicroseconds(
           counter.QuadPart,
           g_performance_frequency.load(std::memory_order_acquire)));
 }
@@ -58,12 +58,12 @@ void InitializeNowFunctionPointer() {
   int64_t ticks_per_second =
       ::QueryPerformanceFrequency(&frequency) ? frequency.QuadPart : 0;
   CpuInfo cpu;
-  NowFunction now = time_internal::ShouldUsePerformanceCounter(
+  NowFunction now = internal::ShouldUsePerformanceCounter(
                         ticks_per_second,
                         cpu.has_non_stop_time_stamp_counter(),
                         cpu.vendor_name(), cpu.family(), cpu.extended_family())
                         ? &PerformanceCounterNow
-                        : &time_internal::RolloverProtectedNow;
+                        : &internal::RolloverProtectedNow;
   // Racing initialisers store the same values; the frequency goes first so
   // that whoever sees the new function sees its frequency too.
   g_performance_frequency.store(ticks_per_second, std::memory_order_release);
@@ -129,7 +129,7 @@ UINT SystemBeginPeriod(UINT period) { return ::timeBeginPeriod(period); }
 UINT SystemEndPeriod(UINT period) { return ::timeEndPeriod(period); }
 
 // Guarded by HighResolutionLock().
-time_internal::TimerPeriodFunctions g_timer_period_functions = {
+internal::TimerPeriodFunctions g_timer_period_functions = {
     &SystemBeginPeriod, &SystemEndPeriod};
 uint32_t g_high_resolution_activations = 0;
 
@@ -145,20 +145,23 @@ void ClearExploded(Time::Exploded* exploded) { *exploded = Time::Exploded{}; }
 
 }  // namespace
 
-namespace time_internal {
-
-MultimediaTickFunction SetMultimediaTickFunctionForTesting(
-    MultimediaTickFunction function) {
-  return g_multimedia_tick_function.exchange(function,
-                                             std::memory_order_acq_rel);
-}
+namespace internal {
 
 uint32_t GetRolloverStateForTesting() {
   return g_rollover_state.load(std::memory_order_acquire);
 }
 
-void SetRolloverStateForTesting(uint32_t state) {
-  g_rollover_state.store(state, std::memory_order_release);
+ScopedMultimediaTimerForTesting::ScopedMultimediaTimerForTesting(
+    MultimediaTickFunction function, uint32_t rollover_state)
+    : previous_function_(g_multimedia_tick_function.exchange(
+          function, std::memory_order_acq_rel)),
+      previous_state_(g_rollover_state.exchange(rollover_state,
+                                                std::memory_order_acq_rel)) {}
+
+ScopedMultimediaTimerForTesting::~ScopedMultimediaTimerForTesting() {
+  g_rollover_state.store(previous_state_, std::memory_order_release);
+  g_multimedia_tick_function.store(previous_function_,
+                                   std::memory_order_release);
 }
 
 TimeTicks RolloverProtectedNow() {
@@ -202,14 +205,16 @@ bool ShouldUsePerformanceCounter(int64_t frequency, bool invariant_tsc,
          !HasUnreliableTimeStampCounter(vendor, family, extended_family);
 }
 
-TimerPeriodFunctions SetTimerPeriodFunctionsForTesting(
-    TimerPeriodFunctions functions) {
-  if (!functions.begin_period) functions.begin_period = &SystemBeginPeriod;
-  if (!functions.end_period) functions.end_period = &SystemEndPeriod;
+ScopedTimerPeriodFunctionsForTesting::ScopedTimerPeriodFunctionsForTesting(
+    const TimerPeriodFunctions& functions) {
   AutoLock hold(HighResolutionLock());
-  TimerPeriodFunctions previous = g_timer_period_functions;
+  previous_ = g_timer_period_functions;
   g_timer_period_functions = functions;
-  return previous;
+}
+
+ScopedTimerPeriodFunctionsForTesting::~ScopedTimerPeriodFunctionsForTesting() {
+  AutoLock hold(HighResolutionLock());
+  g_timer_period_functions = previous_;
 }
 
 uint32_t GetHighResolutionActivationCountForTesting() {
@@ -217,7 +222,7 @@ uint32_t GetHighResolutionActivationCountForTesting() {
   return g_high_resolution_activations;
 }
 
-}  // namespace time_internal
+}  // namespace internal
 
 // static
 TimeTicks TimeTicks::Now() {

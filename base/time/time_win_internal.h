@@ -13,20 +13,36 @@
 #include "base/win/windows_types.h"
 
 namespace base {
-namespace time_internal {
+namespace internal {
 
-// The 32-bit millisecond reading behind the rollover-protected clock;
-// timeGetTime unless a test replaced it.
-using MultimediaTickFunction = DWORD (*)();
-
-// Installs |function| (null restores timeGetTime); returns the previous one.
-MultimediaTickFunction SetMultimediaTickFunctionForTesting(
-    MultimediaTickFunction function);
+// The 32-bit millisecond reading behind the rollover-protected clock:
+// timeGetTime.
+using MultimediaTickFunction = DWORD(WINAPI*)();
 
 // The rollover state word: low byte = top 8 bits of the last multimedia
 // reading, high 16 bits = the number of 32-bit wraps seen so far.
 uint32_t GetRolloverStateForTesting();
-void SetRolloverStateForTesting(uint32_t state);
+
+// For tests only: the rollover-protected clock reads |function| instead of
+// the multimedia timer and starts from |rollover_state| for the scope's
+// life; both come back as they were when it ends. Scopes nest; they must
+// not overlap across threads.
+//
+//   ScopedMultimediaTimerForTesting timer(&FakeMultimediaTime, 0);
+class ScopedMultimediaTimerForTesting {
+ public:
+  ScopedMultimediaTimerForTesting(MultimediaTickFunction function,
+                                  uint32_t rollover_state);
+  ~ScopedMultimediaTimerForTesting();
+  ScopedMultimediaTimerForTesting(const ScopedMultimediaTimerForTesting&) =
+      delete;
+  ScopedMultimediaTimerForTesting& operator=(
+      const ScopedMultimediaTimerForTesting&) = delete;
+
+ private:
+  MultimediaTickFunction previous_function_;
+  uint32_t previous_state_;
+};
 
 // The multimedia timer extended to 48 bits, in microseconds.
 TimeTicks RolloverProtectedNow();
@@ -40,21 +56,33 @@ bool ShouldUsePerformanceCounter(int64_t frequency, bool invariant_tsc,
                                  const std::string& vendor, int family,
                                  int extended_family);
 
-// timeBeginPeriod and timeEndPeriod, replaceable for tests.
+// The calls behind the high-resolution timer requests: timeBeginPeriod and
+// timeEndPeriod.
 struct TimerPeriodFunctions {
   UINT (*begin_period)(UINT period);
   UINT (*end_period)(UINT period);
 };
 
-// Installs |functions| (null members restore the system calls); returns the
-// previous ones.
-TimerPeriodFunctions SetTimerPeriodFunctionsForTesting(
-    TimerPeriodFunctions functions);
+// For tests only: the high-resolution timer requests call |functions| for
+// the scope's life. Scopes nest; they must not overlap across threads.
+class ScopedTimerPeriodFunctionsForTesting {
+ public:
+  explicit ScopedTimerPeriodFunctionsForTesting(
+      const TimerPeriodFunctions& functions);
+  ~ScopedTimerPeriodFunctionsForTesting();
+  ScopedTimerPeriodFunctionsForTesting(
+      const ScopedTimerPeriodFunctionsForTesting&) = delete;
+  ScopedTimerPeriodFunctionsForTesting& operator=(
+      const ScopedTimerPeriodFunctionsForTesting&) = delete;
+
+ private:
+  TimerPeriodFunctions previous_;
+};
 
 // The number of outstanding high-resolution timer activations.
 uint32_t GetHighResolutionActivationCountForTesting();
 
-}  // namespace time_internal
+}  // namespace internal
 }  // namespace base
 
 #endif  // BASE_TIME_TIME_WIN_INTERNAL_H_

@@ -15,38 +15,21 @@
 namespace base {
 namespace {
 
-using time_internal::GetRolloverStateForTesting;
-using time_internal::RolloverProtectedNow;
-using time_internal::SetMultimediaTickFunctionForTesting;
-using time_internal::SetRolloverStateForTesting;
+using internal::GetRolloverStateForTesting;
+using internal::RolloverProtectedNow;
+using internal::ScopedMultimediaTimerForTesting;
 
 DWORD g_fake_multimedia_time = 0;
-DWORD FakeMultimediaTime() { return g_fake_multimedia_time; }
+DWORD WINAPI FakeMultimediaTime() { return g_fake_multimedia_time; }
 
-// Drives the rollover-protected clock from |g_fake_multimedia_time|.
-class RolloverTest : public testing::Test {
- protected:
-  void SetUp() override {
-    saved_state_ = GetRolloverStateForTesting();
-    saved_function_ = SetMultimediaTickFunctionForTesting(&FakeMultimediaTime);
-    SetRolloverStateForTesting(0);
-  }
-  void TearDown() override {
-    SetMultimediaTickFunctionForTesting(saved_function_);
-    SetRolloverStateForTesting(saved_state_);
-  }
+// Reads the rollover-protected clock at |milliseconds| of the fake timer.
+TimeTicks ReadAt(DWORD milliseconds) {
+  g_fake_multimedia_time = milliseconds;
+  return RolloverProtectedNow();
+}
 
-  TimeTicks ReadAt(DWORD milliseconds) {
-    g_fake_multimedia_time = milliseconds;
-    return RolloverProtectedNow();
-  }
-
- private:
-  uint32_t saved_state_ = 0;
-  time_internal::MultimediaTickFunction saved_function_ = nullptr;
-};
-
-TEST_F(RolloverTest, WrapOfTheTimerCountsOneRollover) {
+TEST(RolloverTest, WrapOfTheTimerCountsOneRollover) {
+  ScopedMultimediaTimerForTesting timer(&FakeMultimediaTime, 0);
   TimeTicks before = ReadAt(0xFF000000);
   EXPECT_EQ(0x000000FFu, GetRolloverStateForTesting());
   EXPECT_EQ(int64_t{0xFF000000} * 1000, before.ToInternalValue());
@@ -63,13 +46,12 @@ TEST_F(RolloverTest, WrapOfTheTimerCountsOneRollover) {
   EXPECT_GT(later, after);
 
   // The rollover count itself wraps at sixteen bits.
-  SetRolloverStateForTesting(0xFFFF00FF);
+  ScopedMultimediaTimerForTesting wrapped(&FakeMultimediaTime, 0xFFFF00FF);
   EXPECT_EQ(int64_t{0x01000000} * 1000, ReadAt(0x01000000).ToInternalValue());
   EXPECT_EQ(0x00000001u, GetRolloverStateForTesting());
 }
 
-TEST_F(RolloverTest, RealTimerAdvances) {
-  SetMultimediaTickFunctionForTesting(nullptr);
+TEST(RolloverTest, RealTimerAdvances) {
   TimeTicks first = RolloverProtectedNow();
   ::Sleep(30);
   EXPECT_GE((RolloverProtectedNow() - first).InMilliseconds(), 20);
@@ -87,7 +69,7 @@ TEST(PerformanceCounterTest, ConversionNeverOverflows) {
       if (frequency == 1 && counter > 9223372036854) continue;  // No fit.
       __int128 exact = static_cast<__int128>(counter) * 1000000 / frequency;
       EXPECT_EQ(static_cast<int64_t>(exact),
-                time_internal::PerformanceCounterToMicroseconds(counter,
+                internal::PerformanceCounterToMicroseconds(counter,
                                                                 frequency))
           << counter << " at " << frequency;
     }
@@ -111,7 +93,7 @@ TEST(PerformanceCounterTest, ClockChoice) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.use_counter,
-              time_internal::ShouldUsePerformanceCounter(
+              internal::ShouldUsePerformanceCounter(
                   c.frequency, c.invariant_tsc, c.vendor, c.family,
                   c.extended_family))
         << c.vendor << " " << c.family << "+" << c.extended_family;
@@ -199,39 +181,37 @@ UINT RecordEnd(UINT period) {
 }
 
 TEST(HighResolutionTimerTest, OnlyFirstActivationAndLastDeactivationCall) {
-  ASSERT_EQ(0u, time_internal::GetHighResolutionActivationCountForTesting());
+  ASSERT_EQ(0u, internal::GetHighResolutionActivationCountForTesting());
   std::vector<std::string> calls;
   g_period_calls = &calls;
-  time_internal::TimerPeriodFunctions previous =
-      time_internal::SetTimerPeriodFunctionsForTesting(
-          {&RecordBegin, &RecordEnd});
+  {
+    internal::ScopedTimerPeriodFunctionsForTesting recorded(
+        {&RecordBegin, &RecordEnd});
+    Time::ActivateHighResolutionTimer(true);
+    Time::ActivateHighResolutionTimer(true);
+    EXPECT_EQ(std::vector<std::string>{"begin 4"}, calls);
+    Time::ActivateHighResolutionTimer(false);
+    EXPECT_EQ(1u, internal::GetHighResolutionActivationCountForTesting());
+    EXPECT_EQ(1u, calls.size());
+    Time::ActivateHighResolutionTimer(false);
+    EXPECT_EQ((std::vector<std::string>{"begin 4", "end 4"}), calls);
 
-  Time::ActivateHighResolutionTimer(true);
-  Time::ActivateHighResolutionTimer(true);
-  EXPECT_EQ(std::vector<std::string>{"begin 4"}, calls);
-  Time::ActivateHighResolutionTimer(false);
-  EXPECT_EQ(1u, time_internal::GetHighResolutionActivationCountForTesting());
-  EXPECT_EQ(1u, calls.size());
-  Time::ActivateHighResolutionTimer(false);
-  EXPECT_EQ((std::vector<std::string>{"begin 4", "end 4"}), calls);
-
-  // An unmatched deactivation neither wraps the count nor ends a period.
-  Time::ActivateHighResolutionTimer(false);
-  EXPECT_EQ(0u, time_internal::GetHighResolutionActivationCountForTesting());
-  EXPECT_EQ(2u, calls.size());
-  Time::ActivateHighResolutionTimer(true);
-  EXPECT_EQ("begin 4", calls.back());
-  Time::ActivateHighResolutionTimer(false);
-  EXPECT_EQ("end 4", calls.back());
-  EXPECT_EQ(4u, calls.size());
-
-  time_internal::SetTimerPeriodFunctionsForTesting(previous);
+    // An unmatched deactivation neither wraps the count nor ends a period.
+    Time::ActivateHighResolutionTimer(false);
+    EXPECT_EQ(0u, internal::GetHighResolutionActivationCountForTesting());
+    EXPECT_EQ(2u, calls.size());
+    Time::ActivateHighResolutionTimer(true);
+    EXPECT_EQ("begin 4", calls.back());
+    Time::ActivateHighResolutionTimer(false);
+    EXPECT_EQ("end 4", calls.back());
+    EXPECT_EQ(4u, calls.size());
+  }
   g_period_calls = nullptr;
 
   Time::ActivateHighResolutionTimer(true);  // The real system calls.
   ::Sleep(5);
   Time::ActivateHighResolutionTimer(false);
-  EXPECT_EQ(0u, time_internal::GetHighResolutionActivationCountForTesting());
+  EXPECT_EQ(0u, internal::GetHighResolutionActivationCountForTesting());
 }
 
 // The child runs with this set and TZ naming a zone with daylight saving.
