@@ -339,40 +339,21 @@ class StringWriter : public pugi::xml_writer {
 
 // ---- Saving the file whole ----
 
-// The steps before the swap that tests make fail; the swap itself fails
-// through the seams of base::ReplaceFile.
-bool g_fail_step[static_cast<int>(internal::SaveStep::kReplace)] = {};
+const internal::SaveFunctions kRealSaveFunctions;
 
-bool StepFails(internal::SaveStep step) {
-  if (!g_fail_step[static_cast<int>(step)]) return false;
-  ::SetLastError(ERROR_WRITE_FAULT);
-  return true;
-}
+const internal::SaveFunctions* g_save_functions = &kRealSaveFunctions;
 
-BOOL WINAPI RefuseMove(const wchar_t*, const wchar_t*, DWORD) {
-  ::SetLastError(ERROR_WRITE_FAULT);
-  return FALSE;
-}
-
-BOOL WINAPI RefuseReplace(const wchar_t*, const wchar_t*, const wchar_t*,
-                          DWORD, void*, void*) {
-  ::SetLastError(ERROR_WRITE_FAULT);
-  return FALSE;
-}
-
-bool WriteAll(base::File* file, const std::string& text) {
+// Writes |text| from the start of |file|, just opened.
+bool WriteAll(HANDLE file, const std::string& text) {
   // One write call takes less than 2 GiB.
   constexpr size_t kChunk = 1u << 30;
-  size_t size = text.size();
-  if (StepFails(internal::SaveStep::kWriteData)) {
-    file->Write(0, text.data(), static_cast<int>(std::min(size / 2, kChunk)));
-    ::SetLastError(ERROR_WRITE_FAULT);
-    return false;
-  }
+  const size_t size = text.size();
   for (size_t offset = 0; offset < size;) {
-    const int chunk = static_cast<int>(std::min(size - offset, kChunk));
-    if (file->Write(static_cast<int64_t>(offset), text.data() + offset,
-                    chunk) != chunk) {
+    const DWORD chunk = static_cast<DWORD>(std::min(size - offset, kChunk));
+    DWORD written = 0;
+    if (!g_save_functions->write_file(file, text.data() + offset, chunk,
+                                      &written, nullptr) ||
+        written != chunk) {
       return false;
     }
     offset += chunk;
@@ -385,8 +366,7 @@ bool WriteAll(base::File* file, const std::string& text) {
 // any point leaves the previous file whole.
 bool WriteFileAtomically(const base::FilePath& path, const std::string& text) {
   base::FilePath temporary;
-  if (StepFails(internal::SaveStep::kCreateTemporaryFile) ||
-      !base::CreateTemporaryFileFor(path, &temporary)) {
+  if (!g_save_functions->create_temporary_file(path, &temporary)) {
     PLOG(ERROR) << "Cannot create a temporary file beside "
                 << path.AsUTF8Unsafe();
     return false;
@@ -397,17 +377,17 @@ bool WriteFileAtomically(const base::FilePath& path, const std::string& text) {
                     base::File::FLAG_OPEN_TRUNCATED | base::File::FLAG_WRITE);
     if (!file.IsValid()) {
       PLOG(ERROR) << "Cannot open " << temporary.AsUTF8Unsafe();
-    } else if (!WriteAll(&file, text)) {
+    } else if (!WriteAll(file.GetPlatformFile(), text)) {
       PLOG(ERROR) << "Cannot write " << temporary.AsUTF8Unsafe();
-    } else if (StepFails(internal::SaveStep::kFlush) ||
-               !::FlushFileBuffers(file.GetPlatformFile())) {
+    } else if (!g_save_functions->flush_file_buffers(
+                   file.GetPlatformFile())) {
       PLOG(ERROR) << "Cannot flush " << temporary.AsUTF8Unsafe();
     } else {
       written = true;
     }
   }
   if (written) {
-    if (base::ReplaceFile(temporary, path)) return true;
+    if (g_save_functions->replace_file(temporary, path)) return true;
     const DWORD error = ::GetLastError();
     // The swap lost the old log half-way: the new one is all there is.
     if (!base::PathExists(path)) {
@@ -570,22 +550,14 @@ bool InstallLogSerializer::Save(const InstallLog& log,
 
 namespace internal {
 
-ScopedFailSaveStepForTesting::ScopedFailSaveStepForTesting(SaveStep step)
-    : step_(step) {
-  if (step_ != SaveStep::kReplace) {
-    g_fail_step[static_cast<int>(step_)] = true;
-    return;
-  }
-  refused_move_ =
-      std::make_unique<base::internal::ScopedMoveFileForTesting>(&RefuseMove);
-  refused_replace_ =
-      std::make_unique<base::internal::ScopedReplaceFileForTesting>(
-          &RefuseReplace);
+ScopedSaveFunctionsForTesting::ScopedSaveFunctionsForTesting(
+    const SaveFunctions& functions)
+    : functions_(functions), previous_(g_save_functions) {
+  g_save_functions = &functions_;
 }
 
-ScopedFailSaveStepForTesting::~ScopedFailSaveStepForTesting() {
-  if (step_ != SaveStep::kReplace)
-    g_fail_step[static_cast<int>(step_)] = false;
+ScopedSaveFunctionsForTesting::~ScopedSaveFunctionsForTesting() {
+  g_save_functions = previous_;
 }
 
 }  // namespace internal

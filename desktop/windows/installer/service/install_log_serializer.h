@@ -26,19 +26,12 @@
 
 #include <stddef.h>
 
-#include <memory>
-
 #include <pugixml.hpp>
 
 #include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/win/windows_types.h"
 #include "desktop/windows/installer/service/install_log.h"
-
-namespace base {
-namespace internal {
-class ScopedMoveFileForTesting;
-class ScopedReplaceFileForTesting;
-}  // namespace internal
-}  // namespace base
 
 namespace installer {
 
@@ -81,31 +74,32 @@ class InstallLogSerializer {
 
 namespace internal {
 
-// The steps of writing the file, in the order Save takes them.
-enum class SaveStep {
-  kCreateTemporaryFile,
-  kWriteData,
-  kFlush,
-  kReplace,
+// The calls Save makes to put the file in place, in the order it makes them;
+// a table starts out with the real ones.
+struct SaveFunctions {
+  bool (*create_temporary_file)(const base::FilePath& target,
+                                base::FilePath* temp_file) =
+      &base::CreateTemporaryFileFor;
+  decltype(&::WriteFile) write_file = &::WriteFile;
+  decltype(&::FlushFileBuffers) flush_file_buffers = &::FlushFileBuffers;
+  bool (*replace_file)(const base::FilePath& from, const base::FilePath& to) =
+      &base::ReplaceFile;
 };
 
-// For tests only: while the scope lives, |step| of every Save fails as if
-// Windows had refused it (a failing kWriteData writes half the bytes
-// first), standing in for a full disk or a crash at that point. A failing
-// kReplace refuses the rename and the ReplaceFileW call inside the real
-// swap (base::ReplaceFile), whichever Save or other caller makes them.
-class ScopedFailSaveStepForTesting {
+// For tests only: routes the calls above through |functions| for the
+// scope's life, standing in for a full disk or a crash at any step. Scopes
+// nest; they must not overlap across threads.
+class ScopedSaveFunctionsForTesting {
  public:
-  explicit ScopedFailSaveStepForTesting(SaveStep step);
-  ~ScopedFailSaveStepForTesting();
-  ScopedFailSaveStepForTesting(const ScopedFailSaveStepForTesting&) = delete;
-  ScopedFailSaveStepForTesting&
-  operator=(const ScopedFailSaveStepForTesting&) = delete;
+  explicit ScopedSaveFunctionsForTesting(const SaveFunctions& functions);
+  ~ScopedSaveFunctionsForTesting();
+  ScopedSaveFunctionsForTesting(const ScopedSaveFunctionsForTesting&) = delete;
+  ScopedSaveFunctionsForTesting& operator=(
+      const ScopedSaveFunctionsForTesting&) = delete;
 
  private:
-  const SaveStep step_;
-  std::unique_ptr<base::internal::ScopedMoveFileForTesting> refused_move_;
-  std::unique_ptr<base::internal::ScopedReplaceFileForTesting> refused_replace_;
+  SaveFunctions functions_;
+  const SaveFunctions* previous_;
 };
 
 }  // namespace internal

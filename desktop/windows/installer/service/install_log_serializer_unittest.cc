@@ -326,6 +326,27 @@ BOOL WINAPI RefuseMove(const wchar_t*, const wchar_t*, DWORD) {
   return FALSE;
 }
 
+// The steps of a save as they fail on a full disk or in a crash; a write
+// gets half its bytes out first.
+bool RefuseTemporaryFile(const FilePath&, FilePath*) {
+  ::SetLastError(ERROR_DISK_FULL);
+  return false;
+}
+BOOL WINAPI WriteHalf(HANDLE file, const void* data, DWORD size,
+                      DWORD* written, OVERLAPPED* overlapped) {
+  ::WriteFile(file, data, size / 2, written, overlapped);
+  ::SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+BOOL WINAPI RefuseFlush(HANDLE) {
+  ::SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+bool RefuseReplace(const FilePath&, const FilePath&) {
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  return false;
+}
+
 TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   InstallLog previous = FullLog();
   previous.files.resize(1);
@@ -341,12 +362,15 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
     return names;
   };
 
-  using internal::SaveStep;
-  for (SaveStep step : {SaveStep::kCreateTemporaryFile, SaveStep::kWriteData,
-                        SaveStep::kFlush, SaveStep::kReplace}) {
-    internal::ScopedFailSaveStepForTesting fail(step);
+  internal::SaveFunctions failing[4];
+  failing[0].create_temporary_file = &RefuseTemporaryFile;
+  failing[1].write_file = &WriteHalf;
+  failing[2].flush_file_buffers = &RefuseFlush;
+  failing[3].replace_file = &RefuseReplace;
+  for (const internal::SaveFunctions& functions : failing) {
+    internal::ScopedSaveFunctionsForTesting fail(functions);
     EXPECT_FALSE(InstallLogSerializer().Save(FullLog(), file()))
-        << static_cast<int>(step);
+        << "step " << &functions - failing;
   }
   // Texts that cannot be converted: nothing is written either.
   InstallLog bad_utf8 = FullLog();
