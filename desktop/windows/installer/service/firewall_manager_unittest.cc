@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "desktop/windows/installer/service/firewall_rule_store_in_memory.h"
+#include "desktop/windows/installer/service/firewall_rule_store_for_testing.h"
 
 namespace installer {
 namespace {
@@ -47,7 +47,7 @@ TEST_F(FirewallManagerTest, AddsAndRemovesTheMdnsRule) {
   // Every rule of the application goes, whatever its name.
   FirewallRuleProperties extra = rules[0];
   extra.name = L"Something else";
-  store_->AddRuleForTest(extra);
+  store_->AddExistingRule(extra);
   manager_->RemoveRules();
   EXPECT_TRUE(store_->rules().empty());
   EXPECT_FALSE(manager_->IsRuleInPlace());

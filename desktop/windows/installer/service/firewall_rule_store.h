@@ -2,7 +2,7 @@
 // the profiles in force, the rules collection, and rule objects that can be
 // named, read and added. ComFirewallRuleStore (firewall_rule_store_win.h)
 // speaks to the system's firewall policy; tests hand FirewallRules an
-// in-memory store instead (firewall_rule_store_in_memory.h).
+// in-memory store instead (firewall_rule_store_for_testing.h).
 //
 //   std::unique_ptr<FirewallRuleStore> store = ComFirewallRuleStore::Create();
 //   std::vector<std::unique_ptr<FirewallRuleStore::Rule>> rules;

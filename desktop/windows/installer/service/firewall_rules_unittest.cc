@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "desktop/windows/installer/service/firewall_rule_store_in_memory.h"
+#include "desktop/windows/installer/service/firewall_rule_store_for_testing.h"
 
 namespace installer {
 namespace {
@@ -49,12 +49,12 @@ class FirewallRulesTest : public testing::Test {
 // Ownership goes by application path, ignoring case; names shared with other
 // applications' rules, or with rules naming no application, protect those.
 TEST_F(FirewallRulesTest, ReplacesAndRemovesOnlyTheApplicationsRules) {
-  store_->AddRuleForTest(Rule(L"Name", kOtherApplication));
-  store_->AddRuleForTest(Rule(L"Name", base::FilePath()));
-  store_->AddRuleForTest(Rule(L"Name", kApplicationOtherCase));
-  store_->AddRuleForTest(Rule(L"Name", kApplication));
-  store_->AddRuleForTest(Rule(L"Kept", kApplication));
-  store_->AddRuleForTest(Rule(L"name", kApplication));
+  store_->AddExistingRule(Rule(L"Name", kOtherApplication));
+  store_->AddExistingRule(Rule(L"Name", base::FilePath()));
+  store_->AddExistingRule(Rule(L"Name", kApplicationOtherCase));
+  store_->AddExistingRule(Rule(L"Name", kApplication));
+  store_->AddExistingRule(Rule(L"Kept", kApplication));
+  store_->AddExistingRule(Rule(L"name", kApplication));
 
   FirewallRules::RuleList own;
   rules_.GetApplicationRules(&own);
@@ -106,7 +106,7 @@ TEST(FirewallRulesFailureTest, RulesStayAsTheyWere) {
     SCOPED_TRACE(testing::Message() << test.failing << " " << test.add);
     auto owned_store = std::make_unique<Store>();
     Store* store = owned_store.get();
-    store->AddRuleForTest(Rule(L"Name", kApplication));
+    store->AddExistingRule(Rule(L"Name", kApplication));
     FirewallRules rules;
     ASSERT_TRUE(
         rules.InitWithStore(L"Group", kApplication, std::move(owned_store)));

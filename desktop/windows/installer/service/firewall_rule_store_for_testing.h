@@ -3,14 +3,14 @@
 // Wine's firewall cannot show: rules read back, profiles).
 //
 //   auto store = std::make_unique<InMemoryFirewallRuleStore>();
-//   store->AddRuleForTest(Properties(L"Other (mDNS-In)", other_exe));
+//   store->AddExistingRule(Properties(L"Other (mDNS-In)", other_exe));
 //   InMemoryFirewallRuleStore* view = store.get();
 //   rules.InitWithStore(L"Group", browser_exe, std::move(store));
 //   EXPECT_EQ(1u, view->rules().size());
 //
 // Header only: it is no part of the product.
-#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_FIREWALL_RULE_STORE_IN_MEMORY_H_
-#define DESKTOP_WINDOWS_INSTALLER_SERVICE_FIREWALL_RULE_STORE_IN_MEMORY_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_FIREWALL_RULE_STORE_FOR_TESTING_H_
+#define DESKTOP_WINDOWS_INSTALLER_SERVICE_FIREWALL_RULE_STORE_FOR_TESTING_H_
 
 #include <algorithm>
 #include <map>
@@ -41,7 +41,8 @@ class InMemoryFirewallRuleStore : public FirewallRuleStore {
   // How often the rules were read.
   int rule_reads = 0;
 
-  void AddRuleForTest(const FirewallRuleProperties& properties) {
+  // Adds a rule as if someone had made it before the code under test ran.
+  void AddExistingRule(const FirewallRuleProperties& properties) {
     rules_.push_back(std::make_shared<FirewallRuleProperties>(properties));
   }
   // The collection, oldest first.
@@ -142,4 +143,4 @@ class InMemoryFirewallRuleStore : public FirewallRuleStore {
 
 }  // namespace installer
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_FIREWALL_RULE_STORE_IN_MEMORY_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_FIREWALL_RULE_STORE_FOR_TESTING_H_
