@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "testing/scoped_test_folder.h"
+
 namespace testing_support {
 
 namespace {
@@ -31,12 +33,8 @@ std::string ReadWholeFile(const std::wstring& path) {
     const std::wstring& setup, const std::wstring& environment,
     const std::wstring& cleanup, const std::wstring& gtest_filter,
     const std::wstring& variable) {
-  wchar_t temp[MAX_PATH];
-  const DWORD length = ::GetTempPathW(MAX_PATH, temp);
-  const std::wstring result_path =
-      std::wstring(temp, length) + L"velto_child_" +
-      std::to_wstring(::GetCurrentProcessId()) + L"_" +
-      std::to_wstring(::GetTickCount()) + L".xml";
+  ScopedTestFolder folder;
+  const std::wstring result_path = folder.path() + L"\\result.xml";
   const std::wstring command =
       std::wstring(kUnixShell) + L" -c \"" + setup + environment + L" " +
       variable + L"=1 wine '" + SelfPath() + L"' '--gtest_filter=" +
@@ -52,7 +50,6 @@ std::string ReadWholeFile(const std::wstring& path) {
     ::Sleep(100);
     xml = ReadWholeFile(result_path);
   }
-  ::DeleteFileW(result_path.c_str());
   const bool passed =
       xml.find("</testsuites>") != std::string::npos &&
       xml.find("<testsuites tests=\"1\" failures=\"0\"") != std::string::npos &&
