@@ -180,7 +180,7 @@ TEST(PathServiceTest, ProgramFilesX86FollowsTheArchitecture) {
     SCOPED_TRACE(testing::Message() << "architecture " << test.architecture);
     WindowsVersionInfo info = *WindowsVersionInfo::GetInstance();
     info.architecture = test.architecture;
-    win::ScopedWindowsVersionForTesting version(info);
+    win::internal::ScopedWindowsVersionForTesting version(info);
     ClearPathCache();
     EXPECT_EQ(ShellFolder(test.expected_csidl),
               GetOrEmpty(PathKey::ProgramFilesX86));
@@ -247,7 +247,7 @@ TEST(PathServiceTest, AppShortcutsOnlyFromWindows8) {
     SCOPED_TRACE(testing::Message() << "version " << test.version);
     WindowsVersionInfo info = *WindowsVersionInfo::GetInstance();
     info.version = test.version;
-    win::ScopedWindowsVersionForTesting version(info);
+    win::internal::ScopedWindowsVersionForTesting version(info);
     ClearPathCache();
     KnownFolderFake fake;
     fake.result = test.call_result;
@@ -274,7 +274,7 @@ TEST(PathServiceTest, AnswerComputedAcrossAnOverrideIsNotCached) {
       &FakeGetKnownFolderPath);
   WindowsVersionInfo info = *WindowsVersionInfo::GetInstance();
   info.version = win::VERSION_WIN8;
-  win::ScopedWindowsVersionForTesting version(info);
+  win::internal::ScopedWindowsVersionForTesting version(info);
   win::ScopedHandle entered(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   win::ScopedHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   ASSERT_TRUE(entered.IsValid() && release.IsValid());

@@ -81,9 +81,9 @@ TEST_F(FileEnumeratorTest, TypesRecursionAndPatterns) {
   win::WindowsVersionInfo vista;
   vista.version = win::VERSION_VISTA;
   for (bool older_system : {false, true}) {
-    std::unique_ptr<win::ScopedWindowsVersionForTesting> scoped_version;
+    std::unique_ptr<win::internal::ScopedWindowsVersionForTesting> scoped_version;
     if (older_system)
-      scoped_version.reset(new win::ScopedWindowsVersionForTesting(vista));
+      scoped_version.reset(new win::internal::ScopedWindowsVersionForTesting(vista));
     for (const Case& c : cases) {
       SCOPED_TRACE(testing::Message() << older_system << " " << c.recursive
                                       << " " << c.file_type << " "

@@ -109,7 +109,7 @@ TEST(LaunchProcessTest, HandleListLimitsInheritance) {
 TEST(LaunchProcessTest, HandleListNeedsExtendedStartupInformation) {
   win::WindowsVersionInfo xp = *win::WindowsVersionInfo::GetInstance();
   xp.version = win::VERSION_XP;
-  win::ScopedWindowsVersionForTesting scoped_version(xp);
+  win::internal::ScopedWindowsVersionForTesting scoped_version(xp);
   win::StartupInformation startup;
   EXPECT_EQ(sizeof(STARTUPINFOW), startup.startup_info()->cb);
   EXPECT_FALSE(startup.InitializeProcThreadAttributeList(1));

@@ -95,13 +95,16 @@ bool WorkerPool::RunsTasksOnCurrentThread() {
   return RunningTaskSlot().GetBoolean();
 }
 
-WorkerPool::ScopedQueueUserWorkItemForTesting::
-    ScopedQueueUserWorkItemForTesting(QueueUserWorkItemFunction function)
+namespace internal {
+
+ScopedQueueUserWorkItemForTesting::ScopedQueueUserWorkItemForTesting(
+    WorkerPool::QueueUserWorkItemFunction function)
     : previous_(g_queue_user_work_item.exchange(function)) {}
 
-WorkerPool::ScopedQueueUserWorkItemForTesting::
-    ~ScopedQueueUserWorkItemForTesting() {
+ScopedQueueUserWorkItemForTesting::~ScopedQueueUserWorkItemForTesting() {
   g_queue_user_work_item.store(previous_);
 }
+
+}  // namespace internal
 
 }  // namespace base

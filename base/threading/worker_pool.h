@@ -40,23 +40,28 @@ class WorkerPool {
   // The signature of QueueUserWorkItem, which PostTask calls.
   using QueueUserWorkItemFunction = BOOL(WINAPI*)(LPTHREAD_START_ROUTINE,
                                                   PVOID, ULONG);
-
-  // For tests: routes PostTask's queueing through |function| while alive,
-  // so a test sees the flags or makes queueing fail. One at a time.
-  class ScopedQueueUserWorkItemForTesting {
-   public:
-    explicit ScopedQueueUserWorkItemForTesting(
-        QueueUserWorkItemFunction function);
-    ~ScopedQueueUserWorkItemForTesting();
-    ScopedQueueUserWorkItemForTesting(
-        const ScopedQueueUserWorkItemForTesting&) = delete;
-    ScopedQueueUserWorkItemForTesting& operator=(
-        const ScopedQueueUserWorkItemForTesting&) = delete;
-
-   private:
-    QueueUserWorkItemFunction previous_;
-  };
 };
+
+namespace internal {
+
+// For tests: routes WorkerPool::PostTask's queueing through |function| while
+// alive, so a test sees the flags or makes queueing fail. Scopes nest, each
+// restoring the function before it.
+class ScopedQueueUserWorkItemForTesting {
+ public:
+  explicit ScopedQueueUserWorkItemForTesting(
+      WorkerPool::QueueUserWorkItemFunction function);
+  ~ScopedQueueUserWorkItemForTesting();
+  ScopedQueueUserWorkItemForTesting(const ScopedQueueUserWorkItemForTesting&) =
+      delete;
+  ScopedQueueUserWorkItemForTesting& operator=(
+      const ScopedQueueUserWorkItemForTesting&) = delete;
+
+ private:
+  WorkerPool::QueueUserWorkItemFunction previous_;
+};
+
+}  // namespace internal
 
 }  // namespace base
 

@@ -91,7 +91,7 @@ bool QueueCall::refuse = false;
 // Tasks run on a pool thread and are released there; a refused one is
 // released at once, unrun, on the posting thread.
 TEST(WorkerPoolTest, QueuesWithTheTaskFlagsAndReleasesEveryTask) {
-  WorkerPool::ScopedQueueUserWorkItemForTesting seam(&QueueCall::Queue);
+  internal::ScopedQueueUserWorkItemForTesting seam(&QueueCall::Queue);
   const struct {
     bool task_is_slow;
     bool refuse;

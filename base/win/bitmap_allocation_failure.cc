@@ -146,13 +146,13 @@ void DiagnoseBitmapAllocationFailure(BITMAPINFOHEADER* header,
   CrashWithGuiResourceCensus(::GetCurrentProcessId());
 }
 
-ScopedGuiDiagnosticFunctionsForTesting::ScopedGuiDiagnosticFunctionsForTesting(
+internal::ScopedGuiDiagnosticFunctionsForTesting::ScopedGuiDiagnosticFunctionsForTesting(
     const GuiDiagnosticFunctions& functions)
     : previous_(g_functions), functions_(functions) {
   g_functions = &functions_;
 }
 
-ScopedGuiDiagnosticFunctionsForTesting::
+internal::ScopedGuiDiagnosticFunctionsForTesting::
     ~ScopedGuiDiagnosticFunctionsForTesting() {
   g_functions = previous_;
 }

@@ -31,6 +31,8 @@ struct GuiDiagnosticFunctions {
                                         DWORD size);
 };
 
+namespace internal {
+
 // For tests only: the diagnosis uses |functions| until the object dies.
 class ScopedGuiDiagnosticFunctionsForTesting {
  public:
@@ -47,6 +49,8 @@ class ScopedGuiDiagnosticFunctionsForTesting {
   const GuiDiagnosticFunctions* previous_;
   GuiDiagnosticFunctions functions_;
 };
+
+}  // namespace internal
 
 }  // namespace win
 }  // namespace base

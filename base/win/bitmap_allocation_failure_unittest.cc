@@ -34,7 +34,7 @@ BOOL WINAPI FakeMemoryInfo(HANDLE, PROCESS_MEMORY_COUNTERS* counters,
 TEST(BitmapAllocationFailureDeathTest, StopsAtTheFirstExplanation) {
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   const GuiDiagnosticFunctions fakes = {&FakeGuiResources, &FakeMemoryInfo};
-  ScopedGuiDiagnosticFunctionsForTesting scoped_fakes(fakes);
+  internal::ScopedGuiDiagnosticFunctionsForTesting scoped_fakes(fakes);
   // Not a section: no bitmap can be made in it, of any size.
   ScopedHandle unusable_section(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   struct Case {

@@ -385,13 +385,13 @@ bool TaskbarUnpinShortcutLink(const FilePath& shortcut_path) {
   return RunPinVerb(kUnpinVerb, shortcut_path);
 }
 
-ScopedShortcutShellFunctionsForTesting::ScopedShortcutShellFunctionsForTesting(
+internal::ScopedShortcutShellFunctionsForTesting::ScopedShortcutShellFunctionsForTesting(
     const ShortcutShellFunctions& functions)
     : functions_(functions), previous_(g_shell_functions) {
   g_shell_functions = &functions_;
 }
 
-ScopedShortcutShellFunctionsForTesting::
+internal::ScopedShortcutShellFunctionsForTesting::
     ~ScopedShortcutShellFunctionsForTesting() {
   g_shell_functions = previous_;
 }

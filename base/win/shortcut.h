@@ -134,6 +134,8 @@ struct ShortcutShellFunctions {
                         const void* item2);
 };
 
+namespace internal {
+
 // For tests only: routes the calls above through |functions| for the scope's
 // life. Scopes nest and must not overlap across threads.
 class ScopedShortcutShellFunctionsForTesting {
@@ -150,6 +152,8 @@ class ScopedShortcutShellFunctionsForTesting {
   ShortcutShellFunctions functions_;
   const ShortcutShellFunctions* previous_;
 };
+
+}  // namespace internal
 
 }  // namespace win
 }  // namespace base

@@ -81,7 +81,7 @@ class FakeShell {
       &GetPropertyStore, &ShellExecute, &ChangeNotify};
   static FakeShell* current_;
 
-  ScopedShortcutShellFunctionsForTesting scope_;
+  internal::ScopedShortcutShellFunctionsForTesting scope_;
 };
 
 FakeShell* FakeShell::current_ = nullptr;
@@ -276,7 +276,7 @@ TEST_F(ShortcutTest, ResolveReportsOnlyWhatItRead) {
 // ---- Application id and dual mode ----
 
 TEST_F(ShortcutTest, AppIdAndDualModeAreWrittenAndCommitted) {
-  ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
+  internal::ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
   ShortcutProperties properties = full_;
   properties.set_app_id(L"Velto.Browser.1");
   properties.set_dual_mode(true);
@@ -298,7 +298,7 @@ TEST_F(ShortcutTest, AppIdAndDualModeAreWrittenAndCommitted) {
 // The result rules of each write belong to win_util; here: no store or a
 // failed write saves no link.
 TEST_F(ShortcutTest, StoreFailuresSaveNothing) {
-  ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
+  internal::ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
   const struct {
     const char* name;
     HRESULT get_store;
@@ -327,7 +327,7 @@ TEST_F(ShortcutTest, StoreFailuresSaveNothing) {
 }
 
 TEST_F(ShortcutTest, VistaSkipsAppIdDualModeAndUnpin) {
-  ScopedWindowsVersionForTesting vista(VersionRecord(VERSION_VISTA));
+  internal::ScopedWindowsVersionForTesting vista(VersionRecord(VERSION_VISTA));
   FakeShell shell;
   ShortcutProperties properties = full_;
   properties.set_app_id(L"Velto.Browser");
@@ -344,7 +344,7 @@ TEST_F(ShortcutTest, VistaSkipsAppIdDualModeAndUnpin) {
 }
 
 TEST_F(ShortcutTest, AppIdAndDualModeReadBack) {
-  ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
+  internal::ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
   ASSERT_TRUE(Write(full_));
   wchar_t app_id_text[] = L"Velto.Browser";
   constexpr uint32_t kAppId = ShortcutProperties::PROPERTIES_APP_ID;
@@ -411,13 +411,13 @@ TEST(ShortcutPinTest, PinningIsForWindows7To81) {
       {VERSION_WIN10, false},
   };
   for (const auto& c : kCases) {
-    ScopedWindowsVersionForTesting version(VersionRecord(c.version));
+    internal::ScopedWindowsVersionForTesting version(VersionRecord(c.version));
     EXPECT_EQ(c.expected, CanPinShortcutToTaskbar()) << "version " << c.version;
   }
 }
 
 TEST(ShortcutPinTest, VerbsRunHiddenOnTheLink) {
-  ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
+  internal::ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
   const FilePath link(L"C:\\Users\\Public\\Velto.lnk");
   FakeShell shell;
   EXPECT_TRUE(TaskbarPinShortcutLink(link));

@@ -102,11 +102,11 @@ WindowsVersion GetWindowsVersion() {
   return WindowsVersionInfo::GetInstance()->version;
 }
 
-ScopedWindowsVersionForTesting::ScopedWindowsVersionForTesting(
+internal::ScopedWindowsVersionForTesting::ScopedWindowsVersionForTesting(
     const WindowsVersionInfo& info)
     : info_(info), previous_(g_testing_info.exchange(&info_)) {}
 
-ScopedWindowsVersionForTesting::~ScopedWindowsVersionForTesting() {
+internal::ScopedWindowsVersionForTesting::~ScopedWindowsVersionForTesting() {
   g_testing_info.store(previous_);
 }
 

@@ -66,6 +66,8 @@ struct WindowsVersionInfo {
 // The version field of the process-wide record.
 WindowsVersion GetWindowsVersion();
 
+namespace internal {
+
 // For tests only: makes GetInstance() return |info| for the scope's life, so
 // that version-dependent code can be driven down each of its branches.
 // Scopes must not overlap across threads; nested scopes restore in order.
@@ -82,6 +84,8 @@ class ScopedWindowsVersionForTesting {
   WindowsVersionInfo info_;
   const WindowsVersionInfo* previous_;
 };
+
+}  // namespace internal
 
 }  // namespace win
 

@@ -88,13 +88,13 @@ TEST(WindowsVersionTest, TestingOverrideReplacesAndRestores) {
   win10.version = VERSION_WIN10_TH2;
   win10.major = 10;
   {
-    ScopedWindowsVersionForTesting outer(win10);
+    internal::ScopedWindowsVersionForTesting outer(win10);
     EXPECT_EQ(VERSION_WIN10_TH2, GetWindowsVersion());
     EXPECT_EQ(10, WindowsVersionInfo::GetInstance()->major);
     WindowsVersionInfo xp = win10;
     xp.version = VERSION_XP;
     {
-      ScopedWindowsVersionForTesting inner(xp);
+      internal::ScopedWindowsVersionForTesting inner(xp);
       EXPECT_EQ(VERSION_XP, GetWindowsVersion());
     }
     EXPECT_EQ(VERSION_WIN10_TH2, GetWindowsVersion());

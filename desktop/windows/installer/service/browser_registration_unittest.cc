@@ -159,7 +159,7 @@ class BrowserRegistrationTest : public testing::Test {
   testing_support::RegistrySandbox sandbox_{/*redirect_predefined=*/true};
   FakeInstallation installation_;
   FakeShellApi shell_;
-  ScopedShellAssociationApiForTesting scoped_shell_{&shell_};
+  internal::ScopedShellAssociationApiForTesting scoped_shell_{&shell_};
   BrowserRegistration registration_{&installation_};
 };
 

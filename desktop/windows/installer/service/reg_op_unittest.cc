@@ -117,7 +117,7 @@ TEST(RegOpTest, FiltersDecideWhetherARowApplies) {
     for (const auto& test : kCases) {
       base::win::WindowsVersionInfo running;
       running.version = test.running;
-      base::win::ScopedWindowsVersionForTesting version(running);
+      base::win::internal::ScopedWindowsVersionForTesting version(running);
       TestResolver resolver;
       RegOpRecord record = Row(type, L"x");
       record.min_windows_version = test.min_version;
@@ -315,7 +315,7 @@ TEST(RegOpTransactionTest, MainTableUnderEachRoot) {
   test::CreateKey(HKEY_CURRENT_USER, L"Software", 0);
   base::win::WindowsVersionInfo running;
   running.version = VERSION_VISTA;
-  base::win::ScopedWindowsVersionForTesting version(running);
+  base::win::internal::ScopedWindowsVersionForTesting version(running);
   const std::wstring kDdeexec =
       L"Software\\Classes\\Veltodeveloper\\shell\\open\\ddeexec";
   test::CreateKey(HKEY_LOCAL_MACHINE, kDdeexec + L"\\Topic", 0);

@@ -89,13 +89,13 @@ ShellAssociationApi* GetShellAssociationApi() {
   return api;
 }
 
-ScopedShellAssociationApiForTesting::ScopedShellAssociationApiForTesting(
+internal::ScopedShellAssociationApiForTesting::ScopedShellAssociationApiForTesting(
     ShellAssociationApi* api)
     : previous_(g_api_for_testing) {
   g_api_for_testing = api;
 }
 
-ScopedShellAssociationApiForTesting::~ScopedShellAssociationApiForTesting() {
+internal::ScopedShellAssociationApiForTesting::~ScopedShellAssociationApiForTesting() {
   g_api_for_testing = previous_;
 }
 

@@ -64,6 +64,8 @@ class ShellAssociationApi {
 // The process's implementation; never null.
 ShellAssociationApi* GetShellAssociationApi();
 
+namespace internal {
+
 // For tests only: makes GetShellAssociationApi() answer |api| (not owned)
 // for the scope's life. Scopes nest; they must not overlap across threads.
 class ScopedShellAssociationApiForTesting {
@@ -78,6 +80,8 @@ class ScopedShellAssociationApiForTesting {
  private:
   ShellAssociationApi* previous_;
 };
+
+}  // namespace internal
 
 }  // namespace installer
 

@@ -389,13 +389,13 @@ ScopedTrustedRootsForTesting::ScopedTrustedRootsForTesting(HCERTSTORE roots) {
   if (!::CertCreateCertificateChainEngine(&config, &engine_))
     engine_ = nullptr;
   else
-    CHECK(!g_chain_engine.exchange(engine_));
+    previous_ = g_chain_engine.exchange(engine_);
 }
 
 ScopedTrustedRootsForTesting::~ScopedTrustedRootsForTesting() {
   if (!engine_)
     return;
-  g_chain_engine.store(nullptr);
+  CHECK_EQ(engine_, g_chain_engine.exchange(previous_));
   ::CertFreeCertificateChainEngine(engine_);
 }
 

@@ -59,8 +59,8 @@ namespace internal {
 
 // For tests only: while the scope lives, ChainsToTrustedRoot trusts the
 // roots in |roots|, and no others, in place of the machine's, for systems
-// that cannot be told to trust a test root. One scope at a time, made and
-// ended while no check runs.
+// that cannot be told to trust a test root. Scopes nest, each restoring the
+// roots before it; they are made and ended while no check runs.
 class ScopedTrustedRootsForTesting {
  public:
   explicit ScopedTrustedRootsForTesting(HCERTSTORE roots);
@@ -75,6 +75,7 @@ class ScopedTrustedRootsForTesting {
 
  private:
   HCERTCHAINENGINE engine_ = nullptr;
+  HCERTCHAINENGINE previous_ = nullptr;
 };
 
 }  // namespace internal
