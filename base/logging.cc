@@ -323,6 +323,21 @@ std::string SystemErrorCodeToString(SystemErrorCode error_code) {
                             format_error, error_code);
 }
 
+std::string HResultToString(long hresult) {
+  std::string text =
+      base::StringPrintf("0x%08lX", static_cast<unsigned long>(hresult));
+  char message[256];
+  const DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      static_cast<DWORD>(hresult), 0, message, sizeof(message), nullptr);
+  if (length) {
+    text += " (" +
+            base::CollapseWhitespaceASCII(base::StringPiece(message, length)) +
+            ")";
+  }
+  return text;
+}
+
 Win32ErrorLogMessage::Win32ErrorLogMessage(const char* file, int line,
                                            LogSeverity severity,
                                            SystemErrorCode err)

@@ -152,6 +152,9 @@ SystemErrorCode GetLastSystemErrorCode();
 // The system's text for |error_code| on one line, then " (0x<code>)":
 // "Access is denied. (0x5)".
 std::string SystemErrorCodeToString(SystemErrorCode error_code);
+// A COM result in hex, then the system's text when it has one:
+// "0x80070005 (Access is denied.)", "0x80041002".
+std::string HResultToString(long hresult);
 
 // A LogMessage that ends with ": " and the text of a Win32 error code.
 class Win32ErrorLogMessage : public LogMessage {

@@ -25,7 +25,7 @@ bool ReadUint32Property(IWbemClassObject* object, const wchar_t* name,
   HRESULT result = object->Get(name, 0, property.Receive(), nullptr, nullptr);
   if (FAILED(result)) {
     LOG(ERROR) << "Failed to read the WMI property " << name << ": "
-               << logging::SystemErrorCodeToString(result);
+               << logging::HResultToString(result);
     return false;
   }
   if (!internal::WmiVariantToUint32(property.get(), value)) {
@@ -45,7 +45,7 @@ bool ConnectToWmi(bool set_blanket, ComPtr<IWbemServices>* services) {
                          IID_IWbemLocator, &locator);
   if (FAILED(result)) {
     LOG(ERROR) << "Failed to create the WMI locator: "
-               << logging::SystemErrorCodeToString(result);
+               << logging::HResultToString(result);
     return false;
   }
 
@@ -55,7 +55,7 @@ bool ConnectToWmi(bool set_blanket, ComPtr<IWbemServices>* services) {
                                   0, nullptr, nullptr, &connected);
   if (FAILED(result)) {
     LOG(ERROR) << "Failed to connect to WMI " << kCimV2Namespace << ": "
-               << logging::SystemErrorCodeToString(result);
+               << logging::HResultToString(result);
     return false;
   }
 
@@ -66,7 +66,7 @@ bool ConnectToWmi(bool set_blanket, ComPtr<IWbemServices>* services) {
         EOAC_NONE);
     if (FAILED(result)) {
       LOG(ERROR) << "Failed to set the WMI proxy blanket: "
-                 << logging::SystemErrorCodeToString(result);
+                 << logging::HResultToString(result);
       return false;
     }
   }
@@ -85,18 +85,22 @@ bool CreateWmiMethodParameters(IWbemServices* services,
                                        &class_object, nullptr);
   if (FAILED(result)) {
     LOG(ERROR) << "Failed to get the WMI class " << class_name << ": "
-               << logging::SystemErrorCodeToString(result);
+               << logging::HResultToString(result);
     return false;
   }
 
   ComPtr<IWbemClassObject> signature;
   result = class_object->GetMethod(method_name, 0, &signature, nullptr);
-  // A method without in-parameters succeeds with no signature; there is
-  // nothing to spawn then.
-  if (FAILED(result) || !signature) {
+  if (FAILED(result)) {
     LOG(ERROR) << "Failed to get the in-parameters of " << class_name << "."
                << method_name << ": "
-               << logging::SystemErrorCodeToString(result);
+               << logging::HResultToString(result);
+    return false;
+  }
+  // A method without in-parameters succeeds with no signature; there is
+  // nothing to spawn then.
+  if (!signature) {
+    LOG(ERROR) << class_name << "." << method_name << " has no in-parameters";
     return false;
   }
 
@@ -105,7 +109,7 @@ bool CreateWmiMethodParameters(IWbemServices* services,
   if (FAILED(result)) {
     LOG(ERROR) << "Failed to make the in-parameters of " << class_name << "."
                << method_name << ": "
-               << logging::SystemErrorCodeToString(result);
+               << logging::HResultToString(result);
     return false;
   }
   *params = std::move(instance);
@@ -118,7 +122,7 @@ bool SetWmiParameter(IWbemClassObject* params, const wchar_t* name,
   HRESULT result = params->Put(name, 0, const_cast<VARIANT*>(&value), 0);
   if (FAILED(result)) {
     LOG(ERROR) << "Failed to set the WMI parameter " << name << ": "
-               << logging::SystemErrorCodeToString(result);
+               << logging::HResultToString(result);
     return false;
   }
   return true;
@@ -145,10 +149,15 @@ bool LaunchProcessViaWmi(const std::wstring& command_line, DWORD* process_id) {
   HRESULT result = services->ExecMethod(class_bstr.Get(), method_bstr.Get(), 0,
                                         nullptr, params.Get(), &out_params,
                                         nullptr);
-  if (FAILED(result) || !out_params) {
+  if (FAILED(result)) {
     LOG(ERROR) << "WMI failed to run " << kProcessClass << "."
                << kCreateMethod << ": "
-               << logging::SystemErrorCodeToString(result);
+               << logging::HResultToString(result);
+    return false;
+  }
+  if (!out_params) {
+    LOG(ERROR) << "WMI ran " << kProcessClass << "." << kCreateMethod
+               << " without out-parameters";
     return false;
   }
 
