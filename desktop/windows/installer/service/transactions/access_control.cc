@@ -24,6 +24,14 @@ using base::win::ScopedSid;
 // Explicit entries handed out by GetExplicitEntriesFromAclW: one block.
 using ScopedExplicitEntries = ScopedLocalMemory<EXPLICIT_ACCESS_W>;
 
+// Answers false with |error| as the thread's last error, for the calls that
+// return their error instead of setting it. Nothing here logs: the caller
+// does, with the object it was working on.
+bool FailWith(DWORD error) {
+  ::SetLastError(error);
+  return false;
+}
+
 bool GetGenericMapping(SE_OBJECT_TYPE object_type, GENERIC_MAPPING* mapping) {
   switch (object_type) {
     case SE_FILE_OBJECT:
@@ -93,7 +101,7 @@ bool GetProcessUserSid(std::vector<uint8_t>* sid) {
   }
   PSID user = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
   if (!::IsValidSid(user))
-    return false;
+    return FailWith(ERROR_INVALID_SID);
   DWORD length = ::GetLengthSid(user);
   sid->resize(length);
   return ::CopySid(length, sid->data(), user) != FALSE;
@@ -127,7 +135,7 @@ bool HasAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
                ACCESS_MASK access_mask) {
   GENERIC_MAPPING mapping;
   if (!GetGenericMapping(object_type, &mapping))
-    return false;
+    return FailWith(ERROR_INVALID_PARAMETER);
 
   HANDLE raw_token = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(),
@@ -143,12 +151,13 @@ bool HasAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
   base::win::ScopedHandle token(raw_token);
 
   ScopedLocalMemory<void> descriptor;
-  if (ReadSecurityInfo(object_name, object_type,
-                       OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
-                           DACL_SECURITY_INFORMATION,
-                       nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
-  }
+  const DWORD result = ReadSecurityInfo(
+      object_name, object_type,
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+          DACL_SECURITY_INFORMATION,
+      nullptr, &descriptor);
+  if (result != ERROR_SUCCESS)
+    return FailWith(result);
 
   // AccessCheck refuses generic rights; callers may pass them.
   ACCESS_MASK desired = access_mask;
@@ -188,15 +197,15 @@ bool GrantAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
                               DACL_SECURITY_INFORMATION, &old_dacl,
                               &descriptor);
   if (result != ERROR_SUCCESS)
-    return false;
+    return FailWith(result);
 
   ULONG entry_count = 0;
   ScopedExplicitEntries entries;
   if (old_dacl) {
-    if (::GetExplicitEntriesFromAclW(old_dacl, &entry_count,
-                                     entries.Receive()) != ERROR_SUCCESS) {
-      return false;
-    }
+    result = ::GetExplicitEntriesFromAclW(old_dacl, &entry_count,
+                                          entries.Receive());
+    if (result != ERROR_SUCCESS)
+      return FailWith(result);
   }
   ClearMatchingDenies(entries.Get(), entry_count, access_mask);
 
@@ -208,24 +217,23 @@ bool GrantAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
   grant.Trustee.TrusteeType = TRUSTEE_IS_USER;
 
   ScopedLocalMemory<ACL> grant_acl;
-  if (::SetEntriesInAclW(1, &grant, nullptr, grant_acl.Receive()) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
+  result = ::SetEntriesInAclW(1, &grant, nullptr, grant_acl.Receive());
+  if (result != ERROR_SUCCESS)
+    return FailWith(result);
   // Inherited entries stay out: the system adds them again from the parent
   // when the list is written.
   ScopedLocalMemory<ACL> new_acl;
-  if (::SetEntriesInAclW(entry_count, entries.Get(), grant_acl.Get(),
-                         new_acl.Receive()) != ERROR_SUCCESS) {
-    return false;
-  }
+  result = ::SetEntriesInAclW(entry_count, entries.Get(), grant_acl.Get(),
+                              new_acl.Receive());
+  if (result != ERROR_SUCCESS)
+    return FailWith(result);
 
   result = WriteDacl(object_name, object_type, new_acl.Get(), descriptor.Get());
   if (result == ERROR_ACCESS_DENIED && TakeOwnership(object_name, object_type))
     result =
         WriteDacl(object_name, object_type, new_acl.Get(), descriptor.Get());
   if (result != ERROR_SUCCESS)
-    return false;
+    return FailWith(result);
 
   if (!permanent) {
     auto record = std::make_unique<SavedAcl>();
@@ -241,10 +249,11 @@ bool GrantAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
 bool GrantAuthenticatedUsersReadAccess(const std::wstring& file_name) {
   PACL old_dacl = nullptr;
   ScopedLocalMemory<void> descriptor;
-  if (ReadSecurityInfo(file_name, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                       &old_dacl, &descriptor) != ERROR_SUCCESS) {
-    return false;
-  }
+  DWORD result = ReadSecurityInfo(file_name, SE_FILE_OBJECT,
+                                  DACL_SECURITY_INFORMATION, &old_dacl,
+                                  &descriptor);
+  if (result != ERROR_SUCCESS)
+    return FailWith(result);
   SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
   ScopedSid authenticated_users;
   if (!::AllocateAndInitializeSid(&nt_authority, 1,
@@ -261,22 +270,22 @@ bool GrantAuthenticatedUsersReadAccess(const std::wstring& file_name) {
   entry.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
   entry.Trustee.ptstrName = static_cast<LPWSTR>(authenticated_users.Get());
   ScopedLocalMemory<ACL> new_dacl;
-  if (::SetEntriesInAclW(1, &entry, old_dacl, new_dacl.Receive()) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  return WriteDacl(file_name, SE_FILE_OBJECT, new_dacl.Get(),
-                   descriptor.Get()) == ERROR_SUCCESS;
+  result = ::SetEntriesInAclW(1, &entry, old_dacl, new_dacl.Receive());
+  if (result != ERROR_SUCCESS)
+    return FailWith(result);
+  result = WriteDacl(file_name, SE_FILE_OBJECT, new_dacl.Get(),
+                     descriptor.Get());
+  return result == ERROR_SUCCESS || FailWith(result);
 }
 
 bool RestoreAccess(std::unique_ptr<SavedAcl>* saved) {
   if (!*saved)
-    return false;
+    return FailWith(ERROR_INVALID_PARAMETER);
   const SavedAcl& record = **saved;
   DWORD result = WriteDacl(record.object_name, record.object_type,
                            record.old_dacl, record.security_descriptor.Get());
   saved->reset();
-  return result == ERROR_SUCCESS;
+  return result == ERROR_SUCCESS || FailWith(result);
 }
 
 bool TakeOwnership(const std::wstring& object_name,
@@ -289,22 +298,25 @@ bool TakeOwnership(const std::wstring& object_name,
     return false;
   }
 
-  bool owned = false;
+  DWORD result = ERROR_SUCCESS;
   ScopedSid administrators = base::win::CreateAdministratorsSid();
   if (administrators.IsValid()) {
-    owned = g_security_info_functions->set_named_security_info(
-                const_cast<wchar_t*>(object_name.c_str()), object_type,
-                OWNER_SECURITY_INFORMATION, administrators.Get(), nullptr,
-                nullptr, nullptr) == ERROR_SUCCESS;
+    result = g_security_info_functions->set_named_security_info(
+        const_cast<wchar_t*>(object_name.c_str()), object_type,
+        OWNER_SECURITY_INFORMATION, administrators.Get(), nullptr, nullptr,
+        nullptr);
+  } else {
+    result = ::GetLastError();
   }
 
+  // Read before: giving the privilege back sets the last error again.
   raw_token = nullptr;
   if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES,
                          &raw_token)) {
     SetTokenPrivilege(SE_TAKE_OWNERSHIP_NAME, false,
                       base::win::ScopedHandle(raw_token));
   }
-  return owned;
+  return result == ERROR_SUCCESS || FailWith(result);
 }
 
 bool SetTokenPrivilege(const wchar_t* privilege_name, bool enable,
@@ -322,6 +334,7 @@ bool SetTokenPrivilege(const wchar_t* privilege_name, bool enable,
                                sizeof(privileges), nullptr, nullptr)) {
     return false;
   }
+  // ERROR_NOT_ALL_ASSIGNED stays the last error, which tells why.
   return ::GetLastError() != ERROR_NOT_ALL_ASSIGNED;
 }
 

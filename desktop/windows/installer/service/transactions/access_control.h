@@ -16,10 +16,12 @@
 //   ... write ...
 //   if (saved) RestoreAccess(&saved);
 //
-// Nothing here logs; failures are answered with false. These functions keep
-// no state, but TakeOwnership enables and then disables a privilege of the
-// process token, so two threads granting at once could disable it for each
-// other: grant from one thread.
+// Nothing here logs. A failure answers false and leaves its reason as the
+// thread's last error, for the caller to log with the object it concerns
+// (read it right after the call). These functions keep no state, but
+// TakeOwnership enables and then disables a privilege of the process token,
+// so two threads granting at once could disable it for each other: grant
+// from one thread.
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_ACCESS_CONTROL_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_ACCESS_CONTROL_H_
 

@@ -36,8 +36,12 @@ ChangeRegValueOperation::ChangeRegValueOperation(
       view_flags_(view_flags) {}
 
 ChangeRegValueOperation::~ChangeRegValueOperation() {
-  if (saved_acl_)
-    RestoreAccess(&saved_acl_);
+  if (!saved_acl_)
+    return;
+  const std::wstring object_name = saved_acl_->object_name;
+  // A key deleted since has no list left to put back.
+  if (!RestoreAccess(&saved_acl_) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+    PLOG(ERROR) << "Failed to put back the access list of " << object_name;
 }
 
 bool ChangeRegValueOperation::OpenKey(Transaction* nested,
@@ -65,10 +69,17 @@ bool ChangeRegValueOperation::OpenKey(Transaction* nested,
       (result == ERROR_SUCCESS &&
        !HasAccess(full_name, object_type, kValueAccess))) {
     VLOG(1) << "We don't have enough permissions on the key.";
-    if (saved_acl_ || !GrantAccess(full_name, object_type, kValueAccess,
-                                   /*permanent=*/false, &saved_acl_)) {
-      LOG(ERROR) << "Failed to obtain sufficient permissions on "
-                 << full_name;
+    // A list saved already means a grant was made and did not help.
+    DWORD grant_error = ERROR_ACCESS_DENIED;
+    if (!saved_acl_) {
+      grant_error = GrantAccess(full_name, object_type, kValueAccess,
+                                /*permanent=*/false, &saved_acl_)
+                        ? ERROR_SUCCESS
+                        : ::GetLastError();
+    }
+    if (grant_error != ERROR_SUCCESS) {
+      LOG(ERROR) << "Failed to obtain sufficient permissions on " << full_name
+                 << ": " << logging::SystemErrorCodeToString(grant_error);
       return false;
     }
     if (OperationFailureInjected())
@@ -76,7 +87,8 @@ bool ChangeRegValueOperation::OpenKey(Transaction* nested,
     result = key->Open(root_, key_path_.c_str(), kValueAccess | view_flags_);
   }
   if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "Failed to open " << full_name;
+    LOG(ERROR) << "Failed to open " << full_name << ": "
+               << logging::SystemErrorCodeToString(result);
     return false;
   }
   return true;
@@ -102,7 +114,8 @@ bool ChangeRegValueOperation::Execute(Transaction* nested) {
     VLOG(1) << "The value doesn't already exist.";
     old_type_ = kRegValueTypeNone;
   } else if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "Failed to read " << value_name_ << " from " << full_name;
+    LOG(ERROR) << "Failed to read " << value_name_ << " from " << full_name
+               << ": " << logging::SystemErrorCodeToString(result);
     return false;
   } else {
     old_data_.resize(old_size);
@@ -111,7 +124,8 @@ bool ChangeRegValueOperation::Execute(Transaction* nested) {
     if (result != ERROR_SUCCESS) {
       old_type_ = kRegValueTypeNone;
       LOG(ERROR) << "Failed to read " << value_name_ << " from " << full_name
-                 << " (but we succeeded before).";
+                 << " (but we succeeded before). "
+                 << logging::SystemErrorCodeToString(result);
       return false;
     }
     old_data_.resize(old_size);
@@ -125,7 +139,8 @@ bool ChangeRegValueOperation::Execute(Transaction* nested) {
                               new_data_.data(),
                               static_cast<DWORD>(new_data_.size()));
     if (result != ERROR_SUCCESS) {
-      LOG(ERROR) << "Failed writing " << value_name_ << " to " << full_name;
+      LOG(ERROR) << "Failed writing " << value_name_ << " to " << full_name
+                 << ": " << logging::SystemErrorCodeToString(result);
       return false;
     }
   } else {
@@ -136,7 +151,8 @@ bool ChangeRegValueOperation::Execute(Transaction* nested) {
     result = ::RegDeleteValueW(key.Handle(), value_name_.c_str());
     if (result != ERROR_SUCCESS) {
       LOG(ERROR) << "Failed to remove " << value_name_ << " from "
-                 << full_name;
+                 << full_name << ": "
+                 << logging::SystemErrorCodeToString(result);
       return false;
     }
   }

@@ -16,10 +16,12 @@ bool CopyFileOperation::Execute(Transaction* nested) {
     return false;
   VLOG(1) << "Copying " << source_.value() << " to " << destination_.value();
   if (!source_read_only_.Clear(source_))
-    LOG(ERROR) << "Couldn't clear RO attribute of " << source_.value();
+    PLOG(ERROR) << "Couldn't clear RO attribute of " << source_.value();
   if (!base::CopyFileClearReadOnly(source_, destination_)) {
-    LOG(ERROR) << "File copy failed "
-               << logging::SystemErrorCodeToString(::GetLastError());
+    const DWORD error = ::GetLastError();
+    LOG(ERROR) << "File copy failed " << logging::SystemErrorCodeToString(error)
+               << " (" << source_.value() << " to " << destination_.value()
+               << ")";
     return false;
   }
   VLOG(1) << "File copied successfully";
@@ -28,8 +30,8 @@ bool CopyFileOperation::Execute(Transaction* nested) {
 }
 
 void CopyFileOperation::Rollback() {
-  if (copied_)
-    base::DeleteFileOrTree(destination_, false);
+  if (copied_ && !base::DeleteFileOrTree(destination_, false))
+    PLOG(ERROR) << "Failed to delete the copy " << destination_.value();
   copied_ = false;
   source_read_only_.Restore(source_);
 }

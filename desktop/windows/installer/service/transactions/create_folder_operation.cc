@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 
+#include "base/files/file.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
 
@@ -44,15 +45,23 @@ bool CreateFolderOperation::Execute(Transaction* /*nested*/) {
     if (!base::DirectoryExists(candidate))
       continue;
     VLOG(1) << "Valid ancestor";
-    if (base::CreateDirectoryAndGetError(path_, nullptr)) {
+    base::File::Error error = base::File::FILE_OK;
+    if (base::CreateDirectoryAndGetError(path_, &error)) {
       existing_ancestor_ = candidate;
       VLOG(1) << "Folder created successfully";
       return true;
     }
+    // A file in the way fails without a system error of its own.
+    const DWORD create_error = error == base::File::FILE_ERROR_NOT_A_DIRECTORY
+                                   ? ERROR_ALREADY_EXISTS
+                                   : ::GetLastError();
     RemoveFolderChain(path_, candidate, /*skip_missing=*/true);
-    break;
+    LOG(ERROR) << "Failed folder creation " << path_.value() << ": "
+               << logging::SystemErrorCodeToString(create_error);
+    return false;
   }
-  LOG(ERROR) << "Failed folder creation";
+  LOG(ERROR) << "Failed folder creation " << path_.value()
+             << ": no folder above it exists";
   return false;
 }
 

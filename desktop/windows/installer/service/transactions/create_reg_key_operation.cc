@@ -20,8 +20,12 @@ CreateRegKeyOperation::CreateRegKeyOperation(HKEY root,
       view_flags_(view_flags) {}
 
 CreateRegKeyOperation::~CreateRegKeyOperation() {
-  if (saved_acl_)
-    RestoreAccess(&saved_acl_);
+  if (!saved_acl_)
+    return;
+  const std::wstring object_name = saved_acl_->object_name;
+  // A key deleted since has no list left to put back.
+  if (!RestoreAccess(&saved_acl_) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+    PLOG(ERROR) << "Failed to put back the access list of " << object_name;
 }
 
 bool CreateRegKeyOperation::Execute(Transaction* /*nested*/) {
@@ -50,7 +54,9 @@ bool CreateRegKeyOperation::Execute(Transaction* /*nested*/) {
     if (parent_result == ERROR_SUCCESS || parent_result == ERROR_ACCESS_DENIED)
       break;
     if (parent_result != ERROR_FILE_NOT_FOUND) {
-      LOG(ERROR) << "Existing ancestor could not be opened.";
+      LOG(ERROR) << "Existing ancestor could not be opened. "
+                 << GetFullKeyName(root_, parent) << ": "
+                 << logging::SystemErrorCodeToString(parent_result);
       return false;
     }
     candidate = parent;
@@ -65,7 +71,9 @@ bool CreateRegKeyOperation::Execute(Transaction* /*nested*/) {
     VLOG(1) << "No access to" << parent_name;
     if (!GrantAccess(parent_name, object_type, KEY_CREATE_SUB_KEY,
                      /*permanent=*/false, &saved_acl_)) {
-      LOG(ERROR) << "Failed obtaining permissions on " << parent_name;
+      const DWORD error = ::GetLastError();
+      LOG(ERROR) << "Failed obtaining permissions on " << parent_name << ": "
+                 << logging::SystemErrorCodeToString(error);
       return false;
     }
     if (OperationFailureInjected())
@@ -79,7 +87,8 @@ bool CreateRegKeyOperation::Execute(Transaction* /*nested*/) {
   LONG result = created_key.Create(root_, key_path_.c_str(),
                                    KEY_ALL_ACCESS | view_flags_);
   if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "Failed creating key.";
+    LOG(ERROR) << "Failed creating key. " << GetFullKeyName(root_, key_path_)
+               << ": " << logging::SystemErrorCodeToString(result);
     return false;
   }
   return !OperationFailureInjected();
@@ -91,12 +100,22 @@ void CreateRegKeyOperation::Rollback() {
   // Deleted through a handle opened in the operation's own view: a deletion
   // by path alone would reach the other view's key of the same name.
   base::win::RegKey key;
-  if (key.Open(root_, top_most_created_key_.c_str(),
-               DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE |
-                   KEY_SET_VALUE | view_flags_) == ERROR_SUCCESS) {
-    ::RegDeleteTreeW(key.Handle(), nullptr);
+  LONG result = key.Open(root_, top_most_created_key_.c_str(),
+                         DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE |
+                             KEY_SET_VALUE | view_flags_);
+  if (result == ERROR_SUCCESS) {
+    result = ::RegDeleteTreeW(key.Handle(), nullptr);
     key.Close();
-    ::RegDeleteKeyExW(root_, top_most_created_key_.c_str(), view_flags_, 0);
+    const LONG delete_result = ::RegDeleteKeyExW(
+        root_, top_most_created_key_.c_str(), view_flags_, 0);
+    if (result == ERROR_SUCCESS)
+      result = delete_result;
+  }
+  // A key that is gone already is as good as deleted.
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+    LOG(ERROR) << "Failed to delete the created key "
+               << GetFullKeyName(root_, top_most_created_key_) << ": "
+               << logging::SystemErrorCodeToString(result);
   }
   top_most_created_key_.clear();
 }

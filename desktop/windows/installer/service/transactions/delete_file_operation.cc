@@ -97,18 +97,21 @@ bool DeleteFileOperation::Execute(Transaction* /*nested*/) {
     const DWORD move_error = ::GetLastError();
     if (move_error != ERROR_ACCESS_DENIED ||
         HasAccess(path_.value(), SE_FILE_OBJECT, kDeleteAccess)) {
-      LOG(ERROR) << "File removal failed: "
+      LOG(ERROR) << "File removal failed for " << path_.value() << ": "
                  << logging::SystemErrorCodeToString(move_error);
       return false;
     }
     std::unique_ptr<SavedAcl> unused;
     if (!GrantAccess(path_.value(), SE_FILE_OBJECT, kDeleteAccess,
                      /*permanent=*/true, &unused)) {
-      LOG(ERROR) << "Cannot obtain proper permissions on the file";
+      const DWORD error = ::GetLastError();
+      LOG(ERROR) << "Cannot obtain proper permissions on the file "
+                 << path_.value() << ": "
+                 << logging::SystemErrorCodeToString(error);
       return false;
     }
     if (!base::MovePathUnchecked(path_, backup_path_)) {
-      PLOG(ERROR) << "File removal failed";
+      PLOG(ERROR) << "File removal failed for " << path_.value();
       return false;
     }
   }
@@ -121,10 +124,9 @@ bool DeleteFileOperation::Execute(Transaction* /*nested*/) {
         backup_path_.value().c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
-      LOG(ERROR) << "Attempt to open the file for writing failed: "
-                 << logging::SystemErrorCodeToString(::GetLastError());
+      PLOG(ERROR) << "Attempt to open the file for writing failed";
       MoveBack();
-      LOG(ERROR) << "File removal failed";
+      LOG(ERROR) << "File removal failed: " << path_.value() << " is in use";
       return false;
     }
   }

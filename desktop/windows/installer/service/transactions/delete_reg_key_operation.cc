@@ -88,7 +88,8 @@ bool DeleteRegKeyOperation::Execute(Transaction* /*nested*/) {
     return true;
   }
   if (result != ERROR_SUCCESS && result != ERROR_ACCESS_DENIED) {
-    LOG(ERROR) << "Failed to open key " << full_name;
+    LOG(ERROR) << "Failed to open key " << full_name << ": "
+               << logging::SystemErrorCodeToString(result);
     return false;
   }
   key.Close();
@@ -135,8 +136,10 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
     VLOG(1) << "Insufficient permissions on the key";
     if (!GrantAccess(full_name, object_type, kSaveAndDeleteAccess,
                      /*permanent=*/false, &saved->replaced_acl)) {
+      const DWORD error = ::GetLastError();
       LOG(ERROR) << "Unable to obtain sufficient permissions on key"
-                 << full_name;
+                 << full_name << ": "
+                 << logging::SystemErrorCodeToString(error);
       return false;
     }
     if (OperationFailureInjected())
@@ -159,7 +162,8 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
                               &max_value_name_length, &max_value_size, nullptr,
                               nullptr);
   if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "Failed to obtain key info for " << full_name;
+    LOG(ERROR) << "Failed to obtain key info for " << full_name << ": "
+               << logging::SystemErrorCodeToString(result);
     return false;
   }
   VLOG(1) << value_count << " values";
@@ -173,7 +177,9 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
     result = ::RegEnumValueW(key.Handle(), index, name.data(), &name_length,
                              nullptr, &value->type, value->data.data(), &size);
     if (result != ERROR_SUCCESS) {
-      LOG(ERROR) << "Failed to obtain value nr " << index;
+      LOG(ERROR) << "Failed to obtain value nr " << index << " of "
+                 << full_name << ": "
+                 << logging::SystemErrorCodeToString(result);
       return false;
     }
     value->name.assign(name.data(), name_length);
@@ -190,7 +196,8 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(
     if (result == ERROR_NO_MORE_ITEMS)
       break;
     if (result != ERROR_SUCCESS) {
-      LOG(ERROR) << "Failed to read a subkey";
+      LOG(ERROR) << "Failed to read a subkey of " << full_name << ": "
+                 << logging::SystemErrorCodeToString(result);
       return false;
     }
     const std::wstring subkey_name(subkey.data(), subkey_length);
@@ -238,6 +245,10 @@ void DeleteRegKeyOperation::Rollback() {
       result = g_registry_key_functions->reg_create_key_ex(
           root_, saved->key_path.c_str(), 0, nullptr, 0,
           kSaveAndDeleteAccess | view_flags_, nullptr, &raw_key, &disposition);
+      if (result != ERROR_SUCCESS) {
+        LOG(ERROR) << "Failed to restore " << full_name << ": "
+                   << logging::SystemErrorCodeToString(result);
+      }
     }
     base::win::RegKey key;
     key.Set(raw_key, kSaveAndDeleteAccess | view_flags_);
@@ -258,8 +269,14 @@ void DeleteRegKeyOperation::Rollback() {
   // subkeys. The named write also hands the old inheritable entries down
   // to the subkeys again, in place of the grant's.
   for (const auto& saved : saved_keys_) {
-    if (saved->replaced_acl)
-      RestoreAccess(&saved->replaced_acl);
+    if (!saved->replaced_acl)
+      continue;
+    // A key that could not be restored has no list to take back.
+    if (!RestoreAccess(&saved->replaced_acl) &&
+        ::GetLastError() != ERROR_FILE_NOT_FOUND) {
+      PLOG(ERROR) << "Failed to put back the access list of "
+                  << GetFullKeyName(root_, saved->key_path);
+    }
   }
   saved_keys_.clear();
 }

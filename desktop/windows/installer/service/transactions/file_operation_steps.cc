@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "base/files/file_util.h"
+#include "base/logging.h"
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 #include "desktop/windows/installer/service/transactions/delete_file_operation.h"
 #include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
@@ -40,7 +41,8 @@ bool ReadOnlyAttribute::Clear(const base::FilePath& path) {
 void ReadOnlyAttribute::Restore(const base::FilePath& path) {
   if (cleared_attributes_ == INVALID_FILE_ATTRIBUTES)
     return;
-  ::SetFileAttributesW(path.value().c_str(), cleared_attributes_);
+  if (!::SetFileAttributesW(path.value().c_str(), cleared_attributes_))
+    PLOG(ERROR) << "Failed to make " << path.value() << " read-only again";
   cleared_attributes_ = INVALID_FILE_ATTRIBUTES;
 }
 

@@ -19,9 +19,10 @@ bool PrepareDestination(const base::FilePath& destination,
 class ReadOnlyAttribute {
  public:
   // Clears FILE_ATTRIBUTE_READONLY of |path| when it is set. False only when
-  // it is set and cannot be cleared.
+  // it is set and cannot be cleared; the last error then tells why.
   bool Clear(const base::FilePath& path);
-  // Sets the attribute on |path| again when Clear took it off.
+  // Sets the attribute on |path| again when Clear took it off; logs a
+  // failure.
   void Restore(const base::FilePath& path);
 
  private:

@@ -16,15 +16,16 @@ bool MoveFileOperation::Execute(Transaction* nested) {
     return false;
   VLOG(1) << "Moving " << source_.value() << "to" << destination_.value();
   if (!source_read_only_.Clear(source_))
-    LOG(ERROR) << "Couldn't clear RO attribute of " << source_.value();
+    PLOG(ERROR) << "Couldn't clear RO attribute of " << source_.value();
   base::MoveOutcome outcome = base::MoveOutcome::kNotMoved;
   if (!base::MovePathUnchecked(source_, destination_, &outcome)) {
     if (outcome == base::MoveOutcome::kCopiedSourceLeft) {
-      LOG(ERROR) << "File copy failed: the complete copy is at "
-                 << destination_.value() << ", part of "
-                 << source_.value() << " is left";
+      PLOG(ERROR) << "File copy failed: the complete copy is at "
+                  << destination_.value() << ", part of "
+                  << source_.value() << " is left";
     } else {
-      LOG(ERROR) << "File copy failed";
+      PLOG(ERROR) << "File copy failed (" << source_.value() << " to "
+                  << destination_.value() << ")";
     }
     return false;
   }
@@ -40,12 +41,12 @@ void MoveFileOperation::Rollback() {
     moved_ = false;
     base::MoveOutcome outcome = base::MoveOutcome::kNotMoved;
     if (!base::MovePathUnchecked(destination_, source_, &outcome)) {
-      LOG(ERROR) << "Failed to move " << destination_.value() << " back to "
-                 << source_.value()
-                 << (outcome == base::MoveOutcome::kCopiedSourceLeft
-                         ? "; the complete copy is back, part of the "
-                           "destination is left"
-                         : "; it stays at the destination");
+      PLOG(ERROR) << "Failed to move " << destination_.value() << " back to "
+                  << source_.value()
+                  << (outcome == base::MoveOutcome::kCopiedSourceLeft
+                          ? "; the complete copy is back, part of the "
+                            "destination is left"
+                          : "; it stays at the destination");
     }
   }
   source_read_only_.Restore(source_);
