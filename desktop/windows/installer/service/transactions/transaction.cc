@@ -15,11 +15,17 @@ std::function<bool()>& FailureHook() {
 
 }  // namespace
 
-std::function<bool()> SetOperationFailureHookForTesting(
-    std::function<bool()> hook) {
-  std::swap(FailureHook(), hook);
-  return hook;
+namespace internal {
+
+ScopedOperationFailureHookForTesting::ScopedOperationFailureHookForTesting(
+    std::function<bool()> hook)
+    : previous_(std::exchange(FailureHook(), std::move(hook))) {}
+
+ScopedOperationFailureHookForTesting::~ScopedOperationFailureHookForTesting() {
+  FailureHook() = std::move(previous_);
 }
+
+}  // namespace internal
 
 bool OperationFailureInjected() {
   const std::function<bool()>& hook = FailureHook();

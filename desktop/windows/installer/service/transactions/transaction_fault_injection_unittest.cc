@@ -7,7 +7,6 @@
 // exactly as it was. Run to its end and committed, a script must leave what
 // the same changes made with plain system calls leave.
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -568,11 +567,11 @@ struct RunOutcome {
 RunOutcome RunScript(const std::vector<Step>& script,
                      const std::wstring& folder, int fail_at) {
   RunOutcome outcome;
-  std::function<bool()> previous = SetOperationFailureHookForTesting([&] {
-    outcome.injected = ++outcome.points == fail_at;
-    return outcome.injected;
-  });
   {
+    internal::ScopedOperationFailureHookForTesting hook([&] {
+      outcome.injected = ++outcome.points == fail_at;
+      return outcome.injected;
+    });
     Transaction transaction;
     for (; outcome.stopped_at < script.size(); ++outcome.stopped_at) {
       const Step& step = script[outcome.stopped_at];
@@ -587,7 +586,6 @@ RunOutcome RunScript(const std::vector<Step>& script,
       break;
     }
   }
-  SetOperationFailureHookForTesting(std::move(previous));
   return outcome;
 }
 

@@ -92,12 +92,13 @@ TEST(TransactionTest, FailureUndoesOperationThenItsNestedOnes) {
 TEST(TransactionTest, FailureHookFailsTheChosenOperation) {
   Events events;
   int asked = 0;
-  auto previous = SetOperationFailureHookForTesting(
-      [&asked] { return ++asked == 3; });  // "C", the second child.
   Transaction transaction;
-  EXPECT_FALSE(transaction.Execute(std::make_unique<RecordingOperation>(
-      "A", &events, true, std::vector<std::string>{"B", "C", "E"})));
-  SetOperationFailureHookForTesting(previous);
+  {
+    internal::ScopedOperationFailureHookForTesting hook(
+        [&asked] { return ++asked == 3; });  // "C", the second child.
+    EXPECT_FALSE(transaction.Execute(std::make_unique<RecordingOperation>(
+        "A", &events, true, std::vector<std::string>{"B", "C", "E"})));
+  }
   EXPECT_EQ(3, asked);
   EXPECT_EQ((Events{"execute A", "execute B", "rollback C", "destroy C",
                     "rollback A", "rollback B", "destroy B", "destroy A"}),
