@@ -3,6 +3,7 @@
 #include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/service/transactions/operation_test_support.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
+#include "testing/log_capture.h"
 
 namespace installer {
 namespace {
@@ -131,7 +132,7 @@ TEST_P(ChangeRegValueOperationTest, RollbackReopensTheKeyByPath) {
     ASSERT_EQ(ERROR_SUCCESS, base::win::RegKey(root_, key.c_str(),
                                                KEY_SET_VALUE | view_)
                                  .WriteValue(L"B", old_text));
-    test::LogCapture log;
+    testing_support::LogCapture log;
     Transaction transaction;
     ASSERT_TRUE(Change(&transaction, key, L"B", REG_SZ, new_text,
                        sizeof(new_text)));
@@ -147,7 +148,7 @@ TEST_P(ChangeRegValueOperationTest, RollbackReopensTheKeyByPath) {
       EXPECT_TRUE(log.Contains(std::string(key.begin(), key.end()) + ": " +
                                logging::SystemErrorCodeToString(
                                    ERROR_FILE_NOT_FOUND)))
-          << log.text();
+          << log.Text();
     } else {
       EXPECT_EQ(std::vector<uint8_t>(
                     reinterpret_cast<const uint8_t*>(old_text),

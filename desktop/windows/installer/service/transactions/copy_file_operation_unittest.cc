@@ -7,6 +7,7 @@
 #include "desktop/windows/installer/service/transactions/move_file_operation.h"
 #include "desktop/windows/installer/service/transactions/operation_test_support.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
+#include "testing/log_capture.h"
 #include "testing/scoped_test_folder.h"
 
 namespace installer {
@@ -92,13 +93,13 @@ TEST(CopyFileOperationTest, TakenBackupNameFailsTheCopy) {
     ASSERT_TRUE(testing_support::WriteFileForTest(
         destination + L"." + std::to_wstring(second) + L".old", "saved"));
   }
-  test::LogCapture log;
+  testing_support::LogCapture log;
   Transaction transaction;
   std::unique_ptr<Operation> operation;
   CreateCopyFileOperation(FilePath(source), FilePath(destination), &operation);
   EXPECT_FALSE(transaction.Execute(std::move(operation)));
-  EXPECT_TRUE(log.Contains("Temporary file with name")) << log.text();
-  EXPECT_TRUE(log.Contains("already exists")) << log.text();
+  EXPECT_TRUE(log.Contains("Temporary file with name")) << log.Text();
+  EXPECT_TRUE(log.Contains("already exists")) << log.Text();
   EXPECT_EQ("old", Contents(destination));
   EXPECT_EQ("saved",
             Contents(destination + L"." + std::to_wstring(now) + L".old"));

@@ -5,6 +5,7 @@
 #include "base/files/file_util.h"
 #include "desktop/windows/installer/service/transactions/operation_test_support.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
+#include "testing/log_capture.h"
 #include "testing/scoped_test_folder.h"
 
 namespace installer {
@@ -43,10 +44,10 @@ TEST(CreateFolderOperationTest, FailuresLeaveNothingBehind) {
   }
   for (const std::wstring& path :
        {folder.path() + L"\\a\\b\\bad<name", std::wstring(missing_drive)}) {
-    test::LogCapture log;
+    testing_support::LogCapture log;
     Transaction transaction;
     EXPECT_FALSE(CreateFolder(&transaction, path)) << path;
-    EXPECT_TRUE(log.Contains("Failed folder creation")) << log.text();
+    EXPECT_TRUE(log.Contains("Failed folder creation")) << log.Text();
   }
   EXPECT_FALSE(base::PathExists(FilePath(folder.path() + L"\\a")));
 }

@@ -6,6 +6,7 @@
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/service/transactions/operation_test_support.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
+#include "testing/log_capture.h"
 #include "testing/scoped_test_folder.h"
 
 namespace installer {
@@ -43,7 +44,7 @@ TEST(DeleteFileOperationTest, InUseCheckAndRollback) {
         path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(in_use.IsValid());
-    test::LogCapture log;
+    testing_support::LogCapture log;
     Transaction transaction;
     EXPECT_EQ(test.deleted,
               Delete(&transaction, path, test.check_in_use, false))
@@ -51,7 +52,7 @@ TEST(DeleteFileOperationTest, InUseCheckAndRollback) {
     EXPECT_EQ(!test.deleted, base::PathExists(FilePath(path))) << test.name;
     EXPECT_EQ(!test.deleted,
               log.Contains("Attempt to open the file for writing failed"))
-        << log.text();
+        << log.Text();
     transaction.Rollback();
     EXPECT_TRUE(base::PathExists(FilePath(path))) << test.name;
   }

@@ -2,6 +2,7 @@
 
 #include "desktop/windows/installer/service/transactions/operation_test_support.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
+#include "testing/log_capture.h"
 
 namespace installer {
 namespace {
@@ -170,11 +171,11 @@ TEST_P(DeleteRegKeyOperationTest, UndeletableSubkeyFailsAndRestores) {
   Tree before = Read();
   ScopedRegistryKeyFunctionsForTesting functions(
       RegistryKeyFunctions{&RefuseToDeleteS2, &RefuseSavedSecurity});
-  test::LogCapture log;
+  testing_support::LogCapture log;
   Transaction transaction;
   EXPECT_FALSE(Delete(&transaction));
-  EXPECT_TRUE(log.Contains("Failed to delete key")) << log.text();
-  EXPECT_TRUE(log.Contains("with default security")) << log.text();
+  EXPECT_TRUE(log.Contains("Failed to delete key")) << log.Text();
+  EXPECT_TRUE(log.Contains("with default security")) << log.Text();
   Tree after = Read();
   // s1 came back with default security; everything else is untouched.
   before[L"\\s1"].dacl = after[L"\\s1"].dacl;

@@ -1,5 +1,5 @@
 // Shared by the unit tests of the operations: the registry places they run
-// in, raw registry reads and writes, and a capture of error lines.
+// in, and raw registry reads and writes.
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_OPERATION_TEST_SUPPORT_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_OPERATION_TEST_SUPPORT_H_
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "base/logging.h"
+#include "base/wide_ostream.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_memory.h"
 #include "base/win/windows_types.h"
@@ -21,31 +21,6 @@
 
 namespace installer {
 namespace test {
-
-// Collects the text of every log line while it lives.
-class LogCapture {
- public:
-  LogCapture() {
-    lines() = std::string();
-    logging::SetLogMessageHandler(&Handler);
-  }
-  ~LogCapture() { logging::SetLogMessageHandler(nullptr); }
-  bool Contains(const std::string& text) const {
-    return lines().find(text) != std::string::npos;
-  }
-  const std::string& text() const { return lines(); }
-
- private:
-  static std::string& lines() {
-    static std::string text;
-    return text;
-  }
-  static bool Handler(int, const char*, int, size_t start,
-                      const std::string& line) {
-    lines() += line.substr(start);
-    return true;
-  }
-};
 
 // Where a registry test runs: a root and a view.
 struct RegistryPlace {
