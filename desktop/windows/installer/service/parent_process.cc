@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/service/parent_process.h"
 
+#include "base/logging.h"
 #include "base/process/process.h"
 #include "base/process/process_handle.h"
 
@@ -38,14 +39,19 @@ base::FilePath GetImagePathOfEarlierProcess(DWORD candidate_id,
     return base::FilePath();
   ULARGE_INTEGER candidate_created, later_created;
   if (!GetCreationTime(candidate.Handle(), &candidate_created) ||
-      !GetCreationTime(later_process, &later_created) ||
-      candidate_created.QuadPart > later_created.QuadPart) {
+      !GetCreationTime(later_process, &later_created)) {
+    PLOG(ERROR) << "Cannot compare the start times of process "
+                << candidate_id << " and the process after it";
     return base::FilePath();
   }
+  if (candidate_created.QuadPart > later_created.QuadPart)
+    return base::FilePath();
   wchar_t path[MAX_PATH];
   DWORD length = MAX_PATH;
-  if (!::QueryFullProcessImageNameW(candidate.Handle(), 0, path, &length))
+  if (!::QueryFullProcessImageNameW(candidate.Handle(), 0, path, &length)) {
+    PLOG(ERROR) << "Cannot read the image path of process " << candidate_id;
     return base::FilePath();
+  }
   return base::FilePath(base::StringPiece16(path, length));
 }
 

@@ -4,7 +4,6 @@
 
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
-#include "base/logging.h"
 #include "base/win/scoped_memory.h"
 #include "desktop/windows/installer/service/transactions/access_control.h"
 #include "desktop/windows/installer/service/utils.h"
@@ -185,19 +184,17 @@ void TaskSchedulerV1::RemoveStaleTasks() {
 void TaskSchedulerV1::DeleteTask(const std::wstring& name) {
   // The scheduler service reads a work item's file whenever it changes; a
   // delete that meets it there fails, so it is tried again for a moment
-  // rather than leaving the task behind.
+  // rather than leaving the task behind. A delete that still fails is not
+  // reported.
   const std::wstring full_name = GetScheduledTaskName(name);
-  HRESULT result = S_OK;
   for (int attempt = 0; attempt < 20; ++attempt) {
-    result = scheduler_->Delete(full_name.c_str());
+    const HRESULT result = scheduler_->Delete(full_name.c_str());
     if (SUCCEEDED(result) ||
         result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
       return;
     }
     ::Sleep(50);
   }
-  LOG(ERROR) << "Failed to delete the scheduled task " << full_name << ": "
-             << logging::SystemErrorCodeToString(result);
 }
 
 void TaskSchedulerV1::SetDailyInterval(const std::wstring& name, int days) {

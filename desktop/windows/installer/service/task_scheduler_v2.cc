@@ -36,21 +36,22 @@ VARIANT IndexVariant(LONG index) {
 
 // Fills |variant| with a string array of |arguments|, or leaves it empty
 // when there are none.
-bool MakeArgumentArray(const std::vector<std::wstring>& arguments,
-                       VARIANT* variant) {
-  if (arguments.empty()) return true;
+HRESULT MakeArgumentArray(const std::vector<std::wstring>& arguments,
+                          VARIANT* variant) {
+  if (arguments.empty()) return S_OK;
   SAFEARRAY* array =
       ::SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(arguments.size()));
-  if (!array) return false;
+  if (!array) return E_OUTOFMEMORY;
   // Owned by the variant from here, so every exit frees it.
   variant->vt = VT_ARRAY | VT_BSTR;
   variant->parray = array;
   for (LONG i = 0; i < static_cast<LONG>(arguments.size()); ++i) {
     ScopedBstr text(arguments[i].c_str());
     // SafeArrayPutElement stores a copy of the string.
-    if (FAILED(::SafeArrayPutElement(array, &i, text.Get()))) return false;
+    HRESULT result = ::SafeArrayPutElement(array, &i, text.Get());
+    if (FAILED(result)) return result;
   }
-  return true;
+  return S_OK;
 }
 
 }  // namespace
@@ -191,7 +192,7 @@ bool TaskSchedulerV2::Run(const std::wstring& name,
   ComPtr<IRegisteredTask> task;
   if (FAILED(GetTask(GetScheduledTaskName(name), &task))) return false;
   ScopedVariant parameters;
-  if (!MakeArgumentArray(arguments, parameters.Receive())) return false;
+  if (FAILED(MakeArgumentArray(arguments, parameters.Receive()))) return false;
   ComPtr<IRunningTask> running;
   return SUCCEEDED(task->Run(parameters.get(), &running));
 }

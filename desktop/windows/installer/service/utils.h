@@ -35,7 +35,8 @@ namespace installer {
 // judged by its linked full token: the user could elevate.
 bool IsAdminUser(bool consider_linked_token);
 
-// The current user's name in |format| (GetUserNameExW).
+// The current user's name in |format| (GetUserNameExW). These three leave
+// the failing call's error as the last error when they answer false.
 bool GetUserNameWithFormat(std::wstring* name, EXTENDED_NAME_FORMAT format);
 // The current user's display name (NameDisplay).
 bool GetUserDisplayName(std::wstring* name);
