@@ -9,6 +9,7 @@
 #include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/win/registry.h"
+#include "base/win/registry_key_path.h"
 #include "base/win/windows_types.h"
 #include "desktop/common/autoupdate/updatechecker/globalstorage_fallback_accessor.h"
 #include "desktop/windows/installer/service/installation_info.h"
@@ -30,6 +31,11 @@ const internal::GlobalStorageMutexFunctions kRealMutexFunctions = {
 
 const internal::GlobalStorageMutexFunctions* g_mutex_functions =
     &kRealMutexFunctions;
+
+// The product key as log lines name it: "CURRENT_USER\Software\...".
+std::wstring FullKeyName(const std::wstring& product_key) {
+  return base::win::GetFullKeyName(HKEY_CURRENT_USER, product_key);
+}
 
 // Releases the storage mutex when the operation that took it ends.
 class ScopedMutexRelease {
@@ -81,7 +87,7 @@ void GlobalStorageWin::Init(bool copy_only) {
     fallback_only_ = true;
 }
 
-GlobalStorageWin::MutexState GlobalStorageWin::TakeMutex() {
+GlobalStorageWin::MutexState GlobalStorageWin::TakeMutex(DWORD* error) {
   if (!mutex_.IsValid()) {
     mutex_.Set(g_mutex_functions->create_mutex(nullptr, FALSE,
                                                kGlobalStorageMutexName));
@@ -91,8 +97,11 @@ GlobalStorageWin::MutexState GlobalStorageWin::TakeMutex() {
       mutex_.Set(g_mutex_functions->open_mutex(
           SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kGlobalStorageMutexName));
     }
-    if (!mutex_.IsValid())
+    if (!mutex_.IsValid()) {
+      // The owner keeps the last error when it is handed a null handle.
+      *error = ::GetLastError();
       return MutexState::kNoMutex;
+    }
   }
   DWORD wait = ::WaitForSingleObject(mutex_.Get(), 0);
   switch (wait) {
@@ -105,12 +114,9 @@ GlobalStorageWin::MutexState GlobalStorageWin::TakeMutex() {
       return MutexState::kHeld;
     case WAIT_TIMEOUT:
       return MutexState::kBusy;
-    default: {
-      DWORD error = ::GetLastError();
-      LOG(ERROR) << "[AU] GS: Waiting for the access mutex failed with: "
-                 << error;
+    default:
+      PLOG(ERROR) << "[AU] GS: Waiting for the access mutex failed";
       return MutexState::kWaitFailed;
-    }
   }
 }
 
@@ -121,12 +127,16 @@ int32_t GlobalStorageWin::Get(const std::string& key, std::string* value) {
   if (key.empty())
     return kInvalidArguments;
 
-  switch (TakeMutex()) {
+  DWORD mutex_error = ERROR_SUCCESS;
+  switch (TakeMutex(&mutex_error)) {
     case MutexState::kHeld:
       break;
     case MutexState::kBusy:
       return kBusy;
     case MutexState::kNoMutex:
+      LOG(ERROR) << "[AU] GS: Couldn't create an access mutex: "
+                 << logging::SystemErrorCodeToString(mutex_error);
+      return kFailed;
     case MutexState::kWaitFailed:
       return kFailed;
   }
@@ -163,13 +173,26 @@ int32_t GlobalStorageWin::GetFromFallbackFile(const std::string& key,
 int32_t GlobalStorageWin::GetFromRegistry(const std::string& key,
                                           std::string* value) {
   base::win::RegKey product_key;
-  if (product_key.Open(HKEY_CURRENT_USER, product_key_.c_str(),
-                       KEY_QUERY_VALUE) != ERROR_SUCCESS) {
+  LONG result = product_key.Open(HKEY_CURRENT_USER, product_key_.c_str(),
+                                 KEY_QUERY_VALUE);
+  if (result != ERROR_SUCCESS) {
+    // A key that is not there holds no value; any other refusal is logged,
+    // but answers the same.
+    if (result != ERROR_FILE_NOT_FOUND && result != ERROR_PATH_NOT_FOUND) {
+      LOG(ERROR) << "[AU] GS: Opening " << FullKeyName(product_key_)
+                 << " failed with: "
+                 << logging::SystemErrorCodeToString(result);
+    }
     return kSuccess;
   }
   DWORD size = 0;
-  LONG result = ::RegQueryValueExA(product_key.Handle(), key.c_str(), nullptr,
-                                   nullptr, nullptr, &size);
+  result = ::RegQueryValueExA(product_key.Handle(), key.c_str(), nullptr,
+                              nullptr, nullptr, &size);
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+    LOG(ERROR) << "[AU] GS: Reading " << key << " from "
+               << FullKeyName(product_key_)
+               << " failed with: " << logging::SystemErrorCodeToString(result);
+  }
   if (result != ERROR_SUCCESS || size == 0)
     return kSuccess;
   // One byte more than stored: the data carries no terminating NUL.
@@ -178,7 +201,9 @@ int32_t GlobalStorageWin::GetFromRegistry(const std::string& key,
                               nullptr, reinterpret_cast<BYTE*>(buffer.data()),
                               &size);
   if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "[AU] GS: Reading reg value failed with: " << result;
+    LOG(ERROR) << "[AU] GS: Reading " << key << " from "
+               << FullKeyName(product_key_)
+               << " failed with: " << logging::SystemErrorCodeToString(result);
     return kFailed;
   }
   buffer[size] = '\0';
@@ -191,11 +216,13 @@ int32_t GlobalStorageWin::Set(const std::string& key,
   if (key.empty())
     return kInvalidArguments;
 
-  switch (TakeMutex()) {
+  DWORD mutex_error = ERROR_SUCCESS;
+  switch (TakeMutex(&mutex_error)) {
     case MutexState::kHeld:
       break;
     case MutexState::kNoMutex:
-      LOG(ERROR) << "[AU] GS: Couldn't create an access mutex";
+      LOG(ERROR) << "[AU] GS: Couldn't create an access mutex: "
+                 << logging::SystemErrorCodeToString(mutex_error);
       return kFailed;
     case MutexState::kBusy:
       LOG(ERROR) << "[AU] GS: Couldn't get hold on an access mutex";
@@ -262,7 +289,9 @@ int32_t GlobalStorageWin::DeleteRegistryValue(const std::string& key) {
   if (result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND)
     return kSuccess;  // nothing to delete
   if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "[AU] GS: Deleting reg value failed with: " << result;
+    LOG(ERROR) << "[AU] GS: Deleting reg value failed with: "
+               << logging::SystemErrorCodeToString(result) << " ("
+               << FullKeyName(product_key_) << ")";
     return kFailed;
   }
   // An absent value is as good as a deleted one.
@@ -276,7 +305,9 @@ int32_t GlobalStorageWin::WriteRegistryValue(const std::string& key,
   LONG result =
       product_key.Create(HKEY_CURRENT_USER, product_key_.c_str(), KEY_WRITE);
   if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "[AU] GS: Creating reg key failed with: " << result;
+    LOG(ERROR) << "[AU] GS: Creating reg key failed with: "
+               << logging::SystemErrorCodeToString(result) << " ("
+               << FullKeyName(product_key_) << ")";
     return kFailed;
   }
   // Without a terminating NUL, as the autoupdate component writes it.
@@ -284,7 +315,9 @@ int32_t GlobalStorageWin::WriteRegistryValue(const std::string& key,
                             reinterpret_cast<const BYTE*>(value.data()),
                             static_cast<DWORD>(value.size()));
   if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "[AU] GS: Setting reg value failed with: " << result;
+    LOG(ERROR) << "[AU] GS: Setting reg value failed with: "
+               << logging::SystemErrorCodeToString(result) << " (" << key
+               << " in " << FullKeyName(product_key_) << ")";
     return kFailed;
   }
   return kSuccess;

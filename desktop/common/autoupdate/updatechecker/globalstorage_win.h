@@ -71,8 +71,9 @@ class GlobalStorageWin : public GlobalStorage {
   enum class MutexState { kHeld, kNoMutex, kBusy, kWaitFailed };
 
   // Opens the mutex when needed and tries it without waiting. kHeld obliges
-  // the caller to release it.
-  MutexState TakeMutex();
+  // the caller to release it. For kNoMutex, |*error| receives the error of
+  // the create or open, for the caller to log.
+  MutexState TakeMutex(DWORD* error);
   void ReleaseMutex();
 
   int32_t GetFromFallbackFile(const std::string& key, std::string* value);
