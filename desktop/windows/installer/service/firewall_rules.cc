@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/guid.h"
+#include "base/logging.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/service/firewall_rule_store_win.h"
@@ -136,8 +137,14 @@ void FirewallRules::RemoveRule(FirewallRuleStore::Rule* rule) {
     return;
   // Left under the unique name, the rule would stay in force where no one
   // looks for it.
-  if (has_name)
-    rule->SetName(name);
+  if (has_name && rule->SetName(name)) {
+    LOG(ERROR) << "Failed to remove the firewall rule " << name << " of "
+               << application_path_.value() << "; it stays in place";
+  } else {
+    LOG(ERROR) << "Failed to remove the firewall rule " << name << " of "
+               << application_path_.value() << "; it stays in place as "
+               << unique_name;
+  }
 }
 
 void FirewallRules::RemoveAllApplicationRules() {
