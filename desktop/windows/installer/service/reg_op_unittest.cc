@@ -197,7 +197,7 @@ std::vector<uint8_t> Wide(const std::wstring& text) {
 // they are created, and are all taken back by a rollback.
 TEST(RegOpTransactionTest, AppliesRowsInTheirViewAndRollsBack) {
   testing_support::RegistrySandbox sandbox(/*redirect_predefined=*/true);
-  ScopedSecurityInfoFunctionsForTesting security_functions(
+  internal::ScopedSecurityInfoFunctionsForTesting security_functions(
       {&test::GetSecurityByView, &test::SetSecurityByView});
   // The real machine hive has it; without it there is no 32-bit view.
   test::CreateKey(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node", 0);
@@ -308,7 +308,7 @@ TEST(RegOpTransactionTest, AppliesRowsInTheirViewAndRollsBack) {
 // machine's alone; for the machine an old one goes.
 TEST(RegOpTransactionTest, MainTableUnderEachRoot) {
   testing_support::RegistrySandbox sandbox(/*redirect_predefined=*/true);
-  ScopedSecurityInfoFunctionsForTesting security_functions(
+  internal::ScopedSecurityInfoFunctionsForTesting security_functions(
       {&test::GetSecurityByView, &test::SetSecurityByView});
   // The real hives have them.
   test::CreateKey(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node", 0);

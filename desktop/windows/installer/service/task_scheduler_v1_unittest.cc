@@ -292,7 +292,7 @@ DWORD WINAPI RecordSetSecurity(LPWSTR name, SE_OBJECT_TYPE,
 TEST_F(TaskSchedulerV1Test, OnlyRepeatingSystemTasksAreMadeReadable) {
   std::vector<std::wstring> granted;
   g_granted = &granted;
-  ScopedSecurityInfoFunctionsForTesting seam(
+  internal::ScopedSecurityInfoFunctionsForTesting seam(
       {&::GetNamedSecurityInfoW, &RecordSetSecurity});
   const std::wstring program = L"C:\\nowhere\\launcher.exe";
   Create(program, ScheduledTask::kDaily, true, ScheduledTask::kCurrentUser);

@@ -338,13 +338,13 @@ bool SetTokenPrivilege(const wchar_t* privilege_name, bool enable,
   return ::GetLastError() != ERROR_NOT_ALL_ASSIGNED;
 }
 
-ScopedSecurityInfoFunctionsForTesting::ScopedSecurityInfoFunctionsForTesting(
+internal::ScopedSecurityInfoFunctionsForTesting::ScopedSecurityInfoFunctionsForTesting(
     const SecurityInfoFunctions& functions)
     : functions_(functions), previous_(g_security_info_functions) {
   g_security_info_functions = &functions_;
 }
 
-ScopedSecurityInfoFunctionsForTesting::
+internal::ScopedSecurityInfoFunctionsForTesting::
     ~ScopedSecurityInfoFunctionsForTesting() {
   g_security_info_functions = previous_;
 }

@@ -95,6 +95,8 @@ struct SecurityInfoFunctions {
   decltype(&::SetNamedSecurityInfoW) set_named_security_info;
 };
 
+namespace internal {
+
 // For tests only: routes the named descriptor reads and writes above through
 // |functions| for the scope's life (some systems answer the 32-bit registry
 // view with an empty success). Scopes nest; they must not overlap across
@@ -113,6 +115,8 @@ class ScopedSecurityInfoFunctionsForTesting {
   SecurityInfoFunctions functions_;
   const SecurityInfoFunctions* previous_;
 };
+
+}  // namespace internal
 
 }  // namespace installer
 

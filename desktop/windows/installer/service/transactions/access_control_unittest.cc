@@ -123,7 +123,7 @@ DWORD WINAPI GetEmptySuccess(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION,
 void CheckGrantAndRestore(const SecurityInfoFunctions& calls,
                           const std::wstring& name, SE_OBJECT_TYPE type,
                           const wchar_t* deny_write_dacl = kDenyWriteDacl) {
-  ScopedSecurityInfoFunctionsForTesting seam(calls);
+  internal::ScopedSecurityInfoFunctionsForTesting seam(calls);
   g_calls = &calls;
   uint8_t everyone[SECURITY_MAX_SID_SIZE], guests[SECURITY_MAX_SID_SIZE];
   DWORD size = sizeof(everyone);
@@ -192,7 +192,7 @@ TEST(AccessControlTest, GrantOnWow32ViewGoesThroughTheSeam) {
 
   // A read that succeeds without a descriptor can be neither checked nor
   // restored.
-  ScopedSecurityInfoFunctionsForTesting seam(
+  internal::ScopedSecurityInfoFunctionsForTesting seam(
       {&GetEmptySuccess, &testing_support::SetSecurityByView});
   std::unique_ptr<SavedAcl> saved = std::make_unique<SavedAcl>();
   EXPECT_FALSE(
@@ -246,7 +246,7 @@ TEST(AccessControlTest, GrantAuthenticatedUsersReadAccess) {
   const std::wstring file = L"CURRENT_USER\\" + sandbox.path();
   const SecurityInfoFunctions calls = {&GetKeyAsFileSecurity,
                                        &SetKeyAsFileSecurity};
-  ScopedSecurityInfoFunctionsForTesting seam(calls);
+  internal::ScopedSecurityInfoFunctionsForTesting seam(calls);
   g_calls = &calls;
   SetDaclFromSddl(file, SE_FILE_OBJECT, kAllowAllDacl);
   ASSERT_TRUE(GrantAuthenticatedUsersReadAccess(file));

@@ -287,13 +287,13 @@ void CreateDeleteRegKeyOperation(HKEY root, const std::wstring& key_path,
   operation->reset(new DeleteRegKeyOperation(root, key_path, view_flags));
 }
 
-ScopedRegistryKeyFunctionsForTesting::ScopedRegistryKeyFunctionsForTesting(
+internal::ScopedRegistryKeyFunctionsForTesting::ScopedRegistryKeyFunctionsForTesting(
     const RegistryKeyFunctions& functions)
     : functions_(functions), previous_(g_registry_key_functions) {
   g_registry_key_functions = &functions_;
 }
 
-ScopedRegistryKeyFunctionsForTesting::~ScopedRegistryKeyFunctionsForTesting() {
+internal::ScopedRegistryKeyFunctionsForTesting::~ScopedRegistryKeyFunctionsForTesting() {
   g_registry_key_functions = previous_;
 }
 

@@ -76,6 +76,8 @@ struct RegistryKeyFunctions {
   decltype(&::RegCreateKeyExW) reg_create_key_ex;
 };
 
+namespace internal {
+
 // For tests only: routes the deletions and the re-creations above through
 // |functions| for the scope's life, since a registry seldom refuses to
 // delete a key that could be opened for deletion, or to create one with the
@@ -94,6 +96,8 @@ class ScopedRegistryKeyFunctionsForTesting {
   RegistryKeyFunctions functions_;
   const RegistryKeyFunctions* previous_;
 };
+
+}  // namespace internal
 
 }  // namespace installer
 

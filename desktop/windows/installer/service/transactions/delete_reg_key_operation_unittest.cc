@@ -118,7 +118,7 @@ TEST_P(DeleteRegKeyOperationTest, TreeRoundTrip) {
     before[path] = ReadDescriptor(root_, path, view_);
   }
   g_created_descriptors = &created;
-  ScopedRegistryKeyFunctionsForTesting functions(
+  internal::ScopedRegistryKeyFunctionsForTesting functions(
       RegistryKeyFunctions{&::RegDeleteKeyExW, &RecordSavedSecurity});
   for (bool commit : {false, true}) {
     {
@@ -169,7 +169,7 @@ LONG WINAPI RefuseSavedSecurity(HKEY root, const wchar_t* path, DWORD reserved,
 TEST_P(DeleteRegKeyOperationTest, UndeletableSubkeyFailsAndRestores) {
   BuildTree();
   Tree before = Read();
-  ScopedRegistryKeyFunctionsForTesting functions(
+  internal::ScopedRegistryKeyFunctionsForTesting functions(
       RegistryKeyFunctions{&RefuseToDeleteS2, &RefuseSavedSecurity});
   testing_support::LogCapture log;
   Transaction transaction;

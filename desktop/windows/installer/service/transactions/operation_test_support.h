@@ -168,7 +168,7 @@ class RegistryPlaceTest : public testing::TestWithParam<RegistryPlace> {
 
  private:
   std::unique_ptr<testing_support::RegistrySandbox> sandbox_;
-  ScopedSecurityInfoFunctionsForTesting security_functions_;
+  internal::ScopedSecurityInfoFunctionsForTesting security_functions_;
 };
 
 // The current user's keys, the machine's keys and the machine's 32-bit view.

@@ -598,7 +598,7 @@ class TransactionFaultInjectionTest : public testing::TestWithParam<Script> {
 };
 
 TEST_P(TransactionFaultInjectionTest, AnyFailureRollsBackEverything) {
-  ScopedSecurityInfoFunctionsForTesting wow32_security(
+  internal::ScopedSecurityInfoFunctionsForTesting wow32_security(
       {&testing_support::GetSecurityByView,
        &testing_support::SetSecurityByView});
   const std::vector<Step> script = GetParam().steps();
