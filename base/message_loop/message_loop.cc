@@ -110,6 +110,13 @@ MessageLoop::~MessageLoop() {
 
   // From here on every post to this loop fails.
   incoming_task_queue_->WillDestroyCurrentMessageLoop();
+  // Posts accepted after the last pass (an observer's, or another thread's
+  // meanwhile) wait in the incoming queue, and nothing can join them now:
+  // one more pass releases them here, on the loop's thread, rather than
+  // with the last runner reference, wherever that goes. A reply waiting
+  // there would otherwise keep its own runner, and so itself, alive.
+  ReloadWorkQueue();
+  DeletePendingTasks();
   incoming_task_queue_ = nullptr;
   unbound_task_runner_ = nullptr;
   task_runner_ = nullptr;

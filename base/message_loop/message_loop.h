@@ -16,9 +16,10 @@
 // tasks is started from a window message, as modal dialogs are.
 //
 // Lifetime: a loop belongs to the thread it is bound to and is destroyed
-// there. Tasks still queued at destruction are destroyed without running;
-// posts after that return false and release their task on the posting
-// thread.
+// there. Every task it accepted and did not run, also one posted while the
+// destructor runs, is destroyed there without running; once the destructor
+// has detached the loop, posts return false and release their task on the
+// posting thread.
 #ifndef BASE_MESSAGE_LOOP_MESSAGE_LOOP_H_
 #define BASE_MESSAGE_LOOP_MESSAGE_LOOP_H_
 

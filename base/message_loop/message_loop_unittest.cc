@@ -2,6 +2,8 @@
 
 #include <limits.h>
 
+#include <atomic>
+#include <deque>
 #include <map>
 #include <memory>
 #include <set>
@@ -220,6 +222,94 @@ TEST_P(MessageLoopTest, DestructionDestroysQueuedTasksThenRefusesPosts) {
   EXPECT_FALSE(posted);
   ASSERT_EQ(4u, deaths.size());
   EXPECT_EQ(poster, deaths[3]);
+}
+
+// Holds the destructor between its last clean-up pass and the detach until
+// every poster has had ten posts accepted there.
+class GapObserver : public MessageLoop::DestructionObserver {
+ public:
+  GapObserver(const std::atomic<int>* gap_posts, int posters)
+      : gap_posts_(gap_posts), posters_(posters) {}
+  void WillDestroyCurrentMessageLoop() override {
+    in_gap = true;
+    TimeTicks deadline = TimeTicks::Now() + TimeDelta::FromSeconds(30);
+    for (int i = 0; i < posters_; ++i) {
+      while (gap_posts_[i] < 10 && TimeTicks::Now() < deadline) ::Sleep(1);
+      EXPECT_GE(gap_posts_[i], 10) << "poster " << i;
+    }
+  }
+  std::atomic<bool> in_gap{false};
+
+ private:
+  const std::atomic<int>* gap_posts_;
+  int posters_;
+};
+
+TEST_P(MessageLoopTest, EveryPostAcceptedDuringDestructionDiesOnTheLoopThread) {
+  constexpr int kPosters = 4;
+  struct Fate {
+    bool accepted = false;
+    std::atomic<DWORD> death_thread{0};
+  };
+  struct Witness {
+    Fate* fate;
+    ~Witness() { fate->death_thread = ::GetCurrentThreadId(); }
+  };
+  std::atomic<int> posts[kPosters] = {};
+  std::atomic<int> gap_posts[kPosters] = {};
+  std::deque<Fate> fates[kPosters];
+  DWORD poster_ids[kPosters] = {};
+  GapObserver observer(gap_posts, kPosters);
+  auto loop = std::make_unique<MessageLoop>(GetParam());
+  loop->AddDestructionObserver(&observer);
+  scoped_refptr<SingleThreadTaskRunner> runner = loop->task_runner();
+
+  std::vector<std::thread> posters;
+  for (int i = 0; i < kPosters; ++i) {
+    posters.emplace_back([&, i] {
+      poster_ids[i] = ::GetCurrentThreadId();
+      for (int n = 0;; ++n) {
+        // A hundred posts each before the destruction, the rest once it
+        // reached the observer, racing the detach.
+        if (n == 100) {
+          while (!observer.in_gap) ::Sleep(1);
+        }
+        bool in_gap = observer.in_gap;
+        Fate& fate = fates[i].emplace_back();
+        Closure task = Bind([](Witness*) {}, Owned(new Witness{&fate}));
+        if (n % 3 == 0) {
+          fate.accepted = runner->PostTask(FROM_HERE, std::move(task));
+        } else if (n % 3 == 1) {
+          fate.accepted = runner->PostDelayedTask(FROM_HERE, std::move(task),
+                                                  TimeDelta::FromHours(1));
+        } else {
+          fate.accepted = runner->PostNonNestableDelayedTask(
+              FROM_HERE, std::move(task), TimeDelta());
+        }
+        if (!fate.accepted) return;
+        ++posts[i];
+        if (in_gap) ++gap_posts[i];
+      }
+    });
+  }
+  for (int i = 0; i < kPosters; ++i) {
+    while (posts[i] < 100) ::Sleep(1);
+  }
+  loop.reset();
+  for (std::thread& poster : posters) poster.join();
+
+  // Checked while the runner is still referenced: whatever the loop did not
+  // release is still alive now.
+  int wrong = 0;
+  int accepted = 0;
+  for (int i = 0; i < kPosters; ++i) {
+    for (const Fate& fate : fates[i]) {
+      accepted += fate.accepted;
+      DWORD expected = fate.accepted ? ::GetCurrentThreadId() : poster_ids[i];
+      wrong += fate.death_thread != expected;
+    }
+  }
+  EXPECT_EQ(0, wrong) << "of " << accepted << " accepted posts";
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPumps, MessageLoopTest,

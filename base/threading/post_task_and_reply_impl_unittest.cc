@@ -8,14 +8,53 @@
 #include <gtest/gtest.h>
 
 #include "base/bind.h"
+#include "base/message_loop/message_loop.h"
+#include "base/synchronization/waitable_event.h"
 #include "base/task_runner.h"
+#include "base/threading/thread.h"
 #include "base/win/windows_types.h"
-#include "testing/queue_thread.h"
 
 namespace base {
 namespace {
 
-using testing_support::QueueThread;
+class TestThread : public Thread {
+ public:
+  TestThread() : Thread("PostTaskAndReplyTest") { CHECK(Start()); }
+
+  // Runs |task| on the thread and waits for it.
+  void RunAndWait(Closure task) {
+    WaitableEvent done(WaitableEvent::ResetPolicy::MANUAL,
+                       WaitableEvent::InitialState::NOT_SIGNALED);
+    CHECK(task_runner()->PostTask(
+        FROM_HERE, Bind(
+                       [](const Closure& task, WaitableEvent* done) {
+                         task.Run();
+                         done->Signal();
+                       },
+                       std::move(task), &done)));
+    done.Wait();
+  }
+};
+
+// Signals |entered| when the thread's loop reaches its destruction
+// observers, then holds it there until |release|.
+class HoldAtDestruction : public MessageLoop::DestructionObserver {
+ public:
+  HoldAtDestruction(WaitableEvent* entered, WaitableEvent* release)
+      : entered_(entered), release_(release) {}
+  void WillDestroyCurrentMessageLoop() override {
+    entered_->Signal();
+    release_->Wait();
+  }
+
+ private:
+  WaitableEvent* entered_;
+  WaitableEvent* release_;
+};
+
+void WaitFor(WaitableEvent* event) {
+  event->Wait();
+}
 
 // What happened to one task-and-reply pair, and on which threads.
 struct PairRecord {
@@ -94,10 +133,10 @@ TEST(PostTaskAndReplyTest, EveryPairRunsOnceAndReleasesItsArgumentsAtHome) {
   Completion completion;
   completion.remaining = kOrigins * kPairsPerOrigin;
 
-  QueueThread destination;
-  std::vector<std::unique_ptr<QueueThread>> origins;
+  TestThread destination;
+  std::vector<std::unique_ptr<TestThread>> origins;
   for (int i = 0; i < kOrigins; ++i)
-    origins.push_back(std::make_unique<QueueThread>());
+    origins.push_back(std::make_unique<TestThread>());
   for (int i = 0; i < kOrigins; ++i) {
     PairRecord* first = &records[i * kPairsPerOrigin];
     origins[i]->task_runner()->PostTask(
@@ -116,18 +155,22 @@ TEST(PostTaskAndReplyTest, EveryPairRunsOnceAndReleasesItsArgumentsAtHome) {
   }
   ASSERT_EQ(std::future_status::ready,
             completion.done.get_future().wait_for(std::chrono::seconds(120)));
+  // Stopped first: the last reply's arguments go after it ran.
+  const DWORD destination_id = destination.GetThreadId();
+  std::vector<DWORD> origin_ids;
+  for (auto& origin : origins) origin_ids.push_back(origin->GetThreadId());
   destination.Stop();
   for (auto& origin : origins) origin->Stop();
 
   for (size_t i = 0; i < records.size(); ++i) {
     const PairRecord& record = records[i];
-    const DWORD origin = origins[i / kPairsPerOrigin]->thread_id();
+    const DWORD origin = origin_ids[i / kPairsPerOrigin];
     SCOPED_TRACE(i);
     ASSERT_EQ(1, record.task_runs);
     ASSERT_EQ(1, record.reply_runs);
     ASSERT_EQ(1, record.task_arg_deaths);
     ASSERT_EQ(1, record.reply_arg_deaths);
-    ASSERT_EQ(destination.thread_id(), record.task_thread);
+    ASSERT_EQ(destination_id, record.task_thread);
     ASSERT_EQ(origin, record.reply_thread);
     ASSERT_EQ(origin, record.task_arg_death_thread);
     ASSERT_EQ(origin, record.reply_arg_death_thread);
@@ -136,38 +179,63 @@ TEST(PostTaskAndReplyTest, EveryPairRunsOnceAndReleasesItsArgumentsAtHome) {
 }
 
 TEST(PostTaskAndReplyTest, RefusedHalvesReleaseTaskAndReplyOnce) {
-  QueueThread origin;
-  QueueThread destination;
+  TestThread origin;
+  TestThread dying_origin;
+  TestThread destination;
+  const DWORD dying_origin_id = dying_origin.GetThreadId();
+  const DWORD destination_id = destination.GetThreadId();
+  // Kept: Stop forgets the runner.
+  scoped_refptr<SingleThreadTaskRunner> destination_runner =
+      destination.task_runner();
+  auto post_from = [](TestThread* thread, TaskRunner* destination,
+                      PairRecord* record, bool expected) {
+    thread->RunAndWait(Bind(
+        [](TaskRunner* destination, PairRecord* record, bool expected) {
+          EXPECT_EQ(expected, PostPair(destination, record));
+        },
+        destination, record, expected));
+  };
 
   // The calling thread has no runner for the reply.
   PairRecord no_origin;
-  EXPECT_FALSE(PostPair(destination.task_runner().get(), &no_origin));
+  EXPECT_FALSE(PostPair(destination_runner.get(), &no_origin));
 
   // The reply's thread is gone when the task is done: both are released on
   // the destination instead of leaking.
   PairRecord origin_gone;
-  std::promise<void> release;
-  std::shared_future<void> released = release.get_future().share();
-  destination.task_runner()->PostTask(
-      FROM_HERE, Bind([](const std::shared_future<void>& gate) { gate.wait(); },
-                      released));
-  ASSERT_TRUE(origin.RunAndWait(Bind(
-      [](TaskRunner* destination, PairRecord* record) {
-        EXPECT_TRUE(PostPair(destination, record));
-      },
-      destination.task_runner().get(), &origin_gone)));
+  WaitableEvent release(WaitableEvent::ResetPolicy::MANUAL,
+                        WaitableEvent::InitialState::NOT_SIGNALED);
+  destination_runner->PostTask(FROM_HERE, Bind(&WaitFor, &release));
+  post_from(&origin, destination_runner.get(), &origin_gone, true);
   origin.Stop();
-  release.set_value();
+
+  // The reply arrives while the reply's loop is being destroyed, after its
+  // last clean-up pass: the loop still releases both, on its own thread.
+  PairRecord origin_dying;
+  WaitableEvent dying(WaitableEvent::ResetPolicy::MANUAL,
+                      WaitableEvent::InitialState::NOT_SIGNALED);
+  WaitableEvent reply_posted(WaitableEvent::ResetPolicy::MANUAL,
+                             WaitableEvent::InitialState::NOT_SIGNALED);
+  HoldAtDestruction hold(&dying, &reply_posted);
+  dying_origin.RunAndWait(Bind(
+      [](HoldAtDestruction* hold) {
+        MessageLoop::current()->AddDestructionObserver(hold);
+      },
+      Unretained(&hold)));
+  destination_runner->PostTask(FROM_HERE, Bind(&WaitFor, &dying));
+  post_from(&dying_origin, destination_runner.get(), &origin_dying,
+            true);
+  destination_runner->PostTask(
+      FROM_HERE, Bind(&WaitableEvent::Signal, Unretained(&reply_posted)));
+  release.Signal();
+  dying_origin.Stop();
 
   // The destination refuses the task.
-  QueueThread late_origin;
+  TestThread late_origin;
   destination.Stop();
   PairRecord destination_gone;
-  ASSERT_TRUE(late_origin.RunAndWait(Bind(
-      [](TaskRunner* destination, PairRecord* record) {
-        EXPECT_FALSE(PostPair(destination, record));
-      },
-      destination.task_runner().get(), &destination_gone)));
+  post_from(&late_origin, destination_runner.get(), &destination_gone,
+            false);
 
   const struct {
     const PairRecord& record;
@@ -175,8 +243,9 @@ TEST(PostTaskAndReplyTest, RefusedHalvesReleaseTaskAndReplyOnce) {
     DWORD release_thread;
   } kCases[] = {
       {no_origin, 0, ::GetCurrentThreadId()},
-      {origin_gone, 1, destination.thread_id()},
-      {destination_gone, 0, late_origin.thread_id()},
+      {origin_gone, 1, destination_id},
+      {origin_dying, 1, dying_origin_id},
+      {destination_gone, 0, late_origin.GetThreadId()},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(&c - kCases);

@@ -7,6 +7,7 @@
 
 #include "base/bind.h"
 #include "base/memory/weak_ptr.h"
+#include "base/threading/thread.h"
 #include "base/threading/sequenced_task_runner_handle.h"
 #include "base/win/windows_types.h"
 #include "testing/queue_thread.h"
@@ -70,25 +71,33 @@ class Doomed {
 std::atomic<int> Doomed::touches{0};
 
 TEST(TaskRunnerTest, QueuedTasksFollowTheirObject) {
-  QueueThread worker;
+  Thread worker("TaskRunnerTest worker");
+  ASSERT_TRUE(worker.Start());
+  const DWORD worker_id = worker.GetThreadId();
+  scoped_refptr<SingleThreadTaskRunner> runner = worker.task_runner();
   std::atomic<DWORD> death_thread{0};
-  worker.task_runner()->DeleteSoon(FROM_HERE, new Doomed(&death_thread));
-  worker.RunAndWait(Closure(Bind([] {})));
-  EXPECT_EQ(worker.thread_id(), death_thread);
+  EXPECT_TRUE(runner->DeleteSoon(FROM_HERE, new Doomed(&death_thread)));
 
   // A weak-bound task queued for an object that dies before it runs.
   Closure queued;
-  worker.RunAndWait(Bind(
-      [](Closure* queued, std::atomic<DWORD>* death_thread) {
-        auto doomed = std::make_unique<Doomed>(death_thread);
+  runner->PostTask(FROM_HERE, Bind(
+      [](Closure* queued) {
+        std::atomic<DWORD> ignored{0};
+        auto doomed = std::make_unique<Doomed>(&ignored);
         *queued = Bind(&Doomed::Touch, doomed->GetWeakPtr());
         ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE, *queued);
         doomed.reset();
         EXPECT_TRUE(queued->IsCancelled());
       },
-      &queued, &death_thread));
+      &queued));
   worker.Stop();
+  EXPECT_EQ(worker_id, death_thread);
   EXPECT_EQ(0, Doomed::touches);
+
+  // Refused once the loop is gone: the object stays the caller's.
+  auto kept = std::make_unique<Doomed>(&death_thread);
+  EXPECT_FALSE(runner->DeleteSoon(FROM_HERE, kept.get()));
+  EXPECT_EQ(worker_id, death_thread);
 }
 
 }  // namespace
