@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include "base/at_exit.h"
 #include "base/message_loop/message_loop.h"
 #include "base/message_loop/message_loop_test_helpers.h"
 #include "base/message_loop/message_pump_default.h"
 #include "base/message_loop/message_pump_win.h"
+#include "base/message_loop/message_window.h"
 #include "base/metrics/histogram_test_util.h"
 #include "base/run_loop.h"
+#include "base/win/wrapped_window_proc.h"
+#include "testing/child_process.h"
 
 namespace base {
 namespace {
@@ -412,6 +416,88 @@ void ExpectTaskStreamYieldsTo(MessageLoop::Type type) {
 TEST(MessagePumpBatchTest, TaskStreamYieldsToWindowMessagesAndCompletions) {
   ExpectTaskStreamYieldsTo(MessageLoop::TYPE_UI);
   ExpectTaskStreamYieldsTo(MessageLoop::TYPE_IO);
+}
+
+// The filter of the window-procedure wrapper, answering what the case
+// asks and recording what it saw.
+int g_filter_answer = EXCEPTION_CONTINUE_SEARCH;
+DWORD g_filtered_code = 0;
+
+int __cdecl RecordingFilter(EXCEPTION_POINTERS* info) {
+  g_filtered_code = info->ExceptionRecord->ExceptionCode;
+  return g_filter_answer;
+}
+
+TEST(MessageWindowTest, CallbackExceptionsGoToTheWindowProcFilter) {
+  constexpr DWORD kCode = 0xE0564C54;
+  const struct {
+    int answer;
+    LRESULT result;
+    bool resumed;
+  } kCases[] = {
+      {EXCEPTION_EXECUTE_HANDLER, 0, false},
+      {EXCEPTION_CONTINUE_EXECUTION, 7, true},
+  };
+  bool resumed = false;
+  win::MessageWindow window;
+  ASSERT_TRUE(window.Create(Bind(
+      [](bool* resumed, UINT message, WPARAM, LPARAM, LRESULT* result) {
+        if (message != WM_APP) return false;
+        ::RaiseException(kCode, 0, 0, nullptr);
+        *resumed = true;
+        *result = 7;
+        return true;
+      },
+      &resumed)));
+  win::WinProcExceptionFilter previous =
+      win::SetWindowProcExceptionFilter(&RecordingFilter);
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.answer);
+    g_filter_answer = c.answer;
+    g_filtered_code = 0;
+    resumed = false;
+    EXPECT_EQ(c.result, ::SendMessageW(window.hwnd(), WM_APP, 0, 0));
+    EXPECT_EQ(kCode, g_filtered_code);
+    EXPECT_EQ(c.resumed, resumed);
+  }
+  win::SetWindowProcExceptionFilter(previous);
+}
+
+// The window class is unregistered when the at-exit manager that saw its
+// first use ends; a UI loop made later registers it again. Only a fresh
+// process is sure to use the class first, so a child runs the case.
+constexpr wchar_t kWindowClassChildVariable[] = L"VELTO_WINDOW_CLASS_CHILD";
+
+TEST(MessageWindowChildTest, UiLoopsOutliveTheAtExitManager) {
+  if (!::GetEnvironmentVariableW(kWindowClassChildVariable, nullptr, 0))
+    GTEST_SKIP() << "Runs only as the child of UiLoopAfterAtExitManagerEnded";
+  auto run_ui_loop = [] {
+    MessageLoop loop(MessageLoop::TYPE_UI);
+    RunLoop run_loop;
+    loop.task_runner()->PostTask(FROM_HERE, run_loop.QuitClosure());
+    run_loop.Run();
+  };
+  for (int i = 0; i < 2; ++i) {
+    AtExitManager exit_manager;
+    run_ui_loop();
+  }
+  run_ui_loop();
+}
+
+TEST(MessageWindowTest, UiLoopAfterAtExitManagerEnded) {
+  // Under Wine the first window of a session starts the desktop process,
+  // which would keep the child's output pipe open as long as this process
+  // lives: let it start from here.
+  ASSERT_TRUE(::GetDesktopWindow());
+  ::SetEnvironmentVariableW(kWindowClassChildVariable, L"1");
+  testing_support::ChildResult child = testing_support::RunChildProcess(
+      L"\"" + testing_support::SelfPath() +
+      L"\" --gtest_filter=MessageWindowChildTest.*");
+  ::SetEnvironmentVariableW(kWindowClassChildVariable, nullptr);
+  ASSERT_TRUE(child.started);
+  EXPECT_EQ(0u, child.exit_code) << child.output;
+  EXPECT_NE(std::string::npos, child.output.find("[  PASSED  ] 1 test"))
+      << child.output;
 }
 
 // Waiting for one handler keeps another's completion for a later wait.

@@ -6,6 +6,8 @@
 #include "base/at_exit.h"
 #include "base/lazy_instance.h"
 #include "base/logging.h"
+#include "base/synchronization/lock.h"
+#include "base/win/wrapped_window_proc.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -18,13 +20,22 @@ constexpr wchar_t kMessageWindowClassName[] = L"Velto_MessageWindow";
 
 HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
-// The window class, registered once per process and unregistered at exit.
+// The window class, registered on first use and unregistered by the at-exit
+// manager of that moment. A use after that registers it again, under the
+// manager then in charge, so windows can still be made once a manager has
+// ended.
 class WindowClass {
  public:
-  explicit WindowClass(WNDPROC window_proc) {
+  explicit WindowClass(WNDPROC window_proc) : window_proc_(window_proc) {}
+
+  // The class's atom, registering the class when needed; 0 (logged) when
+  // that fails.
+  ATOM Get() {
+    AutoLock hold(lock_);
+    if (atom_ != 0) return atom_;
     WNDCLASSEXW window_class = {};
     window_class.cbSize = sizeof(window_class);
-    window_class.lpfnWndProc = window_proc;
+    window_class.lpfnWndProc = window_proc_;
     window_class.hInstance = ThisModule();
     window_class.lpszClassName = kMessageWindowClassName;
     atom_ = ::RegisterClassExW(&window_class);
@@ -33,21 +44,31 @@ class WindowClass {
       LOG(ERROR) << "Failed to register the window class for a message-only "
                     "window: "
                  << logging::SystemErrorCodeToString(error);
-      return;
+      return 0;
     }
     AtExitManager::RegisterCallback(&WindowClass::Unregister, this);
+    return atom_;
   }
-
-  ATOM atom() const { return atom_; }
 
  private:
   static void Unregister(void* self) {
     auto* window_class = static_cast<WindowClass*>(self);
+    AutoLock hold(window_class->lock_);
     if (window_class->atom_ == 0) return;
-    ::UnregisterClassW(MAKEINTATOM(window_class->atom_), ThisModule());
+    if (!::UnregisterClassW(MAKEINTATOM(window_class->atom_), ThisModule())) {
+      // A window of the class still exists: the class stays registered,
+      // and the atom valid.
+      DWORD error = ::GetLastError();
+      LOG(ERROR) << "Failed to unregister the window class "
+                 << kMessageWindowClassName << ": "
+                 << logging::SystemErrorCodeToString(error);
+      return;
+    }
     window_class->atom_ = 0;
   }
 
+  const WNDPROC window_proc_;
+  Lock lock_;
   ATOM atom_ = 0;
 };
 
@@ -77,14 +98,14 @@ MessageWindow::~MessageWindow() {
 bool MessageWindow::Create(MessageCallback message_callback) {
   CHECK(!window_) << "A message window created twice";
   message_callback_ = std::move(message_callback);
-  const WindowClass& window_class =
-      *GetOrCreateLazyPointer<WindowClass>(&g_window_class, [] {
-        return new WindowClass(&MessageWindow::WindowProc);
-      });
-  if (window_class.atom() == 0) return false;  // logged by the class
-  HWND window = ::CreateWindowExW(
-      0, MAKEINTATOM(window_class.atom()), nullptr, 0, 0, 0, 0, 0,
-      HWND_MESSAGE, nullptr, ThisModule(), this);
+  ATOM atom =
+      GetOrCreateLazyPointer<WindowClass>(&g_window_class, [] {
+        return new WindowClass(
+            &WrappedWindowProc<&MessageWindow::WindowProc>);
+      })->Get();
+  if (atom == 0) return false;  // logged by the class
+  HWND window = ::CreateWindowExW(0, MAKEINTATOM(atom), nullptr, 0, 0, 0, 0,
+                                  0, HWND_MESSAGE, nullptr, ThisModule(), this);
   if (!window) {
     DWORD error = ::GetLastError();
     LOG(ERROR) << "Failed to create a message-only window: "
