@@ -380,9 +380,11 @@ TEST(MessagePumpForUITest, TasksRunInsideAHandWrittenModalLoop) {
   EXPECT_TRUE(g_modal.ran_before_close);
 }
 
-// Tasks that keep posting tasks run in batches, yet a window message or an
-// I/O completion that arrives meanwhile is served within the batch's bound,
-// and a quit from it ends the run before the next task.
+// Tasks that keep posting tasks run in batches. What arrives meanwhile, 50
+// window messages or I/O completions, and 50 delayed tasks falling due
+// together, is served between two batches: the stream runs no task between
+// the first and the last of them. A quit from a message or a completion
+// ends the run before the next task.
 void ExpectTaskStreamYieldsTo(MessageLoop::Type type) {
   MessageLoop loop(type);
   std::unique_ptr<test::OutsideTaskPoster> poster;
@@ -391,14 +393,29 @@ void ExpectTaskStreamYieldsTo(MessageLoop::Type type) {
   } else {
     poster = std::make_unique<test::PipePoster>();
   }
-  // About a millisecond's worth of tasks is expected; far more means the
-  // stream starved the queue or the port.
+  constexpr size_t kItems = 50;
+  // Far more than the items take to serve in a fair pump.
   constexpr int kStarved = 200000;
   int tasks_run = 0;
   int tasks_at_quit = -1;
+  std::vector<int> outside_served_at;
+  std::vector<int> delayed_served_at;
   RunLoop run_loop;
   std::function<void()> step = [&] {
-    if (++tasks_run == 1) {
+    ++tasks_run;
+    if (tasks_run == 1) {
+      for (size_t i = 0; i < kItems; ++i) {
+        poster->Post([&] { outside_served_at.push_back(tasks_run); });
+        loop.task_runner()->PostDelayedTask(
+            FROM_HERE, Fn([&] { delayed_served_at.push_back(tasks_run); }),
+            TimeDelta::FromMilliseconds(1));
+      }
+      // Every delayed task is due once this task ends.
+      ::Sleep(5);
+    }
+    if (tasks_run > 1 && outside_served_at.size() == kItems &&
+        delayed_served_at.size() == kItems && tasks_at_quit < 0) {
+      tasks_at_quit = 0;
       poster->Post([&] {
         tasks_at_quit = tasks_run;
         run_loop.Quit();
@@ -408,13 +425,21 @@ void ExpectTaskStreamYieldsTo(MessageLoop::Type type) {
   };
   loop.task_runner()->PostTask(FROM_HERE, Fn(step));
   run_loop.Run();
+  ASSERT_EQ(kItems, outside_served_at.size());
+  ASSERT_EQ(kItems, delayed_served_at.size());
+  EXPECT_EQ(0, outside_served_at.back() - outside_served_at.front());
+  EXPECT_EQ(0, delayed_served_at.back() - delayed_served_at.front());
   EXPECT_GT(tasks_at_quit, 0);
   EXPECT_LT(tasks_at_quit, kStarved);
   EXPECT_EQ(tasks_at_quit, tasks_run);
 }
 
 TEST(MessagePumpBatchTest, TaskStreamYieldsToWindowMessagesAndCompletions) {
-  ExpectTaskStreamYieldsTo(MessageLoop::TYPE_UI);
+  {
+    SCOPED_TRACE("UI pump");
+    ExpectTaskStreamYieldsTo(MessageLoop::TYPE_UI);
+  }
+  SCOPED_TRACE("IO pump");
   ExpectTaskStreamYieldsTo(MessageLoop::TYPE_IO);
 }
 

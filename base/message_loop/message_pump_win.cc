@@ -104,6 +104,19 @@ bool MessagePumpWin::DoWorkBatch() {
   return true;
 }
 
+template <typename ServeOne>
+bool MessagePumpWin::ServePending(ServeOne serve_one) {
+  int served = 0;
+  while (served < kMaxItemsPerTurn && !state_->should_quit && serve_one())
+    ++served;
+  return served > 0;
+}
+
+bool MessagePumpWin::DoDueDelayedWork() {
+  return ServePending(
+      [this] { return state_->delegate->DoDelayedWork(&delayed_work_time_); });
+}
+
 // MessagePumpForUI ------------------------------------------------------------
 
 MessagePumpForUI::MessagePumpForUI() {
@@ -147,14 +160,14 @@ bool MessagePumpForUI::MessageCallback(UINT message, WPARAM, LPARAM,
 
 void MessagePumpForUI::DoRunLoop() {
   for (;;) {
-    bool more_work_is_plausible = ProcessNextWindowsMessage();
+    bool more_work_is_plausible =
+        ServePending([this] { return ProcessNextWindowsMessage(); });
     if (state_->should_quit) break;
 
     more_work_is_plausible |= DoWorkBatch();
     if (state_->should_quit) break;
 
-    more_work_is_plausible |=
-        state_->delegate->DoDelayedWork(&delayed_work_time_);
+    more_work_is_plausible |= DoDueDelayedWork();
     // The timer is only needed while we sleep.
     if (more_work_is_plausible && delayed_work_time_.is_null())
       ::KillTimer(message_hwnd(), reinterpret_cast<UINT_PTR>(this));
@@ -323,11 +336,11 @@ void MessagePumpForIO::DoRunLoop() {
     bool more_work_is_plausible = DoWorkBatch();
     if (state_->should_quit) break;
 
-    more_work_is_plausible |= WaitForIOCompletion(0, nullptr);
+    more_work_is_plausible |=
+        ServePending([this] { return WaitForIOCompletion(0, nullptr); });
     if (state_->should_quit) break;
 
-    more_work_is_plausible |=
-        state_->delegate->DoDelayedWork(&delayed_work_time_);
+    more_work_is_plausible |= DoDueDelayedWork();
     if (state_->should_quit) break;
     if (more_work_is_plausible) continue;
 

@@ -12,11 +12,14 @@
 // Run may nest; each level has its own RunState, and Quit ends the
 // innermost one.
 //
-// Between two polls of the message queue or the port, a pump runs a batch
-// of ready tasks bounded to about a millisecond: window messages, timers
-// and I/O completions wait at most that much longer than one task, and a
+// A pump turns in a fixed rhythm: a batch of ready tasks bounded to about a
+// millisecond, then everything that piled up meanwhile, every pending
+// window message (UI) or completion (IO) and every due delayed task. So a
 // stream of posted tasks costs one system round trip per batch, not per
-// task.
+// task, while a message, a completion or a timer waits at most one batch
+// however many of them arrive together. A kind that refills as fast as it
+// is served (a handler that posts its own next message) is cut off after
+// kMaxItemsPerTurn, so tasks still get their batch.
 #ifndef BASE_MESSAGE_LOOP_MESSAGE_PUMP_WIN_H_
 #define BASE_MESSAGE_LOOP_MESSAGE_PUMP_WIN_H_
 
@@ -56,6 +59,9 @@ class MessagePumpWin : public MessagePump {
   int schedule_work_error_count() const;
 
  protected:
+  // Far above what piles up during one batch of tasks.
+  static constexpr int kMaxItemsPerTurn = 100;
+
   struct RunState {
     Delegate* delegate;
     MessagePumpDispatcher* dispatcher;
@@ -79,6 +85,12 @@ class MessagePumpWin : public MessagePump {
   // polled once per batch of tasks rather than once per task. Stops at once
   // when the run is quit. True when a task ran.
   bool DoWorkBatch();
+  // Calls |serve_one| until it finds nothing more, the run is quit or
+  // kMaxItemsPerTurn were served. True when it served anything.
+  template <typename ServeOne>
+  bool ServePending(ServeOne serve_one);
+  // Runs the delayed tasks that are due, as ServePending does.
+  bool DoDueDelayedWork();
 
   TimeTicks delayed_work_time_;
   // 1 while a wake-up is in flight.
