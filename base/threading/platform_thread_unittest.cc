@@ -164,19 +164,26 @@ LONG CALLBACK RecordThreadNameException(EXCEPTION_POINTERS* info) {
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
+// Leaves non-zero bytes where the next call's locals will be.
+__attribute__((noinline)) void DirtyTheStack() {
+  volatile unsigned char junk[4096];
+  for (size_t i = 0; i < sizeof(junk); ++i) junk[i] = 0xA5;
+}
+
 TEST(PlatformThreadTest, NamingExceptionCarriesAZeroedRecordAndIsSwallowed) {
   std::vector<ULONG_PTR> arguments;
   g_seen_arguments = &arguments;
   PVOID recorder = ::AddVectoredExceptionHandler(1, &RecordThreadNameException);
   ASSERT_TRUE(recorder);
   const char kName[] = "named for a debugger";
+  DirtyTheStack();
   internal::RaiseThreadNameException(kName, 4242);
   ::RemoveVectoredExceptionHandler(recorder);
   g_seen_arguments = nullptr;
 
   // Reaching this line means the exception was swallowed.
   ASSERT_EQ(6u, arguments.size());
-  EXPECT_EQ(0x1000u, arguments[0] & 0xFFFFFFFF);
+  EXPECT_EQ(0x1000u, arguments[0]);  // the padding after the type is zero
   EXPECT_EQ(reinterpret_cast<ULONG_PTR>(kName), arguments[1]);
   EXPECT_EQ(4242u, arguments[2]);  // thread id, then flags 0
   EXPECT_EQ(0u, arguments[3]);

@@ -1,5 +1,6 @@
 #include "base/threading/platform_thread.h"
 
+#include <stddef.h>
 #include <string.h>
 
 #include <memory>
@@ -148,17 +149,25 @@ void PlatformThread::Join(win::ScopedHandle thread_handle) {
 namespace internal {
 
 void RaiseThreadNameException(const char* name, DWORD thread_id) {
-  struct {
+  // The record debuggers read, laid out in the six argument words.
+  struct ThreadNameInfo {
     DWORD type;
     const char* name;
     DWORD thread_id;
     DWORD flags;
-  } info = {kThreadNameInfoType, name, thread_id, 0};
-  // Debuggers read six argument words; the record fills fewer, so pass a
-  // zeroed copy of the full size rather than reading past it.
+  };
+  // Debuggers read all six words, more than the record fills. Field by
+  // field into zeroed words: a copy of the whole struct would carry its
+  // padding, uninitialised stack bytes, along.
   ULONG_PTR arguments[6] = {};
-  static_assert(sizeof(info) <= sizeof(arguments), "record too large");
-  memcpy(arguments, &info, sizeof(info));
+  static_assert(sizeof(ThreadNameInfo) <= sizeof(arguments), "record too large");
+  char* words = reinterpret_cast<char*>(arguments);
+  const DWORD type = kThreadNameInfoType;
+  memcpy(words + offsetof(ThreadNameInfo, type), &type, sizeof(type));
+  memcpy(words + offsetof(ThreadNameInfo, name), &name, sizeof(name));
+  memcpy(words + offsetof(ThreadNameInfo, thread_id), &thread_id,
+         sizeof(thread_id));
+  // The flags stay 0.
   // Installed last and only around the raise: handlers added by others see
   // the exception first, as they would before a frame-based handler.
   PVOID handler = ::AddVectoredExceptionHandler(0, &SwallowThreadNameException);
