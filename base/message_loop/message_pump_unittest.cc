@@ -102,9 +102,9 @@ class MessagePumpWinTest : public testing::Test {
     FakeApi::fail = false;
     FakeApi::fail_timer = false;
     FakeApi::timer_elapses.clear();
-    internal::SetMessagePumpWinApiForTesting(&kFakeApi);
   }
-  void TearDown() override { internal::SetMessagePumpWinApiForTesting(nullptr); }
+
+  internal::ScopedMessagePumpWinApiForTesting fake_api_{&kFakeApi};
 };
 
 // A failed wake-up is counted, and the next ScheduleWork tries again.

@@ -46,9 +46,12 @@ const internal::MessagePumpWinApi& Api() {
 
 namespace internal {
 
-const MessagePumpWinApi* SetMessagePumpWinApiForTesting(
-    const MessagePumpWinApi* api) {
-  return g_api.exchange(api ? api : &kRealApi);
+ScopedMessagePumpWinApiForTesting::ScopedMessagePumpWinApiForTesting(
+    const MessagePumpWinApi* api)
+    : previous_(g_api.exchange(api)) {}
+
+ScopedMessagePumpWinApiForTesting::~ScopedMessagePumpWinApiForTesting() {
+  g_api.store(previous_);
 }
 
 }  // namespace internal

@@ -191,9 +191,21 @@ struct MessagePumpWinApi {
   decltype(&::PostQueuedCompletionStatus) post_queued_completion_status;
 };
 
-// Installs |api| (null restores the real calls); returns the previous one.
-const MessagePumpWinApi* SetMessagePumpWinApiForTesting(
-    const MessagePumpWinApi* api);
+// For tests: routes the pumps' calls through |api| for the scope's life and
+// restores the calls before it when it ends. Scopes nest; make them before
+// any thread uses the pumps.
+class ScopedMessagePumpWinApiForTesting {
+ public:
+  explicit ScopedMessagePumpWinApiForTesting(const MessagePumpWinApi* api);
+  ~ScopedMessagePumpWinApiForTesting();
+  ScopedMessagePumpWinApiForTesting(const ScopedMessagePumpWinApiForTesting&) =
+      delete;
+  ScopedMessagePumpWinApiForTesting& operator=(
+      const ScopedMessagePumpWinApiForTesting&) = delete;
+
+ private:
+  const MessagePumpWinApi* previous_;
+};
 
 }  // namespace internal
 }  // namespace base
