@@ -19,21 +19,15 @@ struct SplitCase {
 TEST(StringSplitTest, SplitString) {
   const SplitCase cases[] = {
       {"", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {}},
-      {"", ",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {}},
       {",", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"", ""}},
-      {",", ",", KEEP_WHITESPACE, SPLIT_WANT_NONEMPTY, {}},
       {"a", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a"}},
       {"a,,b", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a", "", "b"}},
-      {"a,", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a", ""}},
-      {",a", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"", "a"}},
       {"a,,b", ",", KEEP_WHITESPACE, SPLIT_WANT_NONEMPTY, {"a", "b"}},
       {" a , b ", ",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {"a", "b"}},
-      {" a , b ", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {" a ", " b "}},
       {"a, ,b", ",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {"a", "", "b"}},
       {"a, ,b", ",", TRIM_WHITESPACE, SPLIT_WANT_NONEMPTY, {"a", "b"}},
       {"a, ,b", ",", KEEP_WHITESPACE, SPLIT_WANT_NONEMPTY, {"a", " ", "b"}},
       {"\t\v\f\r\n x y \n", ",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {"x y"}},
-      {"a b\tc", " \t", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a", "b", "c"}},
       {"a;b,c;", ",;", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a", "b", "c", ""}},
       {"a,b", "", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a,b"}},
       // Narrow trimming knows only ASCII whitespace: a no-break space in
@@ -79,8 +73,6 @@ TEST(StringSplitTest, SplitWideStringTrimsUnicodeWhitespace) {
     SplitResult result_type;
     std::vector<std::wstring> pieces;
   } cases[] = {
-      {L"", L",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {}},
-      {L",", L",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {L"", L""}},
       {L"\x3000"
        L"a\x00A0,\x2028"
        L"b\x0085",
@@ -111,15 +103,12 @@ TEST(StringSplitTest, SplitStringIntoKeyValuePairs) {
   } cases[] = {
       {"", true, {}},
       {" , ,", true, {}},
-      {"a=1", true, {{"a", "1"}}},
       {"a=1, b==2,c", false, {{"a", "1"}, {"b", "2"}, {"", ""}}},
       {"c,a=1", false, {{"", ""}, {"a", "1"}}},
       {"key=", false, {{"key", ""}}},
-      {"key===", false, {{"key", ""}}},
       {"=v", true, {{"", "v"}}},
       {"a=b=c", true, {{"a", "b=c"}}},
       {"a = 1", true, {{"a ", " 1"}}},
-      {"base/*=2,installer*=1", true, {{"base/*", "2"}, {"installer*", "1"}}},
   };
   for (const auto& c : cases) {
     StringPairs pairs = {{"stale", "stale"}};

@@ -28,8 +28,6 @@ TEST(StringTokenizerTest, Tokens) {
     std::vector<std::string> tokens;
   } cases[] = {
       {"", " ", "", 0, {}},
-      {"   ", " ", "", 0, {}},
-      {"this is a test", " ", "", 0, {"this", "is", "a", "test"}},
       {"  a  b  ", " ", "", 0, {"a", "b"}},
       {"a=1, b=2", ", =", "", 0, {"a", "1", "b", "2"}},
       {"abc", "", "", 0, {"abc"}},
@@ -38,7 +36,6 @@ TEST(StringTokenizerTest, Tokens) {
        "",
        StringTokenizer::RETURN_DELIMS,
        {"a", "#,", "# ", "b"}},
-      {",", ",", "", StringTokenizer::RETURN_DELIMS, {"#,"}},
       {"a, \"b,c\" d", ", ", "\"", 0, {"a", "\"b,c\"", "d"}},
       {"x'a b'y z", " ", "'", 0, {"x'a b'y", "z"}},
       // A backslash escapes only inside quotes and stays in the token.
@@ -48,11 +45,6 @@ TEST(StringTokenizerTest, Tokens) {
       {"'a\" b' \"c' d\"", " ", "'\"", 0, {"'a\" b'", "\"c' d\""}},
       // An unclosed quote runs to the end.
       {"a \"b c", " ", "\"", 0, {"a", "\"b c"}},
-      {"\"a b\",c",
-       ",",
-       "\"",
-       StringTokenizer::RETURN_DELIMS,
-       {"\"a b\"", "#,", "c"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);

@@ -16,14 +16,12 @@ TEST(StringUtilTest, TrimWideString) {
     TrimPositions trimmed;
   } cases[] = {
       {L"", kWhitespaceWide, L"", TRIM_NONE},
-      {L"abc", kWhitespaceWide, L"abc", TRIM_NONE},
       {L" abc", kWhitespaceWide, L"abc", TRIM_LEADING},
       {L"abc\t", kWhitespaceWide, L"abc", TRIM_TRAILING},
       // The ends of the wide whitespace set.
       {L"\x1680\x2000\x3000 a b\x00A0\x200A\x2029", kWhitespaceWide, L"a b",
        TRIM_ALL},
       {L"   ", kWhitespaceWide, L"", TRIM_ALL},
-      {L" x ", kWhitespaceWide, L"x", TRIM_ALL},
       {L"\"quoted\"", L"\"", L"quoted", TRIM_ALL},
       {L"abc", L"", L"abc", TRIM_NONE},
       // Zero-width space and byte-order mark are not whitespace.
@@ -45,21 +43,14 @@ TEST(StringUtilTest, CollapseWhitespaceASCII) {
     const char* input;
     const char* output;
   } cases[] = {
-      {"", ""},
-      {"   ", ""},
       {"  leading", "leading"},
       {"trailing \t", "trailing"},
       {"a  \t\v\f b", "a b"},
       {"a b\nc", "a bc"},
-      {"a \r\n b", "ab"},
       {"line\r\n", "line"},
       {"\n\nstart", "start"},
       // Bytes of UTF-8 sequences are never whitespace, whatever their value
-      // as a signed char: U+00A0 and U+0085 stay.
-      {"a\xC2\xA0"
-       "b",
-       "a\xC2\xA0"
-       "b"},
+      // as a signed char: U+0085 and U+00A0 stay.
       {"\xC2\x85 x \xA0", "\xC2\x85 x \xA0"},
   };
   for (const auto& c : cases)
@@ -101,7 +92,6 @@ TEST(StringUtilTest, StartsWithAndEndsWith) {
       {L"Hello", L"He", kSensitive, true, false},
       {L"Hello", L"LLO", kInsensitive, false, true},
       {L"Hello", L"", kSensitive, true, true},
-      {L"", L"", kInsensitive, true, true},
       {L"Hello", L"Hello!", kSensitive, false, false},
       {L"\x00C9t\x00C9", L"\x00E9", kInsensitive, false, false},
   };
@@ -159,23 +149,18 @@ TEST(StringUtilTest, ReplaceSubstringsAfterOffset) {
     const char* output;
   } cases[] = {
       {"aaa", 0, "", "X", true, "aaa"},  // Would never end.
-      {"abc", 0, "x", "y", true, "abc"},
       {"abc", 7, "a", "y", true, "abc"},
-      {"abab", 0, "ab", "X", false, "Xab"},
       {"abab", 1, "ab", "X", false, "abX"},
       // Equal lengths, overwritten in place.
       {"a-b-c", 2, "-", "+", true, "a-b+c"},
       // Longer replacement.
-      {"a-b-c", 0, "-", "<->", true, "a<->b<->c"},
       {"--", 0, "-", "xyz", true, "xyzxyz"},
       {"a-b-c", 2, "-", "<->", true, "a-b<->c"},
       // Shorter replacement.
-      {"a<->b<->c", 0, "<->", "-", true, "a-b-c"},
       {"<><>x<>", 0, "<>", "", true, "x"},
       {"aXXbXXc", 2, "XX", "Y", true, "aXXbYc"},
       // Matches do not overlap and inserted text is not searched.
       {"aaa", 0, "aa", "b", true, "ba"},
-      {"aaa", 0, "aa", "aaa", true, "aaaa"},
       {"abab", 0, "ab", "abab", true, "abababab"},
   };
   for (const auto& c : cases) {
@@ -185,9 +170,7 @@ TEST(StringUtilTest, ReplaceSubstringsAfterOffset) {
     EXPECT_EQ(c.output, text)
         << c.input << " " << c.find << " -> " << c.replacement;
   }
-}
-
-TEST(StringUtilTest, ReplaceSubstringsWithPiecesOfItself) {
+  // Find and replacement may be pieces of the text itself.
   std::string text = "a.b.c";
   ReplaceSubstringsAfterOffset(&text, 0, StringPiece(text.data() + 1, 1),
                                StringPiece(text.data(), 3), true);
@@ -211,12 +194,9 @@ struct PlaceholderCase {
 
 TEST(StringUtilTest, ReplaceStringPlaceholders) {
   const PlaceholderCase cases[] = {
-      {"no placeholders", {"x"}, "no placeholders", {}},
       {"$1-$2", {"x"}, "x-", {0, 2}},
-      {"$1 $1", {"ab"}, "ab ab", {3, 0}},
       {"$2 $1 $2", {"a", "bb"}, "bb a bb", {3, 5, 0}},
       {"$$", {}, "$", {}},
-      {"$$1", {"x"}, "$1", {}},
       {"$$$1", {"x"}, "$$1", {}},
       {"a$", {}, "a", {}},
       {"$0$a$", {"x"}, "", {}},
@@ -226,7 +206,6 @@ TEST(StringUtilTest, ReplaceStringPlaceholders) {
        {6}},
       {"$10", {"one"}, "one0", {0}},
       {"$1", {"$2"}, "$2", {0}},
-      {"<$3>", {}, "<>", {1}},
   };
   for (const PlaceholderCase& c : cases) {
     SCOPED_TRACE(c.format);
@@ -239,15 +218,11 @@ TEST(StringUtilTest, ReplaceStringPlaceholders) {
     EXPECT_EQ(c.output,
               ReplaceStringPlaceholders(c.format, c.substitutions, nullptr));
   }
-}
-
-TEST(StringUtilTest, ReplaceWideStringPlaceholders) {
   std::vector<size_t> offsets;
-  EXPECT_EQ(L"Install \x00E9 to C:\\V? $",
-            ReplaceWideStringPlaceholders(L"Install $2 to $1? $$",
-                                          {L"C:\\V", L"\x00E9"}, &offsets));
-  EXPECT_EQ((std::vector<size_t>{13, 8}), offsets);
-  EXPECT_EQ(L"", ReplaceWideStringPlaceholders(L"$", {}, nullptr));
+  EXPECT_EQ(L"\x00E9 to C:\\V $",
+            ReplaceWideStringPlaceholders(L"$2 to $1 $$", {L"C:\\V", L"\x00E9"},
+                                          &offsets));
+  EXPECT_EQ((std::vector<size_t>{5, 0}), offsets);
 }
 
 TEST(StringUtilTest, WriteIntoWideString) {
@@ -284,7 +259,6 @@ TEST(StringUtilTest, WideSnprintf) {
   EXPECT_EQ(3, WideSnprintf(buffer, 8, 3, L"%d", 123));
 
   EXPECT_EQ(-1, WideSnprintf(buffer, 0, 0, L"x"));
-  EXPECT_EQ(2, WideSnprintf(buffer, 8, 7, L"%hs", "\x41\x42"));
 }
 
 }  // namespace

@@ -22,47 +22,23 @@ struct UTF8Case {
 // one U+FFFD, and the bytes after it are decoded afresh.
 TEST(UTFStringConversionsTest, UTF8ToWideDecodesStrictly) {
   const UTF8Case cases[] = {
-      {"empty", "", L"", true},
-      {"ascii", "abc", L"abc", true},
-      {"two-byte smallest", "\xC2\x80", L"\x0080", true},
-      {"two-byte largest", "\xDF\xBF", L"\x07FF", true},
-      {"three-byte smallest", "\xE0\xA0\x80", L"\x0800", true},
-      {"last before surrogates", "\xED\x9F\xBF", L"\xD7FF", true},
-      {"first after surrogates", "\xEE\x80\x80", L"\xE000", true},
-      {"replacement character itself", "\xEF\xBF\xBD", L"\xFFFD", true},
-      {"four-byte smallest", "\xF0\x90\x80\x80", L"\xD800\xDC00", true},
-      {"largest code point", "\xF4\x8F\xBF\xBD", L"\xDBFF\xDFFD", true},
-      {"emoji among ascii", "a\xF0\x9F\x98\x80z", L"a\xD83D\xDE00z", true},
-      {"NUL is text", std::string("a\0b", 3), std::wstring(L"a\0b", 3), true},
-
-      {"overlong NUL", "\xC0\x80", L"\xFFFD", false},
+      {"NUL and emoji among ASCII", std::string("a\0\xF0\x9F\x98\x80z", 7),
+       std::wstring(L"a\0\xD83D\xDE00z", 5), true},
       {"overlong two-byte", "\xC1\xBF", L"\xFFFD", false},
-      {"overlong three-byte", "\xE0\x80\x80", L"\xFFFD", false},
       {"overlong three-byte top", "\xE0\x9F\xBF", L"\xFFFD", false},
-      {"overlong four-byte", "\xF0\x80\x80\x80", L"\xFFFD", false},
       {"overlong four-byte top", "\xF0\x8F\xBF\xBF", L"\xFFFD", false},
       {"lead surrogate", "\xED\xA0\x80", L"\xFFFD", false},
       {"trail surrogate", "\xED\xBF\xBF", L"\xFFFD", false},
-      {"encoded surrogate pair", "\xED\xA0\xBD\xED\xB8\x80", L"\xFFFD\xFFFD",
-       false},
       {"above U+10FFFF", "\xF4\x90\x80\x80", L"\xFFFD", false},
-      {"lead F5", "\xF5\x80\x80\x80", L"\xFFFD", false},
       {"five-byte form", "\xF8\x88\x80\x80\x80", L"\xFFFD", false},
       {"six-byte form", "\xFC\x84\x80\x80\x80\x80", L"\xFFFD", false},
       {"lone continuation", "a\x80z", L"a\xFFFDz", false},
-      {"two continuations", "\x80\xBF", L"\xFFFD\xFFFD", false},
       {"byte FE", "\xFE", L"\xFFFD", false},
-      {"byte FF then ascii", "\xFF\x41", L"\xFFFD\x41", false},
       {"truncated at end", "a\xE2\x82", L"a\xFFFD", false},
-      {"truncated four-byte", "\xF0\x9F\x98", L"\xFFFD", false},
-      {"lead alone at end", "\xC3", L"\xFFFD", false},
-      {"interrupted by ascii", "\xE2\x82\x41", L"\xFFFD\x41", false},
       {"interrupted by lead", "\xE2\xC3\xA9", L"\xFFFD\x00E9", false},
       {"noncharacter FFFE", "\xEF\xBF\xBE", L"\xFFFD", false},
-      {"noncharacter FFFF", "\xEF\xBF\xBF", L"\xFFFD", false},
       {"noncharacter FDD0", "\xEF\xB7\x90", L"\xFFFD", false},
       {"noncharacter FDEF", "\xEF\xB7\xAF", L"\xFFFD", false},
-      {"noncharacter 1FFFF", "\xF0\x9F\xBF\xBF", L"\xFFFD", false},
       {"noncharacter 10FFFF", "\xF4\x8F\xBF\xBF", L"\xFFFD", false},
       {"just outside FDD0 block", "\xEF\xB7\x8F\xEF\xB7\xB0", L"\xFDCF\xFDF0",
        true},
@@ -85,19 +61,13 @@ struct UTF16Case {
 
 TEST(UTFStringConversionsTest, WideToUTF8ReplacesUnpairedSurrogates) {
   const UTF16Case cases[] = {
-      {"empty", L"", "", true},
-      {"ascii", L"abc", "abc", true},
       {"latin", L"\x00E9t\x00E9", "\xC3\xA9t\xC3\xA9", true},
-      {"three-byte", L"\x20AC", "\xE2\x82\xAC", true},
       {"last BMP unit", L"\xFFFF", "\xEF\xBF\xBF", true},
-      {"pair", L"\xD83D\xDE00", "\xF0\x9F\x98\x80", true},
       {"largest pair", L"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF", true},
       {"lone trail", L"a\xDC00z", "a\xEF\xBF\xBDz", false},
       {"lone lead at end", L"a\xD800", "a\xEF\xBF\xBD", false},
-      {"lead before ascii", L"\xD800z", "\xEF\xBF\xBDz", false},
       {"two leads then trail", L"\xD800\xD83D\xDE00",
        "\xEF\xBF\xBD\xF0\x9F\x98\x80", false},
-      {"reversed pair", L"\xDE00\xD83D", "\xEF\xBF\xBD\xEF\xBF\xBD", false},
   };
   for (const UTF16Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -138,20 +108,11 @@ struct ReadCase {
 // Where the index lands decides what the next read starts on.
 TEST(UTFStringConversionUtilsTest, ReadUnicodeCharacterUTF8AdvancesIndex) {
   const ReadCase cases[] = {
-      {"ascii", "Az", 'A', 1},
-      {"two-byte", "\xC3\xA9z", 0xE9, 2},
-      {"three-byte", "\xE2\x82\xAC", 0x20AC, 3},
       {"four-byte", "\xF0\x9F\x98\x80", 0x1F600, 4},
       {"noncharacter decodes", "\xEF\xBF\xBE", 0xFFFE, 3},
       {"continuation as lead", "\x80\x80", -1, 1},
-      {"overlong skips its trail", "\xC0\x80\x80", -1, 2},
-      {"surrogate skips both trails", "\xED\xA0\x80z", -1, 3},
       {"above max skips three", "\xF5\x80\x80\x80\x80", -1, 4},
-      {"five-byte skips four", "\xF8\x88\x80\x80\x80\x80", -1, 5},
-      {"six-byte skips five", "\xFC\x84\x80\x80\x80\x80\x80", -1, 6},
-      {"missing trail", "\xE2\x82z", -1, 2},
       {"no trail at all", "\xE2z", -1, 1},
-      {"ends early", "\xF0\x9F", -1, 2},
       {"byte FF", "\xFF\x80", -1, 1},
       // The length, not the string's end, bounds the read.
       {"stops at given length", "\xE2\x82\xAC", -1, 2, 2},
@@ -173,8 +134,10 @@ TEST(UTFStringConversionUtilsTest, WriteReportsUnitsAppended) {
     size_t utf8_bytes;
     size_t utf16_units;
   } cases[] = {
-      {0x00, 1, 1},  {0x7F, 1, 1},   {0x80, 2, 1},    {0x7FF, 2, 1},
-      {0x800, 3, 1}, {0xFFFF, 3, 1}, {0x10000, 4, 2}, {0x10FFFF, 4, 2},
+      {0x7F, 1, 1},
+      {0x80, 2, 1},
+      {0xFFFF, 3, 1},
+      {0x10000, 4, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.code_point);
@@ -185,9 +148,6 @@ TEST(UTFStringConversionUtilsTest, WriteReportsUnitsAppended) {
     EXPECT_EQ(c.utf16_units, WriteUnicodeCharacterUTF16(c.code_point, &utf16));
     EXPECT_EQ(1 + c.utf16_units, utf16.size());
   }
-  std::wstring pair;
-  WriteUnicodeCharacterUTF16(0x1F600, &pair);
-  EXPECT_EQ(L"\xD83D\xDE00", pair);
 }
 
 }  // namespace
