@@ -32,8 +32,6 @@ TEST(HistogramTest, FactoriesClampRanges) {
        HistogramBase::HISTOGRAM, 1, 10000, 50},
       {Histogram::FactoryGet("Test.Clamp.ZeroMinimum", 0, 100, 10, kUma),
        HistogramBase::HISTOGRAM, 1, 100, 10},
-      {Histogram::FactoryGet("Test.Clamp.NegativeMinimum", -7, 100, 10, kUma),
-       HistogramBase::HISTOGRAM, 1, 100, 10},
       {Histogram::FactoryGet("Test.Clamp.LargestMaximum", 1, 0x7FFFFFFF, 50,
                              kUma),
        HistogramBase::HISTOGRAM, 1, 0x7FFFFFFE, 50},
@@ -100,8 +98,8 @@ TEST(HistogramTest, ConcurrentFirstUseMakesOneHistogram) {
 }
 
 TEST(HistogramTest, SparseHistogramKeepsExactSamples) {
-  HistogramBase* errors = SparseHistogram::FactoryGet(
-      "Test.Sparse.Errors", HistogramBase::kNoFlags);
+  HistogramBase* errors = SparseHistogram::FactoryGet("Test.Sparse.Errors",
+                                                      HistogramBase::kNoFlags);
   EXPECT_EQ(HistogramBase::SPARSE_HISTOGRAM, errors->GetHistogramType());
   EXPECT_EQ(HistogramBase::kNoFlags, errors->flags());
   errors->Add(1460);
