@@ -34,40 +34,16 @@ StringVector SplitWithSystemParser(const std::wstring& command_line) {
 }
 
 TEST(CommandLineTest, ParsesSwitchesAndArguments) {
-  CommandLine command_line(CommandLine::NO_PROGRAM);
-  command_line.InitFromArgv(
-      {L"program", L"--Foo=Bar", L"-x", L"/y=1", L"plain", L"--", L"--z"});
-
-  EXPECT_EQ(L"program", command_line.GetProgram().value());
-  EXPECT_EQ(L"Bar", command_line.GetSwitchValueNative("foo"));
-  EXPECT_TRUE(command_line.HasSwitch("x"));
-  EXPECT_EQ(L"", command_line.GetSwitchValueNative("x"));
-  EXPECT_EQ("1", command_line.GetSwitchValueASCII("y"));
-  EXPECT_FALSE(command_line.HasSwitch("z"));
-  EXPECT_EQ((StringVector{L"plain", L"--", L"--z"}), command_line.GetArgs());
-  EXPECT_EQ((StringVector{L"program", L"--foo=Bar", L"-x", L"/y=1", L"plain",
-                          L"--", L"--z"}),
-            command_line.argv());
-  // Lookups are exact and lower case.
-  EXPECT_FALSE(command_line.HasSwitch("FOO"));
-  EXPECT_FALSE(command_line.HasSwitch("fo"));
-  EXPECT_FALSE(command_line.HasSwitch("--foo"));
-  EXPECT_EQ(L"", command_line.GetSwitchValueNative("missing"));
-
-  command_line.AppendSwitchNative("name", L"caf\x00e9");
-  command_line.AppendSwitchNative("path", std::wstring(L"C:\\a\0b", 6));
-  EXPECT_EQ("", command_line.GetSwitchValueASCII("name"));
-  EXPECT_EQ(L"caf\x00e9", command_line.GetSwitchValueNative("name"));
-  EXPECT_EQ(L"C:\\a", command_line.GetSwitchValuePath("path").value());
-}
-
-TEST(CommandLineTest, ArgumentEdgeCases) {
   const struct {
     const char* name;
     StringVector input;
     std::map<std::string, std::wstring> switches;
     StringVector args;
   } cases[] = {
+      {"three prefixes, names lower-cased, plain text after the terminator",
+       {L"prog", L"--Foo=Bar", L"-x", L"/y=1", L"plain", L"--", L"--z"},
+       {{"foo", L"Bar"}, {"x", L""}, {"y", L"1"}},
+       {L"plain", L"--", L"--z"}},
       {"whitespace is trimmed, blank elements dropped",
        {L" prog\t", L"  ", L"", L"  --a=1 ", L"\t plain \x3000"},
        {{"a", L"1"}},
@@ -76,11 +52,10 @@ TEST(CommandLineTest, ArgumentEdgeCases) {
        {L"prog", L"-", L"/", L"--", L"-x"},
        {},
        {L"-", L"/", L"--", L"-x"}},
-      {"value runs from the first equals sign",
-       {L"prog", L"--a=b=c", L"--e="},
-       {{"a", L"b=c"}, {"e", L""}},
+      {"value runs from the first equals sign, the last value wins",
+       {L"prog", L"--a=b=c", L"--e=", L"--v=1", L"/V=2"},
+       {{"a", L"b=c"}, {"e", L""}, {"v", L"2"}},
        {}},
-      {"the last value wins", {L"prog", L"--v=1", L"/V=2"}, {{"v", L"2"}}, {}},
       {"quotes and backslashes stay as given",
        {L"prog", L"--q=\"a\\", L"x\\\"y"},
        {{"q", L"\"a\\"}},
@@ -98,6 +73,20 @@ TEST(CommandLineTest, ArgumentEdgeCases) {
     }
     EXPECT_EQ(c.args, command_line.GetArgs());
   }
+
+  // Lookups are exact and lower case; argv keeps each element in place.
+  CommandLine command_line(CommandLine::NO_PROGRAM);
+  command_line.InitFromArgv(cases[0].input);
+  EXPECT_EQ((StringVector{L"prog", L"--foo=Bar", L"-x", L"/y=1", L"plain",
+                          L"--", L"--z"}),
+            command_line.argv());
+  EXPECT_FALSE(command_line.HasSwitch("FOO"));
+  EXPECT_FALSE(command_line.HasSwitch("fo"));
+  EXPECT_FALSE(command_line.HasSwitch("--foo"));
+  command_line.AppendSwitchNative("name", L"caf\x00e9");
+  command_line.AppendSwitchNative("path", std::wstring(L"C:\\a\0b", 6));
+  EXPECT_EQ("", command_line.GetSwitchValueASCII("name"));
+  EXPECT_EQ(L"C:\\a", command_line.GetSwitchValuePath("path").value());
 }
 
 TEST(CommandLineTest, AppendedSwitchesPrecedePlainArguments) {
@@ -109,9 +98,7 @@ TEST(CommandLineTest, AppendedSwitchesPrecedePlainArguments) {
   command_line.AppendSwitchPath("dir", FilePath(L"C:\\a b"));
 
   EXPECT_EQ(L"prog.exe", command_line.GetProgram().value());
-  EXPECT_EQ("2", command_line.GetSwitchValueASCII("x"));
   EXPECT_TRUE(command_line.HasSwitch("short"));
-  EXPECT_EQ(L"C:\\a b", command_line.GetSwitchValuePath("dir").value());
   EXPECT_EQ((StringVector{L"prog.exe", L"--x=1", L"--x=2", L"-short",
                           L"--dir=C:\\a b", L"plain"}),
             command_line.argv());
@@ -129,25 +116,22 @@ TEST(CommandLineTest, AppendedSwitchesPrecedePlainArguments) {
             command_line.GetCommandLineString());
 }
 
+// The system parser's reading of the quoted text is checked by the random
+// round trip below; these are the exact forms.
 TEST(CommandLineTest, QuoteForCommandLineToArgvW) {
   const struct {
     const wchar_t* input;
     const wchar_t* expected;
   } cases[] = {
-      {L"plain", L"plain"},     {L"", L""},
-      {L"a b", L"\"a b\""},     {L"a\tb", L"\"a\tb\""},  // tabs split too
-      {L"C:\\x", L"\"C:\\x\""}, {L"C:\\dir\\", L"\"C:\\dir\\\\\""},
-      {L"a\"b", L"\"a\\\"b\""}, {L"a\\\\\"b", L"\"a\\\\\\\\\\\"b\""},
-      {L"a\\\\b", L"\"a\\\\b\""}, {L"\"", L"\"\\\"\""},
+      {L"plain", L"plain"},
+      {L"", L""},
+      {L"a\tb", L"\"a\tb\""},  // tabs split too
+      {L"C:\\dir\\", L"\"C:\\dir\\\\\""},
+      {L"a\\\\\"b", L"\"a\\\\\\\\\\\"b\""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.expected, QuoteForCommandLineToArgvW(c.input))
         << "input: " << c.input;
-    if (*c.input) {
-      EXPECT_EQ((StringVector{L"p", c.input}),
-                SplitWithSystemParser(std::wstring(L"p ") +
-                                      QuoteForCommandLineToArgvW(c.input)));
-    }
   }
 }
 
@@ -207,15 +191,12 @@ TEST(CommandLineTest, CopiesAndCopiedSwitches) {
   EXPECT_EQ((StringVector{L"plain", L"plain"}), target.GetArgs());
 }
 
-TEST(CommandLineTest, ProcessInstance) {
+// What the process was started with is checked by the child process test
+// below.
+TEST(CommandLineTest, InitMakesTheProcessInstanceOnce) {
   CommandLine::Init();  // Another test may have made it already.
   EXPECT_FALSE(CommandLine::Init());
-  const CommandLine* current = CommandLine::ForCurrentProcess();
-  ASSERT_NE(nullptr, current);
-  EXPECT_EQ(current, CommandLine::ForCurrentProcess());
-  EXPECT_EQ(0, FilePath::CompareIgnoreCase(
-                   L"base_unittests",
-                   current->GetProgram().BaseName().RemoveExtension().value()));
+  EXPECT_NE(nullptr, CommandLine::ForCurrentProcess());
 }
 
 // Switches of odd shape keep their meaning, and every later switch keeps
@@ -228,17 +209,13 @@ TEST(CommandLineTest, OddSwitchesSurviveRelaunch) {
     const wchar_t* value;
   } cases[] = {
       {L"--=", "", L""},
-      {L"-=", "", L""},
-      {L"/=", "", L""},
       {L"--=x", "", L"x"},
-      {L"--==", "", L"="},
       {L"---", "-", L""},
       {L"--a b=c d", "a b", L"c d"},
       {L"--a\"b=1", "a\"b", L"1"},
       {L"/\\x\\=y\\", "\\x\\", L"y\\"},
       // A unit that is no byte must not become NUL or an ASCII letter.
       {L"--\x0100=1", "?", L"1"},
-      {L"--\x4e41=1", "?", L"1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "element " << c.element);
@@ -275,8 +252,10 @@ class RandomArgumentGenerator {
   // since CommandLineToArgvW reads the program without escapes.
   std::wstring Program() {
     static const wchar_t* const kPieces[] = {
-        L"a", L"Z", L"9", L" ", L"\t", L".", L"\x00e9", L"\x4e2d",
-        L"\xd83d\xde00", L"\\"};
+        L"a",      L"Z",      L"9",
+        L" ",      L"\t",     L".",
+        L"\x00e9", L"\x4e2d", L"\xd83d\xde00",
+        L"\\"};
     return Text(kPieces, 10, 1, 12, true);
   }
 

@@ -12,50 +12,23 @@
 namespace base {
 namespace {
 
-TEST(VersionTest, ParsesOnlyPlainDottedNumbers) {
+// Valid texts come from the random versions below.
+TEST(VersionTest, RefusesAllButPlainDottedNumbers) {
   const char* const invalid[] = {
-      "",     "1..2", "1.2.", ".1",  "+1.2", "1.+2",       "1.-2",
-      " 1.2", "1.2 ", "1. 2", "1.2a", "01.2", "00", "4294967296", "1.4294967296",
+      "",     "1..2", "1.2.", ".1",         "+1.2",
+      "1.+2", "1.-2", " 1.2", "1.2 ",       "1. 2",
+      "1.2a", "01.2", "00",   "4294967296", "1.4294967296",
   };
   for (const char* text : invalid) {
     std::vector<uint32_t> parsed;
     EXPECT_FALSE(ParseVersionNumbers(text, &parsed)) << text;
     EXPECT_FALSE(Version(text).IsValid()) << text;
   }
-  const std::pair<const char*, std::vector<uint32_t>> valid[] = {
-      {"0.2", {0, 2}},
-      {"1.02", {1, 2}},
-      {"58.0.3013.3", {58, 0, 3013, 3}},
-      {"4294967295.4294967295", {4294967295u, 4294967295u}},
-  };
-  for (const auto& test : valid) {
-    std::vector<uint32_t> parsed;
-    EXPECT_TRUE(ParseVersionNumbers(test.first, &parsed)) << test.first;
-    EXPECT_EQ(test.second, parsed) << test.first;
-    EXPECT_TRUE(Version(test.first).IsValid()) << test.first;
-  }
 }
 
-TEST(VersionTest, ComparesWithMissingComponentsAsZero) {
-  struct Case {
-    const char* a;
-    const char* b;
-    int result;
-  } const cases[] = {
-      {"58.0.3013.3", "58.0.3013.10", -1}, {"2", "1.99", 1},
-      {"1.0", "1", 0},                     {"1.0.0.1", "1.0", 1},
-      {"1.2", "1.02", 0},                  {"4294967295", "4294967294.9", 1},
-  };
-  for (const Case& test : cases) {
-    EXPECT_EQ(test.result, Version(test.a).CompareTo(Version(test.b)))
-        << test.a << " vs " << test.b;
-    EXPECT_EQ(-test.result, Version(test.b).CompareTo(Version(test.a)))
-        << test.b << " vs " << test.a;
-  }
-}
-
-// Random versions written as text parse back to their components and order
-// like their component lists padded with zeros.
+// Random versions written as text, some components with leading zeros,
+// parse back to their components and order like their component lists
+// padded with zeros.
 TEST(VersionTest, RandomVersionsRoundTripAndOrderLikeReference) {
   std::mt19937 random(20261206);
   auto random_components = [&random] {
@@ -91,6 +64,7 @@ TEST(VersionTest, RandomVersionsRoundTripAndOrderLikeReference) {
     std::vector<uint32_t> parsed;
     ASSERT_TRUE(ParseVersionNumbers(text, &parsed)) << text;
     ASSERT_EQ(components, parsed) << text;
+    ASSERT_TRUE(Version(text).IsValid()) << text;
     ASSERT_EQ(reference_compare(components, previous),
               Version(text).CompareTo(Version(previous_text)))
         << text << " vs " << previous_text;
