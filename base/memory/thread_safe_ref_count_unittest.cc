@@ -1,9 +1,10 @@
 #include "base/memory/thread_safe_ref_count.h"
 
-#include <thread>
-#include <vector>
+#include <atomic>
 
 #include <gtest/gtest.h>
+
+#include "testing/run_together.h"
 
 namespace base {
 namespace {
@@ -20,26 +21,17 @@ class Counted {
   std::atomic<int> destruct_calls_{0};
 };
 
-TEST(ThreadSafeRefCountTest, OnlyTheLastReleaseDestroys) {
-  Counted counted(2);
-  counted.Release();
-  EXPECT_EQ(0, counted.destruct_calls());
-  counted.Release();
-  EXPECT_EQ(1, counted.destruct_calls());
-}
-
+// Only the last release destroys, once, however the releases race.
 TEST(ThreadSafeRefCountTest, ConcurrentReleasesDestroyOnce) {
   for (int round = 0; round < 20; ++round) {
     constexpr int kThreads = 8;
     constexpr int kReleasesPerThread = 500;
-    Counted counted(kThreads * kReleasesPerThread);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-      threads.emplace_back([&] {
-        for (int i = 0; i < kReleasesPerThread; ++i) counted.Release();
-      });
-    }
-    for (auto& thread : threads) thread.join();
+    Counted counted(kThreads * kReleasesPerThread + 1);
+    testing_support::RunOnThreadsTogether(kThreads, [&](int) {
+      for (int i = 0; i < kReleasesPerThread; ++i) counted.Release();
+    });
+    ASSERT_EQ(0, counted.destruct_calls());
+    counted.Release();
     ASSERT_EQ(1, counted.destruct_calls());
   }
 }

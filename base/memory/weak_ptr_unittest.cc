@@ -39,25 +39,22 @@ TEST(WeakPtrTest, InvalidationReachesEveryReferenceOfTheFlag) {
   EXPECT_FALSE(internal::WeakReference().IsValid());
 }
 
-TEST(WeakPtrTest, PointersReadNullOnceTheObjectIsGone) {
+// Pointers, converted ones too, read null once the object is gone, and a
+// callback bound to one does nothing.
+TEST(WeakPtrTest, PointersAndBoundCallbacksLapseWithTheObject) {
   auto target = std::make_unique<Target>();
   WeakPtr<Target> weak = target->GetWeakPtr();
   WeakPtr<Base> as_base = weak;
   EXPECT_EQ(target.get(), weak.get());
   EXPECT_EQ(target.get(), as_base.get());
-  target.reset();
-  EXPECT_EQ(nullptr, weak.get());
-  EXPECT_FALSE(as_base);
-}
-
-TEST(WeakPtrTest, WeakBoundCallbackDoesNothingAfterTheObjectDied) {
-  auto target = std::make_unique<Target>();
-  Closure add = Bind(&Target::Add, target->GetWeakPtr(), 2);
+  Closure add = Bind(&Target::Add, weak, 2);
   EXPECT_FALSE(add.IsCancelled());
   add.Run();
   EXPECT_EQ(2, target->calls);
 
   target.reset();
+  EXPECT_EQ(nullptr, weak.get());
+  EXPECT_FALSE(as_base);
   EXPECT_TRUE(add.IsCancelled());
   add.Run();  // must not touch the dead object
   EXPECT_TRUE(Bind(&Target::Add, WeakPtr<Target>(), 1).IsCancelled());
