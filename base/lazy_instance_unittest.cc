@@ -1,12 +1,11 @@
 #include "base/lazy_instance.h"
 
 #include <atomic>
-#include <thread>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "base/win/windows_types.h"
+#include "testing/run_together.h"
 
 namespace base {
 namespace {
@@ -33,20 +32,12 @@ LazyInstance<SlowToBuild> g_slow = LAZY_INSTANCE_INITIALIZER;
 TEST(LazyInstanceTest, RacingThreadsBuildOnceAndShareTheInstance) {
   ASSERT_FALSE(g_slow.IsCreated());
   constexpr int kThreads = 8;
-  std::atomic<bool> go{false};
   SlowToBuild* seen[kThreads] = {};
   int values[kThreads] = {};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&, t] {
-      while (!go.load()) {
-      }
-      seen[t] = g_slow.Pointer();
-      values[t] = seen[t]->value();  // never a half-built object
-    });
-  }
-  go = true;
-  for (auto& thread : threads) thread.join();
+  testing_support::RunOnThreadsTogether(kThreads, [&](int t) {
+    seen[t] = g_slow.Pointer();
+    values[t] = seen[t]->value();  // never a half-built object
+  });
 
   EXPECT_EQ(1, g_constructions.load());
   EXPECT_TRUE(g_slow.IsCreated());
@@ -59,9 +50,9 @@ TEST(LazyInstanceTest, RacingThreadsBuildOnceAndShareTheInstance) {
 
 TEST(LazyInstanceDeathTest, PublishingNullStopsTheProcess) {
   std::atomic<uintptr_t> state{kLazyInstanceStateNone};
-  EXPECT_DEATH(GetOrCreateLazyPointer<int>(
-                   &state, []() -> int* { return nullptr; }),
-               "");
+  EXPECT_DEATH(
+      GetOrCreateLazyPointer<int>(&state, []() -> int* { return nullptr; }),
+      "");
 }
 
 }  // namespace

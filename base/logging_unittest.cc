@@ -95,7 +95,9 @@ class LoggingTest : public testing::Test {
   }
 };
 
-TEST_F(LoggingTest, DefaultLineCarriesTimeSeverityFileAndLine) {
+// By default the prefix holds the time, severity, file and line; all items
+// add the process, thread and tick count; with none, the severity remains.
+TEST_F(LoggingTest, LinePrefixCarriesTheItemsAsked) {
   SetLogMessageHandler(&CapturingHandler);
   LOG(INFO) << "text";
   ASSERT_EQ(1u, lines_.size());
@@ -107,30 +109,24 @@ TEST_F(LoggingTest, DefaultLineCarriesTimeSeverityFileAndLine) {
   // The stream inherits no formatting from the fixed-width prefix.
   LOG(INFO) << std::setw(3) << 7;
   EXPECT_EQ("  7\n", lines_[1].substr(starts_[1]));
-}
 
-TEST_F(LoggingTest, AllItemsAppearInOrder) {
   SetLogItems(true, true, true, true);
-  SetLogMessageHandler(&CapturingHandler);
   const DWORD ticks_before = ::GetTickCount();
   LOG(WARNING) << "all items";
   const DWORD ticks_after = ::GetTickCount();
   std::smatch match;
   ASSERT_TRUE(std::regex_match(
-      lines_[0], match,
+      lines_[2], match,
       std::regex(R"(^\[(\d+):(\d+):\d{4}/\d{6}\.\d{3}:(\d+):WARNING:)"
                  R"(logging_unittest\.cc\(\d+\)\] all items\n$)")))
-      << lines_[0];
+      << lines_[2];
   EXPECT_EQ(std::to_string(::GetCurrentProcessId()), match[1].str());
   EXPECT_EQ(std::to_string(::GetCurrentThreadId()), match[2].str());
   const unsigned long ticks = std::stoul(match[3].str());
   EXPECT_GE(ticks, ticks_before);
   EXPECT_LE(ticks, ticks_after);
-}
 
-TEST_F(LoggingTest, SeverityNames) {
   SetLogItems(false, false, false, false);
-  SetLogMessageHandler(&CapturingHandler);
   const struct {
     int severity;
     const char* prefix;
