@@ -27,32 +27,11 @@ std::string WriteToString(const Value& value) {
   return json;
 }
 
-TEST(JSONWriterTest, CompactWithoutAnySpace) {
-  DictionaryValue root;
-  auto list = std::make_unique<ListValue>();
-  list->AppendInteger(1);
-  list->AppendDouble(2.5);
-  list->AppendString("x");
-  root.Set("a", std::move(list));
-  root.Set("b", Value::CreateNullValue());
-  root.Set("c", std::make_unique<DictionaryValue>());
-  root.Set("d", std::make_unique<ListValue>());
-  root.SetBoolean("e", true);
-  root.SetStringWithoutPathExpansion("k\"<", "v");
-  // A character that is replaced does not fail the write.
-  root.SetString("r", "\xEF\xBF\xBF");
-  EXPECT_EQ("{\"a\":[1,2.5,\"x\"],\"b\":null,\"c\":{},\"d\":[],\"e\":true,"
-            "\"k\\\"\\u003C\":\"v\",\"r\":\"\xEF\xBF\xBD\"}",
-            WriteToString(root));
-  EXPECT_EQ("false", WriteToString(Value(false)));
-}
-
-// Integers are written as such; a double always reads back as one, and the
-// layout that makes sure of it is checked against the number text below.
-TEST(JSONWriterTest, NumbersKeepTheirType) {
+// Layout without spaces, literals, integers and escaped keys are checked by
+// the exact documents of the reader and value tests and by the round trips;
+// the sign of zero survives neither a read nor a comparison.
+TEST(JSONWriterTest, NegativeZeroKeepsItsSign) {
   EXPECT_EQ("-0.0", WriteToString(Value(-0.0)));
-  EXPECT_EQ("100", WriteToString(Value(100)));
-  EXPECT_EQ("-2147483648", WriteToString(Value(INT_MIN)));
 }
 
 struct EscapeCase {
