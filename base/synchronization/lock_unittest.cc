@@ -8,7 +8,7 @@
 namespace base {
 namespace {
 
-TEST(LockTest, ExcludesConcurrentIncrements) {
+TEST(LockTest, ExcludesOtherThreadsExceptInsideAutoUnlock) {
   Lock lock;
   int counter = 0;
   std::vector<std::thread> threads;
@@ -22,35 +22,20 @@ TEST(LockTest, ExcludesConcurrentIncrements) {
   }
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(40000, counter);
-}
 
-TEST(LockTest, TryFailsWhileAnotherThreadHolds) {
-  Lock lock;
-  {
-    AutoLock hold(lock);
-    bool taken = true;
-    std::thread([&] { taken = lock.Try(); }).join();
-    EXPECT_FALSE(taken);
-  }
-  bool taken = false;
-  std::thread([&] {
-    taken = lock.Try();
-    if (taken) lock.Release();
-  }).join();
-  EXPECT_TRUE(taken);
-}
-
-TEST(LockTest, AutoUnlockReleasesForItsScope) {
-  Lock lock;
-  AutoLock hold(lock);
-  {
-    AutoUnlock unlock(lock);
+  auto taken_by_another_thread = [&lock] {
     bool taken = false;
     std::thread([&] {
       taken = lock.Try();
       if (taken) lock.Release();
     }).join();
-    EXPECT_TRUE(taken);
+    return taken;
+  };
+  AutoLock hold(lock);
+  EXPECT_FALSE(taken_by_another_thread());
+  {
+    AutoUnlock unlock(lock);
+    EXPECT_TRUE(taken_by_another_thread());
   }
   EXPECT_FALSE(lock.Try());
 }
