@@ -1,17 +1,21 @@
-// Test helpers for the message loop and run loop tests: closures from
-// lambdas that capture, and ways to run code outside any task (a window
-// message, an I/O completion), where a nested run loop does run tasks.
+// Test helpers for the message loop, run loop and thread tests: closures
+// from lambdas that capture, running a loop or another thread's tasks to a
+// point, and ways to run code outside any task (a window message, an I/O
+// completion), where a nested run loop does run tasks.
 #ifndef BASE_MESSAGE_LOOP_MESSAGE_LOOP_TEST_HELPERS_H_
 #define BASE_MESSAGE_LOOP_MESSAGE_LOOP_TEST_HELPERS_H_
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "base/bind.h"
 #include "base/logging.h"
 #include "base/message_loop/message_loop.h"
+#include "base/run_loop.h"
+#include "base/synchronization/waitable_event.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_types.h"
 
@@ -19,8 +23,30 @@ namespace base {
 namespace test {
 
 inline Closure Fn(std::function<void()> function) {
-  return Bind([](const std::function<void()>& f) { f(); },
-              std::move(function));
+  return Bind([](const std::function<void()>& f) { f(); }, std::move(function));
+}
+
+// Runs what is queued on the calling thread's loop, then returns.
+inline void RunUntilIdle() {
+  RunLoop run_loop;
+  run_loop.QuitWhenIdle();
+  run_loop.Run();
+}
+
+class ManualEvent : public WaitableEvent {
+ public:
+  ManualEvent()
+      : WaitableEvent(ResetPolicy::MANUAL, InitialState::NOT_SIGNALED) {}
+};
+
+// Posts |task| to another thread's |runner| and waits until it has run.
+inline void RunAndWait(TaskRunner* runner, Closure task) {
+  ManualEvent done;
+  CHECK(runner->PostTask(FROM_HERE, Fn([&] {
+                           task.Run();
+                           done.Signal();
+                         })));
+  done.Wait();
 }
 
 // Runs code outside any task on the calling thread's loop.
@@ -79,9 +105,9 @@ class PipePoster : public OutsideTaskPoster,
     std::wstring name = L"\\\\.\\pipe\\velto_loop_test_" +
                         std::to_wstring(::GetCurrentProcessId()) + L"_" +
                         std::to_wstring(++counter);
-    server_.Set(::CreateNamedPipeW(
-        name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED,
-        PIPE_TYPE_BYTE, 1, 0, 4096, 0, nullptr));
+    server_.Set(::CreateNamedPipeW(name.c_str(),
+                                   PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED,
+                                   PIPE_TYPE_BYTE, 1, 0, 4096, 0, nullptr));
     CHECK(server_.IsValid());
     client_.Set(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr));
@@ -127,6 +153,13 @@ class PipePoster : public OutsideTaskPoster,
   int completions_ = 0;
   std::deque<std::function<void()>> functions_;
 };
+
+// The way to run code outside any task on a loop of |type|, UI or IO.
+inline std::unique_ptr<OutsideTaskPoster>
+MakeOutsideTaskPoster(MessageLoop::Type type) {
+  if (type == MessageLoop::TYPE_UI) return std::make_unique<WindowPoster>();
+  return std::make_unique<PipePoster>();
+}
 
 }  // namespace test
 }  // namespace base

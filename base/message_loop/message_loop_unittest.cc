@@ -20,29 +20,27 @@ namespace base {
 namespace {
 
 using test::Fn;
-
-// Runs what is queued, then returns.
-void RunUntilIdle() {
-  RunLoop run_loop;
-  run_loop.QuitWhenIdle();
-  run_loop.Run();
-}
+using test::RunUntilIdle;
 
 class RecordingTaskObserver : public MessageLoop::TaskObserver {
  public:
-  struct Record {
-    int sequence_num;
-    bool is_high_res;
-    bool delayed;
-    TimeTicks delayed_run_time;
-  };
+  // Immediate tasks by number; delayed ones by number, whether they raise
+  // the timer resolution, and whether they came after an earlier run time.
   void WillProcessTask(const PendingTask& task) override {
-    records.push_back({task.sequence_num, task.is_high_res,
-                       !task.delayed_run_time.is_null(),
-                       task.delayed_run_time});
+    if (task.delayed_run_time.is_null()) {
+      immediate.push_back(task.sequence_num);
+      EXPECT_FALSE(task.is_high_res);
+      return;
+    }
+    EXPECT_TRUE(
+        delayed_high_res.emplace(task.sequence_num, task.is_high_res).second);
+    EXPECT_GE(task.delayed_run_time, last_run_time);
+    last_run_time = task.delayed_run_time;
   }
   void DidProcessTask(const PendingTask&) override {}
-  std::vector<Record> records;
+  std::vector<int> immediate;
+  std::map<int, bool> delayed_high_res;
+  TimeTicks last_run_time;
 };
 
 // Records its destruction and the thread it died on.
@@ -52,17 +50,17 @@ struct Probe {
   std::vector<DWORD>* deaths;
 };
 
+// A task that sets |ran|; its bound state records its death in |deaths|.
+Closure ProbedTask(std::vector<DWORD>* deaths, bool* ran) {
+  return Bind([](Probe*, bool* ran) { *ran = true; }, Owned(new Probe(deaths)),
+              ran);
+}
+
 class MessageLoopTest : public testing::TestWithParam<MessageLoop::Type> {};
 
 std::string PumpName(const testing::TestParamInfo<MessageLoop::Type>& info) {
-  switch (info.param) {
-    case MessageLoop::TYPE_UI:
-      return "UI";
-    case MessageLoop::TYPE_IO:
-      return "IO";
-    default:
-      return "Default";
-  }
+  if (info.param == MessageLoop::TYPE_DEFAULT) return "Default";
+  return info.param == MessageLoop::TYPE_UI ? "UI" : "IO";
 }
 
 TEST_P(MessageLoopTest, TasksRunInPostingOrderAndNeverInsideEachOther) {
@@ -70,17 +68,19 @@ TEST_P(MessageLoopTest, TasksRunInPostingOrderAndNeverInsideEachOther) {
   std::vector<int> order;
   const scoped_refptr<SingleThreadTaskRunner>& runner = loop.task_runner();
   runner->PostTask(FROM_HERE, Fn([&] {
-    runner->PostTask(FROM_HERE, Fn([&] { order.push_back(3); }));
-    order.push_back(1);
-  }));
+                     runner->PostTask(FROM_HERE,
+                                      Fn([&] { order.push_back(3); }));
+                     order.push_back(1);
+                   }));
   runner->PostTask(FROM_HERE, Fn([&] { order.push_back(2); }));
   RunUntilIdle();
   EXPECT_EQ((std::vector<int>{1, 2, 3}), order);
 
   EXPECT_TRUE(runner->RunsTasksOnCurrentThread());
   bool on_other_thread = true;
-  std::thread([&] { on_other_thread = runner->RunsTasksOnCurrentThread(); })
-      .join();
+  std::thread([&] {
+    on_other_thread = runner->RunsTasksOnCurrentThread();
+  }).join();
   EXPECT_FALSE(on_other_thread);
 }
 
@@ -111,36 +111,17 @@ TEST_P(MessageLoopTest, DelayedTasksRunByTimeWithHighResolutionBelow32Ms) {
   // Immediate tasks run in posting order. Delayed ones run by run time;
   // posts 1 ms apart can trade places when posting is slow, so their order
   // is checked against the run times the loop gave them.
-  const int expected_immediate[] = {INT_MIN + 1, INT_MIN + 2};
-  const std::map<int, bool> delayed_high_res = {
-      {INT_MAX - 1, false}, {INT_MAX, true}, {INT_MIN, true},
-      {INT_MIN + 3, false}};
-  ASSERT_EQ(6u, observer.records.size());
-  size_t immediate = 0;
-  std::set<int> delayed_seen;
-  TimeTicks last_run_time;
-  for (size_t i = 0; i < observer.records.size(); ++i) {
-    SCOPED_TRACE(i);
-    const RecordingTaskObserver::Record& record = observer.records[i];
-    if (!record.delayed) {
-      ASSERT_LT(immediate, 2u);
-      EXPECT_EQ(expected_immediate[immediate++], record.sequence_num);
-      EXPECT_FALSE(record.is_high_res);
-      continue;
-    }
-    auto expected = delayed_high_res.find(record.sequence_num);
-    ASSERT_NE(delayed_high_res.end(), expected);
-    EXPECT_TRUE(delayed_seen.insert(record.sequence_num).second);
-    EXPECT_EQ(expected->second, record.is_high_res);
-    EXPECT_GE(record.delayed_run_time, last_run_time);
-    last_run_time = record.delayed_run_time;
-  }
-  EXPECT_EQ(4u, delayed_seen.size());
+  EXPECT_EQ((std::vector<int>{INT_MIN + 1, INT_MIN + 2}), observer.immediate);
+  EXPECT_EQ((std::map<int, bool>{{INT_MAX - 1, false},
+                                 {INT_MAX, true},
+                                 {INT_MIN, true},
+                                 {INT_MIN + 3, false}}),
+            observer.delayed_high_res);
 }
 
 TEST_P(MessageLoopTest, TasksPostedBeforeBindingRunInTheFirstRun) {
-  std::unique_ptr<MessageLoop> loop =
-      MessageLoop::CreateUnbound(GetParam(), MessageLoop::MessagePumpFactoryCallback());
+  std::unique_ptr<MessageLoop> loop = MessageLoop::CreateUnbound(
+      GetParam(), MessageLoop::MessagePumpFactoryCallback());
   scoped_refptr<SingleThreadTaskRunner> runner = loop->task_runner();
   bool ran = false;
   std::thread([&] {
@@ -188,22 +169,14 @@ TEST_P(MessageLoopTest, DestructionDestroysQueuedTasksThenRefusesPosts) {
       scoped_refptr<SingleThreadTaskRunner> runner;
       std::vector<DWORD>* deaths;
       bool* ran;
-      ~Reposter() {
-        runner->PostTask(FROM_HERE,
-                         Bind([](Probe*, bool* ran) { *ran = true; },
-                              Owned(new Probe(deaths)), ran));
-      }
+      ~Reposter() { runner->PostTask(FROM_HERE, ProbedTask(deaths, ran)); }
     };
-    runner->PostTask(FROM_HERE,
-                     Bind([](Probe*, bool* ran) { *ran = true; },
-                          Owned(new Probe(&deaths)), &ran));
-    runner->PostDelayedTask(FROM_HERE,
-                            Bind([](Probe*, bool* ran) { *ran = true; },
-                                 Owned(new Probe(&deaths)), &ran),
+    runner->PostTask(FROM_HERE, ProbedTask(&deaths, &ran));
+    runner->PostDelayedTask(FROM_HERE, ProbedTask(&deaths, &ran),
                             TimeDelta::FromHours(1));
-    runner->PostTask(FROM_HERE,
-                     Bind([](Reposter*) {},
-                          Owned(new Reposter{runner, &deaths, &ran})));
+    runner->PostTask(
+        FROM_HERE,
+        Bind([](Reposter*) {}, Owned(new Reposter{runner, &deaths, &ran})));
   }
   EXPECT_FALSE(ran);
   EXPECT_EQ(3u, deaths.size());
@@ -216,8 +189,7 @@ TEST_P(MessageLoopTest, DestructionDestroysQueuedTasksThenRefusesPosts) {
   bool posted = true;
   std::thread([&] {
     poster = ::GetCurrentThreadId();
-    posted = runner->PostTask(
-        FROM_HERE, Bind([](Probe*) {}, Owned(new Probe(&deaths))));
+    posted = runner->PostTask(FROM_HERE, ProbedTask(&deaths, &ran));
   }).join();
   EXPECT_FALSE(posted);
   ASSERT_EQ(4u, deaths.size());
@@ -320,14 +292,7 @@ INSTANTIATE_TEST_SUITE_P(AllPumps, MessageLoopTest,
 
 // Pumps that serve something besides tasks (window messages, completions),
 // from which a nested run loop is started outside any task.
-class NestedMessageLoopTest : public MessageLoopTest {
- protected:
-  std::unique_ptr<test::OutsideTaskPoster> MakePoster() {
-    if (GetParam() == MessageLoop::TYPE_UI)
-      return std::make_unique<test::WindowPoster>();
-    return std::make_unique<test::PipePoster>();
-  }
-};
+class NestedMessageLoopTest : public MessageLoopTest {};
 
 class CountingNestingObserver : public MessageLoop::NestingObserver {
  public:
@@ -337,7 +302,8 @@ class CountingNestingObserver : public MessageLoop::NestingObserver {
 
 TEST_P(NestedMessageLoopTest, NestedRunsDeferNonNestableTasks) {
   MessageLoop loop(GetParam());
-  std::unique_ptr<test::OutsideTaskPoster> poster = MakePoster();
+  std::unique_ptr<test::OutsideTaskPoster> poster =
+      test::MakeOutsideTaskPoster(GetParam());
   CountingNestingObserver nesting;
   loop.AddNestingObserver(&nesting);
   const scoped_refptr<SingleThreadTaskRunner>& runner = loop.task_runner();
@@ -354,9 +320,10 @@ TEST_P(NestedMessageLoopTest, NestedRunsDeferNonNestableTasks) {
   });
   RunLoop outer;
   runner->PostDelayedTask(FROM_HERE, Fn([&] {
-    order.push_back("outer quit");
-    outer.Quit();
-  }), TimeDelta::FromMilliseconds(100));
+                            order.push_back("outer quit");
+                            outer.Quit();
+                          }),
+                          TimeDelta::FromMilliseconds(100));
   outer.Run();
   EXPECT_EQ((std::vector<std::string>{"nestable", "nested run ended",
                                       "non-nestable", "outer quit"}),
@@ -366,25 +333,28 @@ TEST_P(NestedMessageLoopTest, NestedRunsDeferNonNestableTasks) {
 
 TEST_P(NestedMessageLoopTest, NestedRunInsideATaskRunsNoTasks) {
   MessageLoop loop(GetParam());
-  std::unique_ptr<test::OutsideTaskPoster> poster = MakePoster();
+  std::unique_ptr<test::OutsideTaskPoster> poster =
+      test::MakeOutsideTaskPoster(GetParam());
   const scoped_refptr<SingleThreadTaskRunner>& runner = loop.task_runner();
   std::vector<std::string> order;
-  runner->PostTask(FROM_HERE, Fn([&] {
-    RunLoop nested;
-    runner->PostTask(FROM_HERE, Fn([&] { order.push_back("task"); }));
-    runner->PostDelayedTask(FROM_HERE, Fn([&] { order.push_back("delayed"); }),
-                            TimeDelta::FromMilliseconds(1));
-    poster->Post([&] {
-      // The completion or message arrives; the tasks must wait.
-      ::Sleep(20);
-      poster->Post([&] {
-        order.push_back("outside");
-        nested.Quit();
-      });
-    });
-    nested.Run();
-    order.push_back("task that nested ended");
-  }));
+  runner->PostTask(
+      FROM_HERE, Fn([&] {
+        RunLoop nested;
+        runner->PostTask(FROM_HERE, Fn([&] { order.push_back("task"); }));
+        runner->PostDelayedTask(FROM_HERE,
+                                Fn([&] { order.push_back("delayed"); }),
+                                TimeDelta::FromMilliseconds(1));
+        poster->Post([&] {
+          // The completion or message arrives; the tasks must wait.
+          ::Sleep(20);
+          poster->Post([&] {
+            order.push_back("outside");
+            nested.Quit();
+          });
+        });
+        nested.Run();
+        order.push_back("task that nested ended");
+      }));
   RunUntilIdle();
   ::Sleep(5);
   RunUntilIdle();
