@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "base/synchronization/waitable_event.h"
+#include "base/message_loop/message_loop_test_helpers.h"
 #include "base/threading/thread_id_name_manager.h"
 
 namespace base {
@@ -17,11 +17,7 @@ namespace {
 class ProbeDelegate : public PlatformThread::Delegate {
  public:
   explicit ProbeDelegate(std::string name = std::string())
-      : name_(std::move(name)),
-        ran_(WaitableEvent::ResetPolicy::MANUAL,
-             WaitableEvent::InitialState::NOT_SIGNALED),
-        release_(WaitableEvent::ResetPolicy::MANUAL,
-                 WaitableEvent::InitialState::NOT_SIGNALED) {}
+      : name_(std::move(name)) {}
 
   void ThreadMain() override {
     id_ = PlatformThread::CurrentId();
@@ -30,15 +26,14 @@ class ProbeDelegate : public PlatformThread::Delegate {
     ULONG_PTR high = 0;
     ::GetCurrentThreadStackLimits(&low, &high);
     stack_reservation_ = high - low;
-    if (!name_.empty())
-      PlatformThread::SetName(name_);
+    if (!name_.empty()) PlatformThread::SetName(name_);
     ran_.Signal();
     release_.Wait();
   }
 
   std::string name_;
-  WaitableEvent ran_;
-  WaitableEvent release_;
+  test::ManualEvent ran_;
+  test::ManualEvent release_;
   PlatformThreadId id_ = 0;
   int priority_ = 0;
   size_t stack_reservation_ = 0;
@@ -73,10 +68,10 @@ TEST(PlatformThreadTest, StackSizeIsAReservation) {
   ProbeDelegate standard;
   win::ScopedHandle small_handle;
   win::ScopedHandle standard_handle;
-  ASSERT_TRUE(PlatformThread::CreateWithPriority(
-      kSmall, &small, &small_handle, ThreadPriority::NORMAL));
-  ASSERT_TRUE(PlatformThread::CreateWithPriority(
-      0, &standard, &standard_handle, ThreadPriority::NORMAL));
+  ASSERT_TRUE(PlatformThread::CreateWithPriority(kSmall, &small, &small_handle,
+                                                 ThreadPriority::NORMAL));
+  ASSERT_TRUE(PlatformThread::CreateWithPriority(0, &standard, &standard_handle,
+                                                 ThreadPriority::NORMAL));
   small.release_.Signal();
   standard.release_.Signal();
   PlatformThread::Join(std::move(small_handle));
@@ -135,8 +130,7 @@ class SignalAndDelete : public PlatformThread::Delegate {
 };
 
 TEST(PlatformThreadTest, NonJoinableThreadRuns) {
-  WaitableEvent done(WaitableEvent::ResetPolicy::MANUAL,
-                     WaitableEvent::InitialState::NOT_SIGNALED);
+  test::ManualEvent done;
   ASSERT_TRUE(PlatformThread::CreateNonJoinableWithPriority(
       0, new SignalAndDelete(&done), ThreadPriority::NORMAL));
   EXPECT_TRUE(done.TimedWait(TimeDelta::FromSeconds(10)));
@@ -157,9 +151,9 @@ std::vector<ULONG_PTR>* g_seen_arguments = nullptr;
 LONG CALLBACK RecordThreadNameException(EXCEPTION_POINTERS* info) {
   const EXCEPTION_RECORD* record = info->ExceptionRecord;
   if (record->ExceptionCode == 0x406D1388 && g_seen_arguments) {
-    g_seen_arguments->assign(
-        record->ExceptionInformation,
-        record->ExceptionInformation + record->NumberParameters);
+    g_seen_arguments->assign(record->ExceptionInformation,
+                             record->ExceptionInformation +
+                                 record->NumberParameters);
   }
   return EXCEPTION_CONTINUE_SEARCH;
 }
@@ -181,14 +175,11 @@ TEST(PlatformThreadTest, NamingExceptionCarriesAZeroedRecordAndIsSwallowed) {
   ::RemoveVectoredExceptionHandler(recorder);
   g_seen_arguments = nullptr;
 
-  // Reaching this line means the exception was swallowed.
-  ASSERT_EQ(6u, arguments.size());
-  EXPECT_EQ(0x1000u, arguments[0]);  // the padding after the type is zero
-  EXPECT_EQ(reinterpret_cast<ULONG_PTR>(kName), arguments[1]);
-  EXPECT_EQ(4242u, arguments[2]);  // thread id, then flags 0
-  EXPECT_EQ(0u, arguments[3]);
-  EXPECT_EQ(0u, arguments[4]);
-  EXPECT_EQ(0u, arguments[5]);
+  // Reaching this line means the exception was swallowed. The type's
+  // padding is zero, then come the name, the thread id and flags 0.
+  EXPECT_EQ((std::vector<ULONG_PTR>{0x1000, reinterpret_cast<ULONG_PTR>(kName),
+                                    4242, 0, 0, 0}),
+            arguments);
 }
 
 }  // namespace

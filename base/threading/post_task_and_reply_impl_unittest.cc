@@ -1,7 +1,6 @@
 #include "base/threading/post_task_and_reply_impl.h"
 
 #include <atomic>
-#include <future>
 #include <memory>
 #include <vector>
 
@@ -9,7 +8,7 @@
 
 #include "base/bind.h"
 #include "base/message_loop/message_loop.h"
-#include "base/synchronization/waitable_event.h"
+#include "base/message_loop/message_loop_test_helpers.h"
 #include "base/task_runner.h"
 #include "base/threading/thread.h"
 #include "base/win/windows_types.h"
@@ -17,23 +16,11 @@
 namespace base {
 namespace {
 
+using test::ManualEvent;
+
 class TestThread : public Thread {
  public:
   TestThread() : Thread("PostTaskAndReplyTest") { CHECK(Start()); }
-
-  // Runs |task| on the thread and waits for it.
-  void RunAndWait(Closure task) {
-    WaitableEvent done(WaitableEvent::ResetPolicy::MANUAL,
-                       WaitableEvent::InitialState::NOT_SIGNALED);
-    CHECK(task_runner()->PostTask(
-        FROM_HERE, Bind(
-                       [](const Closure& task, WaitableEvent* done) {
-                         task.Run();
-                         done->Signal();
-                       },
-                       std::move(task), &done)));
-    done.Wait();
-  }
 };
 
 // Signals |entered| when the thread's loop reaches its destruction
@@ -52,62 +39,53 @@ class HoldAtDestruction : public MessageLoop::DestructionObserver {
   WaitableEvent* release_;
 };
 
-void WaitFor(WaitableEvent* event) {
-  event->Wait();
-}
+// How often a bound argument died, and on which thread.
+struct Death {
+  std::atomic<int> count{0};
+  std::atomic<DWORD> thread{0};
+};
+
+struct Witness {
+  ~Witness() {
+    death->thread = ::GetCurrentThreadId();
+    ++death->count;
+  }
+  Death* death;
+};
 
 // What happened to one task-and-reply pair, and on which threads.
 struct PairRecord {
   std::atomic<int> task_runs{0};
   std::atomic<int> reply_runs{0};
-  std::atomic<int> task_arg_deaths{0};
-  std::atomic<int> reply_arg_deaths{0};
   std::atomic<DWORD> task_thread{0};
   std::atomic<DWORD> reply_thread{0};
-  std::atomic<DWORD> task_arg_death_thread{0};
-  std::atomic<DWORD> reply_arg_death_thread{0};
   std::atomic<bool> task_arg_gone_at_reply{false};
+  Death task_arg;
+  Death reply_arg;
+  // Signalled by the reply when it brings the count to zero.
+  std::atomic<int>* replies_left = nullptr;
+  WaitableEvent* all_replied = nullptr;
 };
-
-// A bound argument that records its destruction.
-class Witness {
- public:
-  Witness(PairRecord* record, bool of_task)
-      : record_(record), of_task_(of_task) {}
-  ~Witness() {
-    if (of_task_) {
-      record_->task_arg_death_thread = ::GetCurrentThreadId();
-      ++record_->task_arg_deaths;
-    } else {
-      record_->reply_arg_death_thread = ::GetCurrentThreadId();
-      ++record_->reply_arg_deaths;
-    }
-  }
-  PairRecord* record() const { return record_; }
-
- private:
-  PairRecord* record_;
-  bool of_task_;
-};
-
-void RunTask(Witness* witness) {
-  witness->record()->task_thread = ::GetCurrentThreadId();
-  ++witness->record()->task_runs;
-}
-
-void RunReply(Witness* witness) {
-  PairRecord* record = witness->record();
-  record->reply_thread = ::GetCurrentThreadId();
-  record->task_arg_gone_at_reply = record->task_arg_deaths == 1;
-  ++record->reply_runs;
-}
 
 Closure MakeTask(PairRecord* record) {
-  return Bind(&RunTask, Owned(new Witness(record, true)));
+  return Bind(
+      [](PairRecord* record, Witness*) {
+        record->task_thread = ::GetCurrentThreadId();
+        ++record->task_runs;
+      },
+      record, Owned(new Witness{&record->task_arg}));
 }
 
 Closure MakeReply(PairRecord* record) {
-  return Bind(&RunReply, Owned(new Witness(record, false)));
+  return Bind(
+      [](PairRecord* record, Witness*) {
+        record->reply_thread = ::GetCurrentThreadId();
+        record->task_arg_gone_at_reply = record->task_arg.count == 1;
+        ++record->reply_runs;
+        if (record->replies_left && --*record->replies_left == 0)
+          record->all_replied->Signal();
+      },
+      record, Owned(new Witness{&record->reply_arg}));
 }
 
 bool PostPair(TaskRunner* destination, PairRecord* record) {
@@ -115,46 +93,31 @@ bool PostPair(TaskRunner* destination, PairRecord* record) {
                                        MakeReply(record));
 }
 
-// Counts finished replies and wakes the test after the last one.
-struct Completion {
-  std::atomic<int> remaining;
-  std::promise<void> done;
-};
-
-void RunReplyAndCount(Completion* completion, Witness* witness) {
-  RunReply(witness);
-  if (--completion->remaining == 0) completion->done.set_value();
-}
-
 TEST(PostTaskAndReplyTest, EveryPairRunsOnceAndReleasesItsArgumentsAtHome) {
   constexpr int kOrigins = 8;
   constexpr int kPairsPerOrigin = 250;
   std::vector<PairRecord> records(kOrigins * kPairsPerOrigin);
-  Completion completion;
-  completion.remaining = kOrigins * kPairsPerOrigin;
+  std::atomic<int> replies_left{kOrigins * kPairsPerOrigin};
+  ManualEvent all_replied;
+  for (PairRecord& record : records) {
+    record.replies_left = &replies_left;
+    record.all_replied = &all_replied;
+  }
 
   TestThread destination;
   std::vector<std::unique_ptr<TestThread>> origins;
-  for (int i = 0; i < kOrigins; ++i)
-    origins.push_back(std::make_unique<TestThread>());
   for (int i = 0; i < kOrigins; ++i) {
+    origins.push_back(std::make_unique<TestThread>());
     PairRecord* first = &records[i * kPairsPerOrigin];
     origins[i]->task_runner()->PostTask(
-        FROM_HERE,
-        Bind(
-            [](TaskRunner* destination, PairRecord* first, Completion* done) {
-              for (PairRecord* record = first;
-                   record != first + kPairsPerOrigin; ++record) {
-                ASSERT_TRUE(destination->PostTaskAndReply(
-                    FROM_HERE, MakeTask(record),
-                    Bind(&RunReplyAndCount, done,
-                         Owned(new Witness(record, false)))));
-              }
-            },
-            destination.task_runner().get(), first, &completion));
+        FROM_HERE, test::Fn([&, first] {
+          for (PairRecord* record = first; record != first + kPairsPerOrigin;
+               ++record) {
+            ASSERT_TRUE(PostPair(destination.task_runner().get(), record));
+          }
+        }));
   }
-  ASSERT_EQ(std::future_status::ready,
-            completion.done.get_future().wait_for(std::chrono::seconds(120)));
+  ASSERT_TRUE(all_replied.TimedWait(TimeDelta::FromSeconds(120)));
   // Stopped first: the last reply's arguments go after it ran.
   const DWORD destination_id = destination.GetThreadId();
   std::vector<DWORD> origin_ids;
@@ -168,12 +131,12 @@ TEST(PostTaskAndReplyTest, EveryPairRunsOnceAndReleasesItsArgumentsAtHome) {
     SCOPED_TRACE(i);
     ASSERT_EQ(1, record.task_runs);
     ASSERT_EQ(1, record.reply_runs);
-    ASSERT_EQ(1, record.task_arg_deaths);
-    ASSERT_EQ(1, record.reply_arg_deaths);
+    ASSERT_EQ(1, record.task_arg.count);
+    ASSERT_EQ(1, record.reply_arg.count);
     ASSERT_EQ(destination_id, record.task_thread);
     ASSERT_EQ(origin, record.reply_thread);
-    ASSERT_EQ(origin, record.task_arg_death_thread);
-    ASSERT_EQ(origin, record.reply_arg_death_thread);
+    ASSERT_EQ(origin, record.task_arg.thread);
+    ASSERT_EQ(origin, record.reply_arg.thread);
     ASSERT_TRUE(record.task_arg_gone_at_reply);
   }
 }
@@ -187,13 +150,11 @@ TEST(PostTaskAndReplyTest, RefusedHalvesReleaseTaskAndReplyOnce) {
   // Kept: Stop forgets the runner.
   scoped_refptr<SingleThreadTaskRunner> destination_runner =
       destination.task_runner();
-  auto post_from = [](TestThread* thread, TaskRunner* destination,
-                      PairRecord* record, bool expected) {
-    thread->RunAndWait(Bind(
-        [](TaskRunner* destination, PairRecord* record, bool expected) {
-          EXPECT_EQ(expected, PostPair(destination, record));
-        },
-        destination, record, expected));
+  auto post_from = [&](TestThread* thread, PairRecord* record, bool expected) {
+    test::RunAndWait(thread->task_runner().get(), test::Fn([&] {
+                       EXPECT_EQ(expected,
+                                 PostPair(destination_runner.get(), record));
+                     }));
   };
 
   // The calling thread has no runner for the reply.
@@ -203,28 +164,24 @@ TEST(PostTaskAndReplyTest, RefusedHalvesReleaseTaskAndReplyOnce) {
   // The reply's thread is gone when the task is done: both are released on
   // the destination instead of leaking.
   PairRecord origin_gone;
-  WaitableEvent release(WaitableEvent::ResetPolicy::MANUAL,
-                        WaitableEvent::InitialState::NOT_SIGNALED);
-  destination_runner->PostTask(FROM_HERE, Bind(&WaitFor, &release));
-  post_from(&origin, destination_runner.get(), &origin_gone, true);
+  ManualEvent release;
+  destination_runner->PostTask(
+      FROM_HERE, Bind(&WaitableEvent::Wait, Unretained(&release)));
+  post_from(&origin, &origin_gone, true);
   origin.Stop();
 
   // The reply arrives while the reply's loop is being destroyed, after its
   // last clean-up pass: the loop still releases both, on its own thread.
   PairRecord origin_dying;
-  WaitableEvent dying(WaitableEvent::ResetPolicy::MANUAL,
-                      WaitableEvent::InitialState::NOT_SIGNALED);
-  WaitableEvent reply_posted(WaitableEvent::ResetPolicy::MANUAL,
-                             WaitableEvent::InitialState::NOT_SIGNALED);
+  ManualEvent dying;
+  ManualEvent reply_posted;
   HoldAtDestruction hold(&dying, &reply_posted);
-  dying_origin.RunAndWait(Bind(
-      [](HoldAtDestruction* hold) {
-        MessageLoop::current()->AddDestructionObserver(hold);
-      },
-      Unretained(&hold)));
-  destination_runner->PostTask(FROM_HERE, Bind(&WaitFor, &dying));
-  post_from(&dying_origin, destination_runner.get(), &origin_dying,
-            true);
+  test::RunAndWait(dying_origin.task_runner().get(), test::Fn([&] {
+                     MessageLoop::current()->AddDestructionObserver(&hold);
+                   }));
+  destination_runner->PostTask(FROM_HERE,
+                               Bind(&WaitableEvent::Wait, Unretained(&dying)));
+  post_from(&dying_origin, &origin_dying, true);
   destination_runner->PostTask(
       FROM_HERE, Bind(&WaitableEvent::Signal, Unretained(&reply_posted)));
   release.Signal();
@@ -234,8 +191,7 @@ TEST(PostTaskAndReplyTest, RefusedHalvesReleaseTaskAndReplyOnce) {
   TestThread late_origin;
   destination.Stop();
   PairRecord destination_gone;
-  post_from(&late_origin, destination_runner.get(), &destination_gone,
-            false);
+  post_from(&late_origin, &destination_gone, false);
 
   const struct {
     const PairRecord& record;
@@ -251,10 +207,10 @@ TEST(PostTaskAndReplyTest, RefusedHalvesReleaseTaskAndReplyOnce) {
     SCOPED_TRACE(&c - kCases);
     EXPECT_EQ(c.task_runs, c.record.task_runs);
     EXPECT_EQ(0, c.record.reply_runs);
-    EXPECT_EQ(1, c.record.task_arg_deaths);
-    EXPECT_EQ(1, c.record.reply_arg_deaths);
-    EXPECT_EQ(c.release_thread, c.record.task_arg_death_thread);
-    EXPECT_EQ(c.release_thread, c.record.reply_arg_death_thread);
+    EXPECT_EQ(1, c.record.task_arg.count);
+    EXPECT_EQ(1, c.record.reply_arg.count);
+    EXPECT_EQ(c.release_thread, c.record.task_arg.thread);
+    EXPECT_EQ(c.release_thread, c.record.reply_arg.thread);
   }
 }
 

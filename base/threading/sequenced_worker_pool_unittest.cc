@@ -8,7 +8,7 @@
 
 #include "base/bind.h"
 #include "base/message_loop/message_loop.h"
-#include "base/run_loop.h"
+#include "base/message_loop/message_loop_test_helpers.h"
 #include "base/synchronization/lock.h"
 #include "base/synchronization/waitable_event.h"
 #include "base/threading/sequenced_task_runner_handle.h"
@@ -43,12 +43,8 @@ class ObservedPool : public SequencedWorkerPool {
   std::atomic<DWORD>* deleted_on_;
 };
 
-struct Event : WaitableEvent {
-  Event()
-      : WaitableEvent(ResetPolicy::MANUAL, InitialState::NOT_SIGNALED) {}
-};
+using Event = test::ManualEvent;
 
-void Signal(WaitableEvent* event) { event->Signal(); }
 void SetFlag(std::atomic<bool>* flag) { *flag = true; }
 
 class SequencedWorkerPoolTest : public testing::Test {
@@ -66,9 +62,7 @@ class SequencedWorkerPoolTest : public testing::Test {
     pool_ = nullptr;
     TimeTicks deadline = TimeTicks::Now() + kTimeout;
     while (deleted_on_ == 0 && TimeTicks::Now() < deadline) {
-      RunLoop run_loop;
-      run_loop.QuitWhenIdle();
-      run_loop.Run();
+      test::RunUntilIdle();
       ::Sleep(5);
     }
     EXPECT_EQ(::GetCurrentThreadId(), deleted_on_);
@@ -95,8 +89,7 @@ struct SequenceLog {
   bool overlapped = false;
   bool knew_its_sequence = true;
 
-  void Run(int number, SequencedTaskRunner* runner,
-           SequencedWorkerPool* pool) {
+  void Run(int number, SequencedTaskRunner* runner, SequencedWorkerPool* pool) {
     {
       AutoLock hold(lock);
       overlapped |= ++running > 1;
@@ -124,7 +117,6 @@ void Rendezvous(WaitableEvent* mine, WaitableEvent* other,
 TEST_F(SequencedWorkerPoolTest, OneTokenRunsInOrderWhileOthersRunAlongside) {
   SequencedWorkerPool::SequenceToken token =
       pool_->GetNamedSequenceToken("files");
-  EXPECT_TRUE(token.IsValid());
   EXPECT_EQ(token, pool_->GetNamedSequenceToken("files"));
   EXPECT_NE(token, pool_->GetNamedSequenceToken("other"));
 
@@ -137,16 +129,17 @@ TEST_F(SequencedWorkerPoolTest, OneTokenRunsInOrderWhileOthersRunAlongside) {
   // rendezvous task; the other one waits for the sequence's worker.
   SequenceLog log;
   for (int i = 0; i < 8; ++i) {
-    ASSERT_TRUE(runner->PostTask(FROM_HERE,
-                                 Bind(&SequenceLog::Run, Unretained(&log), i,
-                                      runner.get(), pool_.get())));
+    ASSERT_TRUE(
+        runner->PostTask(FROM_HERE, Bind(&SequenceLog::Run, Unretained(&log), i,
+                                         runner.get(), pool_.get())));
   }
-  ASSERT_TRUE(pool_->PostTask(
-      FROM_HERE, Bind(&Rendezvous, &first, &second, &first_met)));
-  ASSERT_TRUE(pool_->PostTask(
-      FROM_HERE, Bind(&Rendezvous, &second, &first, &second_met)));
+  ASSERT_TRUE(pool_->PostTask(FROM_HERE,
+                              Bind(&Rendezvous, &first, &second, &first_met)));
+  ASSERT_TRUE(pool_->PostTask(FROM_HERE,
+                              Bind(&Rendezvous, &second, &first, &second_met)));
   Event done;
-  ASSERT_TRUE(runner->PostTask(FROM_HERE, Bind(&Signal, &done)));
+  ASSERT_TRUE(runner->PostTask(
+      FROM_HERE, Bind(&WaitableEvent::Signal, Unretained(&done))));
   ASSERT_TRUE(done.TimedWait(kTimeout));
   pool_->Shutdown();
 
@@ -185,14 +178,14 @@ TEST_F(SequencedWorkerPoolTest, ShutdownWaitsForBlockingTasksOnly) {
   Event started;
   std::atomic<bool> refused{false}, done{false}, skipped_ran{false},
       delayed_ran{false}, late_ran{false};
-  ASSERT_TRUE(blocking->PostTask(
-      FROM_HERE,
-      Bind(&BlockUntilRefused, pool_.get(), &started, &refused, &done)));
+  ASSERT_TRUE(
+      blocking->PostTask(FROM_HERE, Bind(&BlockUntilRefused, pool_.get(),
+                                         &started, &refused, &done)));
   // Both wait behind the running task of their token when Shutdown comes.
   ASSERT_TRUE(skipping->PostTask(FROM_HERE, Bind(&SetFlag, &skipped_ran)));
   // A delay makes even a blocking runner's task skip on shutdown.
-  ASSERT_TRUE(blocking->PostDelayedTask(
-      FROM_HERE, Bind(&SetFlag, &delayed_ran), TimeDelta::FromSeconds(30)));
+  ASSERT_TRUE(blocking->PostDelayedTask(FROM_HERE, Bind(&SetFlag, &delayed_ran),
+                                        TimeDelta::FromSeconds(30)));
   ASSERT_TRUE(started.TimedWait(kTimeout));
 
   TimeTicks begin = TimeTicks::Now();
@@ -220,8 +213,8 @@ TEST_F(SequencedWorkerPoolTest, LastReleaseOnAWorkerDeletesOnCreatingThread) {
           SequencedWorkerPool::SequenceToken(),
           SequencedWorkerPool::CONTINUE_ON_SHUTDOWN);
   Event started, go;
-  ASSERT_TRUE(continuing->PostTask(
-      FROM_HERE, Bind(&HoldPoolUntil, pool_, &started, &go)));
+  ASSERT_TRUE(continuing->PostTask(FROM_HERE,
+                                   Bind(&HoldPoolUntil, pool_, &started, &go)));
   continuing = nullptr;
   ASSERT_TRUE(started.TimedWait(kTimeout));
   pool_->Shutdown();  // does not wait for the running task

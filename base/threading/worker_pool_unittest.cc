@@ -1,12 +1,11 @@
 #include "base/threading/worker_pool.h"
 
 #include <atomic>
-#include <utility>
 
 #include <gtest/gtest.h>
 
 #include "base/bind.h"
-#include "base/synchronization/waitable_event.h"
+#include "base/message_loop/message_loop_test_helpers.h"
 #include "testing/queue_thread.h"
 
 namespace base {
@@ -20,34 +19,25 @@ struct RunRecord {
   std::atomic<DWORD> released_on{0};
   std::atomic<DWORD> replied_on{0};
   std::atomic<bool> released_before_reply{false};
-  WaitableEvent released{WaitableEvent::ResetPolicy::MANUAL,
-                         WaitableEvent::InitialState::NOT_SIGNALED};
-  WaitableEvent replied{WaitableEvent::ResetPolicy::MANUAL,
-                        WaitableEvent::InitialState::NOT_SIGNALED};
+  test::ManualEvent released;
+  test::ManualEvent replied;
 };
 
-class ReleaseWitness {
- public:
-  explicit ReleaseWitness(RunRecord* record) : record_(record) {}
-  ReleaseWitness(ReleaseWitness&& other) noexcept
-      : record_(std::exchange(other.record_, nullptr)) {}
+struct ReleaseWitness {
   ~ReleaseWitness() {
-    if (!record_) return;
-    record_->released_on = ::GetCurrentThreadId();
-    record_->released.Signal();
+    record->released_on = ::GetCurrentThreadId();
+    record->released.Signal();
   }
-
- private:
-  RunRecord* record_;
+  RunRecord* record;
 };
 
 Closure RecordingTask(RunRecord* record) {
   return Bind(
-      [](RunRecord* record, const ReleaseWitness&) {
+      [](RunRecord* record, ReleaseWitness*) {
         record->ran_on = ::GetCurrentThreadId();
         record->ran_marked = WorkerPool::RunsTasksOnCurrentThread();
       },
-      record, ReleaseWitness(record));
+      record, Owned(new ReleaseWitness{record}));
 }
 
 void Reply(RunRecord* record) {
@@ -103,9 +93,9 @@ TEST(WorkerPoolTest, QueuesWithTheTaskFlagsAndReleasesEveryTask) {
     SCOPED_TRACE(testing::Message() << test.task_is_slow << test.refuse);
     QueueCall::refuse = test.refuse;
     RunRecord record;
-    EXPECT_EQ(!test.refuse, WorkerPool::PostTask(FROM_HERE,
-                                                 RecordingTask(&record),
-                                                 test.task_is_slow));
+    EXPECT_EQ(!test.refuse,
+              WorkerPool::PostTask(FROM_HERE, RecordingTask(&record),
+                                   test.task_is_slow));
     EXPECT_EQ(test.flags, QueueCall::flags);
     ASSERT_TRUE(record.released.TimedWait(
         test.refuse ? TimeDelta() : TimeDelta::FromSeconds(10)));
