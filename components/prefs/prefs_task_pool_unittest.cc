@@ -16,7 +16,7 @@
 #include "base/files/file_util.h"
 #include "base/json/json_file_value_serializer.h"
 #include "base/json/values.h"
-#include "base/synchronization/waitable_event.h"
+#include "base/message_loop/message_loop_test_helpers.h"
 #include "base/threading/sequenced_worker_pool.h"
 #include "base/threading/simple_thread.h"
 #include "base/threading/thread.h"
@@ -27,28 +27,15 @@ namespace {
 
 using base::FilePath;
 using base::TimeDelta;
-using base::WaitableEvent;
+using base::test::Fn;
+using base::test::ManualEvent;
 
 constexpr uint32_t kLossy = PersistentPrefStore::LOSSY_PREF_WRITE_FLAG;
-
-std::unique_ptr<WaitableEvent> MakeEvent() {
-  return std::make_unique<WaitableEvent>(
-      WaitableEvent::ResetPolicy::MANUAL,
-      WaitableEvent::InitialState::NOT_SIGNALED);
-}
-
-void Signal(WaitableEvent* event) { event->Signal(); }
-
-void SignalAndWait(WaitableEvent* started, WaitableEvent* release) {
-  started->Signal();
-  release->Wait();
-}
 
 // Holds |runner|'s sequence busy until |delay| has passed, so that what is
 // posted meanwhile queues behind it.
 void BlockSequence(base::SequencedTaskRunner* runner, int delay_ms) {
-  runner->PostTask(FROM_HERE, base::Bind([](int delay) { ::Sleep(delay); },
-                                         delay_ms));
+  runner->PostTask(FROM_HERE, Fn([delay_ms] { ::Sleep(delay_ms); }));
 }
 
 std::unique_ptr<base::DictionaryValue> ReadDictionary(const FilePath& path) {
@@ -72,20 +59,18 @@ class PrefsTaskPoolTest : public ::testing::Test {
 
 TEST_F(PrefsTaskPoolTest, OneSequencePerPath) {
   base::AtExitManager exit_manager;
-  auto a_runner = RunnerFor(File(L"a.json"));
-  auto a_again = RunnerFor(File(L"a.json"));
-  auto b_runner = RunnerFor(File(L"b.json"));
-  auto started = MakeEvent(), release = MakeEvent(), b_ran = MakeEvent(),
-       a_ran = MakeEvent();
-  a_runner->PostTask(FROM_HERE, base::Bind(&SignalAndWait, started.get(),
-                                           release.get()));
-  started->Wait();
-  b_runner->PostTask(FROM_HERE, base::Bind(&Signal, b_ran.get()));
-  a_again->PostTask(FROM_HERE, base::Bind(&Signal, a_ran.get()));
-  EXPECT_TRUE(b_ran->TimedWait(TimeDelta::FromSeconds(10)));
-  EXPECT_FALSE(a_ran->TimedWait(TimeDelta::FromMilliseconds(200)));
-  release->Signal();
-  EXPECT_TRUE(a_ran->TimedWait(TimeDelta::FromSeconds(10)));
+  ManualEvent started, release, b_ran, a_ran;
+  RunnerFor(File(L"a.json"))->PostTask(FROM_HERE, Fn([&] {
+                                         started.Signal();
+                                         release.Wait();
+                                       }));
+  started.Wait();
+  RunnerFor(File(L"b.json"))->PostTask(FROM_HERE, Fn([&] { b_ran.Signal(); }));
+  RunnerFor(File(L"a.json"))->PostTask(FROM_HERE, Fn([&] { a_ran.Signal(); }));
+  EXPECT_TRUE(b_ran.TimedWait(TimeDelta::FromSeconds(10)));
+  EXPECT_FALSE(a_ran.TimedWait(TimeDelta::FromMilliseconds(200)));
+  release.Signal();
+  EXPECT_TRUE(a_ran.TimedWait(TimeDelta::FromSeconds(10)));
 }
 
 // A new store reads its file behind the writes already queued for it, and
@@ -141,7 +126,8 @@ TEST_F(PrefsTaskPoolTest, WaitFlagHoldsTeardownUntilRunnersAreReleased) {
   {
     base::AtExitManager exit_manager;
     GetPrefsTaskPool()->set_wait_for_last_reference(true);
-    scoped_refptr<base::SequencedTaskRunner> runner = RunnerFor(File(L"w.json"));
+    scoped_refptr<base::SequencedTaskRunner> runner =
+        RunnerFor(File(L"w.json"));
     releaser = std::thread([runner, &released]() mutable {
       ::Sleep(300);
       released = true;
@@ -150,24 +136,6 @@ TEST_F(PrefsTaskPoolTest, WaitFlagHoldsTeardownUntilRunnersAreReleased) {
   }
   EXPECT_TRUE(released);
   releaser.join();
-}
-
-void SetInt(scoped_refptr<JsonPrefStore>* store, const std::string& key,
-            int value, uint32_t flags) {
-  (*store)->SetValue(key, std::make_unique<base::Value>(value), flags);
-}
-
-// Runs |task| on |thread|'s loop and waits until it has run.
-void RunOn(base::Thread* thread, base::Closure task) {
-  auto done = MakeEvent();
-  ASSERT_TRUE(thread->task_runner()->PostTask(
-      FROM_HERE, base::Bind(
-                     [](const base::Closure& task, WaitableEvent* done) {
-                       task.Run();
-                       done->Signal();
-                     },
-                     task, done.get())));
-  done->Wait();
 }
 
 // Eight threads, which also race to create the pool, send changes to four
@@ -179,14 +147,10 @@ void RunOn(base::Thread* thread, base::Closure task) {
 // so does each file after the stores are released and the pool torn down.
 TEST_F(PrefsTaskPoolTest, StressChangesOnLoopsAreBatchedAndAllWritten) {
   constexpr int kThreads = 8;
-  constexpr int kKeysPerThread = 8;
   constexpr int kStores = 4;
-  const TimeDelta kDuration = TimeDelta::FromSeconds(1);
   const FilePath files[2] = {File(L"one.json"), File(L"two.json")};
-  // expected[file][thread][key]: the last value a thread set.
-  std::vector<std::map<std::string, int>> expected[2];
-  expected[0].resize(kThreads);
-  expected[1].resize(kThreads);
+  // expected[thread][file]: the last value the thread set for each key.
+  std::map<std::string, int> expected[kThreads][2];
   auto expect_last_values = [&] {
     for (int file = 0; file < 2; ++file) {
       SCOPED_TRACE(file);
@@ -198,23 +162,20 @@ TEST_F(PrefsTaskPoolTest, StressChangesOnLoopsAreBatchedAndAllWritten) {
         prefs = ReadDictionary(files[file]);
       }
       ASSERT_TRUE(prefs);
-      size_t keys = 0;
-      for (const auto& thread_values : expected[file]) {
-        for (const auto& entry : thread_values) {
+      for (const auto& thread_values : expected) {
+        for (const auto& entry : thread_values[file]) {
           int value = 0;
           EXPECT_TRUE(prefs->GetInteger(entry.first, &value)) << entry.first;
           EXPECT_EQ(entry.second, value) << entry.first;
-          ++keys;
         }
       }
-      EXPECT_GT(keys, 0u);
     }
   };
   {
     base::AtExitManager exit_manager;
     std::vector<PrefsTaskPoolOwner*> owners(kThreads);
     std::atomic<int> arrived{0};
-    auto stores_ready = MakeEvent();
+    ManualEvent stores_ready;
     std::unique_ptr<base::Thread> store_threads[kStores];
     scoped_refptr<JsonPrefStore> stores[kStores];
     std::vector<std::thread> threads;
@@ -223,46 +184,42 @@ TEST_F(PrefsTaskPoolTest, StressChangesOnLoopsAreBatchedAndAllWritten) {
         ++arrived;
         while (arrived < kThreads) ::Sleep(0);
         owners[t] = GetPrefsTaskPool();
-        stores_ready->Wait();
+        stores_ready.Wait();
         std::mt19937 random(t);
-        const base::TimeTicks end = base::TimeTicks::Now() + kDuration;
+        const base::TimeTicks end =
+            base::TimeTicks::Now() + TimeDelta::FromSeconds(1);
         for (int change = 1; base::TimeTicks::Now() < end; ++change) {
           const int file = random() % 2;
-          const std::string key = "t" + std::to_string(t) + ".k" +
-                                  std::to_string(random() % kKeysPerThread);
+          const std::string key =
+              "t" + std::to_string(t) + ".k" + std::to_string(random() % 8);
           const uint32_t flags = change % 64 ? kLossy : 0;
           for (int s = file * 2; s < file * 2 + 2; ++s) {
             store_threads[s]->task_runner()->PostTask(
-                FROM_HERE,
-                base::Bind(&SetInt, &stores[s], key, change, flags));
+                FROM_HERE, Fn([=, &stores] {
+                  stores[s]->SetValue(
+                      key, std::make_unique<base::Value>(change), flags);
+                }));
           }
-          expected[file][t][key] = change;
+          expected[t][file][key] = change;
           ::Sleep(1);
         }
       });
     }
-    while (std::count(owners.begin(), owners.end(), nullptr) != 0)
-      ::Sleep(1);
-    for (PrefsTaskPoolOwner* owner : owners)
-      EXPECT_EQ(owners[0], owner);
+    while (std::count(owners.begin(), owners.end(), nullptr) != 0) ::Sleep(1);
+    for (PrefsTaskPoolOwner* owner : owners) EXPECT_EQ(owners[0], owner);
     for (int s = 0; s < kStores; ++s) {
-      store_threads[s] =
-          std::make_unique<base::Thread>("store" + std::to_string(s));
+      store_threads[s] = std::make_unique<base::Thread>("store");
       ASSERT_TRUE(store_threads[s]->Start());
-      RunOn(store_threads[s].get(),
-            base::Bind(
-                [](PrefsTaskPoolOwner* owner, const FilePath& path,
-                   scoped_refptr<JsonPrefStore>* store) {
-                  *store = CreateJsonPrefStore(owner, path);
-                },
-                owners[0], files[s / 2], &stores[s]));
+      base::test::RunAndWait(store_threads[s]->task_runner().get(), Fn([&, s] {
+                               stores[s] =
+                                   CreateJsonPrefStore(owners[0], files[s / 2]);
+                             }));
     }
-    stores_ready->Signal();
-    for (std::thread& thread : threads)
-      thread.join();
+    stores_ready.Signal();
+    for (std::thread& thread : threads) thread.join();
     // Once each loop has run what was posted so far, every change is in.
     for (auto& store_thread : store_threads)
-      RunOn(store_thread.get(), base::Bind([] {}));
+      base::test::RunAndWait(store_thread->task_runner().get(), Fn([] {}));
     EXPECT_FALSE(base::PathExists(files[0]) || base::PathExists(files[1]));
 
     const base::TimeTicks deadline =
@@ -274,10 +231,8 @@ TEST_F(PrefsTaskPoolTest, StressChangesOnLoopsAreBatchedAndAllWritten) {
     expect_last_values();
 
     for (int s = 0; s < kStores; ++s) {
-      RunOn(store_threads[s].get(),
-            base::Bind([](scoped_refptr<JsonPrefStore>* store) {
-              *store = nullptr;
-            }, &stores[s]));
+      base::test::RunAndWait(store_threads[s]->task_runner().get(),
+                             Fn([&, s] { stores[s] = nullptr; }));
       store_threads[s]->Stop();
     }
   }
