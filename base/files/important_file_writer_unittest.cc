@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "base/bind.h"
+#include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
 #include "base/files/testdata/important_file_writer_generation.h"
 #include "base/metrics/histogram_test_util.h"
@@ -32,19 +33,13 @@ using testing_support::WriteFileForTest;
 
 constexpr char kFailures[] = "ImportantFile.TempFileFailures";
 
-// Names in |folder|, without "." and "..".
 std::vector<std::wstring> ListFolder(const std::wstring& folder) {
   std::vector<std::wstring> names;
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE)
-    return names;
-  do {
-    std::wstring name = data.cFileName;
-    if (name != L"." && name != L"..")
-      names.push_back(name);
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
+  FileEnumerator entries(FilePath(folder), false,
+                         FileEnumerator::FILES | FileEnumerator::DIRECTORIES,
+                         L"");
+  for (FilePath path = entries.Next(); !path.empty(); path = entries.Next())
+    names.push_back(path.BaseName().value());
   return names;
 }
 
@@ -64,15 +59,17 @@ class ImportantFileWriterTest : public ::testing::Test {
     std::sort(others.begin(), others.end());
     EXPECT_EQ(others, names);
   }
-  int64_t Failures(int code) { return GetHistogramSampleCount(kFailures, code); }
+  int64_t Failures(int code) {
+    return GetHistogramSampleCount(kFailures, code);
+  }
 
   ScopedTestFolder folder_;
   const FilePath target_ = FilePath(folder_.path()).Append(L"prefs.json");
 };
 
 TEST_F(ImportantFileWriterTest, WriteFileAtomicallyCreatesAndReplaces) {
-  for (const std::string& data : {std::string("first"),
-                                  std::string(300000, 'x'), std::string()}) {
+  for (const std::string& data :
+       {std::string("first"), std::string(300000, 'x'), std::string()}) {
     SCOPED_TRACE(data.size());
     EXPECT_TRUE(ImportantFileWriter::WriteFileAtomically(target_, data));
     EXPECT_EQ(data, Read(target_));
@@ -121,8 +118,7 @@ BOOL WINAPI FailingReplaceFile(const wchar_t* replaced,
                                DWORD, void*, void*) {
   ::CloseHandle(g_held_target);
   g_held_target = INVALID_HANDLE_VALUE;
-  if (g_fake_replace.fate == TargetFate::kDeleted)
-    ::DeleteFileW(replaced);
+  if (g_fake_replace.fate == TargetFate::kDeleted) ::DeleteFileW(replaced);
   if (g_fake_replace.fate == TargetFate::kRenamedAway)
     ::MoveFileW(replaced, (std::wstring(replaced) + L".away").c_str());
   if (g_fake_replace.hold_replacement) {
@@ -238,53 +234,50 @@ class ImportantFileWriterScheduleTest : public ImportantFileWriterTest {
   ImportantFileWriter writer_{target_, runner_};
 };
 
-TEST_F(ImportantFileWriterScheduleTest, ChangesWithinIntervalCommitOnce) {
+// Changes within the interval are committed once, by the last serializer;
+// WriteNow cancels a scheduled write; a failed serialization ends the
+// schedule, so the timer cannot fire later with no serializer.
+TEST_F(ImportantFileWriterScheduleTest, ScheduledWritesCommitOnceAtMost) {
   TestSerializer first, second;
-  first.data = "a";
-  writer_.ScheduleWrite(&first);
-  runner_->FastForwardBy(TimeDelta::FromSeconds(4));
-  first.data = "b";
-  writer_.ScheduleWrite(&first);
-  runner_->FastForwardBy(TimeDelta::FromSeconds(4));
-  second.data = "c";
+  {
+    SCOPED_TRACE("changes within the interval");
+    first.data = "a";
+    writer_.ScheduleWrite(&first);
+    runner_->FastForwardBy(TimeDelta::FromSeconds(4));
+    first.data = "b";
+    writer_.ScheduleWrite(&first);
+    runner_->FastForwardBy(TimeDelta::FromSeconds(4));
+    second.data = "c";
+    writer_.ScheduleWrite(&second);
+    // The interval runs from the first change, not the last.
+    runner_->FastForwardBy(TimeDelta::FromMilliseconds(1999));
+    EXPECT_TRUE(writer_.HasPendingWrite());
+    EXPECT_FALSE(PathExists(target_));
+    runner_->FastForwardBy(TimeDelta::FromMilliseconds(1));
+    EXPECT_FALSE(writer_.HasPendingWrite());
+    EXPECT_EQ("c", Read(target_));
+    EXPECT_EQ(0, first.calls);
+    EXPECT_EQ(1, second.calls);
+  }
+  {
+    SCOPED_TRACE("WriteNow");
+    writer_.ScheduleWrite(&first);
+    writer_.WriteNow(std::make_unique<std::string>("now"));
+    EXPECT_FALSE(writer_.HasPendingWrite());
+    runner_->FastForwardBy(TimeDelta::FromSeconds(30));
+    EXPECT_EQ("now", Read(target_));
+    EXPECT_EQ(0, first.calls);
+    EXPECT_EQ(1, second.calls);
+  }
+  SCOPED_TRACE("failed serialization");
+  second.succeeds = false;
   writer_.ScheduleWrite(&second);
-  // The interval runs from the first change, not the last.
-  runner_->FastForwardBy(TimeDelta::FromMilliseconds(1999));
-  EXPECT_TRUE(writer_.HasPendingWrite());
-  EXPECT_FALSE(PathExists(target_));
-
-  runner_->FastForwardBy(TimeDelta::FromMilliseconds(1));
-  EXPECT_FALSE(writer_.HasPendingWrite());
-  EXPECT_EQ("c", Read(target_));
-  EXPECT_EQ(0, first.calls);
-  EXPECT_EQ(1, second.calls);
-  runner_->FastForwardBy(TimeDelta::FromSeconds(30));
-  EXPECT_EQ(1, second.calls);
-}
-
-TEST_F(ImportantFileWriterScheduleTest, WriteNowCancelsScheduledWrite) {
-  TestSerializer serializer;
-  serializer.data = "scheduled";
-  writer_.ScheduleWrite(&serializer);
-  writer_.WriteNow(std::make_unique<std::string>("now"));
+  writer_.DoScheduledWrite();
   EXPECT_FALSE(writer_.HasPendingWrite());
   runner_->FastForwardBy(TimeDelta::FromSeconds(30));
+  writer_.DoScheduledWrite();
+  EXPECT_EQ(2, second.calls);
   EXPECT_EQ("now", Read(target_));
-  EXPECT_EQ(0, serializer.calls);
-}
-
-// A commit whose serializer fails ends the schedule: the timer must not fire
-// later with no serializer.
-TEST_F(ImportantFileWriterScheduleTest, FailedSerializationEndsSchedule) {
-  TestSerializer serializer;
-  serializer.succeeds = false;
-  writer_.ScheduleWrite(&serializer);
-  writer_.DoScheduledWrite();
-  EXPECT_FALSE(writer_.HasPendingWrite());
-  runner_->FastForwardBy(TimeDelta::FromSeconds(30));
-  writer_.DoScheduledWrite();
-  EXPECT_EQ(1, serializer.calls);
-  EXPECT_FALSE(PathExists(target_));
 }
 
 // A child writes generation after generation and is killed at random
@@ -332,12 +325,11 @@ TEST_F(ImportantFileWriterTest, KilledWriterLeavesOneWholeGeneration) {
     ASSERT_TRUE(::TerminateProcess(writer.Handle(), 9));
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(writer.Handle(), 20000));
 
-    std::string why;
-    const int64_t generation = CheckGeneration(Read(target_), &why);
-    ASSERT_GE(generation, 0) << why;
+    const std::string contents = Read(target_);
+    const int64_t generation = CheckGeneration(contents);
+    ASSERT_GE(generation, 0) << contents.size() << " bytes";
     ASSERT_GE(generation, last_generation);
-    if (generation >= static_cast<int64_t>(first))
-      ++kills_after_a_write;
+    if (generation >= static_cast<int64_t>(first)) ++kills_after_a_write;
     last_generation = generation;
 
     // Besides the target, at most the temporary file of the write that was
@@ -354,10 +346,7 @@ TEST_F(ImportantFileWriterTest, KilledWriterLeavesOneWholeGeneration) {
       testing_support::RunChildProcess(command(first, 3));
   ASSERT_TRUE(result.started);
   EXPECT_EQ(0u, result.exit_code) << result.output;
-  std::string why;
-  EXPECT_EQ(static_cast<int64_t>(first + 2),
-            CheckGeneration(Read(target_), &why))
-      << why;
+  EXPECT_EQ(static_cast<int64_t>(first + 2), CheckGeneration(Read(target_)));
   ExpectOnlyTarget();
 }
 

@@ -5,6 +5,7 @@
 #ifndef BASE_MESSAGE_LOOP_MESSAGE_LOOP_TEST_HELPERS_H_
 #define BASE_MESSAGE_LOOP_MESSAGE_LOOP_TEST_HELPERS_H_
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -48,6 +49,40 @@ inline void RunAndWait(TaskRunner* runner, Closure task) {
                          })));
   done.Wait();
 }
+
+// How often a closure's bound state died, and on which thread: a
+// WitnessedTask tells whether and where its closure was released.
+struct DeathRecord {
+  std::atomic<int> count{0};
+  std::atomic<DWORD> thread{0};
+  WaitableEvent* died = nullptr;  // signalled at each death when set
+};
+
+struct DeathWitness {
+  ~DeathWitness() {
+    record->thread = ::GetCurrentThreadId();
+    ++record->count;
+    if (record->died) record->died->Signal();
+  }
+  DeathRecord* record;
+};
+
+inline Closure WitnessedTask(
+    DeathRecord* record, std::function<void()> function = [] {}) {
+  return Bind([](const std::function<void()>& f, DeathWitness*) { f(); },
+              std::move(function), Owned(new DeathWitness{record}));
+}
+
+// Runs |function| when the loop it watches is about to be destroyed.
+class DestructionCallback : public MessageLoop::DestructionObserver {
+ public:
+  explicit DestructionCallback(std::function<void()> function)
+      : function_(std::move(function)) {}
+  void WillDestroyCurrentMessageLoop() override { function_(); }
+
+ private:
+  std::function<void()> function_;
+};
 
 // Runs code outside any task on the calling thread's loop.
 class OutsideTaskPoster {

@@ -43,45 +43,11 @@ class RecordingTaskObserver : public MessageLoop::TaskObserver {
   TimeTicks last_run_time;
 };
 
-// Records its destruction and the thread it died on.
-struct Probe {
-  explicit Probe(std::vector<DWORD>* deaths) : deaths(deaths) {}
-  ~Probe() { deaths->push_back(::GetCurrentThreadId()); }
-  std::vector<DWORD>* deaths;
-};
-
-// A task that sets |ran|; its bound state records its death in |deaths|.
-Closure ProbedTask(std::vector<DWORD>* deaths, bool* ran) {
-  return Bind([](Probe*, bool* ran) { *ran = true; }, Owned(new Probe(deaths)),
-              ran);
-}
-
 class MessageLoopTest : public testing::TestWithParam<MessageLoop::Type> {};
 
 std::string PumpName(const testing::TestParamInfo<MessageLoop::Type>& info) {
   if (info.param == MessageLoop::TYPE_DEFAULT) return "Default";
   return info.param == MessageLoop::TYPE_UI ? "UI" : "IO";
-}
-
-TEST_P(MessageLoopTest, TasksRunInPostingOrderAndNeverInsideEachOther) {
-  MessageLoop loop(GetParam());
-  std::vector<int> order;
-  const scoped_refptr<SingleThreadTaskRunner>& runner = loop.task_runner();
-  runner->PostTask(FROM_HERE, Fn([&] {
-                     runner->PostTask(FROM_HERE,
-                                      Fn([&] { order.push_back(3); }));
-                     order.push_back(1);
-                   }));
-  runner->PostTask(FROM_HERE, Fn([&] { order.push_back(2); }));
-  RunUntilIdle();
-  EXPECT_EQ((std::vector<int>{1, 2, 3}), order);
-
-  EXPECT_TRUE(runner->RunsTasksOnCurrentThread());
-  bool on_other_thread = true;
-  std::thread([&] {
-    on_other_thread = runner->RunsTasksOnCurrentThread();
-  }).join();
-  EXPECT_FALSE(on_other_thread);
 }
 
 TEST_P(MessageLoopTest, DelayedTasksRunByTimeWithHighResolutionBelow32Ms) {
@@ -139,99 +105,64 @@ TEST_P(MessageLoopTest, TasksPostedBeforeBindingRunInTheFirstRun) {
   EXPECT_TRUE(ran);
 }
 
-class CheckingDestructionObserver : public MessageLoop::DestructionObserver {
- public:
-  explicit CheckingDestructionObserver(const std::vector<DWORD>* deaths)
-      : deaths_(deaths) {}
-  void WillDestroyCurrentMessageLoop() override {
-    deaths_at_notification = deaths_->size();
-    loop_was_current = MessageLoop::current() != nullptr;
-  }
-  size_t deaths_at_notification = 0;
+TEST_P(MessageLoopTest, DestructionDestroysQueuedTasksBeforeTheObservers) {
+  test::DeathRecord deaths;
+  int deaths_at_notification = -1;
   bool loop_was_current = false;
-
- private:
-  const std::vector<DWORD>* deaths_;
-};
-
-TEST_P(MessageLoopTest, DestructionDestroysQueuedTasksThenRefusesPosts) {
-  std::vector<DWORD> deaths;
-  CheckingDestructionObserver observer(&deaths);
-  scoped_refptr<SingleThreadTaskRunner> runner;
+  test::DestructionCallback observer([&] {
+    deaths_at_notification = deaths.count;
+    loop_was_current = MessageLoop::current() != nullptr;
+  });
   bool ran = false;
   {
     MessageLoop loop(GetParam());
     loop.AddDestructionObserver(&observer);
     loop.AddDestructionObserver(&observer);  // kept once
-    runner = loop.task_runner();
+    scoped_refptr<SingleThreadTaskRunner> runner = loop.task_runner();
+    auto task = [&] {
+      return test::WitnessedTask(&deaths, [&] { ran = true; });
+    };
     // A task whose destruction posts another: the next pass collects it.
     struct Reposter {
+      ~Reposter() { runner->PostTask(FROM_HERE, task); }
       scoped_refptr<SingleThreadTaskRunner> runner;
-      std::vector<DWORD>* deaths;
-      bool* ran;
-      ~Reposter() { runner->PostTask(FROM_HERE, ProbedTask(deaths, ran)); }
+      Closure task;
     };
-    runner->PostTask(FROM_HERE, ProbedTask(&deaths, &ran));
-    runner->PostDelayedTask(FROM_HERE, ProbedTask(&deaths, &ran),
-                            TimeDelta::FromHours(1));
+    runner->PostTask(FROM_HERE, task());
+    runner->PostDelayedTask(FROM_HERE, task(), TimeDelta::FromHours(1));
     runner->PostTask(
-        FROM_HERE,
-        Bind([](Reposter*) {}, Owned(new Reposter{runner, &deaths, &ran})));
+        FROM_HERE, Bind([](Reposter*) {}, Owned(new Reposter{runner, task()})));
   }
   EXPECT_FALSE(ran);
-  EXPECT_EQ(3u, deaths.size());
-  EXPECT_EQ(3u, observer.deaths_at_notification);
-  EXPECT_TRUE(observer.loop_was_current);
+  EXPECT_EQ(3, deaths.count);
+  EXPECT_EQ(3, deaths_at_notification);
+  EXPECT_TRUE(loop_was_current);
   EXPECT_EQ(nullptr, MessageLoop::current());
-
-  // A post after destruction fails and releases the task where it was made.
-  DWORD poster = 0;
-  bool posted = true;
-  std::thread([&] {
-    poster = ::GetCurrentThreadId();
-    posted = runner->PostTask(FROM_HERE, ProbedTask(&deaths, &ran));
-  }).join();
-  EXPECT_FALSE(posted);
-  ASSERT_EQ(4u, deaths.size());
-  EXPECT_EQ(poster, deaths[3]);
 }
 
-// Holds the destructor between its last clean-up pass and the detach until
-// every poster has had ten posts accepted there.
-class GapObserver : public MessageLoop::DestructionObserver {
- public:
-  GapObserver(const std::atomic<int>* gap_posts, int posters)
-      : gap_posts_(gap_posts), posters_(posters) {}
-  void WillDestroyCurrentMessageLoop() override {
-    in_gap = true;
-    TimeTicks deadline = TimeTicks::Now() + TimeDelta::FromSeconds(30);
-    for (int i = 0; i < posters_; ++i) {
-      while (gap_posts_[i] < 10 && TimeTicks::Now() < deadline) ::Sleep(1);
-      EXPECT_GE(gap_posts_[i], 10) << "poster " << i;
-    }
-  }
-  std::atomic<bool> in_gap{false};
-
- private:
-  const std::atomic<int>* gap_posts_;
-  int posters_;
-};
-
+// Posts race the destruction: a hundred from each poster before it, the rest
+// while the destructor is held between its last clean-up pass and the detach
+// until every poster has had ten posts accepted there. Whatever was accepted
+// dies on the loop's thread, whatever was refused on its poster's.
 TEST_P(MessageLoopTest, EveryPostAcceptedDuringDestructionDiesOnTheLoopThread) {
   constexpr int kPosters = 4;
   struct Fate {
     bool accepted = false;
-    std::atomic<DWORD> death_thread{0};
-  };
-  struct Witness {
-    Fate* fate;
-    ~Witness() { fate->death_thread = ::GetCurrentThreadId(); }
+    test::DeathRecord death;
   };
   std::atomic<int> posts[kPosters] = {};
   std::atomic<int> gap_posts[kPosters] = {};
   std::deque<Fate> fates[kPosters];
   DWORD poster_ids[kPosters] = {};
-  GapObserver observer(gap_posts, kPosters);
+  std::atomic<bool> in_gap{false};
+  test::DestructionCallback observer([&] {
+    in_gap = true;
+    TimeTicks deadline = TimeTicks::Now() + TimeDelta::FromSeconds(30);
+    for (int i = 0; i < kPosters; ++i) {
+      while (gap_posts[i] < 10 && TimeTicks::Now() < deadline) ::Sleep(1);
+      EXPECT_GE(gap_posts[i], 10) << "poster " << i;
+    }
+  });
   auto loop = std::make_unique<MessageLoop>(GetParam());
   loop->AddDestructionObserver(&observer);
   scoped_refptr<SingleThreadTaskRunner> runner = loop->task_runner();
@@ -241,14 +172,12 @@ TEST_P(MessageLoopTest, EveryPostAcceptedDuringDestructionDiesOnTheLoopThread) {
     posters.emplace_back([&, i] {
       poster_ids[i] = ::GetCurrentThreadId();
       for (int n = 0;; ++n) {
-        // A hundred posts each before the destruction, the rest once it
-        // reached the observer, racing the detach.
         if (n == 100) {
-          while (!observer.in_gap) ::Sleep(1);
+          while (!in_gap) ::Sleep(1);
         }
-        bool in_gap = observer.in_gap;
+        bool was_in_gap = in_gap;
         Fate& fate = fates[i].emplace_back();
-        Closure task = Bind([](Witness*) {}, Owned(new Witness{&fate}));
+        Closure task = test::WitnessedTask(&fate.death);
         if (n % 3 == 0) {
           fate.accepted = runner->PostTask(FROM_HERE, std::move(task));
         } else if (n % 3 == 1) {
@@ -260,7 +189,7 @@ TEST_P(MessageLoopTest, EveryPostAcceptedDuringDestructionDiesOnTheLoopThread) {
         }
         if (!fate.accepted) return;
         ++posts[i];
-        if (in_gap) ++gap_posts[i];
+        if (was_in_gap) ++gap_posts[i];
       }
     });
   }
@@ -278,7 +207,7 @@ TEST_P(MessageLoopTest, EveryPostAcceptedDuringDestructionDiesOnTheLoopThread) {
     for (const Fate& fate : fates[i]) {
       accepted += fate.accepted;
       DWORD expected = fate.accepted ? ::GetCurrentThreadId() : poster_ids[i];
-      wrong += fate.death_thread != expected;
+      wrong += fate.death.thread != expected;
     }
   }
   EXPECT_EQ(0, wrong) << "of " << accepted << " accepted posts";

@@ -219,7 +219,7 @@ TEST(MessagePumpForUITest, DispatcherDecidesDispatchAndQuit) {
     bool dispatched;
     bool quit_by_dispatcher;
   };
-  const Case cases[] = {{1, false, true}, {2, true, false}, {3, true, true}};
+  const Case cases[] = {{1, false, true}, {2, true, false}};
   MessageLoop loop(MessageLoop::TYPE_UI);
   test::WindowPoster poster;
   for (const Case& c : cases) {
@@ -237,12 +237,7 @@ TEST(MessagePumpForUITest, DispatcherDecidesDispatchAndQuit) {
     EXPECT_EQ(1, dispatcher.app_messages);
     EXPECT_EQ(c.dispatched, dispatched);
     EXPECT_EQ(c.quit_by_dispatcher, !quit_task_ran);
-    // Drop what is left for the next case.
-    MSG message;
-    while (::PeekMessageW(&message, poster.hwnd(), 0, 0, PM_REMOVE)) {
-      delete reinterpret_cast<std::function<void()>*>(message.lParam);
-    }
-    test::RunUntilIdle();
+    test::RunUntilIdle();  // the quit task a dispatcher's quit left queued
   }
 }
 

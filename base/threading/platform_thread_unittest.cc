@@ -39,6 +39,16 @@ class ProbeDelegate : public PlatformThread::Delegate {
   size_t stack_reservation_ = 0;
 };
 
+// Runs |probe| on a new joinable thread to its end.
+void RunToEnd(ProbeDelegate* probe, size_t stack_size,
+              ThreadPriority priority) {
+  win::ScopedHandle handle;
+  ASSERT_TRUE(
+      PlatformThread::CreateWithPriority(stack_size, probe, &handle, priority));
+  probe->release_.Signal();
+  PlatformThread::Join(std::move(handle));
+}
+
 TEST(PlatformThreadTest, PriorityMapsToTheSystemValue) {
   const struct {
     ThreadPriority priority;
@@ -51,11 +61,7 @@ TEST(PlatformThreadTest, PriorityMapsToTheSystemValue) {
   };
   for (const auto& test : kCases) {
     ProbeDelegate probe;
-    win::ScopedHandle handle;
-    ASSERT_TRUE(
-        PlatformThread::CreateWithPriority(0, &probe, &handle, test.priority));
-    probe.release_.Signal();
-    PlatformThread::Join(std::move(handle));
+    RunToEnd(&probe, 0, test.priority);
     EXPECT_EQ(test.expected, probe.priority_)
         << static_cast<int>(test.priority);
   }
@@ -66,16 +72,8 @@ TEST(PlatformThreadTest, StackSizeIsAReservation) {
   const size_t kSmall = 1024 * 1024;
   ProbeDelegate small;
   ProbeDelegate standard;
-  win::ScopedHandle small_handle;
-  win::ScopedHandle standard_handle;
-  ASSERT_TRUE(PlatformThread::CreateWithPriority(kSmall, &small, &small_handle,
-                                                 ThreadPriority::NORMAL));
-  ASSERT_TRUE(PlatformThread::CreateWithPriority(0, &standard, &standard_handle,
-                                                 ThreadPriority::NORMAL));
-  small.release_.Signal();
-  standard.release_.Signal();
-  PlatformThread::Join(std::move(small_handle));
-  PlatformThread::Join(std::move(standard_handle));
+  RunToEnd(&small, kSmall, ThreadPriority::NORMAL);
+  RunToEnd(&standard, 0, ThreadPriority::NORMAL);
   EXPECT_EQ(kSmall, small.stack_reservation_);
   EXPECT_GT(standard.stack_reservation_, kSmall);
 

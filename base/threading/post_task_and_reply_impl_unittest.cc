@@ -23,36 +23,6 @@ class TestThread : public Thread {
   TestThread() : Thread("PostTaskAndReplyTest") { CHECK(Start()); }
 };
 
-// Signals |entered| when the thread's loop reaches its destruction
-// observers, then holds it there until |release|.
-class HoldAtDestruction : public MessageLoop::DestructionObserver {
- public:
-  HoldAtDestruction(WaitableEvent* entered, WaitableEvent* release)
-      : entered_(entered), release_(release) {}
-  void WillDestroyCurrentMessageLoop() override {
-    entered_->Signal();
-    release_->Wait();
-  }
-
- private:
-  WaitableEvent* entered_;
-  WaitableEvent* release_;
-};
-
-// How often a bound argument died, and on which thread.
-struct Death {
-  std::atomic<int> count{0};
-  std::atomic<DWORD> thread{0};
-};
-
-struct Witness {
-  ~Witness() {
-    death->thread = ::GetCurrentThreadId();
-    ++death->count;
-  }
-  Death* death;
-};
-
 // What happened to one task-and-reply pair, and on which threads.
 struct PairRecord {
   std::atomic<int> task_runs{0};
@@ -60,32 +30,28 @@ struct PairRecord {
   std::atomic<DWORD> task_thread{0};
   std::atomic<DWORD> reply_thread{0};
   std::atomic<bool> task_arg_gone_at_reply{false};
-  Death task_arg;
-  Death reply_arg;
+  test::DeathRecord task_arg;
+  test::DeathRecord reply_arg;
   // Signalled by the reply when it brings the count to zero.
   std::atomic<int>* replies_left = nullptr;
   WaitableEvent* all_replied = nullptr;
 };
 
 Closure MakeTask(PairRecord* record) {
-  return Bind(
-      [](PairRecord* record, Witness*) {
-        record->task_thread = ::GetCurrentThreadId();
-        ++record->task_runs;
-      },
-      record, Owned(new Witness{&record->task_arg}));
+  return test::WitnessedTask(&record->task_arg, [record] {
+    record->task_thread = ::GetCurrentThreadId();
+    ++record->task_runs;
+  });
 }
 
 Closure MakeReply(PairRecord* record) {
-  return Bind(
-      [](PairRecord* record, Witness*) {
-        record->reply_thread = ::GetCurrentThreadId();
-        record->task_arg_gone_at_reply = record->task_arg.count == 1;
-        ++record->reply_runs;
-        if (record->replies_left && --*record->replies_left == 0)
-          record->all_replied->Signal();
-      },
-      record, Owned(new Witness{&record->reply_arg}));
+  return test::WitnessedTask(&record->reply_arg, [record] {
+    record->reply_thread = ::GetCurrentThreadId();
+    record->task_arg_gone_at_reply = record->task_arg.count == 1;
+    ++record->reply_runs;
+    if (record->replies_left && --*record->replies_left == 0)
+      record->all_replied->Signal();
+  });
 }
 
 bool PostPair(TaskRunner* destination, PairRecord* record) {
@@ -175,7 +141,10 @@ TEST(PostTaskAndReplyTest, RefusedHalvesReleaseTaskAndReplyOnce) {
   PairRecord origin_dying;
   ManualEvent dying;
   ManualEvent reply_posted;
-  HoldAtDestruction hold(&dying, &reply_posted);
+  test::DestructionCallback hold([&] {
+    dying.Signal();
+    reply_posted.Wait();
+  });
   test::RunAndWait(dying_origin.task_runner().get(), test::Fn([&] {
                      MessageLoop::current()->AddDestructionObserver(&hold);
                    }));

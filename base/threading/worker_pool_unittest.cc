@@ -14,41 +14,31 @@ namespace {
 // Records where a task ran, where its bound state died and where the reply
 // ran.
 struct RunRecord {
+  RunRecord() { death.died = &released; }
   std::atomic<DWORD> ran_on{0};
   std::atomic<bool> ran_marked{false};
-  std::atomic<DWORD> released_on{0};
   std::atomic<DWORD> replied_on{0};
   std::atomic<bool> released_before_reply{false};
+  test::DeathRecord death;
   test::ManualEvent released;
   test::ManualEvent replied;
 };
 
-struct ReleaseWitness {
-  ~ReleaseWitness() {
-    record->released_on = ::GetCurrentThreadId();
-    record->released.Signal();
-  }
-  RunRecord* record;
-};
-
 Closure RecordingTask(RunRecord* record) {
-  return Bind(
-      [](RunRecord* record, ReleaseWitness*) {
-        record->ran_on = ::GetCurrentThreadId();
-        record->ran_marked = WorkerPool::RunsTasksOnCurrentThread();
-      },
-      record, Owned(new ReleaseWitness{record}));
-}
-
-void Reply(RunRecord* record) {
-  record->released_before_reply = record->released.TimedWait(TimeDelta());
-  record->replied_on = ::GetCurrentThreadId();
-  record->replied.Signal();
+  return test::WitnessedTask(&record->death, [record] {
+    record->ran_on = ::GetCurrentThreadId();
+    record->ran_marked = WorkerPool::RunsTasksOnCurrentThread();
+  });
 }
 
 void PostWithReply(RunRecord* record) {
-  EXPECT_TRUE(WorkerPool::PostTaskAndReply(FROM_HERE, RecordingTask(record),
-                                           Bind(&Reply, record), false));
+  EXPECT_TRUE(WorkerPool::PostTaskAndReply(
+      FROM_HERE, RecordingTask(record), test::Fn([record] {
+        record->released_before_reply = record->death.count == 1;
+        record->replied_on = ::GetCurrentThreadId();
+        record->replied.Signal();
+      }),
+      false));
 }
 
 TEST(WorkerPoolTest, ReplyRunsOnThePostingThreadAfterTheTask) {
@@ -100,11 +90,11 @@ TEST(WorkerPoolTest, QueuesWithTheTaskFlagsAndReleasesEveryTask) {
     ASSERT_TRUE(record.released.TimedWait(
         test.refuse ? TimeDelta() : TimeDelta::FromSeconds(10)));
     if (test.refuse) {
-      EXPECT_EQ(::GetCurrentThreadId(), record.released_on.load());
+      EXPECT_EQ(::GetCurrentThreadId(), record.death.thread.load());
       EXPECT_EQ(0u, record.ran_on.load());
     } else {
       EXPECT_NE(::GetCurrentThreadId(), record.ran_on.load());
-      EXPECT_EQ(record.ran_on.load(), record.released_on.load());
+      EXPECT_EQ(record.ran_on.load(), record.death.thread.load());
       EXPECT_TRUE(record.ran_marked);
     }
   }

@@ -95,19 +95,6 @@ TEST(PerformanceCounterTest, ClockChoice) {
   }
 }
 
-TEST(TimeTicksTest, NowIsMonotonicAndAdvances) {
-  TimeTicks start = TimeTicks::Now();
-  TimeTicks previous = start;
-  for (int i = 0; i < 100000; ++i) {
-    TimeTicks now = TimeTicks::Now();
-    ASSERT_GE(now, previous);
-    previous = now;
-  }
-  ::Sleep(30);
-  TimeDelta elapsed = TimeTicks::Now() - start;
-  EXPECT_GE(elapsed.InMilliseconds(), 20);
-}
-
 Time SystemNow() {
   FILETIME system;
   ::GetSystemTimeAsFileTime(&system);

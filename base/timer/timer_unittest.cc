@@ -7,6 +7,7 @@
 
 #include "base/bind.h"
 #include "base/message_loop/message_loop.h"
+#include "base/message_loop/message_loop_test_helpers.h"
 #include "base/run_loop.h"
 #include "testing/mock_time_task_runner.h"
 
@@ -18,17 +19,12 @@ using testing_support::MockTimeTaskRunner;
 // Counts the runs of a user task and the death of its bound state.
 struct TaskRecord {
   int runs = 0;
-  bool released = false;
-};
-
-struct ReleaseWitness {
-  ~ReleaseWitness() { record->released = true; }
-  TaskRecord* record;
+  test::DeathRecord death;
+  bool released() const { return death.count == 1; }
 };
 
 Closure Task(TaskRecord* record) {
-  return Bind([](TaskRecord* record, ReleaseWitness*) { ++record->runs; },
-              record, Owned(new ReleaseWitness{record}));
+  return test::WitnessedTask(&record->death, [record] { ++record->runs; });
 }
 
 class TimerTest : public testing::Test {
@@ -52,7 +48,7 @@ TEST_F(TimerTest, RunsOnceAfterItsDelayAndReleasesTheTask) {
   runner_->FastForwardBy(TimeDelta::FromMilliseconds(1));
   EXPECT_EQ(1, record.runs);
   EXPECT_FALSE(timer_->IsRunning());
-  EXPECT_TRUE(record.released);
+  EXPECT_TRUE(record.released());
 
   // Nothing left to restart once it ran.
   EXPECT_FALSE(timer_->Reset());
@@ -90,7 +86,7 @@ TEST_F(TimerTest, StopAndDestructionLeaveTheQueuedTaskANoOp) {
   timer_->Start(FROM_HERE, TimeDelta::FromSeconds(1), Task(&stopped));
   timer_->Stop();
   EXPECT_FALSE(timer_->IsRunning());
-  EXPECT_TRUE(stopped.released);
+  EXPECT_TRUE(stopped.released());
   // The task is gone: restarting must not post an empty closure.
   EXPECT_FALSE(timer_->Reset());
   EXPECT_FALSE(timer_->IsRunning());
@@ -98,7 +94,7 @@ TEST_F(TimerTest, StopAndDestructionLeaveTheQueuedTaskANoOp) {
   TaskRecord destroyed;
   timer_->Start(FROM_HERE, TimeDelta::FromSeconds(1), Task(&destroyed));
   timer_.reset();
-  EXPECT_TRUE(destroyed.released);
+  EXPECT_TRUE(destroyed.released());
   runner_->FastForwardBy(TimeDelta::FromSeconds(2));
   EXPECT_EQ(0, stopped.runs);
   EXPECT_EQ(0, destroyed.runs);
@@ -131,7 +127,7 @@ TEST(TimerOnMessageLoopTest, FiresOnTheLoopAndStopsWhenTheLoopDies) {
     EXPECT_FALSE(
         timer.Start(FROM_HERE, TimeDelta::FromSeconds(1), Task(&record)));
     EXPECT_FALSE(timer.IsRunning());
-    EXPECT_TRUE(record.released);
+    EXPECT_TRUE(record.released());
   }).join();
 
   OneShotTimer timer;
