@@ -24,22 +24,14 @@ bool IsOpen(HANDLE handle) {
   return ::GetHandleInformation(handle, &flags) != FALSE;
 }
 
-TEST(ScopedProcessInformationTest, SetCloseAndTake) {
-  PROCESS_INFORMATION first = DuplicateCurrent();
-  ScopedProcessInformation info(first);
-  EXPECT_TRUE(info.IsValid());
-  EXPECT_EQ(::GetCurrentThreadId(), info.thread_id());
-
-  // Setting again closes both handles held before.
-  info.Set(DuplicateCurrent());
-  EXPECT_FALSE(IsOpen(first.hProcess));
-  EXPECT_FALSE(IsOpen(first.hThread));
-
+// How each handle is owned is ScopedHandle's to test; here, which parts each
+// call hands over or drops.
+TEST(ScopedProcessInformationTest, TakeAndClose) {
+  ScopedProcessInformation info(DuplicateCurrent());
   ScopedHandle process(info.TakeProcessHandle());
-  EXPECT_TRUE(IsOpen(process.Get()));
   EXPECT_EQ(0u, info.process_id());
   EXPECT_TRUE(info.IsValid());  // The thread handle is still held.
-  HANDLE thread = info.thread_handle();
+  const HANDLE thread = info.thread_handle();
   info.Close();
   EXPECT_FALSE(info.IsValid());
   EXPECT_FALSE(IsOpen(thread));
@@ -48,6 +40,7 @@ TEST(ScopedProcessInformationTest, SetCloseAndTake) {
   PROCESS_INFORMATION taken = info.Take();
   EXPECT_FALSE(info.IsValid());
   EXPECT_EQ(::GetCurrentProcessId(), taken.dwProcessId);
+  EXPECT_EQ(::GetCurrentThreadId(), taken.dwThreadId);
   ScopedHandle taken_process(taken.hProcess);
   ScopedHandle taken_thread(taken.hThread);
   EXPECT_TRUE(IsOpen(taken_thread.Get()));

@@ -6,13 +6,14 @@
 #include <shlobj.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "base/files/file_util.h"
-#include "testing/fake_property_store.h"
 #include "base/win/windows_version.h"
+#include "testing/fake_property_store.h"
 #include "testing/scoped_test_folder.h"
 
 namespace base {
@@ -28,17 +29,10 @@ std::string ReadFileForTest(const FilePath& path) {
   return contents;
 }
 
-struct ChangeNotice {
-  LONG event_id;
-  UINT flags;
-  std::wstring path;
-};
-
-struct ShellCall {
-  std::wstring verb;
-  std::wstring file;
-  INT show_command;
-};
+// Event id, flags and path (or "<null>") of one change notice.
+using ChangeNotice = std::tuple<LONG, UINT, std::wstring>;
+// Verb, file and show command of one ShellExecute call.
+using ShellCall = std::tuple<std::wstring, std::wstring, INT>;
 
 // Replaces the shell calls of shortcut.cc for its life and records them.
 class FakeShell {
@@ -47,34 +41,31 @@ class FakeShell {
   ~FakeShell() { current_ = nullptr; }
 
   FakePropertyStore store;
+  // S_FALSE succeeds without handing out a store.
   HRESULT get_store_result = S_OK;
-  bool hand_out_null_store = false;
-  int store_queries = 0;
   INT_PTR shell_execute_result = 42;
   std::vector<ShellCall> shell_calls;
   std::vector<ChangeNotice> notices;
 
  private:
   static HRESULT GetPropertyStore(IShellLinkW*, IPropertyStore** out) {
-    FakeShell* shell = current_;
-    ++shell->store_queries;
     *out = nullptr;
-    if (SUCCEEDED(shell->get_store_result) && !shell->hand_out_null_store)
-      shell->store.QueryInterface(IID_IPropertyStore,
-                                  reinterpret_cast<void**>(out));
-    return shell->get_store_result;
+    if (current_->get_store_result == S_OK)
+      current_->store.QueryInterface(IID_IPropertyStore,
+                                     reinterpret_cast<void**>(out));
+    return current_->get_store_result;
   }
   static HINSTANCE ShellExecute(HWND, const wchar_t* verb, const wchar_t* file,
                                 const wchar_t*, const wchar_t*, INT show) {
-    current_->shell_calls.push_back({verb, file, show});
+    current_->shell_calls.emplace_back(verb, file, show);
     return reinterpret_cast<HINSTANCE>(current_->shell_execute_result);
   }
   static void ChangeNotify(LONG event_id, UINT flags, const void* item1,
                            const void* item2) {
     EXPECT_EQ(nullptr, item2);
-    current_->notices.push_back(
-        {event_id, flags,
-         item1 ? static_cast<const wchar_t*>(item1) : L"<null>"});
+    current_->notices.emplace_back(event_id, flags,
+                                   item1 ? static_cast<const wchar_t*>(item1)
+                                         : L"<null>");
   }
 
   static constexpr ShortcutShellFunctions kFunctions = {
@@ -133,43 +124,14 @@ class ShortcutTest : public testing::Test {
   ShortcutProperties full_;  // Every basic property set.
 };
 
-void ExpectBasicPropertiesEqual(const ShortcutProperties& expected,
-                                const ShortcutProperties& actual) {
-  EXPECT_EQ(expected.target.value(), actual.target.value());
-  EXPECT_EQ(expected.working_dir.value(), actual.working_dir.value());
-  EXPECT_EQ(expected.arguments, actual.arguments);
-  EXPECT_EQ(expected.description, actual.description);
-  EXPECT_EQ(expected.icon.value(), actual.icon.value());
-  EXPECT_EQ(expected.icon_index, actual.icon_index);
+// The basic properties as one line, so that a whole set compares at once.
+std::wstring Basic(const ShortcutProperties& p) {
+  return p.target.value() + L"|" + p.working_dir.value() + L"|" + p.arguments +
+         L"|" + p.description + L"|" + p.icon.value() + L"," +
+         std::to_wstring(p.icon_index);
 }
 
 // ---- Real links: create, update, replace, resolve ----
-
-// Texts end at their first NUL, written and read back, never at the end of
-// the buffer.
-TEST_F(ShortcutTest, TextsEndAtTheirFirstNul) {
-  const struct {
-    std::wstring written;
-    std::wstring read;
-  } kCases[] = {
-      {L"", L""},
-      {L"--flag value with spaces", L"--flag value with spaces"},
-      {std::wstring(L"ab\0cd", 5), L"ab"},
-      {std::wstring(200, L'x'), std::wstring(200, L'x')},
-  };
-  for (const auto& c : kCases) {
-    ShortcutProperties properties;
-    properties.set_target(target_);
-    properties.set_arguments(c.written);
-    properties.set_description(c.written);
-    ASSERT_TRUE(Write(properties));
-    ShortcutProperties read =
-        Resolve(ShortcutProperties::PROPERTIES_ARGUMENTS |
-                ShortcutProperties::PROPERTIES_DESCRIPTION);
-    EXPECT_EQ(c.read, read.arguments) << "length " << c.written.size();
-    EXPECT_EQ(c.read, read.description) << "length " << c.written.size();
-  }
-}
 
 // Every basic property round-trips; creating over a file that is not a link
 // replaces it as a changed file. Refused requests write nothing and tell the
@@ -186,144 +148,107 @@ TEST_F(ShortcutTest, CreateRoundTripsAndTellsTheShellWhatChanged) {
   EXPECT_FALSE(LinkExists());
 
   ASSERT_TRUE(Write(full_));
-  ShortcutProperties read = Resolve(ShortcutProperties::PROPERTIES_BASIC);
-  EXPECT_EQ(static_cast<uint32_t>(ShortcutProperties::PROPERTIES_BASIC),
-            read.options);
-  ExpectBasicPropertiesEqual(full_, read);
-  const std::string before = ReadFileForTest(link_);
+  EXPECT_EQ(Basic(full_), Basic(Resolve(ShortcutProperties::PROPERTIES_BASIC)));
   EXPECT_FALSE(Write(no_target, SHORTCUT_REPLACE_EXISTING));
-  EXPECT_EQ(before, ReadFileForTest(link_));
 
   ASSERT_TRUE(WriteFileForTest(link_.value(), "not a link"));
   ASSERT_TRUE(Write(full_));
-  ExpectBasicPropertiesEqual(full_,
-                             Resolve(ShortcutProperties::PROPERTIES_BASIC));
-  ASSERT_EQ(2u, shell.notices.size());
-  EXPECT_EQ(SHCNE_CREATE, shell.notices[0].event_id);
-  EXPECT_EQ(static_cast<UINT>(SHCNF_PATHW), shell.notices[0].flags);
-  EXPECT_EQ(link_.value(), shell.notices[0].path);
-  EXPECT_EQ(SHCNE_ASSOCCHANGED, shell.notices[1].event_id);
-  EXPECT_EQ(static_cast<UINT>(SHCNF_IDLIST), shell.notices[1].flags);
-  EXPECT_EQ(L"<null>", shell.notices[1].path);
+  EXPECT_EQ((std::vector<ChangeNotice>{
+                {SHCNE_CREATE, SHCNF_PATHW, link_.value()},
+                {SHCNE_ASSOCCHANGED, SHCNF_IDLIST, L"<null>"}}),
+            shell.notices);
 }
 
-// Update changes only the given properties; replace keeps only the old
-// arguments, and those only unless given.
-TEST_F(ShortcutTest, UpdateAndReplace) {
-  ASSERT_TRUE(Write(full_));
-  ShortcutProperties change;
-  change.set_description(L"New description");
-  change.set_icon(other_target_, 0);
-  ASSERT_TRUE(Write(change, SHORTCUT_UPDATE_EXISTING));
-  ShortcutProperties expected = full_;
-  expected.description = change.description;
-  expected.icon = change.icon;
-  expected.icon_index = 0;
-  ExpectBasicPropertiesEqual(expected,
-                             Resolve(ShortcutProperties::PROPERTIES_BASIC));
-
-  ShortcutProperties replacement;
-  replacement.set_target(other_target_);
-  ASSERT_TRUE(Write(replacement, SHORTCUT_REPLACE_EXISTING));
-  expected = ShortcutProperties();
-  expected.target = other_target_;
-  expected.arguments = full_.arguments;
-  expected.icon_index = 0;
-  ExpectBasicPropertiesEqual(expected,
-                             Resolve(ShortcutProperties::PROPERTIES_BASIC));
-
-  replacement.set_arguments(L"");
-  ASSERT_TRUE(Write(replacement, SHORTCUT_REPLACE_EXISTING));
-  EXPECT_EQ(L"", Resolve(ShortcutProperties::PROPERTIES_ARGUMENTS).arguments);
-}
-
-TEST_F(ShortcutTest, ReplaceUpdateAndResolveNeedALoadableLink) {
+// Only a link that loads is updated (only the given properties change),
+// replaced (only the old arguments stay, and those only unless given) or
+// resolved (only what was asked for); anything else there is left alone.
+TEST_F(ShortcutTest, LinksThatLoadAreUpdatedReplacedAndResolved) {
+  ASSERT_TRUE(WriteFileForTest(link_.value(), "not a link"));
   for (ShortcutOperation operation :
        {SHORTCUT_REPLACE_EXISTING, SHORTCUT_UPDATE_EXISTING}) {
-    ::DeleteFileW(link_.value().c_str());
-    EXPECT_FALSE(Write(full_, operation));
-    EXPECT_FALSE(LinkExists()) << "operation " << operation;
-    ASSERT_TRUE(WriteFileForTest(link_.value(), "not a link"));
     EXPECT_FALSE(Write(full_, operation));
     EXPECT_EQ("not a link", ReadFileForTest(link_))
         << "operation " << operation;
   }
-  EXPECT_FALSE(ResolveShortcut(link_, nullptr));
-  ::DeleteFileW(link_.value().c_str());
   FilePath target;
   EXPECT_FALSE(ResolveShortcut(link_, &target));
+
   ASSERT_TRUE(Write(full_));
   EXPECT_TRUE(ResolveShortcut(link_, nullptr));
   ASSERT_TRUE(ResolveShortcut(link_, &target));
   EXPECT_EQ(target_.value(), target.value());
-}
-
-TEST_F(ShortcutTest, ResolveReportsOnlyWhatItRead) {
-  ASSERT_TRUE(Write(full_));
   ShortcutProperties read;
   read.options = ShortcutProperties::PROPERTIES_ALL;
-  ASSERT_TRUE(ResolveShortcutProperties(link_, 0, &read));
-  EXPECT_EQ(0u, read.options);
-
   ASSERT_TRUE(ResolveShortcutProperties(
       link_, ShortcutProperties::PROPERTIES_WORKING_DIR, &read));
   EXPECT_EQ(static_cast<uint32_t>(ShortcutProperties::PROPERTIES_WORKING_DIR),
             read.options);
   EXPECT_EQ(folder_.value(), read.working_dir.value());
   EXPECT_EQ(L"", read.target.value());
+
+  ShortcutProperties change;
+  change.set_description(L"New description");
+  change.set_icon(other_target_, 0);
+  ASSERT_TRUE(Write(change, SHORTCUT_UPDATE_EXISTING));
+  ShortcutProperties expected = full_;
+  expected.set_description(change.description);
+  expected.set_icon(other_target_, 0);
+  EXPECT_EQ(Basic(expected),
+            Basic(Resolve(ShortcutProperties::PROPERTIES_BASIC)))
+      << "updated";
+
+  ShortcutProperties replacement;
+  replacement.set_target(other_target_);
+  ASSERT_TRUE(Write(replacement, SHORTCUT_REPLACE_EXISTING));
+  expected = replacement;
+  expected.arguments = full_.arguments;
+  expected.icon_index = 0;
+  EXPECT_EQ(Basic(expected),
+            Basic(Resolve(ShortcutProperties::PROPERTIES_BASIC)))
+      << "replaced";
+  replacement.set_arguments(L"");
+  ASSERT_TRUE(Write(replacement, SHORTCUT_REPLACE_EXISTING));
+  EXPECT_EQ(L"", Resolve(ShortcutProperties::PROPERTIES_ARGUMENTS).arguments);
 }
 
 // ---- Application id and dual mode ----
 
-TEST_F(ShortcutTest, AppIdAndDualModeAreWrittenAndCommitted) {
+// What each write holds, and the result rules of each write, belong to
+// win_util; here: both are written and committed, and no store or a failed
+// write saves no link. The system's own store on a real link takes the same
+// writes.
+TEST_F(ShortcutTest, AppIdAndDualModeGoToTheStoreOrNoLinkIsSaved) {
   internal::ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
   ShortcutProperties properties = full_;
   properties.set_app_id(L"Velto.Browser.1");
   properties.set_dual_mode(true);
-  {
-    // What each write holds is win_util's to test.
-    FakeShell shell;
-    ASSERT_TRUE(Write(properties));
-    ASSERT_EQ(2u, shell.store.writes.size());
-    EXPECT_EQ(L"Velto.Browser.1", shell.store.writes[0].text);
-    EXPECT_EQ(2, shell.store.commits);
-    EXPECT_EQ(0, shell.store.references);
-  }
-  // The system's own store on a real link takes the same writes.
-  ASSERT_TRUE(Write(properties));
-  ExpectBasicPropertiesEqual(full_,
-                             Resolve(ShortcutProperties::PROPERTIES_BASIC));
-}
-
-// The result rules of each write belong to win_util; here: no store or a
-// failed write saves no link.
-TEST_F(ShortcutTest, StoreFailuresSaveNothing) {
-  internal::ScopedWindowsVersionForTesting win7(VersionRecord(VERSION_WIN7));
   const struct {
     const char* name;
     HRESULT get_store;
-    bool null_store;
     HRESULT set_value;
     bool expected;
   } kCases[] = {
-      {"all succeed", S_OK, false, S_OK, true},
-      {"no store", E_NOINTERFACE, false, S_OK, false},
-      {"null store", S_OK, true, S_OK, false},
-      {"write fails", S_OK, false, E_ACCESSDENIED, false},
+      {"all succeed", S_OK, S_OK, true},
+      {"no store", E_NOINTERFACE, S_OK, false},
+      {"null store", S_FALSE, S_OK, false},
+      {"write fails", S_OK, E_ACCESSDENIED, false},
   };
   for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
     ::DeleteFileW(link_.value().c_str());
     FakeShell shell;
     shell.get_store_result = c.get_store;
-    shell.hand_out_null_store = c.null_store;
     shell.store.set_value_result = c.set_value;
-    ShortcutProperties properties;
-    properties.set_target(target_);
-    properties.set_app_id(L"Velto.Browser");
-    EXPECT_EQ(c.expected, Write(properties)) << c.name;
-    EXPECT_EQ(c.expected, LinkExists()) << c.name;
-    EXPECT_EQ(0, shell.store.references) << c.name;
+    EXPECT_EQ(c.expected, Write(properties));
+    EXPECT_EQ(c.expected, LinkExists());
+    EXPECT_EQ(0, shell.store.references);
+    if (c.expected) {
+      ASSERT_EQ(2u, shell.store.writes.size());
+      EXPECT_EQ(L"Velto.Browser.1", shell.store.writes[0].text);
+      EXPECT_EQ(2, shell.store.commits);
+    }
   }
+  ASSERT_TRUE(Write(properties));
 }
 
 TEST_F(ShortcutTest, VistaSkipsAppIdDualModeAndUnpin) {
@@ -335,7 +260,7 @@ TEST_F(ShortcutTest, VistaSkipsAppIdDualModeAndUnpin) {
   ASSERT_TRUE(Write(properties));
   EXPECT_EQ(static_cast<uint32_t>(ShortcutProperties::PROPERTIES_BASIC),
             Resolve(ShortcutProperties::PROPERTIES_ALL).options);
-  EXPECT_EQ(0, shell.store_queries);
+  EXPECT_TRUE(shell.store.writes.empty());
   // Unpinning asks no shell; pinning leaves the version test to its caller.
   EXPECT_FALSE(TaskbarUnpinShortcutLink(link_));
   EXPECT_TRUE(shell.shell_calls.empty());
@@ -373,28 +298,26 @@ TEST_F(ShortcutTest, AppIdAndDualModeReadBack) {
       {"mode read fails", kDualMode, VT_EMPTY, 0, E_FAIL, S_OK, false},
   };
   for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
     FakeShell shell;
     shell.get_store_result = c.get_store;
     shell.store.get_value_result = c.get_value;
     PROPVARIANT& value = c.property == kAppId ? shell.store.app_id_value
                                               : shell.store.other_value;
     value.vt = c.type;
-    if (c.type == VT_LPWSTR)
-      value.pwszVal = app_id_text;
-    if (c.type == VT_BOOL)
-      value.boolVal = c.flag;
+    if (c.type == VT_LPWSTR) value.pwszVal = app_id_text;
+    if (c.type == VT_BOOL) value.boolVal = c.flag;
     ShortcutProperties read;
     read.dual_mode = !c.expected_dual_mode;
-    EXPECT_EQ(c.expected, ResolveShortcutProperties(link_, c.property, &read))
-        << c.name;
+    EXPECT_EQ(c.expected, ResolveShortcutProperties(link_, c.property, &read));
     if (c.expected) {
-      EXPECT_EQ(c.property, read.options) << c.name;
+      EXPECT_EQ(c.property, read.options);
       if (c.property == kAppId)
-        EXPECT_EQ(c.expected_app_id, read.app_id) << c.name;
+        EXPECT_EQ(c.expected_app_id, read.app_id);
       else
-        EXPECT_EQ(c.expected_dual_mode, read.dual_mode) << c.name;
+        EXPECT_EQ(c.expected_dual_mode, read.dual_mode);
     }
-    EXPECT_EQ(0, shell.store.references) << c.name;
+    EXPECT_EQ(0, shell.store.references);
   }
 }
 
@@ -422,13 +345,9 @@ TEST(ShortcutPinTest, VerbsRunHiddenOnTheLink) {
   FakeShell shell;
   EXPECT_TRUE(TaskbarPinShortcutLink(link));
   EXPECT_TRUE(TaskbarUnpinShortcutLink(link));
-  ASSERT_EQ(2u, shell.shell_calls.size());
-  EXPECT_EQ(L"taskbarpin", shell.shell_calls[0].verb);
-  EXPECT_EQ(L"taskbarunpin", shell.shell_calls[1].verb);
-  for (const ShellCall& call : shell.shell_calls) {
-    EXPECT_EQ(link.value(), call.file);
-    EXPECT_EQ(0, call.show_command);
-  }
+  EXPECT_EQ((std::vector<ShellCall>{{L"taskbarpin", link.value(), SW_HIDE},
+                                    {L"taskbarunpin", link.value(), SW_HIDE}}),
+            shell.shell_calls);
   // ShellExecuteW succeeds only with a value above 32.
   shell.shell_execute_result = 32;
   EXPECT_FALSE(TaskbarPinShortcutLink(link));
