@@ -1,6 +1,5 @@
 // A child for the process tests. Switches act in this order:
 //   --print=TEXT             writes TEXT to standard output
-//   --report-parent          writes "parent=<id>\n" (GetParentProcessId)
 //   --report-startup         writes "flags=<hex> show=<n> desktop=<name>\n"
 //                            from its startup information ("desktop=(null)"
 //                            when none was given)
@@ -56,8 +55,8 @@ HANDLE HandleFromText(const std::string& text) {
 int SpawnOrphan(const base::CommandLine& self) {
   HANDLE self_handle = nullptr;
   if (!::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(),
-                         ::GetCurrentProcess(), &self_handle, SYNCHRONIZE,
-                         TRUE, 0)) {
+                         ::GetCurrentProcess(), &self_handle, SYNCHRONIZE, TRUE,
+                         0)) {
     return 2;
   }
   base::CommandLine orphan(self.GetProgram());
@@ -73,8 +72,7 @@ int SpawnOrphan(const base::CommandLine& self) {
 void RunAsOrphan(HANDLE parent) {
   ::WaitForSingleObject(parent, INFINITE);
   Print("orphan=" + std::to_string(::GetCurrentProcessId()) + " parent=" +
-        std::to_string(base::GetParentProcessId(::GetCurrentProcess())) +
-        "\n");
+        std::to_string(base::GetParentProcessId(::GetCurrentProcess())) + "\n");
   // The test reads until every writer is gone; this one stays alive.
   ::CloseHandle(::GetStdHandle(STD_OUTPUT_HANDLE));
   ::SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
@@ -92,50 +90,41 @@ int main() {
 
   if (command_line.HasSwitch("print"))
     Print(command_line.GetSwitchValueASCII("print"));
-  if (command_line.HasSwitch("report-parent")) {
-    Print("parent=" +
-          std::to_string(base::GetParentProcessId(::GetCurrentProcess())) +
-          "\n");
-  }
   if (command_line.HasSwitch("report-startup")) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     ::GetStartupInfoW(&startup);
     char line[64];
-    snprintf(line, sizeof(line), "flags=%lx show=%u desktop=",
-             startup.dwFlags, startup.wShowWindow);
-    Print(line + (startup.lpDesktop
-                      ? base::WideToUTF8(startup.lpDesktop)
-                      : std::string("(null)")) +
+    snprintf(line, sizeof(line), "flags=%lx show=%u desktop=", startup.dwFlags,
+             startup.wShowWindow);
+    Print(line +
+          (startup.lpDesktop ? base::WideToUTF8(startup.lpDesktop)
+                             : std::string("(null)")) +
           "\n");
   }
   if (command_line.HasSwitch("report-env")) {
     for (const std::string& name :
-         base::SplitString(command_line.GetSwitchValueASCII("report-env"),
-                           ",", base::TRIM_WHITESPACE,
-                           base::SPLIT_WANT_NONEMPTY)) {
+         base::SplitString(command_line.GetSwitchValueASCII("report-env"), ",",
+                           base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
       const char* value = getenv(name.c_str());
       Print(name + (value ? "=" + std::string(value) : " unset") + "\n");
     }
   }
   if (command_line.HasSwitch("signal-handles")) {
-    for (const std::string& text :
-         base::SplitString(command_line.GetSwitchValueASCII("signal-handles"),
-                           ",", base::TRIM_WHITESPACE,
-                           base::SPLIT_WANT_NONEMPTY)) {
+    for (const std::string& text : base::SplitString(
+             command_line.GetSwitchValueASCII("signal-handles"), ",",
+             base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
       ::SetEvent(HandleFromText(text));
     }
   }
   if (command_line.HasSwitch("sleep"))
     ::Sleep(atoi(command_line.GetSwitchValueASCII("sleep").c_str()));
-  if (command_line.HasSwitch("spawn-orphan"))
-    return SpawnOrphan(command_line);
+  if (command_line.HasSwitch("spawn-orphan")) return SpawnOrphan(command_line);
   if (command_line.HasSwitch("orphan")) {
     RunAsOrphan(HandleFromText(command_line.GetSwitchValueASCII("orphan")));
     return 0;
   }
-  if (command_line.HasSwitch("crash"))
-    *g_null_pointer = 1;
+  if (command_line.HasSwitch("crash")) *g_null_pointer = 1;
   return static_cast<int>(strtoul(
       command_line.GetSwitchValueASCII("exit-code").c_str(), nullptr, 0));
 }
