@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "base/win/windows_types.h"
-#include "testing/child_process.h"
 
 namespace base {
 namespace win {
@@ -73,28 +72,6 @@ TEST(UILanguageListTest, ThreadListOrDefaultLanguage) {
     expected.insert(expected.end(), test.added.begin(), test.added.end());
     EXPECT_EQ(expected, languages);
   }
-}
-
-// Wine takes the UI language from the Unix locale a process starts with, so
-// a second copy of this executable runs under LANG=de_DE.UTF-8 through sh and
-// reports through its XML result file. The locale is compiled into a
-// private folder first: the machine need not have it installed.
-constexpr wchar_t kLanguageChildVariable[] = L"VELTO_I18N_GERMAN_CHILD";
-
-TEST(UILanguageListChildTest, GermanEnvironmentGivesGermanFirst) {
-  if (!::GetEnvironmentVariableW(kLanguageChildVariable, nullptr, 0))
-    GTEST_SKIP() << "Runs only as the child of GermanUserGetsGerman";
-  std::vector<std::wstring> languages;
-  ASSERT_TRUE(GetUserPreferredUILanguageList(&languages));
-  ASSERT_FALSE(languages.empty());
-  EXPECT_EQ(L"de-DE", languages[0]);
-}
-
-TEST(UILanguageListTest, GermanUserGetsGerman) {
-  if (!testing_support::HasUnixShell())
-    GTEST_SKIP() << "Needs Wine, whose UI language follows LANG";
-  EXPECT_TRUE(testing_support::RunSelfAsGermanUser(L"UILanguageListChildTest.*",
-                                                   kLanguageChildVariable));
 }
 
 }  // namespace

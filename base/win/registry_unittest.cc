@@ -82,40 +82,8 @@ TEST_F(RegKeyTest, OpenCreateCloseAndMove) {
   EXPECT_EQ(0u, moved.wow64access());
 }
 
-struct ReadCase {
-  const char* label;
-  DWORD type;
-  std::vector<uint8_t> data;
-  LONG expected_result;
-  DWORD expected_number;       // For ReadValueDW, when it succeeds.
-  std::wstring expected_text;  // For ReadValue, when it succeeds.
-};
-
-TEST_F(RegKeyTest, ReadValueDWChecksTypeAndSize) {
-  const DWORD number = 0x12345678;
-  const uint64_t wide_number = 7;
-  const std::vector<ReadCase> cases = {
-      {"dword", REG_DWORD, Bytes(&number, 4), ERROR_SUCCESS, number},
-      {"binary of four bytes",
-       REG_BINARY,
-       {1, 2, 3, 4},
-       ERROR_SUCCESS,
-       0x04030201},
-      {"qword does not fit", REG_QWORD, Bytes(&wide_number, 8),
-       ERROR_MORE_DATA},
-      {"short binary", REG_BINARY, {1, 2, 3}, ERROR_CANTREAD},
-      {"four-byte string", REG_SZ, WideBytes(L"a", true), ERROR_CANTREAD},
-  };
-  for (const ReadCase& test : cases) {
-    SCOPED_TRACE(test.label);
-    SetRawValue(key_.Handle(), L"value", test.type, test.data);
-    DWORD out = 0xDEADBEEF;
-    EXPECT_EQ(test.expected_result, key_.ReadValueDW(L"value", &out));
-    EXPECT_EQ(test.expected_result ? 0xDEADBEEF : test.expected_number, out);
-  }
-}
-
-TEST_F(RegKeyTest, ReadValueHandlesEachTypeAndLength) {
+// Each stored value read both ways, as a number and as text.
+TEST_F(RegKeyTest, ReadValueDWAndReadValueCheckTypeAndSize) {
   ASSERT_TRUE(::SetEnvironmentVariableW(L"VELTO_REGISTRY_TEST", L"expanded"));
   // 64 references to a 100-character variable expand past the buffer.
   ASSERT_TRUE(::SetEnvironmentVariableW(L"VELTO_REGISTRY_LONG",
@@ -123,26 +91,48 @@ TEST_F(RegKeyTest, ReadValueHandlesEachTypeAndLength) {
   std::wstring long_expansion;
   for (int i = 0; i < 64; ++i) long_expansion += L"%VELTO_REGISTRY_LONG%";
   const std::wstring too_long(RegKey::kMaxStringBytes / 2, L'y');
-  const std::vector<ReadCase> cases = {
-      {"plain", REG_SZ, WideBytes(L"C:\\Velto", true), 0, 0, L"C:\\Velto"},
+  const DWORD number = 0x12345678;
+  const uint64_t wide_number = 7;
+  const struct {
+    const char* label;
+    DWORD type;
+    std::vector<uint8_t> data;
+    LONG number_result;
+    DWORD expected_number;  // When the number read succeeds.
+    LONG text_result;
+    std::wstring expected_text;  // When the text read succeeds.
+  } cases[] = {
+      {"dword", REG_DWORD, Bytes(&number, 4), 0, number, ERROR_CANTREAD},
+      {"binary of four bytes", REG_BINARY, Bytes("\x01\x02\x03\x04", 4), 0,
+       0x04030201, ERROR_CANTREAD},
+      {"qword does not fit", REG_QWORD, Bytes(&wide_number, 8), ERROR_MORE_DATA,
+       0, ERROR_CANTREAD},
+      {"short binary", REG_BINARY, Bytes("\x01\x02\x03", 3), ERROR_CANTREAD, 0,
+       ERROR_CANTREAD},
+      {"four-byte string", REG_SZ, WideBytes(L"a", true), ERROR_CANTREAD, 0, 0,
+       L"a"},
       {"cut at first NUL", REG_SZ, WideBytes(std::wstring(L"ab\0cd", 5), true),
-       0, 0, L"ab"},
-      {"without terminator", REG_SZ, WideBytes(L"abc", false), 0, 0, L"abc"},
+       ERROR_MORE_DATA, 0, 0, L"ab"},
       {"longer than the buffer", REG_SZ, WideBytes(too_long, true),
-       ERROR_MORE_DATA},
+       ERROR_MORE_DATA, 0, ERROR_MORE_DATA},
       {"expanded", REG_EXPAND_SZ, WideBytes(L"<%VELTO_REGISTRY_TEST%>", true),
-       0, 0, L"<expanded>"},
+       ERROR_MORE_DATA, 0, 0, L"<expanded>"},
       {"expansion too long", REG_EXPAND_SZ, WideBytes(long_expansion, true),
-       ERROR_MORE_DATA},
+       ERROR_MORE_DATA, 0, ERROR_MORE_DATA},
       {"multi string", REG_MULTI_SZ,
-       WideBytes(std::wstring(L"a\0b\0", 4), true), ERROR_CANTREAD},
+       WideBytes(std::wstring(L"a\0b\0", 4), true), ERROR_MORE_DATA, 0,
+       ERROR_CANTREAD},
   };
-  for (const ReadCase& test : cases) {
+  for (const auto& test : cases) {
     SCOPED_TRACE(test.label);
     SetRawValue(key_.Handle(), L"value", test.type, test.data);
-    std::wstring out = L"untouched";
-    EXPECT_EQ(test.expected_result, key_.ReadValue(L"value", &out));
-    EXPECT_EQ(test.expected_result ? L"untouched" : test.expected_text, out);
+    DWORD number_out = 0xDEADBEEF;
+    EXPECT_EQ(test.number_result, key_.ReadValueDW(L"value", &number_out));
+    EXPECT_EQ(test.number_result ? 0xDEADBEEF : test.expected_number,
+              number_out);
+    std::wstring text_out = L"untouched";
+    EXPECT_EQ(test.text_result, key_.ReadValue(L"value", &text_out));
+    EXPECT_EQ(test.text_result ? L"untouched" : test.expected_text, text_out);
   }
   ::SetEnvironmentVariableW(L"VELTO_REGISTRY_TEST", nullptr);
   ::SetEnvironmentVariableW(L"VELTO_REGISTRY_LONG", nullptr);
