@@ -29,10 +29,6 @@ namespace testing_support {
 
 class MachineSnapshot {
  public:
-  MachineSnapshot() = default;
-  MachineSnapshot(MachineSnapshot&&) = default;
-  MachineSnapshot& operator=(MachineSnapshot&&) = default;
-
   // Records |folder| and everything below it under |label|. False, with the
   // reason in error(), when an entry cannot be listed or read.
   bool AddFolderTree(const std::wstring& label, const std::wstring& folder);
@@ -59,7 +55,8 @@ class MachineSnapshot {
   }
 
   // One line per difference, "-" for an entry only in |before|, "+" for one
-  // only in |after|, "~" for one that changed; empty when equal.
+  // only in |after|, "~" for one that changed (with both descriptions and
+  // the first byte where the data differ); empty when equal.
   friend std::string DescribeDifferences(const MachineSnapshot& before,
                                          const MachineSnapshot& after);
 
