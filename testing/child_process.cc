@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
 #include "testing/scoped_test_folder.h"
 
 namespace testing_support {
@@ -10,51 +12,35 @@ namespace {
 
 constexpr wchar_t kUnixShell[] = L"Z:\\bin\\sh";
 
-std::string ReadWholeFile(const std::wstring& path) {
-  std::string text;
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return text;
-  char chunk[16384];
-  DWORD read = 0;
-  while (::ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read)
-    text.append(chunk, read);
-  ::CloseHandle(file);
-  return text;
-}
-
 // Runs this executable again for the one case that |gtest_filter| selects,
 // through sh: |setup| first, then wine with |environment| and |variable|=1
 // set, then |cleanup|. Wine reads the time zone and the UI language from the
 // Unix environment a process starts with, which only a Unix parent can set.
-::testing::AssertionResult RunSelfThroughShell(
-    const std::wstring& setup, const std::wstring& environment,
-    const std::wstring& cleanup, const std::wstring& gtest_filter,
-    const std::wstring& variable) {
+::testing::AssertionResult RunSelfThroughShell(const std::wstring& setup,
+                                               const std::wstring& environment,
+                                               const std::wstring& cleanup,
+                                               const std::wstring& gtest_filter,
+                                               const std::wstring& variable) {
   ScopedTestFolder folder;
-  const std::wstring result_path = folder.path() + L"\\result.xml";
+  const base::FilePath result_path(folder.path() + L"\\result.xml");
   const std::wstring command =
       std::wstring(kUnixShell) + L" -c \"" + setup + environment + L" " +
       variable + L"=1 wine '" + SelfPath() + L"' '--gtest_filter=" +
-      gtest_filter + L"' '--gtest_output=xml:" + result_path +
+      gtest_filter + L"' '--gtest_output=xml:" + result_path.value() +
       L"' >/dev/null 2>&1; " + cleanup + L"\"";
   std::string xml;
   if (!RunChildProcess(command).started)
     return ::testing::AssertionFailure() << "sh did not start";
   // sh returns at once: the child reports through its result file.
-  for (int waited_ms = 0; waited_ms < 60000 &&
-                          xml.find("</testsuites>") == std::string::npos;
+  for (int waited_ms = 0;
+       waited_ms < 60000 && xml.find("</testsuites>") == std::string::npos;
        waited_ms += 100) {
     ::Sleep(100);
-    xml = ReadWholeFile(result_path);
+    base::ReadFileToString(result_path, &xml);
   }
-  const bool passed =
-      xml.find("</testsuites>") != std::string::npos &&
-      xml.find("<testsuites tests=\"1\" failures=\"0\"") != std::string::npos &&
-      xml.find("result=\"skipped\"") == std::string::npos;
-  if (!passed) {
+  if (xml.find("</testsuites>") == std::string::npos ||
+      xml.find("<testsuites tests=\"1\" failures=\"0\"") == std::string::npos ||
+      xml.find("result=\"skipped\"") != std::string::npos) {
     return ::testing::AssertionFailure() << "the child's report: " << xml;
   }
   return ::testing::AssertionSuccess();
@@ -66,8 +52,8 @@ bool HasUnixShell() {
   return ::GetFileAttributesW(kUnixShell) != INVALID_FILE_ATTRIBUTES;
 }
 
-::testing::AssertionResult RunSelfAsGermanUser(
-    const std::wstring& gtest_filter, const std::wstring& variable) {
+::testing::AssertionResult RunSelfAsGermanUser(const std::wstring& gtest_filter,
+                                               const std::wstring& variable) {
   return RunSelfThroughShell(
       L"locales=$(mktemp -d); "
       L"localedef -i de_DE -f UTF-8 $locales/de_DE.UTF-8 >/dev/null 2>&1; ",
@@ -103,8 +89,8 @@ ChildResult RunChildProcess(const std::wstring& command_line,
   buffer.push_back(L'\0');
   result.started = ::CreateProcessW(
       nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr,
-      working_directory.empty() ? nullptr : working_directory.c_str(),
-      &startup, &process);
+      working_directory.empty() ? nullptr : working_directory.c_str(), &startup,
+      &process);
   ::CloseHandle(write_end);
   if (!result.started) {
     ::CloseHandle(read_end);

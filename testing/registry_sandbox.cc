@@ -2,20 +2,23 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <utility>
+
+#include "base/win/registry.h"
 
 namespace testing_support {
 
 namespace {
 
-void RedirectRoot(HKEY root, const std::wstring& path) {
-  HKEY key = nullptr;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS ||
-      ::RegOverridePredefKey(root, key) != ERROR_SUCCESS) {
+// Creates HKCU\|path| and opens it with every right; stops the process when
+// it cannot, as no test could run without its sandbox.
+base::win::RegKey CreateKey(const std::wstring& path) {
+  base::win::RegKey key;
+  if (key.Create(HKEY_CURRENT_USER, path.c_str(), KEY_ALL_ACCESS) !=
+      ERROR_SUCCESS) {
     std::abort();
   }
-  ::RegCloseKey(key);
+  return key;
 }
 
 }  // namespace
@@ -26,26 +29,24 @@ RegistrySandbox::RegistrySandbox(bool redirect_predefined)
   path_ = L"Software\\VeltoTest\\" + std::to_wstring(::GetCurrentProcessId()) +
           L"_" + std::to_wstring(::GetTickCount64()) + L"_" +
           std::to_wstring(counter++);
-  HKEY key = nullptr;
-  if (::RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
-    std::abort();
-  }
-  ::RegCloseKey(key);
-  if (redirected_) {
-    // HKCU last: the other two are created through the real HKCU.
-    RedirectRoot(HKEY_LOCAL_MACHINE, path_ + L"\\HKLM");
-    RedirectRoot(HKEY_CLASSES_ROOT, path_ + L"\\HKCR");
-    RedirectRoot(HKEY_CURRENT_USER, path_ + L"\\HKCU");
+  CreateKey(path_);
+  if (!redirected_) return;
+  // HKCU last: the other two are created through the real HKCU.
+  for (const auto& root : {std::make_pair(HKEY_LOCAL_MACHINE, L"\\HKLM"),
+                           std::make_pair(HKEY_CLASSES_ROOT, L"\\HKCR"),
+                           std::make_pair(HKEY_CURRENT_USER, L"\\HKCU")}) {
+    if (::RegOverridePredefKey(root.first,
+                               CreateKey(path_ + root.second).Handle()) !=
+        ERROR_SUCCESS) {
+      std::abort();
+    }
   }
 }
 
 RegistrySandbox::~RegistrySandbox() {
   if (redirected_) {
-    ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-    ::RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT})
+      ::RegOverridePredefKey(root, nullptr);
   }
   ::RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
   ::RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());

@@ -9,6 +9,8 @@
 #include <aclapi.h>
 #include <wchar.h>
 
+#include <utility>
+
 #include "base/win/registry.h"
 #include "base/win/windows_types.h"
 
@@ -17,23 +19,18 @@ namespace testing_support {
 // The key |name| opened in the 32-bit view; none when it cannot be.
 inline base::win::RegKey OpenWow32KeyByName(const wchar_t* name,
                                             REGSAM access) {
-  const struct {
-    const wchar_t* prefix;
-    HKEY root;
-  } kRoots[] = {{L"MACHINE\\", HKEY_LOCAL_MACHINE},
-                {L"CURRENT_USER\\", HKEY_CURRENT_USER},
-                {L"CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
-                {L"USERS\\", HKEY_USERS}};
+  const std::pair<const wchar_t*, HKEY> kRoots[] = {
+      {L"MACHINE\\", HKEY_LOCAL_MACHINE},
+      {L"CURRENT_USER\\", HKEY_CURRENT_USER},
+      {L"CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
+      {L"USERS\\", HKEY_USERS}};
+  base::win::RegKey key;
   for (const auto& root : kRoots) {
-    const size_t length = wcslen(root.prefix);
-    base::win::RegKey key;
-    if (_wcsnicmp(name, root.prefix, length) == 0 &&
-        key.Open(root.root, name + length, access | KEY_WOW64_32KEY) ==
-            ERROR_SUCCESS) {
-      return key;
-    }
+    const size_t length = wcslen(root.first);
+    if (_wcsnicmp(name, root.first, length) == 0)
+      key.Open(root.second, name + length, access | KEY_WOW64_32KEY);
   }
-  return base::win::RegKey();
+  return key;
 }
 
 inline DWORD WINAPI GetSecurityByView(LPCWSTR name, SE_OBJECT_TYPE type,
@@ -42,12 +39,11 @@ inline DWORD WINAPI GetSecurityByView(LPCWSTR name, SE_OBJECT_TYPE type,
                                       PACL* sacl,
                                       PSECURITY_DESCRIPTOR* descriptor) {
   if (type != SE_REGISTRY_WOW64_32KEY) {
-    return ::GetNamedSecurityInfoW(name, type, information, owner, group,
-                                   dacl, sacl, descriptor);
+    return ::GetNamedSecurityInfoW(name, type, information, owner, group, dacl,
+                                   sacl, descriptor);
   }
   base::win::RegKey key = OpenWow32KeyByName(name, READ_CONTROL);
-  if (!key.Valid())
-    return ERROR_FILE_NOT_FOUND;
+  if (!key.Valid()) return ERROR_FILE_NOT_FOUND;
   return ::GetSecurityInfo(key.Handle(), SE_REGISTRY_KEY, information, owner,
                            group, dacl, sacl, descriptor);
 }
@@ -57,12 +53,11 @@ inline DWORD WINAPI SetSecurityByView(LPWSTR name, SE_OBJECT_TYPE type,
                                       PSID owner, PSID group, PACL dacl,
                                       PACL sacl) {
   if (type != SE_REGISTRY_WOW64_32KEY) {
-    return ::SetNamedSecurityInfoW(name, type, information, owner, group,
-                                   dacl, sacl);
+    return ::SetNamedSecurityInfoW(name, type, information, owner, group, dacl,
+                                   sacl);
   }
   base::win::RegKey key = OpenWow32KeyByName(name, WRITE_DAC | WRITE_OWNER);
-  if (!key.Valid())
-    return ERROR_FILE_NOT_FOUND;
+  if (!key.Valid()) return ERROR_FILE_NOT_FOUND;
   return ::SetSecurityInfo(key.Handle(), SE_REGISTRY_KEY, information, owner,
                            group, dacl, sacl);
 }

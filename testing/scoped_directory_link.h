@@ -1,5 +1,5 @@
-// Test-only helpers shared by the file utility and enumerator tests: a
-// directory link made for one test, and small file makers.
+// A directory link made for one test, shared by the file utility and
+// enumerator tests.
 //
 //   ScopedDirectoryLink link(folder + L"\\link", folder + L"\\target");
 //   if (!link.created()) GTEST_SKIP() << "No directory links here";
@@ -15,6 +15,7 @@
 
 #include <string>
 
+#include "base/strings/utf_string_conversions.h"
 #include "base/win/windows_types.h"
 #include "testing/child_process.h"
 
@@ -24,46 +25,6 @@ namespace test {
 constexpr DWORD kDirectoryLinkAttributes =
     FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
 
-inline bool IsDirectoryLink(const std::wstring& path) {
-  DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & kDirectoryLinkAttributes) == kDirectoryLinkAttributes;
-}
-
-// The host path of |path| under Wine; empty elsewhere. Only the folder needs
-// to exist: the last component is converted by name.
-inline std::wstring HostPathOf(const std::wstring& path) {
-  using UnixFileName = char*(CDECL*)(const wchar_t*);
-  auto unix_file_name = reinterpret_cast<UnixFileName>(::GetProcAddress(
-      ::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
-  if (!unix_file_name)
-    return std::wstring();
-  size_t separator = path.find_last_of(L'\\');
-  char* folder = unix_file_name(path.substr(0, separator).c_str());
-  if (!folder)
-    return std::wstring();
-  std::string host = folder;
-  ::HeapFree(::GetProcessHeap(), 0, folder);
-  std::wstring wide(host.size(), L'\0');
-  int length = ::MultiByteToWideChar(CP_UTF8, 0, host.data(),
-                                     static_cast<int>(host.size()), &wide[0],
-                                     static_cast<int>(wide.size()));
-  wide.resize(length > 0 ? length : 0);
-  return wide + L"/" + path.substr(separator + 1);
-}
-
-// Waits up to five seconds for |done|: a host program started through Wine
-// may still be running when its process handle reports the end.
-template <typename Predicate>
-bool WaitFor(Predicate done) {
-  for (int i = 0; i < 500; ++i) {
-    if (done())
-      return true;
-    ::Sleep(10);
-  }
-  return done();
-}
-
 class ScopedDirectoryLink {
  public:
   ScopedDirectoryLink(const std::wstring& link, const std::wstring& target)
@@ -71,28 +32,23 @@ class ScopedDirectoryLink {
     ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
                           SYMBOLIC_LINK_FLAG_DIRECTORY |
                               SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
-    if (IsDirectoryLink(link_))
-      return;
-    std::wstring host_link = HostPathOf(link);
-    std::wstring host_target = HostPathOf(target);
-    if (host_link.empty() || host_target.empty())
-      return;
-    host_link_ = host_link;
+    if (created()) return;
+    const std::wstring host_target = HostPathOf(target);
+    if (host_target.empty()) return;
+    host_link_ = HostPathOf(link);
     testing_support::RunChildProcess(L"Z:\\bin\\ln -s \"" + host_target +
-                                     L"\" \"" + host_link + L"\"");
-    WaitFor([this] { return IsDirectoryLink(link_); });
+                                     L"\" \"" + host_link_ + L"\"");
+    WaitFor([this] { return created(); });
   }
 
   ~ScopedDirectoryLink() {
     if (host_link_.empty()) {
-      if (IsDirectoryLink(link_))
-        ::RemoveDirectoryW(link_.c_str());
+      if (created()) ::RemoveDirectoryW(link_.c_str());
       return;
     }
     // Always through the host: Wine cannot remove the link, and one whose
     // target is gone is invisible to it. No "-r": only the link goes.
-    testing_support::RunChildProcess(L"Z:\\bin\\rm -f \"" + host_link_ +
-                                     L"\"");
+    testing_support::RunChildProcess(L"Z:\\bin\\rm -f \"" + host_link_ + L"\"");
     // The host program may outlive the wait on it; the folder holding the
     // link is removed next.
     WaitFor([this] {
@@ -103,9 +59,36 @@ class ScopedDirectoryLink {
   ScopedDirectoryLink(const ScopedDirectoryLink&) = delete;
   ScopedDirectoryLink& operator=(const ScopedDirectoryLink&) = delete;
 
-  bool created() const { return IsDirectoryLink(link_); }
+  bool created() const {
+    DWORD attributes = ::GetFileAttributesW(link_.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & kDirectoryLinkAttributes) == kDirectoryLinkAttributes;
+  }
 
  private:
+  // The host path of |path| under Wine; empty elsewhere. Only the folder
+  // needs to exist: the last component is converted by name.
+  static std::wstring HostPathOf(const std::wstring& path) {
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    auto unix_file_name = reinterpret_cast<UnixFileName>(::GetProcAddress(
+        ::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    const size_t separator = path.find_last_of(L'\\');
+    char* folder = unix_file_name
+                       ? unix_file_name(path.substr(0, separator).c_str())
+                       : nullptr;
+    if (!folder) return std::wstring();
+    const std::wstring host = base::UTF8ToWide(folder);
+    ::HeapFree(::GetProcessHeap(), 0, folder);
+    return host + L"/" + path.substr(separator + 1);
+  }
+
+  // Waits up to five seconds for |done|: a host program started through Wine
+  // may still be running when its process handle reports the end.
+  template <typename Predicate>
+  static void WaitFor(Predicate done) {
+    for (int i = 0; i < 500 && !done(); ++i) ::Sleep(10);
+  }
+
   std::wstring link_;
   std::wstring host_link_;  // Set when the host made the link.
 };
