@@ -48,8 +48,7 @@ TEST(BitmapAllocationFailureDeathTest, StopsAtTheFirstExplanation) {
   } cases[] = {
       {"GDI count fails", 0, 0, 10, 10, false, "^GG$"},
       {"near the GDI quota", 9991, 0, 10, 10, false, "^GG$"},
-      {"large private usage", 100, 1600u * 1024 * 1024, 10, 10, false,
-       "^GGM$"},
+      {"large private usage", 100, 1600u * 1024 * 1024, 10, 10, false, "^GGM$"},
       // Neither explains it. A bitmap of more than 100 pixels is tried again
       // at 5 by 5: when that fails too, the diagnosis stops there; else, and
       // for a small bitmap, the census counts every process (this one at

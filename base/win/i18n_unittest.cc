@@ -41,12 +41,7 @@ TEST(UILanguageListTest, ThreadListOrDefaultLanguage) {
     LANGID default_language;
     std::vector<std::wstring> added;  // None: the call answers false.
   } cases[] = {
-      {"regional tag then neutral",
-       true,
-       L"de-DE\0de\0",
-       2,
-       0x0409,
-       {L"de-DE", L"de"}},
+      {"tag then neutral", true, L"de-DE\0de\0", 2, 0x0409, {L"de-DE", L"de"}},
       {"no thread function", false, nullptr, 0, 0x0407, {L"de-DE"}},
       {"thread call fails", true, nullptr, 0, 0x0409, {L"en-US"}},
       {"no thread languages", true, L"\0", 0, 0x0407, {L"de-DE"}},

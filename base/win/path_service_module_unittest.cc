@@ -21,13 +21,12 @@ struct ProbeResult {
 
 ProbeResult AskProbeAt(const std::wstring& copy) {
   ProbeResult result;
-  const std::wstring built = testing_support::SelfFolder() +
-                             L"\\native_library_testdata\\path_service_probe.dll";
-  if (!::CopyFileW(built.c_str(), copy.c_str(), TRUE))
-    return result;
+  const std::wstring built =
+      testing_support::SelfFolder() +
+      L"\\native_library_testdata\\path_service_probe.dll";
+  if (!::CopyFileW(built.c_str(), copy.c_str(), TRUE)) return result;
   HMODULE probe = ::LoadLibraryW(copy.c_str());
-  if (!probe)
-    return result;
+  if (!probe) return result;
   result.loaded = true;
   auto function = reinterpret_cast<ProbeFunction>(
       ::GetProcAddress(probe, "PathServiceProbeModuleFile"));

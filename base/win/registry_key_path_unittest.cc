@@ -23,8 +23,8 @@ TEST(RegistryKeyPathTest, SplitsOnBackslashOnly) {
   EXPECT_EQ(L"a\\b/c", KeyPathAppend(L"a\\", L"b/c"));
   EXPECT_EQ(L"b", KeyPathAppend(L"", L"b"));
   EXPECT_EQ(L"a", NormalizeKeyPath(std::wstring(L"a\0b", 3)));
-  EXPECT_EQ(L"MACHINE\\Software", GetFullKeyName(HKEY_LOCAL_MACHINE,
-                                                 L"Software"));
+  EXPECT_EQ(L"MACHINE\\Software",
+            GetFullKeyName(HKEY_LOCAL_MACHINE, L"Software"));
   EXPECT_EQ(L"CURRENT_USER", GetFullKeyName(HKEY_CURRENT_USER, L""));
 }
 

@@ -28,8 +28,7 @@ TEST(ScopedVariantTest, HoldsAStringCopyOrNothing) {
   VARIANT* slot = null_text.Receive();
   EXPECT_EQ(VT_EMPTY, slot->vt);
   ScopedVariant source(L"received");
-  ASSERT_EQ(S_OK,
-            ::VariantCopy(slot, const_cast<VARIANT*>(&source.get())));
+  ASSERT_EQ(S_OK, ::VariantCopy(slot, const_cast<VARIANT*>(&source.get())));
   EXPECT_STREQ(L"received", null_text.get().bstrVal);
 }
 

@@ -37,7 +37,9 @@ using ShellCall = std::tuple<std::wstring, std::wstring, INT>;
 // Replaces the shell calls of shortcut.cc for its life and records them.
 class FakeShell {
  public:
-  FakeShell() : scope_(kFunctions) { current_ = this; }
+  FakeShell() : scope_({&GetPropertyStore, &ShellExecute, &ChangeNotify}) {
+    current_ = this;
+  }
   ~FakeShell() { current_ = nullptr; }
 
   FakePropertyStore store;
@@ -68,15 +70,12 @@ class FakeShell {
                                          : L"<null>");
   }
 
-  static constexpr ShortcutShellFunctions kFunctions = {
-      &GetPropertyStore, &ShellExecute, &ChangeNotify};
   static FakeShell* current_;
 
   internal::ScopedShortcutShellFunctionsForTesting scope_;
 };
 
 FakeShell* FakeShell::current_ = nullptr;
-constexpr ShortcutShellFunctions FakeShell::kFunctions;
 
 WindowsVersionInfo VersionRecord(WindowsVersion version) {
   WindowsVersionInfo info = *WindowsVersionInfo::GetInstance();

@@ -17,12 +17,6 @@ namespace base {
 namespace win {
 namespace {
 
-constexpr GUID kAppUserModelFormatId = {
-    0x9F4C2855,
-    0x9F79,
-    0x4B39,
-    {0xA8, 0xD0, 0xE1, 0xD4, 0x2D, 0xE1, 0xD5, 0xF3}};
-
 SIZE_T TaskMemSize(void* block) {
   IMalloc* allocator = nullptr;
   if (FAILED(::CoGetMalloc(1, &allocator))) return 0;
@@ -61,6 +55,9 @@ TEST(PropertyStoreTest, WritesAndCommits) {
       {E_FAIL, S_OK, 0, false},
       {S_OK, E_ACCESSDENIED, 1, false},
   };
+  GUID format_id;  // The application user model's property set.
+  ASSERT_EQ(S_OK, ::CLSIDFromString(L"{9F4C2855-9F79-4B39-A8D0-E1D42DE1D5F3}",
+                                    &format_id));
   for (const auto& test : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << test.set_value_result << " "
                                     << test.commit_result);
@@ -74,7 +71,7 @@ TEST(PropertyStoreTest, WritesAndCommits) {
       EXPECT_EQ(test.expected_commits, store.commits);
       ASSERT_EQ(1u, store.writes.size());
       const FakePropertyStore::Write& write = store.writes[0];
-      EXPECT_TRUE(::IsEqualGUID(kAppUserModelFormatId, write.key.fmtid));
+      EXPECT_TRUE(::IsEqualGUID(format_id, write.key.fmtid));
       EXPECT_EQ(flag < 0 ? 5u : 11u, write.key.pid);
       EXPECT_EQ(flag < 0 ? VT_LPWSTR : VT_BOOL, write.type);
       if (flag < 0)

@@ -89,8 +89,7 @@ int main() {
   else if (verifier->GetModule() == library)
     whose = "library";
   printf("verifier: %s\n", whose);
-  if (!verifier)
-    return 0;
+  if (!verifier) return 0;
   printf("stable: %s\n", get_verifier() == verifier ? "yes" : "no");
 
   HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);

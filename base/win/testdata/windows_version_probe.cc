@@ -25,8 +25,7 @@ int main() {
     racers.emplace_back(
         [&seen, i] { seen[i] = WindowsVersionInfo::GetInstance(); });
   }
-  for (std::thread& racer : racers)
-    racer.join();
+  for (std::thread& racer : racers) racer.join();
   bool agree = true;
   for (const WindowsVersionInfo* info : seen)
     agree = agree && info == WindowsVersionInfo::GetInstance();
