@@ -10,7 +10,6 @@
 #include "base/features/command_line_feature_reader.h"
 #include "base/features/installer_experiments.h"
 #include "base/files/file_path.h"
-#include "base/json/values.h"
 
 namespace base {
 namespace {
@@ -72,17 +71,13 @@ TEST(FeatureListTest, ProcessListPassesItsOverridesToAChild) {
   ASSERT_EQ(list, FeatureList::GetInstance());
   RegisterForTest(list);
 
-  // Stored in another case than the child's command line gives them.
-  ListValue prefs;
-  prefs.AppendString("Installer-Experiment-Test@1");
-  prefs.AppendString("INSTALLER-SUPPORT-X64-DOWNLOAD@2");
-  ListFeatureReader prefs_reader(&prefs);
-  list->Initialize(&prefs_reader);
-  CommandLine own(CommandLine::NO_PROGRAM);
-  own.AppendSwitch(GetFeatureSwitchName("process-a"));
-  own.AppendSwitchASCII(GetFeatureSwitchName("process-b"), "on");
-  CommandLineFeatureReader own_reader(&own);
-  list->Initialize(&own_reader);
+  // In another case than the child's command line gives them; a later
+  // reader's word wins.
+  FixedReader first({{"Installer-Experiment-Test", true},
+                     {"INSTALLER-SUPPORT-X64-DOWNLOAD", false},
+                     {"process-a", true},
+                     {"process-b", true}});
+  list->Initialize(&first);
   FixedReader later({{"process-b", false}});
   list->Initialize(&later);
   list->PinOverride("process-c", true);
