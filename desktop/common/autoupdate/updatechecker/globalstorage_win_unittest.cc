@@ -169,30 +169,30 @@ class GlobalStorageWinTest : public testing::Test {
   testing_support::ScopedTestFolder folder_;
   // The pref store's commit timer runs on the caller's loop.
   base::MessageLoop loop_;
+  GlobalStorageWin storage_{installer::GetProductRegistryKey()};
 };
 
 TEST_F(GlobalStorageWinTest, RegistryRoundTrip) {
-  GlobalStorageWin storage(installer::GetProductRegistryKey());
-  storage.Init(/*copy_only=*/false);
+  storage_.Init(/*copy_only=*/false);
   std::string value = "stale";
-  EXPECT_EQ(GlobalStorage::kInvalidArguments, storage.Get("", &value));
+  EXPECT_EQ(GlobalStorage::kInvalidArguments, storage_.Get("", &value));
   EXPECT_EQ("", value);
-  EXPECT_EQ(GlobalStorage::kInvalidArguments, storage.Get("UUID", nullptr));
-  EXPECT_EQ(GlobalStorage::kInvalidArguments, storage.Set("", "v"));
+  EXPECT_EQ(GlobalStorage::kInvalidArguments, storage_.Get("UUID", nullptr));
+  EXPECT_EQ(GlobalStorage::kInvalidArguments, storage_.Set("", "v"));
 
   // No product key yet: nothing to read, and a deletion is already done.
   value = "stale";
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage_.Get("UUID", &value));
   EXPECT_EQ("", value);
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", ""));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", ""));
 
-  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "1f2e-3d"));
+  ASSERT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", "1f2e-3d"));
   EXPECT_EQ(L"1f2e-3d", RegistryValue(L"UUID"));
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage_.Get("UUID", &value));
   EXPECT_EQ("1f2e-3d", value);
 
   // An absent value reads empty.
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("missing", &value));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage_.Get("missing", &value));
   EXPECT_EQ("", value);
 
   // Another writer's NUL-terminated data reads up to the NUL.
@@ -202,10 +202,10 @@ TEST_F(GlobalStorageWinTest, RegistryRoundTrip) {
   ASSERT_EQ(ERROR_SUCCESS,
             ::RegSetValueExA(key.Handle(), "Channel", 0, REG_SZ,
                              reinterpret_cast<const BYTE*>("beta\0x"), 6));
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("Channel", &value));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage_.Get("Channel", &value));
   EXPECT_EQ("beta", value);
 
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", ""));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", ""));
   EXPECT_EQ(L"<absent>", RegistryValue(L"UUID"));
 }
 
@@ -213,9 +213,8 @@ TEST_F(GlobalStorageWinTest, RegistryRoundTrip) {
 // abandoned by that process as it dies (our handle keeps the mutex alive),
 // it is ours again.
 TEST_F(GlobalStorageWinTest, MutexHeldElsewhereAnswersBusyUntilAbandoned) {
-  GlobalStorageWin storage(installer::GetProductRegistryKey());
-  storage.Init(/*copy_only=*/false);
-  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "before"));
+  storage_.Init(/*copy_only=*/false);
+  ASSERT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", "before"));
 
   const std::wstring ready_name =
       L"Local\\gs_ready_" + std::to_wstring(::GetCurrentProcessId());
@@ -230,16 +229,16 @@ TEST_F(GlobalStorageWinTest, MutexHeldElsewhereAnswersBusyUntilAbandoned) {
 
   std::string value = "stale";
   ULONGLONG start = ::GetTickCount64();
-  EXPECT_EQ(GlobalStorage::kBusy, storage.Get("UUID", &value));
+  EXPECT_EQ(GlobalStorage::kBusy, storage_.Get("UUID", &value));
   EXPECT_EQ("", value);
-  EXPECT_EQ(GlobalStorage::kBusy, storage.Set("UUID", "during"));
+  EXPECT_EQ(GlobalStorage::kBusy, storage_.Set("UUID", "during"));
   EXPECT_LT(::GetTickCount64() - start, 1000u) << "the calls waited";
   EXPECT_EQ(L"before", RegistryValue(L"UUID"));
 
   ::TerminateProcess(holder.Handle(), 0);
   ASSERT_TRUE(holder.WaitForExit(nullptr));
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "after"));
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", "after"));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage_.Get("UUID", &value));
   EXPECT_EQ("after", value);
 }
 
@@ -274,11 +273,10 @@ TEST_F(GlobalStorageWinTest, MutexOpenedAfterARefusedCreateIsReleased) {
   internal::ScopedGlobalStorageMutexFunctionsForTesting access_checked(
       {&CreateMutexRefused, &OpenMutexNotingAccess,
        &ReleaseMutexCheckingAccess});
-  GlobalStorageWin storage(installer::GetProductRegistryKey());
-  storage.Init(/*copy_only=*/false);
-  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "v"));
+  storage_.Init(/*copy_only=*/false);
+  ASSERT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", "v"));
   std::string value;
-  ASSERT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
+  ASSERT_EQ(GlobalStorage::kSuccess, storage_.Get("UUID", &value));
 
   // The other component, on a thread of its own, finds the mutex free.
   DWORD wait = WAIT_FAILED;
@@ -290,38 +288,37 @@ TEST_F(GlobalStorageWinTest, MutexOpenedAfterARefusedCreateIsReleased) {
 }
 
 TEST_F(GlobalStorageWinTest, StandAloneKeepsValuesInTheFallbackFile) {
-  GlobalStorageWin storage(installer::GetProductRegistryKey());
-  storage.Init(/*copy_only=*/true);
-  ASSERT_TRUE(storage.fallback_only());
+  storage_.Init(/*copy_only=*/true);
+  ASSERT_TRUE(storage_.fallback_only());
 
   // No folder known yet, one that does not exist, or one relative to
   // wherever the process runs: nowhere to keep it.
   std::string value = "stale";
-  EXPECT_EQ(GlobalStorage::kFailed, storage.Set("UUID", "early"));
-  EXPECT_EQ(GlobalStorage::kFailed, storage.Get("UUID", &value));
+  EXPECT_EQ(GlobalStorage::kFailed, storage_.Set("UUID", "early"));
+  EXPECT_EQ(GlobalStorage::kFailed, storage_.Get("UUID", &value));
   EXPECT_EQ("", value);
-  storage.LoadFallbackFile(folder().Append(L"missing"));
-  EXPECT_EQ(GlobalStorage::kFailed, storage.Set("UUID", "early"));
+  storage_.LoadFallbackFile(folder().Append(L"missing"));
+  EXPECT_EQ(GlobalStorage::kFailed, storage_.Set("UUID", "early"));
   testing_support::ScopedCurrentDirectoryForTest current(folder_.path());
   ASSERT_TRUE(current.changed());
-  storage.LoadFallbackFile(base::FilePath(L"."));
-  EXPECT_EQ(GlobalStorage::kFailed, storage.Set("UUID", "early"));
+  storage_.LoadFallbackFile(base::FilePath(L"."));
+  EXPECT_EQ(GlobalStorage::kFailed, storage_.Set("UUID", "early"));
 
-  storage.LoadFallbackFile(folder());
-  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "5a-7b"));
+  storage_.LoadFallbackFile(folder());
+  ASSERT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", "5a-7b"));
   EXPECT_EQ("{\"GS\":{\"UUID\":\"5a-7b\"}}", ReadFallbackFile());
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("UUID", &value));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage_.Get("UUID", &value));
   EXPECT_EQ("5a-7b", value);
   EXPECT_EQ(L"<absent>", RegistryValue(L"UUID"));
 
   // A dotted key is stored and found as one name.
-  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("au.last_check", "99"));
+  ASSERT_EQ(GlobalStorage::kSuccess, storage_.Set("au.last_check", "99"));
   EXPECT_EQ("{\"GS\":{\"UUID\":\"5a-7b\",\"au.last_check\":\"99\"}}",
             ReadFallbackFile());
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Get("au.last_check", &value));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage_.Get("au.last_check", &value));
   EXPECT_EQ("99", value);
 
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", ""));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", ""));
   EXPECT_EQ("{\"GS\":{\"au.last_check\":\"99\"}}", ReadFallbackFile());
 }
 
@@ -364,25 +361,24 @@ TEST_F(GlobalStorageWinTest, FallbackFileIsMergedThenWrittenBeside) {
   ASSERT_TRUE(testing_support::WriteFileForTest(
       fallback_file().value(),
       "{\"GS\":{\"UUID\":\"u1\",\"au.last_check\":\"7\",\"count\":3}}"));
-  GlobalStorageWin storage(installer::GetProductRegistryKey());
-  storage.Init(/*copy_only=*/false);
-  storage.LoadFallbackFile(folder());
+  storage_.Init(/*copy_only=*/false);
+  storage_.LoadFallbackFile(folder());
   EXPECT_EQ(L"u1", RegistryValue(L"UUID"));
   EXPECT_EQ(L"7", RegistryValue(L"au.last_check"));
   EXPECT_EQ(L"<absent>", RegistryValue(L"count"));  // not a string
 
-  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "u2"));
+  ASSERT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", "u2"));
   EXPECT_EQ(L"u2", RegistryValue(L"UUID"));
   EXPECT_EQ("{\"GS\":{\"UUID\":\"u2\",\"au.last_check\":\"7\",\"count\":3}}",
             ReadFallbackFile());
-  ASSERT_EQ(GlobalStorage::kSuccess, storage.Set("au.last_check", ""));
+  ASSERT_EQ(GlobalStorage::kSuccess, storage_.Set("au.last_check", ""));
   EXPECT_EQ(L"<absent>", RegistryValue(L"au.last_check"));
   EXPECT_EQ("{\"GS\":{\"UUID\":\"u2\",\"count\":3}}", ReadFallbackFile());
 
   // Once the registry has been written, the file is no longer merged.
   ASSERT_TRUE(testing_support::WriteFileForTest(fallback_file().value(),
                                                 "{\"GS\":{\"UUID\":\"u3\"}}"));
-  storage.LoadFallbackFile(folder());
+  storage_.LoadFallbackFile(folder());
   EXPECT_EQ(L"u2", RegistryValue(L"UUID"));
 }
 
@@ -402,10 +398,9 @@ TEST_F(GlobalStorageWinTest, ProductKeyThatRefusesWritesUsesTheFallbackFile) {
   ASSERT_EQ(ERROR_SUCCESS, result);
   key.Close();
 
-  GlobalStorageWin storage(installer::GetProductRegistryKey());
-  storage.Init(/*copy_only=*/false);
-  storage.LoadFallbackFile(folder());
-  EXPECT_EQ(GlobalStorage::kSuccess, storage.Set("UUID", "file-only"));
+  storage_.Init(/*copy_only=*/false);
+  storage_.LoadFallbackFile(folder());
+  EXPECT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", "file-only"));
   EXPECT_EQ("{\"GS\":{\"UUID\":\"file-only\"}}", ReadFallbackFile());
 }
 
