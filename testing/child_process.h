@@ -37,8 +37,8 @@ bool HasUnixShell();
 // carries the child's gtest report.
 //
 //   EXPECT_TRUE(RunSelfAsGermanUser(L"GermanChildTest.*", L"MY_CHILD"));
-::testing::AssertionResult RunSelfAsGermanUser(
-    const std::wstring& gtest_filter, const std::wstring& variable);
+::testing::AssertionResult RunSelfAsGermanUser(const std::wstring& gtest_filter,
+                                               const std::wstring& variable);
 
 // The same in the time zone |zone| (a name of the host's zone database, such
 // as "America/New_York"): a test machine's zone is often UTC, where local

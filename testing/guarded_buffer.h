@@ -24,9 +24,9 @@ class GuardedBuffer {
     SYSTEM_INFO info;
     ::GetSystemInfo(&info);
     readable_size_ = readable_pages * info.dwPageSize;
-    base_ = static_cast<char*>(::VirtualAlloc(
-        nullptr, readable_size_ + info.dwPageSize, MEM_RESERVE | MEM_COMMIT,
-        PAGE_READWRITE));
+    base_ = static_cast<char*>(
+        ::VirtualAlloc(nullptr, readable_size_ + info.dwPageSize,
+                       MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     DWORD old_protection = 0;
     if (base_ && !::VirtualProtect(base_ + readable_size_, info.dwPageSize,
                                    PAGE_NOACCESS, &old_protection)) {
@@ -35,8 +35,7 @@ class GuardedBuffer {
     }
   }
   ~GuardedBuffer() {
-    if (base_)
-      ::VirtualFree(base_, 0, MEM_RELEASE);
+    if (base_) ::VirtualFree(base_, 0, MEM_RELEASE);
   }
   GuardedBuffer(const GuardedBuffer&) = delete;
   GuardedBuffer& operator=(const GuardedBuffer&) = delete;

@@ -1,5 +1,6 @@
 #include "testing/machine_snapshot.h"
 
+#include <aclapi.h>
 #include <sddl.h>
 #include <stdio.h>
 
@@ -133,20 +134,17 @@ bool MachineSnapshot::AddKey(const std::wstring& label, HKEY root,
   }
   if (result != ERROR_SUCCESS) return Fail("Cannot open key", path, result);
 
-  DWORD size = 0;
   const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION |
                                      GROUP_SECURITY_INFORMATION |
                                      DACL_SECURITY_INFORMATION;
-  result = ::RegGetKeySecurity(key.Handle(), parts, nullptr, &size);
-  std::vector<BYTE> descriptor(size);
-  if (result == ERROR_INSUFFICIENT_BUFFER) {
-    result = ::RegGetKeySecurity(key.Handle(), parts, descriptor.data(), &size);
-  }
+  base::win::ScopedLocalMemory<void> descriptor;
+  result = ::GetSecurityInfo(key.Handle(), SE_REGISTRY_KEY, parts, nullptr,
+                             nullptr, nullptr, nullptr, descriptor.Receive());
   if (result != ERROR_SUCCESS)
     return Fail("Cannot read the security of key", path, result);
   base::win::ScopedLocalMemory<wchar_t> sddl;
   if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-          descriptor.data(), SDDL_REVISION_1, parts, sddl.Receive(), nullptr)) {
+          descriptor.Get(), SDDL_REVISION_1, parts, sddl.Receive(), nullptr)) {
     return Fail("Cannot convert the security of key", path, ::GetLastError());
   }
   entries_[location] = {"key " + base::WideToUTF8(sddl.Get())};

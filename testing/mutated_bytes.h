@@ -28,25 +28,25 @@ inline std::string MutatedBytes(const std::string& seed,
                                   ? std::string(1, static_cast<char>(pick(256)))
                                   : tokens[pick(tokens.size())];
     switch (pick(6)) {
-      case 0:
-        bytes.replace(at, piece.size(), piece);
-        break;
-      case 1:
-        bytes.insert(at, piece);
-        break;
-      case 2:
-        bytes.erase(at, 1 + pick(8));
-        break;
-      case 3:
-        bytes.resize(at);  // The end of input lands anywhere.
-        break;
-      case 4:
-        bytes.insert(at, bytes.substr(pick(bytes.size() + 1), pick(8)));
-        break;
-      default:
-        if (at < bytes.size())
-          bytes[at] = static_cast<char>(bytes[at] ^ (1 << pick(8)));
-        break;
+    case 0:
+      bytes.replace(at, piece.size(), piece);
+      break;
+    case 1:
+      bytes.insert(at, piece);
+      break;
+    case 2:
+      bytes.erase(at, 1 + pick(8));
+      break;
+    case 3:
+      bytes.resize(at);  // The end of input lands anywhere.
+      break;
+    case 4:
+      bytes.insert(at, bytes.substr(pick(bytes.size() + 1), pick(8)));
+      break;
+    default:
+      if (at < bytes.size())
+        bytes[at] = static_cast<char>(bytes[at] ^ (1 << pick(8)));
+      break;
     }
   }
   return bytes;

@@ -22,13 +22,11 @@ inline void RunOnThreadsTogether(int count,
   for (int i = 0; i < count; ++i) {
     threads.emplace_back([&, i] {
       --not_ready;
-      while (not_ready.load() > 0)
-        std::this_thread::yield();
+      while (not_ready.load() > 0) std::this_thread::yield();
       body(i);
     });
   }
-  for (std::thread& thread : threads)
-    thread.join();
+  for (std::thread& thread : threads) thread.join();
 }
 
 }  // namespace testing_support

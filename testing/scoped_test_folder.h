@@ -33,8 +33,8 @@ class ScopedCurrentDirectoryForTest {
   explicit ScopedCurrentDirectoryForTest(const std::wstring& folder);
   ~ScopedCurrentDirectoryForTest();
   ScopedCurrentDirectoryForTest(const ScopedCurrentDirectoryForTest&) = delete;
-  ScopedCurrentDirectoryForTest& operator=(
-      const ScopedCurrentDirectoryForTest&) = delete;
+  ScopedCurrentDirectoryForTest&
+  operator=(const ScopedCurrentDirectoryForTest&) = delete;
 
   // False when |folder| could not be made current.
   bool changed() const { return changed_; }
