@@ -16,8 +16,6 @@
 // The exit code is 0 when the library could be asked at all.
 #include <stdio.h>
 
-#include <string>
-
 #include "base/win/handle_verifier.h"
 #include "base/win/windows_types.h"
 
@@ -50,13 +48,6 @@ HandleVerifier* HostObject() {
 #endif
 }
 
-std::wstring OwnFolder() {
-  wchar_t path[MAX_PATH];
-  DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, length);
-  return folder.substr(0, folder.find_last_of(L'\\'));
-}
-
 }  // namespace
 
 #if defined(HOST_VERIFIER)
@@ -66,8 +57,8 @@ extern "C" __declspec(dllexport) HandleVerifier* GetHandleVerifier() {
 #endif
 
 int main() {
-  std::wstring library_path = OwnFolder() + L"\\velto_installer.dll";
-  HMODULE library = ::LoadLibraryW(library_path.c_str());
+  // The executable's own folder comes first in the search.
+  HMODULE library = ::LoadLibraryW(L"velto_installer.dll");
   if (!library) {
     printf("cannot load library: %lu\n", ::GetLastError());
     return 1;
