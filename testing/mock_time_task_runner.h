@@ -30,10 +30,9 @@
 
 namespace testing_support {
 
-class MockTimeTaskRunner : public base::SingleThreadTaskRunner {
+class MockTimeTaskRunner : public base::SingleThreadTaskRunner,
+                           public base::TickClock {
  public:
-  MockTimeTaskRunner() : clock_(this) {}
-
   bool PostDelayedTask(const base::Location&, base::Closure task,
                        base::TimeDelta delay) override {
     return Enqueue(std::move(task), delay);
@@ -47,24 +46,20 @@ class MockTimeTaskRunner : public base::SingleThreadTaskRunner {
   }
 
   // Reads NowTicks; lives as long as the runner.
-  base::TickClock* GetMockTickClock() { return &clock_; }
+  base::TickClock* GetMockTickClock() { return this; }
 
-  base::TimeTicks NowTicks() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return now_;
-  }
-
+  base::TimeTicks NowTicks() override { return Now(); }
   // Runs what comes due within |delta|, the clock stepping to each task's
   // run time, then leaves the clock |delta| after where it was.
   void FastForwardBy(base::TimeDelta delta) {
-    base::TimeTicks end = NowTicks() + delta;
+    base::TimeTicks end = Now() + delta;
     RunTasksDueBy(end);
     std::lock_guard<std::mutex> hold(lock_);
     now_ = end;
   }
 
   // Runs the tasks due now, including those they post without delay.
-  void RunUntilIdle() { RunTasksDueBy(NowTicks()); }
+  void RunUntilIdle() { RunTasksDueBy(Now()); }
 
   size_t GetPendingTaskCount() const {
     std::lock_guard<std::mutex> hold(lock_);
@@ -82,16 +77,12 @@ class MockTimeTaskRunner : public base::SingleThreadTaskRunner {
   // Keyed by run time, then by posting order.
   using Key = std::pair<base::TimeTicks, uint64_t>;
 
-  class Clock : public base::TickClock {
-   public:
-    explicit Clock(MockTimeTaskRunner* runner) : runner_(runner) {}
-    base::TimeTicks NowTicks() override { return runner_->NowTicks(); }
-
-   private:
-    MockTimeTaskRunner* runner_;
-  };
-
   ~MockTimeTaskRunner() override = default;
+
+  base::TimeTicks Now() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return now_;
+  }
 
   bool Enqueue(base::Closure task, base::TimeDelta delay) {
     std::lock_guard<std::mutex> hold(lock_);
@@ -116,7 +107,6 @@ class MockTimeTaskRunner : public base::SingleThreadTaskRunner {
   }
 
   const uint32_t thread_id_ = ::GetCurrentThreadId();
-  Clock clock_;
   mutable std::mutex lock_;
   // Not null: a null TimeTicks means "no time" to some callers.
   base::TimeTicks now_ = base::TimeTicks::FromInternalValue(1000000);
