@@ -23,14 +23,13 @@
 #include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/service/transactions/move_file_operation.h"
 #include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
+#include "desktop/windows/installer/service/transactions/operation_test_support.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "testing/machine_snapshot.h"
 #include "testing/registry_sandbox.h"
 #include "testing/registry_security_by_view.h"
 #include "testing/scoped_test_folder.h"
 #include "gtest/gtest.h"
-
-#include <sddl.h>
 
 namespace installer {
 namespace {
@@ -67,7 +66,7 @@ enum class Action {
 // One row of the script. File paths are relative to the test folder, key
 // paths to kBaseKey.
 struct Step {
-  Action action = Action::kCreateFolder;
+  Action action;
   std::wstring path;  // Folder, destination, file or key.
   std::wstring source;
   Hive hive = kUser;
@@ -80,73 +79,53 @@ struct Step {
   bool fails = false;
 };
 
-Step FileStep(Action action, std::wstring path, std::wstring source = L"") {
-  Step step;
-  step.action = action;
-  step.path = std::move(path);
-  step.source = std::move(source);
-  return step;
-}
 Step Folder(std::wstring path) {
-  return FileStep(Action::kCreateFolder, std::move(path));
+  return {Action::kCreateFolder, std::move(path)};
 }
 Step Copy(std::wstring source, std::wstring destination) {
-  return FileStep(Action::kCopy, std::move(destination), std::move(source));
+  return {Action::kCopy, std::move(destination), std::move(source)};
 }
 Step Move(std::wstring source, std::wstring destination) {
-  return FileStep(Action::kMove, std::move(destination), std::move(source));
+  return {Action::kMove, std::move(destination), std::move(source)};
 }
 Step Delete(std::wstring path, bool check_in_use = false,
             bool remove_empty_parents = false, bool fails = false) {
-  Step step = FileStep(Action::kDeleteFile, std::move(path));
+  Step step = {Action::kDeleteFile, std::move(path)};
   step.check_in_use = check_in_use;
   step.remove_empty_parents = remove_empty_parents;
   step.fails = fails;
   return step;
 }
-Step SetValue(Hive hive, std::wstring key, std::wstring name, DWORD type,
-              std::string data) {
-  Step step;
-  step.action = Action::kSetValue;
-  step.path = std::move(key);
-  step.hive = hive;
-  step.value_name = std::move(name);
-  step.type = type;
-  step.data = std::move(data);
-  return step;
+// Sets a value; type kRegValueTypeNone deletes it.
+Step Value(Hive hive, std::wstring key, std::wstring name, DWORD type,
+           std::string data) {
+  return {Action::kSetValue, std::move(key), L"", hive, std::move(name), type,
+          std::move(data)};
 }
-std::string WideBytes(const std::wstring& text) {
-  // With the terminating NUL, as string values are written.
+// The bytes of a string value, with the terminating NUL.
+std::string Text(const std::wstring& text) {
   return std::string(reinterpret_cast<const char*>(text.c_str()),
                      (text.size() + 1) * sizeof(wchar_t));
 }
-Step SetString(Hive hive, std::wstring key, std::wstring name,
-               const std::wstring& text, DWORD type = REG_SZ) {
-  return SetValue(hive, std::move(key), std::move(name), type, WideBytes(text));
-}
-Step SetDword(Hive hive, std::wstring key, std::wstring name, DWORD number) {
-  return SetValue(hive, std::move(key), std::move(name), REG_DWORD,
-                  std::string(reinterpret_cast<const char*>(&number), 4));
-}
-Step DeleteValue(Hive hive, std::wstring key, std::wstring name) {
-  return SetValue(hive, std::move(key), std::move(name), kRegValueTypeNone, "");
+Step String(Hive hive, std::wstring key, std::wstring name,
+            const std::wstring& text) {
+  return Value(hive, std::move(key), std::move(name), REG_SZ, Text(text));
 }
 Step DeleteKey(Hive hive, std::wstring key) {
-  Step step;
-  step.action = Action::kDeleteKey;
-  step.path = std::move(key);
-  step.hive = hive;
-  return step;
+  return {Action::kDeleteKey, std::move(key), L"", hive};
+}
+std::string Dword(DWORD number) {
+  return std::string(reinterpret_cast<const char*>(&number), 4);
 }
 
 std::vector<Step> InstallationScript() {
   const std::wstring package = L"package\\app\\";
   const std::wstring app = L"install\\app\\";
-  std::vector<Step> script = {
-      Folder(app + L"locales"),
+  const std::wstring browser = L"Clients\\VeltoBrowser";
+  const DWORD kDelete = kRegValueTypeNone;
+  return {
       Folder(app + L"plugins\\media\\codecs"),
       Copy(package + L"velto.exe", app + L"velto.exe"),
-      Copy(package + L"velto.dll", app + L"velto.dll"),
       Copy(package + L"velto.exe", app + L"velto_proxy.exe"),
       Copy(package + L"readonly.dat", app + L"readonly.dat"),
       Copy(package + L"extras\\tool.dat", app + L"extras\\x\\y\\tool.dat"),
@@ -157,57 +136,32 @@ std::vector<Step> InstallationScript() {
       Delete(app + L"uninstall.exe", /*check_in_use=*/true),
       Delete(app + L"obsolete\\a.txt"),
       Delete(app + L"obsolete\\b.txt", false, /*remove_empty_parents=*/true),
-      Delete(L"install\\notes.txt"),
       Delete(app + L"never_there.txt"),
-      Copy(L"package\\config.json", L"install\\config.json"),
-  };
-  for (const wchar_t* name :
-       {L"r1.pak", L"r2.pak", L"r3.pak", L"r4.pak", L"r5.pak", L"r6.pak"}) {
-    script.push_back(
-        Copy(package + L"resources\\" + name, app + L"resources\\" + name));
-  }
-  for (const wchar_t* name : {L"en.pak", L"de.pak", L"fr.pak"})
-    script.push_back(
-        Copy(package + L"locales\\" + name, app + L"locales\\" + name));
 
-  const std::wstring browser = L"Clients\\VeltoBrowser";
-  const std::vector<Step> registry = {
-      SetString(kMachine64, L"Settings", L"Version", L"2.0"),
-      SetDword(kMachine64, L"Settings", L"Channel", 3),
-      DeleteValue(kMachine64, L"Settings", L"Obsolete"),
-      DeleteValue(kMachine64, L"Settings", L"NeverThere"),
-      DeleteValue(kMachine64, L"Missing\\Key", L"Value"),
+      String(kMachine64, L"Settings", L"Version", L"2.0"),
+      Value(kMachine64, L"Settings", L"Obsolete", kDelete, ""),
+      Value(kMachine64, L"Settings", L"NeverThere", kDelete, ""),
+      Value(kMachine64, L"Missing\\Key", L"Value", kDelete, ""),
       DeleteKey(kMachine64, browser),
       DeleteKey(kMachine64, L"Guarded"),
-      SetString(kMachine64, browser, L"", L"Velto 2"),
-      SetString(kMachine64, browser + L"\\Capabilities", L"ApplicationName",
-                L"Velto"),
-      SetString(kMachine64, L"NoCreate\\Child\\Leaf", L"Value", L"granted"),
-      SetValue(kMachine64, L"New\\Chain\\Of\\Keys", L"Blob", REG_BINARY,
-               std::string("\x01\x00\x02\xff", 4)),
-      SetString(kMachine32, L"Uninstall", L"DisplayName", L"Velto 2.0"),
-      SetString(kMachine32, L"Uninstall", L"DisplayVersion", L"2.0"),
-      SetDword(kMachine32, L"Uninstall", L"NoRepair", 1),
-      DeleteValue(kMachine32, L"Uninstall", L"OldValue"),
+      String(kMachine64, browser, L"", L"Velto 2"),
+      String(kMachine64, L"NoCreate\\Child\\Leaf", L"Value", L"granted"),
+      // A "/" is part of a key name, not a separator.
+      Value(kMachine64, L"Settings\\New/Key\\Leaf", L"Blob", REG_BINARY,
+            std::string("\x01\x00\x02\xff", 4)),
+      String(kMachine32, L"Uninstall", L"DisplayName", L"Velto 2.0"),
+      String(kMachine32, L"Uninstall", L"DisplayVersion", L"2.0"),
+      Value(kMachine32, L"Uninstall", L"OldValue", kDelete, ""),
       DeleteKey(kMachine32, L"Legacy"),
-      SetString(kMachine32, L"New32\\Sub", L"Path", L"C:\\Velto"),
+      String(kMachine32, L"New32\\Sub", L"Path", L"C:\\Velto"),
       DeleteKey(kMachine32, L"NeverThere"),
-      SetString(kUser, L"Locked", L"State", L"new"),
-      SetString(kUser, L"Prefs", L"Theme", L"dark"),
-      SetString(kUser, L"Prefs", L"Cache", L"%LOCALAPPDATA%\\Velto",
-                REG_EXPAND_SZ),
-      DeleteValue(kUser, L"Prefs", L"Stale"),
+      // Replaces an empty value of another type.
+      Value(kUser, L"Prefs", L"Launches", REG_DWORD, Dword(0)),
+      String(kUser, L"Locked", L"State", L"new"),
       DeleteKey(kUser, L"Classes\\OldProgId"),
-      SetString(kUser, L"Classes\\VeltoHTML\\shell\\open\\command", L"",
-                L"\"velto.exe\" \"%1\""),
-      SetValue(kUser, L"Classes\\.htm\\OpenWithProgids", L"VeltoHTML", REG_NONE,
-               ""),
-      SetString(kUser, L"Classes\\.htm", L"", L"VeltoHTML"),
-      SetValue(kUser, L"Classes\\VeltoHTML", L"EditFlags", REG_BINARY, ""),
-      SetDword(kUser, L"Prefs", L"Launches", 0),
+      Value(kUser, L"Classes\\.htm\\OpenWithProgids", L"VeltoHTML", REG_NONE,
+            ""),
   };
-  script.insert(script.end(), registry.begin(), registry.end());
-  return script;
 }
 
 // Later steps delete or move what earlier ones changed; each rollback must
@@ -216,17 +170,16 @@ std::vector<Step> ChangeThenDeleteOrMoveScript() {
   const std::wstring app = L"install\\app\\";
   const std::wstring browser = L"Clients\\VeltoBrowser";
   return {
-      SetString(kMachine32, L"Legacy\\Sub", L"C", L"CHANGED"),
+      String(kMachine32, L"Legacy\\Sub", L"C", L"CHANGED"),
       DeleteKey(kMachine32, L"Legacy"),
-      SetString(kMachine64, browser + L"\\Capabilities", L"ApplicationName",
-                L"Velto 2"),
-      DeleteValue(kMachine64, browser, L"LocalizedString"),
+      String(kMachine64, browser + L"\\Capabilities", L"ApplicationName",
+             L"Velto 2"),
+      Value(kMachine64, browser, L"LocalizedString", kRegValueTypeNone, ""),
       DeleteKey(kMachine64, browser),
-      SetString(kUser, L"Locked", L"State", L"new"),
+      String(kUser, L"Locked", L"State", L"new"),
       DeleteKey(kUser, L"Locked"),
-      SetString(kUser, L"Classes\\OldProgId\\DefaultIcon", L"",
-                L"velto.exe,0"),
-      SetString(kUser, L"Classes\\OldProgId\\New", L"", L"new"),
+      String(kUser, L"Classes\\OldProgId\\DefaultIcon", L"", L"velto.exe,0"),
+      String(kUser, L"Classes\\OldProgId\\New", L"", L"new"),
       DeleteKey(kUser, L"Classes\\OldProgId"),
       Copy(L"package\\config.json", L"install\\new\\config.json"),
       Delete(L"install\\new\\config.json"),
@@ -236,7 +189,7 @@ std::vector<Step> ChangeThenDeleteOrMoveScript() {
       Delete(app + L"m1.bin"),
       Copy(L"package\\app\\extras\\tool.dat", app + L"extras\\tool.dat"),
       Move(app + L"extras", L"install\\extras"),
-      SetDword(kUser, L"Prefs", L"Launches", 1),
+      Value(kUser, L"Prefs", L"Launches", REG_DWORD, Dword(1)),
   };
 }
 
@@ -244,15 +197,9 @@ std::string Describe(const Step& step) {
   static const char* const kNames[] = {"create folder", "copy to",
                                        "move to",       "delete file",
                                        "set value in",  "delete key"};
-  std::string text = kNames[static_cast<int>(step.action)];
-  text += ' ';
-  for (wchar_t c : step.path) text += static_cast<char>(c);
-  if (step.action == Action::kSetValue) {
-    text += " \"";
-    for (wchar_t c : step.value_name) text += static_cast<char>(c);
-    text += step.type == kRegValueTypeNone ? "\" (delete)" : "\"";
-  }
-  return text;
+  const std::wstring text = step.path + L" \"" + step.value_name + L"\"";
+  return kNames[static_cast<int>(step.action)] +
+         (" " + std::string(text.begin(), text.end()));
 }
 
 std::unique_ptr<Operation> MakeOperation(const Step& step,
@@ -262,28 +209,28 @@ std::unique_ptr<Operation> MakeOperation(const Step& step,
   const std::wstring key = kBaseKey + step.path;
   std::unique_ptr<Operation> operation;
   switch (step.action) {
-    case Action::kCreateFolder:
-      CreateCreateFolderOperation(path, &operation);
-      break;
-    case Action::kCopy:
-      CreateCopyFileOperation(source, path, &operation);
-      break;
-    case Action::kMove:
-      CreateMoveFileOperation(source, path, &operation);
-      break;
-    case Action::kDeleteFile:
-      CreateDeleteFileOperation(path, step.check_in_use,
-                                step.remove_empty_parents, &operation);
-      break;
-    case Action::kSetValue:
-      CreateChangeRegValueOperation(
-          step.hive.root, key, step.value_name, step.data.data(), step.type,
-          static_cast<DWORD>(step.data.size()), step.hive.view, &operation);
-      break;
-    case Action::kDeleteKey:
-      CreateDeleteRegKeyOperation(step.hive.root, key, step.hive.view,
-                                  &operation);
-      break;
+  case Action::kCreateFolder:
+    CreateCreateFolderOperation(path, &operation);
+    break;
+  case Action::kCopy:
+    CreateCopyFileOperation(source, path, &operation);
+    break;
+  case Action::kMove:
+    CreateMoveFileOperation(source, path, &operation);
+    break;
+  case Action::kDeleteFile:
+    CreateDeleteFileOperation(path, step.check_in_use,
+                              step.remove_empty_parents, &operation);
+    break;
+  case Action::kSetValue:
+    CreateChangeRegValueOperation(
+        step.hive.root, key, step.value_name, step.data.data(), step.type,
+        static_cast<DWORD>(step.data.size()), step.hive.view, &operation);
+    break;
+  case Action::kDeleteKey:
+    CreateDeleteRegKeyOperation(step.hive.root, key, step.hive.view,
+                                &operation);
+    break;
   }
   return operation;
 }
@@ -317,87 +264,67 @@ bool ApplyPlainly(const Step& step, const std::wstring& folder) {
   const std::wstring key_path = kBaseKey + step.path;
   if (step.fails) return true;
   switch (step.action) {
-    case Action::kCreateFolder:
-      return CreateFolderChain(path);
-    case Action::kCopy:
-      // The installer clears the bit on its source for good.
-      ClearReadOnly(source);
-      ClearReadOnly(path);
-      if (!CreateFolderChain(Parent(path)) ||
-          !::CopyFileW(source.c_str(), path.c_str(), FALSE)) {
-        return false;
-      }
-      ClearReadOnly(path);
+  case Action::kCreateFolder:
+    return CreateFolderChain(path);
+  case Action::kCopy:
+    // The installer clears the bit on its source for good.
+    ClearReadOnly(source);
+    ClearReadOnly(path);
+    if (!CreateFolderChain(Parent(path)) ||
+        !::CopyFileW(source.c_str(), path.c_str(), FALSE)) {
+      return false;
+    }
+    ClearReadOnly(path);
+    return true;
+  case Action::kMove:
+    // The move clears it too: the moved file has none.
+    ClearReadOnly(source);
+    return CreateFolderChain(Parent(path)) &&
+           ::MoveFileExW(source.c_str(), path.c_str(),
+                         MOVEFILE_REPLACE_EXISTING);
+  case Action::kDeleteFile: {
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
       return true;
-    case Action::kMove:
-      return CreateFolderChain(Parent(path)) &&
-             ::MoveFileExW(source.c_str(), path.c_str(),
-                           MOVEFILE_REPLACE_EXISTING);
-    case Action::kDeleteFile: {
-      if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return true;
-      ClearReadOnly(path);
-      if (!::DeleteFileW(path.c_str())) return false;
-      if (step.remove_empty_parents) {
-        std::wstring parent = Parent(path);
-        while (::RemoveDirectoryW(parent.c_str())) parent = Parent(parent);
+    ClearReadOnly(path);
+    if (!::DeleteFileW(path.c_str())) return false;
+    if (step.remove_empty_parents) {
+      std::wstring parent = Parent(path);
+      while (::RemoveDirectoryW(parent.c_str())) parent = Parent(parent);
+    }
+    return true;
+  }
+  case Action::kSetValue: {
+    base::win::RegKey key;
+    const REGSAM access = KEY_SET_VALUE | step.hive.view;
+    if (step.type == kRegValueTypeNone) {
+      if (key.Open(step.hive.root, key_path.c_str(), access) == ERROR_SUCCESS) {
+        ::RegDeleteValueW(key.Handle(), step.value_name.c_str());
       }
       return true;
     }
-    case Action::kSetValue: {
-      base::win::RegKey key;
-      const REGSAM access = KEY_SET_VALUE | step.hive.view;
-      if (step.type == kRegValueTypeNone) {
-        if (key.Open(step.hive.root, key_path.c_str(), access) ==
-            ERROR_SUCCESS) {
-          ::RegDeleteValueW(key.Handle(), step.value_name.c_str());
-        }
-        return true;
-      }
-      return key.Create(step.hive.root, key_path.c_str(), access) ==
-                 ERROR_SUCCESS &&
-             ::RegSetValueExW(
-                 key.Handle(), step.value_name.c_str(), 0, step.type,
-                 reinterpret_cast<const BYTE*>(step.data.data()),
-                 static_cast<DWORD>(step.data.size())) == ERROR_SUCCESS;
+    return key.Create(step.hive.root, key_path.c_str(), access) ==
+               ERROR_SUCCESS &&
+           ::RegSetValueExW(key.Handle(), step.value_name.c_str(), 0, step.type,
+                            reinterpret_cast<const BYTE*>(step.data.data()),
+                            static_cast<DWORD>(step.data.size())) ==
+               ERROR_SUCCESS;
+  }
+  case Action::kDeleteKey: {
+    base::win::RegKey key;
+    if (key.Open(step.hive.root, key_path.c_str(),
+                 KEY_ALL_ACCESS | step.hive.view) != ERROR_SUCCESS) {
+      return true;
     }
-    case Action::kDeleteKey: {
-      base::win::RegKey key;
-      if (key.Open(step.hive.root, key_path.c_str(),
-                   KEY_ALL_ACCESS | step.hive.view) != ERROR_SUCCESS) {
-        return true;
-      }
-      ::RegDeleteTreeW(key.Handle(), nullptr);
-      key.Close();
-      return ::RegDeleteKeyExW(step.hive.root, key_path.c_str(), step.hive.view,
-                               0) == ERROR_SUCCESS;
-    }
+    ::RegDeleteTreeW(key.Handle(), nullptr);
+    key.Close();
+    return ::RegDeleteKeyExW(step.hive.root, key_path.c_str(), step.hive.view,
+                             0) == ERROR_SUCCESS;
+  }
   }
   return false;
 }
 
 // ---- The existing installation the script changes ----
-
-struct LocalFreer {
-  void operator()(void* memory) const { ::LocalFree(memory); }
-};
-
-// A key that a script deleted has nothing to set.
-bool SetKeyDacl(Hive hive, const std::wstring& path, const wchar_t* sddl) {
-  PSECURITY_DESCRIPTOR raw_descriptor = nullptr;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          sddl, SDDL_REVISION_1, &raw_descriptor, nullptr)) {
-    return false;
-  }
-  std::unique_ptr<void, LocalFreer> descriptor(raw_descriptor);
-  base::win::RegKey key;
-  const LONG result = key.Open(hive.root, (kBaseKey + path).c_str(),
-                               WRITE_DAC | hive.view);
-  return result == ERROR_FILE_NOT_FOUND ||
-         (result == ERROR_SUCCESS &&
-          ::RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION,
-                              descriptor.get()) == ERROR_SUCCESS);
-}
 
 // One sandboxed machine: a test folder holding the package and the
 // installation, and the predefined registry roots redirected into a fresh
@@ -414,10 +341,20 @@ class Machine {
 
   // The deny lists that make the script's operations grant access. Called
   // after a plain run, as the plain calls cannot pass them.
+  // A key that a script deleted has nothing to lock.
   void Lock() {
-    ASSERT_TRUE(SetKeyDacl(kUser, L"Locked", kDenySetValue));
-    ASSERT_TRUE(SetKeyDacl(kMachine64, L"NoCreate", kDenyCreateSubKey));
-    ASSERT_TRUE(SetKeyDacl(kMachine64, L"Guarded", kDenyDelete));
+    const struct {
+      Hive hive;
+      const wchar_t* key;
+      const wchar_t* sddl;
+    } kLocks[] = {{kUser, L"Locked", kDenySetValue},
+                  {kMachine64, L"NoCreate", kDenyCreateSubKey},
+                  {kMachine64, L"Guarded", kDenyDelete}};
+    for (const auto& lock : kLocks) {
+      const std::wstring key = kBaseKey + std::wstring(lock.key);
+      if (test::KeyExists(lock.hive.root, key, lock.hive.view))
+        test::SetKeyDacl(lock.hive.root, key, lock.hive.view, lock.sddl);
+    }
   }
 
   MachineSnapshot Snapshot() const {
@@ -442,15 +379,6 @@ class Machine {
         testing_support::WriteFileForTest(full, contents.substr(0, size)));
   }
 
-  void Value(Hive hive, const std::wstring& key, const std::wstring& name,
-             DWORD type, const std::string& data) {
-    ASSERT_TRUE(ApplyPlainly(SetValue(hive, key, name, type, data), L""));
-  }
-  void String(Hive hive, const std::wstring& key, const std::wstring& name,
-              const std::wstring& text) {
-    Value(hive, key, name, REG_SZ, WideBytes(text));
-  }
-
   void Build() {
     const std::wstring package = L"package\\app\\";
     const std::wstring app = L"install\\app\\";
@@ -458,19 +386,13 @@ class Machine {
     File(package + L"velto.dll", "new", 150000);
     File(package + L"extras\\tool.dat", "new", 300);
     File(package + L"readonly.dat", "new", 10);
-    ASSERT_TRUE(::SetFileAttributesW(
-        (folder() + L"\\" + package + L"readonly.dat").c_str(),
-        FILE_ATTRIBUTE_READONLY));
     File(L"package\\moved\\m1.bin", "new", 2000);
     File(L"package\\moved\\m2.bin", "new", 2100);
     File(L"package\\config.json", "new", 50);
-    for (const wchar_t* name :
-         {L"r1.pak", L"r2.pak", L"r3.pak", L"r4.pak", L"r5.pak", L"r6.pak"}) {
-      File(package + L"resources\\" + name, "new", 5000);
+    for (const wchar_t* name : {L"app\\readonly.dat", L"moved\\m1.bin"}) {
+      ASSERT_TRUE(::SetFileAttributesW(
+          (folder() + L"\\package\\" + name).c_str(), FILE_ATTRIBUTE_READONLY));
     }
-    for (const wchar_t* name : {L"en.pak", L"de.pak", L"fr.pak"})
-      File(package + L"locales\\" + name, "new", 900);
-
     File(app + L"velto.exe", "old", 60000);
     File(app + L"velto.dll", "old", 140000);
     File(app + L"m2.bin", "old", 1000);
@@ -478,9 +400,6 @@ class Machine {
     File(app + L"uninstall.exe", "old", 3000);
     File(app + L"obsolete\\a.txt", "old", 100);
     File(app + L"obsolete\\b.txt", "old", 100);
-    File(L"install\\notes.txt", "old", 100);
-    for (const wchar_t* name : {L"r1.pak", L"r2.pak", L"r3.pak"})
-      File(app + L"resources\\" + name, "old", 4000);
 
     // A running program: renaming it is allowed, writing to it is not.
     running_.Set(
@@ -496,50 +415,39 @@ class Machine {
               wow64_node.Create(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node",
                                 KEY_ALL_ACCESS));
 
-    String(kMachine64, L"Settings", L"Version", L"1.0");
-    Value(kMachine64, L"Settings", L"Channel", REG_DWORD,
-          std::string("\x02\x00\x00\x00", 4));
-    Value(kMachine64, L"Settings", L"Obsolete", REG_BINARY, "obsolete");
     const std::wstring browser = L"Clients\\VeltoBrowser";
-    String(kMachine64, browser, L"", L"Velto");
-    String(kMachine64, browser, L"LocalizedString", L"@velto.exe,-100");
-    for (const wchar_t* name :
-         {L"ApplicationName", L"ApplicationDescription", L"ApplicationIcon"}) {
-      String(kMachine64, browser + L"\\Capabilities", name,
-             L"old " + std::wstring(name));
-    }
-    for (const wchar_t* name : {L"http", L"https", L"ftp"})
-      String(kMachine64, browser + L"\\Capabilities\\URLAssociations", name,
-             L"VeltoURL");
-    String(kMachine64, browser + L"\\shell\\open\\command", L"",
-           L"\"velto.exe\"");
-    Value(kMachine64, browser + L"\\InstallInfo", L"IconsVisible", REG_DWORD,
-          std::string("\x01\x00\x00\x00", 4));
-    Value(kMachine64, browser + L"\\InstallInfo", L"Blob", REG_BINARY,
-          std::string("\x00\x01\x02", 3));
-    String(kMachine64, L"NoCreate", L"Marker", L"x");
-    String(kMachine64, L"Guarded", L"Marker", L"x");
-    String(kMachine64, L"Guarded\\Sub", L"Marker", L"y");
-
-    String(kMachine32, L"Uninstall", L"DisplayName", L"Velto 1.0");
-    String(kMachine32, L"Uninstall", L"Publisher", L"Velto");
-    String(kMachine32, L"Uninstall", L"OldValue", L"old");
-    Value(kMachine32, L"Uninstall", L"NoModify", REG_DWORD,
-          std::string("\x01\x00\x00\x00", 4));
-    String(kMachine32, L"Legacy", L"A", L"a");
-    String(kMachine32, L"Legacy", L"B", L"b");
-    String(kMachine32, L"Legacy\\Sub", L"C", L"c");
-    Value(kMachine32, L"Legacy\\Sub\\Deeper", L"D", REG_MULTI_SZ,
-          std::string("o\0n\0e\0\0\0t\0w\0o\0\0\0\0\0", 18));
-
-    String(kUser, L"Locked", L"State", L"old");
-    String(kUser, L"Prefs", L"Theme", L"light");
-    String(kUser, L"Prefs", L"Stale", L"stale");
-    String(kUser, L"Classes\\OldProgId", L"", L"Old document");
-    String(kUser, L"Classes\\OldProgId\\DefaultIcon", L"", L"old.exe,0");
-    String(kUser, L"Classes\\OldProgId\\shell\\open\\command", L"",
-           L"old.exe \"%1\"");
-    String(kUser, L"Classes\\.htm", L"", L"OldProgId");
+    const std::wstring capabilities = browser + L"\\Capabilities";
+    const std::wstring prog_id = L"Classes\\OldProgId";
+    const Step kValues[] = {
+        String(kMachine64, L"Settings", L"Version", L"1.0"),
+        Value(kMachine64, L"Settings", L"Obsolete", REG_BINARY, "obsolete"),
+        String(kMachine64, browser, L"", L"Velto"),
+        String(kMachine64, browser, L"LocalizedString", L"@velto.exe,-100"),
+        String(kMachine64, capabilities, L"ApplicationName", L"old name"),
+        String(kMachine64, capabilities, L"ApplicationIcon", L"old icon"),
+        String(kMachine64, browser + L"\\shell\\open\\command", L"",
+               L"\"velto.exe\""),
+        Value(kMachine64, browser + L"\\InstallInfo", L"IconsVisible",
+              REG_DWORD, Dword(1)),
+        Value(kMachine64, browser + L"\\InstallInfo", L"Empty", REG_BINARY, ""),
+        String(kMachine64, L"NoCreate", L"Marker", L"x"),
+        String(kMachine64, L"Guarded", L"Marker", L"x"),
+        String(kMachine64, L"Guarded\\Sub", L"Marker", L"y"),
+        // Only in the 64-bit view: the 32-bit chain below it starts higher.
+        String(kMachine64, L"New32", L"Marker", L"x"),
+        String(kMachine32, L"Uninstall", L"DisplayName", L"Velto 1.0"),
+        String(kMachine32, L"Uninstall", L"OldValue", L"old"),
+        String(kMachine32, L"Legacy", L"A", L"a"),
+        String(kMachine32, L"Legacy\\Sub", L"C", L"c"),
+        Value(kMachine32, L"Legacy\\Sub\\Deeper", L"D", REG_MULTI_SZ,
+              std::string("o\0n\0e\0\0\0t\0w\0o\0\0\0\0\0", 18)),
+        String(kUser, L"Locked", L"State", L"old"),
+        Value(kUser, L"Prefs", L"Launches", REG_BINARY, ""),
+        String(kUser, prog_id, L"", L"Old document"),
+        String(kUser, prog_id + L"\\DefaultIcon", L"", L"old.exe,0"),
+    };
+    for (const Step& value : kValues)
+      ASSERT_TRUE(ApplyPlainly(value, L"")) << Describe(value);
   }
 
   testing_support::RegistrySandbox sandbox_;
@@ -555,36 +463,31 @@ struct RunOutcome {
   // and inside them.
   int points = 0;
   bool injected = false;
-  // The step during which the run stopped, or the script's size.
-  size_t stopped_at = 0;
-  // A step that succeeded or failed against expectation.
-  std::string problem;
+  // The step during which the run stopped; empty when it ran to its end.
+  std::string stopped_in;
 };
 
 // Runs |script| in one transaction. The failure is injected at the
 // |fail_at|-th failure point (counted from 1; 0 for none); the run then
-// rolls back. Otherwise the transaction commits at the end.
+// rolls back. Otherwise the transaction commits at the end. A step that
+// succeeds or fails against expectation fails the test.
 RunOutcome RunScript(const std::vector<Step>& script,
                      const std::wstring& folder, int fail_at) {
   RunOutcome outcome;
-  {
-    internal::ScopedOperationFailureHookForTesting hook([&] {
-      outcome.injected = ++outcome.points == fail_at;
-      return outcome.injected;
-    });
-    Transaction transaction;
-    for (; outcome.stopped_at < script.size(); ++outcome.stopped_at) {
-      const Step& step = script[outcome.stopped_at];
-      const bool succeeded = transaction.Execute(MakeOperation(step, folder));
-      if (!outcome.injected && succeeded != step.fails) continue;
-      if (succeeded || !outcome.injected) {
-        outcome.problem = Describe(step) +
-                          (succeeded ? " succeeded" : " failed") +
-                          " unexpectedly";
-      }
-      transaction.Rollback();
-      break;
-    }
+  internal::ScopedOperationFailureHookForTesting hook([&] {
+    outcome.injected = ++outcome.points == fail_at;
+    return outcome.injected;
+  });
+  Transaction transaction;
+  for (const Step& step : script) {
+    const bool succeeded = transaction.Execute(MakeOperation(step, folder));
+    if (!outcome.injected && succeeded != step.fails) continue;
+    outcome.stopped_in = Describe(step);
+    EXPECT_TRUE(outcome.injected && !succeeded)
+        << outcome.stopped_in << (succeeded ? " succeeded" : " failed")
+        << " unexpectedly";
+    transaction.Rollback();
+    break;
   }
   return outcome;
 }
@@ -594,8 +497,7 @@ struct Script {
   std::vector<Step> (*steps)();
 };
 
-class TransactionFaultInjectionTest : public testing::TestWithParam<Script> {
-};
+class TransactionFaultInjectionTest : public testing::TestWithParam<Script> {};
 
 TEST_P(TransactionFaultInjectionTest, AnyFailureRollsBackEverything) {
   internal::ScopedSecurityInfoFunctionsForTesting wow32_security(
@@ -617,8 +519,7 @@ TEST_P(TransactionFaultInjectionTest, AnyFailureRollsBackEverything) {
     Machine machine;
     const MachineSnapshot initial = machine.Snapshot();
     RunOutcome outcome = RunScript(script, machine.folder(), 0);
-    ASSERT_EQ("", outcome.problem);
-    ASSERT_EQ(script.size(), outcome.stopped_at);
+    ASSERT_EQ("", outcome.stopped_in);
     points = outcome.points;
     MachineSnapshot committed = machine.Snapshot();
     EXPECT_FALSE(committed.ContainsPath(L".old"));
@@ -635,27 +536,24 @@ TEST_P(TransactionFaultInjectionTest, AnyFailureRollsBackEverything) {
   for (int fail_at = 1; fail_at <= points; ++fail_at) {
     Machine machine;
     const MachineSnapshot before = machine.Snapshot();
+    SCOPED_TRACE("failure injected at point " + std::to_string(fail_at));
     RunOutcome outcome = RunScript(script, machine.folder(), fail_at);
-    std::string where =
-        "failure injected at point " + std::to_string(fail_at);
-    if (outcome.stopped_at < script.size())
-      where += ", in step " + Describe(script[outcome.stopped_at]);
+    const std::string where = "stopped in " + outcome.stopped_in;
     EXPECT_TRUE(outcome.injected) << where;
-    EXPECT_EQ("", outcome.problem) << where;
     const MachineSnapshot after = machine.Snapshot();
     EXPECT_TRUE(before == after) << where << "\n"
                                  << DescribeDifferences(before, after);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scripts, TransactionFaultInjectionTest,
-    testing::Values(Script{"Installation", &InstallationScript},
-                    Script{"ChangeThenDeleteOrMove",
-                           &ChangeThenDeleteOrMoveScript}),
-    [](const testing::TestParamInfo<Script>& info) {
-      return std::string(info.param.name);
-    });
+INSTANTIATE_TEST_SUITE_P(Scripts, TransactionFaultInjectionTest,
+                         testing::Values(Script{"Installation",
+                                                &InstallationScript},
+                                         Script{"ChangeThenDeleteOrMove",
+                                                &ChangeThenDeleteOrMoveScript}),
+                         [](const testing::TestParamInfo<Script>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace installer
