@@ -5,7 +5,6 @@
 
 #include <sddl.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,9 +14,9 @@
 #include "base/win/scoped_memory.h"
 #include "base/win/windows_types.h"
 #include "desktop/windows/installer/service/transactions/access_control.h"
-#include "gtest/gtest.h"
 #include "testing/registry_sandbox.h"
 #include "testing/registry_security_by_view.h"
+#include "gtest/gtest.h"
 
 namespace installer {
 namespace test {
@@ -29,8 +28,8 @@ struct RegistryPlace {
   REGSAM view;
 };
 
-inline std::string PrintPlace(
-    const testing::TestParamInfo<RegistryPlace>& info) {
+inline std::string
+PrintPlace(const testing::TestParamInfo<RegistryPlace>& info) {
   return info.param.name;
 }
 
@@ -74,68 +73,6 @@ inline void SetKeyDacl(HKEY root, const std::wstring& path, REGSAM view,
   ASSERT_EQ(ERROR_SUCCESS, result);
 }
 
-// A key's values by name, each as its type and bytes; a key's access list
-// as text.
-struct KeyContents {
-  std::map<std::wstring, std::pair<DWORD, std::vector<uint8_t>>> values;
-  std::wstring dacl;
-  bool operator==(const KeyContents& other) const {
-    return values == other.values && dacl == other.dacl;
-  }
-};
-
-inline void PrintTo(const KeyContents& contents, std::ostream* out) {
-  *out << "{dacl " << contents.dacl << ";";
-  for (const auto& value : contents.values) {
-    *out << " " << value.first << ":" << value.second.first << "/"
-         << value.second.second.size();
-  }
-  *out << "}";
-}
-
-// Every key at and below |path|, by path relative to |path|.
-inline void ReadTree(HKEY root, const std::wstring& path, REGSAM view,
-                     const std::wstring& relative,
-                     std::map<std::wstring, KeyContents>* tree) {
-  base::win::RegKey key;
-  ASSERT_EQ(ERROR_SUCCESS, key.Open(root, path.c_str(), KEY_READ | view));
-  KeyContents& contents = (*tree)[relative];
-  wchar_t name[256];
-  uint8_t data[1024];
-  for (DWORD index = 0;; ++index) {
-    DWORD name_length = 256, size = sizeof(data), type = 0;
-    if (::RegEnumValueW(key.Handle(), index, name, &name_length, nullptr,
-                        &type, data, &size) != ERROR_SUCCESS) {
-      break;
-    }
-    contents.values[name] = {type, std::vector<uint8_t>(data, data + size)};
-  }
-  base::win::ScopedLocalMemory<void> descriptor;
-  base::win::ScopedLocalMemory<wchar_t> text;
-  if (::GetSecurityInfo(key.Handle(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
-                        nullptr, nullptr, nullptr, nullptr,
-                        descriptor.Receive()) == ERROR_SUCCESS &&
-      ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-          descriptor.Get(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
-          text.Receive(), nullptr)) {
-    contents.dacl = text.Get();
-  }
-  std::vector<std::wstring> subkeys;
-  for (DWORD index = 0;; ++index) {
-    DWORD name_length = 256;
-    if (::RegEnumKeyExW(key.Handle(), index, name, &name_length, nullptr,
-                        nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-      break;
-    }
-    subkeys.push_back(name);
-  }
-  key.Close();
-  for (const auto& subkey : subkeys) {
-    ReadTree(root, path + L"\\" + subkey, view, relative + L"\\" + subkey,
-             tree);
-  }
-}
-
 // Runs each test once per place, below a fresh key |base_| of that place
 // that is deleted with everything below it afterwards.
 class RegistryPlaceTest : public testing::TestWithParam<RegistryPlace> {
@@ -158,8 +95,7 @@ class RegistryPlaceTest : public testing::TestWithParam<RegistryPlace> {
     }
   }
   void TearDown() override {
-    if (!sandbox_)
-      DeleteTree(root_, base_, view_);
+    if (!sandbox_) DeleteTree(root_, base_, view_);
   }
 
   HKEY root_ = nullptr;
