@@ -4,7 +4,6 @@
 
 #include "base/files/file_util.h"
 #include "base/time/time.h"
-#include "desktop/windows/installer/service/transactions/move_file_operation.h"
 #include "desktop/windows/installer/service/transactions/operation_test_support.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "testing/log_capture.h"
@@ -17,66 +16,8 @@ using base::FilePath;
 
 std::string Contents(const std::wstring& path) {
   std::string contents;
-  if (!base::ReadFileToString(FilePath(path), &contents))
-    return "<missing>";
+  if (!base::ReadFileToString(FilePath(path), &contents)) return "<missing>";
   return contents;
-}
-
-// The backups beside |path|: "<path>.<seconds>.old".
-int CountBackups(const std::wstring& path) {
-  int count = 0;
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((path + L".*.old").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE)
-    return 0;
-  do {
-    ++count;
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
-  return count;
-}
-
-// Copying or moving over an existing file keeps the old one in a backup:
-// the commit deletes the backup, a rollback puts everything back (a moved
-// source with its read-only bit).
-TEST(CopyFileOperationTest, OverExistingDestination) {
-  for (bool move : {false, true}) {
-    for (bool commit : {false, true}) {
-      testing_support::ScopedTestFolder folder;
-      const std::wstring source = folder.path() + L"\\new.dll";
-      const std::wstring destination = folder.path() + L"\\app\\velto.dll";
-      ASSERT_TRUE(testing_support::WriteFileForTest(source, "new"));
-      ASSERT_TRUE(::CreateDirectoryW((folder.path() + L"\\app").c_str(),
-                                     nullptr));
-      ASSERT_TRUE(testing_support::WriteFileForTest(destination, "old"));
-      ::SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_READONLY);
-      {
-        Transaction transaction;
-        std::unique_ptr<Operation> operation;
-        if (move)
-          CreateMoveFileOperation(FilePath(source), FilePath(destination),
-                                  &operation);
-        else
-          CreateCopyFileOperation(FilePath(source), FilePath(destination),
-                                  &operation);
-        ASSERT_TRUE(transaction.Execute(std::move(operation)));
-        EXPECT_EQ("new", Contents(destination));
-        EXPECT_EQ(1, CountBackups(destination));
-        if (!commit)
-          transaction.Rollback();
-      }
-      SCOPED_TRACE(testing::Message() << "move " << move << " commit "
-                                      << commit);
-      EXPECT_EQ(0, CountBackups(destination));
-      EXPECT_EQ(commit ? "new" : "old", Contents(destination));
-      EXPECT_EQ(move && commit ? "<missing>" : "new", Contents(source));
-      if (!commit) {
-        EXPECT_TRUE(::GetFileAttributesW(source.c_str()) &
-                    FILE_ATTRIBUTE_READONLY);
-      }
-      ::SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
-    }
-  }
 }
 
 // A second copy over a destination whose backup name is taken (a first,
