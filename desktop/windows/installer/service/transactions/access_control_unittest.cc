@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "gtest/gtest.h"
 #include "testing/registry_sandbox.h"
 #include "testing/registry_security_by_view.h"
 #include "testing/scoped_test_folder.h"
+#include "gtest/gtest.h"
 
 namespace installer {
 namespace {
@@ -27,8 +27,8 @@ std::vector<uint8_t> ProcessUserSid() {
   base::win::ScopedHandle owned(token);
   uint8_t buffer[256];
   DWORD size = 0;
-  EXPECT_TRUE(::GetTokenInformation(token, TokenUser, buffer, sizeof(buffer),
-                                    &size));
+  EXPECT_TRUE(
+      ::GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size));
   PSID sid = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
   const uint8_t* bytes = static_cast<const uint8_t*>(sid);
   return std::vector<uint8_t>(bytes, bytes + ::GetLengthSid(sid));
@@ -63,9 +63,9 @@ void SetDaclFromSddl(const std::wstring& name, SE_OBJECT_TYPE type,
 std::wstring GetSddl(const std::wstring& name, SE_OBJECT_TYPE type,
                      SECURITY_INFORMATION information) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (g_calls->get_named_security_info(name.c_str(), type, information,
-                                      nullptr, nullptr, nullptr, nullptr,
-                                      &descriptor) != ERROR_SUCCESS) {
+  if (g_calls->get_named_security_info(name.c_str(), type, information, nullptr,
+                                       nullptr, nullptr, nullptr,
+                                       &descriptor) != ERROR_SUCCESS) {
     return L"<unreadable>";
   }
   wchar_t* text = nullptr;
@@ -83,18 +83,9 @@ struct Ace {
   BYTE flags = 0;
 };
 
-// The explicit entry of |ace_type| for |sid| in the object's DACL.
-Ace FindAce(const std::wstring& name, SE_OBJECT_TYPE type, BYTE ace_type,
-            PSID sid) {
+// The explicit entry of |ace_type| for |sid| in |dacl|.
+Ace FindAce(PACL dacl, BYTE ace_type, PSID sid) {
   Ace found;
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (g_calls->get_named_security_info(name.c_str(), type,
-                                      DACL_SECURITY_INFORMATION, nullptr,
-                                      nullptr, &dacl, nullptr,
-                                      &descriptor) != ERROR_SUCCESS) {
-    return found;
-  }
   for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
     ACE_HEADER* header = nullptr;
     ::GetAce(dacl, i, reinterpret_cast<void**>(&header));
@@ -105,6 +96,20 @@ Ace FindAce(const std::wstring& name, SE_OBJECT_TYPE type, BYTE ace_type,
       found = {true, ace->Mask, header->AceFlags};
     }
   }
+  return found;
+}
+
+// The same in the object's DACL.
+Ace FindAce(const std::wstring& name, SE_OBJECT_TYPE type, BYTE ace_type,
+            PSID sid) {
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (g_calls->get_named_security_info(
+          name.c_str(), type, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+          &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return Ace();
+  }
+  const Ace found = FindAce(dacl, ace_type, sid);
   ::LocalFree(descriptor);
   return found;
 }
@@ -112,8 +117,7 @@ Ace FindAce(const std::wstring& name, SE_OBJECT_TYPE type, BYTE ace_type,
 DWORD WINAPI GetEmptySuccess(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION,
                              PSID*, PSID*, PACL* dacl, PACL*,
                              PSECURITY_DESCRIPTOR* descriptor) {
-  if (dacl)
-    *dacl = nullptr;
+  if (dacl) *dacl = nullptr;
   *descriptor = nullptr;
   return ERROR_SUCCESS;
 }
@@ -187,8 +191,8 @@ TEST(AccessControlTest, GrantOnWow32ViewGoesThroughTheSeam) {
   testing_support::RegistrySandbox sandbox;
   const std::wstring key = L"CURRENT_USER\\" + sandbox.path();
   CheckGrantAndRestore({&testing_support::GetSecurityByView,
-                        &testing_support::SetSecurityByView}, key,
-                       SE_REGISTRY_WOW64_32KEY);
+                        &testing_support::SetSecurityByView},
+                       key, SE_REGISTRY_WOW64_32KEY);
 
   // A read that succeeds without a descriptor can be neither checked nor
   // restored.
@@ -201,80 +205,54 @@ TEST(AccessControlTest, GrantOnWow32ViewGoesThroughTheSeam) {
   EXPECT_FALSE(HasAccess(key, SE_REGISTRY_WOW64_32KEY, KEY_READ));
 }
 
-// A "file" whose list lives in a registry key: Wine derives a file's list
-// from its mode bits and would drop any entry written to it.
-HKEY OpenKeyAsFile(const wchar_t* name, REGSAM access) {
-  constexpr wchar_t kCurrentUser[] = L"CURRENT_USER\\";
-  HKEY key = nullptr;
-  if (wcsncmp(name, kCurrentUser, wcslen(kCurrentUser)) == 0) {
-    ::RegOpenKeyExW(HKEY_CURRENT_USER, name + wcslen(kCurrentUser), 0, access,
-                    &key);
-  }
-  return key;
-}
+// The list last written through the seam: Wine derives a file's list from
+// its mode bits and would drop any entry written to it.
+std::vector<uint8_t> g_written_dacl;
 
-DWORD WINAPI GetKeyAsFileSecurity(LPCWSTR name, SE_OBJECT_TYPE type,
-                                  SECURITY_INFORMATION information,
-                                  PSID* owner, PSID* group, PACL* dacl,
-                                  PACL* sacl,
-                                  PSECURITY_DESCRIPTOR* descriptor) {
-  EXPECT_EQ(SE_FILE_OBJECT, type);
-  HKEY key = OpenKeyAsFile(name, READ_CONTROL);
-  if (!key)
-    return ERROR_FILE_NOT_FOUND;
-  DWORD result = ::GetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
-                                   group, dacl, sacl, descriptor);
-  ::RegCloseKey(key);
-  return result;
-}
-
-DWORD WINAPI SetKeyAsFileSecurity(LPWSTR name, SE_OBJECT_TYPE type,
-                                  SECURITY_INFORMATION information, PSID owner,
-                                  PSID group, PACL dacl, PACL sacl) {
-  EXPECT_EQ(SE_FILE_OBJECT, type);
-  HKEY key = OpenKeyAsFile(name, WRITE_DAC);
-  if (!key)
-    return ERROR_FILE_NOT_FOUND;
-  DWORD result = ::SetSecurityInfo(key, SE_REGISTRY_KEY, information, owner,
-                                   group, dacl, sacl);
-  ::RegCloseKey(key);
-  return result;
+DWORD WINAPI RecordWrittenDacl(LPWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION,
+                               PSID, PSID, PACL dacl, PACL) {
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(dacl);
+  g_written_dacl.assign(bytes, bytes + dacl->AclSize);
+  return ERROR_SUCCESS;
 }
 
 TEST(AccessControlTest, GrantAuthenticatedUsersReadAccess) {
-  testing_support::RegistrySandbox sandbox;
-  const std::wstring file = L"CURRENT_USER\\" + sandbox.path();
-  const SecurityInfoFunctions calls = {&GetKeyAsFileSecurity,
-                                       &SetKeyAsFileSecurity};
-  internal::ScopedSecurityInfoFunctionsForTesting seam(calls);
-  g_calls = &calls;
-  SetDaclFromSddl(file, SE_FILE_OBJECT, kAllowAllDacl);
+  testing_support::ScopedTestFolder folder;
+  const std::wstring file = folder.path() + L"\\task.job";
+  ASSERT_TRUE(testing_support::WriteFileForTest(file, "job"));
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+            ::GetNamedSecurityInfoW(file.c_str(), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    &dacl, nullptr, &descriptor));
+  const DWORD entries = dacl ? dacl->AceCount : 0;
+  ::LocalFree(descriptor);
+  internal::ScopedSecurityInfoFunctionsForTesting seam(
+      {&::GetNamedSecurityInfoW, &RecordWrittenDacl});
   ASSERT_TRUE(GrantAuthenticatedUsersReadAccess(file));
 
   uint8_t sid[SECURITY_MAX_SID_SIZE];
   DWORD size = sizeof(sid);
   ASSERT_TRUE(
       ::CreateWellKnownSid(WinAuthenticatedUserSid, nullptr, sid, &size));
-  const Ace ace = FindAce(file, SE_FILE_OBJECT, ACCESS_ALLOWED_ACE_TYPE, sid);
+  PACL written = reinterpret_cast<PACL>(g_written_dacl.data());
+  const Ace ace = FindAce(written, ACCESS_ALLOWED_ACE_TYPE, sid);
   EXPECT_TRUE(ace.found);
-  EXPECT_EQ(static_cast<ACCESS_MASK>(GENERIC_READ | GENERIC_EXECUTE),
-            ace.mask);
+  EXPECT_EQ(static_cast<ACCESS_MASK>(GENERIC_READ | GENERIC_EXECUTE), ace.mask);
   // Nothing below inherits it, and the list keeps its other entries.
   EXPECT_EQ(0, ace.flags);
-  EXPECT_NE(std::wstring::npos,
-            GetSddl(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION)
-                .find(L"(A;;KA;;;WD)"));
+  EXPECT_EQ(entries + 1, written->AceCount);
 
-  EXPECT_FALSE(GrantAuthenticatedUsersReadAccess(file + L"\\missing"));
-  g_calls = &kRealCalls;
+  EXPECT_FALSE(GrantAuthenticatedUsersReadAccess(file + L".missing"));
 }
 
 TEST(AccessControlTest, RealFileRoundTripAndFailures) {
   testing_support::ScopedTestFolder folder;
   const std::wstring file = folder.path() + L"\\data.txt";
   ASSERT_TRUE(testing_support::WriteFileForTest(file, "data"));
-  const std::wstring original = GetSddl(file, SE_FILE_OBJECT,
-                                        DACL_SECURITY_INFORMATION);
+  const std::wstring original =
+      GetSddl(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION);
   std::unique_ptr<SavedAcl> saved;
   ASSERT_TRUE(GrantAccess(file, SE_FILE_OBJECT, FILE_GENERIC_READ,
                           /*permanent=*/false, &saved));
