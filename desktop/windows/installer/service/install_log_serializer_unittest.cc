@@ -21,94 +21,26 @@ namespace {
 
 using base::FilePath;
 
-// Every field set, both hives, every shortcut, components, text outside
-// ASCII and characters that need escaping; testdata/install_log_full.xml is
-// its document.
-InstallLog FullLog() {
-  const FilePath folder(L"C:\\Program Files\\V\u00e9lto Browser");
-  InstallLog log;
-  log.copy_only = true;
-  log.all_users = true;
-  log.pinned = false;
-  log.last_band_check = base::Time::FromInternalValue(13345678901234567);
-  log.app_id = "velto&<beta>\"'";
-  log.path = folder;
-  log.subfolder = FilePath(L"Applicati\u00f3n");
-  log.version = "1.2.3.4";
-  log.desktop_shortcut =
-      FilePath(L"C:\\Users\\Public\\Desktop\\V\u00e9lto.lnk");
-  log.start_menu_shortcut =
-      FilePath(L"C:\\ProgramData\\Microsoft\\Windows\\Start "
-               L"Menu\\Programs\\V\u00e9lto.lnk");
-  log.quick_launch_shortcut = FilePath(
-      L"C:\\Users\\\u6d4b\u8bd5\\AppData\\Roaming\\Microsoft\\Internet "
-      L"Explorer\\Quick Launch\\V\u00e9lto.lnk");
-  log.files = {folder.Append(L"velto.exe"),
-               folder.Append(L"Locales\\\u65e5\u672c\u8a9e.pak"),
-               folder.Append(L"a&b'c\U0001F600.png")};
-  log.root_files = {folder.Append(L"velto_proxy.exe")};
-  log.components = {{"Widevine & <CDM>", folder.Append(L"WidevineCdm")},
-                    {"\u00d1and\u00fa", folder.Append(L"\u00d1")}};
-  log.hklm_keys = {
-      {1,
-       "Software\\Velto",
-       {{"REG_SZ", "pv", "1.2.3.4"}, {"REG_DWORD", "NoModify", "00000001"}}},
-      {0,
-       "Software\\Classes\\.htm\\OpenWithProgIDs",
-       {{"REG_NONE", "VeltoHTML", ""}}}};
-  log.hkcu_keys = {
-      {2,
-       "Software\\Velto\\\u00dcn\u00efcode",
-       {{"REG_BINARY", "bin", "61,62"},
-        {"REG_SZ", "",
-         "\"C:\\Program Files\\V\u00e9lto\\velto.exe\" -- \"%1\" <&>"},
-        {"REG_EXPAND_SZ", "tab\tline\ncr\r", "%ProgramFiles%\\x"}}},
-      {-1, "Software\\Empty", {}}};
-  return log;
-}
-
-void ExpectSameRegistry(const InstallLogRegistry& expected,
-                        const InstallLogRegistry& actual) {
-  ASSERT_EQ(expected.size(), actual.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(expected[i].clean_mode, actual[i].clean_mode);
-    EXPECT_EQ(expected[i].key_path, actual[i].key_path);
-    ASSERT_EQ(expected[i].values.size(), actual[i].values.size());
-    for (size_t j = 0; j < expected[i].values.size(); ++j) {
-      EXPECT_EQ(expected[i].values[j].type_name, actual[i].values[j].type_name);
-      EXPECT_EQ(expected[i].values[j].name, actual[i].values[j].name);
-      EXPECT_EQ(expected[i].values[j].data, actual[i].values[j].data);
-    }
-  }
-}
-
-void ExpectSameLog(const InstallLog& expected, const InstallLog& actual) {
-  EXPECT_EQ(expected.copy_only, actual.copy_only);
-  EXPECT_EQ(expected.all_users, actual.all_users);
-  EXPECT_EQ(expected.pinned, actual.pinned);
-  EXPECT_EQ(expected.last_band_check.ToInternalValue(),
-            actual.last_band_check.ToInternalValue());
-  EXPECT_EQ(expected.app_id, actual.app_id);
-  EXPECT_EQ(expected.path, actual.path);
-  EXPECT_EQ(expected.subfolder, actual.subfolder);
-  EXPECT_EQ(expected.version, actual.version);
-  EXPECT_EQ(expected.desktop_shortcut, actual.desktop_shortcut);
-  EXPECT_EQ(expected.start_menu_shortcut, actual.start_menu_shortcut);
-  EXPECT_EQ(expected.quick_launch_shortcut, actual.quick_launch_shortcut);
-  EXPECT_EQ(expected.files, actual.files);
-  EXPECT_EQ(expected.root_files, actual.root_files);
-  EXPECT_EQ(expected.components, actual.components);
-  ExpectSameRegistry(expected.hklm_keys, actual.hklm_keys);
-  ExpectSameRegistry(expected.hkcu_keys, actual.hkcu_keys);
+// testdata/install_log_full.xml: every field set, both hives, every
+// shortcut, components, text outside ASCII and characters that need
+// escaping.
+FilePath GoldenFile() {
+  FilePath exe_dir;
+  EXPECT_TRUE(base::PathService::Get(base::PathKey::ExeDirectory, &exe_dir));
+  return exe_dir.Append(L"install_log_testdata\\install_log_full.xml");
 }
 
 std::string ReadGolden() {
-  FilePath exe_dir;
-  EXPECT_TRUE(base::PathService::Get(base::PathKey::ExeDirectory, &exe_dir));
   std::string text;
-  EXPECT_TRUE(base::ReadFileToString(
-      exe_dir.Append(L"install_log_testdata\\install_log_full.xml"), &text));
+  EXPECT_TRUE(base::ReadFileToString(GoldenFile(), &text));
   return text;
+}
+
+// The record of the golden document.
+InstallLog FullLog() {
+  InstallLog log;
+  EXPECT_TRUE(InstallLogSerializer().Load(&log, GoldenFile()));
+  return log;
 }
 
 class InstallLogSerializerTest : public testing::Test {
@@ -126,26 +58,46 @@ class InstallLogSerializerTest : public testing::Test {
     return text;
   }
 
+  // The document a save makes of |log|. Every field is saved (the golden
+  // document shows it), so two records that save alike hold the same data.
+  std::string Saved(const InstallLog& log) {
+    const FilePath saved = FilePath(folder_.path()).Append(L"saved.xml");
+    std::string text;
+    EXPECT_TRUE(InstallLogSerializer().Save(log, saved));
+    EXPECT_TRUE(base::ReadFileToString(saved, &text));
+    EXPECT_TRUE(base::DeleteFileOrTree(saved, false));
+    return text;
+  }
+
   testing_support::ScopedTestFolder folder_;
 };
 
+// A fresh record: no copy, for all users, not pinned, checked for bands now.
 TEST(InstallLogTest, Defaults) {
   const base::Time before = base::Time::Now();
-  InstallLog log;
-  EXPECT_FALSE(log.copy_only);
-  EXPECT_TRUE(log.all_users);
-  EXPECT_FALSE(log.pinned);
-  EXPECT_LE(before.ToInternalValue(), log.last_band_check.ToInternalValue());
-  EXPECT_LE(log.last_band_check.ToInternalValue(),
-            base::Time::Now().ToInternalValue());
+  const InstallLog log;
+  EXPECT_TRUE(!log.copy_only && log.all_users && !log.pinned);
+  EXPECT_LE(before, log.last_band_check);
+  EXPECT_LE(log.last_band_check, base::Time::Now());
 }
 
+// The golden document loads into the record it describes, which saves to
+// the same bytes.
 TEST_F(InstallLogSerializerTest, FullLogMatchesGoldenFileBothWays) {
-  const std::string golden = ReadGolden();
-  ASSERT_FALSE(golden.empty());
+  const InstallLog log = FullLog();
+  // Fields that a load and a save could swap alike.
+  EXPECT_TRUE(log.copy_only && log.all_users && !log.pinned);
+  EXPECT_EQ(L"Applicati\u00f3n", log.subfolder.value());
+  EXPECT_EQ(3u, log.files.size());
+  EXPECT_NE(std::wstring::npos, log.desktop_shortcut.value().find(L"Desktop"));
+  EXPECT_NE(std::wstring::npos,
+            log.quick_launch_shortcut.value().find(L"Quick Launch"));
+  ASSERT_EQ(2u, log.hklm_keys.size());
+  EXPECT_EQ("NoModify", log.hklm_keys[0].values[1].name);
+  EXPECT_EQ("Widevine & <CDM>", log.components.at(0).first);
   InstallLogSerializer saver;
-  ASSERT_TRUE(saver.Save(FullLog(), file()));
-  EXPECT_EQ(golden, FileText());
+  ASSERT_TRUE(saver.Save(log, file()));
+  EXPECT_EQ(ReadGolden(), FileText());
   EXPECT_EQ(0u, saver.dropped_characters());
 
   // Lists are emptied first, components appended, and fields that the
@@ -159,7 +111,7 @@ TEST_F(InstallLogSerializerTest, FullLogMatchesGoldenFileBothWays) {
   InstallLog expected = FullLog();
   expected.components.insert(expected.components.begin(),
                              {"kept", FilePath(L"C:\\kept")});
-  ExpectSameLog(expected, loaded);
+  EXPECT_EQ(Saved(expected), Saved(loaded));
 
   // Installed for one user, the desktop and menu shortcuts take their
   // per-user names.
@@ -171,35 +123,38 @@ TEST_F(InstallLogSerializerTest, FullLogMatchesGoldenFileBothWays) {
   EXPECT_NE(std::string::npos, text.find("type=\"SC_DEST_MENU\""));
   InstallLog reloaded;
   ASSERT_TRUE(InstallLogSerializer().Load(&reloaded, file()));
-  ExpectSameLog(per_user, reloaded);
+  EXPECT_EQ(text, Saved(reloaded));
 }
 
 // Every rule of the reading steps, broken in turn, and every truncation of
-// the golden document: each is refused and leaves the record as it was.
+// the golden document (which holds the documents that are not well-formed):
+// each is refused and leaves the record as it was.
 TEST_F(InstallLogSerializerTest, LoadRefusesBrokenDocuments) {
   const std::string attributes =
       "version=\"1\" copy_only=\"False\" all_users=\"True\" pinned=\"False\"";
   const std::string files = "<files><file>a</file></files>";
+  auto body = [&](const std::string& children) {
+    return "<install_log " + attributes + ">" + children + "</install_log>";
+  };
   // A valid document with |children| after `path` and `files`.
   auto with = [&](const std::string& children) {
-    return "<install_log " + attributes + "><path/>" + files + children +
-           "</install_log>";
+    return body("<path/>" + files + children);
   };
   auto root = [&](const std::string& root_attributes) {
     return "<install_log " + root_attributes + "><path/>" + files +
            "</install_log>";
   };
-  const std::string hklm =
-      "<registry hive=\"HKLM\"><key path=\"k\" clean=\"0\"/></registry>";
+  auto registry = [](const char* hive, const std::string& keys) {
+    return std::string("<registry hive=\"") + hive + "\">" + keys +
+           "</registry>";
+  };
+  const std::string hklm = registry("HKLM", "<key path=\"k\" clean=\"0\"/>");
   const std::string component =
       "<component><name>n</name><path>p</path></component>";
   const struct {
     const char* rule;
     std::string document;
   } kCases[] = {
-      {"empty file", ""},
-      {"not well-formed", with("<registry>")},
-      {"unclosed root", "<install_log " + attributes + "><path/>" + files},
       {"wrong root", "<log " + attributes + "><path/>" + files + "</log>"},
       {"two roots", with("") + "<install_log/>"},
       {"text beside the root", with("") + "junk"},
@@ -209,32 +164,24 @@ TEST_F(InstallLogSerializerTest, LoadRefusesBrokenDocuments) {
        root("version=\"1\" copy_only=\"False\" all_users=\"True\"")},
       {"last_band_check with letters",
        root(attributes + " last_band_check=\"12ab\"")},
-      {"files before path",
-       "<install_log " + attributes + ">" + files + "<path/></install_log>"},
-      {"no files", "<install_log " + attributes + "><path/></install_log>"},
-      {"empty files",
-       "<install_log " + attributes + "><path/><files/></install_log>"},
-      {"files holding another element",
-       "<install_log " + attributes +
-           "><path/><files><dir/></files></install_log>"},
+      {"files before path", body(files + "<path/>")},
+      {"no files", body("<path/>")},
+      {"empty files", body("<path/><files/>")},
+      {"files holding another element", body("<path/><files><dir/></files>")},
       {"empty root_files", with("<root_files/>")},
       {"unknown element", with("<extra/>")},
       {"root_files after registry",
        with(hklm + "<root_files><file>b</file></root_files>")},
-      {"bad hive",
-       with(
-           "<registry hive=\"HKCR\"><key path=\"k\" clean=\"0\"/></registry>")},
-      {"empty registry", with("<registry hive=\"HKLM\"/>")},
+      {"bad hive", with(registry("HKCR", "<key path=\"k\" clean=\"0\"/>"))},
+      {"empty registry", with(registry("HKLM", ""))},
       {"clean not a number",
-       with(
-           "<registry hive=\"HKLM\"><key path=\"k\" clean=\"x\"/></registry>")},
-      {"clean beyond 32 bits", with("<registry hive=\"HKLM\"><key path=\"k\" "
-                                    "clean=\"2147483648\"/></registry>")},
-      {"key without path",
-       with("<registry hive=\"HKLM\"><key clean=\"0\"/></registry>")},
+       with(registry("HKLM", "<key path=\"k\" clean=\"x\"/>"))},
+      {"clean beyond 32 bits",
+       with(registry("HKLM", "<key path=\"k\" clean=\"2147483648\"/>"))},
+      {"key without path", with(registry("HKLM", "<key clean=\"0\"/>"))},
       {"value without type",
-       with("<registry hive=\"HKLM\"><key path=\"k\" clean=\"0\"><value "
-            "name=\"v\"/></key></registry>")},
+       with(registry("HKLM",
+                     "<key path=\"k\" clean=\"0\"><value name=\"v\"/></key>"))},
       {"unknown shortcut type",
        with("<shortcut type=\"SC_DEST_STARTUP\">s</shortcut>")},
       {"registry after shortcut",
@@ -249,12 +196,12 @@ TEST_F(InstallLogSerializerTest, LoadRefusesBrokenDocuments) {
   InstallLog valid;
   ASSERT_TRUE(LoadText(
       with(hklm + "<components>" + component + "</components>"), &valid));
-  const InstallLog before = FullLog();
+  const std::string before = Saved(FullLog());
   for (const auto& test_case : kCases) {
     SCOPED_TRACE(test_case.rule);
-    InstallLog log = before;
+    InstallLog log = FullLog();
     EXPECT_FALSE(LoadText(test_case.document, &log));
-    ExpectSameLog(before, log);
+    EXPECT_EQ(before, Saved(log));
   }
   InstallLog missing;
   EXPECT_FALSE(
@@ -294,23 +241,23 @@ TEST_F(InstallLogSerializerTest, LoadAcceptsTheLenientForms) {
       "</name><path>p</path><extra/></component>"
       "</components></install_log>",
       &log));
-  EXPECT_FALSE(log.copy_only);  // Only "True" is true.
-  EXPECT_FALSE(log.all_users);
-  EXPECT_TRUE(log.pinned);
-  EXPECT_EQ("kept", log.app_id);
   EXPECT_LE(before.ToInternalValue(), log.last_band_check.ToInternalValue());
-  EXPECT_EQ(FilePath(L"sub"), log.subfolder);
-  EXPECT_EQ(FilePath(L"C:\\A B\\ C"), log.path);
-  EXPECT_EQ(std::vector<FilePath>{FilePath(L"f")}, log.files);
-  EXPECT_TRUE(log.root_files.empty());
-  EXPECT_TRUE(log.hklm_keys.empty());
-  ExpectSameRegistry({{-1, "a", {}}, {2, "b", {{"REG_BINARY", "v", "61,62"}}}},
-                     log.hkcu_keys);
-  EXPECT_EQ(FilePath(L"second"), log.desktop_shortcut);
-  EXPECT_EQ(FilePath(L"menu"), log.start_menu_shortcut);
-  EXPECT_TRUE(log.quick_launch_shortcut.empty());
-  ASSERT_EQ(1u, log.components.size());
-  EXPECT_EQ(" n ", log.components[0].first);  // Names are not trimmed.
+  InstallLog expected;
+  expected.version = "2";
+  expected.copy_only = false;  // Only "True" is true.
+  expected.all_users = false;
+  expected.pinned = true;
+  expected.app_id = "kept";
+  expected.last_band_check = log.last_band_check;
+  expected.subfolder = FilePath(L"sub");
+  expected.path = FilePath(L"C:\\A B\\ C");
+  expected.files = {FilePath(L"f")};
+  expected.hkcu_keys = {{-1, "a", {}},
+                        {2, "b", {{"REG_BINARY", "v", "61,62"}}}};
+  expected.desktop_shortcut = FilePath(L"second");
+  expected.start_menu_shortcut = FilePath(L"menu");
+  expected.components = {{" n ", FilePath(L"p")}};  // Names are not trimmed.
+  EXPECT_EQ(Saved(expected), Saved(log));
 }
 
 // ReplaceFileW as it fails when it has lost the old file half-way.
@@ -332,8 +279,8 @@ bool RefuseTemporaryFile(const FilePath&, FilePath*) {
   ::SetLastError(ERROR_DISK_FULL);
   return false;
 }
-BOOL WINAPI WriteHalf(HANDLE file, const void* data, DWORD size,
-                      DWORD* written, OVERLAPPED* overlapped) {
+BOOL WINAPI WriteHalf(HANDLE file, const void* data, DWORD size, DWORD* written,
+                      OVERLAPPED* overlapped) {
   ::WriteFile(file, data, size / 2, written, overlapped);
   ::SetLastError(ERROR_DISK_FULL);
   return FALSE;
@@ -398,8 +345,8 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   ASSERT_EQ(1u, left.size());
   EXPECT_EQ(0u, left[0].find(L"log.xml.")) << left[0];
   std::string kept;
-  EXPECT_TRUE(base::ReadFileToString(FilePath(folder_.path()).Append(left[0]),
-                                     &kept));
+  EXPECT_TRUE(
+      base::ReadFileToString(FilePath(folder_.path()).Append(left[0]), &kept));
   EXPECT_EQ(ReadGolden(), kept);
   ASSERT_TRUE(InstallLogSerializer().Save(FullLog(), file()));
   EXPECT_EQ(std::vector<std::wstring>{L"log.xml"}, names());
@@ -410,8 +357,8 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
 TEST_F(InstallLogSerializerTest, ReaderNeverFindsTheLogMissingWhileSaving) {
   InstallLog log = FullLog();
   ASSERT_TRUE(InstallLogSerializer().Save(log, file()));
-  const std::wstring events = L"Local\\install_log_reader_" +
-                              std::to_wstring(::GetCurrentProcessId());
+  const std::wstring events =
+      L"Local\\install_log_reader_" + std::to_wstring(::GetCurrentProcessId());
   base::ScopedHandle ready(
       ::CreateEventW(nullptr, TRUE, FALSE, (events + L"_ready").c_str()));
   base::ScopedHandle stop(
