@@ -40,10 +40,8 @@ TEST_F(ProductEnvironmentTest, FlagIsTrueOnlyForOneYesOrTrue) {
     const char* value;
     bool flag;
   } kCases[] = {
-      {"1", true},    {"yes", true}, {"YeS", true},   {"TRUE", true},
-      {"true", true}, {"1 ", false}, {" 1", false},   {"0", false},
-      {"no", false},  {"11", false}, {"yes ", false}, {"on", false},
-      {"", false},
+      {"1", true},   {"YeS", true},   {"TRUE", true},
+      {"1 ", false}, {"yes ", false}, {"0", false},
   };
   for (const auto& test : kCases) {
     ASSERT_TRUE(environment_->SetVar(kVariable, test.value));

