@@ -72,17 +72,20 @@ std::vector<uint8_t> ReadDescriptor(HKEY root, const std::wstring& path,
   return descriptor;
 }
 
-// Each descriptor a re-creation hands over, by key path.
-Descriptors* g_created_descriptors = nullptr;
+// Each descriptor a re-creation hands over, by key path; while
+// |g_refuse_saved_security|, a re-creation with a descriptor fails instead.
+Descriptors g_created_descriptors;
+bool g_refuse_saved_security = false;
 
-LONG WINAPI RecordSavedSecurity(HKEY root, const wchar_t* path, DWORD reserved,
-                                wchar_t* key_class, DWORD options,
-                                REGSAM access, SECURITY_ATTRIBUTES* attributes,
-                                HKEY* key, DWORD* disposition) {
+LONG WINAPI WatchSavedSecurity(HKEY root, const wchar_t* path, DWORD reserved,
+                               wchar_t* key_class, DWORD options, REGSAM access,
+                               SECURITY_ATTRIBUTES* attributes, HKEY* key,
+                               DWORD* disposition) {
   if (attributes && attributes->lpSecurityDescriptor) {
+    if (g_refuse_saved_security) return ERROR_INVALID_SECURITY_DESCR;
     const uint8_t* bytes =
         static_cast<const uint8_t*>(attributes->lpSecurityDescriptor);
-    (*g_created_descriptors)[path].assign(
+    g_created_descriptors[path].assign(
         bytes, bytes + ::GetSecurityDescriptorLength(
                            attributes->lpSecurityDescriptor));
   }
@@ -97,16 +100,16 @@ LONG WINAPI RecordSavedSecurity(HKEY root, const wchar_t* path, DWORD reserved,
 // key.)
 TEST_P(DeleteRegKeyOperationTest, RollbackRestoresEachDescriptor) {
   BuildTree();
-  Descriptors before, created;
+  Descriptors before;
   for (const wchar_t* key : kKeys)
     before[tree_ + key] = ReadDescriptor(root_, tree_ + key, view_);
-  g_created_descriptors = &created;
+  g_created_descriptors.clear();
   internal::ScopedRegistryKeyFunctionsForTesting functions(
-      RegistryKeyFunctions{&::RegDeleteKeyExW, &RecordSavedSecurity});
+      RegistryKeyFunctions{&::RegDeleteKeyExW, &WatchSavedSecurity});
   Transaction transaction;
   ASSERT_TRUE(Delete(&transaction));
   transaction.Rollback();
-  EXPECT_EQ(before, created);
+  EXPECT_EQ(before, g_created_descriptors);
   EXPECT_EQ(before[tree_], ReadDescriptor(root_, tree_, view_));
 }
 
@@ -122,16 +125,6 @@ LONG WINAPI RefuseToDeleteS2(HKEY root, const wchar_t* path, REGSAM view,
   return ::RegDeleteKeyExW(root, path, view, reserved);
 }
 
-LONG WINAPI RefuseSavedSecurity(HKEY root, const wchar_t* path, DWORD reserved,
-                                wchar_t* key_class, DWORD options,
-                                REGSAM access, SECURITY_ATTRIBUTES* attributes,
-                                HKEY* key, DWORD* disposition) {
-  if (attributes && attributes->lpSecurityDescriptor)
-    return ERROR_INVALID_SECURITY_DESCR;
-  return ::RegCreateKeyExW(root, path, reserved, key_class, options, access,
-                           attributes, key, disposition);
-}
-
 // A subkey that cannot be deleted fails the operation instead of being
 // enumerated forever; the keys deleted before it come back with their
 // values even when their saved descriptor is refused, and the top key,
@@ -140,10 +133,12 @@ TEST_P(DeleteRegKeyOperationTest, UndeletableSubkeyFailsAndRestores) {
   BuildTree();
   const testing_support::MachineSnapshot before = Snapshot();
   internal::ScopedRegistryKeyFunctionsForTesting functions(
-      RegistryKeyFunctions{&RefuseToDeleteS2, &RefuseSavedSecurity});
+      RegistryKeyFunctions{&RefuseToDeleteS2, &WatchSavedSecurity});
+  g_refuse_saved_security = true;
   testing_support::LogCapture log;
   Transaction transaction;
   EXPECT_FALSE(Delete(&transaction));
+  g_refuse_saved_security = false;
   EXPECT_TRUE(log.Contains("Failed to delete key")) << log.Text();
   EXPECT_TRUE(log.Contains("with default security")) << log.Text();
   // s1 and the key below it may differ in their security alone.
