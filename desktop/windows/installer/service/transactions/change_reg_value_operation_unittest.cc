@@ -21,7 +21,7 @@ TEST(ChangeRegValueOperationTest, RollbackNamesAKeyGoneForGood) {
   CreateChangeRegValueOperation(HKEY_CURRENT_USER, key, L"B", text, REG_SZ,
                                 sizeof(text), 0, &operation);
   ASSERT_TRUE(transaction.Execute(std::move(operation)));
-  test::DeleteTree(HKEY_CURRENT_USER, tree, 0);
+  ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteTreeW(HKEY_CURRENT_USER, tree.c_str()));
   transaction.Rollback();
   EXPECT_TRUE(
       log.Contains(std::string(key.begin(), key.end()) + ": " +

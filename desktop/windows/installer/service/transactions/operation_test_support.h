@@ -5,7 +5,6 @@
 
 #include <sddl.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,15 +48,6 @@ inline void CreateKey(HKEY root, const std::wstring& path, REGSAM view) {
             key.Create(root, path.c_str(), KEY_ALL_ACCESS | view));
 }
 
-inline void DeleteTree(HKEY root, const std::wstring& path, REGSAM view) {
-  base::win::RegKey key;
-  if (key.Open(root, path.c_str(), KEY_ALL_ACCESS | view) == ERROR_SUCCESS) {
-    ::RegDeleteTreeW(key.Handle(), nullptr);
-    key.Close();
-    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
-  }
-}
-
 // Replaces the access list of a key with |sddl|, such as "D:(A;;KA;;;WD)".
 inline void SetKeyDacl(HKEY root, const std::wstring& path, REGSAM view,
                        const wchar_t* sddl) {
@@ -73,8 +63,8 @@ inline void SetKeyDacl(HKEY root, const std::wstring& path, REGSAM view,
   ASSERT_EQ(ERROR_SUCCESS, result);
 }
 
-// Runs each test once per place, below a fresh key |base_| of that place
-// that is deleted with everything below it afterwards.
+// Runs each test once per place, below a key |base_| of that place in a
+// fresh sandbox of the predefined keys.
 class RegistryPlaceTest : public testing::TestWithParam<RegistryPlace> {
  protected:
   RegistryPlaceTest()
@@ -83,27 +73,17 @@ class RegistryPlaceTest : public testing::TestWithParam<RegistryPlace> {
   void SetUp() override {
     root_ = GetParam().root;
     view_ = GetParam().view;
-    if (root_ == HKEY_CURRENT_USER) {
-      sandbox_ = std::make_unique<testing_support::RegistrySandbox>();
-      base_ = sandbox_->path();
-    } else {
-      static int counter = 0;
-      base_ = L"Software\\VeltoTransactionTest_" +
-              std::to_wstring(::GetCurrentProcessId()) + L"_" +
-              std::to_wstring(counter++);
-      CreateKey(root_, base_, view_);
-    }
-  }
-  void TearDown() override {
-    if (!sandbox_) DeleteTree(root_, base_, view_);
+    // The real machine hive has it; without it there is no 32-bit view.
+    CreateKey(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node", 0);
+    CreateKey(root_, base_, view_);
   }
 
   HKEY root_ = nullptr;
   REGSAM view_ = 0;
-  std::wstring base_;
+  const std::wstring base_ = L"Software\\VeltoTransactionTest";
 
  private:
-  std::unique_ptr<testing_support::RegistrySandbox> sandbox_;
+  testing_support::RegistrySandbox sandbox_{/*redirect_predefined=*/true};
   internal::ScopedSecurityInfoFunctionsForTesting security_functions_;
 };
 
