@@ -50,8 +50,9 @@ class RegKeyTest : public testing::Test {
 TEST_F(RegKeyTest, OpenCreateCloseAndMove) {
   // The constructor creates for writing (and opens for reading, see below).
   const std::wstring path = SubkeyPath(L"made");
-  ASSERT_EQ(ERROR_SUCCESS, RegKey(HKEY_CURRENT_USER, path.c_str(), KEY_WRITE)
-                               .WriteValue(L"where", L"child"));
+  RegKey made(HKEY_CURRENT_USER, path.c_str(), KEY_WRITE);
+  ASSERT_EQ(ERROR_SUCCESS, made.WriteValue(L"where", L"child"));
+  ASSERT_EQ(ERROR_SUCCESS, made.WriteValue(L"empty", L""));
   // A null root records only the view.
   RegKey no_root(nullptr, L"Software", KEY_WRITE | KEY_WOW64_32KEY);
   EXPECT_FALSE(no_root.Valid());
@@ -73,6 +74,13 @@ TEST_F(RegKeyTest, OpenCreateCloseAndMove) {
   std::wstring value;
   EXPECT_EQ(ERROR_SUCCESS, key_.ReadValue(L"where", &value));
   EXPECT_EQ(L"child", value);
+  // Written as a string with its terminator; Wine would add a missing one to
+  // a string that is not empty, so the empty one shows it.
+  DWORD type = REG_NONE, size = 0;
+  ASSERT_EQ(ERROR_SUCCESS, ::RegQueryValueExW(key_.Handle(), L"empty", nullptr,
+                                              &type, nullptr, &size));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  EXPECT_EQ(sizeof(L""), size);
 
   RegKey moved(std::move(key_));
   EXPECT_FALSE(key_.Valid());
@@ -188,24 +196,6 @@ TEST_F(RegKeyTest, FullBufferWithoutTerminatorEndsAtTheReturnedSize) {
     EXPECT_EQ(test.expected, out);
   }
   ::SetEnvironmentVariableW(L"VELTO_REGISTRY_TEST", nullptr);
-}
-
-TEST_F(RegKeyTest, WriteValueStoresTerminatedStringsThatReadBack) {
-  for (const std::wstring& text :
-       {std::wstring(), std::wstring(L"C:\\Program Files\\Velto")}) {
-    SCOPED_TRACE(testing::Message() << "length " << text.size());
-    ASSERT_EQ(ERROR_SUCCESS, key_.WriteValue(L"text", text));
-
-    DWORD type = REG_NONE, size = 0;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegQueryValueExW(key_.Handle(), L"text", nullptr,
-                                                &type, nullptr, &size));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ((text.size() + 1) * 2, size);
-
-    std::wstring out;
-    EXPECT_EQ(ERROR_SUCCESS, key_.ReadValue(L"text", &out));
-    EXPECT_EQ(text, out);
-  }
 }
 
 // The 32-bit view of HKLM\Software is the Wow6432Node subtree.

@@ -60,13 +60,23 @@ TEST(HandleVerifierTest, ProtectedProcessHandleRefusesCloseWithoutHarm) {
   EXPECT_TRUE(VerifierCloseHandle(process));
 }
 
-// A verifier disabled on the way (one disabled from the start serves the
-// library in the host test below) only closes.
-TEST(HandleVerifierTest, DisabledVerifierOnlyCloses) {
+// Tracking keeps the caller's last error. A verifier disabled on the way (one
+// disabled from the start serves the library in the host test below) only
+// closes.
+TEST(HandleVerifierTest, KeepsTheLastErrorAndOnlyClosesOnceDisabled) {
   ScopedHandleVerifier verifier(true);
   HANDLE event = NewEvent();
+  HANDLE closed = NewEvent();
+  ScopedHandle untracked(NewEvent());
   int owner = 0;
   int stranger = 0;
+  ::SetLastError(0x4321);
+  verifier.StartTracking(event, &owner, nullptr, nullptr);
+  verifier.OnHandleBeingClosed(untracked.Get());
+  verifier.StopTracking(event, &owner, nullptr, nullptr);
+  verifier.CloseHandle(closed);
+  EXPECT_EQ(0x4321u, ::GetLastError());
+
   verifier.StartTracking(event, &owner, nullptr, nullptr);
   verifier.Disable();
   verifier.StartTracking(event, &owner, nullptr, nullptr);
@@ -75,19 +85,6 @@ TEST(HandleVerifierTest, DisabledVerifierOnlyCloses) {
   verifier.OnHandleBeingClosed(event);
   EXPECT_TRUE(verifier.CloseHandle(event));
   EXPECT_FALSE(IsOpen(event));
-}
-
-TEST(HandleVerifierTest, TrackingOperationsKeepTheLastError) {
-  ScopedHandleVerifier verifier(true);
-  HANDLE event = NewEvent();
-  ScopedHandle untracked(NewEvent());
-  int owner = 0;
-  ::SetLastError(0x4321);
-  verifier.StartTracking(event, &owner, nullptr, nullptr);
-  verifier.OnHandleBeingClosed(untracked.Get());
-  verifier.StopTracking(event, &owner, nullptr, nullptr);
-  verifier.CloseHandle(event);
-  EXPECT_EQ(0x4321u, ::GetLastError());
 }
 
 // Each thread opens, moves and closes its own handles; the table grows far
