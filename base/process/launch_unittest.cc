@@ -106,19 +106,29 @@ TEST(LaunchProcessTest, HandleListLimitsInheritance) {
   }
 }
 
-TEST(LaunchProcessTest, HandleListNeedsExtendedStartupInformation) {
+// A missing folder or program, or a handle list without extended startup
+// information (as before Vista), gives an invalid process with the error.
+TEST(LaunchProcessTest, FailuresGiveInvalidProcessWithError) {
+  LaunchOptions options;
+  options.current_directory = FilePath(L"C:\\no such folder\\for velto");
+  EXPECT_FALSE(LaunchProcess(ChildCommand(), options).IsValid());
+  EXPECT_NE(0u, ::GetLastError());
+  EXPECT_FALSE(
+      LaunchProcess(std::wstring(L"C:\\no such program.exe"), LaunchOptions())
+          .IsValid());
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
+
   win::WindowsVersionInfo xp = *win::WindowsVersionInfo::GetInstance();
   xp.version = win::VERSION_XP;
   win::internal::ScopedWindowsVersionForTesting scoped_version(xp);
   win::StartupInformation startup;
   EXPECT_EQ(sizeof(STARTUPINFOW), startup.startup_info()->cb);
   EXPECT_FALSE(startup.InitializeProcThreadAttributeList(1));
-
   ScopedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   std::vector<HANDLE> handles = {event.Get()};
-  LaunchOptions options;
-  options.handles_to_inherit = &handles;
-  EXPECT_FALSE(LaunchProcess(ChildCommand(), options).IsValid());
+  LaunchOptions with_list;
+  with_list.handles_to_inherit = &handles;
+  EXPECT_FALSE(LaunchProcess(ChildCommand(), with_list).IsValid());
   EXPECT_EQ(0, CountLiveChildren());
 }
 
@@ -153,18 +163,6 @@ TEST(LaunchProcessTest, StartupInformationCarriesWindowAndDesktop) {
     EXPECT_TRUE(launched);
     EXPECT_EQ(test.expected, output.substr(0, test.expected.size()));
   }
-}
-
-TEST(LaunchProcessTest, FailuresGiveInvalidProcessWithError) {
-  LaunchOptions options;
-  options.current_directory = FilePath(L"C:\\no such folder\\for velto");
-  EXPECT_FALSE(LaunchProcess(ChildCommand(), options).IsValid());
-  EXPECT_NE(0u, ::GetLastError());
-
-  EXPECT_FALSE(
-      LaunchProcess(std::wstring(L"C:\\no such program.exe"), LaunchOptions())
-          .IsValid());
-  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
 }
 
 TEST(LaunchProcessTest, JobGetsChildOrNoChildIsLeft) {

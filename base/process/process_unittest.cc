@@ -93,16 +93,13 @@ TEST(TerminationStatusTest, ExitCodesClassify) {
   EXPECT_EQ(0, exit_code);
 }
 
-TEST(ParentProcessTest, ChildrenAndEndedProcesses) {
+// A child names this process; an orphan still names its ended parent; an
+// ended process is no longer listed, even while its handle is open.
+TEST(ParentProcessTest, ChildrenOrphansAndEndedProcesses) {
   Process child = LaunchChild("--sleep=10000");
   EXPECT_EQ(::GetCurrentProcessId(), GetParentProcessId(child.Handle()));
   ::TerminateProcess(child.Handle(), 0);
-  // An ended process is no longer listed, even while its handle is open.
-  ASSERT_TRUE(child.WaitForExit(nullptr));
-  EXPECT_EQ(0u, GetParentProcessId(child.Handle()));
-}
 
-TEST(ParentProcessTest, OrphanStillNamesItsEndedParent) {
   std::string output;
   ASSERT_TRUE(GetAppOutput(ChildCommand("--spawn-orphan"), &output));
   unsigned long orphan_pid = 0;
@@ -116,6 +113,9 @@ TEST(ParentProcessTest, OrphanStillNamesItsEndedParent) {
   EXPECT_NE(::GetCurrentProcessId(), parent_pid);
   ::TerminateProcess(orphan.Handle(), 0);
   orphan.WaitForExit(nullptr);
+
+  ASSERT_TRUE(child.WaitForExit(nullptr));
+  EXPECT_EQ(0u, GetParentProcessId(child.Handle()));
 }
 
 }  // namespace

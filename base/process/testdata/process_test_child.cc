@@ -47,6 +47,13 @@ void Print(const std::string& text) {
               static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
+// The comma-separated values of switch |name|; none when it is absent.
+std::vector<std::string> ListSwitch(const base::CommandLine& command_line,
+                                    const char* name) {
+  return base::SplitString(command_line.GetSwitchValueASCII(name), ",",
+                           base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY);
+}
+
 HANDLE HandleFromText(const std::string& text) {
   return reinterpret_cast<HANDLE>(
       static_cast<uintptr_t>(strtoull(text.c_str(), nullptr, 0)));
@@ -102,21 +109,12 @@ int main() {
                              : std::string("(null)")) +
           "\n");
   }
-  if (command_line.HasSwitch("report-env")) {
-    for (const std::string& name :
-         base::SplitString(command_line.GetSwitchValueASCII("report-env"), ",",
-                           base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
-      const char* value = getenv(name.c_str());
-      Print(name + (value ? "=" + std::string(value) : " unset") + "\n");
-    }
+  for (const std::string& name : ListSwitch(command_line, "report-env")) {
+    const char* value = getenv(name.c_str());
+    Print(name + (value ? "=" + std::string(value) : " unset") + "\n");
   }
-  if (command_line.HasSwitch("signal-handles")) {
-    for (const std::string& text : base::SplitString(
-             command_line.GetSwitchValueASCII("signal-handles"), ",",
-             base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
-      ::SetEvent(HandleFromText(text));
-    }
-  }
+  for (const std::string& text : ListSwitch(command_line, "signal-handles"))
+    ::SetEvent(HandleFromText(text));
   if (command_line.HasSwitch("sleep"))
     ::Sleep(atoi(command_line.GetSwitchValueASCII("sleep").c_str()));
   if (command_line.HasSwitch("spawn-orphan")) return SpawnOrphan(command_line);
