@@ -22,9 +22,8 @@ std::string HandleValue(HANDLE handle) {
 }
 
 // Launches |switches| with standard output on a pipe, waits, and returns
-// what the child wrote; |launched| tells whether it started.
-std::string LaunchAndRead(const std::string& switches, LaunchOptions options,
-                          bool* launched) {
+// what the child wrote.
+std::string LaunchAndRead(const std::string& switches, LaunchOptions options) {
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
   HANDLE read_end = nullptr;
   HANDLE write_end = nullptr;
@@ -34,7 +33,7 @@ std::string LaunchAndRead(const std::string& switches, LaunchOptions options,
   options.stdout_handle = out_write.Get();
   options.inherit_handles = true;
   options.wait = true;
-  *launched = LaunchProcess(ChildCommand(switches), options).IsValid();
+  EXPECT_TRUE(LaunchProcess(ChildCommand(switches), options).IsValid());
   out_write.Close();
   std::string output;
   char buffer[256];
@@ -158,9 +157,7 @@ TEST(LaunchProcessTest, StartupInformationCarriesWindowAndDesktop) {
     options.start_hidden = test.start_hidden;
     options.empty_desktop_name = test.empty_desktop_name;
     options.current_desktop = test.current_desktop;
-    bool launched = false;
-    std::string output = LaunchAndRead("--report-startup", options, &launched);
-    EXPECT_TRUE(launched);
+    std::string output = LaunchAndRead("--report-startup", options);
     EXPECT_EQ(test.expected, output.substr(0, test.expected.size()));
   }
 }
@@ -216,11 +213,9 @@ TEST(LaunchProcessTest, AsUserGetsTheUsersEnvironment) {
   ASSERT_TRUE(::SetEnvironmentVariableW(L"VELTO_PARENT_ONLY", L"1"));
   LaunchOptions options;
   options.as_user = token;
-  bool launched = false;
-  const std::string output = LaunchAndRead(
-      "--report-env=VELTO_PARENT_ONLY,USERPROFILE", options, &launched);
+  const std::string output =
+      LaunchAndRead("--report-env=VELTO_PARENT_ONLY,USERPROFILE", options);
   ::SetEnvironmentVariableW(L"VELTO_PARENT_ONLY", nullptr);
-  EXPECT_TRUE(launched);
   EXPECT_EQ("VELTO_PARENT_ONLY unset\nUSERPROFILE=" + profile + "\n", output);
 }
 
