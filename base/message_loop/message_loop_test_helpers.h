@@ -11,11 +11,13 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/bind.h"
 #include "base/logging.h"
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
+#include "base/synchronization/lock.h"
 #include "base/synchronization/waitable_event.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_types.h"
@@ -33,6 +35,27 @@ inline void RunUntilIdle() {
   run_loop.QuitWhenIdle();
   run_loop.Run();
 }
+
+// What tasks on several threads add to, read by the test.
+template <typename T>
+class LockedList {
+ public:
+  void Add(T value) {
+    AutoLock hold(lock_);
+    values_.push_back(std::move(value));
+  }
+  // Takes what was added so far.
+  std::vector<T> Take() {
+    AutoLock hold(lock_);
+    std::vector<T> taken;
+    taken.swap(values_);
+    return taken;
+  }
+
+ private:
+  Lock lock_;
+  std::vector<T> values_;
+};
 
 class ManualEvent : public WaitableEvent {
  public:
@@ -114,7 +137,6 @@ class WindowPoster : public OutsideTaskPoster {
     CHECK(::PostMessageW(window_, WM_APP, 0,
                          reinterpret_cast<LPARAM>(heap_function)));
   }
-  HWND hwnd() const { return window_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam,
@@ -160,7 +182,6 @@ class PipePoster : public OutsideTaskPoster,
 
   // The completions delivered to this handler.
   int completions() const { return completions_; }
-  OVERLAPPED* context() { return &context_.overlapped; }
 
   void OnIOCompleted(OVERLAPPED* context, DWORD bytes, DWORD error) override {
     CHECK_EQ(context, &context_.overlapped);

@@ -229,7 +229,9 @@ class CountingNestingObserver : public MessageLoop::NestingObserver {
   int count = 0;
 };
 
-TEST_P(NestedMessageLoopTest, NestedRunsDeferNonNestableTasks) {
+// Started outside any task, a nested run runs tasks but defers the
+// non-nestable ones; started inside a task, it runs none until it ends.
+TEST_P(NestedMessageLoopTest, NestedRunsRunNestableTasksOutsideTasksOnly) {
   MessageLoop loop(GetParam());
   std::unique_ptr<test::OutsideTaskPoster> poster =
       test::MakeOutsideTaskPoster(GetParam());
@@ -258,14 +260,8 @@ TEST_P(NestedMessageLoopTest, NestedRunsDeferNonNestableTasks) {
                                       "non-nestable", "outer quit"}),
             order);
   EXPECT_EQ(1, nesting.count);
-}
 
-TEST_P(NestedMessageLoopTest, NestedRunInsideATaskRunsNoTasks) {
-  MessageLoop loop(GetParam());
-  std::unique_ptr<test::OutsideTaskPoster> poster =
-      test::MakeOutsideTaskPoster(GetParam());
-  const scoped_refptr<SingleThreadTaskRunner>& runner = loop.task_runner();
-  std::vector<std::string> order;
+  order.clear();
   runner->PostTask(
       FROM_HERE, Fn([&] {
         RunLoop nested;

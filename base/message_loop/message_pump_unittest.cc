@@ -8,7 +8,6 @@
 #include "base/at_exit.h"
 #include "base/message_loop/message_loop.h"
 #include "base/message_loop/message_loop_test_helpers.h"
-#include "base/message_loop/message_pump_default.h"
 #include "base/message_loop/message_pump_win.h"
 #include "base/message_loop/message_window.h"
 #include "base/metrics/histogram_test_util.h"
@@ -23,11 +22,10 @@ using test::Fn;
 
 constexpr char kProblemHistogram[] = "Quarle.MessageLoopProblem";
 
-// Counts the delegate calls; DoWork runs |on_work| once.
+// Runs |on_work| at the first DoWork; has nothing else to do.
 class FakeDelegate : public MessagePump::Delegate {
  public:
   bool DoWork() override {
-    ++work_calls;
     if (on_work) {
       std::function<void()> work = std::move(on_work);
       on_work = nullptr;
@@ -36,29 +34,12 @@ class FakeDelegate : public MessagePump::Delegate {
     return false;
   }
   bool DoDelayedWork(TimeTicks* next) override {
-    ++delayed_work_calls;
     *next = TimeTicks();
     return false;
   }
-  bool DoIdleWork() override {
-    ++idle_work_calls;
-    return false;
-  }
+  bool DoIdleWork() override { return false; }
   std::function<void()> on_work;
-  int work_calls = 0;
-  int delayed_work_calls = 0;
-  int idle_work_calls = 0;
 };
-
-TEST(MessagePumpDefaultTest, QuitBeforeRunDoesOneDoWork) {
-  MessagePumpDefault pump;
-  FakeDelegate delegate;
-  pump.Quit();
-  pump.Run(&delegate);
-  EXPECT_EQ(1, delegate.work_calls);
-  EXPECT_EQ(0, delegate.delayed_work_calls);
-  EXPECT_EQ(0, delegate.idle_work_calls);
-}
 
 // The calls the pumps make through the seam, and what they answer.
 struct FakeApi {
@@ -111,12 +92,9 @@ class MessagePumpWinTest : public testing::Test {
 TEST_F(MessagePumpWinTest, FailedWakeUpIsCountedAndRetried) {
   for (int problem : {0, 1}) {
     SCOPED_TRACE(problem == 0 ? "UI pump" : "IO pump");
-    std::unique_ptr<MessagePumpWin> pump;
-    if (problem == 0) {
-      pump = std::make_unique<MessagePumpForUI>();
-    } else {
-      pump = std::make_unique<MessagePumpForIO>();
-    }
+    std::unique_ptr<MessagePumpWin> pump(
+        problem == 0 ? static_cast<MessagePumpWin*>(new MessagePumpForUI)
+                     : new MessagePumpForIO);
     int64_t before = GetHistogramSampleCount(kProblemHistogram, problem);
     FakeApi::posts = 0;
     FakeApi::fail = true;
@@ -141,9 +119,10 @@ TEST_F(MessagePumpWinTest, FailedWakeUpIsCountedAndRetried) {
 }
 
 // The window timer cannot fire sooner than 10 ms; work due now is a wake-up
-// message instead. A failed SetTimer is counted, and the wait's own time-out
-// still runs the delayed task.
-TEST_F(MessagePumpWinTest, UiTimerClampsToTenMsAndSurvivesSetTimerFailure) {
+// message instead. However many tasks another thread posts, one wake-up
+// message is enough. A failed SetTimer is counted, and the wait's own
+// time-out still runs the delayed task.
+TEST_F(MessagePumpWinTest, UiWakeUpsAreFewAndSurviveSetTimerFailure) {
   {
     MessagePumpForUI pump;
     pump.ScheduleDelayedWork(TimeTicks::Now() + TimeDelta::FromMilliseconds(3));
@@ -155,19 +134,7 @@ TEST_F(MessagePumpWinTest, UiTimerClampsToTenMsAndSurvivesSetTimerFailure) {
   }
 
   MessageLoop loop(MessageLoop::TYPE_UI);
-  int64_t before = GetHistogramSampleCount(kProblemHistogram, 2);
-  FakeApi::fail_timer = true;
-  RunLoop run_loop;
-  loop.task_runner()->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(),
-                                      TimeDelta::FromMilliseconds(30));
-  run_loop.Run();
-  EXPECT_LT(before, GetHistogramSampleCount(kProblemHistogram, 2));
-}
-
-// However many tasks another thread posts meanwhile, one wake-up message
-// is enough.
-TEST_F(MessagePumpWinTest, OneWakeUpMessageWhileAnotherThreadPostsThousands) {
-  MessageLoop loop(MessageLoop::TYPE_UI);
+  FakeApi::posts = 0;
   int ran = 0;
   std::thread([&] {
     for (int i = 0; i < 2000; ++i)
@@ -176,6 +143,14 @@ TEST_F(MessagePumpWinTest, OneWakeUpMessageWhileAnotherThreadPostsThousands) {
   EXPECT_EQ(1, FakeApi::posts);
   test::RunUntilIdle();
   EXPECT_EQ(2000, ran);
+
+  int64_t before = GetHistogramSampleCount(kProblemHistogram, 2);
+  FakeApi::fail_timer = true;
+  RunLoop run_loop;
+  loop.task_runner()->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(),
+                                      TimeDelta::FromMilliseconds(30));
+  run_loop.Run();
+  EXPECT_LT(before, GetHistogramSampleCount(kProblemHistogram, 2));
 }
 
 // WM_QUIT ends the innermost run and is posted again with its exit code, so
@@ -243,40 +218,29 @@ TEST(MessagePumpForUITest, DispatcherDecidesDispatchAndQuit) {
 
 // Tasks keep running while a foreign modal loop, started from a window
 // message, runs on the UI thread. (Wine without a display cannot make a
-// message box's window; its loop is written out here.)
-struct ModalState {
-  bool task_ran = false;
-  bool delayed_task_ran = false;
-  bool closed = false;
-  TimeTicks deadline;
-};
-ModalState g_modal;
-
-void CALLBACK OnModalTimer(HWND, UINT, UINT_PTR, DWORD) {
-  if (g_modal.task_ran && g_modal.delayed_task_ran) g_modal.closed = true;
-  if (TimeTicks::Now() > g_modal.deadline) g_modal.closed = true;
-}
-
+// message box's window; its loop is written out here, woken by a timer.)
 TEST(MessagePumpForUITest, TasksRunInsideAModalLoop) {
   MessageLoop loop(MessageLoop::TYPE_UI);
   test::WindowPoster poster;
-  g_modal.deadline = TimeTicks::Now() + TimeDelta::FromSeconds(5);
+  bool task_ran = false;
+  bool delayed_task_ran = false;
   bool ran_inside = false;
   RunLoop run_loop;
   poster.Post([&] {
-    loop.task_runner()->PostTask(FROM_HERE,
-                                 Fn([] { g_modal.task_ran = true; }));
-    loop.task_runner()->PostDelayedTask(
-        FROM_HERE, Fn([] { g_modal.delayed_task_ran = true; }),
-        TimeDelta::FromMilliseconds(30));
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &OnModalTimer);
+    loop.task_runner()->PostTask(FROM_HERE, Fn([&] { task_ran = true; }));
+    loop.task_runner()->PostDelayedTask(FROM_HERE,
+                                        Fn([&] { delayed_task_ran = true; }),
+                                        TimeDelta::FromMilliseconds(30));
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 20, nullptr);
+    TimeTicks deadline = TimeTicks::Now() + TimeDelta::FromSeconds(5);
     MSG message;
-    while (!g_modal.closed && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    while (!(task_ran && delayed_task_ran) && TimeTicks::Now() < deadline &&
+           ::GetMessageW(&message, nullptr, 0, 0) > 0) {
       ::TranslateMessage(&message);
       ::DispatchMessageW(&message);
     }
     ::KillTimer(nullptr, timer);
-    ran_inside = g_modal.task_ran && g_modal.delayed_task_ran;
+    ran_inside = task_ran && delayed_task_ran;
     run_loop.Quit();
   });
   run_loop.Run();
