@@ -19,25 +19,11 @@
 namespace base {
 namespace {
 
-// Records which values a slot's destructor received, from any thread.
-struct DestroyedValues {
-  Lock lock;
-  std::vector<intptr_t> values;
-
-  void Add(void* value) {
-    AutoLock hold(lock);
-    values.push_back(reinterpret_cast<intptr_t>(value));
-  }
-  std::vector<intptr_t> Take() {
-    AutoLock hold(lock);
-    std::vector<intptr_t> taken;
-    taken.swap(values);
-    return taken;
-  }
-};
-
-DestroyedValues g_destroyed;
-void RecordDestroyed(void* value) { g_destroyed.Add(value); }
+// Which values a slot's destructor received, from any thread.
+test::LockedList<intptr_t> g_destroyed;
+void RecordDestroyed(void* value) {
+  g_destroyed.Add(reinterpret_cast<intptr_t>(value));
+}
 
 void* AsValue(intptr_t number) { return reinterpret_cast<void*>(number); }
 
@@ -56,18 +42,43 @@ class ScopedSlot {
   ThreadLocalStorageSlot slot_;
 };
 
-// Only non-null values of slots with a destructor are destroyed.
+// A thread-exit callback of this executable that runs after the slots'
+// own, as another module's late clean-up would.
+std::atomic<DWORD> g_late_reader_thread{0};
+ThreadLocalStorageSlot* g_late_slot = nullptr;
+std::atomic<int> g_late_reads_null{-1};
+std::atomic<int> g_late_made_vector{-1};
+
+void NTAPI ReadSlotLate(PVOID, DWORD reason, PVOID) {
+  if (reason != DLL_THREAD_DETACH ||
+      ::GetCurrentThreadId() != g_late_reader_thread.load()) {
+    return;
+  }
+  g_late_reads_null = g_late_slot->Get() == nullptr;
+  g_late_made_vector = internal::ThreadHasLocalStorageVectorForTesting();
+}
+
+extern "C" __attribute__((section(".CRT$XLY"), used))
+const PIMAGE_TLS_CALLBACK velto_test_late_slot_reader = &ReadSlotLate;
+
+// Only non-null values of slots with a destructor are destroyed. Threads
+// claiming slots at once get distinct entries. A read after the thread's
+// slots were torn down gives null and makes no new vector.
 TEST(ThreadLocalStorageTest, ValuesArePerThreadAndDestroyedAtThreadExit) {
   g_destroyed.Take();
   ScopedSlot slot(&RecordDestroyed);
   ScopedSlot cleared(&RecordDestroyed);
   ScopedSlot without_destructor(nullptr);
   slot->Set(AsValue(1000));
+  g_late_slot = &slot.get();
+  std::unique_ptr<ThreadLocalStorageSlot> claimed[4];
 
   std::vector<std::thread> threads;
   for (intptr_t t = 1; t <= 4; ++t) {
     threads.emplace_back([&, t] {
+      if (t == 1) g_late_reader_thread = ::GetCurrentThreadId();
       EXPECT_FALSE(internal::ThreadHasLocalStorageVectorForTesting());
+      claimed[t - 1] = std::make_unique<ThreadLocalStorageSlot>(nullptr);
       EXPECT_EQ(nullptr, slot->Get());
       slot->Set(AsValue(t));
       EXPECT_TRUE(internal::ThreadHasLocalStorageVectorForTesting());
@@ -79,12 +90,21 @@ TEST(ThreadLocalStorageTest, ValuesArePerThreadAndDestroyedAtThreadExit) {
     });
   }
   for (auto& thread : threads) thread.join();
+  g_late_reader_thread = 0;
 
   std::vector<intptr_t> destroyed = g_destroyed.Take();
   std::sort(destroyed.begin(), destroyed.end());
   EXPECT_EQ((std::vector<intptr_t>{1, 2, 3, 4}), destroyed);
   EXPECT_EQ(AsValue(1000), slot->Get());
   slot->Set(nullptr);
+  EXPECT_EQ(1, g_late_reads_null.load());
+  EXPECT_EQ(0, g_late_made_vector.load());
+  std::set<int> indexes;
+  for (auto& claim : claimed) {
+    indexes.insert(claim->slot_index());
+    claim->Free();
+  }
+  EXPECT_EQ(4u, indexes.size());
 }
 
 // Destructors that store values: into a slot whose entry the pass has gone
@@ -199,39 +219,6 @@ TEST(ThreadLocalStorageDeathTest, The257thSlotStopsTheProcess) {
       "claimed 256\n.*slots are in use");
 }
 
-// A thread-exit callback of this executable that runs after the slots'
-// own, as another module's late clean-up would.
-std::atomic<DWORD> g_late_reader_thread{0};
-ThreadLocalStorageSlot* g_late_slot = nullptr;
-std::atomic<int> g_late_reads_null{-1};
-std::atomic<int> g_late_made_vector{-1};
-
-void NTAPI ReadSlotLate(PVOID, DWORD reason, PVOID) {
-  if (reason != DLL_THREAD_DETACH ||
-      ::GetCurrentThreadId() != g_late_reader_thread.load()) {
-    return;
-  }
-  g_late_reads_null = g_late_slot->Get() == nullptr;
-  g_late_made_vector = internal::ThreadHasLocalStorageVectorForTesting();
-}
-
-extern "C" __attribute__((section(".CRT$XLY"), used))
-const PIMAGE_TLS_CALLBACK velto_test_late_slot_reader = &ReadSlotLate;
-
-TEST(ThreadLocalStorageTest, ReadAfterThreadTeardownGivesNullWithoutVector) {
-  g_destroyed.Take();
-  ScopedSlot slot(&RecordDestroyed);
-  g_late_slot = &slot.get();
-  std::thread([&] {
-    g_late_reader_thread = ::GetCurrentThreadId();
-    slot->Set(AsValue(9));
-  }).join();
-  g_late_reader_thread = 0;
-  EXPECT_EQ((std::vector<intptr_t>{9}), g_destroyed.Take());
-  EXPECT_EQ(1, g_late_reads_null.load());
-  EXPECT_EQ(0, g_late_made_vector.load());
-}
-
 extern "C" const PIMAGE_TLS_CALLBACK velto_thread_local_storage_exit_callback;
 
 // When the process ends, its other threads die wherever they are, perhaps
@@ -268,24 +255,6 @@ TEST(ThreadLocalStorageTest, OnlyProcessDetachGivesUpOnABusyTableLock) {
     ending.join();
     EXPECT_EQ(c.destroyed, g_destroyed.Take());
   }
-}
-
-TEST(ThreadLocalStorageTest, ConcurrentClaimsGetDistinctEntries) {
-  constexpr int kThreads = 8;
-  std::unique_ptr<ThreadLocalStorageSlot> slots[kThreads];
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&slots, t] {
-      slots[t] = std::make_unique<ThreadLocalStorageSlot>(nullptr);
-    });
-  }
-  for (auto& thread : threads) thread.join();
-  std::set<int> indexes;
-  for (auto& slot : slots) {
-    indexes.insert(slot->slot_index());
-    slot->Free();
-  }
-  EXPECT_EQ(static_cast<size_t>(kThreads), indexes.size());
 }
 
 }  // namespace

@@ -12,46 +12,16 @@
 #include "base/location.h"
 #include "base/message_loop/message_loop_test_helpers.h"
 #include "base/message_loop/message_pump_default.h"
-#include "base/synchronization/lock.h"
 
 namespace base {
 namespace {
 
-// Appends to a list shared with the test; tasks on the thread and the test
-// both touch it, so it is locked.
-class EventLog {
- public:
-  void Add(const std::string& entry) {
-    AutoLock hold(lock_);
-    entries_.push_back(entry);
-  }
-  std::vector<std::string> entries() {
-    AutoLock hold(lock_);
-    return entries_;
-  }
-
- private:
-  Lock lock_;
-  std::vector<std::string> entries_;
-};
-
-// Logs its destruction: bound into a task, it tells whether the task was
-// destroyed.
-struct DestructionNote {
-  DestructionNote(EventLog* log, std::string entry)
-      : log(log), entry(std::move(entry)) {}
-  ~DestructionNote() { log->Add(entry); }
-  EventLog* log;
-  std::string entry;
-};
+// Tasks on the thread and the test both add to it.
+using EventLog = test::LockedList<std::string>;
 
 void AddEntry(EventLog* log, const std::string& entry) { log->Add(entry); }
 
 void Block(WaitableEvent* release) { release->Wait(); }
-
-void NeverRuns(EventLog* log, DestructionNote*) {
-  log->Add("delayed task ran");
-}
 
 class LoggingThread : public Thread {
  public:
@@ -67,9 +37,16 @@ class LoggingThread : public Thread {
   EventLog* log_;
 };
 
+// A failed start leaves nothing behind: the thread starts later as usual.
 TEST(ThreadTest, StopRunsQueuedTasksThenDeletesDelayedOnes) {
   EventLog log;
   LoggingThread thread("ThreadTest stop", &log);
+  Thread::Options huge_stack;
+  huge_stack.stack_size = size_t{1} << 46;  // more than the address space
+  EXPECT_FALSE(thread.StartWithOptions(huge_stack));
+  EXPECT_FALSE(thread.task_runner());
+  EXPECT_FALSE(thread.WaitUntilThreadStarted());
+  thread.Stop();
   ASSERT_TRUE(thread.Start());
   scoped_refptr<SingleThreadTaskRunner> runner = thread.task_runner();
   ASSERT_TRUE(runner);
@@ -80,17 +57,19 @@ TEST(ThreadTest, StopRunsQueuedTasksThenDeletesDelayedOnes) {
   ASSERT_TRUE(runner->PostTask(FROM_HERE, Bind(&Block, &release)));
   for (const char* entry : {"task 1", "task 2", "task 3"})
     runner->PostTask(FROM_HERE, Bind(&AddEntry, &log, std::string(entry)));
+  test::DeathRecord delayed;
   runner->PostDelayedTask(
-      FROM_HERE,
-      Bind(&NeverRuns, &log,
-           Owned(new DestructionNote(&log, "delayed task destroyed"))),
+      FROM_HERE, test::WitnessedTask(&delayed, [&] { log.Add("delayed ran"); }),
       TimeDelta::FromHours(1));
+  const DWORD thread_id = thread.GetThreadId();
   thread.StopSoon();
   // Posted after the stop request and before the loop is idle: still runs.
   runner->PostTask(FROM_HERE, Bind(&AddEntry, &log, std::string("task 4")));
   release.Signal();
   thread.Stop();
   EXPECT_FALSE(thread.IsRunning());
+  EXPECT_EQ(1, delayed.count);
+  EXPECT_EQ(thread_id, delayed.thread);
   // The loop is gone: a post through a kept reference fails.
   EXPECT_FALSE(runner->PostTask(FROM_HERE, Bind([] {})));
 
@@ -100,10 +79,10 @@ TEST(ThreadTest, StopRunsQueuedTasksThenDeletesDelayedOnes) {
                                  Bind(&AddEntry, &log, std::string("again")));
   thread.Stop();
   thread.Stop();
-  EXPECT_EQ((std::vector<std::string>{
-                "Init", "task 1", "task 2", "task 3", "task 4", "CleanUp",
-                "delayed task destroyed", "Init", "again", "CleanUp"}),
-            log.entries());
+  EXPECT_EQ(
+      (std::vector<std::string>{"Init", "task 1", "task 2", "task 3", "task 4",
+                                "CleanUp", "Init", "again", "CleanUp"}),
+      log.Take());
 }
 
 void RecordLoop(EventLog* log) {
@@ -158,27 +137,10 @@ TEST(ThreadTest, LoopTypeAndApartmentFollowTheOptions) {
     EXPECT_EQ((std::vector<std::string>{std::string("ThreadTest options ") +
                                             test.expected_loop,
                                         test.expected_com}),
-              log.entries())
+              log.Take())
         << test.expected_loop << " " << test.com;
   }
   EXPECT_EQ(1, factory_calls);
-}
-
-TEST(ThreadTest, FailedStartLeavesNothingBehind) {
-  Thread thread("ThreadTest failed start");
-  Thread::Options options;
-  options.stack_size = size_t{1} << 46;  // more than the address space
-  EXPECT_FALSE(thread.StartWithOptions(options));
-  EXPECT_FALSE(thread.task_runner());
-  EXPECT_FALSE(thread.WaitUntilThreadStarted());
-  thread.Stop();
-
-  EventLog log;
-  ASSERT_TRUE(thread.Start());
-  thread.task_runner()->PostTask(FROM_HERE,
-                                 Bind(&AddEntry, &log, std::string("ran")));
-  thread.Stop();
-  EXPECT_EQ(std::vector<std::string>{"ran"}, log.entries());
 }
 
 // Ends its loop before anyone asks: the loop is freed while the owner still
@@ -205,7 +167,7 @@ TEST(ThreadTest, StopSoonAfterTheLoopEndedIsHarmless) {
   }
   thread.StopSoon();
   thread.Stop();
-  EXPECT_TRUE(log.entries().empty());
+  EXPECT_TRUE(log.Take().empty());
 }
 
 }  // namespace
