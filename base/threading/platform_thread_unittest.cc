@@ -39,43 +39,50 @@ class ProbeDelegate : public PlatformThread::Delegate {
   size_t stack_reservation_ = 0;
 };
 
-// Runs |probe| on a new joinable thread to its end.
-void RunToEnd(ProbeDelegate* probe, size_t stack_size,
-              ThreadPriority priority) {
-  win::ScopedHandle handle;
-  ASSERT_TRUE(
-      PlatformThread::CreateWithPriority(stack_size, probe, &handle, priority));
-  probe->release_.Signal();
-  PlatformThread::Join(std::move(handle));
-}
+// Nobody joins a non-joinable thread, so its delegate owns itself.
+class SignalAndDelete : public PlatformThread::Delegate {
+ public:
+  explicit SignalAndDelete(WaitableEvent* done) : done_(done) {}
+  void ThreadMain() override {
+    WaitableEvent* done = done_;
+    delete this;
+    done->Signal();
+  }
 
-TEST(PlatformThreadTest, PriorityMapsToTheSystemValue) {
+ private:
+  WaitableEvent* done_;
+};
+
+// The priority maps to the system's value. A stack size is a reservation:
+// only a reservation can be smaller than the executable's default stack.
+// A non-joinable thread runs as well.
+TEST(PlatformThreadTest, PriorityAndStackReservationFollowTheRequest) {
+  const size_t kSmall = 1024 * 1024;
   const struct {
     ThreadPriority priority;
+    size_t stack_size;
     int expected;
   } kCases[] = {
-      {ThreadPriority::BACKGROUND, THREAD_PRIORITY_LOWEST},
-      {ThreadPriority::NORMAL, THREAD_PRIORITY_NORMAL},
-      {ThreadPriority::ABOVE_NORMAL, THREAD_PRIORITY_ABOVE_NORMAL},
-      {ThreadPriority::TIME_CRITICAL, THREAD_PRIORITY_TIME_CRITICAL},
+      {ThreadPriority::BACKGROUND, kSmall, THREAD_PRIORITY_LOWEST},
+      {ThreadPriority::NORMAL, 0, THREAD_PRIORITY_NORMAL},
+      {ThreadPriority::ABOVE_NORMAL, 0, THREAD_PRIORITY_ABOVE_NORMAL},
+      {ThreadPriority::TIME_CRITICAL, kSmall, THREAD_PRIORITY_TIME_CRITICAL},
   };
   for (const auto& test : kCases) {
+    SCOPED_TRACE(static_cast<int>(test.priority));
     ProbeDelegate probe;
-    RunToEnd(&probe, 0, test.priority);
-    EXPECT_EQ(test.expected, probe.priority_)
-        << static_cast<int>(test.priority);
+    win::ScopedHandle handle;
+    ASSERT_TRUE(PlatformThread::CreateWithPriority(test.stack_size, &probe,
+                                                   &handle, test.priority));
+    probe.release_.Signal();
+    PlatformThread::Join(std::move(handle));
+    EXPECT_EQ(test.expected, probe.priority_);
+    if (test.stack_size) {
+      EXPECT_EQ(kSmall, probe.stack_reservation_);
+    } else {
+      EXPECT_GT(probe.stack_reservation_, kSmall);
+    }
   }
-}
-
-TEST(PlatformThreadTest, StackSizeIsAReservation) {
-  // Only a reservation can be smaller than the executable's default stack.
-  const size_t kSmall = 1024 * 1024;
-  ProbeDelegate small;
-  ProbeDelegate standard;
-  RunToEnd(&small, kSmall, ThreadPriority::NORMAL);
-  RunToEnd(&standard, 0, ThreadPriority::NORMAL);
-  EXPECT_EQ(kSmall, small.stack_reservation_);
-  EXPECT_GT(standard.stack_reservation_, kSmall);
 
   // A reservation the address space cannot hold fails cleanly.
   ProbeDelegate huge;
@@ -85,6 +92,11 @@ TEST(PlatformThreadTest, StackSizeIsAReservation) {
   EXPECT_FALSE(huge_handle.IsValid());
   EXPECT_FALSE(PlatformThread::CreateNonJoinableWithPriority(
       size_t{1} << 46, &huge, ThreadPriority::NORMAL));
+
+  test::ManualEvent done;
+  ASSERT_TRUE(PlatformThread::CreateNonJoinableWithPriority(
+      0, new SignalAndDelete(&done), ThreadPriority::NORMAL));
+  EXPECT_TRUE(done.TimedWait(TimeDelta::FromSeconds(10)));
 }
 
 TEST(PlatformThreadTest, NameIsKnownWhileTheThreadRuns) {
@@ -111,27 +123,6 @@ TEST(PlatformThreadTest, NameIsKnownWhileTheThreadRuns) {
   PlatformThread::Join(std::move(handle));
   // The ended thread's registration is gone; its id may belong to the next.
   EXPECT_STREQ("", names->GetName(probe.id_));
-}
-
-// Nobody joins a non-joinable thread, so its delegate owns itself.
-class SignalAndDelete : public PlatformThread::Delegate {
- public:
-  explicit SignalAndDelete(WaitableEvent* done) : done_(done) {}
-  void ThreadMain() override {
-    WaitableEvent* done = done_;
-    delete this;
-    done->Signal();
-  }
-
- private:
-  WaitableEvent* done_;
-};
-
-TEST(PlatformThreadTest, NonJoinableThreadRuns) {
-  test::ManualEvent done;
-  ASSERT_TRUE(PlatformThread::CreateNonJoinableWithPriority(
-      0, new SignalAndDelete(&done), ThreadPriority::NORMAL));
-  EXPECT_TRUE(done.TimedWait(TimeDelta::FromSeconds(10)));
 }
 
 TEST(PlatformThreadTest, SleepNeverReturnsEarly) {

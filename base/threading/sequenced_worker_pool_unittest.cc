@@ -166,6 +166,15 @@ void BlockUntilRefused(SequencedWorkerPool* pool, WaitableEvent* started,
   *done = true;
 }
 
+void HoldPoolUntil(scoped_refptr<SequencedWorkerPool>, WaitableEvent* started,
+                   WaitableEvent* go) {
+  started->Signal();
+  go->TimedWait(kTimeout);
+}
+
+// A continuing task that still holds the pool when Shutdown returns drops
+// the last reference on its worker: the pool is deleted on this thread all
+// the same.
 TEST_F(SequencedWorkerPoolTest, ShutdownWaitsForBlockingTasksOnly) {
   SequencedWorkerPool::SequenceToken token =
       pool_->GetNamedSequenceToken("shutdown");
@@ -187,41 +196,29 @@ TEST_F(SequencedWorkerPoolTest, ShutdownWaitsForBlockingTasksOnly) {
   ASSERT_TRUE(blocking->PostDelayedTask(FROM_HERE, Bind(&SetFlag, &delayed_ran),
                                         TimeDelta::FromSeconds(30)));
   ASSERT_TRUE(started.TimedWait(kTimeout));
-
-  TimeTicks begin = TimeTicks::Now();
-  pool_->Shutdown();
-  EXPECT_LT(TimeTicks::Now() - begin, kTimeout);  // not the 30 s delay
-  EXPECT_TRUE(done);
-  EXPECT_TRUE(refused);
-  EXPECT_FALSE(blocking->PostTask(FROM_HERE, Bind(&SetFlag, &late_ran)));
-  blocking = skipping = nullptr;  // runners hold the pool too
-  ReleasePool();                  // joins the workers
-  EXPECT_FALSE(skipped_ran);
-  EXPECT_FALSE(delayed_ran);
-  EXPECT_FALSE(late_ran);
-}
-
-void HoldPoolUntil(scoped_refptr<SequencedWorkerPool>, WaitableEvent* started,
-                   WaitableEvent* go) {
-  started->Signal();
-  go->TimedWait(kTimeout);
-}
-
-TEST_F(SequencedWorkerPoolTest, LastReleaseOnAWorkerDeletesOnCreatingThread) {
+  Event held, go;
   scoped_refptr<SequencedTaskRunner> continuing =
       pool_->GetSequencedTaskRunnerForToken(
           SequencedWorkerPool::SequenceToken(),
           SequencedWorkerPool::CONTINUE_ON_SHUTDOWN);
-  Event started, go;
-  ASSERT_TRUE(continuing->PostTask(FROM_HERE,
-                                   Bind(&HoldPoolUntil, pool_, &started, &go)));
-  continuing = nullptr;
-  ASSERT_TRUE(started.TimedWait(kTimeout));
-  pool_->Shutdown();  // does not wait for the running task
+  ASSERT_TRUE(
+      continuing->PostTask(FROM_HERE, Bind(&HoldPoolUntil, pool_, &held, &go)));
+  ASSERT_TRUE(held.TimedWait(kTimeout));
+
+  TimeTicks begin = TimeTicks::Now();
+  pool_->Shutdown();
+  // Neither the 30 s delay nor the held task was waited for.
+  EXPECT_LT(TimeTicks::Now() - begin, kTimeout);
+  EXPECT_TRUE(done);
+  EXPECT_TRUE(refused);
+  EXPECT_FALSE(blocking->PostTask(FROM_HERE, Bind(&SetFlag, &late_ran)));
+  blocking = skipping = continuing = nullptr;  // runners hold the pool too
   pool_ = nullptr;
   go.Signal();
-  // The task's closure and then the worker drop the last references.
-  ReleasePool();
+  ReleasePool();  // joins the workers
+  EXPECT_FALSE(skipped_ran);
+  EXPECT_FALSE(delayed_ran);
+  EXPECT_FALSE(late_ran);
 }
 
 void Count(std::atomic<int>* count, WaitableEvent* event) {

@@ -39,6 +39,8 @@ TEST(SimpleThreadTest, NamedBeforeStartReturnsAndJoinable) {
   thread.Join();
   EXPECT_TRUE(thread.HasBeenJoined());
   EXPECT_EQ(expected, thread.name_in_run_);
+  // The id shows as a signed number.
+  EXPECT_EQ("pool/-1", internal::SimpleThreadName("pool", 0xFFFFFFFF));
 }
 
 TEST(SimpleThreadTest, FailedStartReturnsInsteadOfWaiting) {
@@ -50,11 +52,6 @@ TEST(SimpleThreadTest, FailedStartReturnsInsteadOfWaiting) {
     EXPECT_FALSE(thread.Start());
     EXPECT_FALSE(thread.HasBeenStarted());
   }
-}
-
-TEST(SimpleThreadTest, NameShowsTheIdAsASignedNumber) {
-  EXPECT_EQ("pool/4242", internal::SimpleThreadName("pool", 4242));
-  EXPECT_EQ("pool/-1", internal::SimpleThreadName("pool", 0xFFFFFFFF));
 }
 
 }  // namespace

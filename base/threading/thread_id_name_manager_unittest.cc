@@ -37,10 +37,8 @@ TEST(ThreadIdNameManagerTest, NamesFollowRegistrationsAndIdReuse) {
   EXPECT_EQ(first, names->GetName(kOtherId));
   names->RemoveName(kFirstHandle, kOtherId);
   EXPECT_STREQ("first", first);
-}
 
-TEST(ThreadIdNameManagerTest, UnregisteredThreadBecomesTheMainThread) {
-  ThreadIdNameManager* names = ThreadIdNameManager::GetInstance();
+  // An unregistered thread that names itself is taken for the main thread.
   PlatformThreadId main_id = PlatformThread::CurrentId();
   std::string old_name = names->GetName(main_id);
   names->SetName(main_id, "ThreadIdNameManagerTest main");

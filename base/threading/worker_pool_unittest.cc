@@ -5,23 +5,20 @@
 #include <gtest/gtest.h>
 
 #include "base/bind.h"
+#include "base/message_loop/message_loop.h"
 #include "base/message_loop/message_loop_test_helpers.h"
-#include "testing/queue_thread.h"
+#include "base/run_loop.h"
 
 namespace base {
 namespace {
 
-// Records where a task ran, where its bound state died and where the reply
-// ran.
+// Records where a task ran and where its bound state died.
 struct RunRecord {
   RunRecord() { death.died = &released; }
   std::atomic<DWORD> ran_on{0};
   std::atomic<bool> ran_marked{false};
-  std::atomic<DWORD> replied_on{0};
-  std::atomic<bool> released_before_reply{false};
   test::DeathRecord death;
   test::ManualEvent released;
-  test::ManualEvent replied;
 };
 
 Closure RecordingTask(RunRecord* record) {
@@ -29,26 +26,6 @@ Closure RecordingTask(RunRecord* record) {
     record->ran_on = ::GetCurrentThreadId();
     record->ran_marked = WorkerPool::RunsTasksOnCurrentThread();
   });
-}
-
-void PostWithReply(RunRecord* record) {
-  EXPECT_TRUE(WorkerPool::PostTaskAndReply(
-      FROM_HERE, RecordingTask(record), test::Fn([record] {
-        record->released_before_reply = record->death.count == 1;
-        record->replied_on = ::GetCurrentThreadId();
-        record->replied.Signal();
-      }),
-      false));
-}
-
-TEST(WorkerPoolTest, ReplyRunsOnThePostingThreadAfterTheTask) {
-  testing_support::QueueThread origin;
-  RunRecord record;
-  ASSERT_TRUE(origin.RunAndWait(Bind(&PostWithReply, &record)));
-  ASSERT_TRUE(record.replied.TimedWait(TimeDelta::FromSeconds(10)));
-  EXPECT_EQ(origin.thread_id(), record.replied_on.load());
-  EXPECT_NE(origin.thread_id(), record.ran_on.load());
-  EXPECT_TRUE(record.released_before_reply);
 }
 
 // What the last queueing call was asked for; refuses when told to.
@@ -69,24 +46,40 @@ ULONG QueueCall::flags = 0xffffffff;
 bool QueueCall::refuse = false;
 
 // Tasks run on a pool thread and are released there; a refused one is
-// released at once, unrun, on the posting thread.
+// released at once, unrun, on the posting thread. A task with a reply is
+// released at home, before its reply runs there.
 TEST(WorkerPoolTest, QueuesWithTheTaskFlagsAndReleasesEveryTask) {
   internal::ScopedQueueUserWorkItemForTesting seam(&QueueCall::Queue);
+  MessageLoop loop;  // the replies' home
   const struct {
     bool task_is_slow;
     bool refuse;
+    bool reply;
     ULONG flags;
-  } kCases[] = {{false, false, 0},
-                {true, false, WT_EXECUTELONGFUNCTION},
-                {true, true, WT_EXECUTELONGFUNCTION}};
+  } kCases[] = {{false, false, false, 0},
+                {true, false, false, WT_EXECUTELONGFUNCTION},
+                {true, true, false, WT_EXECUTELONGFUNCTION},
+                {true, false, true, WT_EXECUTELONGFUNCTION}};
   for (const auto& test : kCases) {
-    SCOPED_TRACE(testing::Message() << test.task_is_slow << test.refuse);
+    SCOPED_TRACE(testing::Message()
+                 << test.task_is_slow << test.refuse << test.reply);
     QueueCall::refuse = test.refuse;
     RunRecord record;
+    RunLoop run_loop;
+    bool released_before_reply = false;
+    Closure reply = test::Fn([&] {
+      released_before_reply = record.death.count == 1;
+      run_loop.Quit();
+    });
     EXPECT_EQ(!test.refuse,
-              WorkerPool::PostTask(FROM_HERE, RecordingTask(&record),
-                                   test.task_is_slow));
+              test.reply
+                  ? WorkerPool::PostTaskAndReply(FROM_HERE,
+                                                 RecordingTask(&record), reply,
+                                                 test.task_is_slow)
+                  : WorkerPool::PostTask(FROM_HERE, RecordingTask(&record),
+                                         test.task_is_slow));
     EXPECT_EQ(test.flags, QueueCall::flags);
+    if (test.reply) run_loop.Run();
     ASSERT_TRUE(record.released.TimedWait(
         test.refuse ? TimeDelta() : TimeDelta::FromSeconds(10)));
     if (test.refuse) {
@@ -94,8 +87,10 @@ TEST(WorkerPoolTest, QueuesWithTheTaskFlagsAndReleasesEveryTask) {
       EXPECT_EQ(0u, record.ran_on.load());
     } else {
       EXPECT_NE(::GetCurrentThreadId(), record.ran_on.load());
-      EXPECT_EQ(record.ran_on.load(), record.death.thread.load());
+      EXPECT_EQ(test.reply ? ::GetCurrentThreadId() : record.ran_on.load(),
+                record.death.thread.load());
       EXPECT_TRUE(record.ran_marked);
+      EXPECT_EQ(test.reply, released_before_reply);
     }
   }
   QueueCall::refuse = false;
