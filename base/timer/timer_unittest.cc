@@ -38,7 +38,9 @@ class TimerTest : public testing::Test {
   std::unique_ptr<OneShotTimer> timer_;
 };
 
-TEST_F(TimerTest, RunsOnceAfterItsDelayAndReleasesTheTask) {
+// The task runs once after its delay and is released. Once it ran, was
+// stopped or the timer died, nothing is left to run or restart.
+TEST_F(TimerTest, RunsOnceAfterItsDelayAndNeverAfterStopOrDestruction) {
   TaskRecord record;
   ASSERT_TRUE(
       timer_->Start(FROM_HERE, TimeDelta::FromSeconds(10), Task(&record)));
@@ -49,11 +51,25 @@ TEST_F(TimerTest, RunsOnceAfterItsDelayAndReleasesTheTask) {
   EXPECT_EQ(1, record.runs);
   EXPECT_FALSE(timer_->IsRunning());
   EXPECT_TRUE(record.released());
-
-  // Nothing left to restart once it ran.
   EXPECT_FALSE(timer_->Reset());
+
+  TaskRecord stopped;
+  timer_->Start(FROM_HERE, TimeDelta::FromSeconds(1), Task(&stopped));
+  timer_->Stop();
+  EXPECT_FALSE(timer_->IsRunning());
+  EXPECT_TRUE(stopped.released());
+  // The task is gone: restarting must not post an empty closure.
+  EXPECT_FALSE(timer_->Reset());
+  EXPECT_FALSE(timer_->IsRunning());
+
+  TaskRecord destroyed;
+  timer_->Start(FROM_HERE, TimeDelta::FromSeconds(1), Task(&destroyed));
+  timer_.reset();
+  EXPECT_TRUE(destroyed.released());
   runner_->FastForwardBy(TimeDelta::FromMinutes(1));
   EXPECT_EQ(1, record.runs);
+  EXPECT_EQ(0, stopped.runs);
+  EXPECT_EQ(0, destroyed.runs);
 }
 
 // A later run time keeps the queued task, which re-posts itself for what
@@ -79,25 +95,6 @@ TEST_F(TimerTest, RestartReusesOrAbandonsTheQueuedTask) {
   runner_->FastForwardBy(TimeDelta::FromSeconds(10));  // and the abandoned one
   EXPECT_EQ(1, earlier.runs);
   EXPECT_EQ(0u, runner_->GetPendingTaskCount());
-}
-
-TEST_F(TimerTest, StopAndDestructionLeaveTheQueuedTaskANoOp) {
-  TaskRecord stopped;
-  timer_->Start(FROM_HERE, TimeDelta::FromSeconds(1), Task(&stopped));
-  timer_->Stop();
-  EXPECT_FALSE(timer_->IsRunning());
-  EXPECT_TRUE(stopped.released());
-  // The task is gone: restarting must not post an empty closure.
-  EXPECT_FALSE(timer_->Reset());
-  EXPECT_FALSE(timer_->IsRunning());
-
-  TaskRecord destroyed;
-  timer_->Start(FROM_HERE, TimeDelta::FromSeconds(1), Task(&destroyed));
-  timer_.reset();
-  EXPECT_TRUE(destroyed.released());
-  runner_->FastForwardBy(TimeDelta::FromSeconds(2));
-  EXPECT_EQ(0, stopped.runs);
-  EXPECT_EQ(0, destroyed.runs);
 }
 
 // The user task may restart its own timer: it runs after the timer stopped.
