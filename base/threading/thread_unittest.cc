@@ -37,7 +37,9 @@ class LoggingThread : public Thread {
   EventLog* log_;
 };
 
-// A failed start leaves nothing behind: the thread starts later as usual.
+// A failed start leaves nothing behind, so the thread starts later as
+// usual. Stop runs what was queued before the loop went idle and deletes the
+// delayed tasks on the thread.
 TEST(ThreadTest, StopRunsQueuedTasksThenDeletesDelayedOnes) {
   EventLog log;
   LoggingThread thread("ThreadTest stop", &log);
