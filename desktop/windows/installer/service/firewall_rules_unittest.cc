@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "desktop/windows/installer/service/firewall_manager.h"
 #include "desktop/windows/installer/service/firewall_rule_store_for_testing.h"
 
 namespace installer {
@@ -154,6 +155,49 @@ TEST(FirewallRulesEnabledTest, OnlyProfilesInForceCount) {
     ASSERT_TRUE(rules.InitWithStore(L"Group", kApplication, std::move(store)));
     EXPECT_EQ(test.expected, rules.IsFirewallEnabled());
   }
+}
+
+// The manager's one rule, over the rules above; with the firewall off where
+// it is in force the rule counts as in place without reading any rule.
+TEST(FirewallManagerTest, AddsAndRemovesTheMdnsRule) {
+  ProductNameProvider* names = ProductNameProvider::GetInstance();
+  EXPECT_FALSE(FirewallManager::CreateWithStore(names, kApplication, nullptr));
+  auto owned_store = std::make_unique<InMemoryFirewallRuleStore>();
+  InMemoryFirewallRuleStore* store = owned_store.get();
+  std::unique_ptr<FirewallManager> manager = FirewallManager::CreateWithStore(
+      names, kApplication, std::move(owned_store));
+  ASSERT_TRUE(manager);
+  EXPECT_FALSE(manager->IsRuleInPlace());
+  ASSERT_TRUE(manager->AddRules());
+  EXPECT_TRUE(manager->IsRuleInPlace());
+
+  std::vector<FirewallRuleProperties> rules = store->rules();
+  ASSERT_EQ(1u, rules.size());
+  EXPECT_EQ(L"Velto developer Internet Browser (mDNS-In)", rules[0].name);
+  EXPECT_EQ(L"Inbound rule to allow mDNS traffic.", rules[0].description);
+  EXPECT_EQ(L"Velto developer Internet Browser", rules[0].grouping);
+  EXPECT_EQ(L"5353", rules[0].local_ports);
+  EXPECT_EQ(kApplication.value(), rules[0].application_path.value());
+  EXPECT_EQ(17, rules[0].protocol);  // UDP.
+  EXPECT_EQ(NET_FW_RULE_DIR_IN, rules[0].direction);
+  EXPECT_EQ(NET_FW_ACTION_ALLOW, rules[0].action);
+  EXPECT_EQ(NET_FW_PROFILE2_ALL, rules[0].profiles);
+  EXPECT_TRUE(rules[0].enabled);
+  // Every rule of the application goes, whatever its name.
+  FirewallRuleProperties extra = rules[0];
+  extra.name = L"Something else";
+  store->AddExistingRule(extra);
+  manager->RemoveRules();
+  EXPECT_TRUE(store->rules().empty());
+  EXPECT_FALSE(manager->IsRuleInPlace());
+
+  store->current_profile_types =
+      NET_FW_PROFILE2_PUBLIC | NET_FW_PROFILE2_DOMAIN;
+  store->firewall_enabled[NET_FW_PROFILE2_PUBLIC] = false;
+  store->firewall_enabled[NET_FW_PROFILE2_DOMAIN] = false;
+  const int reads = store->rule_reads;
+  EXPECT_TRUE(manager->IsRuleInPlace());
+  EXPECT_EQ(reads, store->rule_reads);
 }
 
 }  // namespace
