@@ -131,6 +131,28 @@ TEST(TaskDefinitionTest, InstallerAutoupdateTask) {
             TriggerSummary(all_users));
 }
 
+// The definition's name is GetScheduledTaskName's (DescribesEachVariant).
+TEST(ScheduledTaskTest, ProductTaskNames) {
+  const struct {
+    const wchar_t* name;
+    bool ours;
+  } cases[] = {
+      {L"Velto scheduled Autoupdate 7", true},
+      // Task Scheduler 1.0 lists its work items as files.
+      {L"Velto scheduled Autoupdate 7.job", true},
+      {L"Velto scheduled Autoupdate 7.JOB", true},
+      {L"Velto scheduled ", false},
+      {L"Velto scheduled .job", false},
+      {L"XVelto scheduled Autoupdate 7", false},
+      {L"velto scheduled Autoupdate 7", false},
+      {L"Velto scheduledAutoupdate 7", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.ours, IsProductScheduledTaskName(c.name)) << c.name;
+  EXPECT_EQ(L"a.job", StripJobFileExtension(L"a.job.job"));
+  EXPECT_EQ(L"", StripJobFileExtension(L".job"));
+}
+
 // The applier against the real Task Scheduler 2.0, as far as it goes here.
 class TaskDefinitionRegistrationTest : public testing::Test {
  protected:
@@ -145,8 +167,8 @@ class TaskDefinitionRegistrationTest : public testing::Test {
         service_->Connect(empty.get(), empty.get(), empty.get(), empty.get())));
     ASSERT_TRUE(
         SUCCEEDED(service_->GetFolder(ScopedBstr(L"\\").Get(), &folder_)));
-    name_ = L"Velto scheduled definition test " +
-            std::to_wstring(::GetCurrentProcessId());
+    task_name_ = L"definition test " + std::to_wstring(::GetCurrentProcessId());
+    name_ = GetScheduledTaskName(task_name_);
   }
   void TearDown() override {
     if (folder_) folder_->DeleteTask(ScopedBstr(name_.c_str()).Get(), 0);
@@ -169,10 +191,17 @@ class TaskDefinitionRegistrationTest : public testing::Test {
   bool com_initialized_ = false;
   ComPtr<ITaskService> service_;
   ComPtr<ITaskFolder> folder_;
-  std::wstring name_;
+  std::wstring task_name_;
+  std::wstring name_;  // Registered.
 };
 
-TEST_F(TaskDefinitionRegistrationTest, RegistersAndReplaces) {
+// Registered, replaced, then handled by TaskSchedulerV2 in the form every
+// Task Scheduler 2.0 registers (no triggers, no run level).
+TEST_F(TaskDefinitionRegistrationTest, RegistersReplacesAndSchedulerV2Handles) {
+  TaskSchedulerV2 scheduler;
+  ASSERT_TRUE(scheduler.Init());
+  EXPECT_EQ(SCHEDULED_TASK_NOT_FOUND, scheduler.GetState(task_name_));
+  EXPECT_TRUE(scheduler.GetLastRunTime(task_name_).is_null());
   TaskDefinition definition =
       DescribeTask(MakeTask(2, 0, false), MakeEnvironment(false));
   definition.name = name_;
@@ -202,6 +231,16 @@ TEST_F(TaskDefinitionRegistrationTest, RegistersAndReplaces) {
   VARIANT_BOOL flag = VARIANT_FALSE;
   ASSERT_TRUE(SUCCEEDED(settings->get_RunOnlyIfNetworkAvailable(&flag)));
   EXPECT_EQ(VARIANT_TRUE, flag);
+
+  // Wine reports no state (undetermined) and never a last run, and keeps no
+  // Enabled change: these must only leave the task in place.
+  scheduler.SetEnabled(task_name_, false);
+  scheduler.SetEnabled(task_name_, true);
+  scheduler.SetDailyInterval(task_name_, 3);
+  EXPECT_NE(SCHEDULED_TASK_NOT_FOUND, scheduler.GetState(task_name_));
+  EXPECT_TRUE(scheduler.GetLastRunTime(task_name_).is_null());
+  scheduler.DeleteTask(task_name_);
+  EXPECT_EQ(SCHEDULED_TASK_NOT_FOUND, scheduler.GetState(task_name_));
 
   // A run-once task is gone right after its registration.
   definition.delete_after_registration = true;
@@ -242,35 +281,6 @@ TEST_F(TaskDefinitionRegistrationTest, RegistersEveryTriggerKind) {
     GTEST_SKIP() << "This Task Scheduler 2.0 cannot make triggers of types "
                  << testing::PrintToString(unsupported);
   }
-}
-
-// TaskSchedulerV2's other operations, on a task in the form every Task
-// Scheduler 2.0 registers (no triggers, no run level).
-TEST_F(TaskDefinitionRegistrationTest, SchedulerV2Operations) {
-  TaskSchedulerV2 scheduler;
-  ASSERT_TRUE(scheduler.Init());
-  const std::wstring name =
-      L"v2 test " + std::to_wstring(::GetCurrentProcessId());
-  EXPECT_EQ(SCHEDULED_TASK_NOT_FOUND, scheduler.GetState(name));
-  EXPECT_TRUE(scheduler.GetLastRunTime(name).is_null());
-
-  TaskEnvironment environment;
-  ASSERT_TRUE(ReadTaskEnvironment(&environment));
-  environment.is_admin = false;
-  ScheduledTask task = MakeTask(2, 0, false);
-  task.name = name;
-  name_ = GetScheduledTaskName(name);
-  ASSERT_TRUE(RegisterTaskDefinition(service_.Get(), folder_.Get(),
-                                     DescribeTask(task, environment)));
-  // Wine reports no state (undetermined) and never a last run, and keeps no
-  // Enabled change: these must only leave the task in place.
-  scheduler.SetEnabled(name, false);
-  scheduler.SetEnabled(name, true);
-  scheduler.SetDailyInterval(name, 3);
-  EXPECT_NE(SCHEDULED_TASK_NOT_FOUND, scheduler.GetState(name));
-  EXPECT_TRUE(scheduler.GetLastRunTime(name).is_null());
-  scheduler.DeleteTask(name);
-  EXPECT_EQ(SCHEDULED_TASK_NOT_FOUND, scheduler.GetState(name));
 }
 
 }  // namespace

@@ -214,6 +214,15 @@ int64_t SecondsFromNow(const SYSTEMTIME& local) {
   return seconds < 0 ? -seconds : seconds;
 }
 
+// Valid times are read as local time, in a zone other than UTC, by
+// LocalTimesInTheChildsZone below.
+TEST(TaskSchedulerTest, LocalSystemTimeToTime) {
+  // A failed read leaves zeros; an impossible date is no time either.
+  EXPECT_TRUE(internal::LocalSystemTimeToTime(SYSTEMTIME{}).is_null());
+  EXPECT_TRUE(
+      internal::LocalSystemTimeToTime({2023, 2, 0, 30, 1, 0, 0, 0}).is_null());
+}
+
 // The calendar fields the scheduler gets and gives are local time.
 TEST_F(TaskSchedulerV1Test, LocalTimesInTheChildsZone) {
   if (!::GetEnvironmentVariableW(kZoneChildVariable, nullptr, 0))
@@ -233,9 +242,9 @@ TEST_F(TaskSchedulerV1Test, LocalTimesInTheChildsZone) {
   const std::wstring name =
       Create(L"C:\\nowhere\\launcher.exe", ScheduledTask::kDaily, false).name;
   const TASK_TRIGGER trigger = Triggers(name).at(0);
-  const SYSTEMTIME start = {trigger.wBeginYear, trigger.wBeginMonth, 0,
-                            trigger.wBeginDay,  trigger.wStartHour,
-                            trigger.wStartMinute};
+  const SYSTEMTIME start = {
+      trigger.wBeginYear, trigger.wBeginMonth, 0,
+      trigger.wBeginDay,  trigger.wStartHour,  trigger.wStartMinute};
   EXPECT_LE(SecondsFromNow(start), 62);
 }
 
