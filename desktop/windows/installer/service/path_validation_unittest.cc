@@ -5,40 +5,58 @@
 namespace installer {
 namespace {
 
+// A path of |length| characters: "C:" and ten-character components.
+std::wstring PathOfLength(size_t length) {
+  std::wstring path = L"C:";
+  while (path.size() < length) path += (path.size() % 10 == 2) ? L'\\' : L'a';
+  path.back() = L'a';
+  return path;
+}
+
 TEST(PathValidationTest, Table) {
   struct Case {
     std::wstring path;
     bool valid;
+    bool valid_as_folder;  // With the short limit.
   };
+  // Within the length, components still count.
+  std::wstring device = PathOfLength(259);
+  device.replace(device.size() - 4, 4, L"\\CON");
   const Case cases[] = {
       // Roots.
-      {L"C:", true},
-      {L"C:/Program Files/Velto", true},
-      {L"Velto\\Application", true},
-      {L"", false},
+      {L"C:", true, true},
+      {L"C:/Program Files/Velto", true, true},
+      {L"Velto\\Application", true, true},
+      {L"", false, false},
+      // Lengths.
+      {PathOfLength(247), true, true},
+      {PathOfLength(248), true, false},
+      {PathOfLength(259), true, false},
+      {PathOfLength(260), false, false},
+      {device, false, false},
       // Shares need a server, a share and a separator after each.
-      {L"\\\\server\\share\\", true},
-      {L"//server/share/Velto", true},
-      {L"\\\\server\\share", false},
-      {L"\\\\\\share\\", false},
-      {L"\\\\ser*ver\\share\\", false},
+      {L"\\\\server\\share\\", true, true},
+      {L"//server/share/Velto", true, true},
+      {L"\\\\server\\share", false, false},
+      {L"\\\\\\share\\", false, false},
+      {L"\\\\ser*ver\\share\\", false, false},
       // Blanks and dots.
-      {L"C:\\ Velto", false},
-      {L"C:\\Velto \\x", false},
-      {L"C:\\Velto.", false},
-      {L"C:\\Velto 1.0\\x", true},
-      {L"C:\\.hidden", true},
+      {L"C:\\ Velto", false, false},
+      {L"C:\\Velto \\x", false, false},
+      {L"C:\\Velto.", false, false},
+      {L"C:\\Velto 1.0\\x", true, true},
+      {L"C:\\.hidden", true, true},
       // Devices, in any case and with any extension; only the listed ones.
-      {L"C:\\CON", false},
-      {L"C:\\x\\con\\y", false},
-      {L"C:\\com1.txt", false},
-      {L"C:\\Com1.tar.gz", false},
-      {L"C:\\COM5", true},
-      {L"C:\\CONx", true},
+      {L"C:\\CON", false, false},
+      {L"C:\\x\\con\\y", false, false},
+      {L"C:\\com1.txt", false, false},
+      {L"C:\\Com1.tar.gz", false, false},
+      {L"C:\\COM5", true, true},
+      {L"C:\\CONx", true, true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.valid, IsValidWin32Path(c.path, false)) << c.path;
-    EXPECT_EQ(c.valid, IsValidWin32Path(c.path, true)) << c.path;
+    EXPECT_EQ(c.valid_as_folder, IsValidWin32Path(c.path, true)) << c.path;
   }
   // Characters no component may hold.
   for (wchar_t c : std::wstring(L"?\"<>*|:\x1f\0", 9)) {
@@ -46,25 +64,6 @@ TEST(PathValidationTest, Table) {
     EXPECT_FALSE(IsValidWin32Path(path, false)) << static_cast<int>(c);
     EXPECT_FALSE(IsValidWin32Path(path, true)) << static_cast<int>(c);
   }
-}
-
-TEST(PathValidationTest, LengthLimits) {
-  auto path_of_length = [](size_t length) {
-    std::wstring path = L"C:";
-    while (path.size() < length) path += (path.size() % 10 == 2) ? L'\\' : L'a';
-    path.back() = L'a';
-    return path;
-  };
-  EXPECT_TRUE(IsValidWin32Path(path_of_length(259), false));
-  EXPECT_FALSE(IsValidWin32Path(path_of_length(259), true));
-  EXPECT_FALSE(IsValidWin32Path(path_of_length(260), false));
-  EXPECT_TRUE(IsValidWin32Path(path_of_length(247), true));
-  EXPECT_FALSE(IsValidWin32Path(path_of_length(248), true));
-  // Within the length, components still count.
-  std::wstring bad = path_of_length(259);
-  bad.replace(bad.size() - 3, 3, L"CON");
-  bad[bad.size() - 4] = L'\\';
-  EXPECT_FALSE(IsValidWin32Path(bad, false)) << bad;
 }
 
 // Every spelling of a drive or share root is refused; what passes comes

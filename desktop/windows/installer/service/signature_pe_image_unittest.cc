@@ -108,9 +108,7 @@ TEST(SignaturePeImageTest, ReadsTheCertificateEntryOfEachForm) {
     EXPECT_EQ(test.certificate_size, layout.certificate_table_size)
         << test.name;
   }
-}
-
-TEST(SignaturePeImageTest, EveryTruncationBeforeTheEntryIsNoImage) {
+  // Every truncation before the entry's end is no image.
   for (uint16_t magic : {kPe32, kPe32Plus}) {
     std::vector<uint8_t> bytes = MakeHeaders({magic, 16, 0x1234});
     const size_t entry_end = kPeOffset + (magic == kPe32 ? 160 : 176);

@@ -55,7 +55,7 @@ std::wstring TriggerSummary(const TaskDefinition& definition) {
   return summary;
 }
 
-TEST(TaskDefinitionTest, DescribesEachVariant) {
+TEST(TaskDefinitionTest, DescribesEachVariantAndTheAutoupdateTask) {
   const wchar_t kNow[] = L"2024-12-31T23:59:45";
   struct Case {
     uint32_t kind, account;
@@ -111,9 +111,8 @@ TEST(TaskDefinitionTest, DescribesEachVariant) {
   EXPECT_FALSE(definition.run_only_if_network_available);
   EXPECT_TRUE(definition.run_level_highest);
   EXPECT_EQ(kNow, definition.triggers[0].start_boundary);
-}
 
-TEST(TaskDefinitionTest, InstallerAutoupdateTask) {
+  // The installer's autoupdate task, without and with its schedule.
   const base::FilePath folder(L"C:\\Program Files\\Velto");
   const TaskDefinition unscheduled = DescribeTask(
       MakeAutoupdateTask(folder, L"42", false, false), MakeEnvironment(false));
@@ -121,7 +120,6 @@ TEST(TaskDefinitionTest, InstallerAutoupdateTask) {
   EXPECT_EQ(L"Velto scheduled Autoupdate 42", unscheduled.name);
   EXPECT_EQ(L"C:\\Program Files\\Velto\\launcher.exe", unscheduled.program);
   EXPECT_EQ(L"--scheduledautoupdate $(Arg0)", unscheduled.arguments);
-
   // For all users: the system's, daily and at start-up.
   const TaskDefinition all_users = DescribeTask(
       MakeAutoupdateTask(folder, L"42", true, true), MakeEnvironment(false));
@@ -131,7 +129,7 @@ TEST(TaskDefinitionTest, InstallerAutoupdateTask) {
             TriggerSummary(all_users));
 }
 
-// The definition's name is GetScheduledTaskName's (DescribesEachVariant).
+// The definition's name is GetScheduledTaskName's (checked above).
 TEST(ScheduledTaskTest, ProductTaskNames) {
   const struct {
     const wchar_t* name;
