@@ -38,33 +38,32 @@ Summary(const InMemoryFirewallRuleStore& store) {
   return summary;
 }
 
-class FirewallRulesTest : public testing::Test {
- protected:
-  void SetUp() override {
-    auto store = std::make_unique<InMemoryFirewallRuleStore>();
-    store_ = store.get();
-    ASSERT_TRUE(rules_.InitWithStore(L"Group", kApplication, std::move(store)));
-  }
-
-  InMemoryFirewallRuleStore* store_ = nullptr;
-  FirewallRules rules_;
-};
+// Sets |rules| up for kApplication over a fresh in-memory store, which it
+// hands back to look at and change.
+InMemoryFirewallRuleStore* InitWithMemoryStore(FirewallRules* rules) {
+  auto store = std::make_unique<InMemoryFirewallRuleStore>();
+  InMemoryFirewallRuleStore* view = store.get();
+  EXPECT_TRUE(rules->InitWithStore(L"Group", kApplication, std::move(store)));
+  return view;
+}
 
 // Ownership goes by application path, ignoring case; names shared with other
 // applications' rules, or with rules naming no application, protect those.
-TEST_F(FirewallRulesTest, ReplacesAndRemovesOnlyTheApplicationsRules) {
-  store_->AddExistingRule(Rule(L"Name", kOtherApplication));
-  store_->AddExistingRule(Rule(L"Name", base::FilePath()));
-  store_->AddExistingRule(Rule(L"Name", kApplicationOtherCase));
-  store_->AddExistingRule(Rule(L"Name", kApplication));
-  store_->AddExistingRule(Rule(L"Kept", kApplication));
-  store_->AddExistingRule(Rule(L"name", kApplication));
+TEST(FirewallRulesTest, ReplacesAndRemovesOnlyTheApplicationsRules) {
+  FirewallRules rules;
+  InMemoryFirewallRuleStore* store = InitWithMemoryStore(&rules);
+  store->AddExistingRule(Rule(L"Name", kOtherApplication));
+  store->AddExistingRule(Rule(L"Name", base::FilePath()));
+  store->AddExistingRule(Rule(L"Name", kApplicationOtherCase));
+  store->AddExistingRule(Rule(L"Name", kApplication));
+  store->AddExistingRule(Rule(L"Kept", kApplication));
+  store->AddExistingRule(Rule(L"name", kApplication));
 
   FirewallRules::RuleList own;
-  rules_.GetApplicationRules(&own);
+  rules.GetApplicationRules(&own);
   EXPECT_EQ(4u, own.size());
 
-  ASSERT_TRUE(rules_.AddUdpRule(L"Name", L"Description", 5353));
+  ASSERT_TRUE(rules.AddUdpRule(L"Name", L"Description", 5353));
   using Entry = std::pair<std::wstring, std::wstring>;
   std::vector<Entry> expected = {
       {L"Kept", kApplication.value()}, {L"Name", L""},
@@ -72,13 +71,13 @@ TEST_F(FirewallRulesTest, ReplacesAndRemovesOnlyTheApplicationsRules) {
       {L"name", kApplication.value()},
   };
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(expected, Summary(*store_));
+  EXPECT_EQ(expected, Summary(*store));
 
-  rules_.RemoveAllApplicationRules();
+  rules.RemoveAllApplicationRules();
   EXPECT_EQ((std::vector<Entry>{{L"Name", L""},
                                 {L"Name", kOtherApplication.value()}}),
-            Summary(*store_));
-  EXPECT_FALSE(rules_.HasApplicationRules());
+            Summary(*store));
+  EXPECT_FALSE(rules.HasApplicationRules());
 }
 
 // Whichever step fails, the application keeps a rule of its own name; only
@@ -106,12 +105,9 @@ TEST(FirewallRulesFailureTest, RulesStayAsTheyWere) {
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(testing::Message() << test.failing << " " << test.add);
-    auto owned_store = std::make_unique<Store>();
-    Store* store = owned_store.get();
-    store->AddExistingRule(Rule(L"Name", kApplication));
     FirewallRules rules;
-    ASSERT_TRUE(
-        rules.InitWithStore(L"Group", kApplication, std::move(owned_store)));
+    Store* store = InitWithMemoryStore(&rules);
+    store->AddExistingRule(Rule(L"Name", kApplication));
     store->*test.capability = false;
     if (test.add) {
       EXPECT_EQ(test.result, rules.AddUdpRule(L"Name", L"Description", 5353));
@@ -144,7 +140,8 @@ TEST(FirewallRulesEnabledTest, OnlyProfilesInForceCount) {
   for (const Case& test : cases) {
     SCOPED_TRACE(testing::Message()
                  << test.current << " " << test.on << " " << test.unreadable);
-    auto store = std::make_unique<InMemoryFirewallRuleStore>();
+    FirewallRules rules;
+    InMemoryFirewallRuleStore* store = InitWithMemoryStore(&rules);
     store->profile_types_readable = test.current != -1;
     store->current_profile_types = test.current;
     store->firewall_enabled.clear();
@@ -154,8 +151,6 @@ TEST(FirewallRulesEnabledTest, OnlyProfilesInForceCount) {
       if (!(test.unreadable & profile))
         store->firewall_enabled[profile] = (test.on & profile) != 0;
     }
-    FirewallRules rules;
-    ASSERT_TRUE(rules.InitWithStore(L"Group", kApplication, std::move(store)));
     EXPECT_EQ(test.expected, rules.IsFirewallEnabled());
   }
 }
