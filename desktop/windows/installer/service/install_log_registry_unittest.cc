@@ -8,62 +8,55 @@
 namespace installer {
 namespace {
 
-// The data text of one recorded value (the common cases run through the
-// registry rows' tests).
-TEST(InstallLogRegistryTest, FormatsDataByType) {
+// The type name and data text of a recorded value, one of each kind of
+// text (the common cases run through the registry rows' tests). All are
+// recorded under spellings of one key, which keeps the first spelling and
+// the larger clean mode, whichever came first; another key stands apart.
+TEST(InstallLogRegistryTest, RecordsValuesByKeyIgnoringCase) {
   const wchar_t text[] = L"C:\\Velto\\\u00e9";
   const wchar_t unterminated[] = {L'a', L'b'};
   const uint8_t high[] = {0xE9, 0x00, 0xFF};
   const DWORD all_ones = 0xFFFFFFFF;
-  const uint64_t qword = 1;
   const struct {
+    const wchar_t* key;
+    int clean_mode;
     uint32_t type;
     const void* data;
     uint32_t size;
     const char* type_name;
     const char* text;
   } kCases[] = {
-      {REG_SZ, text, sizeof(text), "REG_SZ", "C:\\Velto\\\xc3\xa9"},
-      {REG_EXPAND_SZ, unterminated, sizeof(unterminated), "REG_EXPAND_SZ",
-       "ab"},
-      {REG_BINARY, high, sizeof(high), "REG_BINARY", "e9,00,ff"},
-      {REG_DWORD, &all_ones, sizeof(all_ones), "REG_DWORD", "ffffffff"},
-      {REG_QWORD, &qword, sizeof(qword), "REG_QWORD", ""},
-      {REG_MULTI_SZ, text, sizeof(text), "REG_MULTI_SZ", ""},
-      {12, nullptr, 0, "", ""},
+      {L"Software\\Velto", 1, REG_SZ, text, sizeof(text), "REG_SZ",
+       "C:\\Velto\\\xc3\xa9"},
+      {L"Software\\Other\\\u00c9", 0, REG_BINARY, high, sizeof(high),
+       "REG_BINARY", "e9,00,ff"},
+      {L"SOFTWARE\\velto", 2, REG_EXPAND_SZ, unterminated, sizeof(unterminated),
+       "REG_EXPAND_SZ", "ab"},
+      {L"Software\\Velto", 0, REG_DWORD, &all_ones, sizeof(all_ones),
+       "REG_DWORD", "ffffffff"},
+      {L"Software\\VELTO", 1, REG_MULTI_SZ, text, sizeof(text), "REG_MULTI_SZ",
+       ""},
+      {L"Software\\Velto", 0, 12, nullptr, 0, "", ""},
   };
+  InstallLogRegistry registry;
   for (const auto& test : kCases) {
-    InstallLogRegistry registry;
-    RecordRegistryValue(&registry, L"Software\\Velto", L"v",
+    RecordRegistryValue(&registry, test.key, L"v",
                         static_cast<const uint8_t*>(test.data), test.type,
-                        test.size, 0);
-    ASSERT_EQ(1u, registry.size());
-    ASSERT_EQ(1u, registry[0].values.size());
-    EXPECT_EQ(test.type_name, registry[0].values[0].type_name) << test.type;
-    EXPECT_EQ(test.text, registry[0].values[0].data) << test.type_name;
+                        test.size, test.clean_mode);
   }
-}
-
-// Paths that differ only in case are one key with the larger clean mode,
-// whichever came first; a value written twice is recorded twice.
-TEST(InstallLogRegistryTest, GroupsValuesByKeyIgnoringCase) {
-  for (const auto& modes : {std::make_pair(1, 2), std::make_pair(2, 1)}) {
-    InstallLogRegistry registry;
-    RecordRegistryValue(&registry, L"Software\\Velto", L"a", nullptr, REG_NONE,
-                        0, modes.first);
-    RecordRegistryValue(&registry, L"Software\\Other\\\u00c9", L"", nullptr,
-                        REG_NONE, 0, 0);
-    RecordRegistryValue(&registry, L"SOFTWARE\\velto", L"b", nullptr, REG_NONE,
-                        0, modes.second);
-    RecordRegistryValue(&registry, L"Software\\Velto", L"b", nullptr, REG_NONE,
-                        0, 0);
-    ASSERT_EQ(2u, registry.size());
-    EXPECT_EQ("Software\\Velto", registry[0].key_path);
-    EXPECT_EQ(2, registry[0].clean_mode);
-    ASSERT_EQ(3u, registry[0].values.size());
-    EXPECT_EQ("b", registry[0].values[2].name);
-    EXPECT_EQ("Software\\Other\\\xc3\x89", registry[1].key_path);
-    EXPECT_EQ(0, registry[1].clean_mode);
+  ASSERT_EQ(2u, registry.size());
+  EXPECT_EQ("Software\\Velto", registry[0].key_path);
+  EXPECT_EQ(2, registry[0].clean_mode);
+  EXPECT_EQ("Software\\Other\\\xc3\x89", registry[1].key_path);
+  EXPECT_EQ(0, registry[1].clean_mode);
+  ASSERT_EQ(5u, registry[0].values.size());
+  ASSERT_EQ(1u, registry[1].values.size());
+  size_t index[2] = {0, 0};
+  for (const auto& test : kCases) {
+    const bool other = test.type == REG_BINARY;
+    const InstallLogValue& value = registry[other].values[index[other]++];
+    EXPECT_EQ(test.type_name, value.type_name) << test.type;
+    EXPECT_EQ(test.text, value.data) << test.type_name;
   }
 }
 

@@ -8,37 +8,25 @@
 // "reads=N missing=M partial=P" and exits with 0 when it read the log at
 // least once and never found it missing or partial, else 1.
 #include <stdio.h>
-#include <string.h>
 
 #include <string>
 
 #include "base/files/file.h"
 #include "base/files/file_path.h"
+#include "base/strings/string_piece.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_types.h"
 
 #include <shellapi.h>
 
-namespace {
-
-bool EndsWith(const std::string& text, const char* end) {
-  const size_t length = strlen(end);
-  return text.size() >= length &&
-         text.compare(text.size() - length, length, end) == 0;
-}
-
-}  // namespace
-
 int main() {
   int argc = 0;
   wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  if (!argv || argc != 4)
-    return 2;
+  if (!argv || argc != 4) return 2;
   const base::FilePath log(argv[1]);
   base::ScopedHandle ready(::OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]));
   base::ScopedHandle stop(::OpenEventW(SYNCHRONIZE, FALSE, argv[3]));
-  if (!ready.IsValid() || !stop.IsValid())
-    return 3;
+  if (!ready.IsValid() || !stop.IsValid()) return 3;
 
   int reads = 0, missing = 0, partial = 0;
   while (::WaitForSingleObject(stop.Get(), 0) == WAIT_TIMEOUT) {
@@ -46,8 +34,7 @@ int main() {
     if (!file.IsValid()) {
       // The open may also fail while the writer renames over the file;
       // only a log that is not there at all counts.
-      if (file.error_details() == base::File::FILE_ERROR_NOT_FOUND)
-        ++missing;
+      if (file.error_details() == base::File::FILE_ERROR_NOT_FOUND) ++missing;
       continue;
     }
     std::string text;
@@ -56,7 +43,8 @@ int main() {
       text.append(buffer, read);
     file.Close();
     ++reads;
-    if (text.compare(0, 5, "<?xml") != 0 || !EndsWith(text, "</install_log>\n"))
+    const base::StringPiece whole(text);
+    if (!whole.starts_with("<?xml") || !whole.ends_with("</install_log>\n"))
       ++partial;
     ::SetEvent(ready.Get());
   }
