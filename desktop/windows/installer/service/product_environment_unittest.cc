@@ -16,23 +16,17 @@ class ProductEnvironmentTest : public testing::Test {
   std::unique_ptr<base::Environment> environment_ = CreateProcessEnvironment();
 };
 
-TEST_F(ProductEnvironmentTest, NamesCarryUpperCaseProductPrefix) {
+// Names carry the product name in upper case. An absent variable reads as
+// empty, whatever the value held before, and a flag takes its default; a
+// present one is read as it is, and is a true flag only as "1", "yes" or
+// "true" in any case, never trimmed.
+TEST_F(ProductEnvironmentTest, NamesValuesAndFlags) {
   EXPECT_EQ("VELTO_CRASH_EMAIL", GetCrashEmailVariableName());
   EXPECT_EQ("VELTO_CRASH_KEEP_LOGS", GetCrashKeepLogsVariableName());
-  EXPECT_EQ("VELTO_", MakeProductEnvironmentVariableName(""));
-}
 
-TEST_F(ProductEnvironmentTest, ReadVariableClearsWhenAbsent) {
   std::string value = "stale";
   ReadEnvironmentVariable(environment_.get(), &value, kVariable);
   EXPECT_EQ("", value);
-
-  ASSERT_TRUE(environment_->SetVar(kVariable, "user@example.com"));
-  ReadEnvironmentVariable(environment_.get(), &value, kVariable);
-  EXPECT_EQ("user@example.com", value);
-}
-
-TEST_F(ProductEnvironmentTest, FlagIsTrueOnlyForOneYesOrTrue) {
   EXPECT_TRUE(ReadEnvironmentFlag(environment_.get(), kVariable, true));
   EXPECT_FALSE(ReadEnvironmentFlag(environment_.get(), kVariable, false));
 
@@ -44,11 +38,13 @@ TEST_F(ProductEnvironmentTest, FlagIsTrueOnlyForOneYesOrTrue) {
       {"1 ", false}, {"yes ", false}, {"0", false},
   };
   for (const auto& test : kCases) {
+    SCOPED_TRACE(test.value);
     ASSERT_TRUE(environment_->SetVar(kVariable, test.value));
+    ReadEnvironmentVariable(environment_.get(), &value, kVariable);
+    EXPECT_EQ(test.value, value);
     // The default must not leak into the answer for a present variable.
     EXPECT_EQ(test.flag,
-              ReadEnvironmentFlag(environment_.get(), kVariable, !test.flag))
-        << "\"" << test.value << "\"";
+              ReadEnvironmentFlag(environment_.get(), kVariable, !test.flag));
   }
 }
 
