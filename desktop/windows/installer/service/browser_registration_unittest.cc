@@ -12,9 +12,8 @@
 #include "base/win/windows_types.h"
 #include "base/win/windows_version.h"
 
-#include <sddl.h>
-
 #include "desktop/windows/installer/service/shell_association_api.h"
+#include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
 #include "desktop/windows/installer/service/utils.h"
 #include "testing/machine_snapshot.h"
 #include "testing/registry_sandbox.h"
@@ -309,25 +308,13 @@ TEST_F(BrowserRegistrationTest, RegisterAssociationsPerRoot) {
   EXPECT_EQ(L"<no key>", Read(HKEY_LOCAL_MACHINE, ddeexec, nullptr));
 }
 
-// A key that no one may write or re-permission stops the rows half-way;
-// every row of the call is undone.
+// A row that fails half-way through the class's rows: every row of the call
+// is undone.
 TEST_F(BrowserRegistrationTest, FailingRowUndoesTheCall) {
-  const std::wstring command =
-      std::wstring(kProgId) + L"\\shell\\open\\command";
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  // Owned by SYSTEM; Everyone may read and delete it, nothing else.
-  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-      L"O:SYD:(A;;0x30019;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
-  RegKey locked(HKEY_LOCAL_MACHINE, command.c_str(),
-                KEY_SET_VALUE | WRITE_DAC | WRITE_OWNER);
-  const LONG locked_result = ::RegSetKeySecurity(
-      locked.Handle(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-      descriptor);
-  ::LocalFree(descriptor);
-  ASSERT_EQ(ERROR_SUCCESS, locked_result);
-  locked.Close();
-
   const testing_support::MachineSnapshot before = Snapshot();
+  int countdown = 6;
+  internal::ScopedOperationFailureHookForTesting fail(
+      [&countdown] { return --countdown == 0; });
   EXPECT_FALSE(registration_.RegisterAssociations(/*all_users=*/true));
   const testing_support::MachineSnapshot after = Snapshot();
   EXPECT_TRUE(before == after) << DescribeDifferences(before, after);
