@@ -288,11 +288,19 @@ TEST_F(BrowserRegistrationTest, RefusesBadNamesAndFolders) {
 
 // The class lands under the root asked for (the launcher's command names the
 // folder). For the current user an empty "ddeexec" hides the machine's; for
-// all users an old "ddeexec" is removed.
+// all users an old "ddeexec" is removed. A row that fails half-way undoes
+// every row of the call.
 TEST_F(BrowserRegistrationTest, RegisterAssociationsPerRoot) {
   const std::wstring ddeexec =
       std::wstring(kProgId) + L"\\shell\\open\\ddeexec";
   Write(HKEY_LOCAL_MACHINE, ddeexec + L"\\Topic", nullptr, L"old");
+  const testing_support::MachineSnapshot before = Snapshot();
+  int countdown = 6;  // Only the sixth step fails.
+  internal::ScopedOperationFailureHookForTesting fail(
+      [&countdown] { return --countdown == 0; });
+  EXPECT_FALSE(registration_.RegisterAssociations(/*all_users=*/true));
+  const testing_support::MachineSnapshot after = Snapshot();
+  EXPECT_TRUE(before == after) << DescribeDifferences(before, after);
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     ASSERT_TRUE(registration_.RegisterAssociations(root == HKEY_LOCAL_MACHINE));
     EXPECT_EQ(
@@ -306,18 +314,6 @@ TEST_F(BrowserRegistrationTest, RegisterAssociationsPerRoot) {
     }
   }
   EXPECT_EQ(L"<no key>", Read(HKEY_LOCAL_MACHINE, ddeexec, nullptr));
-}
-
-// A row that fails half-way through the class's rows: every row of the call
-// is undone.
-TEST_F(BrowserRegistrationTest, FailingRowUndoesTheCall) {
-  const testing_support::MachineSnapshot before = Snapshot();
-  int countdown = 6;
-  internal::ScopedOperationFailureHookForTesting fail(
-      [&countdown] { return --countdown == 0; });
-  EXPECT_FALSE(registration_.RegisterAssociations(/*all_users=*/true));
-  const testing_support::MachineSnapshot after = Snapshot();
-  EXPECT_TRUE(before == after) << DescribeDifferences(before, after);
 }
 
 TEST_F(BrowserRegistrationTest, SavePreviousDefaultBrowser) {
