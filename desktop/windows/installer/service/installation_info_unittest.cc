@@ -231,9 +231,7 @@ TEST_F(InstallationInfoTest, WithoutAbsoluteFolderNothingIsRead) {
   EXPECT_FALSE(empty.GetProfilesParentFolder(&out));
   EXPECT_FALSE(empty.GetChannelProfilePath(&out, 2));
   EXPECT_TRUE(out.empty());
-  EXPECT_EQ(base::UTF8ToUTF16(VersionInfo::GetProductName() + " " +
-                              VersionInfo::GetStreamName()),
-            empty.app_registry_name());
+  EXPECT_EQ(L"Velto developer", empty.app_registry_name());
 }
 
 TEST(InstallationInfoPlainTest, TemplateIsUtf8AndNamesEveryStream) {

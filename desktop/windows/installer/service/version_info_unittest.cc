@@ -10,8 +10,6 @@ namespace {
 // ProductSettingsTest.)
 TEST(VersionInfoTest, StandardBuild) {
   EXPECT_EQ("45.0.2522.0", VersionInfo::GetFullVersion());
-  EXPECT_EQ("2522.0", VersionInfo::GetBuildPatchString());
-  EXPECT_EQ(" (Edition developer)", VersionInfo::GetEditionString());
   EXPECT_EQ(L"20170303284921", GetBuildIdentifier());
   // The Developer build channel reports crashes as "nightly".
   EXPECT_EQ(L"nightly", GetCrashReportChannelName());
