@@ -42,29 +42,41 @@ class FileTest : public testing::Test {
   ScopedTestFolder folder_;
 };
 
-TEST_F(FileTest, OpenFailuresMapToFileErrors) {
+// Failures map to file errors and never create or change a file; created()
+// tells whether a successful open made the file.
+TEST_F(FileTest, OpenErrorsAndCreation) {
   MakeFile(L"existing.txt", "data");
+  MakeFile(L"old.txt", "old");
   ::CreateDirectoryW(PathOf(L"folder").value().c_str(), nullptr);
+  const uint32_t kWrite = File::FLAG_WRITE;
   struct Case {
-    std::wstring path;
+    const wchar_t* name;
     uint32_t flags;
-    File::Error expected;
+    File::Error error;
+    bool created;
   } cases[] = {
-      {L"missing.txt", kOpenRead, File::FILE_ERROR_NOT_FOUND},
-      {L"existing.txt", File::FLAG_CREATE | File::FLAG_WRITE,
-       File::FILE_ERROR_EXISTS},
-      {L"missing.txt", File::FLAG_OPEN_TRUNCATED | File::FLAG_WRITE,
-       File::FILE_ERROR_NOT_FOUND},
-      {L"folder", kOpenRead, File::FILE_ERROR_ACCESS_DENIED},
-      {L"existing.txt", File::FLAG_READ | File::FLAG_WRITE,  // No disposition.
-       File::FILE_ERROR_INVALID_OPERATION},
+      {L"missing.txt", kOpenRead, File::FILE_ERROR_NOT_FOUND, false},
+      {L"existing.txt", File::FLAG_CREATE | kWrite, File::FILE_ERROR_EXISTS,
+       false},
+      {L"missing.txt", File::FLAG_OPEN_TRUNCATED | kWrite,
+       File::FILE_ERROR_NOT_FOUND, false},
+      {L"folder", kOpenRead, File::FILE_ERROR_ACCESS_DENIED, false},
+      {L"existing.txt", File::FLAG_READ | kWrite,  // No disposition.
+       File::FILE_ERROR_INVALID_OPERATION, false},
+      {L"old.txt", File::FLAG_OPEN_ALWAYS | kWrite, File::FILE_OK, false},
+      {L"new1.txt", File::FLAG_OPEN_ALWAYS | kWrite, File::FILE_OK, true},
+      {L"new2.txt", File::FLAG_CREATE | kWrite, File::FILE_OK, true},
+      {L"old.txt", File::FLAG_OPEN | kWrite, File::FILE_OK, false},
+      {L"old.txt", File::FLAG_OPEN_TRUNCATED | File::FLAG_OPEN_ALWAYS | kWrite,
+       File::FILE_OK, false},
+      {L"old.txt", File::FLAG_CREATE_ALWAYS | kWrite, File::FILE_OK, true},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.path);
-    File file(PathOf(c.path), c.flags);
-    EXPECT_FALSE(file.IsValid());
-    EXPECT_EQ(c.expected, file.error_details());
-    EXPECT_FALSE(file.created());
+    SCOPED_TRACE(testing::Message() << c.name << " " << c.flags);
+    File file(PathOf(c.name), c.flags);
+    EXPECT_EQ(c.error == File::FILE_OK, file.IsValid());
+    EXPECT_EQ(c.error, file.error_details());
+    EXPECT_EQ(c.created, file.created());
   }
   EXPECT_EQ("data", ReadAll(PathOf(L"existing.txt")));
 
@@ -94,32 +106,7 @@ TEST_F(FileTest, SharingConflictsAreInUse) {
   EXPECT_EQ(File::FILE_ERROR_IN_USE, writer.error_details());
 }
 
-TEST_F(FileTest, CreatedReportsWhetherTheOpenMadeTheFile) {
-  struct Case {
-    bool exists_before;
-    uint32_t flags;
-    bool created;
-  } cases[] = {
-      {true, File::FLAG_OPEN_ALWAYS, false},
-      {false, File::FLAG_OPEN_ALWAYS, true},
-      {true, File::FLAG_CREATE_ALWAYS, true},
-      {false, File::FLAG_CREATE, true},
-      {true, File::FLAG_OPEN, false},
-      {true, File::FLAG_OPEN_TRUNCATED | File::FLAG_OPEN_ALWAYS, false},
-  };
-  int index = 0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(index);
-    std::wstring name = L"created" + std::to_wstring(index++) + L".txt";
-    if (c.exists_before) MakeFile(name, "old");
-    File file(PathOf(name), c.flags | File::FLAG_WRITE);
-    ASSERT_TRUE(file.IsValid());
-    EXPECT_EQ(File::FILE_OK, file.error_details());
-    EXPECT_EQ(c.created, file.created());
-  }
-}
-
-TEST_F(FileTest, ReadWriteAndSeek) {
+TEST_F(FileTest, ReadWriteSeekAndResize) {
   FilePath path = PathOf(L"rw.bin");
   File file(path, File::FLAG_CREATE | File::FLAG_READ | File::FLAG_WRITE);
   ASSERT_TRUE(file.IsValid());
@@ -143,14 +130,7 @@ TEST_F(FileTest, ReadWriteAndSeek) {
   EXPECT_EQ("wo", std::string(buffer, 2));
   EXPECT_EQ(-1, file.Seek(File::FROM_BEGIN, -1));
 
-  const int64_t beyond_end = int64_t{1} << 33;  // Extends the file.
-  EXPECT_EQ(1, file.Write(beyond_end, "!", 1));
-  EXPECT_EQ(beyond_end + 1, file.Seek(File::FROM_END, 0));
-}
-
-TEST_F(FileTest, SetLengthKeepsThePosition) {
-  FilePath path = MakeFile(L"length.txt", "0123456789");
-  File file(path, kOpenReadWrite);
+  // Resizing keeps the position.
   ASSERT_EQ(7, file.Seek(File::FROM_BEGIN, 7));
   ASSERT_TRUE(file.SetLength(4));
   EXPECT_EQ(7, file.Seek(File::FROM_CURRENT, 0));
@@ -158,8 +138,11 @@ TEST_F(FileTest, SetLengthKeepsThePosition) {
   ASSERT_EQ(2, file.Seek(File::FROM_BEGIN, 2));
   ASSERT_TRUE(file.SetLength(20));
   EXPECT_EQ(2, file.Seek(File::FROM_CURRENT, 0));
-  file.Close();
-  EXPECT_EQ(std::string("0123") + std::string(16, '\0'), ReadAll(path));
+  EXPECT_EQ(std::string("Jell") + std::string(16, '\0'), ReadAll(path));
+
+  const int64_t beyond_end = int64_t{1} << 33;  // Extends the file.
+  EXPECT_EQ(1, file.Write(beyond_end, "!", 1));
+  EXPECT_EQ(beyond_end + 1, file.Seek(File::FROM_END, 0));
 
   // Truncating a mapped file is an invalid operation.
   FilePath mapped_path = MakeFile(L"mapped.bin", std::string(8192, 'm'));
@@ -175,9 +158,7 @@ TEST_F(FileTest, SetLengthKeepsThePosition) {
 }
 
 TEST_F(FileTest, GetInfo) {
-  FILETIME now_file_time;
-  ::GetSystemTimeAsFileTime(&now_file_time);
-  Time now = Time::FromFileTime(now_file_time);
+  const Time now = Time::Now();
   File::Info info;
   File file(MakeFile(L"info.txt", "12345"), kOpenRead);
   ASSERT_TRUE(file.GetInfo(&info));

@@ -69,7 +69,7 @@ class FileUtilTest : public ::testing::Test {
   ScopedTestFolder folder_;
 };
 
-TEST_F(FileUtilTest, DeleteCountsOnlyNotFoundAsGone) {
+TEST_F(FileUtilTest, DeleteCountsOnlyNotFoundAsGoneAndClearsReadOnly) {
   EXPECT_TRUE(DeleteFileOrTree(FilePath(), true));
   EXPECT_TRUE(DeleteFileOrTree(Path(L"missing"), false));
   EXPECT_TRUE(DeleteFileOrTree(Path(L"missing\\deeper"), true));
@@ -77,6 +77,21 @@ TEST_F(FileUtilTest, DeleteCountsOnlyNotFoundAsGone) {
   ::SetLastError(0);
   EXPECT_FALSE(DeleteFileOrTree(Path(L"bad|name"), true));
   EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), ::GetLastError());
+
+  FilePath file = MakeFile(L"ro.txt");
+  SetReadOnly(file);
+  EXPECT_TRUE(DeleteFileOrTree(file, false));
+  EXPECT_FALSE(PathExists(file));
+  FilePath dir = MakeDir(L"ro_dir");
+  MakeFile(L"ro_dir\\inner.txt");
+  SetReadOnly(MakeDir(L"ro_dir\\inner_dir"));
+  SetReadOnly(dir);
+  EXPECT_FALSE(DeleteFileOrTree(dir, false));  // Not empty.
+  EXPECT_TRUE(Exists(L"ro_dir\\inner.txt"));
+  EXPECT_TRUE(DeleteFileOrTree(dir, true));
+  EXPECT_FALSE(PathExists(dir));
+  EXPECT_TRUE(DeleteFileOrTree(MakeDir(L"empty"), false));
+  EXPECT_FALSE(Exists(L"empty"));
 }
 
 TEST_F(FileUtilTest, LongPathsAreRefusedBeforeAnySystemCall) {
@@ -121,24 +136,6 @@ TEST_F(FileUtilTest, DeleteWithWildcardMatchesOneDirectory) {
   MakeFile(L"w\\sub.tmp\\keep.txt");
   EXPECT_FALSE(DeleteFileOrTree(Path(L"w\\*.tmp"), true));
   EXPECT_TRUE(Exists(L"w\\sub.tmp\\keep.txt"));
-}
-
-TEST_F(FileUtilTest, DeleteClearsReadOnlyAndKeepsFullDirectories) {
-  FilePath file = MakeFile(L"ro.txt");
-  SetReadOnly(file);
-  EXPECT_TRUE(DeleteFileOrTree(file, false));
-  EXPECT_FALSE(PathExists(file));
-
-  FilePath dir = MakeDir(L"ro_dir");
-  MakeFile(L"ro_dir\\inner.txt");
-  SetReadOnly(MakeDir(L"ro_dir\\inner_dir"));
-  SetReadOnly(dir);
-  EXPECT_FALSE(DeleteFileOrTree(dir, false));  // Not empty.
-  EXPECT_TRUE(Exists(L"ro_dir\\inner.txt"));
-  EXPECT_TRUE(DeleteFileOrTree(dir, true));
-  EXPECT_FALSE(PathExists(dir));
-  EXPECT_TRUE(DeleteFileOrTree(MakeDir(L"empty"), false));
-  EXPECT_FALSE(Exists(L"empty"));
 }
 
 TEST_F(FileUtilTest, RecursiveDeleteNeverEntersDirectoryLinks) {
@@ -216,25 +213,19 @@ TEST_F(FileUtilTest, CopyDirectoryNeverCopiesIntoItself) {
 }
 
 TEST_F(FileUtilTest, CopyDirectoryOntoExistingOrMissingTarget) {
-  MakeDir(L"a");
-  MakeFile(L"a\\top.txt", "top");
-  MakeDir(L"a\\sub");
-  FilePath read_only = MakeFile(L"a\\sub\\ro.txt", "ro");
+  MakeTree(L"a");
+  FilePath read_only = Path(L"a\\sub\\3.txt");
   SetReadOnly(read_only);
-
   MakeDir(L"x");
   MakeDir(L"x\\a");
-  MakeFile(L"x\\a\\top.txt", "stale");  // Overwritten.
+  MakeFile(L"x\\a\\1.txt", "stale");  // Overwritten.
   EXPECT_TRUE(CopyDirectory(Path(L"a"), Path(L"x")));
-  EXPECT_EQ("top", Read(Path(L"x\\a\\top.txt")));
-  EXPECT_EQ("ro", Read(Path(L"x\\a\\sub\\ro.txt")));
-  EXPECT_FALSE(
-      ::GetFileAttributesW(Path(L"x\\a\\sub\\ro.txt").value().c_str()) &
-      FILE_ATTRIBUTE_READONLY);
+  ExpectTree(Path(L"x\\a"));
+  EXPECT_FALSE(::GetFileAttributesW(Path(L"x\\a\\sub\\3.txt").value().c_str()) &
+               FILE_ATTRIBUTE_READONLY);
 
   EXPECT_TRUE(CopyDirectory(Path(L"a"), Path(L"y")));
-  EXPECT_EQ("top", Read(Path(L"y\\top.txt")));
-  EXPECT_EQ("ro", Read(Path(L"y\\sub\\ro.txt")));
+  ExpectTree(Path(L"y"));
   EXPECT_FALSE(Exists(L"y\\a"));
 
   EXPECT_FALSE(CopyDirectory(Path(L"missing"), Path(L"z")));
@@ -242,7 +233,7 @@ TEST_F(FileUtilTest, CopyDirectoryOntoExistingOrMissingTarget) {
   ::SetFileAttributesW(read_only.value().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(FileUtilTest, MoveAndReplaceRefuseParentReferences) {
+TEST_F(FileUtilTest, MoveRefusesParentReferencesAndReplacesFiles) {
   FilePath from = MakeFile(L"from", "new");
   MakeDir(L"d");
   EXPECT_FALSE(MovePath(from, Path(L"d\\..\\to")));
@@ -254,38 +245,6 @@ TEST_F(FileUtilTest, MoveAndReplaceRefuseParentReferences) {
   EXPECT_TRUE(MovePath(from, to));  // An existing target is replaced.
   EXPECT_EQ("new", Read(to));
   EXPECT_FALSE(PathExists(from));
-  for (const char* contents : {"newer", "newest"}) {  // Missing, then existing.
-    MakeFile(L"from", contents);
-    EXPECT_TRUE(ReplaceFile(from, Path(L"replaced")));
-    EXPECT_EQ(contents, Read(Path(L"replaced")));
-    EXPECT_FALSE(PathExists(from));
-  }
-
-  ::SetLastError(0);
-  EXPECT_FALSE(MovePathUnchecked(Path(L"missing"), Path(L"to")));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
-}
-
-TEST_F(FileUtilTest, FailedFolderMoveChangesNothing) {
-  MakeTree(L"src");
-  MakeDir(L"dst");
-  // Were the move to copy and then delete, this file would stop the delete
-  // half-way.
-  ScopedHandle held(OpenHeld(Path(L"src\\sub\\3.txt"), FILE_SHARE_READ));
-  ASSERT_TRUE(held.IsValid());
-  EXPECT_FALSE(MovePath(Path(L"src"), Path(L"dst")));  // A folder in the way.
-  held.Close();
-  // A folder holding only folders, moved onto its own parent, would be
-  // copied onto itself and then deleted.
-  MakeDir(L"e");
-  MakeDir(L"e\\sub");
-  MoveOutcome outcome = MoveOutcome::kMoved;
-  EXPECT_FALSE(MovePath(Path(L"e"), FilePath(folder_.path()), &outcome));
-  EXPECT_EQ(MoveOutcome::kNotMoved, outcome);
-
-  ExpectTree(Path(L"src"));
-  EXPECT_FALSE(Exists(L"dst\\src"));
-  EXPECT_TRUE(Exists(L"e\\sub"));
 }
 
 BOOL WINAPI FailAcrossVolumes(const wchar_t*, const wchar_t*, DWORD) {
@@ -341,21 +300,42 @@ TEST_F(FileUtilTest, FolderMovedAcrossVolumesStaysCompleteSomewhere) {
     EXPECT_EQ(c.outcome != MoveOutcome::kNotMoved || c.into_existing_folder,
               PathExists(to));
   }
+}
 
-  // Never merged into a folder already there, nor copied onto itself.
+// Any failure but the cross-volume one changes nothing; across volumes a
+// folder is never merged into one already there, nor copied onto itself.
+TEST_F(FileUtilTest, FailedFolderMoveChangesNothing) {
   MakeTree(L"src");
   MakeDir(L"dst");
   MakeDir(L"dst\\src");
   MakeFile(L"dst\\src\\1.txt", "old");
-  for (const FilePath& to : {Path(L"dst"), FilePath(folder_.path())}) {
-    SCOPED_TRACE(to.value());
+  // A folder holding only folders, moved onto its own parent, would be
+  // copied onto itself and then deleted.
+  MakeDir(L"e");
+  MakeDir(L"e\\sub");
+  // Were the move to copy and then delete, this file would stop the delete
+  // half-way.
+  ScopedHandle held(OpenHeld(Path(L"src\\sub\\3.txt"), FILE_SHARE_READ));
+  ASSERT_TRUE(held.IsValid());
+  MakeDir(L"in_way");
+  auto not_moved = [this](const wchar_t* from, const FilePath& to) {
     MoveOutcome outcome = MoveOutcome::kMoved;
-    EXPECT_FALSE(MovePath(Path(L"src"), to, &outcome));
-    EXPECT_EQ(MoveOutcome::kNotMoved, outcome);
+    return !MovePath(Path(from), to, &outcome) &&
+           outcome == MoveOutcome::kNotMoved;
+  };
+  EXPECT_TRUE(not_moved(L"src", Path(L"in_way")));
+  EXPECT_TRUE(not_moved(L"e", FilePath(folder_.path())));
+  {
+    internal::ScopedMoveFileForTesting other_volume(&FailAcrossVolumes);
+    EXPECT_TRUE(not_moved(L"src", Path(L"dst")));
+    EXPECT_TRUE(not_moved(L"src", FilePath(folder_.path())));
   }
+  held.Close();
   ExpectTree(Path(L"src"));
   EXPECT_EQ("old", Read(Path(L"dst\\src\\1.txt")));
   EXPECT_FALSE(Exists(L"dst\\src\\sub"));
+  EXPECT_FALSE(Exists(L"in_way\\src"));
+  EXPECT_TRUE(Exists(L"e\\sub"));
 }
 
 TEST_F(FileUtilTest, ReadFileToStringWithMaxSizeStopsAtTheLimit) {
@@ -367,8 +347,6 @@ TEST_F(FileUtilTest, ReadFileToStringWithMaxSizeStopsAtTheLimit) {
     size_t output_size;
   } cases[] = {
       {0, 0, true, 0},
-      {10, 10, true, 10},
-      {11, 10, false, 10},
       {kChunk + 1, kChunk, false, kChunk},
       {3 * kChunk + 5, 2 * kChunk + 7, false, 2 * kChunk + 7},
       {3 * kChunk + 5, 3 * kChunk + 5, true, 3 * kChunk + 5},
@@ -392,7 +370,8 @@ TEST_F(FileUtilTest, ReadFileToStringWithMaxSizeStopsAtTheLimit) {
   EXPECT_FALSE(ReadFileToString(Path(L"d\\..\\data"), &contents));
 }
 
-TEST_F(FileUtilTest, OpenFileSharesAndIsNotInherited) {
+TEST_F(FileUtilTest, WholeFileStreamsBytesAndQueries) {
+  // The stream is shared and not inherited.
   FilePath file = MakeFile(L"f", "abc");
   FILE* stream = OpenFile(file);
   ASSERT_NE(nullptr, stream);
@@ -405,22 +384,17 @@ TEST_F(FileUtilTest, OpenFileSharesAndIsNotInherited) {
       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   EXPECT_TRUE(other.IsValid());
   fclose(stream);
-  EXPECT_EQ(nullptr, OpenFile(Path(L"missing")));
-}
+  other.Close();
 
-TEST_F(FileUtilTest, ReadWriteAndAppendBytes) {
-  FilePath file = Path(L"bytes");
   EXPECT_EQ(5, WriteFileBytes(file, "hello", 5));
   EXPECT_EQ(2, WriteFileBytes(file, "hi", 2));  // Truncates.
   char buffer[8] = {};
   EXPECT_EQ(2, ReadFileBytes(file, buffer, sizeof(buffer)));
   EXPECT_EQ("hi", std::string(buffer, 2));
-  EXPECT_EQ(-1, ReadFileBytes(Path(L"missing"), buffer, sizeof(buffer)));
   EXPECT_TRUE(AppendToFile(file, "cd", 2));
   EXPECT_EQ("hicd", Read(file));
   EXPECT_FALSE(AppendToFile(Path(L"missing"), "x", 1));
   EXPECT_FALSE(Exists(L"missing"));
-
   // Negative sizes are refused and touch nothing.
   EXPECT_EQ(-1, ReadFileBytes(file, buffer, -1));
   EXPECT_EQ(-1, WriteFileBytes(file, "x", -1));
@@ -428,17 +402,12 @@ TEST_F(FileUtilTest, ReadWriteAndAppendBytes) {
   EXPECT_EQ("hicd", Read(file));
   EXPECT_EQ(-1, WriteFileBytes(Path(L"new"), "x", -5));
   EXPECT_FALSE(Exists(L"new"));
-}
 
-TEST_F(FileUtilTest, InformationQueries) {
   File::Info info;
   info.is_symbolic_link = true;
   ASSERT_TRUE(GetFileInfo(FilePath(folder_.path()), &info));
   EXPECT_TRUE(info.is_directory);
   EXPECT_TRUE(info.is_symbolic_link);  // Left as the caller set it.
-  int64_t size = -1;
-  EXPECT_FALSE(GetFileSizeFromPath(Path(L"missing"), &size));
-  EXPECT_EQ(-1, size);
   EXPECT_TRUE(PathIsWritable(FilePath(folder_.path())));  // Directories too.
   EXPECT_FALSE(PathIsWritable(Path(L"missing")));
 }
@@ -463,12 +432,12 @@ TEST_F(FileUtilTest, TemporaryFiles) {
   // Named after the target; leftovers of earlier writes to it go first,
   // unless still open, and those of other targets stay.
   MakeFile(L"a.json.0123abCD.tmp");
-  ScopedHandle held(OpenHeld(MakeFile(L"a.json.11111111.tmp"),
-                             FILE_SHARE_READ | FILE_SHARE_WRITE));
-  for (const wchar_t* other :
-       {L"a.json.bak.0123ABCD.tmp", L"a.json.0123ABC.tmp",
-        L"a.json.0123ABCX.tmp", L"a.json.0123ABCD.tmp.x"})
-    MakeFile(other);
+  const wchar_t* others[] = {L"a.json.11111111.tmp", L"a.json.bak.0123ABCD.tmp",
+                             L"a.json.0123ABC.tmp", L"a.json.0123ABCX.tmp",
+                             L"a.json.0123ABCD.tmp.x"};
+  for (const wchar_t* other : others) MakeFile(other);
+  ScopedHandle held(
+      OpenHeld(Path(others[0]), FILE_SHARE_READ | FILE_SHARE_WRITE));
   ASSERT_TRUE(CreateTemporaryFileFor(Path(L"a.json"), &temp_file));
   EXPECT_EQ(FilePath(folder_.path()), temp_file.DirName());
   const std::wstring name = temp_file.BaseName().value();
@@ -478,10 +447,7 @@ TEST_F(FileUtilTest, TemporaryFiles) {
   EXPECT_TRUE(GetFileSizeFromPath(temp_file, &size));
   EXPECT_EQ(0, size);
   EXPECT_FALSE(Exists(L"a.json.0123abCD.tmp"));
-  for (const wchar_t* kept : {L"a.json.11111111.tmp",
-                              L"a.json.bak.0123ABCD.tmp", L"a.json.0123ABC.tmp",
-                              L"a.json.0123ABCX.tmp", L"a.json.0123ABCD.tmp.x"})
-    EXPECT_TRUE(Exists(kept)) << kept;
+  for (const wchar_t* other : others) EXPECT_TRUE(Exists(other)) << other;
   EXPECT_FALSE(CreateTemporaryFileFor(Path(L"missing\\a.json"), &untouched));
   EXPECT_EQ(FilePath(L"untouched"), untouched);
 }

@@ -67,36 +67,29 @@ class ImportantFileWriterTest : public ::testing::Test {
   const FilePath target_ = FilePath(folder_.path()).Append(L"prefs.json");
 };
 
-TEST_F(ImportantFileWriterTest, WriteFileAtomicallyCreatesAndReplaces) {
-  for (const std::string& data :
-       {std::string("first"), std::string(300000, 'x'), std::string()}) {
-    SCOPED_TRACE(data.size());
-    EXPECT_TRUE(ImportantFileWriter::WriteFileAtomically(target_, data));
-    EXPECT_EQ(data, Read(target_));
-    ExpectOnlyTarget();
-  }
-}
-
-TEST_F(ImportantFileWriterTest, MissingFolderFailsWithoutCreatingAnything) {
-  const int64_t before = Failures(0);
-  const FilePath target = FilePath(folder_.path()).Append(L"missing\\a.json");
-  EXPECT_FALSE(ImportantFileWriter::WriteFileAtomically(target, "data"));
-  EXPECT_EQ(before + 1, Failures(0));
-  EXPECT_TRUE(ListFolder(folder_.path()).empty());
-}
-
-// The temporary file of "sub\..\prefs.json" is created, but a path with ".."
-// cannot be opened; the empty file must not be left behind.
-TEST_F(ImportantFileWriterTest, FailedOpenLeavesNoTemporaryFile) {
+// A failed write leaves nothing behind, not even the empty temporary file
+// of "sub\..\prefs.json", which is created but cannot be opened; the next
+// write of any size goes through.
+TEST_F(ImportantFileWriterTest, FailedCreateOrOpenLeavesNothingBehind) {
   ASSERT_TRUE(WriteFileForTest(target_.value(), "old"));
   ASSERT_TRUE(::CreateDirectoryW((folder_.path() + L"\\sub").c_str(), nullptr));
-  const int64_t before = Failures(1);
-  EXPECT_FALSE(ImportantFileWriter::WriteFileAtomically(
-      FilePath(folder_.path()).Append(L"sub\\..\\prefs.json"), "new"));
-  EXPECT_EQ(before + 1, Failures(1));
+  const struct {
+    const wchar_t* target;
+    int failure;
+  } cases[] = {{L"missing\\a.json", 0}, {L"sub\\..\\prefs.json", 1}};
+  for (const auto& c : cases) {
+    const int64_t before = Failures(c.failure);
+    EXPECT_FALSE(ImportantFileWriter::WriteFileAtomically(
+        FilePath(folder_.path()).Append(c.target), "new"));
+    EXPECT_EQ(before + 1, Failures(c.failure)) << c.target;
+  }
   EXPECT_EQ("old", Read(target_));
   ExpectOnlyTarget({L"sub"});
   EXPECT_TRUE(ListFolder(folder_.path() + L"\\sub").empty());
+  for (const std::string& data : {std::string(300000, 'x'), std::string()}) {
+    EXPECT_TRUE(ImportantFileWriter::WriteFileAtomically(target_, data));
+    EXPECT_EQ(data, Read(target_));
+  }
 }
 
 // What the fake ReplaceFileW does before it fails.
@@ -138,19 +131,13 @@ TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
   struct Case {
     FakeReplace fake;
     const char* target;  // null: no target left
-    std::vector<std::wstring> others;
   } cases[] = {
-      {{TargetFate::kDeleted, ERROR_UNABLE_TO_MOVE_REPLACEMENT, false},
-       "new",
-       {}},
+      {{TargetFate::kDeleted, ERROR_UNABLE_TO_MOVE_REPLACEMENT, false}, "new"},
       {{TargetFate::kRenamedAway, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, false},
-       "new",
-       {L"prefs.json.away"}},
-      {{TargetFate::kKept, ERROR_UNABLE_TO_MOVE_REPLACEMENT, false}, "old", {}},
-      {{TargetFate::kKept, ERROR_UNABLE_TO_REMOVE_REPLACED, false}, "old", {}},
-      {{TargetFate::kDeleted, ERROR_UNABLE_TO_MOVE_REPLACEMENT, true},
-       nullptr,
-       {}},
+       "new"},
+      {{TargetFate::kKept, ERROR_UNABLE_TO_MOVE_REPLACEMENT, false}, "old"},
+      {{TargetFate::kKept, ERROR_UNABLE_TO_REMOVE_REPLACED, false}, "old"},
+      {{TargetFate::kDeleted, ERROR_UNABLE_TO_MOVE_REPLACEMENT, true}, nullptr},
   };
   internal::ScopedReplaceFileForTesting fake(&FailingReplaceFile);
   for (const Case& c : cases) {
@@ -170,30 +157,20 @@ TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
     EXPECT_EQ(before + (succeeds ? 0 : 1), Failures(4));
     if (c.target) {
       EXPECT_EQ(c.target, Read(target_));
-      ExpectOnlyTarget(c.others);
+      if (c.fake.fate == TargetFate::kRenamedAway)
+        ExpectOnlyTarget({L"prefs.json.away"});
+      else
+        ExpectOnlyTarget();
     } else {
       std::vector<std::wstring> names = ListFolder(folder_.path());
       ASSERT_EQ(1u, names.size());
       EXPECT_EQ(0u, names[0].find(L"prefs.json.")) << names[0];
       EXPECT_EQ("new", Read(FilePath(folder_.path()).Append(names[0])));
     }
-    for (const std::wstring& other : c.others)
-      ::DeleteFileW((folder_.path() + L"\\" + other).c_str());
+    ::DeleteFileW((target_.value() + L".away").c_str());
   }
   EXPECT_TRUE(ImportantFileWriter::WriteFileAtomically(target_, "next"));
   ExpectOnlyTarget();
-}
-
-TEST_F(ImportantFileWriterTest, WriteNowWritesOnRunnerOrHereWhenRefused) {
-  testing_support::QueueThread worker;
-  ImportantFileWriter writer(target_, worker.task_runner());
-  writer.WriteNow(std::make_unique<std::string>("queued"));
-  ASSERT_TRUE(worker.RunAndWait(Bind([] {})));
-  EXPECT_EQ("queued", Read(target_));
-
-  worker.Stop();
-  writer.WriteNow(std::make_unique<std::string>("refused"));
-  EXPECT_EQ("refused", Read(target_));
 }
 
 class TestSerializer : public ImportantFileWriter::DataSerializer {
@@ -222,6 +199,14 @@ TEST_F(ImportantFileWriterTest, WithoutLoopEachChangeIsWrittenAndSaidOnce) {
     EXPECT_EQ(data, Read(target_));
   }
   EXPECT_EQ(1u, log.Count(logging::LOG_WARNING)) << log.Text();
+
+  // WriteNow writes on the runner, or here when the runner refuses.
+  writer.WriteNow(std::make_unique<std::string>("queued"));
+  ASSERT_TRUE(worker.RunAndWait(Bind([] {})));
+  EXPECT_EQ("queued", Read(target_));
+  worker.Stop();
+  writer.WriteNow(std::make_unique<std::string>("refused"));
+  EXPECT_EQ("refused", Read(target_));
 }
 
 // The commit timer runs on the test thread's runner, here a mock clock that
@@ -239,37 +224,32 @@ class ImportantFileWriterScheduleTest : public ImportantFileWriterTest {
 // schedule, so the timer cannot fire later with no serializer.
 TEST_F(ImportantFileWriterScheduleTest, ScheduledWritesCommitOnceAtMost) {
   TestSerializer first, second;
-  {
-    SCOPED_TRACE("changes within the interval");
-    first.data = "a";
-    writer_.ScheduleWrite(&first);
-    runner_->FastForwardBy(TimeDelta::FromSeconds(4));
-    first.data = "b";
-    writer_.ScheduleWrite(&first);
-    runner_->FastForwardBy(TimeDelta::FromSeconds(4));
-    second.data = "c";
-    writer_.ScheduleWrite(&second);
-    // The interval runs from the first change, not the last.
-    runner_->FastForwardBy(TimeDelta::FromMilliseconds(1999));
-    EXPECT_TRUE(writer_.HasPendingWrite());
-    EXPECT_FALSE(PathExists(target_));
-    runner_->FastForwardBy(TimeDelta::FromMilliseconds(1));
-    EXPECT_FALSE(writer_.HasPendingWrite());
-    EXPECT_EQ("c", Read(target_));
-    EXPECT_EQ(0, first.calls);
-    EXPECT_EQ(1, second.calls);
-  }
-  {
-    SCOPED_TRACE("WriteNow");
-    writer_.ScheduleWrite(&first);
-    writer_.WriteNow(std::make_unique<std::string>("now"));
-    EXPECT_FALSE(writer_.HasPendingWrite());
-    runner_->FastForwardBy(TimeDelta::FromSeconds(30));
-    EXPECT_EQ("now", Read(target_));
-    EXPECT_EQ(0, first.calls);
-    EXPECT_EQ(1, second.calls);
-  }
-  SCOPED_TRACE("failed serialization");
+  first.data = "a";
+  writer_.ScheduleWrite(&first);
+  runner_->FastForwardBy(TimeDelta::FromSeconds(4));
+  first.data = "b";
+  writer_.ScheduleWrite(&first);
+  runner_->FastForwardBy(TimeDelta::FromSeconds(4));
+  second.data = "c";
+  writer_.ScheduleWrite(&second);
+  // The interval runs from the first change, not the last.
+  runner_->FastForwardBy(TimeDelta::FromMilliseconds(1999));
+  EXPECT_TRUE(writer_.HasPendingWrite());
+  EXPECT_FALSE(PathExists(target_));
+  runner_->FastForwardBy(TimeDelta::FromMilliseconds(1));
+  EXPECT_FALSE(writer_.HasPendingWrite());
+  EXPECT_EQ("c", Read(target_));
+  EXPECT_EQ(0, first.calls);
+  EXPECT_EQ(1, second.calls);
+
+  writer_.ScheduleWrite(&first);
+  writer_.WriteNow(std::make_unique<std::string>("now"));
+  EXPECT_FALSE(writer_.HasPendingWrite());
+  runner_->FastForwardBy(TimeDelta::FromSeconds(30));
+  EXPECT_EQ("now", Read(target_));
+  EXPECT_EQ(0, first.calls);
+
+  // A failed serialization.
   second.succeeds = false;
   writer_.ScheduleWrite(&second);
   writer_.DoScheduledWrite();
