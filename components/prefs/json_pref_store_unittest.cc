@@ -192,75 +192,62 @@ TEST_F(JsonPrefStoreTest, AlternateFileIsMovedIntoPlace) {
   EXPECT_EQ("{\"old\":true}", Read(path_));
 }
 
-// The last reference commits a lossy change at once: at process end the
-// thread's loop no longer runs, so a commit timer would never fire.
-TEST_F(JsonPrefStoreTest, ReleaseCommitsLossyChangeWithoutRunningLoop) {
-  scoped_refptr<testing_support::MockTimeTaskRunner> stopped_loop(
+// Reading and writing on a mock clock that is also the file runner. A lossy
+// change alone waits for another change or the store's release.
+TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
+  scoped_refptr<testing_support::MockTimeTaskRunner> runner(
       new testing_support::MockTimeTaskRunner);
-  base::ThreadTaskRunnerHandle handle(stopped_loop);
-  scoped_refptr<JsonPrefStore> store = MakeStore(path_);
-  store->ReadPrefs();
-  store->SetValue("lossy", Int(7), kLossy);
-  Drain();
-  EXPECT_FALSE(base::PathExists(path_));
-  store = nullptr;
-  file_thread_.Stop();
-  EXPECT_EQ("{\"lossy\":7}", Read(path_));
-}
+  base::ThreadTaskRunnerHandle handle(runner);
+  std::vector<int> errors;
+  RecordingObserver observer;
+  scoped_refptr<JsonPrefStore> store;
+  auto read_async = [&](const FilePath& path) {
+    if (store) store->RemoveObserver(&observer);
+    store = new JsonPrefStore(path, runner);
+    store->AddObserver(&observer);
+    store->ReadPrefsAsync(new RecordingErrorDelegate(&errors));
+    EXPECT_FALSE(store->IsInitializationComplete());
+    runner->RunUntilIdle();
+  };
+  // Without its folder the store never completes its initialization.
+  read_async(FilePath(folder_.path()).Append(L"none\\prefs.json"));
+  EXPECT_EQ(std::vector<bool>{false}, observer.initialized);
+  EXPECT_FALSE(store->IsInitializationComplete());
+  EXPECT_TRUE(errors.empty());
 
-// Reading and writing on a mock clock that is also the file runner.
-class JsonPrefStoreTimeTest : public JsonPrefStoreTest {
- protected:
-  void ReadAsync(const FilePath& path) {
-    store_ = new JsonPrefStore(path, runner_);
-    store_->AddObserver(&observer_);
-    store_->ReadPrefsAsync(new RecordingErrorDelegate(&errors_));
-    EXPECT_FALSE(store_->IsInitializationComplete());
-    runner_->RunUntilIdle();
-  }
-  void TearDown() override { store_->RemoveObserver(&observer_); }
-
-  scoped_refptr<testing_support::MockTimeTaskRunner> runner_{
-      new testing_support::MockTimeTaskRunner};
-  base::ThreadTaskRunnerHandle handle_{runner_};
-  std::vector<int> errors_;
-  RecordingObserver observer_;
-  scoped_refptr<JsonPrefStore> store_;
-};
-
-TEST_F(JsonPrefStoreTimeTest, ChangesCommitAfterIntervalLossyOnlyWithOthers) {
-  ReadAsync(path_);
-  EXPECT_EQ(std::vector<bool>{true}, observer_.initialized);
+  read_async(path_);
+  EXPECT_EQ((std::vector<bool>{false, true}), observer.initialized);
   EXPECT_EQ(std::vector<int>{PersistentPrefStore::PREF_READ_ERROR_NO_FILE},
-            errors_);
+            errors);
 
-  store_->SetValue("lossy", Int(1), kLossy);
-  runner_->FastForwardBy(TimeDelta::FromSeconds(60));
+  store->SetValue("lossy", Int(1), kLossy);
+  runner->FastForwardBy(TimeDelta::FromSeconds(60));
   EXPECT_FALSE(base::PathExists(path_));
 
-  store_->SetValue("a.b", Int(2), 0);
-  store_->SetValueSilently("a.c", Int(3), 0);
-  store_->SetValue("a.b", Int(2), 0);  // equal: nobody hears of it
-  EXPECT_EQ((std::vector<std::string>{"lossy", "a.b"}), observer_.changed);
-  runner_->FastForwardBy(TimeDelta::FromSeconds(9));
+  store->SetValue("a.b", Int(2), 0);
+  store->SetValueSilently("a.c", Int(3), 0);
+  store->SetValue("a.b", Int(2), 0);  // equal: nobody hears of it
+  EXPECT_EQ((std::vector<std::string>{"lossy", "a.b"}), observer.changed);
+  runner->FastForwardBy(TimeDelta::FromSeconds(9));
   EXPECT_FALSE(base::PathExists(path_));
-  runner_->FastForwardBy(TimeDelta::FromSeconds(1));
+  runner->FastForwardBy(TimeDelta::FromSeconds(1));
   EXPECT_EQ("{\"a\":{\"b\":2,\"c\":3},\"lossy\":1}", Read(path_));
 
-  store_->RemoveValue("a", kLossy);
-  store_->RemoveValue("missing", 0);
-  EXPECT_EQ((std::vector<std::string>{"lossy", "a.b", "a"}), observer_.changed);
-  store_->CommitPendingWrite();
-  runner_->RunUntilIdle();
+  store->RemoveValue("a", kLossy);
+  store->RemoveValue("missing", 0);
+  EXPECT_EQ((std::vector<std::string>{"lossy", "a.b", "a"}), observer.changed);
+  store->CommitPendingWrite();
+  runner->RunUntilIdle();
   EXPECT_EQ("{\"lossy\":1}", Read(path_));
-  EXPECT_EQ(0u, runner_->GetPendingTaskCount());
-}
+  EXPECT_EQ(0u, runner->GetPendingTaskCount());
 
-TEST_F(JsonPrefStoreTimeTest, MissingFolderFailsInitialization) {
-  ReadAsync(FilePath(folder_.path()).Append(L"none\\prefs.json"));
-  EXPECT_EQ(std::vector<bool>{false}, observer_.initialized);
-  EXPECT_FALSE(store_->IsInitializationComplete());
-  EXPECT_TRUE(errors_.empty());
+  // The last reference commits a lossy change at once: at process end the
+  // thread's loop no longer runs, so a commit timer would never fire.
+  store->SetValue("lossy", Int(7), kLossy);
+  store->RemoveObserver(&observer);
+  store = nullptr;
+  runner->RunUntilIdle();
+  EXPECT_EQ("{\"lossy\":7}", Read(path_));
 }
 
 class FakeClock : public base::Clock {

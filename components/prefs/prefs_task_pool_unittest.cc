@@ -57,29 +57,29 @@ class PrefsTaskPoolTest : public ::testing::Test {
   testing_support::ScopedTestFolder folder_;
 };
 
-TEST_F(PrefsTaskPoolTest, OneSequencePerPath) {
-  base::AtExitManager exit_manager;
-  ManualEvent started, release, b_ran, a_ran;
-  RunnerFor(File(L"a.json"))->PostTask(FROM_HERE, Fn([&] {
-                                         started.Signal();
-                                         release.Wait();
-                                       }));
-  started.Wait();
-  RunnerFor(File(L"b.json"))->PostTask(FROM_HERE, Fn([&] { b_ran.Signal(); }));
-  RunnerFor(File(L"a.json"))->PostTask(FROM_HERE, Fn([&] { a_ran.Signal(); }));
-  EXPECT_TRUE(b_ran.TimedWait(TimeDelta::FromSeconds(10)));
-  EXPECT_FALSE(a_ran.TimedWait(TimeDelta::FromMilliseconds(200)));
-  release.Signal();
-  EXPECT_TRUE(a_ran.TimedWait(TimeDelta::FromSeconds(10)));
-}
-
-// A new store reads its file behind the writes already queued for it, and
+// Each file has its sequence, so a new store reads its file behind the writes
+// already queued for it and another file's work need not wait; and
 // the teardown lets every queued write finish, a released store's last
 // commit of a lossy change included.
-TEST_F(PrefsTaskPoolTest, ReadFollowsQueuedWriteAndTeardownFlushes) {
+TEST_F(PrefsTaskPoolTest, SequencePerFileAndTeardownFlushes) {
   const FilePath path = File(L"installer_prefs.json");
   {
     base::AtExitManager exit_manager;
+    // Each file has a sequence of its own.
+    ManualEvent started, release, b_ran, a_ran;
+    scoped_refptr<base::SequencedTaskRunner> a = RunnerFor(File(L"a"));
+    a->PostTask(FROM_HERE, Fn([&] {
+                  started.Signal();
+                  release.Wait();
+                }));
+    started.Wait();
+    RunnerFor(File(L"b"))->PostTask(FROM_HERE, Fn([&] { b_ran.Signal(); }));
+    a->PostTask(FROM_HERE, Fn([&] { a_ran.Signal(); }));
+    EXPECT_TRUE(b_ran.TimedWait(TimeDelta::FromSeconds(10)));
+    EXPECT_FALSE(a_ran.TimedWait(TimeDelta::FromMilliseconds(200)));
+    release.Signal();
+    EXPECT_TRUE(a_ran.TimedWait(TimeDelta::FromSeconds(10)));
+
     PrefsTaskPoolOwner* owner = GetPrefsTaskPool();
     scoped_refptr<JsonPrefStore> writer = CreateJsonPrefStore(owner, path);
     scoped_refptr<base::SequencedTaskRunner> runner = RunnerFor(path);
