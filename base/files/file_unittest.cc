@@ -157,43 +157,39 @@ TEST_F(FileTest, ReadWriteSeekAndResize) {
   EXPECT_EQ('m', mapped.data()[8191]);
 }
 
-TEST_F(FileTest, GetInfo) {
+TEST_F(FileTest, MoveGetInfoAndDeleteOnClose) {
   const Time now = Time::Now();
+  File first(MakeFile(L"info.txt", "12345"), kOpenRead);
+  HANDLE handle = first.GetPlatformFile();
+  File second(std::move(first));
+  EXPECT_FALSE(first.IsValid());
+  File file;
+  file = std::move(second);
+  EXPECT_EQ(handle, file.GetPlatformFile());
+  EXPECT_EQ(File::FILE_OK, file.error_details());
   File::Info info;
-  File file(MakeFile(L"info.txt", "12345"), kOpenRead);
   ASSERT_TRUE(file.GetInfo(&info));
   EXPECT_EQ(5, info.size);
   EXPECT_FALSE(info.is_directory);
   EXPECT_FALSE(info.is_symbolic_link);
   for (Time time : {info.last_modified, info.last_accessed, info.creation_time})
     EXPECT_LT(std::llabs((time - now).InSeconds()), 60);
-
   File folder(FilePath(folder_.path()),
               kOpenRead | File::FLAG_BACKUP_SEMANTICS);
   ASSERT_TRUE(folder.GetInfo(&info));
   EXPECT_TRUE(info.is_directory);
-}
 
-TEST_F(FileTest, DeleteOnCloseAndMove) {
   FilePath scratch = PathOf(L"scratch.tmp");
   {
-    File file(scratch, 0x2868);  // Create always, temporary, delete on close.
-    ASSERT_TRUE(file.IsValid());
-    EXPECT_TRUE(file.created());
+    // Create always, temporary, delete on close.
+    File temporary(scratch, 0x2868);
+    ASSERT_TRUE(temporary.IsValid());
+    EXPECT_TRUE(temporary.created());
     EXPECT_NE(INVALID_FILE_ATTRIBUTES,
               ::GetFileAttributesW(scratch.value().c_str()));
   }
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
             ::GetFileAttributesW(scratch.value().c_str()));
-
-  File first(MakeFile(L"moved.txt", "data"), kOpenRead);
-  HANDLE handle = first.GetPlatformFile();
-  File second(std::move(first));
-  EXPECT_FALSE(first.IsValid());
-  File third;
-  third = std::move(second);
-  EXPECT_EQ(handle, third.GetPlatformFile());
-  EXPECT_EQ(File::FILE_OK, third.error_details());
 }
 
 TEST(FileErrorTest, OSErrorToFileErrorCountsOnlyUnknownErrors) {

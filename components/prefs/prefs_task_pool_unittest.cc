@@ -60,9 +60,11 @@ class PrefsTaskPoolTest : public ::testing::Test {
 // Each file has its sequence, so a new store reads its file behind the writes
 // already queued for it and another file's work need not wait; and
 // the teardown lets every queued write finish, a released store's last
-// commit of a lossy change included.
-TEST_F(PrefsTaskPoolTest, SequencePerFileAndTeardownFlushes) {
+// commit of a lossy change included, and on request waits for the runners.
+TEST_F(PrefsTaskPoolTest, SequencePerFileAndTeardownFlushesAndWaits) {
   const FilePath path = File(L"installer_prefs.json");
+  std::atomic<bool> released{false};
+  std::thread releaser;
   {
     base::AtExitManager exit_manager;
     // Each file has a sequence of its own.
@@ -95,7 +97,19 @@ TEST_F(PrefsTaskPoolTest, SequencePerFileAndTeardownFlushes) {
     reader->SetValue("lossy", std::make_unique<base::Value>(2), kLossy);
     writer = nullptr;
     reader = nullptr;
+
+    // On request the teardown also waits until every runner is released.
+    owner->set_wait_for_last_reference(true);
+    releaser = std::thread([runner, &released]() mutable {
+      // Well after the queued work is done.
+      ::Sleep(1000);
+      released = true;
+      runner = nullptr;
+    });
+    runner = nullptr;
   }
+  EXPECT_TRUE(released);
+  releaser.join();
   std::unique_ptr<base::DictionaryValue> prefs = ReadDictionary(path);
   ASSERT_TRUE(prefs);
   int value = 0;
@@ -118,24 +132,6 @@ TEST_F(PrefsTaskPoolTest, StoresWorkHereWhenNoWorkerCanStart) {
   scoped_refptr<JsonPrefStore> reader =
       CreateJsonPrefStore(GetPrefsTaskPool(), path);
   EXPECT_TRUE(reader->GetValue("a", nullptr));
-}
-
-TEST_F(PrefsTaskPoolTest, WaitFlagHoldsTeardownUntilRunnersAreReleased) {
-  std::atomic<bool> released{false};
-  std::thread releaser;
-  {
-    base::AtExitManager exit_manager;
-    GetPrefsTaskPool()->set_wait_for_last_reference(true);
-    scoped_refptr<base::SequencedTaskRunner> runner =
-        RunnerFor(File(L"w.json"));
-    releaser = std::thread([runner, &released]() mutable {
-      ::Sleep(300);
-      released = true;
-      runner = nullptr;
-    });
-  }
-  EXPECT_TRUE(released);
-  releaser.join();
 }
 
 // Eight threads, which also race to create the pool, send changes to four
