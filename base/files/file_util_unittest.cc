@@ -191,31 +191,28 @@ TEST_F(FileUtilTest, CreateDirectoryTreeAndWhatStandsInTheWay) {
   }
 }
 
-TEST_F(FileUtilTest, CopyDirectoryNeverCopiesIntoItself) {
-  MakeDir(L"a");
-  MakeFile(L"a\\f.txt");
-  MakeDir(L"a\\existing");
+// A tree is copied onto an existing folder or a missing target, never into
+// itself, and its copies are never read-only.
+TEST_F(FileUtilTest, CopyDirectory) {
+  MakeTree(L"a");
+  FilePath read_only = Path(L"a\\sub\\3.txt");
+  SetReadOnly(read_only);
   std::wstring upper_case = folder_.path() + L"\\A";
   for (const FilePath& from : {Path(L"a"), FilePath(upper_case)}) {
     for (const FilePath& to :
-         {Path(L"a"), Path(L"a\\existing"), Path(L"a\\new"),
-          Path(L"a\\new\\deeper"), FilePath(upper_case + L"\\new")}) {
+         {Path(L"a"), Path(L"a\\sub"), Path(L"a\\new"), Path(L"a\\new\\deeper"),
+          FilePath(upper_case + L"\\new")}) {
       SCOPED_TRACE(from.value() + L" -> " + to.value());
       EXPECT_FALSE(CopyDirectory(from, to));
     }
   }
   // Into its own parent a folder would land on itself.
-  EXPECT_FALSE(CopyDirectory(Path(L"a\\existing"), Path(L"a")));
+  EXPECT_FALSE(CopyDirectory(Path(L"a\\sub"), Path(L"a")));
   EXPECT_FALSE(Exists(L"a\\new"));
   EXPECT_FALSE(Exists(L"a\\a"));
-  EXPECT_FALSE(Exists(L"a\\existing\\a"));
-  EXPECT_FALSE(Exists(L"a\\existing\\f.txt"));
-}
+  EXPECT_FALSE(Exists(L"a\\sub\\a"));
+  EXPECT_FALSE(Exists(L"a\\sub\\1.txt"));
 
-TEST_F(FileUtilTest, CopyDirectoryOntoExistingOrMissingTarget) {
-  MakeTree(L"a");
-  FilePath read_only = Path(L"a\\sub\\3.txt");
-  SetReadOnly(read_only);
   MakeDir(L"x");
   MakeDir(L"x\\a");
   MakeFile(L"x\\a\\1.txt", "stale");  // Overwritten.
@@ -223,11 +220,9 @@ TEST_F(FileUtilTest, CopyDirectoryOntoExistingOrMissingTarget) {
   ExpectTree(Path(L"x\\a"));
   EXPECT_FALSE(::GetFileAttributesW(Path(L"x\\a\\sub\\3.txt").value().c_str()) &
                FILE_ATTRIBUTE_READONLY);
-
   EXPECT_TRUE(CopyDirectory(Path(L"a"), Path(L"y")));
   ExpectTree(Path(L"y"));
   EXPECT_FALSE(Exists(L"y\\a"));
-
   EXPECT_FALSE(CopyDirectory(Path(L"missing"), Path(L"z")));
   EXPECT_FALSE(Exists(L"z"));
   ::SetFileAttributesW(read_only.value().c_str(), FILE_ATTRIBUTE_NORMAL);
