@@ -168,7 +168,6 @@ TEST_F(JsonPrefStoreTest, ReadErrorsAndReadOnlyStores) {
     }
     scoped_refptr<JsonPrefStore> store = MakeStore(path_);
     EXPECT_EQ(c.error, store->ReadPrefs());
-    EXPECT_EQ(c.error, store->GetReadError());
     EXPECT_EQ(!c.written, store->ReadOnly());
     held.Close();
 
