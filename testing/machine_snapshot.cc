@@ -2,14 +2,12 @@
 
 #include <aclapi.h>
 #include <sddl.h>
-#include <stdio.h>
 
 #include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
 
-#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
@@ -22,24 +20,6 @@ namespace {
 struct FindCloser {
   void operator()(HANDLE find) const { ::FindClose(find); }
 };
-
-std::string Hex(DWORD value) {
-  char text[16];
-  snprintf(text, sizeof(text), "0x%lx", static_cast<unsigned long>(value));
-  return text;
-}
-
-std::string TypeName(DWORD type) {
-  const std::pair<DWORD, const char*> kNames[] = {
-      {REG_NONE, "REG_NONE"},           {REG_SZ, "REG_SZ"},
-      {REG_EXPAND_SZ, "REG_EXPAND_SZ"}, {REG_BINARY, "REG_BINARY"},
-      {REG_DWORD, "REG_DWORD"},         {REG_MULTI_SZ, "REG_MULTI_SZ"},
-      {REG_QWORD, "REG_QWORD"}};
-  for (const auto& name : kNames) {
-    if (name.first == type) return name.second;
-  }
-  return "type " + Hex(type);
-}
 
 }  // namespace
 
@@ -54,15 +34,6 @@ bool MachineSnapshot::Fail(const std::string& what, const std::wstring& where,
 
 bool MachineSnapshot::AddFolderTree(const std::wstring& label,
                                     const std::wstring& folder) {
-  DWORD attributes = ::GetFileAttributesW(folder.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    DWORD error = ::GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-      return Fail("Cannot read the attributes of", folder, error);
-    entries_[label] = {"missing"};
-    return true;
-  }
-  entries_[label] = {"folder, attributes " + Hex(attributes)};
   return AddFolder(label, folder, std::wstring());
 }
 
@@ -76,7 +47,13 @@ bool MachineSnapshot::AddFolder(const std::wstring& label,
                          FindExSearchNameMatch, nullptr, 0));
   if (find.get() == INVALID_HANDLE_VALUE) {
     find.release();
-    return Fail("Cannot list", folder, ::GetLastError());
+    const DWORD error = ::GetLastError();
+    if (relative.empty() &&
+        (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+      entries_[label] = {"missing"};
+      return true;
+    }
+    return Fail("Cannot list", folder, error);
   }
   do {
     const std::wstring name = found.cFileName;
@@ -86,7 +63,7 @@ bool MachineSnapshot::AddFolder(const std::wstring& label,
         relative.empty() ? name : relative + L"\\" + name;
     Entry& entry = entries_[label + L"\\" + child];
     const std::string attributes =
-        ", attributes " + Hex(found.dwFileAttributes);
+        ", attributes " + std::to_string(found.dwFileAttributes);
     if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
       entry = {"link" + attributes};
     } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -170,7 +147,8 @@ bool MachineSnapshot::AddKey(const std::wstring& label, HKEY root,
     data.resize(data_size);
     const std::wstring value_name(name.data(), name_length);
     entries_[location + L" value \"" + value_name + L"\""] = {
-        TypeName(type) + ", " + std::to_string(data_size) + " bytes",
+        "type " + std::to_string(type) + ", " + std::to_string(data_size) +
+            " bytes",
         std::move(data)};
   }
 
@@ -190,17 +168,6 @@ bool MachineSnapshot::AddKey(const std::wstring& label, HKEY root,
     if (!AddKey(label, root, child_path, child, view)) return false;
   }
   return true;
-}
-
-bool MachineSnapshot::ContainsPath(const std::wstring& text) const {
-  const std::string wanted = base::ToLowerASCII(base::WideToUTF8(text));
-  for (const auto& entry : entries_) {
-    if (base::ToLowerASCII(base::WideToUTF8(entry.first)).find(wanted) !=
-        std::string::npos) {
-      return true;
-    }
-  }
-  return false;
 }
 
 std::string DescribeDifferences(const MachineSnapshot& before,

@@ -40,10 +40,6 @@ class MachineSnapshot {
   bool AddRegistryTree(const std::wstring& label, HKEY root,
                        const std::wstring& path, REGSAM view);
 
-  // Whether any recorded path (a file, folder, key or value name) contains
-  // |text|, compared without regard to case; for leftovers such as ".old".
-  bool ContainsPath(const std::wstring& text) const;
-
   // The first failure of an Add call, empty when none failed.
   const std::string& error() const { return error_; }
 

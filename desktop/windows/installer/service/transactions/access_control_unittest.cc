@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/win/scoped_memory.h"
 #include "testing/registry_sandbox.h"
 #include "testing/registry_security_by_view.h"
 #include "testing/scoped_test_folder.h"
@@ -21,7 +22,16 @@ constexpr wchar_t kProtectedDenyWriteDacl[] =
     L"D:P(D;;0x10002;;;WD)(D;;0x10002;;;BG)(A;;KA;;;WD)";
 constexpr wchar_t kAllowAllDacl[] = L"D:(A;;KA;;;WD)";
 
-std::vector<uint8_t> ProcessUserSid() {
+using Sid = std::vector<uint8_t>;
+
+Sid WellKnownSid(WELL_KNOWN_SID_TYPE type) {
+  Sid sid(SECURITY_MAX_SID_SIZE);
+  DWORD size = SECURITY_MAX_SID_SIZE;
+  EXPECT_TRUE(::CreateWellKnownSid(type, nullptr, sid.data(), &size));
+  return sid;
+}
+
+Sid ProcessUserSid() {
   HANDLE token = nullptr;
   EXPECT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
   base::win::ScopedHandle owned(token);
@@ -31,7 +41,7 @@ std::vector<uint8_t> ProcessUserSid() {
       ::GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size));
   PSID sid = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
   const uint8_t* bytes = static_cast<const uint8_t*>(sid);
-  return std::vector<uint8_t>(bytes, bytes + ::GetLengthSid(sid));
+  return Sid(bytes, bytes + ::GetLengthSid(sid));
 }
 
 const SecurityInfoFunctions kRealCalls = {&::GetNamedSecurityInfoW,
@@ -43,38 +53,37 @@ const SecurityInfoFunctions* g_calls = &kRealCalls;
 // Sets the object's DACL from SDDL text such as "D:(A;;FA;;;WD)".
 void SetDaclFromSddl(const std::wstring& name, SE_OBJECT_TYPE type,
                      const wchar_t* sddl) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  base::win::ScopedLocalMemory<void> descriptor;
   ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-      sddl, SDDL_REVISION_1, &descriptor, nullptr));
+      sddl, SDDL_REVISION_1, descriptor.Receive(), nullptr));
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
-  ::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  ::GetSecurityDescriptorDacl(descriptor.Get(), &present, &dacl, &defaulted);
   const SECURITY_INFORMATION protection =
       std::wstring(sddl).compare(0, 3, L"D:P") == 0
           ? PROTECTED_DACL_SECURITY_INFORMATION
           : UNPROTECTED_DACL_SECURITY_INFORMATION;
-  DWORD result = g_calls->set_named_security_info(
-      const_cast<wchar_t*>(name.c_str()), type,
-      DACL_SECURITY_INFORMATION | protection, nullptr, nullptr, dacl, nullptr);
-  ::LocalFree(descriptor);
-  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), result) << name;
+  ASSERT_EQ(
+      static_cast<DWORD>(ERROR_SUCCESS),
+      g_calls->set_named_security_info(const_cast<wchar_t*>(name.c_str()), type,
+                                       DACL_SECURITY_INFORMATION | protection,
+                                       nullptr, nullptr, dacl, nullptr))
+      << name;
 }
 
 std::wstring GetSddl(const std::wstring& name, SE_OBJECT_TYPE type,
                      SECURITY_INFORMATION information) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  base::win::ScopedLocalMemory<void> descriptor;
+  base::win::ScopedLocalMemory<wchar_t> text;
   if (g_calls->get_named_security_info(name.c_str(), type, information, nullptr,
                                        nullptr, nullptr, nullptr,
-                                       &descriptor) != ERROR_SUCCESS) {
+                                       descriptor.Receive()) != ERROR_SUCCESS ||
+      !::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          descriptor.Get(), SDDL_REVISION_1, information, text.Receive(),
+          nullptr)) {
     return L"<unreadable>";
   }
-  wchar_t* text = nullptr;
-  ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-      descriptor, SDDL_REVISION_1, information, &text, nullptr);
-  std::wstring sddl = text ? text : L"<unconvertible>";
-  ::LocalFree(text);
-  ::LocalFree(descriptor);
-  return sddl;
+  return text.Get();
 }
 
 struct Ace {
@@ -99,19 +108,15 @@ Ace FindAce(PACL dacl, BYTE ace_type, PSID sid) {
   return found;
 }
 
-// The same in the object's DACL.
+// The same in the object's DACL; none when it cannot be read.
 Ace FindAce(const std::wstring& name, SE_OBJECT_TYPE type, BYTE ace_type,
             PSID sid) {
   PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (g_calls->get_named_security_info(
-          name.c_str(), type, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-          &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return Ace();
-  }
-  const Ace found = FindAce(dacl, ace_type, sid);
-  ::LocalFree(descriptor);
-  return found;
+  base::win::ScopedLocalMemory<void> descriptor;
+  g_calls->get_named_security_info(name.c_str(), type,
+                                   DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                   &dacl, nullptr, descriptor.Receive());
+  return FindAce(dacl, ace_type, sid);
 }
 
 DWORD WINAPI GetEmptySuccess(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION,
@@ -126,20 +131,19 @@ DWORD WINAPI GetEmptySuccess(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION,
 // |deny_write_dacl|.
 void CheckGrantAndRestore(const SecurityInfoFunctions& calls,
                           const std::wstring& name, SE_OBJECT_TYPE type,
-                          const wchar_t* deny_write_dacl = kDenyWriteDacl) {
+                          const wchar_t* deny_write_dacl) {
   internal::ScopedSecurityInfoFunctionsForTesting seam(calls);
   g_calls = &calls;
-  uint8_t everyone[SECURITY_MAX_SID_SIZE], guests[SECURITY_MAX_SID_SIZE];
-  DWORD size = sizeof(everyone);
-  ASSERT_TRUE(::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size));
-  size = sizeof(guests);
-  ASSERT_TRUE(
-      ::CreateWellKnownSid(WinBuiltinGuestsSid, nullptr, guests, &size));
-  std::vector<uint8_t> user = ProcessUserSid();
+  Sid everyone = WellKnownSid(WinWorldSid);
+  Sid guests = WellKnownSid(WinBuiltinGuestsSid);
+  Sid user = ProcessUserSid();
+  auto find = [&](BYTE ace_type, Sid& sid) {
+    return FindAce(name, type, ace_type, sid.data());
+  };
 
   SetDaclFromSddl(name, type, deny_write_dacl);
   const std::wstring original = GetSddl(name, type, DACL_SECURITY_INFORMATION);
-  const Ace guests_before = FindAce(name, type, ACCESS_DENIED_ACE_TYPE, guests);
+  const Ace guests_before = find(ACCESS_DENIED_ACE_TYPE, guests);
   EXPECT_TRUE(guests_before.found) << original;
   EXPECT_FALSE(HasAccess(name, type, KEY_SET_VALUE)) << original;
 
@@ -149,14 +153,11 @@ void CheckGrantAndRestore(const SecurityInfoFunctions& calls,
   EXPECT_TRUE(HasAccess(name, type, KEY_SET_VALUE))
       << GetSddl(name, type, DACL_SECURITY_INFORMATION);
   // Everyone's deny keeps DELETE only; Guests' stays whole.
-  const Ace everyone_deny =
-      FindAce(name, type, ACCESS_DENIED_ACE_TYPE, everyone);
+  const Ace everyone_deny = find(ACCESS_DENIED_ACE_TYPE, everyone);
   EXPECT_TRUE(everyone_deny.found);
   EXPECT_EQ(static_cast<ACCESS_MASK>(DELETE), everyone_deny.mask);
-  EXPECT_EQ(guests_before.mask,
-            FindAce(name, type, ACCESS_DENIED_ACE_TYPE, guests).mask);
-  const Ace user_allow =
-      FindAce(name, type, ACCESS_ALLOWED_ACE_TYPE, user.data());
+  EXPECT_EQ(guests_before.mask, find(ACCESS_DENIED_ACE_TYPE, guests).mask);
+  const Ace user_allow = find(ACCESS_ALLOWED_ACE_TYPE, user);
   EXPECT_EQ(static_cast<ACCESS_MASK>(KEY_SET_VALUE), user_allow.mask);
   EXPECT_EQ(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, user_allow.flags);
 
@@ -177,22 +178,17 @@ void CheckGrantAndRestore(const SecurityInfoFunctions& calls,
 }
 
 // Shown on keys: Wine derives a file's list from its mode bits and cannot
-// keep a deny entry on a file.
+// keep a deny entry on a file. The 32-bit view is reached through the seam.
 TEST(AccessControlTest, GrantLiftsDenyForOwnGroupsAndRestoreIsExact) {
   testing_support::RegistrySandbox sandbox;
+  const std::wstring key = L"CURRENT_USER\\" + sandbox.path();
   for (const wchar_t* dacl : {kDenyWriteDacl, kProtectedDenyWriteDacl}) {
     SCOPED_TRACE(dacl);
-    CheckGrantAndRestore(kRealCalls, L"CURRENT_USER\\" + sandbox.path(),
-                         SE_REGISTRY_KEY, dacl);
+    CheckGrantAndRestore(kRealCalls, key, SE_REGISTRY_KEY, dacl);
   }
-}
-
-TEST(AccessControlTest, GrantOnWow32ViewGoesThroughTheSeam) {
-  testing_support::RegistrySandbox sandbox;
-  const std::wstring key = L"CURRENT_USER\\" + sandbox.path();
   CheckGrantAndRestore({&testing_support::GetSecurityByView,
                         &testing_support::SetSecurityByView},
-                       key, SE_REGISTRY_WOW64_32KEY);
+                       key, SE_REGISTRY_WOW64_32KEY, kDenyWriteDacl);
 
   // A read that succeeds without a descriptor can be neither checked nor
   // restored.
@@ -216,41 +212,10 @@ DWORD WINAPI RecordWrittenDacl(LPWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION,
   return ERROR_SUCCESS;
 }
 
-TEST(AccessControlTest, GrantAuthenticatedUsersReadAccess) {
+TEST(AccessControlTest, FileGrantsAndFailures) {
   testing_support::ScopedTestFolder folder;
   const std::wstring file = folder.path() + L"\\task.job";
   ASSERT_TRUE(testing_support::WriteFileForTest(file, "job"));
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
-            ::GetNamedSecurityInfoW(file.c_str(), SE_FILE_OBJECT,
-                                    DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                    &dacl, nullptr, &descriptor));
-  const DWORD entries = dacl ? dacl->AceCount : 0;
-  ::LocalFree(descriptor);
-  internal::ScopedSecurityInfoFunctionsForTesting seam(
-      {&::GetNamedSecurityInfoW, &RecordWrittenDacl});
-  ASSERT_TRUE(GrantAuthenticatedUsersReadAccess(file));
-
-  uint8_t sid[SECURITY_MAX_SID_SIZE];
-  DWORD size = sizeof(sid);
-  ASSERT_TRUE(
-      ::CreateWellKnownSid(WinAuthenticatedUserSid, nullptr, sid, &size));
-  PACL written = reinterpret_cast<PACL>(g_written_dacl.data());
-  const Ace ace = FindAce(written, ACCESS_ALLOWED_ACE_TYPE, sid);
-  EXPECT_TRUE(ace.found);
-  EXPECT_EQ(static_cast<ACCESS_MASK>(GENERIC_READ | GENERIC_EXECUTE), ace.mask);
-  // Nothing below inherits it, and the list keeps its other entries.
-  EXPECT_EQ(0, ace.flags);
-  EXPECT_EQ(entries + 1, written->AceCount);
-
-  EXPECT_FALSE(GrantAuthenticatedUsersReadAccess(file + L".missing"));
-}
-
-TEST(AccessControlTest, RealFileRoundTripAndFailures) {
-  testing_support::ScopedTestFolder folder;
-  const std::wstring file = folder.path() + L"\\data.txt";
-  ASSERT_TRUE(testing_support::WriteFileForTest(file, "data"));
   const std::wstring original =
       GetSddl(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION);
   std::unique_ptr<SavedAcl> saved;
@@ -266,9 +231,31 @@ TEST(AccessControlTest, RealFileRoundTripAndFailures) {
                            /*permanent=*/false, &saved));
   EXPECT_FALSE(saved);
   EXPECT_FALSE(HasAccess(missing, SE_FILE_OBJECT, FILE_GENERIC_READ));
+  EXPECT_FALSE(GrantAuthenticatedUsersReadAccess(missing));
   // Generic rights are mapped; kinds without a mapping are refused.
   EXPECT_TRUE(HasAccess(file, SE_FILE_OBJECT, GENERIC_READ));
   EXPECT_FALSE(HasAccess(file, SE_KERNEL_OBJECT, GENERIC_READ));
+
+  // The read grant for authenticated users is watched where it is written.
+  PACL dacl = nullptr;
+  base::win::ScopedLocalMemory<void> descriptor;
+  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+            ::GetNamedSecurityInfoW(file.c_str(), SE_FILE_OBJECT,
+                                    DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    &dacl, nullptr, descriptor.Receive()));
+  const DWORD entries = dacl ? dacl->AceCount : 0;
+  internal::ScopedSecurityInfoFunctionsForTesting seam(
+      {&::GetNamedSecurityInfoW, &RecordWrittenDacl});
+  ASSERT_TRUE(GrantAuthenticatedUsersReadAccess(file));
+  Sid authenticated_users = WellKnownSid(WinAuthenticatedUserSid);
+  PACL written = reinterpret_cast<PACL>(g_written_dacl.data());
+  const Ace ace =
+      FindAce(written, ACCESS_ALLOWED_ACE_TYPE, authenticated_users.data());
+  EXPECT_TRUE(ace.found);
+  EXPECT_EQ(static_cast<ACCESS_MASK>(GENERIC_READ | GENERIC_EXECUTE), ace.mask);
+  // Nothing below inherits it, and the list keeps its other entries.
+  EXPECT_EQ(0, ace.flags);
+  EXPECT_EQ(entries + 1, written->AceCount);
 }
 
 TEST(AccessControlTest, TakeOwnershipAndPrivileges) {

@@ -7,6 +7,7 @@
 // Run to its end and committed, the script must leave what the same changes
 // made with plain system calls leave.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,7 @@
 namespace installer {
 namespace {
 
+using base::FilePath;
 using testing_support::MachineSnapshot;
 
 // Every key of the script lies below this one, in each hive.
@@ -54,65 +56,155 @@ const Hive kMachine64 = {HKEY_LOCAL_MACHINE, 0};
 const Hive kMachine32 = {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY};
 const Hive kUser = {HKEY_CURRENT_USER, 0};
 
-enum class Action {
-  kCreateFolder,
-  kCopy,
-  kMove,
-  kDeleteFile,
-  kSetValue,
-  kDeleteKey
-};
+// ---- Plain system calls, for the changes the script must leave ----
 
-// One row of the script. File paths are relative to the test folder, key
-// paths to kBaseKey.
+bool CreateFolderChain(const std::wstring& path) {
+  if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    return true;
+  const size_t slash = path.rfind(L'\\');
+  return slash != std::wstring::npos &&
+         CreateFolderChain(path.substr(0, slash)) &&
+         ::CreateDirectoryW(path.c_str(), nullptr);
+}
+
+void ClearReadOnly(const std::wstring& path) {
+  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_READONLY)) {
+    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+}
+
+std::wstring Parent(const std::wstring& path) {
+  return path.substr(0, path.rfind(L'\\'));
+}
+
+// One row of the script: the operation, and the same change made with plain
+// system calls. Both are given the test folder with a trailing backslash:
+// file paths are relative to it, key paths to kBaseKey.
 struct Step {
-  Action action;
-  std::wstring path;  // Folder, destination, file or key.
-  std::wstring source;
-  Hive hive = kUser;
-  std::wstring value_name;
-  DWORD type = 0;
-  std::string data;
-  bool check_in_use = false;
-  bool remove_empty_parents = false;
+  std::string name;  // What it does to which path, for failure messages.
+  std::function<void(const std::wstring&, std::unique_ptr<Operation>*)> make;
+  std::function<bool(const std::wstring&)> apply_plainly;
   // Fails even without an injected failure; the script goes on.
   bool fails = false;
 };
 
-Step Folder(std::wstring path) {
-  return {Action::kCreateFolder, std::move(path)};
+std::string Narrow(const std::wstring& text) {
+  return std::string(text.begin(), text.end());
 }
-Step Copy(std::wstring source, std::wstring destination) {
-  return {Action::kCopy, std::move(destination), std::move(source)};
+
+Step Folder(const std::wstring& path) {
+  return {"create folder " + Narrow(path),
+          [=](const std::wstring& folder, auto* operation) {
+            CreateCreateFolderOperation(FilePath(folder + path), operation);
+          },
+          [=](const std::wstring& folder) {
+            return CreateFolderChain(folder + path);
+          }};
 }
-Step Move(std::wstring source, std::wstring destination) {
-  return {Action::kMove, std::move(destination), std::move(source)};
+Step Copy(const std::wstring& source, const std::wstring& destination) {
+  return {"copy to " + Narrow(destination),
+          [=](const std::wstring& folder, auto* operation) {
+            CreateCopyFileOperation(FilePath(folder + source),
+                                    FilePath(folder + destination), operation);
+          },
+          [=](const std::wstring& folder) {
+            const std::wstring to = folder + destination;
+            // The installer clears the bit on its source for good, and the
+            // copy takes the source's attributes.
+            ClearReadOnly(folder + source);
+            return CreateFolderChain(Parent(to)) &&
+                   ::CopyFileW((folder + source).c_str(), to.c_str(), FALSE);
+          }};
 }
-Step Delete(std::wstring path, bool check_in_use = false,
+Step Move(const std::wstring& source, const std::wstring& destination) {
+  return {"move to " + Narrow(destination),
+          [=](const std::wstring& folder, auto* operation) {
+            CreateMoveFileOperation(FilePath(folder + source),
+                                    FilePath(folder + destination), operation);
+          },
+          [=](const std::wstring& folder) {
+            const std::wstring to = folder + destination;
+            // The move clears it too: the moved file has none.
+            ClearReadOnly(folder + source);
+            return CreateFolderChain(Parent(to)) &&
+                   ::MoveFileExW((folder + source).c_str(), to.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING);
+          }};
+}
+Step Delete(const std::wstring& path, bool check_in_use = false,
             bool remove_empty_parents = false, bool fails = false) {
-  Step step = {Action::kDeleteFile, std::move(path)};
-  step.check_in_use = check_in_use;
-  step.remove_empty_parents = remove_empty_parents;
-  step.fails = fails;
-  return step;
+  return {"delete file " + Narrow(path),
+          [=](const std::wstring& folder, auto* operation) {
+            CreateDeleteFileOperation(FilePath(folder + path), check_in_use,
+                                      remove_empty_parents, operation);
+          },
+          [=](const std::wstring& folder) {
+            const std::wstring file = folder + path;
+            if (fails ||
+                ::GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+              return true;
+            }
+            ClearReadOnly(file);
+            if (!::DeleteFileW(file.c_str())) return false;
+            for (std::wstring parent = Parent(file);
+                 remove_empty_parents && ::RemoveDirectoryW(parent.c_str());)
+              parent = Parent(parent);
+            return true;
+          },
+          fails};
 }
 // Sets a value; type kRegValueTypeNone deletes it.
-Step Value(Hive hive, std::wstring key, std::wstring name, DWORD type,
-           std::string data) {
-  return {Action::kSetValue, std::move(key), L"", hive, std::move(name), type,
-          std::move(data)};
+Step Value(Hive hive, const std::wstring& path, const std::wstring& name,
+           DWORD type, const std::string& data) {
+  const std::wstring key = kBaseKey + path;
+  return {"set value " + Narrow(path + L" \"" + name + L"\""),
+          [=](const std::wstring&, auto* operation) {
+            CreateChangeRegValueOperation(hive.root, key, name, data.data(),
+                                          type, static_cast<DWORD>(data.size()),
+                                          hive.view, operation);
+          },
+          [=](const std::wstring&) {
+            base::win::RegKey plain;
+            const REGSAM access = KEY_SET_VALUE | hive.view;
+            if (type == kRegValueTypeNone) {
+              if (plain.Open(hive.root, key.c_str(), access) == ERROR_SUCCESS)
+                ::RegDeleteValueW(plain.Handle(), name.c_str());
+              return true;
+            }
+            return plain.Create(hive.root, key.c_str(), access) ==
+                       ERROR_SUCCESS &&
+                   ::RegSetValueExW(plain.Handle(), name.c_str(), 0, type,
+                                    reinterpret_cast<const BYTE*>(data.data()),
+                                    static_cast<DWORD>(data.size())) ==
+                       ERROR_SUCCESS;
+          }};
 }
 // The bytes of a string value, with the terminating NUL.
-std::string Text(const std::wstring& text) {
-  return std::string(reinterpret_cast<const char*>(text.c_str()),
-                     (text.size() + 1) * sizeof(wchar_t));
-}
-Step String(Hive hive, std::wstring key, std::wstring name,
+Step String(Hive hive, const std::wstring& key, const std::wstring& name,
             const std::wstring& text) {
-  return Value(hive, std::move(key), std::move(name), REG_SZ, Text(text));
+  return Value(hive, key, name, REG_SZ,
+               std::string(reinterpret_cast<const char*>(text.c_str()),
+                           (text.size() + 1) * sizeof(wchar_t)));
 }
-Step DeleteKey(Hive hive, std::wstring key) {
-  return {Action::kDeleteKey, std::move(key), L"", hive};
+Step DeleteKey(Hive hive, const std::wstring& path) {
+  const std::wstring key = kBaseKey + path;
+  return {"delete key " + Narrow(path),
+          [=](const std::wstring&, auto* operation) {
+            CreateDeleteRegKeyOperation(hive.root, key, hive.view, operation);
+          },
+          [=](const std::wstring&) {
+            base::win::RegKey plain;
+            if (plain.Open(hive.root, key.c_str(),
+                           KEY_ALL_ACCESS | hive.view) != ERROR_SUCCESS) {
+              return true;
+            }
+            ::RegDeleteTreeW(plain.Handle(), nullptr);
+            plain.Close();
+            return ::RegDeleteKeyExW(hive.root, key.c_str(), hive.view, 0) ==
+                   ERROR_SUCCESS;
+          }};
 }
 std::string Dword(DWORD number) {
   return std::string(reinterpret_cast<const char*>(&number), 4);
@@ -178,137 +270,6 @@ std::vector<Step> Script() {
       Value(kUser, L"Classes\\.htm\\OpenWithProgids", L"VeltoHTML", REG_NONE,
             ""),
   };
-}
-
-std::string Describe(const Step& step) {
-  static const char* const kNames[] = {"create folder", "copy to",
-                                       "move to",       "delete file",
-                                       "set value in",  "delete key"};
-  const std::wstring text = step.path + L" \"" + step.value_name + L"\"";
-  return kNames[static_cast<int>(step.action)] +
-         (" " + std::string(text.begin(), text.end()));
-}
-
-std::unique_ptr<Operation> MakeOperation(const Step& step,
-                                         const std::wstring& folder) {
-  const base::FilePath path(folder + L"\\" + step.path);
-  const base::FilePath source(folder + L"\\" + step.source);
-  const std::wstring key = kBaseKey + step.path;
-  std::unique_ptr<Operation> operation;
-  switch (step.action) {
-  case Action::kCreateFolder:
-    CreateCreateFolderOperation(path, &operation);
-    break;
-  case Action::kCopy:
-    CreateCopyFileOperation(source, path, &operation);
-    break;
-  case Action::kMove:
-    CreateMoveFileOperation(source, path, &operation);
-    break;
-  case Action::kDeleteFile:
-    CreateDeleteFileOperation(path, step.check_in_use,
-                              step.remove_empty_parents, &operation);
-    break;
-  case Action::kSetValue:
-    CreateChangeRegValueOperation(
-        step.hive.root, key, step.value_name, step.data.data(), step.type,
-        static_cast<DWORD>(step.data.size()), step.hive.view, &operation);
-    break;
-  case Action::kDeleteKey:
-    CreateDeleteRegKeyOperation(step.hive.root, key, step.hive.view,
-                                &operation);
-    break;
-  }
-  return operation;
-}
-
-// ---- The same changes made with plain system calls ----
-
-bool CreateFolderChain(const std::wstring& path) {
-  if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-    return true;
-  const size_t slash = path.rfind(L'\\');
-  return slash != std::wstring::npos &&
-         CreateFolderChain(path.substr(0, slash)) &&
-         ::CreateDirectoryW(path.c_str(), nullptr);
-}
-
-void ClearReadOnly(const std::wstring& path) {
-  DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & FILE_ATTRIBUTE_READONLY)) {
-    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  }
-}
-
-std::wstring Parent(const std::wstring& path) {
-  return path.substr(0, path.rfind(L'\\'));
-}
-
-bool ApplyPlainly(const Step& step, const std::wstring& folder) {
-  const std::wstring path = folder + L"\\" + step.path;
-  const std::wstring source = folder + L"\\" + step.source;
-  const std::wstring key_path = kBaseKey + step.path;
-  if (step.fails) return true;
-  switch (step.action) {
-  case Action::kCreateFolder:
-    return CreateFolderChain(path);
-  case Action::kCopy:
-    // The installer clears the bit on its source for good.
-    ClearReadOnly(source);
-    ClearReadOnly(path);
-    if (!CreateFolderChain(Parent(path)) ||
-        !::CopyFileW(source.c_str(), path.c_str(), FALSE)) {
-      return false;
-    }
-    ClearReadOnly(path);
-    return true;
-  case Action::kMove:
-    // The move clears it too: the moved file has none.
-    ClearReadOnly(source);
-    return CreateFolderChain(Parent(path)) &&
-           ::MoveFileExW(source.c_str(), path.c_str(),
-                         MOVEFILE_REPLACE_EXISTING);
-  case Action::kDeleteFile: {
-    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-      return true;
-    ClearReadOnly(path);
-    if (!::DeleteFileW(path.c_str())) return false;
-    if (step.remove_empty_parents) {
-      std::wstring parent = Parent(path);
-      while (::RemoveDirectoryW(parent.c_str())) parent = Parent(parent);
-    }
-    return true;
-  }
-  case Action::kSetValue: {
-    base::win::RegKey key;
-    const REGSAM access = KEY_SET_VALUE | step.hive.view;
-    if (step.type == kRegValueTypeNone) {
-      if (key.Open(step.hive.root, key_path.c_str(), access) == ERROR_SUCCESS) {
-        ::RegDeleteValueW(key.Handle(), step.value_name.c_str());
-      }
-      return true;
-    }
-    return key.Create(step.hive.root, key_path.c_str(), access) ==
-               ERROR_SUCCESS &&
-           ::RegSetValueExW(key.Handle(), step.value_name.c_str(), 0, step.type,
-                            reinterpret_cast<const BYTE*>(step.data.data()),
-                            static_cast<DWORD>(step.data.size())) ==
-               ERROR_SUCCESS;
-  }
-  case Action::kDeleteKey: {
-    base::win::RegKey key;
-    if (key.Open(step.hive.root, key_path.c_str(),
-                 KEY_ALL_ACCESS | step.hive.view) != ERROR_SUCCESS) {
-      return true;
-    }
-    ::RegDeleteTreeW(key.Handle(), nullptr);
-    key.Close();
-    return ::RegDeleteKeyExW(step.hive.root, key_path.c_str(), step.hive.view,
-                             0) == ERROR_SUCCESS;
-  }
-  }
-  return false;
 }
 
 // ---- The existing installation the script changes ----
@@ -434,7 +395,7 @@ class Machine {
         String(kUser, prog_id + L"\\DefaultIcon", L"", L"old.exe,0"),
     };
     for (const Step& value : kValues)
-      ASSERT_TRUE(ApplyPlainly(value, L"")) << Describe(value);
+      ASSERT_TRUE(value.apply_plainly(L"")) << value.name;
   }
 
   testing_support::RegistrySandbox sandbox_;
@@ -443,42 +404,9 @@ class Machine {
   base::win::ScopedHandle running_;
 };
 
-// ---- Running the script ----
-
-struct RunOutcome {
-  // Failure points passed: before each operation (nested ones included)
-  // and inside them.
-  int points = 0;
-  bool injected = false;
-  // The step during which the run stopped; empty when it ran to its end.
-  std::string stopped_in;
-};
-
-// Runs |script| in one transaction. The failure is injected at the
-// |fail_at|-th failure point (counted from 1; 0 for none); the run then
-// rolls back. Otherwise the transaction commits at the end. A step that
-// succeeds or fails against expectation fails the test.
-RunOutcome RunScript(const std::vector<Step>& script,
-                     const std::wstring& folder, int fail_at) {
-  RunOutcome outcome;
-  internal::ScopedOperationFailureHookForTesting hook([&] {
-    outcome.injected = ++outcome.points == fail_at;
-    return outcome.injected;
-  });
-  Transaction transaction;
-  for (const Step& step : script) {
-    const bool succeeded = transaction.Execute(MakeOperation(step, folder));
-    if (!outcome.injected && succeeded != step.fails) continue;
-    outcome.stopped_in = Describe(step);
-    EXPECT_TRUE(outcome.injected && !succeeded)
-        << outcome.stopped_in << (succeeded ? " succeeded" : " failed")
-        << " unexpectedly";
-    transaction.Rollback();
-    break;
-  }
-  return outcome;
-}
-
+// Runs the script once for each failure point it passes, with the failure
+// injected there; a step that succeeds or fails against expectation fails
+// the test. The first run injects none, commits, and counts the points.
 TEST(TransactionFaultInjectionTest, AnyFailureRollsBackEverything) {
   internal::ScopedSecurityInfoFunctionsForTesting wow32_security(
       {&testing_support::GetSecurityByView,
@@ -489,40 +417,56 @@ TEST(TransactionFaultInjectionTest, AnyFailureRollsBackEverything) {
   {
     Machine machine(/*locked=*/false);
     for (const Step& step : script)
-      ASSERT_TRUE(ApplyPlainly(step, machine.folder())) << Describe(step);
+      ASSERT_TRUE(step.apply_plainly(machine.folder() + L"\\")) << step.name;
     machine.Lock();
     expected = machine.Snapshot();
   }
 
   int points = 0;
-  {
-    Machine machine;
-    const MachineSnapshot initial = machine.Snapshot();
-    RunOutcome outcome = RunScript(script, machine.folder(), 0);
-    ASSERT_EQ("", outcome.stopped_in);
-    points = outcome.points;
-    MachineSnapshot committed = machine.Snapshot();
-    EXPECT_FALSE(committed.ContainsPath(L".old"));
-    EXPECT_TRUE(expected == committed)
-        << DescribeDifferences(expected, committed);
-    // The snapshots see the changes in every tree they hold.
-    const std::string changes = DescribeDifferences(initial, committed);
-    for (const char* tree : {"folder\\", "HKLM64\\", "HKLM32\\", "HKCU\\"})
-      EXPECT_NE(std::string::npos, changes.find(tree)) << tree;
-  }
-  // Nested operations and the points inside operations add to the steps.
-  EXPECT_GT(points, static_cast<int>(script.size()));
-
-  for (int fail_at = 1; fail_at <= points; ++fail_at) {
+  for (int fail_at = 0; fail_at <= points; ++fail_at) {
+    SCOPED_TRACE("failure injected at point " + std::to_string(fail_at));
     Machine machine;
     const MachineSnapshot before = machine.Snapshot();
-    SCOPED_TRACE("failure injected at point " + std::to_string(fail_at));
-    RunOutcome outcome = RunScript(script, machine.folder(), fail_at);
-    const std::string where = "stopped in " + outcome.stopped_in;
-    EXPECT_TRUE(outcome.injected) << where;
+    // Points passed: before each operation (nested ones included) and
+    // inside them.
+    int passed = 0;
+    bool injected = false;
+    internal::ScopedOperationFailureHookForTesting hook([&] {
+      injected = ++passed == fail_at;
+      return injected;
+    });
+    std::string stopped_in;  // Empty when the script ran to its end.
+    {
+      Transaction transaction;  // Commits at the end of the scope.
+      for (const Step& step : script) {
+        std::unique_ptr<Operation> operation;
+        step.make(machine.folder() + L"\\", &operation);
+        const bool succeeded = transaction.Execute(std::move(operation));
+        if (!injected && succeeded != step.fails) continue;
+        stopped_in = step.name;
+        EXPECT_TRUE(injected && !succeeded)
+            << stopped_in << (succeeded ? " succeeded" : " failed")
+            << " unexpectedly";
+        transaction.Rollback();
+        break;
+      }
+    }
     const MachineSnapshot after = machine.Snapshot();
-    EXPECT_TRUE(before == after) << where << "\n"
-                                 << DescribeDifferences(before, after);
+    if (fail_at > 0) {
+      EXPECT_TRUE(injected) << "stopped in " << stopped_in;
+      EXPECT_TRUE(before == after) << "stopped in " << stopped_in << "\n"
+                                   << DescribeDifferences(before, after);
+      continue;
+    }
+    ASSERT_EQ("", stopped_in);
+    points = passed;
+    // Nested operations and the points inside operations add to the steps.
+    EXPECT_GT(points, static_cast<int>(script.size()));
+    EXPECT_TRUE(expected == after) << DescribeDifferences(expected, after);
+    // The snapshots see the changes in every tree they hold.
+    const std::string changes = DescribeDifferences(before, after);
+    for (const char* tree : {"folder\\", "HKLM64\\", "HKLM32\\", "HKCU\\"})
+      EXPECT_NE(std::string::npos, changes.find(tree)) << tree;
   }
 }
 
