@@ -41,13 +41,6 @@ using testing_support::MachineSnapshot;
 // Every key of the script lies below this one, in each hive.
 constexpr wchar_t kBaseKey[] = L"Software\\VeltoFault\\";
 
-// Key lists that deny Everyone, the test process included, KEY_SET_VALUE,
-// KEY_CREATE_SUB_KEY or DELETE and allow all else: the operations must grant
-// the right for their change and put the list back afterwards.
-constexpr wchar_t kDenySetValue[] = L"D:(D;;0x2;;;WD)(A;;KA;;;WD)";
-constexpr wchar_t kDenyCreateSubKey[] = L"D:(D;;0x4;;;WD)(A;;KA;;;WD)";
-constexpr wchar_t kDenyDelete[] = L"D:(D;;SD;;;WD)(A;;KA;;;WD)";
-
 struct Hive {
   HKEY root;
   REGSAM view;
@@ -80,12 +73,11 @@ std::wstring Parent(const std::wstring& path) {
 }
 
 // One row of the script: the operation, and the same change made with plain
-// system calls. Both are given the test folder with a trailing backslash:
-// file paths are relative to it, key paths to kBaseKey.
+// system calls. File paths are full, key paths relative to kBaseKey.
 struct Step {
   std::string name;  // What it does to which path, for failure messages.
-  std::function<void(const std::wstring&, std::unique_ptr<Operation>*)> make;
-  std::function<bool(const std::wstring&)> apply_plainly;
+  std::function<void(std::unique_ptr<Operation>*)> make;
+  std::function<bool()> apply_plainly;
   // Fails even without an injected failure; the script goes on.
   bool fails = false;
 };
@@ -96,59 +88,54 @@ std::string Narrow(const std::wstring& text) {
 
 Step Folder(const std::wstring& path) {
   return {"create folder " + Narrow(path),
-          [=](const std::wstring& folder, auto* operation) {
-            CreateCreateFolderOperation(FilePath(folder + path), operation);
+          [=](auto* operation) {
+            CreateCreateFolderOperation(FilePath(path), operation);
           },
-          [=](const std::wstring& folder) {
-            return CreateFolderChain(folder + path);
-          }};
+          [=] { return CreateFolderChain(path); }};
 }
 Step Copy(const std::wstring& source, const std::wstring& destination) {
   return {"copy to " + Narrow(destination),
-          [=](const std::wstring& folder, auto* operation) {
-            CreateCopyFileOperation(FilePath(folder + source),
-                                    FilePath(folder + destination), operation);
+          [=](auto* operation) {
+            CreateCopyFileOperation(FilePath(source), FilePath(destination),
+                                    operation);
           },
-          [=](const std::wstring& folder) {
-            const std::wstring to = folder + destination;
+          [=] {
             // The installer clears the bit on its source for good, and the
             // copy takes the source's attributes.
-            ClearReadOnly(folder + source);
-            return CreateFolderChain(Parent(to)) &&
-                   ::CopyFileW((folder + source).c_str(), to.c_str(), FALSE);
+            ClearReadOnly(source);
+            return CreateFolderChain(Parent(destination)) &&
+                   ::CopyFileW(source.c_str(), destination.c_str(), FALSE);
           }};
 }
 Step Move(const std::wstring& source, const std::wstring& destination) {
   return {"move to " + Narrow(destination),
-          [=](const std::wstring& folder, auto* operation) {
-            CreateMoveFileOperation(FilePath(folder + source),
-                                    FilePath(folder + destination), operation);
+          [=](auto* operation) {
+            CreateMoveFileOperation(FilePath(source), FilePath(destination),
+                                    operation);
           },
-          [=](const std::wstring& folder) {
-            const std::wstring to = folder + destination;
+          [=] {
             // The move clears it too: the moved file has none.
-            ClearReadOnly(folder + source);
-            return CreateFolderChain(Parent(to)) &&
-                   ::MoveFileExW((folder + source).c_str(), to.c_str(),
+            ClearReadOnly(source);
+            return CreateFolderChain(Parent(destination)) &&
+                   ::MoveFileExW(source.c_str(), destination.c_str(),
                                  MOVEFILE_REPLACE_EXISTING);
           }};
 }
 Step Delete(const std::wstring& path, bool check_in_use = false,
             bool remove_empty_parents = false, bool fails = false) {
   return {"delete file " + Narrow(path),
-          [=](const std::wstring& folder, auto* operation) {
-            CreateDeleteFileOperation(FilePath(folder + path), check_in_use,
+          [=](auto* operation) {
+            CreateDeleteFileOperation(FilePath(path), check_in_use,
                                       remove_empty_parents, operation);
           },
-          [=](const std::wstring& folder) {
-            const std::wstring file = folder + path;
+          [=] {
             if (fails ||
-                ::GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+                ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
               return true;
             }
-            ClearReadOnly(file);
-            if (!::DeleteFileW(file.c_str())) return false;
-            for (std::wstring parent = Parent(file);
+            ClearReadOnly(path);
+            if (!::DeleteFileW(path.c_str())) return false;
+            for (std::wstring parent = Parent(path);
                  remove_empty_parents && ::RemoveDirectoryW(parent.c_str());)
               parent = Parent(parent);
             return true;
@@ -160,12 +147,12 @@ Step Value(Hive hive, const std::wstring& path, const std::wstring& name,
            DWORD type, const std::string& data) {
   const std::wstring key = kBaseKey + path;
   return {"set value " + Narrow(path + L" \"" + name + L"\""),
-          [=](const std::wstring&, auto* operation) {
+          [=](auto* operation) {
             CreateChangeRegValueOperation(hive.root, key, name, data.data(),
                                           type, static_cast<DWORD>(data.size()),
                                           hive.view, operation);
           },
-          [=](const std::wstring&) {
+          [=] {
             base::win::RegKey plain;
             const REGSAM access = KEY_SET_VALUE | hive.view;
             if (type == kRegValueTypeNone) {
@@ -191,10 +178,10 @@ Step String(Hive hive, const std::wstring& key, const std::wstring& name,
 Step DeleteKey(Hive hive, const std::wstring& path) {
   const std::wstring key = kBaseKey + path;
   return {"delete key " + Narrow(path),
-          [=](const std::wstring&, auto* operation) {
+          [=](auto* operation) {
             CreateDeleteRegKeyOperation(hive.root, key, hive.view, operation);
           },
-          [=](const std::wstring&) {
+          [=] {
             base::win::RegKey plain;
             if (plain.Open(hive.root, key.c_str(),
                            KEY_ALL_ACCESS | hive.view) != ERROR_SUCCESS) {
@@ -211,27 +198,29 @@ std::string Dword(DWORD number) {
 }
 
 // Later steps delete or move what earlier ones changed: each rollback must
-// find its key or file where the later rollbacks put it back.
-std::vector<Step> Script() {
-  const std::wstring package = L"package\\app\\";
-  const std::wstring app = L"install\\app\\";
+// find its key or file where the later rollbacks put it back. |folder| ends
+// in a backslash.
+std::vector<Step> Script(const std::wstring& folder) {
+  const std::wstring package = folder + L"package\\";
+  const std::wstring install = folder + L"install\\";
+  const std::wstring app = install + L"app\\";
   const std::wstring browser = L"Clients\\VeltoBrowser";
   const std::wstring prog_id = L"Classes\\OldProgId";
   const DWORD kDelete = kRegValueTypeNone;
   return {
       Folder(app + L"plugins\\media\\codecs"),
-      Copy(package + L"velto.exe", app + L"velto.exe"),
-      Copy(package + L"velto.exe", app + L"velto_proxy.exe"),
-      Copy(package + L"readonly.dat", app + L"readonly.dat"),
-      Copy(package + L"extras\\tool.dat", app + L"extras\\x\\y\\tool.dat"),
-      Move(app + L"extras", L"install\\extras"),
-      Copy(package + L"velto.dll", app + L"velto.dll"),
+      Copy(package + L"app\\velto.exe", app + L"velto.exe"),
+      Copy(package + L"app\\velto.exe", app + L"velto_proxy.exe"),
+      Copy(package + L"app\\readonly.dat", app + L"readonly.dat"),
+      Copy(package + L"app\\extras\\tool.dat", app + L"extras\\x\\y\\tool.dat"),
+      Move(app + L"extras", install + L"extras"),
+      Copy(package + L"app\\velto.dll", app + L"velto.dll"),
       Move(app + L"velto.dll", app + L"velto_old.dll"),
-      Move(L"package\\moved\\m1.bin", app + L"m1.bin"),
+      Move(package + L"moved\\m1.bin", app + L"m1.bin"),
       Delete(app + L"m1.bin"),
-      Move(L"package\\moved\\m2.bin", app + L"m2.bin"),
-      Copy(L"package\\config.json", L"install\\new\\config.json"),
-      Delete(L"install\\new\\config.json"),
+      Move(package + L"moved\\m2.bin", app + L"m2.bin"),
+      Copy(package + L"config.json", install + L"new\\config.json"),
+      Delete(install + L"new\\config.json"),
       Delete(app + L"running.exe", /*check_in_use=*/true,
              /*remove_empty_parents=*/false, /*fails=*/true),
       Delete(app + L"uninstall.exe", /*check_in_use=*/true),
@@ -287,22 +276,19 @@ class Machine {
 
   const std::wstring& folder() const { return folder_.path(); }
 
-  // The deny lists that make the script's operations grant access. Called
-  // after a plain run, as the plain calls cannot pass them.
-  // A key that a script deleted has nothing to lock.
+  // Key lists that deny Everyone, the test process included, KEY_SET_VALUE,
+  // KEY_CREATE_SUB_KEY or DELETE and allow all else: the operations must
+  // grant the right for their change and put the list back afterwards.
+  // Called after a plain run, as the plain calls cannot pass them; a key
+  // that the script deleted has nothing to lock.
   void Lock() {
-    const struct {
-      Hive hive;
-      const wchar_t* key;
-      const wchar_t* sddl;
-    } kLocks[] = {{kUser, L"Locked", kDenySetValue},
-                  {kMachine64, L"NoCreate", kDenyCreateSubKey},
-                  {kMachine64, L"Guarded", kDenyDelete}};
-    for (const auto& lock : kLocks) {
-      const std::wstring key = kBaseKey + std::wstring(lock.key);
-      if (test::KeyExists(lock.hive.root, key, lock.hive.view))
-        test::SetKeyDacl(lock.hive.root, key, lock.hive.view, lock.sddl);
-    }
+    auto lock = [](HKEY root, const wchar_t* key, const wchar_t* sddl) {
+      const std::wstring path = kBaseKey + std::wstring(key);
+      if (test::KeyExists(root, path, 0)) test::SetKeyDacl(root, path, 0, sddl);
+    };
+    lock(HKEY_CURRENT_USER, L"Locked", L"D:(D;;0x2;;;WD)(A;;KA;;;WD)");
+    lock(HKEY_LOCAL_MACHINE, L"NoCreate", L"D:(D;;0x4;;;WD)(A;;KA;;;WD)");
+    lock(HKEY_LOCAL_MACHINE, L"Guarded", L"D:(D;;SD;;;WD)(A;;KA;;;WD)");
   }
 
   MachineSnapshot Snapshot() const {
@@ -395,7 +381,7 @@ class Machine {
         String(kUser, prog_id + L"\\DefaultIcon", L"", L"old.exe,0"),
     };
     for (const Step& value : kValues)
-      ASSERT_TRUE(value.apply_plainly(L"")) << value.name;
+      ASSERT_TRUE(value.apply_plainly()) << value.name;
   }
 
   testing_support::RegistrySandbox sandbox_;
@@ -411,13 +397,11 @@ TEST(TransactionFaultInjectionTest, AnyFailureRollsBackEverything) {
   internal::ScopedSecurityInfoFunctionsForTesting wow32_security(
       {&testing_support::GetSecurityByView,
        &testing_support::SetSecurityByView});
-  const std::vector<Step> script = Script();
-
   MachineSnapshot expected;
   {
     Machine machine(/*locked=*/false);
-    for (const Step& step : script)
-      ASSERT_TRUE(step.apply_plainly(machine.folder() + L"\\")) << step.name;
+    for (const Step& step : Script(machine.folder() + L"\\"))
+      ASSERT_TRUE(step.apply_plainly()) << step.name;
     machine.Lock();
     expected = machine.Snapshot();
   }
@@ -426,6 +410,7 @@ TEST(TransactionFaultInjectionTest, AnyFailureRollsBackEverything) {
   for (int fail_at = 0; fail_at <= points; ++fail_at) {
     SCOPED_TRACE("failure injected at point " + std::to_string(fail_at));
     Machine machine;
+    const std::vector<Step> script = Script(machine.folder() + L"\\");
     const MachineSnapshot before = machine.Snapshot();
     // Points passed: before each operation (nested ones included) and
     // inside them.
@@ -440,7 +425,7 @@ TEST(TransactionFaultInjectionTest, AnyFailureRollsBackEverything) {
       Transaction transaction;  // Commits at the end of the scope.
       for (const Step& step : script) {
         std::unique_ptr<Operation> operation;
-        step.make(machine.folder() + L"\\", &operation);
+        step.make(&operation);
         const bool succeeded = transaction.Execute(std::move(operation));
         if (!injected && succeeded != step.fails) continue;
         stopped_in = step.name;
