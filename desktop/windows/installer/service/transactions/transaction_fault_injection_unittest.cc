@@ -41,13 +41,10 @@ using testing_support::MachineSnapshot;
 // Every key of the script lies below this one, in each hive.
 constexpr wchar_t kBaseKey[] = L"Software\\VeltoFault\\";
 
-struct Hive {
-  HKEY root;
-  REGSAM view;
-};
-const Hive kMachine64 = {HKEY_LOCAL_MACHINE, 0};
-const Hive kMachine32 = {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY};
-const Hive kUser = {HKEY_CURRENT_USER, 0};
+using Hive = test::RegistryPlace;
+const Hive& kUser = test::kRegistryPlaces[0];
+const Hive& kMachine64 = test::kRegistryPlaces[1];
+const Hive& kMachine32 = test::kRegistryPlaces[2];
 
 // ---- Plain system calls, for the changes the script must leave ----
 
@@ -81,6 +78,11 @@ struct Step {
   // Fails even without an injected failure; the script goes on.
   bool fails = false;
 };
+
+// kBaseKey in |hive|, for the plain calls that take no view.
+base::win::RegKey Base(const Hive& hive) {
+  return base::win::RegKey(hive.root, kBaseKey, KEY_ALL_ACCESS | hive.view);
+}
 
 std::string Narrow(const std::wstring& text) {
   return std::string(text.begin(), text.end());
@@ -153,19 +155,14 @@ Step Value(Hive hive, const std::wstring& path, const std::wstring& name,
                                           hive.view, operation);
           },
           [=] {
-            base::win::RegKey plain;
-            const REGSAM access = KEY_SET_VALUE | hive.view;
-            if (type == kRegValueTypeNone) {
-              if (plain.Open(hive.root, key.c_str(), access) == ERROR_SUCCESS)
-                ::RegDeleteValueW(plain.Handle(), name.c_str());
-              return true;
-            }
-            return plain.Create(hive.root, key.c_str(), access) ==
-                       ERROR_SUCCESS &&
-                   ::RegSetValueExW(plain.Handle(), name.c_str(), 0, type,
-                                    reinterpret_cast<const BYTE*>(data.data()),
-                                    static_cast<DWORD>(data.size())) ==
-                       ERROR_SUCCESS;
+            const LONG result =
+                type == kRegValueTypeNone
+                    ? ::RegDeleteKeyValueW(Base(hive).Handle(), path.c_str(),
+                                           name.c_str())
+                    : ::RegSetKeyValueW(Base(hive).Handle(), path.c_str(),
+                                        name.c_str(), type, data.data(),
+                                        static_cast<DWORD>(data.size()));
+            return result == ERROR_SUCCESS || type == kRegValueTypeNone;
           }};
 }
 // The bytes of a string value, with the terminating NUL.
@@ -182,15 +179,9 @@ Step DeleteKey(Hive hive, const std::wstring& path) {
             CreateDeleteRegKeyOperation(hive.root, key, hive.view, operation);
           },
           [=] {
-            base::win::RegKey plain;
-            if (plain.Open(hive.root, key.c_str(),
-                           KEY_ALL_ACCESS | hive.view) != ERROR_SUCCESS) {
-              return true;
-            }
-            ::RegDeleteTreeW(plain.Handle(), nullptr);
-            plain.Close();
-            return ::RegDeleteKeyExW(hive.root, key.c_str(), hive.view, 0) ==
-                   ERROR_SUCCESS;
+            const LONG result =
+                ::RegDeleteTreeW(Base(hive).Handle(), path.c_str());
+            return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
           }};
 }
 std::string Dword(DWORD number) {
