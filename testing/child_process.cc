@@ -1,7 +1,5 @@
 #include "testing/child_process.h"
 
-#include <vector>
-
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "testing/scoped_test_folder.h"
@@ -85,10 +83,10 @@ ChildResult RunChildProcess(const std::wstring& command_line,
   startup.hStdOutput = write_end;
   startup.hStdError = write_end;
   PROCESS_INFORMATION process = {};
-  std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
-  buffer.push_back(L'\0');
+  // CreateProcessW may write to the command line.
+  std::wstring buffer = command_line;
   result.started = ::CreateProcessW(
-      nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr,
+      nullptr, &buffer[0], nullptr, nullptr, TRUE, 0, nullptr,
       working_directory.empty() ? nullptr : working_directory.c_str(), &startup,
       &process);
   ::CloseHandle(write_end);

@@ -95,42 +95,40 @@ bool MachineSnapshot::AddFolder(const std::wstring& label,
 
 bool MachineSnapshot::AddRegistryTree(const std::wstring& label, HKEY root,
                                       const std::wstring& path, REGSAM view) {
-  return AddKey(label, root, path, std::wstring(), view);
-}
-
-bool MachineSnapshot::AddKey(const std::wstring& label, HKEY root,
-                             const std::wstring& path,
-                             const std::wstring& relative, REGSAM view) {
-  const std::wstring location =
-      relative.empty() ? label : label + L"\\" + relative;
   base::win::RegKey key;
-  LONG result = key.Open(root, path.c_str(), KEY_READ | view);
-  if (result == ERROR_FILE_NOT_FOUND && relative.empty()) {
-    entries_[location] = {"missing"};
+  const LONG result = key.Open(root, path.c_str(), KEY_READ | view);
+  if (result == ERROR_FILE_NOT_FOUND) {
+    entries_[label] = {"missing"};
     return true;
   }
   if (result != ERROR_SUCCESS) return Fail("Cannot open key", path, result);
+  return AddKey(label, key.Handle(), view);
+}
 
+bool MachineSnapshot::AddKey(const std::wstring& location, HKEY key,
+                             REGSAM view) {
   const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION |
                                      GROUP_SECURITY_INFORMATION |
                                      DACL_SECURITY_INFORMATION;
   base::win::ScopedLocalMemory<void> descriptor;
-  result = ::GetSecurityInfo(key.Handle(), SE_REGISTRY_KEY, parts, nullptr,
-                             nullptr, nullptr, nullptr, descriptor.Receive());
+  LONG result = ::GetSecurityInfo(key, SE_REGISTRY_KEY, parts, nullptr, nullptr,
+                                  nullptr, nullptr, descriptor.Receive());
   if (result != ERROR_SUCCESS)
-    return Fail("Cannot read the security of key", path, result);
+    return Fail("Cannot read the security of key", location, result);
   base::win::ScopedLocalMemory<wchar_t> sddl;
   if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
           descriptor.Get(), SDDL_REVISION_1, parts, sddl.Receive(), nullptr)) {
-    return Fail("Cannot convert the security of key", path, ::GetLastError());
+    return Fail("Cannot convert the security of key", location,
+                ::GetLastError());
   }
   entries_[location] = {"key " + base::WideToUTF8(sddl.Get())};
 
-  DWORD longest_subkey = 0, longest_name = 0, longest_data = 0;
-  result = ::RegQueryInfoKeyW(key.Handle(), nullptr, nullptr, nullptr, nullptr,
-                              &longest_subkey, nullptr, nullptr, &longest_name,
-                              &longest_data, nullptr, nullptr);
-  if (result != ERROR_SUCCESS) return Fail("Cannot query key", path, result);
+  DWORD longest_name = 0, longest_data = 0;
+  result = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, &longest_name, &longest_data,
+                              nullptr, nullptr);
+  if (result != ERROR_SUCCESS)
+    return Fail("Cannot query key", location, result);
 
   for (DWORD index = 0;; ++index) {
     std::vector<wchar_t> name(longest_name + 1);
@@ -139,11 +137,11 @@ bool MachineSnapshot::AddKey(const std::wstring& label, HKEY root,
     DWORD data_size = longest_data;
     DWORD type = 0;
     result =
-        ::RegEnumValueW(key.Handle(), index, name.data(), &name_length, nullptr,
-                        &type, reinterpret_cast<BYTE*>(&data[0]), &data_size);
+        ::RegEnumValueW(key, index, name.data(), &name_length, nullptr, &type,
+                        reinterpret_cast<BYTE*>(&data[0]), &data_size);
     if (result == ERROR_NO_MORE_ITEMS) break;
     if (result != ERROR_SUCCESS)
-      return Fail("Cannot read a value of key", path, result);
+      return Fail("Cannot read a value of key", location, result);
     data.resize(data_size);
     const std::wstring value_name(name.data(), name_length);
     entries_[location + L" value \"" + value_name + L"\""] = {
@@ -153,19 +151,17 @@ bool MachineSnapshot::AddKey(const std::wstring& label, HKEY root,
   }
 
   for (DWORD index = 0;; ++index) {
-    std::vector<wchar_t> name(longest_subkey + 1);
-    DWORD name_length = static_cast<DWORD>(name.size());
-    result = ::RegEnumKeyExW(key.Handle(), index, name.data(), &name_length,
-                             nullptr, nullptr, nullptr, nullptr);
+    wchar_t name[256];  // The longest key name and its NUL.
+    DWORD name_length = 256;
+    result = ::RegEnumKeyExW(key, index, name, &name_length, nullptr, nullptr,
+                             nullptr, nullptr);
     if (result == ERROR_NO_MORE_ITEMS) break;
+    base::win::RegKey subkey;
+    if (result == ERROR_SUCCESS)
+      result = subkey.Open(key, name, KEY_READ | view);
     if (result != ERROR_SUCCESS)
-      return Fail("Cannot list the subkeys of", path, result);
-    const std::wstring subkey(name.data(), name_length);
-    const std::wstring child =
-        relative.empty() ? subkey : relative + L"\\" + subkey;
-    const std::wstring child_path =
-        path.empty() ? subkey : path + L"\\" + subkey;
-    if (!AddKey(label, root, child_path, child, view)) return false;
+      return Fail("Cannot open a subkey of", location, result);
+    if (!AddKey(location + L"\\" + name, subkey.Handle(), view)) return false;
   }
   return true;
 }

@@ -69,8 +69,7 @@ class MachineSnapshot {
 
   bool AddFolder(const std::wstring& label, const std::wstring& folder,
                  const std::wstring& relative);
-  bool AddKey(const std::wstring& label, HKEY root, const std::wstring& path,
-              const std::wstring& relative, REGSAM view);
+  bool AddKey(const std::wstring& location, HKEY key, REGSAM view);
   bool Fail(const std::string& what, const std::wstring& where, DWORD error);
 
   // By location: the label, then the relative path.

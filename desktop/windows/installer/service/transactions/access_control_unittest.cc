@@ -20,7 +20,6 @@ constexpr wchar_t kDenyWriteDacl[] =
 // The same, protected from inheriting the parent's entries.
 constexpr wchar_t kProtectedDenyWriteDacl[] =
     L"D:P(D;;0x10002;;;WD)(D;;0x10002;;;BG)(A;;KA;;;WD)";
-constexpr wchar_t kAllowAllDacl[] = L"D:(A;;KA;;;WD)";
 
 using Sid = std::vector<uint8_t>;
 
@@ -173,7 +172,7 @@ void CheckGrantAndRestore(const SecurityInfoFunctions& calls,
   EXPECT_TRUE(HasAccess(name, type, KEY_SET_VALUE));
 
   // Leaves the key deletable for the sandbox's clean-up.
-  SetDaclFromSddl(name, type, kAllowAllDacl);
+  SetDaclFromSddl(name, type, L"D:(A;;KA;;;WD)");
   g_calls = &kRealCalls;
 }
 

@@ -295,13 +295,17 @@ class Machine {
   }
 
  private:
-  void File(const std::wstring& path, const std::string& tag, size_t size) {
-    std::string contents = tag + ":" + std::string(path.begin(), path.end());
+  void File(const std::wstring& path, const std::string& tag, size_t size,
+            bool read_only = false) {
+    std::string contents = tag + ":" + Narrow(path);
     while (contents.size() < size) contents += contents;
     const std::wstring full = folder() + L"\\" + path;
     ASSERT_TRUE(CreateFolderChain(Parent(full)));
     ASSERT_TRUE(
         testing_support::WriteFileForTest(full, contents.substr(0, size)));
+    if (read_only) {
+      ASSERT_TRUE(::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
   }
 
   void Build() {
@@ -310,14 +314,10 @@ class Machine {
     File(package + L"velto.exe", "new", 70000);
     File(package + L"velto.dll", "new", 150000);
     File(package + L"extras\\tool.dat", "new", 300);
-    File(package + L"readonly.dat", "new", 10);
-    File(L"package\\moved\\m1.bin", "new", 2000);
+    File(package + L"readonly.dat", "new", 10, /*read_only=*/true);
+    File(L"package\\moved\\m1.bin", "new", 2000, /*read_only=*/true);
     File(L"package\\moved\\m2.bin", "new", 2100);
     File(L"package\\config.json", "new", 50);
-    for (const wchar_t* name : {L"app\\readonly.dat", L"moved\\m1.bin"}) {
-      ASSERT_TRUE(::SetFileAttributesW(
-          (folder() + L"\\package\\" + name).c_str(), FILE_ATTRIBUTE_READONLY));
-    }
     File(app + L"velto.exe", "old", 60000);
     File(app + L"velto.dll", "old", 140000);
     File(app + L"m2.bin", "old", 1000);
