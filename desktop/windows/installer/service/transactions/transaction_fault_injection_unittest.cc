@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_types.h"
@@ -84,19 +85,15 @@ base::win::RegKey Base(const Hive& hive) {
   return base::win::RegKey(hive.root, kBaseKey, KEY_ALL_ACCESS | hive.view);
 }
 
-std::string Narrow(const std::wstring& text) {
-  return std::string(text.begin(), text.end());
-}
-
 Step Folder(const std::wstring& path) {
-  return {"create folder " + Narrow(path),
+  return {"create folder " + base::WideToUTF8(path),
           [=](auto* operation) {
             CreateCreateFolderOperation(FilePath(path), operation);
           },
           [=] { return CreateFolderChain(path); }};
 }
 Step Copy(const std::wstring& source, const std::wstring& destination) {
-  return {"copy to " + Narrow(destination),
+  return {"copy to " + base::WideToUTF8(destination),
           [=](auto* operation) {
             CreateCopyFileOperation(FilePath(source), FilePath(destination),
                                     operation);
@@ -110,7 +107,7 @@ Step Copy(const std::wstring& source, const std::wstring& destination) {
           }};
 }
 Step Move(const std::wstring& source, const std::wstring& destination) {
-  return {"move to " + Narrow(destination),
+  return {"move to " + base::WideToUTF8(destination),
           [=](auto* operation) {
             CreateMoveFileOperation(FilePath(source), FilePath(destination),
                                     operation);
@@ -125,7 +122,7 @@ Step Move(const std::wstring& source, const std::wstring& destination) {
 }
 Step Delete(const std::wstring& path, bool check_in_use = false,
             bool remove_empty_parents = false, bool fails = false) {
-  return {"delete file " + Narrow(path),
+  return {"delete file " + base::WideToUTF8(path),
           [=](auto* operation) {
             CreateDeleteFileOperation(FilePath(path), check_in_use,
                                       remove_empty_parents, operation);
@@ -148,7 +145,7 @@ Step Delete(const std::wstring& path, bool check_in_use = false,
 Step Value(Hive hive, const std::wstring& path, const std::wstring& name,
            DWORD type, const std::string& data) {
   const std::wstring key = kBaseKey + path;
-  return {"set value " + Narrow(path + L" \"" + name + L"\""),
+  return {"set value " + base::WideToUTF8(path + L" \"" + name + L"\""),
           [=](auto* operation) {
             CreateChangeRegValueOperation(hive.root, key, name, data.data(),
                                           type, static_cast<DWORD>(data.size()),
@@ -174,7 +171,7 @@ Step String(Hive hive, const std::wstring& key, const std::wstring& name,
 }
 Step DeleteKey(Hive hive, const std::wstring& path) {
   const std::wstring key = kBaseKey + path;
-  return {"delete key " + Narrow(path),
+  return {"delete key " + base::WideToUTF8(path),
           [=](auto* operation) {
             CreateDeleteRegKeyOperation(hive.root, key, hive.view, operation);
           },
@@ -297,7 +294,7 @@ class Machine {
  private:
   void File(const std::wstring& path, const std::string& tag, size_t size,
             bool read_only = false) {
-    std::string contents = tag + ":" + Narrow(path);
+    std::string contents = tag + ":" + base::WideToUTF8(path);
     while (contents.size() < size) contents += contents;
     const std::wstring full = folder() + L"\\" + path;
     ASSERT_TRUE(CreateFolderChain(Parent(full)));
@@ -335,10 +332,7 @@ class Machine {
 
     // The key that turns on the 32-bit view of the machine hive, as the
     // real one has it.
-    base::win::RegKey wow64_node;
-    ASSERT_EQ(ERROR_SUCCESS,
-              wow64_node.Create(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node",
-                                KEY_ALL_ACCESS));
+    test::CreateKey(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node", 0);
 
     const std::wstring browser = L"Clients\\VeltoBrowser";
     const std::wstring capabilities = browser + L"\\Capabilities";
