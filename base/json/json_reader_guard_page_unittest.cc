@@ -38,8 +38,8 @@ const char* const kSeeds[] = {
 
 // Pieces that steer the parser into its less common paths.
 std::vector<std::string> Tokens() {
-  std::vector<std::string> tokens = {"\\u", "\\x", "/*", "//", "\r\n",
-                                     "true", "null", "e-", "\xEF\xBB\xBF"};
+  std::vector<std::string> tokens = {
+      "\\u", "\\x", "/*", "//", "\r\n", "true", "null", "e-", "\xEF\xBB\xBF"};
   for (char byte : std::string("\"\\{}[],:/*-+.0123456789eExutfnl \t\r\n"))
     tokens.push_back(std::string(1, byte));
   return tokens;
@@ -54,23 +54,17 @@ void ExpectRereadable(const Value& value) {
   EXPECT_TRUE(value.Equals(again.get())) << json;
 }
 
-TEST(JSONReaderGuardPageTest, EveryPrefixOfTheSeeds) {
+// Every prefix of the seeds, then mutants of them.
+TEST(JSONReaderGuardPageTest, PrefixesAndMutatedDocuments) {
   GuardedBuffer buffer(1);
   ASSERT_TRUE(buffer.IsValid());
   for (const char* seed : kSeeds) {
-    std::string text(seed);
-    for (size_t length = 0; length <= text.size(); ++length) {
+    for (size_t length = 0; length <= strlen(seed); ++length) {
       std::unique_ptr<Value> value =
-          JSONReader::Read(buffer.Place(text.substr(0, length)));
-      if (value)
-        ExpectRereadable(*value);
+          JSONReader::Read(buffer.Place(std::string(seed, length)));
+      if (value) ExpectRereadable(*value);
     }
   }
-}
-
-TEST(JSONReaderGuardPageTest, MutatedDocuments) {
-  GuardedBuffer buffer(1);
-  ASSERT_TRUE(buffer.IsValid());
   const uint32_t kSeed = 7;
   std::mt19937 random(kSeed);
   const int kDocuments = 100000;
@@ -80,8 +74,7 @@ TEST(JSONReaderGuardPageTest, MutatedDocuments) {
   for (int i = 0; i < kDocuments; ++i) {
     std::string text = testing_support::MutatedBytes(
         corpus[random() % corpus.size()], tokens, &random);
-    if (text.size() > buffer.capacity())
-      text.resize(buffer.capacity());
+    if (text.size() > buffer.capacity()) text.resize(buffer.capacity());
     int code = 0;
     std::string message;
     std::unique_ptr<Value> value =
@@ -90,8 +83,7 @@ TEST(JSONReaderGuardPageTest, MutatedDocuments) {
       ++accepted;
       ExpectRereadable(*value);
       // Accepted mutants breed, so later rounds reach deeper.
-      if (corpus.size() < 200 && text.size() < 512)
-        corpus.push_back(text);
+      if (corpus.size() < 200 && text.size() < 512) corpus.push_back(text);
     } else {
       EXPECT_GE(code, 0);
       EXPECT_LE(code, 8);
