@@ -40,32 +40,28 @@ class JSONFileValueDeserializerTest : public testing::Test {
   testing_support::ScopedTestFolder folder_;
 };
 
-TEST_F(JSONFileValueDeserializerTest, ReadsWholeFile) {
+TEST_F(JSONFileValueDeserializerTest, ReadsWholeFileAndKeepsReaderCodes) {
   // Larger than one read chunk, so the chunks must join up.
   std::string json = "[\"" + std::string(200000, 'x') + "\",1]";
-  FilePath path = WriteFile(L"prefs.json", json);
-  JSONFileValueDeserializer deserializer(path, 0);
-  std::unique_ptr<Value> value = deserializer.Deserialize(nullptr, nullptr);
+  JSONFileValueDeserializer whole(WriteFile(L"prefs.json", json), 0);
+  std::unique_ptr<Value> value = whole.Deserialize(nullptr, nullptr);
   ASSERT_TRUE(value);
-  EXPECT_EQ(json.size(), deserializer.get_last_read_size());
+  EXPECT_EQ(json.size(), whole.get_last_read_size());
   std::string written;
   JSONWriter::Write(*value, &written);
   EXPECT_EQ(json, written);
-}
 
-TEST_F(JSONFileValueDeserializerTest, ParseErrorsKeepReaderCodes) {
-  FilePath path = WriteFile(L"broken.json", "{\n\"a\":1,\n}");
-  JSONFileValueDeserializer deserializer(path, 0);
+  JSONFileValueDeserializer broken(WriteFile(L"broken.json", "{\n\"a\":1,\n}"),
+                                   0);
   int code = 0;
   std::string message;
-  EXPECT_FALSE(deserializer.Deserialize(&code, &message));
+  EXPECT_FALSE(broken.Deserialize(&code, &message));
   EXPECT_EQ(JSONReader::JSON_TRAILING_COMMA, code);
   EXPECT_EQ("Line: 3, column: 2, Trailing comma not allowed.", message);
-  EXPECT_EQ(10u, deserializer.get_last_read_size());
+  EXPECT_EQ(10u, broken.get_last_read_size());
 
-  FilePath empty = WriteFile(L"empty.json", "");
-  JSONFileValueDeserializer empty_deserializer(empty, 0);
-  EXPECT_FALSE(empty_deserializer.Deserialize(&code, nullptr));
+  JSONFileValueDeserializer empty(WriteFile(L"empty.json", ""), 0);
+  EXPECT_FALSE(empty.Deserialize(&code, nullptr));
   EXPECT_EQ(JSONReader::JSON_UNEXPECTED_TOKEN, code);
 }
 
@@ -102,10 +98,9 @@ TEST_F(JSONFileValueDeserializerTest, EachReadFailureHasItsCode) {
 
 TEST_F(JSONFileValueDeserializerTest, LockedRangeIsLocked) {
   FilePath path = WriteFile(L"range.json", "{\"a\":1}");
-  ScopedHandle holder(::CreateFileW(path.value().c_str(),
-                                    GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  ScopedHandle holder(::CreateFileW(
+      path.value().c_str(), GENERIC_READ | GENERIC_WRITE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(holder.IsValid());
   OVERLAPPED overlapped = {};
   ASSERT_TRUE(::LockFileEx(holder.Get(),
@@ -114,8 +109,8 @@ TEST_F(JSONFileValueDeserializerTest, LockedRangeIsLocked) {
   // Windows refuses reads of a range another handle has locked; Wine's
   // locks do not stop ReadFile.
   ScopedHandle probe(::CreateFileW(path.value().c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr));
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
   char byte = 0;
   DWORD read = 0;
   if (::ReadFile(probe.Get(), &byte, 1, &read, nullptr)) {

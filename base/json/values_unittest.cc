@@ -44,6 +44,10 @@ TEST(ValuesTest, AccessorsAnswerOnlyForTheirType) {
   // A string literal must not turn into a boolean.
   EXPECT_EQ(Value::TYPE_STRING, Value("x").GetType());
   EXPECT_EQ(Value::TYPE_NULL, Value::CreateNullValue()->GetType());
+
+  EXPECT_FALSE(DictionaryValue::From(std::make_unique<ListValue>()));
+  EXPECT_FALSE(DictionaryValue::From(nullptr));
+  EXPECT_TRUE(DictionaryValue::From(std::make_unique<DictionaryValue>()));
 }
 
 TEST(ValuesTest, DoublesNeverHoldNanOrInfinity) {
@@ -118,12 +122,6 @@ TEST(ValuesTest, ListSetPadsWithNullsAndRemoveShifts) {
   EXPECT_TRUE(out->GetAsInteger(nullptr));
   EXPECT_EQ("[null,null,true]", Write(list));
   EXPECT_FALSE(list.Remove(3, nullptr));
-}
-
-TEST(ValuesTest, FromKeepsDictionariesOnly) {
-  EXPECT_FALSE(DictionaryValue::From(std::make_unique<ListValue>()));
-  EXPECT_FALSE(DictionaryValue::From(nullptr));
-  EXPECT_TRUE(DictionaryValue::From(std::make_unique<DictionaryValue>()));
 }
 
 TEST(ValuesTest, EqualsAndDeepCopy) {
