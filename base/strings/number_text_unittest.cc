@@ -94,53 +94,43 @@ TEST(NumberTextTest, BoundedParseStopsAtTheEndOfItsRange) {
   }
 }
 
+// The text and the digits under it; a "-" in the text is the sign bit.
 TEST(NumberTextTest, FormatsShortestTextInTheSystemForm) {
+  const double kInf = std::numeric_limits<double>::infinity();
   const struct {
     double value;
     const char* text;
-  } kCases[] = {
-      {0.0, "0"},
-      {-0.0, "-0"},
-      {0.5, ".5"},
-      {-0.0001, "-.0001"},
-      {0.00001, "1e-05"},
-      {100000.0, "100000"},
-      {1000000.0, "1e+06"},
-      {1.5e7, "1.5e+07"},
-      {5e-324, "5e-324"},
-      {1.7976931348623157e308, "1.7976931348623157e+308"},
-      {1234567890123456.0, "1234567890123456"},
-      {12345678901234567e5, "1234567890123456800000"},
-      {1.2345e9, "1234500000"},
-      {std::numeric_limits<double>::infinity(), "Infinity"},
-      {-std::numeric_limits<double>::infinity(), "-Infinity"},
-      {std::numeric_limits<double>::quiet_NaN(), "NaN"},
-      {DoubleOf(0xFFF8000000000000ull), "-NaN"},
-  };
-  for (const auto& c : kCases) {
-    EXPECT_EQ(c.text, Format(c.value)) << c.text;
-    EXPECT_LE(strlen(c.text), 24u);
-  }
-}
-
-TEST(NumberTextTest, ShortestDigitsReportPositionAndSign) {
-  const struct {
-    double value;
     const char* digits;
     int decimal_point;
-    int sign;
   } kCases[] = {
-      {0.0, "0", 1, 0},
-      {-0.0, "0", 1, 1},
-      {std::numeric_limits<double>::infinity(), "Infinity", 9999, 0},
-      {-std::numeric_limits<double>::quiet_NaN(), "NaN", 9999, 1},
+      {0.0, "0", "0", 1},
+      {-0.0, "-0", "0", 1},
+      {0.5, ".5", "5", 0},
+      {-0.0001, "-.0001", "1", -3},
+      {0.00001, "1e-05", "1", -4},
+      {100000.0, "100000", "1", 6},
+      {1000000.0, "1e+06", "1", 7},
+      {1.5e7, "1.5e+07", "15", 8},
+      {5e-324, "5e-324", "5", -323},
+      {1.7976931348623157e308, "1.7976931348623157e+308", "17976931348623157",
+       309},
+      {1234567890123456.0, "1234567890123456", "1234567890123456", 16},
+      {12345678901234567e5, "1234567890123456800000", "12345678901234568", 22},
+      {1.2345e9, "1234500000", "12345", 10},
+      {kInf, "Infinity", "Infinity", 9999},
+      {-kInf, "-Infinity", "Infinity", 9999},
+      {std::numeric_limits<double>::quiet_NaN(), "NaN", "NaN", 9999},
+      {DoubleOf(0xFFF8000000000000ull), "-NaN", "NaN", 9999},
   };
   for (const auto& c : kCases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(c.text, Format(c.value));
+    EXPECT_LE(strlen(c.text), 24u);
     DigitString digits = DoubleToShortestDigits(c.value);
     EXPECT_STREQ(c.digits, digits.digits);
     EXPECT_EQ(digits.digits + strlen(c.digits), digits.end());
-    EXPECT_EQ(c.decimal_point, digits.decimal_point) << c.digits;
-    EXPECT_EQ(c.sign, digits.sign) << c.digits;
+    EXPECT_EQ(c.decimal_point, digits.decimal_point);
+    EXPECT_EQ(c.text[0] == '-' ? 1 : 0, digits.sign);
     FreeDigitString(&digits);
     EXPECT_STREQ("", digits.digits);
   }

@@ -114,10 +114,12 @@ TEST(StringNumberConversionsTest, HexStringToUInt64Rules) {
   }
 }
 
-TEST(StringNumberConversionsTest, HexStringToBytesAppends) {
+TEST(StringNumberConversionsTest, HexStringToBytesAppendsAndHexEncodes) {
   std::vector<uint8_t> bytes = {1};
-  EXPECT_TRUE(HexStringToBytes("0A0b", &bytes));
-  EXPECT_EQ((std::vector<uint8_t>{1, 10, 11}), bytes);
+  EXPECT_TRUE(HexStringToBytes("0Aab7F", &bytes));
+  EXPECT_EQ((std::vector<uint8_t>{1, 0x0A, 0xAB, 0x7F}), bytes);
+  EXPECT_EQ("010AAB7F", HexEncode(bytes.data(), bytes.size()));
+  EXPECT_EQ("", HexEncode(bytes.data(), 0));
 
   bytes.clear();
   EXPECT_FALSE(HexStringToBytes("0A0", &bytes));
@@ -125,12 +127,6 @@ TEST(StringNumberConversionsTest, HexStringToBytesAppends) {
   EXPECT_TRUE(bytes.empty());
   EXPECT_FALSE(HexStringToBytes("0AZZ", &bytes));
   EXPECT_EQ((std::vector<uint8_t>{10}), bytes);
-}
-
-TEST(StringNumberConversionsTest, HexEncodeIsUpperCase) {
-  const uint8_t bytes[] = {0x00, 0xAB, 0x7f};
-  EXPECT_EQ("00AB7F", HexEncode(bytes, sizeof(bytes)));
-  EXPECT_EQ("", HexEncode(bytes, 0));
 }
 
 // errno changes only when the value is out of range; which values are, and

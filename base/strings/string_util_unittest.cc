@@ -74,6 +74,11 @@ TEST(StringUtilTest, ASCIICase) {
   EXPECT_FALSE(WideLowerCaseEqualsASCII(L"\x00C9", "\xE9"));
   // A unit whose low byte matches is still a different character.
   EXPECT_FALSE(WideLowerCaseEqualsASCII(L"\x0161", "a"));
+
+  // The byte and unit limits are checked by the conversions that rely on
+  // them; the check of a whole string must look past a NUL.
+  EXPECT_TRUE(IsStdWideStringASCII(std::wstring(L"ab\0c", 4)));
+  EXPECT_FALSE(IsStdWideStringASCII(std::wstring(L"a\0\x3000", 3)));
 }
 
 TEST(StringUtilTest, StartsWithAndEndsWith) {
@@ -100,13 +105,6 @@ TEST(StringUtilTest, StartsWithAndEndsWith) {
     EXPECT_EQ(c.starts, StartsWith(c.text, c.search_for, c.compare_case));
     EXPECT_EQ(c.ends, EndsWith(c.text, c.search_for, c.compare_case));
   }
-}
-
-// The byte and unit limits are checked by the conversions that rely on them;
-// the check of a whole string must look past a NUL.
-TEST(StringUtilTest, IsStdWideStringASCIIReadsPastNul) {
-  EXPECT_TRUE(IsStdWideStringASCII(std::wstring(L"ab\0c", 4)));
-  EXPECT_FALSE(IsStdWideStringASCII(std::wstring(L"a\0\x3000", 3)));
 }
 
 TEST(StringUtilTest, ReplaceChars) {

@@ -9,15 +9,13 @@
 namespace base {
 namespace {
 
-TEST(StringPrintfTest, FormatsNarrowAndWide) {
+TEST(StringPrintfTest, FormatsAppendsAndReplaces) {
   EXPECT_EQ("7 x 1.5", StringPrintf("%d %s %.1f", 7, "x", 1.5));
   EXPECT_EQ("18446744073709551615 3",
             StringPrintf("%llu %zu", 18446744073709551615ull, size_t{3}));
   EXPECT_EQ(L"7 wide narrow",
             WideStringPrintf(L"%d %ls %s", 7, L"wide", "narrow"));
-}
 
-TEST(StringPrintfTest, AppendAndInto) {
   std::string text = "a";
   StringAppendF(&text, "%d", 1);
   StringAppendF(&text, "%s", "b");
