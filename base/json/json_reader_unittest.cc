@@ -108,8 +108,6 @@ TEST(JSONReaderTest, NestingLimit) {
   EXPECT_EQ(JSONReader::JSON_TOO_MUCH_NESTING, parser.error_code());
   EXPECT_EQ(200, parser.error_column());
 
-  std::string deepest = std::string(199, '[') + std::string(199, ']');
-  EXPECT_TRUE(JSONReader::Read(deepest));
   std::string mixed;
   for (int i = 0; i < 99; ++i) mixed += "{\"k\":[";
   mixed += "{}";
