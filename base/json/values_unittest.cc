@@ -50,16 +50,6 @@ TEST(ValuesTest, AccessorsAnswerOnlyForTheirType) {
   EXPECT_TRUE(DictionaryValue::From(std::make_unique<DictionaryValue>()));
 }
 
-TEST(ValuesTest, DoublesNeverHoldNanOrInfinity) {
-  ListValue list;
-  for (double bad : {std::numeric_limits<double>::quiet_NaN(),
-                     std::numeric_limits<double>::infinity(),
-                     -std::numeric_limits<double>::infinity()}) {
-    list.AppendDouble(bad);
-  }
-  EXPECT_EQ("[0.0,0.0,0.0]", Write(list));
-}
-
 TEST(ValuesTest, PathLookups) {
   DictionaryValue root;
   root.Set("a", std::make_unique<ListValue>());
@@ -122,6 +112,15 @@ TEST(ValuesTest, ListSetPadsWithNullsAndRemoveShifts) {
   EXPECT_TRUE(out->GetAsInteger(nullptr));
   EXPECT_EQ("[null,null,true]", Write(list));
   EXPECT_FALSE(list.Remove(3, nullptr));
+
+  // A double never holds NaN or an infinity.
+  list.Clear();
+  for (double bad : {std::numeric_limits<double>::quiet_NaN(),
+                     std::numeric_limits<double>::infinity(),
+                     -std::numeric_limits<double>::infinity()}) {
+    list.AppendDouble(bad);
+  }
+  EXPECT_EQ("[0.0,0.0,0.0]", Write(list));
 }
 
 TEST(ValuesTest, EqualsAndDeepCopy) {

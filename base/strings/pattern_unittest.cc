@@ -7,7 +7,7 @@
 namespace base {
 namespace {
 
-TEST(PatternTest, MatchPattern) {
+TEST(PatternTest, MatchPatternAndItsDepthLimit) {
   const struct {
     const char* text;
     const char* pattern;
@@ -50,9 +50,8 @@ TEST(PatternTest, MatchPattern) {
     EXPECT_EQ(c.match, MatchPattern(c.text, c.pattern))
         << "'" << c.text << "' against '" << c.pattern << "'";
   }
-}
 
-TEST(PatternTest, DepthLimit) {
+  // The depth limit.
   EXPECT_TRUE(MatchPattern(std::string(16, 'x'), std::string(16, '?')));
   EXPECT_FALSE(MatchPattern(std::string(17, 'x'), std::string(17, '?')));
   // Leftover wildcards at the end of the text need no deeper call.

@@ -8,7 +8,7 @@
 namespace base {
 namespace {
 
-TEST(StringPieceTest, ConstructionAndComparison) {
+TEST(StringPieceTest, ConstructionComparisonAndSubstr) {
   EXPECT_TRUE(StringPiece(static_cast<const char*>(nullptr)).empty());
   const std::string text("a\0b", 3);
   EXPECT_EQ(text.data(), StringPiece(text).data());
@@ -20,6 +20,14 @@ TEST(StringPieceTest, ConstructionAndComparison) {
   EXPECT_FALSE(StringPiece("abc").Equals("ab"));
   EXPECT_TRUE(StringPiece16(L"x") != L"y");
   EXPECT_TRUE(StringPiece("a") < StringPiece("b"));
+
+  // Substr clamps its position and length.
+  StringPiece hello("hello");
+  EXPECT_EQ("ell", hello.Substr(1, 3));
+  EXPECT_EQ("llo", hello.Substr(2));
+  EXPECT_EQ("lo", hello.Substr(3, 100));
+  EXPECT_TRUE(hello.Substr(9, 2).empty());
+  EXPECT_EQ(hello.data() + 5, hello.Substr(9).data());
 }
 
 // One-character and longer sets take different paths; both are checked, with
@@ -50,15 +58,6 @@ TEST(StringPieceTest, FindsMembersAndNonMembers) {
   EXPECT_EQ(1u, StringPiece16(L" a ").FindFirstNotOf(L" "));
   EXPECT_EQ(1u, StringPiece16(L" a ").FindLastNotOf(L" \t"));
   EXPECT_EQ(2u, StringPiece16(L" a ").FindLastOf(L" \t"));
-}
-
-TEST(StringPieceTest, SubstrClampsPositionAndLength) {
-  StringPiece text("hello");
-  EXPECT_EQ("ell", text.Substr(1, 3));
-  EXPECT_EQ("llo", text.Substr(2));
-  EXPECT_EQ("lo", text.Substr(3, 100));
-  EXPECT_TRUE(text.Substr(9, 2).empty());
-  EXPECT_EQ(text.data() + 5, text.Substr(9).data());
 }
 
 // Written from inside namespace base, where lookup finds this namespace's
