@@ -153,12 +153,5 @@ TEST(ValuesTest, EqualsAndDeepCopy) {
   EXPECT_FALSE(longer->Equals(&original));
 }
 
-TEST(ValuesTest, KeysOrderByBytesThenLength) {
-  DictionaryValue dictionary;
-  for (const char* key : {"\xC3\xA9", "ab", "a", "B"})
-    dictionary.SetIntegerWithoutPathExpansion(key, 0);
-  EXPECT_EQ("{\"B\":0,\"a\":0,\"ab\":0,\"\xC3\xA9\":0}", Write(dictionary));
-}
-
 }  // namespace
 }  // namespace base
