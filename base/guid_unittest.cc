@@ -1,5 +1,6 @@
 #include "base/guid.h"
 
+#include <regex>
 #include <set>
 #include <string>
 
@@ -8,28 +9,15 @@
 namespace base {
 namespace {
 
-bool IsLowerHex(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-}
-
-// xxxxxxxx-xxxx-4xxx-[89ab]xxx-xxxxxxxxxxxx in lower case.
-bool IsVersion4Text(const std::string& guid) {
-  if (guid.size() != 36)
-    return false;
-  for (size_t i = 0; i < guid.size(); ++i) {
-    const bool dash_position = i == 8 || i == 13 || i == 18 || i == 23;
-    if (dash_position ? guid[i] != '-' : !IsLowerHex(guid[i]))
-      return false;
-  }
-  return guid[14] == '4' && std::string("89ab").find(guid[19]) != std::string::npos;
-}
-
 TEST(GUIDTest, ThousandGuidsAreDistinctVersion4) {
   std::set<std::string> seen;
   std::set<char> variants;
+  // Version 4, in lower case.
+  const std::regex kVersion4(
+      "[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
   for (int i = 0; i < 1000; ++i) {
     const std::string guid = GenerateGUID();
-    ASSERT_TRUE(IsVersion4Text(guid)) << guid;
+    ASSERT_TRUE(std::regex_match(guid, kVersion4)) << guid;
     seen.insert(guid);
     variants.insert(guid[19]);
   }

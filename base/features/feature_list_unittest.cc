@@ -33,12 +33,10 @@ TEST(FeatureListTest, PinnedThenLatestOverrideThenDefault) {
   list.RegisterFeature("untouched", true, true);
   list.RegisterFeature("pinned", false, false);
 
-  FixedReader first(
-      {{"on-open", false}, {"on-locked", false}, {"unregistered", true}});
-  list.Initialize(&first);
-  // A second reader adds to the first, and its word wins.
-  FixedReader second({{"on-open", true}});
-  list.Initialize(&second);
+  // A later reader's word wins: see ProcessListPassesItsOverridesToAChild.
+  FixedReader reader(
+      {{"on-open", true}, {"on-locked", false}, {"unregistered", true}});
+  list.Initialize(&reader);
   list.PinOverride("pinned", false);
   list.PinOverride("pinned", true);
   list.PinOverride("pinned-unregistered", true);

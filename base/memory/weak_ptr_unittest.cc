@@ -19,30 +19,22 @@ class Target : public Base {
  public:
   void Add(int amount) { calls += amount; }
   WeakPtr<Target> GetWeakPtr() { return factory_.GetWeakPtr(); }
+  void Invalidate() { factory_.InvalidateWeakPtrs(); }
 
  private:
   WeakPtrFactory<Target> factory_{this};
 };
 
-TEST(WeakPtrTest, InvalidationReachesEveryReferenceOfTheFlag) {
-  internal::WeakReferenceOwner owner;
-  internal::WeakReference first = owner.GetRef();
-  internal::WeakReference second = owner.GetRef();
-  EXPECT_TRUE(first.IsValid());
-  owner.Invalidate();
-  EXPECT_FALSE(first.IsValid());
-  EXPECT_FALSE(second.IsValid());
-  // A reference taken afterwards starts a new flag; the old stays invalid.
-  internal::WeakReference third = owner.GetRef();
-  EXPECT_TRUE(third.IsValid());
-  EXPECT_FALSE(first.IsValid());
-  EXPECT_FALSE(internal::WeakReference().IsValid());
-}
-
-// Pointers, converted ones too, read null once the object is gone, and a
-// callback bound to one does nothing.
+// Pointers, converted ones too, read null once the object is gone or they
+// are invalidated, and a callback bound to one does nothing. Pointers taken
+// after an invalidation are valid again.
 TEST(WeakPtrTest, PointersAndBoundCallbacksLapseWithTheObject) {
   auto target = std::make_unique<Target>();
+  WeakPtr<Target> first = target->GetWeakPtr();
+  WeakPtr<Target> second = target->GetWeakPtr();
+  target->Invalidate();
+  EXPECT_FALSE(first);
+  EXPECT_FALSE(second);
   WeakPtr<Target> weak = target->GetWeakPtr();
   WeakPtr<Base> as_base = weak;
   EXPECT_EQ(target.get(), weak.get());
@@ -51,6 +43,7 @@ TEST(WeakPtrTest, PointersAndBoundCallbacksLapseWithTheObject) {
   EXPECT_FALSE(add.IsCancelled());
   add.Run();
   EXPECT_EQ(2, target->calls);
+  EXPECT_FALSE(first);
 
   target.reset();
   EXPECT_EQ(nullptr, weak.get());
