@@ -97,6 +97,7 @@ class LoggingTest : public testing::Test {
 
 // By default the prefix holds the time, severity, file and line; all items
 // add the process, thread and tick count; with none, the severity remains.
+// Logging keeps the thread's last error.
 TEST_F(LoggingTest, LinePrefixCarriesTheItemsAsked) {
   SetLogMessageHandler(&CapturingHandler);
   LOG(INFO) << "text";
@@ -135,6 +136,15 @@ TEST_F(LoggingTest, LinePrefixCarriesTheItemsAsked) {
     ASSERT_EQ(1u, lines_.size());
     EXPECT_EQ(0u, lines_[0].find(test.prefix)) << lines_[0];
   }
+
+  // PLOG appends the system's text for the error, which survives logging.
+  ::SetLastError(ERROR_FILE_NOT_FOUND);
+  PLOG(ERROR) << "open";
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
+  ASSERT_EQ(2u, lines_.size());
+  const std::string message = lines_.back().substr(starts_.back());
+  EXPECT_EQ(0u, message.find("open: ")) << message;
+  EXPECT_TRUE(Contains(message, " (0x2)\n")) << message;
 }
 
 TEST_F(LoggingTest, MinimumAndVerboseLevels) {
@@ -271,18 +281,6 @@ TEST_F(LoggingTest, ConcurrentFirstLinesLeaveOneHandle) {
     ASSERT_TRUE(::DeleteFileW(log_path.c_str()))
         << "round " << round << ", error " << ::GetLastError();
   }
-}
-
-TEST_F(LoggingTest, LastErrorSurvivesLogging) {
-  SetLogMessageHandler(&CapturingHandler);
-  ::SetLastError(ERROR_FILE_NOT_FOUND);
-  PLOG(ERROR) << "open";
-  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
-  // PLOG appends the system's text for the error.
-  ASSERT_EQ(1u, lines_.size());
-  const std::string message = lines_[0].substr(starts_[0]);
-  EXPECT_EQ(0u, message.find("open: ")) << message;
-  EXPECT_TRUE(Contains(message, " (0x2)\n")) << message;
 }
 
 // Each macro is one statement: an "else" after it belongs to the "if"
