@@ -100,11 +100,6 @@ TEST(CommandLineTest, AppendedSwitchesPrecedePlainArguments) {
             CommandLine(FilePath(L"C:\\Program Files\\v.exe"))
                 .GetCommandLineString());
   EXPECT_EQ(L"", CommandLine(FilePath(L"prog")).GetArgumentsString());
-  command_line.InitFromArgv(
-      {L"prog", L"--a=x y", L"--b", L"--", L"--c=d e", L"f\tg"});
-  // After the terminator a switch-like argument is quoted whole.
-  EXPECT_EQ(L"prog --a=\"x y\" --b -- \"--c=d e\" \"f\tg\"",
-            command_line.GetCommandLineString());
 
   // Appended by name, an empty name is no terminator when read back.
   CommandLine empty_name(FilePath(L"prog"));

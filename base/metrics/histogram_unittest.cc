@@ -41,8 +41,6 @@ TEST(HistogramTest, FactoriesClampRanges) {
        HistogramBase::HISTOGRAM, 1, 100000, 16383},
       {LinearHistogram::FactoryGet("Test.Linear.Enumeration", 0, 6, 7),
        HistogramBase::LINEAR_HISTOGRAM, 1, 6, 7},
-      {LinearHistogram::FactoryGet("Test.Linear.Wide", 50, 0x7FFFFFFF, 100000),
-       HistogramBase::LINEAR_HISTOGRAM, 1, 0x7FFFFFFE, 16383},
       // Milliseconds, with the default 50 buckets.
       {Histogram::FactoryTimeGet("Test.Time.Delay",
                                  TimeDelta::FromMilliseconds(1),
