@@ -173,7 +173,6 @@ TEST_F(ShortcutTest, LinksThatLoadAreUpdatedReplacedAndResolved) {
   EXPECT_EQ(static_cast<uint32_t>(ShortcutProperties::PROPERTIES_WORKING_DIR),
             read.options);
   EXPECT_EQ(folder_.value(), read.working_dir.value());
-  EXPECT_EQ(L"", read.target.value());
 
   ShortcutProperties change;
   change.set_description(L"New description");

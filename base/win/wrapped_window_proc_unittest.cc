@@ -6,16 +6,12 @@ namespace base {
 namespace win {
 namespace {
 
-int __cdecl ExecuteHandler(EXCEPTION_POINTERS*) {
-  return EXCEPTION_EXECUTE_HANDLER;
-}
 int __cdecl ContinueExecution(EXCEPTION_POINTERS*) {
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
 TEST(WrappedWindowProcTest, FilterExchangeReturnsThePreviousFilter) {
-  EXPECT_EQ(nullptr, SetWindowProcExceptionFilter(&ExecuteHandler));
-  EXPECT_EQ(&ExecuteHandler, SetWindowProcExceptionFilter(&ContinueExecution));
+  EXPECT_EQ(nullptr, SetWindowProcExceptionFilter(&ContinueExecution));
   EXPECT_EQ(EXCEPTION_CONTINUE_EXECUTION, CallExceptionFilter(nullptr));
   EXPECT_EQ(&ContinueExecution, SetWindowProcExceptionFilter(nullptr));
   EXPECT_EQ(EXCEPTION_CONTINUE_SEARCH, CallExceptionFilter(nullptr));

@@ -3,7 +3,6 @@
 // version chosen for its file name:
 //
 //   "version=8 major=10 minor=0 build=19043 sp=0.0 architecture=1"
-//   "processors=4"
 //   "racers_agree=yes"
 //
 // The first call is made by several threads at once; "racers_agree" tells
@@ -37,7 +36,6 @@ int main() {
          static_cast<int>(info->service_pack_major),
          static_cast<int>(info->service_pack_minor),
          static_cast<int>(info->architecture));
-  printf("processors=%d\n", static_cast<int>(info->processor_count));
   printf("racers_agree=%s\n", agree ? "yes" : "no");
   fflush(stdout);
   return 0;

@@ -105,16 +105,11 @@ TEST(LocalizedStringTest, LoadsFromTheHostTables) {
             GetStringFromTable(kEnglish, IDS_ACCEPT_AND_INSTALL, {}));
   EXPECT_EQ(L"Accept and Upgrade",
             GetStringFromTable(kEnglish, IDS_ACCEPT_AND_UPGRADE, {}));
-  EXPECT_EQ(L"This version of Velto is not compatible with your operating "
-            L"system. Please click \"Retry\" to obtain the correct Velto "
-            L"version.",
-            GetStringFromTable(kEnglish, IDS_INCOMPATIBLE_OS, {L"Retry"}));
   // Without replacements, "$1" stays as it is.
   EXPECT_EQ(L"$1 DO MORE.", GetStringFromTable(kEnglish, IDS_DO_MORE, {}));
 
   // The current language drives the plain lookups.
   LANGID* current = GetLanguageIdStorage();
-  ASSERT_EQ(current, GetCurrentLanguageId());
   const LANGID saved = *current;
   *current = kEnglish;
   EXPECT_EQ(L"Installing for current user (ana)\u2026",
