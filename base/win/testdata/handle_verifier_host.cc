@@ -19,11 +19,10 @@
 #include "base/win/handle_verifier.h"
 #include "base/win/windows_types.h"
 
-namespace {
-
 using base::win::HandleVerifier;
 
 #if defined(HOST_VERIFIER)
+namespace {
 
 // Tracks nothing; only counts what it is asked to do.
 class HostVerifier final : public HandleVerifier {
@@ -38,21 +37,10 @@ class HostVerifier final : public HandleVerifier {
 
 HostVerifier g_host_verifier;
 
-#endif
-
-HandleVerifier* HostObject() {
-#if HOST_VERIFIER == 1
-  return &g_host_verifier;
-#else
-  return nullptr;
-#endif
-}
-
 }  // namespace
 
-#if defined(HOST_VERIFIER)
 extern "C" __declspec(dllexport) HandleVerifier* GetHandleVerifier() {
-  return HostObject();
+  return HOST_VERIFIER == 1 ? &g_host_verifier : nullptr;
 }
 #endif
 
@@ -75,7 +63,7 @@ int main() {
   const char* whose = "other";
   if (!verifier)
     whose = "none";
-  else if (HostObject() && verifier == HostObject())
+  else if (verifier->GetModule() == ::GetModuleHandleW(nullptr))
     whose = "host";
   else if (verifier->GetModule() == library)
     whose = "library";
