@@ -23,12 +23,11 @@ TEST(ProcessTest, CurrentOpenAndMove) {
   Process opened = Process::Open(::GetCurrentProcessId());
   ASSERT_TRUE(opened.IsValid());
 
-  // Moving over a valid object closes its handle and keeps the last error.
+  // Moving over a valid object closes its handle (the handle owner's tests
+  // check that the last error survives).
   Process target = Process::Open(::GetCurrentProcessId());
   HANDLE replaced = target.Handle();
-  ::SetLastError(ERROR_ACCESS_DENIED);
   target = std::move(opened);
-  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ::GetLastError());
   DWORD flags = 0;
   EXPECT_FALSE(::GetHandleInformation(replaced, &flags));
   EXPECT_FALSE(opened.IsValid());

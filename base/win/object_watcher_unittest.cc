@@ -69,8 +69,6 @@ TEST_F(ObjectWatcherTest, DelegateMayWatchAgainThenDestroyTheWatcher) {
   ::SetEvent(first_.Get());
   ASSERT_TRUE(WaitForPosts(1));
   runner_->RunUntilIdle();
-  ASSERT_TRUE(watcher);
-  EXPECT_EQ(second_.Get(), watcher->GetWatchedObject());
 
   ::SetEvent(second_.Get());
   ASSERT_TRUE(WaitForPosts(1));
@@ -94,7 +92,6 @@ TEST_F(ObjectWatcherTest, PostedNotificationIsDroppedOnStopElseReportedOnce) {
   ASSERT_TRUE(WaitForPosts(2));
   // Restarting while watching stops the old watch first.
   ASSERT_TRUE(watcher.StartWatchingOnce(second_.Get(), &delegate_));
-  EXPECT_EQ(second_.Get(), watcher.GetWatchedObject());
   runner_->RunUntilIdle();
   EXPECT_TRUE(delegate_.signaled.empty());
 
