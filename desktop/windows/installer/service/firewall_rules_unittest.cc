@@ -181,10 +181,6 @@ TEST(FirewallManagerTest, AddsAndRemovesTheMdnsRule) {
   EXPECT_EQ(NET_FW_ACTION_ALLOW, rules[0].action);
   EXPECT_EQ(NET_FW_PROFILE2_ALL, rules[0].profiles);
   EXPECT_TRUE(rules[0].enabled);
-  // Every rule of the application goes, whatever its name.
-  FirewallRuleProperties extra = rules[0];
-  extra.name = L"Something else";
-  store->AddExistingRule(extra);
   manager->RemoveRules();
   EXPECT_TRUE(store->rules().empty());
   EXPECT_FALSE(manager->IsRuleInPlace());

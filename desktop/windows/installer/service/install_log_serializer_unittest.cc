@@ -31,9 +31,9 @@ FilePath GoldenFile() {
   return exe_dir.Append(L"install_log_testdata\\install_log_full.xml");
 }
 
-std::string ReadGolden() {
+std::string ReadText(const FilePath& path) {
   std::string text;
-  EXPECT_TRUE(base::ReadFileToString(GoldenFile(), &text));
+  EXPECT_TRUE(base::ReadFileToString(path, &text));
   return text;
 }
 
@@ -53,19 +53,12 @@ class InstallLogSerializerTest : public testing::Test {
     return InstallLogSerializer().Load(log, file());
   }
 
-  std::string FileText() {
-    std::string text;
-    EXPECT_TRUE(base::ReadFileToString(file(), &text));
-    return text;
-  }
-
   // The document a save makes of |log|. Every field is saved (the golden
   // document shows it), so two records that save alike hold the same data.
   std::string Saved(const InstallLog& log) {
     const FilePath saved = FilePath(folder_.path()).Append(L"saved.xml");
-    std::string text;
     EXPECT_TRUE(InstallLogSerializer().Save(log, saved));
-    EXPECT_TRUE(base::ReadFileToString(saved, &text));
+    const std::string text = ReadText(saved);
     EXPECT_TRUE(base::DeleteFileOrTree(saved, false));
     return text;
   }
@@ -95,7 +88,7 @@ TEST_F(InstallLogSerializerTest, FullLogMatchesGoldenFileBothWays) {
   dirty.files[0] = FilePath(L"\x0B" + dirty.files[0].value());
   InstallLogSerializer saver;
   ASSERT_TRUE(saver.Save(dirty, file()));
-  EXPECT_EQ(ReadGolden(), FileText());
+  EXPECT_EQ(ReadText(GoldenFile()), ReadText(file()));
   EXPECT_EQ(5u, saver.dropped_characters());
 }
 
@@ -166,7 +159,7 @@ TEST_F(InstallLogSerializerTest, LoadRefusesBrokenDocuments) {
       InstallLogSerializer().Load(&missing, file().Append(L"none.xml")));
 
   // Only the prefixes that hold the whole root element load.
-  const std::string golden = ReadGolden();
+  const std::string golden = ReadText(GoldenFile());
   const size_t root_end = golden.rfind('>') + 1;
   for (size_t length = 0; length < golden.size(); ++length) {
     InstallLog log;
@@ -235,7 +228,7 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   InstallLog previous = FullLog();
   previous.files.resize(1);
   ASSERT_TRUE(InstallLogSerializer().Save(previous, file()));
-  const std::string previous_text = FileText();
+  const std::string previous_text = ReadText(file());
   auto names = [this] {
     std::vector<std::wstring> names;
     base::FileEnumerator enumerator(FilePath(folder_.path()),
@@ -280,7 +273,7 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   lone_surrogate.files.push_back(FilePath(std::wstring(L"C:\\a") + L'\xD800'));
   EXPECT_FALSE(InstallLogSerializer().Save(lone_surrogate, file()));
 
-  EXPECT_EQ(previous_text, FileText());
+  EXPECT_EQ(previous_text, ReadText(file()));
   EXPECT_EQ(std::vector<std::wstring>{L"log.xml"}, names())
       << "a temporary file was left behind";
 
@@ -305,10 +298,8 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   std::vector<std::wstring> left = names();
   ASSERT_EQ(1u, left.size());
   EXPECT_EQ(0u, left[0].find(L"log.xml.")) << left[0];
-  std::string kept;
-  EXPECT_TRUE(
-      base::ReadFileToString(FilePath(folder_.path()).Append(left[0]), &kept));
-  EXPECT_EQ(ReadGolden(), kept);
+  EXPECT_EQ(ReadText(GoldenFile()),
+            ReadText(FilePath(folder_.path()).Append(left[0])));
   ASSERT_TRUE(InstallLogSerializer().Save(FullLog(), file()));
   EXPECT_EQ(std::vector<std::wstring>{L"log.xml"}, names());
 }

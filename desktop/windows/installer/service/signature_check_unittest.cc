@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "base/files/memory_mapped_file.h"
-#include "base/logging.h"
 #include "testing/child_process.h"
+#include "testing/log_capture.h"
 #include "testing/scoped_test_folder.h"
 
 namespace installer {
@@ -76,13 +76,6 @@ class SignatureCheckTest : public testing::Test {
 
 HCERTSTORE SignatureCheckTest::roots_ = nullptr;
 
-int g_log_lines = 0;
-
-bool CountLogLine(int, const char*, int, size_t, const std::string&) {
-  ++g_log_lines;
-  return true;
-}
-
 // Every file through the whole check, and every signed fixture through the
 // signer walk alone as well, which must refuse by itself what some WinTrust
 // implementations let through. The genuine fixtures pass the machine's own
@@ -126,8 +119,7 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
        {text, one_byte, empty, folder.path() + L"\\missing.exe"}) {
     cases.push_back({path, false, false, false});
   }
-  g_log_lines = 0;
-  logging::SetLogMessageHandler(&CountLogLine);
+  testing_support::LogCapture log;
   for (const Case& test : cases) {
     const base::FilePath path(test.path);
     bool has_signature = !test.has_signature;
@@ -141,8 +133,7 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
           << test.path.c_str();
     }
   }
-  logging::SetLogMessageHandler(nullptr);
-  EXPECT_EQ(0, g_log_lines);
+  EXPECT_EQ("", log.Text());
 }
 
 // A genuine nested signature counts only for the image it signed, and only
@@ -165,8 +156,8 @@ TEST_F(SignatureCheckTest, WritersAreShutOutDuringTheCheck) {
   // keeps the check from starting rather than racing it.
   ScopedTestFolder folder;
   const std::wstring copy = folder.path() + L"\\copy.exe";
-  ASSERT_TRUE(::CopyFileW(Fixture(L"expected.exe").c_str(), copy.c_str(),
-                          FALSE));
+  ASSERT_TRUE(
+      ::CopyFileW(Fixture(L"expected.exe").c_str(), copy.c_str(), FALSE));
   HANDLE writer = ::CreateFileW(copy.c_str(), GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr);

@@ -125,7 +125,6 @@ class TaskSchedulerV1Test : public testing::Test {
 TEST_F(TaskSchedulerV1Test, CreateReplaceConfigureDelete) {
   testing_support::ScopedTestFolder folder;
   const std::wstring program = folder.path() + L"\\launcher.exe";
-  EXPECT_EQ(SCHEDULED_TASK_NOT_FOUND, scheduler_.GetState(prefix_ + L"none"));
 
   ScheduledTask replaced = Create(program, ScheduledTask::kDaily, true);
   const std::wstring name = replaced.name;

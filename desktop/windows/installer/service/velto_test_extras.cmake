@@ -26,33 +26,22 @@ target_link_libraries(install_log_reader_child PRIVATE velto_manifest base
                       shell32)
 add_dependencies(${name} install_log_reader_child)
 
-# Resource-only "_vlautolib.pyd" modules, one folder per variant; the tests
-# copy them where they need them.
+# A resource-only "_vlautolib.pyd" module in a folder of its own; the tests
+# copy it where they need it.
 set(fallback_rc ${service_dir}/testdata/fallback_settings.rc)
-set(fallback_variants autotest invalid_json list_root no_company)
-set(fallback_settings "")
-foreach(variant ${fallback_variants})
-  list(APPEND fallback_settings ${service_dir}/testdata/${variant}_settings.json)
-endforeach()
 set_source_files_properties(${fallback_rc} PROPERTIES
                             COMPILE_OPTIONS "--codepage=65001"
-                            OBJECT_DEPENDS "${fallback_settings}")
-set(fallback_modules "")
-foreach(variant ${fallback_variants})
-  set(module vlautolib_${variant})
-  string(TOUPPER "${variant}_SETTINGS" define)
-  add_library(${module} SHARED ${fallback_rc})
-  target_compile_definitions(${module} PRIVATE ${define})
-  target_link_options(${module} PRIVATE -nostdlib -Wl,-e0)
-  set_target_properties(${module} PROPERTIES
-      LINKER_LANGUAGE C PREFIX "" OUTPUT_NAME _vlautolib SUFFIX ".pyd"
-      RUNTIME_OUTPUT_DIRECTORY
-          ${CMAKE_BINARY_DIR}/bin/product_settings_testdata/${variant})
-  list(APPEND fallback_modules ${module})
-endforeach()
+                            OBJECT_DEPENDS
+                                ${service_dir}/testdata/autotest_settings.json)
+add_library(vlautolib_autotest SHARED ${fallback_rc})
+target_link_options(vlautolib_autotest PRIVATE -nostdlib -Wl,-e0)
+set_target_properties(vlautolib_autotest PROPERTIES
+    LINKER_LANGUAGE C PREFIX "" OUTPUT_NAME _vlautolib SUFFIX ".pyd"
+    RUNTIME_OUTPUT_DIRECTORY
+        ${CMAKE_BINARY_DIR}/bin/product_settings_testdata/autotest)
 
 add_dependencies(${name} product_settings_probe product_settings_probe_bare
-                 ${fallback_modules})
+                 vlautolib_autotest)
 
 # The install log's golden document, which the tests compare saves with.
 configure_file(${service_dir}/testdata/install_log_full.xml
