@@ -196,7 +196,6 @@ class TaskDefinitionRegistrationTest : public testing::Test {
 TEST_F(TaskDefinitionRegistrationTest, RegistersReplacesAndSchedulerV2Handles) {
   TaskSchedulerV2 scheduler;
   ASSERT_TRUE(scheduler.Init());
-  EXPECT_EQ(SCHEDULED_TASK_NOT_FOUND, scheduler.GetState(task_name_));
   EXPECT_TRUE(scheduler.GetLastRunTime(task_name_).is_null());
   TaskDefinition definition =
       DescribeTask(MakeTask(2, 0, false), MakeEnvironment(false));
