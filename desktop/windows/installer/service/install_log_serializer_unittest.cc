@@ -201,7 +201,7 @@ TEST_F(InstallLogSerializerTest, LoadAcceptsTheLenientForms) {
   EXPECT_LE(before.ToInternalValue(), log.last_band_check.ToInternalValue());
   InstallLog expected;
   expected.version = "2";
-  expected.copy_only = false;  // Only "True" is true.
+  // Only "True" is true: copy_only stays false, all_users becomes false.
   expected.all_users = false;
   expected.pinned = true;
   expected.app_id = "kept";
