@@ -48,57 +48,49 @@ class InMemoryFirewallRuleStore : public FirewallRuleStore {
   // The collection, oldest first.
   std::vector<FirewallRuleProperties> rules() const {
     std::vector<FirewallRuleProperties> copies;
-    for (const auto& rule : rules_)
-      copies.push_back(*rule);
+    for (const auto& rule : rules_) copies.push_back(*rule);
     return copies;
   }
 
   bool GetCurrentProfileTypes(LONG* profile_types) override {
-    if (!profile_types_readable)
-      return false;
+    if (!profile_types_readable) return false;
     *profile_types = current_profile_types;
     return true;
   }
   bool GetFirewallEnabled(NET_FW_PROFILE_TYPE2 profile,
                           bool* enabled) override {
     auto found = firewall_enabled.find(profile);
-    if (found == firewall_enabled.end())
-      return false;
+    if (found == firewall_enabled.end()) return false;
     *enabled = found->second;
     return true;
   }
   bool GetRules(std::vector<std::unique_ptr<Rule>>* rules) override {
     ++rule_reads;
     rules->clear();
-    if (!rules_readable)
-      return false;
+    if (!rules_readable) return false;
     for (const auto& rule : rules_)
       rules->push_back(std::make_unique<MemoryRule>(rule, &can_rename_rules));
     return true;
   }
-  std::unique_ptr<Rule> CreateRule(
-      const FirewallRuleProperties& properties) override {
-    if (!can_create_rules)
-      return nullptr;
+  std::unique_ptr<Rule>
+  CreateRule(const FirewallRuleProperties& properties) override {
+    if (!can_create_rules) return nullptr;
     return std::make_unique<MemoryRule>(
         std::make_shared<FirewallRuleProperties>(properties),
         &can_rename_rules);
   }
   bool AddRule(const Rule& rule) override {
-    if (!can_add_rules)
-      return false;
-    rules_.push_back(static_cast<const MemoryRule&>(rule).properties());
+    if (!can_add_rules) return false;
+    rules_.push_back(static_cast<const MemoryRule&>(rule).properties);
     return true;
   }
   // Every rule of the name goes: the harshest answer, so that a test sees
   // any rule that was removed by a name it shares.
   bool RemoveRule(const std::wstring& name) override {
-    if (!can_remove_rules)
-      return false;
-    rules_.erase(std::remove_if(rules_.begin(), rules_.end(),
-                                [&name](const auto& rule) {
-                                  return rule->name == name;
-                                }),
+    if (!can_remove_rules) return false;
+    rules_.erase(std::remove_if(
+                     rules_.begin(), rules_.end(),
+                     [&name](const auto& rule) { return rule->name == name; }),
                  rules_.end());
     return true;
   }
@@ -109,33 +101,26 @@ class InMemoryFirewallRuleStore : public FirewallRuleStore {
    public:
     MemoryRule(std::shared_ptr<FirewallRuleProperties> properties,
                const bool* can_rename)
-        : properties_(std::move(properties)), can_rename_(can_rename) {}
+        : properties(std::move(properties)), can_rename(can_rename) {}
 
     bool GetName(std::wstring* name) const override {
-      *name = properties_->name;
+      *name = properties->name;
       return true;
     }
     bool GetApplicationName(std::wstring* application) const override {
-      if (properties_->application_path.empty())
-        return false;
-      *application = properties_->application_path.value();
+      if (properties->application_path.empty()) return false;
+      *application = properties->application_path.value();
       return true;
     }
     bool SetName(const std::wstring& name) override {
-      if (!*can_rename_)
-        return false;
-      properties_->name = name;
+      if (!*can_rename) return false;
+      properties->name = name;
       return true;
     }
 
-    const std::shared_ptr<FirewallRuleProperties>& properties() const {
-      return properties_;
-    }
-
-   private:
-    std::shared_ptr<FirewallRuleProperties> properties_;
+    std::shared_ptr<FirewallRuleProperties> properties;
     // The store's can_rename_rules; the store outlives its rules.
-    const bool* can_rename_;
+    const bool* can_rename;
   };
 
   std::vector<std::shared_ptr<FirewallRuleProperties>> rules_;
