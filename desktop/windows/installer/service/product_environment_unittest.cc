@@ -9,26 +9,21 @@ namespace {
 
 const char kVariable[] = "VELTO_PRODUCT_ENVIRONMENT_TEST";
 
-class ProductEnvironmentTest : public testing::Test {
- protected:
-  void TearDown() override { environment_->UnSetVar(kVariable); }
-
-  std::unique_ptr<base::Environment> environment_ = CreateProcessEnvironment();
-};
-
 // Names carry the product name in upper case. An absent variable reads as
 // empty, whatever the value held before, and a flag takes its default; a
 // present one is read as it is, and is a true flag only as "1", "yes" or
 // "true" in any case, never trimmed.
-TEST_F(ProductEnvironmentTest, NamesValuesAndFlags) {
+TEST(ProductEnvironmentTest, NamesValuesAndFlags) {
+  const std::unique_ptr<base::Environment> environment =
+      CreateProcessEnvironment();
   EXPECT_EQ("VELTO_CRASH_EMAIL", GetCrashEmailVariableName());
   EXPECT_EQ("VELTO_CRASH_KEEP_LOGS", GetCrashKeepLogsVariableName());
 
   std::string value = "stale";
-  ReadEnvironmentVariable(environment_.get(), &value, kVariable);
+  ReadEnvironmentVariable(environment.get(), &value, kVariable);
   EXPECT_EQ("", value);
-  EXPECT_TRUE(ReadEnvironmentFlag(environment_.get(), kVariable, true));
-  EXPECT_FALSE(ReadEnvironmentFlag(environment_.get(), kVariable, false));
+  EXPECT_TRUE(ReadEnvironmentFlag(environment.get(), kVariable, true));
+  EXPECT_FALSE(ReadEnvironmentFlag(environment.get(), kVariable, false));
 
   const struct {
     const char* value;
@@ -39,13 +34,14 @@ TEST_F(ProductEnvironmentTest, NamesValuesAndFlags) {
   };
   for (const auto& test : kCases) {
     SCOPED_TRACE(test.value);
-    ASSERT_TRUE(environment_->SetVar(kVariable, test.value));
-    ReadEnvironmentVariable(environment_.get(), &value, kVariable);
+    ASSERT_TRUE(environment->SetVar(kVariable, test.value));
+    ReadEnvironmentVariable(environment.get(), &value, kVariable);
     EXPECT_EQ(test.value, value);
     // The default must not leak into the answer for a present variable.
     EXPECT_EQ(test.flag,
-              ReadEnvironmentFlag(environment_.get(), kVariable, !test.flag));
+              ReadEnvironmentFlag(environment.get(), kVariable, !test.flag));
   }
+  environment->UnSetVar(kVariable);
 }
 
 }  // namespace
