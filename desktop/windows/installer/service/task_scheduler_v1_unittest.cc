@@ -123,10 +123,8 @@ class TaskSchedulerV1Test : public testing::Test {
 };
 
 TEST_F(TaskSchedulerV1Test, CreateReplaceConfigureDelete) {
-  testing_support::ScopedTestFolder folder;
-  const std::wstring program = folder.path() + L"\\launcher.exe";
-
-  ScheduledTask replaced = Create(program, ScheduledTask::kDaily, true);
+  ScheduledTask replaced =
+      Create(L"C:\\nowhere\\launcher.exe", ScheduledTask::kDaily, true);
   const std::wstring name = replaced.name;
   // Created again under the same name: replaced, triggers not doubled.
   replaced.description = L"replaced";
