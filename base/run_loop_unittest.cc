@@ -27,15 +27,6 @@ class RunLoopTest : public testing::Test {
   std::vector<std::string> order_;
 };
 
-TEST_F(RunLoopTest, QuitBeforeRunReturnsWithoutRunningTasks) {
-  Post([&] { order_.push_back("task"); });
-  RunLoop run_loop;
-  run_loop.Quit();
-  run_loop.Run();
-  EXPECT_TRUE(order_.empty());
-  EXPECT_FALSE(loop_.is_running());
-}
-
 // Quitting the outer run from inside a nested one lets the nested run go on
 // until it is quit itself; the outer one then ends at once.
 TEST_F(RunLoopTest, OuterQuitTakesEffectWhenTheNestedRunEnds) {
@@ -66,17 +57,26 @@ TEST_F(RunLoopTest, OuterQuitTakesEffectWhenTheNestedRunEnds) {
   EXPECT_EQ("after both quits", order_.back());
 }
 
-TEST_F(RunLoopTest, QuitClosureOfADestroyedRunLoopDoesNothing) {
+// A quit before the run ends it at once, without running tasks; the quit
+// closure of a destroyed run loop does nothing.
+TEST_F(RunLoopTest, EarlyAndStaleQuits) {
+  Post([&] { order_.push_back("queued before"); });
+  RunLoop early;
+  early.Quit();
+  early.Run();
+  EXPECT_TRUE(order_.empty());
+  EXPECT_FALSE(loop_.is_running());
+
   auto gone = std::make_unique<RunLoop>();
   Closure stale_quit = gone->QuitClosure();
   gone.reset();
-
   RunLoop run_loop;
   loop_.task_runner()->PostTask(FROM_HERE, stale_quit);
   Post([&] { order_.push_back("after stale quit"); });
   loop_.task_runner()->PostTask(FROM_HERE, run_loop.QuitClosure());
   run_loop.Run();
-  EXPECT_EQ(std::vector<std::string>{"after stale quit"}, order_);
+  EXPECT_EQ((std::vector<std::string>{"queued before", "after stale quit"}),
+            order_);
   EXPECT_TRUE(stale_quit.IsCancelled());
 }
 

@@ -16,6 +16,7 @@
 #include "base/bind.h"
 #include "base/logging.h"
 #include "base/message_loop/message_loop.h"
+#include "base/message_loop/message_window.h"
 #include "base/run_loop.h"
 #include "base/synchronization/lock.h"
 #include "base/synchronization/waitable_event.h"
@@ -117,39 +118,24 @@ class OutsideTaskPoster {
 // A message-only window: each posted function arrives as WM_APP.
 class WindowPoster : public OutsideTaskPoster {
  public:
-  WindowPoster() {
-    static const ATOM atom = [] {
-      WNDCLASSEXW window_class = {sizeof(window_class)};
-      window_class.lpfnWndProc = &WindowPoster::WindowProc;
-      window_class.hInstance = ::GetModuleHandleW(nullptr);
-      window_class.lpszClassName = L"VeltoTestWindowPoster";
-      return ::RegisterClassExW(&window_class);
-    }();
-    window_ = ::CreateWindowExW(0, MAKEINTATOM(atom), nullptr, 0, 0, 0, 0, 0,
-                                HWND_MESSAGE, nullptr,
-                                ::GetModuleHandleW(nullptr), nullptr);
-    CHECK(window_);
-  }
-  ~WindowPoster() override { ::DestroyWindow(window_); }
+  WindowPoster() { CHECK(window_.Create(Bind(&WindowPoster::OnMessage))); }
 
   void Post(std::function<void()> function) override {
     auto* heap_function = new std::function<void()>(std::move(function));
-    CHECK(::PostMessageW(window_, WM_APP, 0,
+    CHECK(::PostMessageW(window_.hwnd(), WM_APP, 0,
                          reinterpret_cast<LPARAM>(heap_function)));
   }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                                     LPARAM lparam) {
-    if (message != WM_APP)
-      return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  static bool OnMessage(UINT message, WPARAM, LPARAM lparam, LRESULT*) {
+    if (message != WM_APP) return false;
     std::unique_ptr<std::function<void()>> function(
         reinterpret_cast<std::function<void()>*>(lparam));
     (*function)();
-    return 0;
+    return true;
   }
 
-  HWND window_;
+  win::MessageWindow window_;
 };
 
 // A pipe registered with the thread's IO loop: each posted function is one
@@ -180,17 +166,13 @@ class PipePoster : public OutsideTaskPoster,
     CHECK(::WriteFile(client_.Get(), &byte, 1, &written, nullptr));
   }
 
-  // The completions delivered to this handler.
-  int completions() const { return completions_; }
-
   void OnIOCompleted(OVERLAPPED* context, DWORD bytes, DWORD error) override {
     CHECK_EQ(context, &context_.overlapped);
     CHECK_EQ(error, 0u);
-    ++completions_;
     std::function<void()> function = std::move(functions_.front());
     functions_.pop_front();
     StartRead();
-    if (function) function();
+    function();
   }
 
  private:
@@ -206,7 +188,6 @@ class PipePoster : public OutsideTaskPoster,
   win::ScopedHandle client_;
   MessageLoopForIO::IOContext context_;
   char buffer_ = 0;
-  int completions_ = 0;
   std::deque<std::function<void()>> functions_;
 };
 

@@ -6,7 +6,6 @@
 #include <deque>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -117,7 +116,6 @@ TEST_P(MessageLoopTest, DestructionDestroysQueuedTasksBeforeTheObservers) {
   {
     MessageLoop loop(GetParam());
     loop.AddDestructionObserver(&observer);
-    loop.AddDestructionObserver(&observer);  // kept once
     scoped_refptr<SingleThreadTaskRunner> runner = loop.task_runner();
     auto task = [&] {
       return test::WitnessedTask(&deaths, [&] { ran = true; });

@@ -7,34 +7,21 @@
 #include <gtest/gtest.h>
 
 #include "base/message_loop/message_loop_test_helpers.h"
-#include "base/threading/thread_id_name_manager.h"
 
 namespace base {
 namespace {
 
-// Records what a thread sees of itself, then waits to be released, so the
-// owner can look at it while it runs.
+// Records what a thread sees of itself.
 class ProbeDelegate : public PlatformThread::Delegate {
  public:
-  explicit ProbeDelegate(std::string name = std::string())
-      : name_(std::move(name)) {}
-
   void ThreadMain() override {
-    id_ = PlatformThread::CurrentId();
     priority_ = ::GetThreadPriority(::GetCurrentThread());
     ULONG_PTR low = 0;
     ULONG_PTR high = 0;
     ::GetCurrentThreadStackLimits(&low, &high);
     stack_reservation_ = high - low;
-    if (!name_.empty()) PlatformThread::SetName(name_);
-    ran_.Signal();
-    release_.Wait();
   }
 
-  std::string name_;
-  test::ManualEvent ran_;
-  test::ManualEvent release_;
-  PlatformThreadId id_ = 0;
   int priority_ = 0;
   size_t stack_reservation_ = 0;
 };
@@ -74,7 +61,6 @@ TEST(PlatformThreadTest, PriorityAndStackReservationFollowTheRequest) {
     win::ScopedHandle handle;
     ASSERT_TRUE(PlatformThread::CreateWithPriority(test.stack_size, &probe,
                                                    &handle, test.priority));
-    probe.release_.Signal();
     PlatformThread::Join(std::move(handle));
     EXPECT_EQ(test.expected, probe.priority_);
     if (test.stack_size) {
@@ -97,32 +83,6 @@ TEST(PlatformThreadTest, PriorityAndStackReservationFollowTheRequest) {
   ASSERT_TRUE(PlatformThread::CreateNonJoinableWithPriority(
       0, new SignalAndDelete(&done), ThreadPriority::NORMAL));
   EXPECT_TRUE(done.TimedWait(TimeDelta::FromSeconds(10)));
-}
-
-TEST(PlatformThreadTest, NameIsKnownWhileTheThreadRuns) {
-  ProbeDelegate probe("PlatformThreadTest worker");
-  win::ScopedHandle handle;
-  ASSERT_TRUE(PlatformThread::CreateWithPriority(0, &probe, &handle,
-                                                 ThreadPriority::NORMAL));
-  probe.ran_.Wait();
-  ThreadIdNameManager* names = ThreadIdNameManager::GetInstance();
-  EXPECT_STREQ("PlatformThreadTest worker", names->GetName(probe.id_));
-
-  typedef HRESULT(WINAPI * GetThreadDescriptionFunction)(HANDLE, PWSTR*);
-  auto get_description = reinterpret_cast<GetThreadDescriptionFunction>(
-      reinterpret_cast<void*>(::GetProcAddress(
-          ::GetModuleHandleW(L"kernel32.dll"), "GetThreadDescription")));
-  if (get_description) {
-    PWSTR description = nullptr;
-    ASSERT_TRUE(SUCCEEDED(get_description(handle.Get(), &description)));
-    EXPECT_STREQ(L"PlatformThreadTest worker", description);
-    ::LocalFree(description);
-  }
-
-  probe.release_.Signal();
-  PlatformThread::Join(std::move(handle));
-  // The ended thread's registration is gone; its id may belong to the next.
-  EXPECT_STREQ("", names->GetName(probe.id_));
 }
 
 TEST(PlatformThreadTest, SleepNeverReturnsEarly) {

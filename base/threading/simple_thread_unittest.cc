@@ -1,5 +1,6 @@
 #include "base/threading/simple_thread.h"
 
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -9,8 +10,8 @@
 namespace base {
 namespace {
 
-// Records its name as the thread sees it when Run starts, and whether the
-// owner's Start had already returned.
+// Records its name as the thread sees it when Run starts, and as debuggers
+// see it where the system keeps thread descriptions (older ones lack it).
 class NameRecorder : public SimpleThread {
  public:
   NameRecorder(const std::string& prefix, const Options& options)
@@ -20,14 +21,26 @@ class NameRecorder : public SimpleThread {
 
   void Run() override {
     name_in_run_ = PlatformThread::GetName();
+    typedef HRESULT(WINAPI * GetThreadDescriptionFunction)(HANDLE, PWSTR*);
+    auto get_description = reinterpret_cast<GetThreadDescriptionFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(
+            ::GetModuleHandleW(L"kernel32.dll"), "GetThreadDescription")));
+    PWSTR description = nullptr;
+    if (get_description) {
+      EXPECT_TRUE(
+          SUCCEEDED(get_description(::GetCurrentThread(), &description)));
+      description_in_run_ = description ? description : L"";
+      ::LocalFree(description);
+    }
     release_.Wait();
   }
 
   std::string name_in_run_;
+  std::optional<std::wstring> description_in_run_;
   WaitableEvent release_;
 };
 
-TEST(SimpleThreadTest, NamedBeforeStartReturnsAndJoinable) {
+TEST(SimpleThreadTest, NamedBeforeStartReturnsAndUnregisteredAtExit) {
   NameRecorder thread("SimpleThreadTest", SimpleThread::Options());
   ASSERT_TRUE(thread.Start());
   // Start waited for the name, not for Run.
@@ -39,6 +52,12 @@ TEST(SimpleThreadTest, NamedBeforeStartReturnsAndJoinable) {
   thread.Join();
   EXPECT_TRUE(thread.HasBeenJoined());
   EXPECT_EQ(expected, thread.name_in_run_);
+  if (thread.description_in_run_) {
+    EXPECT_EQ(std::wstring(expected.begin(), expected.end()),
+              *thread.description_in_run_);
+  }
+  // The ended thread's registration is gone; its id may belong to the next.
+  EXPECT_STREQ("", ThreadIdNameManager::GetInstance()->GetName(thread.tid()));
   // The id shows as a signed number.
   EXPECT_EQ("pool/-1", internal::SimpleThreadName("pool", 0xFFFFFFFF));
 }
@@ -46,12 +65,9 @@ TEST(SimpleThreadTest, NamedBeforeStartReturnsAndJoinable) {
 TEST(SimpleThreadTest, FailedStartReturnsInsteadOfWaiting) {
   SimpleThread::Options options;
   options.stack_size = size_t{1} << 46;  // more than the address space
-  for (bool joinable : {true, false}) {
-    options.joinable = joinable;
-    NameRecorder thread("SimpleThreadTest failed", options);
-    EXPECT_FALSE(thread.Start());
-    EXPECT_FALSE(thread.HasBeenStarted());
-  }
+  NameRecorder thread("SimpleThreadTest failed", options);
+  EXPECT_FALSE(thread.Start());
+  EXPECT_FALSE(thread.HasBeenStarted());
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <memory>
 #include <set>
 #include <thread>
 #include <vector>
@@ -26,21 +25,6 @@ void RecordDestroyed(void* value) {
 }
 
 void* AsValue(intptr_t number) { return reinterpret_cast<void*>(number); }
-
-// A slot that is freed at the end of the test, so tests do not use up the
-// process's 256 entries.
-class ScopedSlot {
- public:
-  explicit ScopedSlot(TLSDestructorFunc destructor) : slot_(destructor) {}
-  ~ScopedSlot() {
-    if (slot_.initialized()) slot_.Free();
-  }
-  ThreadLocalStorageSlot* operator->() { return &slot_; }
-  ThreadLocalStorageSlot& get() { return slot_; }
-
- private:
-  ThreadLocalStorageSlot slot_;
-};
 
 // A thread-exit callback of this executable that runs after the slots'
 // own, as another module's late clean-up would.
@@ -66,27 +50,28 @@ const PIMAGE_TLS_CALLBACK velto_test_late_slot_reader = &ReadSlotLate;
 // slots were torn down gives null and makes no new vector.
 TEST(ThreadLocalStorageTest, ValuesArePerThreadAndDestroyedAtThreadExit) {
   g_destroyed.Take();
-  ScopedSlot slot(&RecordDestroyed);
-  ScopedSlot cleared(&RecordDestroyed);
-  ScopedSlot without_destructor(nullptr);
-  slot->Set(AsValue(1000));
-  g_late_slot = &slot.get();
-  std::unique_ptr<ThreadLocalStorageSlot> claimed[4];
+  // Freed at the end, so tests do not use up the process's 256 entries.
+  ThreadLocalStorageSlot slot(&RecordDestroyed);
+  ThreadLocalStorageSlot cleared(&RecordDestroyed);
+  ThreadLocalStorageSlot without_destructor(nullptr);
+  slot.Set(AsValue(1000));
+  g_late_slot = &slot;
+  ThreadLocalStorageSlot claimed[4];
 
   std::vector<std::thread> threads;
   for (intptr_t t = 1; t <= 4; ++t) {
     threads.emplace_back([&, t] {
       if (t == 1) g_late_reader_thread = ::GetCurrentThreadId();
       EXPECT_FALSE(internal::ThreadHasLocalStorageVectorForTesting());
-      claimed[t - 1] = std::make_unique<ThreadLocalStorageSlot>(nullptr);
-      EXPECT_EQ(nullptr, slot->Get());
-      slot->Set(AsValue(t));
+      claimed[t - 1].Initialize(nullptr);
+      EXPECT_EQ(nullptr, slot.Get());
+      slot.Set(AsValue(t));
       EXPECT_TRUE(internal::ThreadHasLocalStorageVectorForTesting());
-      cleared->Set(AsValue(7));
-      cleared->Set(nullptr);
-      without_destructor->Set(AsValue(8));
+      cleared.Set(AsValue(7));
+      cleared.Set(nullptr);
+      without_destructor.Set(AsValue(8));
       ::Sleep(10);
-      EXPECT_EQ(AsValue(t), slot->Get());
+      EXPECT_EQ(AsValue(t), slot.Get());
     });
   }
   for (auto& thread : threads) thread.join();
@@ -95,16 +80,19 @@ TEST(ThreadLocalStorageTest, ValuesArePerThreadAndDestroyedAtThreadExit) {
   std::vector<intptr_t> destroyed = g_destroyed.Take();
   std::sort(destroyed.begin(), destroyed.end());
   EXPECT_EQ((std::vector<intptr_t>{1, 2, 3, 4}), destroyed);
-  EXPECT_EQ(AsValue(1000), slot->Get());
-  slot->Set(nullptr);
+  EXPECT_EQ(AsValue(1000), slot.Get());
+  slot.Set(nullptr);
   EXPECT_EQ(1, g_late_reads_null.load());
   EXPECT_EQ(0, g_late_made_vector.load());
   std::set<int> indexes;
   for (auto& claim : claimed) {
-    indexes.insert(claim->slot_index());
-    claim->Free();
+    indexes.insert(claim.slot_index());
+    claim.Free();
   }
   EXPECT_EQ(4u, indexes.size());
+  slot.Free();
+  cleared.Free();
+  without_destructor.Free();
 }
 
 // Destructors that store values: into a slot whose entry the pass has gone
@@ -129,17 +117,20 @@ void RestoreItself(void* value) {
 
 TEST(ThreadLocalStorageTest, StoresByDestructorsGetMorePassesUpTo256) {
   // Claimed first, so its entry comes before the storing slot's.
-  ScopedSlot later(&RecordPassOrder);
-  ScopedSlot storing(&StoreIntoLaterSlot);
-  ScopedSlot restoring(&RestoreItself);
-  g_later_slot = &later.get();
-  g_restoring_slot = &restoring.get();
+  ThreadLocalStorageSlot later(&RecordPassOrder);
+  ThreadLocalStorageSlot storing(&StoreIntoLaterSlot);
+  ThreadLocalStorageSlot restoring(&RestoreItself);
+  g_later_slot = &later;
+  g_restoring_slot = &restoring;
   std::thread([&] {
-    storing->Set(AsValue(40));
-    restoring->Set(AsValue(1));
+    storing.Set(AsValue(40));
+    restoring.Set(AsValue(1));
   }).join();
   EXPECT_EQ((std::vector<intptr_t>{40, 41}), g_pass_order);
   EXPECT_EQ(256, g_restore_calls);
+  later.Free();
+  storing.Free();
+  restoring.Free();
 }
 
 TEST(ThreadLocalStorageTest, ReclaimedEntryHidesAndNeverDestroysOldValues) {
@@ -235,7 +226,7 @@ TEST(ThreadLocalStorageTest, OnlyProcessDetachGivesUpOnABusyTableLock) {
       {DLL_PROCESS_DETACH, false, true, {21}},
       {DLL_THREAD_DETACH, true, false, {21}},
   };
-  ScopedSlot slot(&RecordDestroyed);
+  ThreadLocalStorageSlot slot(&RecordDestroyed);
   Lock* table_lock = GetThreadLocalStorageLock();
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message()
@@ -244,7 +235,7 @@ TEST(ThreadLocalStorageTest, OnlyProcessDetachGivesUpOnABusyTableLock) {
     test::ManualEvent returned;
     if (c.lock_busy) table_lock->Acquire();
     std::thread ending([&] {
-      slot->Set(AsValue(21));
+      slot.Set(AsValue(21));
       velto_thread_local_storage_exit_callback(nullptr, c.reason, nullptr);
       returned.Signal();
     });
@@ -255,6 +246,7 @@ TEST(ThreadLocalStorageTest, OnlyProcessDetachGivesUpOnABusyTableLock) {
     ending.join();
     EXPECT_EQ(c.destroyed, g_destroyed.Take());
   }
+  slot.Free();
 }
 
 }  // namespace
