@@ -61,15 +61,11 @@ struct FakeApi {
     if (fail) return ::SetLastError(ERROR_NOT_ENOUGH_MEMORY), FALSE;
     return ::PostQueuedCompletionStatus(port, bytes, key, overlapped);
   }
-  static int posts;
-  static bool fail;
-  static bool fail_timer;
-  static std::vector<UINT> timer_elapses;
+  static inline int posts = 0;
+  static inline bool fail = false;
+  static inline bool fail_timer = false;
+  static inline std::vector<UINT> timer_elapses;
 };
-int FakeApi::posts = 0;
-bool FakeApi::fail = false;
-bool FakeApi::fail_timer = false;
-std::vector<UINT> FakeApi::timer_elapses;
 
 const internal::MessagePumpWinApi kFakeApi = {
     &FakeApi::PostMessage, &FakeApi::SetTimer,

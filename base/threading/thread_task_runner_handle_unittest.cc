@@ -21,13 +21,12 @@ class Doomed {
   void Touch() { ++touches; }
   WeakPtr<Doomed> GetWeakPtr() { return factory_.GetWeakPtr(); }
 
-  static std::atomic<int> touches;
+  static inline std::atomic<int> touches{0};
 
  private:
   std::atomic<DWORD>* death_thread_;
   WeakPtrFactory<Doomed> factory_{this};
 };
-std::atomic<int> Doomed::touches{0};
 
 TEST(TaskRunnerTest, QueuedTasksFollowTheirObject) {
   Thread worker("TaskRunnerTest worker");

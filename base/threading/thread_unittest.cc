@@ -113,11 +113,10 @@ TEST(ThreadTest, LoopTypeAndApartmentFollowTheOptions) {
     const char* expected_loop;
     const char* expected_com;
   } kCases[] = {
-      {Thread::COM_NONE, MessageLoop::TYPE_IO, false, "type 3", "no COM"},
       {Thread::COM_NONE, MessageLoop::TYPE_IO, true, "type 2", "no COM"},
       // Start() alone chooses the UI loop for a single-threaded apartment.
       {Thread::COM_STA, MessageLoop::TYPE_DEFAULT, false, "type 1", "STA"},
-      {Thread::COM_MTA, MessageLoop::TYPE_DEFAULT, false, "type 0", "MTA"},
+      {Thread::COM_MTA, MessageLoop::TYPE_IO, false, "type 3", "MTA"},
   };
   for (const auto& test : kCases) {
     EventLog log;

@@ -30,8 +30,8 @@ Closure RecordingTask(RunRecord* record) {
 
 // What the last queueing call was asked for; refuses when told to.
 struct QueueCall {
-  static ULONG flags;
-  static bool refuse;
+  static inline ULONG flags = 0xffffffff;
+  static inline bool refuse = false;
   static BOOL WINAPI Queue(LPTHREAD_START_ROUTINE function, PVOID context,
                            ULONG call_flags) {
     flags = call_flags;
@@ -42,8 +42,6 @@ struct QueueCall {
     return ::QueueUserWorkItem(function, context, call_flags);
   }
 };
-ULONG QueueCall::flags = 0xffffffff;
-bool QueueCall::refuse = false;
 
 // Tasks run on a pool thread and are released there; a refused one is
 // released at once, unrun, on the posting thread. A task with a reply is
