@@ -51,9 +51,7 @@ TEST_F(RunLoopTest, OuterQuitTakesEffectWhenTheNestedRunEnds) {
                                       "nested ended"}),
             order_);
 
-  RunLoop idle;
-  idle.QuitWhenIdle();
-  idle.Run();
+  test::RunUntilIdle();
   EXPECT_EQ("after both quits", order_.back());
 }
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "base/bind.h"
 #include "base/message_loop/message_loop.h"
 #include "base/message_loop/message_loop_test_helpers.h"
 #include "base/run_loop.h"
