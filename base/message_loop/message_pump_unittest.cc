@@ -1,5 +1,6 @@
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -25,11 +26,7 @@ constexpr char kProblemHistogram[] = "Quarle.MessageLoopProblem";
 class FakeDelegate : public MessagePump::Delegate {
  public:
   bool DoWork() override {
-    if (on_work) {
-      std::function<void()> work = std::move(on_work);
-      on_work = nullptr;
-      work();
-    }
+    if (std::function<void()> work = std::exchange(on_work, nullptr)) work();
     return false;
   }
   bool DoDelayedWork(TimeTicks* next) override {
@@ -160,31 +157,28 @@ TEST(MessagePumpForUITest, QuitMessageEndsEveryRunAndKeepsItsExitCode) {
   EXPECT_EQ(7u, message.wParam);
 }
 
-class FixedDispatcher : public MessagePumpDispatcher {
- public:
-  explicit FixedDispatcher(unsigned action) : action_(action) {}
+// Answers every message with |action|, counting the test's own.
+struct FixedDispatcher : MessagePumpDispatcher {
   unsigned Dispatch(const MSG& message) override {
     if (message.message == WM_APP) ++app_messages;
-    return action_;
+    return action;
   }
+  unsigned action = 0;
   int app_messages = 0;
-
- private:
-  unsigned action_;
 };
 
 TEST(MessagePumpForUITest, DispatcherDecidesDispatchAndQuit) {
-  struct Case {
+  const struct {
     unsigned action;
     bool dispatched;
     bool quit_by_dispatcher;
-  };
-  const Case cases[] = {{1, false, true}, {2, true, false}};
+  } cases[] = {{1, false, true}, {2, true, false}};
   MessageLoop loop(MessageLoop::TYPE_UI);
   test::WindowPoster poster;
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.action);
-    FixedDispatcher dispatcher(c.action);
+    FixedDispatcher dispatcher;
+    dispatcher.action = c.action;
     RunLoop run_loop(&dispatcher);
     bool dispatched = false;
     bool quit_task_ran = false;
