@@ -7,17 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include "base/files/file_test_util.h"
 #include "base/win/windows_version.h"
 #include "testing/scoped_directory_link.h"
-#include "testing/scoped_test_folder.h"
 
 namespace base {
 namespace {
 
-using testing_support::ScopedTestFolder;
-using testing_support::WriteFileForTest;
-
-class FileEnumeratorTest : public ::testing::Test {
+class FileEnumeratorTest : public test::FileTestBase {
  protected:
   void SetUp() override {
     // root: a.txt, b.log, d1\ (c.txt, d2\ (e.txt)), empty\ .
@@ -30,13 +27,6 @@ class FileEnumeratorTest : public ::testing::Test {
     MakeDir(L"empty");
   }
 
-  void MakeFile(const std::wstring& relative, const std::string& contents) {
-    ASSERT_TRUE(WriteFileForTest(folder_.path() + L"\\" + relative, contents));
-  }
-  void MakeDir(const std::wstring& relative) {
-    ASSERT_TRUE(::CreateDirectoryW((folder_.path() + L"\\" + relative).c_str(),
-                                   nullptr));
-  }
   FilePath Root() const { return FilePath(folder_.path()); }
   std::vector<std::wstring> Walk(FileEnumerator* enumerator) const {
     std::vector<std::wstring> found;
@@ -56,8 +46,6 @@ class FileEnumeratorTest : public ::testing::Test {
     std::sort(found.begin(), found.end());
     return found;
   }
-
-  ScopedTestFolder folder_;
 };
 
 TEST_F(FileEnumeratorTest, TypesRecursionAndPatterns) {

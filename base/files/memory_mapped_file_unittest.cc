@@ -5,30 +5,19 @@
 #include <string>
 
 #include "base/files/file.h"
-#include "testing/scoped_test_folder.h"
+#include "base/files/file_test_util.h"
 
 namespace base {
 namespace {
 
-using testing_support::ScopedTestFolder;
-using testing_support::WriteFileForTest;
-
-class MemoryMappedFileTest : public testing::Test {
+class MemoryMappedFileTest : public test::FileTestBase {
  protected:
-  FilePath MakeFile(const std::wstring& name, const std::string& contents) {
-    FilePath path(folder_.path() + L"\\" + name);
-    EXPECT_TRUE(WriteFileForTest(path.value(), contents));
-    return path;
-  }
   // A sparse file of |length| bytes: nothing is written to disk.
   FilePath MakeFileOfLength(const std::wstring& name, int64_t length) {
-    FilePath path(folder_.path() + L"\\" + name);
-    File file(path, File::FLAG_CREATE | File::FLAG_WRITE);
+    File file(Path(name), File::FLAG_CREATE | File::FLAG_WRITE);
     EXPECT_TRUE(file.SetLength(length));
-    return path;
+    return Path(name);
   }
-
-  ScopedTestFolder folder_;
 };
 
 TEST_F(MemoryMappedFileTest, MapsTheContentsUntilDestroyedAndWritesThrough) {
@@ -66,9 +55,9 @@ TEST_F(MemoryMappedFileTest, UnmappableFilesFailCleanlyUpToTheLimit) {
     FilePath path;
   } cases[] = {
       {"empty file", MakeFile(L"empty.bin", "")},
-      {"missing file", FilePath(folder_.path() + L"\\missing.bin")},
+      {"missing file", Path(L"missing.bin")},
       {"2 GiB file", MakeFileOfLength(L"huge.bin", int64_t{1} << 31)},
-      {"parent reference", FilePath(folder_.path() + L"\\..\\x.bin")},
+      {"parent reference", Path(L"..\\x.bin")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -79,7 +68,7 @@ TEST_F(MemoryMappedFileTest, UnmappableFilesFailCleanlyUpToTheLimit) {
     EXPECT_EQ(0u, mapped.length());
   }
   // Nothing was left open: the empty file can be replaced.
-  EXPECT_TRUE(WriteFileForTest(folder_.path() + L"\\empty.bin", "x"));
+  MakeFile(L"empty.bin");
 
   // One byte less than 2 GiB still maps.
   MemoryMappedFile largest;

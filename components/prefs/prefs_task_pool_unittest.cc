@@ -13,6 +13,7 @@
 
 #include "base/at_exit.h"
 #include "base/bind.h"
+#include "base/files/file_test_util.h"
 #include "base/files/file_util.h"
 #include "base/json/json_file_value_serializer.h"
 #include "base/json/values.h"
@@ -21,7 +22,6 @@
 #include "base/threading/simple_thread.h"
 #include "base/threading/thread.h"
 #include "base/time/time.h"
-#include "testing/scoped_test_folder.h"
 
 namespace {
 
@@ -44,17 +44,12 @@ std::unique_ptr<base::DictionaryValue> ReadDictionary(const FilePath& path) {
       base::JSONFileValueDeserializer(path, 0).Deserialize(&code, nullptr));
 }
 
-class PrefsTaskPoolTest : public ::testing::Test {
+class PrefsTaskPoolTest : public base::test::FileTestBase {
  protected:
-  FilePath File(const wchar_t* name) {
-    return FilePath(folder_.path()).Append(name);
-  }
   scoped_refptr<base::SequencedTaskRunner> RunnerFor(const FilePath& path) {
     return JsonPrefStore::GetTaskRunnerForFile(path,
                                                GetPrefsTaskPool()->pool());
   }
-
-  testing_support::ScopedTestFolder folder_;
 };
 
 // Each file has its sequence, so a new store reads its file behind the writes
@@ -62,20 +57,20 @@ class PrefsTaskPoolTest : public ::testing::Test {
 // the teardown lets every queued write finish, a released store's last
 // commit of a lossy change included, and on request waits for the runners.
 TEST_F(PrefsTaskPoolTest, SequencePerFileAndTeardownFlushesAndWaits) {
-  const FilePath path = File(L"installer_prefs.json");
+  const FilePath path = Path(L"installer_prefs.json");
   std::atomic<bool> released{false};
   std::thread releaser;
   {
     base::AtExitManager exit_manager;
     // Each file has a sequence of its own.
     ManualEvent started, release, b_ran, a_ran;
-    scoped_refptr<base::SequencedTaskRunner> a = RunnerFor(File(L"a"));
+    scoped_refptr<base::SequencedTaskRunner> a = RunnerFor(Path(L"a"));
     a->PostTask(FROM_HERE, Fn([&] {
                   started.Signal();
                   release.Wait();
                 }));
     started.Wait();
-    RunnerFor(File(L"b"))->PostTask(FROM_HERE, Fn([&] { b_ran.Signal(); }));
+    RunnerFor(Path(L"b"))->PostTask(FROM_HERE, Fn([&] { b_ran.Signal(); }));
     a->PostTask(FROM_HERE, Fn([&] { a_ran.Signal(); }));
     EXPECT_TRUE(b_ran.TimedWait(TimeDelta::FromSeconds(10)));
     EXPECT_FALSE(a_ran.TimedWait(TimeDelta::FromMilliseconds(200)));
@@ -123,7 +118,7 @@ bool StartNoThread(base::SimpleThread*) { return false; }
 // rather than wait for a worker that never comes.
 TEST_F(PrefsTaskPoolTest, StoresWorkHereWhenNoWorkerCanStart) {
   base::internal::ScopedStartWorkerForTesting no_worker(&StartNoThread);
-  const FilePath path = File(L"installer_prefs.json");
+  const FilePath path = Path(L"installer_prefs.json");
   base::AtExitManager exit_manager;
   scoped_refptr<JsonPrefStore> writer(new JsonPrefStore(path, RunnerFor(path)));
   // No loop on this thread, so the change is handed to the writer at once.
@@ -144,7 +139,7 @@ TEST_F(PrefsTaskPoolTest, StoresWorkHereWhenNoWorkerCanStart) {
 TEST_F(PrefsTaskPoolTest, StressChangesOnLoopsAreBatchedAndAllWritten) {
   constexpr int kThreads = 8;
   constexpr int kStores = 4;
-  const FilePath files[2] = {File(L"one.json"), File(L"two.json")};
+  const FilePath files[2] = {Path(L"one.json"), Path(L"two.json")};
   // expected[thread][file]: the last value the thread set for each key.
   std::map<std::string, int> expected[kThreads][2];
   auto expect_last_values = [&] {
