@@ -26,6 +26,13 @@ inline std::string ReadForTest(const FilePath& path) {
   return contents;
 }
 
+// |path| opened for reading with |share|, so that others cannot delete,
+// move or write it meanwhile; close it with ::CloseHandle or a ScopedHandle.
+inline HANDLE HoldOpenForTest(const FilePath& path, DWORD share) {
+  return ::CreateFileW(path.value().c_str(), GENERIC_READ, share, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+}
+
 class FileTestBase : public ::testing::Test {
  protected:
   FilePath Path(const std::wstring& relative) const {

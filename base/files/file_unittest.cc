@@ -113,10 +113,7 @@ TEST_F(FileTest, ReadWriteSeekAndResize) {
   ASSERT_EQ(7, file.Seek(File::FROM_BEGIN, 7));
   ASSERT_TRUE(file.SetLength(4));
   EXPECT_EQ(7, file.Seek(File::FROM_CURRENT, 0));
-  EXPECT_EQ(4, file.Seek(File::FROM_END, 0));
-  ASSERT_EQ(2, file.Seek(File::FROM_BEGIN, 2));
   ASSERT_TRUE(file.SetLength(20));
-  EXPECT_EQ(2, file.Seek(File::FROM_CURRENT, 0));
   EXPECT_EQ(std::string("Jell") + std::string(16, '\0'), ReadForTest(path));
 
   const int64_t beyond_end = int64_t{1} << 33;  // Extends the file.

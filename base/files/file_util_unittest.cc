@@ -14,6 +14,7 @@
 namespace base {
 namespace {
 
+using test::HoldOpenForTest;
 using test::ReadForTest;
 using testing_support::WriteFileForTest;
 
@@ -39,10 +40,6 @@ class FileUtilTest : public test::FileTestBase {
     EXPECT_EQ("one", ReadForTest(root.Append(L"1.txt")));
     EXPECT_EQ("three", ReadForTest(root.Append(L"sub\\3.txt")));
     EXPECT_TRUE(DirectoryExists(root.Append(L"empty")));
-  }
-  static HANDLE OpenHeld(const FilePath& path, DWORD share) {
-    return ::CreateFileW(path.value().c_str(), GENERIC_READ, share, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
   }
   void SetReadOnly(const FilePath& path) {
     ASSERT_TRUE(
@@ -257,7 +254,7 @@ TEST_F(FileUtilTest, FolderMovedAcrossVolumesStaysCompleteSomewhere) {
     }
     ScopedHandle held;
     if (c.held_share != kNotHeld) {
-      held.Set(OpenHeld(from.Append(L"sub\\3.txt"), c.held_share));
+      held.Set(HoldOpenForTest(from.Append(L"sub\\3.txt"), c.held_share));
       ASSERT_TRUE(held.IsValid());
     }
 
@@ -291,7 +288,7 @@ TEST_F(FileUtilTest, FailedFolderMoveChangesNothing) {
   MakeDir(L"e\\sub");
   // Were the move to copy and then delete, this file would stop the delete
   // half-way.
-  ScopedHandle held(OpenHeld(Path(L"src\\sub\\3.txt"), FILE_SHARE_READ));
+  ScopedHandle held(HoldOpenForTest(Path(L"src\\sub\\3.txt"), FILE_SHARE_READ));
   ASSERT_TRUE(held.IsValid());
   MakeDir(L"in_way");
   auto not_moved = [this](const wchar_t* from, const FilePath& to) {
@@ -411,7 +408,7 @@ TEST_F(FileUtilTest, TemporaryFiles) {
                              L"a.json.0123ABCD.tmp.x"};
   for (const wchar_t* other : others) MakeFile(other);
   ScopedHandle held(
-      OpenHeld(Path(others[0]), FILE_SHARE_READ | FILE_SHARE_WRITE));
+      HoldOpenForTest(Path(others[0]), FILE_SHARE_READ | FILE_SHARE_WRITE));
   ASSERT_TRUE(CreateTemporaryFileFor(Path(L"a.json"), &temp_file));
   EXPECT_EQ(FilePath(folder_.path()), temp_file.DirName());
   const std::wstring name = temp_file.BaseName().value();

@@ -108,9 +108,8 @@ BOOL WINAPI FailingReplaceFile(const wchar_t* replaced,
   if (g_fake_replace.fate == TargetFate::kRenamedAway)
     ::MoveFileW(replaced, (std::wstring(replaced) + L".away").c_str());
   if (g_fake_replace.hold_replacement) {
-    g_held_replacement.Set(::CreateFileW(replacement, GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                         nullptr, OPEN_EXISTING, 0, nullptr));
+    g_held_replacement.Set(test::HoldOpenForTest(
+        FilePath(replacement), FILE_SHARE_READ | FILE_SHARE_WRITE));
   }
   ::SetLastError(g_fake_replace.error);
   return FALSE;
@@ -136,9 +135,8 @@ TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
     SCOPED_TRACE(c.fake.error);
     ASSERT_TRUE(WriteFileForTest(target_.value(), "old"));
     g_fake_replace = c.fake;
-    g_held_target = ::CreateFileW(target_.value().c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
+    g_held_target =
+        test::HoldOpenForTest(target_, FILE_SHARE_READ | FILE_SHARE_WRITE);
     ASSERT_NE(INVALID_HANDLE_VALUE, g_held_target);
     const bool succeeds = c.target && std::string(c.target) == "new";
     const int64_t before = Failures(4);

@@ -21,6 +21,7 @@ namespace {
 
 using base::FilePath;
 using base::TimeDelta;
+using base::test::HoldOpenForTest;
 using base::test::ReadForTest;
 using testing_support::WriteFileForTest;
 
@@ -97,9 +98,8 @@ TEST_F(JsonPrefStoreTest, CorruptFileIsSetAsideAndNeverLost) {
   // the move's own error.
   ASSERT_TRUE(::DeleteFileW(bad_path_.value().c_str()));
   ASSERT_TRUE(WriteFileForTest(path_.value(), corrupt));
-  base::win::ScopedHandle held(::CreateFileW(
-      path_.value().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-      nullptr, OPEN_EXISTING, 0, nullptr));
+  base::win::ScopedHandle held(
+      HoldOpenForTest(path_, FILE_SHARE_READ | FILE_SHARE_WRITE));
   ASSERT_TRUE(held.IsValid());
   store = MakeStore(path_);
   {
@@ -116,8 +116,7 @@ TEST_F(JsonPrefStoreTest, CorruptFileIsSetAsideAndNeverLost) {
 
   // With the copy held open too, the store keeps off the file.
   ASSERT_TRUE(WriteFileForTest(path_.value(), "[oops"));
-  held.Set(::CreateFileW(bad_path_.value().c_str(), GENERIC_READ, 0, nullptr,
-                         OPEN_EXISTING, 0, nullptr));
+  held.Set(HoldOpenForTest(bad_path_, 0));
   ASSERT_TRUE(held.IsValid());
   store = MakeStore(path_);
   EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT,
@@ -141,8 +140,6 @@ TEST_F(JsonPrefStoreTest, ReadErrorsAndReadOnlyStores) {
   } cases[] = {
       {"{\"x\":{\"y\":3}}", false, PersistentPrefStore::PREF_READ_ERROR_NONE,
        "{\"lossy\":1,\"new\":1,\"x\":{\"y\":3}}"},
-      {nullptr, false, PersistentPrefStore::PREF_READ_ERROR_NO_FILE,
-       "{\"lossy\":1,\"new\":1}"},
       {"[1,2]", false, PersistentPrefStore::PREF_READ_ERROR_JSON_TYPE, nullptr},
       {"{}", true, PersistentPrefStore::PREF_READ_ERROR_FILE_LOCKED, nullptr},
   };
@@ -154,8 +151,7 @@ TEST_F(JsonPrefStoreTest, ReadErrorsAndReadOnlyStores) {
     }
     base::win::ScopedHandle held;
     if (c.hold_without_sharing) {
-      held.Set(::CreateFileW(path_.value().c_str(), GENERIC_READ, 0, nullptr,
-                             OPEN_EXISTING, 0, nullptr));
+      held.Set(HoldOpenForTest(path_, 0));
       ASSERT_TRUE(held.IsValid());
     }
     scoped_refptr<JsonPrefStore> store = MakeStore(path_);
