@@ -86,9 +86,9 @@ TEST_F(ImportantFileWriterTest, FailedCreateOrOpenLeavesNothingBehind) {
 }
 
 // What the fake ReplaceFileW does before it fails.
-enum class TargetFate { kKept, kDeleted, kRenamedAway };
 struct FakeReplace {
-  TargetFate fate;
+  // Whether the old file is gone, as after a removal or a rename away.
+  bool target_lost;
   DWORD error;
   // Holds the new file open, so that moving it into place fails too.
   bool hold_replacement;
@@ -104,9 +104,7 @@ BOOL WINAPI FailingReplaceFile(const wchar_t* replaced,
                                DWORD, void*, void*) {
   ::CloseHandle(g_held_target);
   g_held_target = INVALID_HANDLE_VALUE;
-  if (g_fake_replace.fate == TargetFate::kDeleted) ::DeleteFileW(replaced);
-  if (g_fake_replace.fate == TargetFate::kRenamedAway)
-    ::MoveFileW(replaced, (std::wstring(replaced) + L".away").c_str());
+  if (g_fake_replace.target_lost) ::DeleteFileW(replaced);
   if (g_fake_replace.hold_replacement) {
     g_held_replacement.Set(test::HoldOpenForTest(
         FilePath(replacement), FILE_SHARE_READ | FILE_SHARE_WRITE));
@@ -124,11 +122,10 @@ TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
     FakeReplace fake;
     const char* target;  // null: no target left
   } cases[] = {
-      {{TargetFate::kDeleted, ERROR_UNABLE_TO_MOVE_REPLACEMENT, false}, "new"},
-      {{TargetFate::kRenamedAway, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, false},
-       "new"},
-      {{TargetFate::kKept, ERROR_UNABLE_TO_MOVE_REPLACEMENT, false}, "old"},
-      {{TargetFate::kDeleted, ERROR_UNABLE_TO_MOVE_REPLACEMENT, true}, nullptr},
+      {{true, ERROR_UNABLE_TO_MOVE_REPLACEMENT, false}, "new"},
+      {{true, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, false}, "new"},
+      {{false, ERROR_UNABLE_TO_MOVE_REPLACEMENT, false}, "old"},
+      {{true, ERROR_UNABLE_TO_MOVE_REPLACEMENT, true}, nullptr},
   };
   internal::ScopedReplaceFileForTesting fake(&FailingReplaceFile);
   for (const Case& c : cases) {
@@ -147,17 +144,13 @@ TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
     EXPECT_EQ(before + (succeeds ? 0 : 1), Failures(4));
     if (c.target) {
       EXPECT_EQ(c.target, ReadForTest(target_));
-      if (c.fake.fate == TargetFate::kRenamedAway)
-        ExpectOnlyTarget({L"prefs.json.away"});
-      else
-        ExpectOnlyTarget();
+      ExpectOnlyTarget();
     } else {
       std::vector<std::wstring> names = ListFolder(folder_.path());
       ASSERT_EQ(1u, names.size());
       EXPECT_EQ(0u, names[0].find(L"prefs.json.")) << names[0];
       EXPECT_EQ("new", ReadForTest(Path(names[0])));
     }
-    ::DeleteFileW((target_.value() + L".away").c_str());
   }
   EXPECT_TRUE(ImportantFileWriter::WriteFileAtomically(target_, "next"));
   ExpectOnlyTarget();

@@ -133,24 +133,21 @@ TEST_F(JsonPrefStoreTest, CorruptFileIsSetAsideAndNeverLost) {
 // Files that exist but cannot be understood are never overwritten.
 TEST_F(JsonPrefStoreTest, ReadErrorsAndReadOnlyStores) {
   struct Case {
-    const char* contents;  // null: no file
-    bool hold_without_sharing;
+    const char* contents;
     PersistentPrefStore::PrefReadError error;
     const char* written;  // null: read-only, the contents stay
   } cases[] = {
-      {"{\"x\":{\"y\":3}}", false, PersistentPrefStore::PREF_READ_ERROR_NONE,
+      {"{\"x\":{\"y\":3}}", PersistentPrefStore::PREF_READ_ERROR_NONE,
        "{\"lossy\":1,\"new\":1,\"x\":{\"y\":3}}"},
-      {"[1,2]", false, PersistentPrefStore::PREF_READ_ERROR_JSON_TYPE, nullptr},
-      {"{}", true, PersistentPrefStore::PREF_READ_ERROR_FILE_LOCKED, nullptr},
+      {"[1,2]", PersistentPrefStore::PREF_READ_ERROR_JSON_TYPE, nullptr},
+      // Held open without sharing.
+      {"{}", PersistentPrefStore::PREF_READ_ERROR_FILE_LOCKED, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error);
-    ::DeleteFileW(path_.value().c_str());
-    if (c.contents) {
-      ASSERT_TRUE(WriteFileForTest(path_.value(), c.contents));
-    }
+    ASSERT_TRUE(WriteFileForTest(path_.value(), c.contents));
     base::win::ScopedHandle held;
-    if (c.hold_without_sharing) {
+    if (c.error == PersistentPrefStore::PREF_READ_ERROR_FILE_LOCKED) {
       held.Set(HoldOpenForTest(path_, 0));
       ASSERT_TRUE(held.IsValid());
     }
