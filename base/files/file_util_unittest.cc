@@ -83,7 +83,7 @@ TEST_F(FileUtilTest, LongPathsAreRefusedBeforeAnySystemCall) {
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), ::GetLastError());
   EXPECT_FALSE(MovePath(too_long, Path(L"moved")));
   EXPECT_FALSE(CopyFileClearReadOnly(too_long, Path(L"copied")));
-  EXPECT_FALSE(CopyFileClearReadOnly(Path(L"x"), too_long));
+  EXPECT_FALSE(CopyFileClearReadOnly(at_limit, too_long));
   EXPECT_FALSE(CopyDirectory(too_long, Path(L"copied")));
   EXPECT_TRUE(PathExists(too_long));
   EXPECT_FALSE(Exists(L"moved"));
