@@ -32,7 +32,8 @@ DWORD ReadMultimediaTimer() {
   return g_multimedia_tick_function.load(std::memory_order_acquire)();
 }
 
-// See time_win_internal.h for the layout.
+// Low byte: top 8 bits of the last multimedia reading; high 16 bits: the
+// number of 32-bit wraps seen so far.
 std::atomic<uint32_t> g_rollover_state{0};
 
 // Ticks per second of the performance counter, stored before the tick
@@ -146,10 +147,6 @@ void ClearExploded(Time::Exploded* exploded) { *exploded = Time::Exploded{}; }
 }  // namespace
 
 namespace internal {
-
-uint32_t GetRolloverStateForTesting() {
-  return g_rollover_state.load(std::memory_order_acquire);
-}
 
 ScopedMultimediaTimerForTesting::ScopedMultimediaTimerForTesting(
     MultimediaTickFunction function, uint32_t rollover_state)

@@ -19,12 +19,8 @@ namespace internal {
 // timeGetTime.
 using MultimediaTickFunction = DWORD(WINAPI*)();
 
-// The rollover state word: low byte = top 8 bits of the last multimedia
-// reading, high 16 bits = the number of 32-bit wraps seen so far.
-uint32_t GetRolloverStateForTesting();
-
 // For tests only: the rollover-protected clock reads |function| instead of
-// the multimedia timer and starts from |rollover_state| for the scope's
+// the multimedia timer and starts from |rollover_state| (laid out as time_win.cc says) for the scope's
 // life; both come back as they were when it ends. Scopes nest; they must
 // not overlap across threads.
 //
