@@ -20,9 +20,9 @@ namespace internal {
 using MultimediaTickFunction = DWORD(WINAPI*)();
 
 // For tests only: the rollover-protected clock reads |function| instead of
-// the multimedia timer and starts from |rollover_state| (laid out as time_win.cc says) for the scope's
-// life; both come back as they were when it ends. Scopes nest; they must
-// not overlap across threads.
+// the multimedia timer and starts from |rollover_state| (laid out as
+// time_win.cc says) for the scope's life; both come back as they were when it
+// ends. Scopes nest; they must not overlap across threads.
 //
 //   ScopedMultimediaTimerForTesting timer(&FakeMultimediaTime, 0);
 class ScopedMultimediaTimerForTesting {
@@ -32,8 +32,8 @@ class ScopedMultimediaTimerForTesting {
   ~ScopedMultimediaTimerForTesting();
   ScopedMultimediaTimerForTesting(const ScopedMultimediaTimerForTesting&) =
       delete;
-  ScopedMultimediaTimerForTesting& operator=(
-      const ScopedMultimediaTimerForTesting&) = delete;
+  ScopedMultimediaTimerForTesting&
+  operator=(const ScopedMultimediaTimerForTesting&) = delete;
 
  private:
   MultimediaTickFunction previous_function_;
@@ -68,8 +68,8 @@ class ScopedTimerPeriodFunctionsForTesting {
   ~ScopedTimerPeriodFunctionsForTesting();
   ScopedTimerPeriodFunctionsForTesting(
       const ScopedTimerPeriodFunctionsForTesting&) = delete;
-  ScopedTimerPeriodFunctionsForTesting& operator=(
-      const ScopedTimerPeriodFunctionsForTesting&) = delete;
+  ScopedTimerPeriodFunctionsForTesting&
+  operator=(const ScopedTimerPeriodFunctionsForTesting&) = delete;
 
  private:
   TimerPeriodFunctions previous_;
