@@ -18,40 +18,6 @@
 namespace base {
 namespace {
 
-// Doubles at the edges of the text forms.
-const double kEdgeDoubles[] = {0.0,
-                               -0.0,
-                               DBL_TRUE_MIN,
-                               -DBL_TRUE_MIN,
-                               DBL_MIN,
-                               DBL_MAX,
-                               -DBL_MAX,
-                               1e22,
-                               1e23,
-                               0.1,
-                               1.0 / 3,
-                               1e-7,
-                               123456.0,
-                               2147483648.0,
-                               -2147483649.0,
-                               9007199254740993.0,
-                               2.2250738585072009e-308};
-
-void ExpectRoundTrip(const Value& value) {
-  std::string json;
-  ASSERT_TRUE(JSONWriter::Write(value, &json));
-  int code = 0;
-  std::string message;
-  std::unique_ptr<Value> read =
-      JSONReader::ReadAndReturnError(json, 0, &code, &message);
-  ASSERT_TRUE(read) << message << " in " << json;
-  EXPECT_TRUE(value.Equals(read.get())) << json;
-  // The text is a fixed point too, so -0.0 keeps its sign.
-  std::string again;
-  JSONWriter::Write(*read, &again);
-  EXPECT_EQ(json, again);
-}
-
 // The deepest nesting the reader takes, around a list of every character it
 // accepts, every kind of value, the edge numbers, and a dictionary keyed by
 // each ASCII character (most of the keys escaped, many short).
@@ -66,7 +32,12 @@ TEST(JSONRoundTripTest, EveryCharacterAndEdgeNumberAtTheDeepestNesting) {
       chunk.clear();
     }
   }
-  for (double value : kEdgeDoubles) list->AppendDouble(value);
+  // Doubles at the edges of the text forms.
+  for (double value :
+       {0.0, -0.0, DBL_TRUE_MIN, -DBL_TRUE_MIN, DBL_MIN, DBL_MAX, -DBL_MAX,
+        1e22, 1e23, 0.1, 1.0 / 3, 1e-7, 123456.0, 2147483648.0, -2147483649.0,
+        9007199254740993.0, 2.2250738585072009e-308})
+    list->AppendDouble(value);
   for (int value : {INT_MIN, INT_MIN + 1, -10, -1, 0, 9, 10, 99, 100, INT_MAX})
     list->AppendInteger(value);
   list->AppendBoolean(true);
@@ -91,7 +62,18 @@ TEST(JSONRoundTripTest, EveryCharacterAndEdgeNumberAtTheDeepestNesting) {
       tree = std::move(outer);
     }
   }
-  ExpectRoundTrip(*tree);
+  std::string json;
+  ASSERT_TRUE(JSONWriter::Write(*tree, &json));
+  int code = 0;
+  std::string message;
+  std::unique_ptr<Value> read =
+      JSONReader::ReadAndReturnError(json, 0, &code, &message);
+  ASSERT_TRUE(read) << message;
+  EXPECT_TRUE(tree->Equals(read.get()));
+  // The text is a fixed point too, so -0.0 keeps its sign.
+  std::string again;
+  JSONWriter::Write(*read, &again);
+  EXPECT_EQ(json, again);
 }
 
 }  // namespace

@@ -11,32 +11,28 @@ namespace {
 struct SplitCase {
   const char* input;
   const char* separators;
-  WhitespaceHandling whitespace;
-  SplitResult result_type;
   std::vector<std::string> pieces;
+  WhitespaceHandling whitespace = KEEP_WHITESPACE;
+  SplitResult result_type = SPLIT_WANT_ALL;
 };
 
 TEST(StringSplitTest, SplitString) {
   const SplitCase cases[] = {
-      {"", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {}},
-      {",", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"", ""}},
-      {"a", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a"}},
-      {"a,,b", ",", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a", "", "b"}},
-      {"a,,b", ",", KEEP_WHITESPACE, SPLIT_WANT_NONEMPTY, {"a", "b"}},
-      {" a , b ", ",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {"a", "b"}},
-      {"a, ,b", ",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {"a", "", "b"}},
-      {"a, ,b", ",", TRIM_WHITESPACE, SPLIT_WANT_NONEMPTY, {"a", "b"}},
-      {"a, ,b", ",", KEEP_WHITESPACE, SPLIT_WANT_NONEMPTY, {"a", " ", "b"}},
-      {"\t\v\f\r\n x y \n", ",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {"x y"}},
-      {"a;b,c;", ",;", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a", "b", "c", ""}},
-      {"a,b", "", KEEP_WHITESPACE, SPLIT_WANT_ALL, {"a,b"}},
+      {"", ",", {}},
+      {",", ",", {"", ""}},
+      {"a", ",", {"a"}},
+      {"a,,b", ",", {"a", "", "b"}},
+      {"a,,b", ",", {"a", "b"}, KEEP_WHITESPACE, SPLIT_WANT_NONEMPTY},
+      {" a , b ", ",", {"a", "b"}, TRIM_WHITESPACE},
+      {"a, ,b", ",", {"a", "", "b"}, TRIM_WHITESPACE},
+      {"a, ,b", ",", {"a", "b"}, TRIM_WHITESPACE, SPLIT_WANT_NONEMPTY},
+      {"a, ,b", ",", {"a", " ", "b"}, KEEP_WHITESPACE, SPLIT_WANT_NONEMPTY},
+      {"\t\v\f\r\n x y \n", ",", {"x y"}, TRIM_WHITESPACE},
+      {"a;b,c;", ",;", {"a", "b", "c", ""}},
+      {"a,b", "", {"a,b"}},
       // Narrow trimming knows only ASCII whitespace: a no-break space in
       // UTF-8, and its lone byte, are text.
-      {"\xC2\xA0z\xA0,b",
-       ",",
-       TRIM_WHITESPACE,
-       SPLIT_WANT_ALL,
-       {"\xC2\xA0z\xA0", "b"}},
+      {"\xC2\xA0z\xA0,b", ",", {"\xC2\xA0z\xA0", "b"}, TRIM_WHITESPACE},
   };
   for (const SplitCase& c : cases) {
     SCOPED_TRACE(testing::Message()
@@ -62,22 +58,18 @@ TEST(StringSplitTest, SplitWideStringTrimsUnicodeWhitespace) {
   const struct {
     const wchar_t* input;
     const wchar_t* separators;
-    WhitespaceHandling whitespace;
-    SplitResult result_type;
     std::vector<std::wstring> pieces;
+    WhitespaceHandling whitespace = TRIM_WHITESPACE;
+    SplitResult result_type = SPLIT_WANT_ALL;
   } cases[] = {
-      {L"\x3000x\x00A0,\x2028y\x0085",
-       L",",
-       TRIM_WHITESPACE,
-       SPLIT_WANT_ALL,
-       {L"x", L"y"}},
+      {L"\x3000x\x00A0,\x2028y\x0085", L",", {L"x", L"y"}},
       {L"a,\x205F\x202F,b",
        L",",
+       {L"a", L"b"},
        TRIM_WHITESPACE,
-       SPLIT_WANT_NONEMPTY,
-       {L"a", L"b"}},
-      {L"a\x200B,b", L",", TRIM_WHITESPACE, SPLIT_WANT_ALL, {L"a\x200B", L"b"}},
-      {L"x\\y/z", L"\\/", KEEP_WHITESPACE, SPLIT_WANT_ALL, {L"x", L"y", L"z"}},
+       SPLIT_WANT_NONEMPTY},
+      {L"a\x200B,b", L",", {L"a\x200B", L"b"}},
+      {L"x\\y/z", L"\\/", {L"x", L"y", L"z"}, KEEP_WHITESPACE},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.pieces, SplitWideString(c.input, c.separators, c.whitespace,
