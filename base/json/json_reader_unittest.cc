@@ -15,56 +15,54 @@
 namespace base {
 namespace {
 
-struct ErrorCase {
-  const char* name;
-  std::string input;
-  int code;
-  int line;
-  int column;
-};
-
 // Every error site, with where it reports itself. Which bytes form a
 // character the writer's escaping checks; it shares the test.
-const ErrorCase kErrorCases[] = {
-    {"empty text", "", 3, 1, 1},
-    {"only a slash", "/", 3, 1, 2},
-    {"comment that closes itself", "/*/ [1]", 3, 1, 8},
-    {"point before digits", ".5", 3, 1, 1},
-    {"unquoted key", "{a:1}", 8, 1, 2},
-    {"unclosed dictionary", "{", 8, 1, 2},
-    {"no colon after key", "{\"a\" 1}", 2, 1, 6},
-    {"member not followed by comma or brace", "{\"a\":\"x\" \"b\":1}", 2, 1, 9},
-    {"element not followed by comma or bracket", "[true false]", 2, 1, 7},
-    {"trailing comma in list", "[1,]", 4, 1, 4},
-    {"trailing comma in dictionary", "{\"a\":1,}", 4, 1, 8},
-    {"leading zero", "01", 2, 1, 2},
-    {"sign alone", "-", 2, 1, 2},
-    {"point without digits", "1.", 2, 1, 3},
-    {"exponent without digits", "1e+", 2, 1, 4},
-    {"number followed by a letter", "1x", 2, 1, 2},
-    {"slash does not separate numbers", "[1/2]", 2, 1, 4},
-    {"wrong literal", "[nul]", 2, 1, 2},
-    {"unterminated string", "\"abc", 2, 1, 4},
-    {"truncated sequence", "\"\xE2\x82", 7, 1, 2},
-    {"backslash at the end", "\"\\", 1, 1, 2},
-    {"unknown escape", "\"\\q\"", 1, 1, 3},
-    {"x escape cut short", "\"\\x4", 1, 1, 3},
-    {"x escape not hex", "\"\\x4g\"", 1, 1, 4},
-    {"u escape cut short", "\"\\u12", 1, 1, 4},
-    {"u escape with sign", "\"\\u+123\"", 1, 1, 6},
-    {"lone high surrogate", "\"\\uD800\"", 1, 1, 7},
-    {"high surrogate before high", "\"\\uD800\\uD800\"", 1, 1, 12},
-    {"high surrogate before text", "\"\\uD800abcdef\"", 1, 1, 12},
-    {"lone low surrogate", "\"\\uDC00\"", 1, 1, 6},
-    {"escaped noncharacter", "\"\\uFFFE\"", 1, 1, 6},
-    {"two bytes after root", "{} xy", 6, 1, 5},
-    {"too deep", std::string(200, '['), 5, 1, 200},
-    {"line comment ends at the line break", "[1, // x\n,]", 3, 2, 2},
-    {"byte-order mark counts in the column", "\xEF\xBB\xBF[1,]", 4, 1, 7},
-};
-
 TEST(JSONReaderTest, EveryErrorSiteReportsCodeLineAndColumn) {
-  for (const ErrorCase& error : kErrorCases) {
+  const struct {
+    const char* name;
+    std::string input;
+    int code;
+    int line;
+    int column;
+  } kErrorCases[] = {
+      {"empty text", "", 3, 1, 1},
+      {"only a slash", "/", 3, 1, 2},
+      {"comment that closes itself", "/*/ [1]", 3, 1, 8},
+      {"point before digits", ".5", 3, 1, 1},
+      {"unquoted key", "{a:1}", 8, 1, 2},
+      {"unclosed dictionary", "{", 8, 1, 2},
+      {"no colon after key", "{\"a\" 1}", 2, 1, 6},
+      {"member not followed by comma or }", "{\"a\":\"x\" \"b\":1}", 2, 1, 9},
+      {"element not followed by comma or bracket", "[true false]", 2, 1, 7},
+      {"trailing comma in list", "[1,]", 4, 1, 4},
+      {"trailing comma in dictionary", "{\"a\":1,}", 4, 1, 8},
+      {"leading zero", "01", 2, 1, 2},
+      {"sign alone", "-", 2, 1, 2},
+      {"point without digits", "1.", 2, 1, 3},
+      {"exponent without digits", "1e+", 2, 1, 4},
+      {"number followed by a letter", "1x", 2, 1, 2},
+      {"slash does not separate numbers", "[1/2]", 2, 1, 4},
+      {"wrong literal", "[nul]", 2, 1, 2},
+      {"unterminated string", "\"abc", 2, 1, 4},
+      {"truncated sequence", "\"\xE2\x82", 7, 1, 2},
+      {"backslash at the end", "\"\\", 1, 1, 2},
+      {"unknown escape", "\"\\q\"", 1, 1, 3},
+      {"x escape cut short", "\"\\x4", 1, 1, 3},
+      {"x escape not hex", "\"\\x4g\"", 1, 1, 4},
+      {"u escape cut short", "\"\\u12", 1, 1, 4},
+      {"u escape with sign", "\"\\u+123\"", 1, 1, 6},
+      {"lone high surrogate", "\"\\uD800\"", 1, 1, 7},
+      {"high surrogate before high", "\"\\uD800\\uD800\"", 1, 1, 12},
+      {"high surrogate before text", "\"\\uD800abcdef\"", 1, 1, 12},
+      {"lone low surrogate", "\"\\uDC00\"", 1, 1, 6},
+      {"escaped noncharacter", "\"\\uFFFE\"", 1, 1, 6},
+      {"two bytes after root", "{} xy", 6, 1, 5},
+      {"too deep", std::string(200, '['), 5, 1, 200},
+      {"too deep at a dictionary", std::string(199, '[') + "{", 5, 1, 200},
+      {"line comment ends at the line break", "[1, // x\n,]", 3, 2, 2},
+      {"byte-order mark counts in the column", "\xEF\xBB\xBF[1,]", 4, 1, 7},
+  };
+  for (const auto& error : kErrorCases) {
     SCOPED_TRACE(error.name);
     JSONParser parser(0);
     EXPECT_FALSE(parser.Parse(error.input));
@@ -102,24 +100,12 @@ TEST(JSONReaderTest, ReadAndReturnErrorNamesLineAndColumn) {
   EXPECT_EQ("", JSONReader::ErrorCodeToString(9));
 }
 
-// Lists and dictionaries count alike towards the limit.
-TEST(JSONReaderTest, NestingLimit) {
-  std::string mixed;
-  for (int i = 0; i < 99; ++i) mixed += "{\"k\":[";
-  mixed += "{}";
-  for (int i = 0; i < 99; ++i) mixed += "]}";
-  EXPECT_TRUE(JSONReader::Read(mixed));  // 198 levels and the innermost {}.
-  EXPECT_FALSE(JSONReader::Read("[" + mixed + "]"));
-}
-
-struct NumberCase {
-  const char* text;
-  Value::Type type;
-  double value;
-};
-
 TEST(JSONReaderTest, NumbersBecomeIntegersWhenTheyFit) {
-  const NumberCase kCases[] = {
+  const struct {
+    const char* text;
+    Value::Type type;
+    double value;
+  } kCases[] = {
       {"0", Value::TYPE_INTEGER, 0},
       {"-0", Value::TYPE_INTEGER, 0},
       {"-2147483648", Value::TYPE_INTEGER, -2147483648.0},
@@ -130,7 +116,7 @@ TEST(JSONReaderTest, NumbersBecomeIntegersWhenTheyFit) {
       {"1e2", Value::TYPE_DOUBLE, 100.0},
       {"123456789012345678", Value::TYPE_DOUBLE, 123456789012345678.0},
   };
-  for (const NumberCase& number : kCases) {
+  for (const auto& number : kCases) {
     SCOPED_TRACE(number.text);
     std::unique_ptr<Value> value = JSONReader::Read(number.text);
     ASSERT_TRUE(value);

@@ -22,16 +22,14 @@ namespace base {
 namespace {
 
 // What is written reads back: the round trips check every character.
-struct EscapeCase {
-  const char* name;
-  std::string text;
-  std::string json;
-  bool valid;
-};
-
 TEST(JSONWriterTest, EscapeJSONString) {
   const std::string kReplacement = "\xEF\xBF\xBD";
-  const EscapeCase kCases[] = {
+  const struct {
+    const char* name;
+    std::string text;
+    std::string json;
+    bool valid;
+  } kCases[] = {
       {"quote and backslash", "a\"b\\c", "\"a\\\"b\\\\c\"", true},
       {"named controls", "\b\t\n\f\r", "\"\\b\\t\\n\\f\\r\"", true},
       {"other controls", std::string("\x0B\x1F\0", 3),
@@ -61,7 +59,7 @@ TEST(JSONWriterTest, EscapeJSONString) {
       {"U+FDCF and U+FDF0 are characters", "\xEF\xB7\x8F\xEF\xB7\xB0",
        "\"\xEF\xB7\x8F\xEF\xB7\xB0\"", true},
   };
-  for (const EscapeCase& escape : kCases) {
+  for (const auto& escape : kCases) {
     SCOPED_TRACE(escape.name);
     std::string json = "prefix";
     EXPECT_EQ(escape.valid, EscapeJSONString(escape.text, &json));

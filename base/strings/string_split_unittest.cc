@@ -8,16 +8,14 @@
 namespace base {
 namespace {
 
-struct SplitCase {
-  const char* input;
-  const char* separators;
-  std::vector<std::string> pieces;
-  WhitespaceHandling whitespace = KEEP_WHITESPACE;
-  SplitResult result_type = SPLIT_WANT_ALL;
-};
-
 TEST(StringSplitTest, SplitString) {
-  const SplitCase cases[] = {
+  const struct {
+    const char* input;
+    const char* separators;
+    std::vector<std::string> pieces;
+    WhitespaceHandling whitespace = KEEP_WHITESPACE;
+    SplitResult result_type = SPLIT_WANT_ALL;
+  } cases[] = {
       {"", ",", {}},
       {",", ",", {"", ""}},
       {"a", ",", {"a"}},
@@ -34,7 +32,7 @@ TEST(StringSplitTest, SplitString) {
       // UTF-8, and its lone byte, are text.
       {"\xC2\xA0z\xA0,b", ",", {"\xC2\xA0z\xA0", "b"}, TRIM_WHITESPACE},
   };
-  for (const SplitCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message()
                  << "'" << c.input << "' at '" << c.separators << "'");
     EXPECT_EQ(c.pieces,

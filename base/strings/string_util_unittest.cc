@@ -180,15 +180,13 @@ TEST(StringUtilTest, JoinString) {
   EXPECT_EQ(L"", JoinWideString({}, L"\\"));
 }
 
-struct PlaceholderCase {
-  const char* format;
-  std::vector<std::string> substitutions;
-  const char* output;
-  std::vector<size_t> offsets;
-};
-
 TEST(StringUtilTest, ReplaceStringPlaceholders) {
-  const PlaceholderCase cases[] = {
+  const struct {
+    const char* format;
+    std::vector<std::string> substitutions;
+    const char* output;
+    std::vector<size_t> offsets;
+  } cases[] = {
       {"$1-$2", {"x"}, "x-", {0, 2}},
       {"$2 $1 $2", {"a", "bb"}, "bb a bb", {3, 5, 0}},
       {"$$", {}, "$", {}},
@@ -202,7 +200,7 @@ TEST(StringUtilTest, ReplaceStringPlaceholders) {
       {"$10", {"one"}, "one0", {0}},
       {"$1", {"$2"}, "$2", {0}},
   };
-  for (const PlaceholderCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.format);
     std::vector<size_t> offsets = {99};  // Appended to, not replaced.
     EXPECT_EQ(c.output,

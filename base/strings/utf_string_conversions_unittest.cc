@@ -11,17 +11,15 @@
 namespace base {
 namespace {
 
-struct UTF8Case {
-  const char* name;
-  std::string utf8;
-  std::wstring utf16;
-  bool valid;
-};
-
 // Malformed input must never pass through: each bad sequence becomes exactly
 // one U+FFFD, and the bytes after it are decoded afresh.
 TEST(UTFStringConversionsTest, UTF8ToWideDecodesStrictly) {
-  const UTF8Case cases[] = {
+  const struct {
+    const char* name;
+    std::string utf8;
+    std::wstring utf16;
+    bool valid;
+  } cases[] = {
       {"NUL and emoji among ASCII", std::string("a\0\xF0\x9F\x98\x80z", 7),
        std::wstring(L"a\0\xD83D\xDE00z", 5), true},
       {"overlong two-byte", "\xC1\xBF", L"\xFFFD", false},
@@ -43,7 +41,7 @@ TEST(UTFStringConversionsTest, UTF8ToWideDecodesStrictly) {
       {"just outside FDD0 block", "\xEF\xB7\x8F\xEF\xB7\xB0", L"\xFDCF\xFDF0",
        true},
   };
-  for (const UTF8Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::wstring output = L"stale";
     EXPECT_EQ(c.valid, UTF8ToWide(c.utf8.data(), c.utf8.size(), &output));
@@ -52,15 +50,13 @@ TEST(UTFStringConversionsTest, UTF8ToWideDecodesStrictly) {
   }
 }
 
-struct UTF16Case {
-  const char* name;
-  std::wstring utf16;
-  std::string utf8;
-  bool valid;
-};
-
 TEST(UTFStringConversionsTest, WideToUTF8ReplacesUnpairedSurrogates) {
-  const UTF16Case cases[] = {
+  const struct {
+    const char* name;
+    std::wstring utf16;
+    std::string utf8;
+    bool valid;
+  } cases[] = {
       {"latin", L"\x00E9t\x00E9", "\xC3\xA9t\xC3\xA9", true},
       {"last BMP unit", L"\xFFFF", "\xEF\xBF\xBF", true},
       {"largest pair", L"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF", true},
@@ -69,7 +65,7 @@ TEST(UTFStringConversionsTest, WideToUTF8ReplacesUnpairedSurrogates) {
       {"two leads then trail", L"\xD800\xD83D\xDE00",
        "\xEF\xBF\xBD\xF0\x9F\x98\x80", false},
   };
-  for (const UTF16Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::string output = "stale";
     EXPECT_EQ(c.valid, WideToUTF8(c.utf16.data(), c.utf16.size(), &output));
@@ -105,17 +101,15 @@ TEST(UTFStringConversionsTest, ASCIIConversionsKeepValues) {
   EXPECT_EQ("Velto 1.0", WideToASCII(L"Velto 1.0"));
 }
 
-struct ReadCase {
-  const char* name;
-  std::string bytes;
-  int32_t code_point;
-  size_t index_after;
-  size_t length = 0;  // Of the read; 0 for the whole string.
-};
-
 // Where the index lands decides what the next read starts on.
 TEST(UTFStringConversionUtilsTest, ReadUnicodeCharacterUTF8AdvancesIndex) {
-  const ReadCase cases[] = {
+  const struct {
+    const char* name;
+    std::string bytes;
+    int32_t code_point;
+    size_t index_after;
+    size_t length = 0;  // Of the read; 0 for the whole string.
+  } cases[] = {
       {"four-byte", "\xF0\x9F\x98\x80", 0x1F600, 4},
       {"noncharacter decodes", "\xEF\xBF\xBE", 0xFFFE, 3},
       {"continuation as lead", "\x80\x80", -1, 1},
@@ -125,7 +119,7 @@ TEST(UTFStringConversionUtilsTest, ReadUnicodeCharacterUTF8AdvancesIndex) {
       // The length, not the string's end, bounds the read.
       {"stops at given length", "\xE2\x82\xAC", -1, 2, 2},
   };
-  for (const ReadCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     size_t index = 0;
     EXPECT_EQ(c.code_point,
