@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "base/json/json_writer.h"
+#include "base/json/json_test_support.h"
 
 namespace base {
 namespace {
@@ -15,9 +15,7 @@ TEST(EmbeddedJsonTest, DecodesOnePaddedObjectOnly) {
   std::unique_ptr<DictionaryValue> root = DecodeEmbeddedJsonObject(
       "AWp1bmsgeyJjaGFubmVsIjoic3RhYmxlIiwibiI6eyJ4IjoxfX0gdGFpbAI=\r\n \t");
   ASSERT_TRUE(root);
-  std::string json;
-  JSONWriter::Write(*root, &json);
-  EXPECT_EQ(R"({"channel":"stable","n":{"x":1}})", json);
+  EXPECT_EQ(R"({"channel":"stable","n":{"x":1}})", WriteJson(*root));
 
   const char* const kCases[] = {
       "not base64!",

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "base/json/json_reader.h"
-#include "base/json/json_writer.h"
+#include "base/json/json_test_support.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_types.h"
 #include "testing/scoped_test_folder.h"
@@ -47,9 +47,7 @@ TEST_F(JSONFileValueDeserializerTest, ReadsWholeFileAndKeepsReaderCodes) {
   std::unique_ptr<Value> value = whole.Deserialize(nullptr, nullptr);
   ASSERT_TRUE(value);
   EXPECT_EQ(json.size(), whole.get_last_read_size());
-  std::string written;
-  JSONWriter::Write(*value, &written);
-  EXPECT_EQ(json, written);
+  EXPECT_EQ(json, WriteJson(*value));
 
   JSONFileValueDeserializer broken(WriteFile(L"broken.json", "{\n\"a\":1,\n}"),
                                    0);

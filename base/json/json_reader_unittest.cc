@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "base/json/json_parser.h"
-#include "base/json/json_writer.h"
+#include "base/json/json_test_support.h"
 
 namespace base {
 namespace {
@@ -139,9 +139,8 @@ TEST(JSONReaderTest, DocumentShapeAndRepeatedKeys) {
       "{\"b\":1,\"a\":[1,2.5,\"x\"], /* inline */ \"b\":3,\"\\u0061\":4,\r\n"
       "\"c\":{\"z\":0,\"y\":true,\"y\":false},\"\":5,\"a\":6,\"e.f\":{}}");
   ASSERT_TRUE(root);
-  std::string json;
-  JSONWriter::Write(*root, &json);
-  EXPECT_EQ(R"({"":5,"a":6,"b":3,"c":{"y":false,"z":0},"e.f":{}})", json);
+  EXPECT_EQ(R"({"":5,"a":6,"b":3,"c":{"y":false,"z":0},"e.f":{}})",
+            WriteJson(*root));
 }
 
 // The reader sorts a dictionary's keys itself, eight bytes per compare, and

@@ -14,6 +14,7 @@
 
 #include "base/json/json_reader.h"
 #include "base/json/json_string_value_serializer.h"
+#include "base/json/json_test_support.h"
 #include "base/json/json_utf8.h"
 #include "base/json/string_escape.h"
 #include "base/strings/number_text.h"
@@ -107,9 +108,7 @@ TEST(JSONWriterTest, DoublesFollowTheNumberTextLayout) {
     if (expected.find_first_of(".eE") == std::string::npos) expected += ".0";
     ListValue list;
     list.AppendDouble(value);
-    std::string json;
-    JSONWriter::Write(list, &json);
-    ASSERT_EQ("[" + expected + "]", json) << value;
+    ASSERT_EQ("[" + expected + "]", WriteJson(list)) << value;
   }
 }
 

@@ -19,17 +19,11 @@
 #include "base/win/windows_types.h"
 
 #include "base/json/json_reader.h"
-#include "base/json/json_writer.h"
+#include "base/json/json_test_support.h"
 #include "base/json/values.h"
 
 namespace base {
 namespace {
-
-std::string Write(const Value& value) {
-  std::string json;
-  JSONWriter::Write(value, &json);
-  return json;
-}
 
 // Bytes in the busy blocks of operator new's heap, free chunks kept for
 // later parses included.
@@ -164,15 +158,16 @@ TEST(ParsedValuesTest, PartsTakenOutOutliveTheirTree) {
   kept_dictionary.Swap(d);
   ListValue kept_list;
   kept_list.Swap(l);
-  EXPECT_EQ("{\"old\":0}", Write(*d));
+  EXPECT_EQ("{\"old\":0}", WriteJson(*d));
   EXPECT_TRUE(l->empty());
-  const std::string expected = Write(kept_dictionary) + Write(kept_list);
+  const std::string expected =
+      WriteJson(kept_dictionary) + WriteJson(kept_list);
 
   root.reset();
   ChurnTheHeap();
-  EXPECT_EQ(kInner, Write(*a));
-  EXPECT_EQ("\"x\"", Write(*x));
-  EXPECT_EQ(expected, Write(kept_dictionary) + Write(kept_list));
+  EXPECT_EQ(kInner, WriteJson(*a));
+  EXPECT_EQ("\"x\"", WriteJson(*x));
+  EXPECT_EQ(expected, WriteJson(kept_dictionary) + WriteJson(kept_list));
   int value = 0;
   EXPECT_TRUE(kept_dictionary.GetIntegerWithoutPathExpansion("k3", &value));
   EXPECT_EQ(3, value);

@@ -6,16 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "base/json/json_writer.h"
+#include "base/json/json_test_support.h"
 
 namespace base {
 namespace {
-
-std::string Write(const Value& value) {
-  std::string json;
-  EXPECT_TRUE(JSONWriter::Write(value, &json));
-  return json;
-}
 
 TEST(ValuesTest, AccessorsAnswerOnlyForTheirType) {
   Value number(7.0);
@@ -71,7 +65,7 @@ TEST(ValuesTest, PathLookups) {
   root.SetString("i.j", "x");
   EXPECT_EQ(
       R"({"":1,"a":[],"e":{"":2},"f":{"":{"g":3}},"i":{"j":"x"},"x.y":"dotted"})",
-      Write(root));
+      WriteJson(root));
 
   root.SetString("ascii", "plain");
   root.SetString("wide", "caf\xC3\xA9");
@@ -95,19 +89,19 @@ TEST(ValuesTest, RemoveKeepsParentsAndRemovePathPrunesThem) {
   EXPECT_TRUE(tree.RemovePath("s.t.u", nullptr));
   EXPECT_FALSE(tree.RemovePath("missing.key", nullptr));
   EXPECT_FALSE(tree.Remove("missing", nullptr));
-  EXPECT_EQ("{\"a\":{\"b\":{}},\"s\":{\"d\":1}}", Write(tree));
+  EXPECT_EQ("{\"a\":{\"b\":{}},\"s\":{\"d\":1}}", WriteJson(tree));
 }
 
 TEST(ValuesTest, ListSetPadsWithNullsAndRemoveShifts) {
   ListValue list;
   EXPECT_TRUE(list.Set(3, std::make_unique<Value>(true)));
-  EXPECT_EQ("[null,null,null,true]", Write(list));
+  EXPECT_EQ("[null,null,null,true]", WriteJson(list));
   EXPECT_FALSE(list.Set(0, std::unique_ptr<Value>()));
 
   // Taking the removed value out is checked on parsed lists.
   EXPECT_TRUE(list.Set(0, std::make_unique<Value>(5)));
   EXPECT_TRUE(list.Remove(1, nullptr));
-  EXPECT_EQ("[5,null,true]", Write(list));
+  EXPECT_EQ("[5,null,true]", WriteJson(list));
   EXPECT_FALSE(list.Remove(3, nullptr));
 
   // A double never holds NaN or an infinity.
@@ -117,7 +111,7 @@ TEST(ValuesTest, ListSetPadsWithNullsAndRemoveShifts) {
                      -std::numeric_limits<double>::infinity()}) {
     list.AppendDouble(bad);
   }
-  EXPECT_EQ("[0.0,0.0,0.0]", Write(list));
+  EXPECT_EQ("[0.0,0.0,0.0]", WriteJson(list));
 }
 
 TEST(ValuesTest, EqualsAndDeepCopy) {
