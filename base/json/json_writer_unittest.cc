@@ -88,7 +88,7 @@ TEST(JSONStringValueSerializerTest, WritesAndReads) {
 TEST(JSONWriterTest, DoublesFollowTheNumberTextLayout) {
   std::mt19937_64 random(11);
   std::vector<double> values;
-  for (int exponent = -330; exponent <= 310; ++exponent) {
+  for (int exponent = -330; exponent <= 308; ++exponent) {
     values.push_back(std::pow(10.0, exponent));
     values.push_back(-1.25 * std::pow(10.0, exponent));
   }
@@ -100,7 +100,6 @@ TEST(JSONWriterTest, DoublesFollowTheNumberTextLayout) {
     values.push_back(static_cast<double>(random() % 100000000) / 1000);
   }
   for (double value : values) {
-    if (!std::isfinite(value)) continue;  // Stored as 0.0; covered elsewhere.
     char buffer[kShortestDoubleBufferSize];
     std::string expected = FormatShortestDouble(buffer, value);
     size_t digits = expected[0] == '-' ? 1 : 0;
