@@ -110,7 +110,7 @@ TEST(JSONReaderTest, NumbersBecomeIntegersWhenTheyFit) {
       {"-2147483649", Value::TYPE_DOUBLE, -2147483649.0},
       {"1.0", Value::TYPE_DOUBLE, 1.0},
       {"1e2", Value::TYPE_DOUBLE, 100.0},
-      {"123456789012345678", Value::TYPE_DOUBLE, 123456789012345678.0},
+      {"18446744073709551617", Value::TYPE_DOUBLE, 18446744073709551617.0},
   };
   for (const auto& number : kCases) {
     SCOPED_TRACE(number.text);
