@@ -28,4 +28,8 @@ start_test_wineserver() {
     echo "Wine does not start in $WINEPREFIX" >&2
     exit 1
   fi
+  # Wine starts its desktop process when a process makes its first window;
+  # test processes racing to start it under load can be left unable to make
+  # one. A program that makes a window (rundll32 does) starts it here.
+  wine rundll32.exe user32.dll,MessageBeep </dev/null >/dev/null 2>&1 || true
 }
