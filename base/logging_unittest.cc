@@ -1,7 +1,5 @@
 #include "base/logging.h"
 
-#include <fcntl.h>
-#include <io.h>
 #include <stdio.h>
 
 #include <algorithm>
@@ -10,7 +8,6 @@
 #include <regex>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,6 +15,7 @@
 #include "base/command_line.h"
 #include "base/win/windows_types.h"
 #include "testing/child_process.h"
+#include "testing/run_together.h"
 #include "testing/scoped_test_folder.h"
 
 namespace logging {
@@ -50,33 +48,6 @@ std::string ReadFileText(const std::wstring& path) {
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
-
-// Sends standard error (descriptor 2) to a file until Finish, which returns
-// what was written.
-class ScopedStderrCapture {
- public:
-  explicit ScopedStderrCapture(const std::wstring& path) : path_(path) {
-    fflush(stderr);
-    const int file =
-        _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, 0600);
-    _dup2(file, 2);
-    _close(file);
-  }
-  ~ScopedStderrCapture() { Finish(); }
-  std::string Finish() {
-    if (saved_ >= 0) {
-      fflush(stderr);
-      _dup2(saved_, 2);
-      _close(saved_);
-      saved_ = -1;
-    }
-    return ReadFileText(path_);
-  }
-
- private:
-  const std::wstring path_;
-  int saved_ = _dup(2);
-};
 
 class LoggingTest : public testing::Test {
  protected:
@@ -189,13 +160,13 @@ TEST_F(LoggingTest, HandlerTakesOrDeclinesLines) {
   ScopedTestFolder folder;
   const std::wstring log_path = folder.path() + L"\\handled.log";
   ASSERT_TRUE(LogToFile(log_path));
-  ScopedStderrCapture capture(folder.path() + L"\\stderr.txt");
+  testing::internal::CaptureStderr();
   SetLogMessageHandler(&CapturingHandler);
   LOG(ERROR) << "diverted error";
   SetLogMessageHandler(&DecliningHandler);
   LOG(ERROR) << "passed on";
   LOG(WARNING) << "file only";
-  const std::string output = capture.Finish();
+  const std::string output = testing::internal::GetCapturedStderr();
   const std::string file_text = ReadFileText(log_path);
 
   ASSERT_EQ(1u, lines_.size());
@@ -260,19 +231,8 @@ TEST_F(LoggingTest, ConcurrentFirstLinesLeaveOneHandle) {
   for (int round = 0; round < 30; ++round) {
     ASSERT_TRUE(LogToFile(log_path));
     CloseLogFileForTesting();
-    HANDLE start = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ASSERT_TRUE(start);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < 16; ++i) {
-      threads.emplace_back([start, i] {
-        ::WaitForSingleObject(start, INFINITE);
-        LOG(INFO) << "thread " << i;
-      });
-    }
-    ::SetEvent(start);
-    for (std::thread& thread : threads) thread.join();
-    ::CloseHandle(start);
-
+    testing_support::RunOnThreadsTogether(
+        16, [](int i) { LOG(INFO) << "thread " << i; });
     // Lines are not counted: under Wine, appending writes from several
     // threads may overwrite each other (on Windows each one is atomic).
     EXPECT_FALSE(ReadFileText(log_path).empty());

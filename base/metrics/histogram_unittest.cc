@@ -2,14 +2,12 @@
 
 #include <stdint.h>
 
-#include <thread>
-#include <vector>
-
 #include <gtest/gtest.h>
 
 #include "base/metrics/histogram_test_util.h"
 #include "base/metrics/sparse_histogram.h"
 #include "base/time/time.h"
+#include "testing/run_together.h"
 
 namespace base {
 namespace {
@@ -78,15 +76,11 @@ TEST(HistogramTest, OneHistogramPerName) {
 TEST(HistogramTest, ConcurrentFirstUseMakesOneHistogram) {
   constexpr int kThreads = 8;
   HistogramBase* seen[kThreads] = {};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&seen, t] {
-      seen[t] = SparseHistogram::FactoryGet("Test.Concurrent.Sparse",
-                                            HistogramBase::kNoFlags);
-      for (int i = 0; i < 1000; ++i) seen[t]->Add(t);
-    });
-  }
-  for (auto& thread : threads) thread.join();
+  testing_support::RunOnThreadsTogether(kThreads, [&seen](int t) {
+    seen[t] = SparseHistogram::FactoryGet("Test.Concurrent.Sparse",
+                                          HistogramBase::kNoFlags);
+    for (int i = 0; i < 1000; ++i) seen[t]->Add(t);
+  });
   for (int t = 0; t < kThreads; ++t) {
     EXPECT_EQ(seen[0], seen[t]);
     EXPECT_EQ(1000, GetHistogramSampleCount("Test.Concurrent.Sparse", t));
