@@ -47,40 +47,29 @@ TEST(CommandLineFeatureReaderTest, ReadsOnOffAndEmptyAndWarnsOnTheRest) {
   EXPECT_TRUE(log.Contains("with-feature:yes has unhandled value: \"yes\""));
 }
 
-TEST(ParseFeatureEntryTest, AcceptsOnlyNameAtOneOrTwo) {
-  const struct {
-    const char* text;
-    bool parses;
-    const char* name;
-    bool enabled;
-  } kCases[] = {
-      {"installer-experiment-test @ 2", true, "installer-experiment-test",
-       false},
-      {" a\t@\t1 ", true, "a", true},
-      {"a@1@2", false},
-      {"a@3", false},
-      {"a@1x", false},
-      {"a", false},
-  };
-  for (const auto& c : kCases) {
-    FeatureOverride entry{"unchanged", false};
-    EXPECT_EQ(c.parses, ParseFeatureEntry(c.text, &entry)) << c.text;
-    EXPECT_EQ(c.parses ? c.name : "unchanged", entry.name) << c.text;
-    EXPECT_EQ(c.parses && c.enabled, entry.enabled) << c.text;
-  }
-}
-
+// Entries are "name@1" or "name@2", white space around either part
+// ignored; anything else, strings or not, is skipped.
 TEST(ListFeatureReaderTest, KeepsParsedStringsInOrder) {
   ListValue list;
-  list.AppendString("x@1");
+  for (const char* text : {"installer-experiment-test @ 2", " a\t@\t1 ",
+                           "a@1@2", "a@3", "a@1x", "a", "x@1"})
+    list.AppendString(text);
   list.AppendInteger(1);
-  list.AppendString("y @ 2");
-  list.AppendString("z@3");
   list.AppendString("x@2");
 
   std::vector<FeatureOverride> overrides;
   ListFeatureReader(&list).ReadFeatures(&overrides);
-  ExpectOverrides({{"x", true}, {"y", false}, {"x", false}}, overrides);
+  ExpectOverrides({{"installer-experiment-test", false},
+                   {"a", true},
+                   {"x", true},
+                   {"x", false}},
+                  overrides);
+
+  // A refused entry leaves the output alone.
+  FeatureOverride entry{"unchanged", true};
+  EXPECT_FALSE(ParseFeatureEntry("a@3", &entry));
+  EXPECT_EQ("unchanged", entry.name);
+  EXPECT_TRUE(entry.enabled);
 }
 
 }  // namespace
