@@ -57,11 +57,10 @@ TEST(CommandLineTest, ParsesSwitchesAndArguments) {
     CommandLine command_line(CommandLine::NO_PROGRAM);
     command_line.InitFromArgv(c.input);
     EXPECT_EQ(L"prog", command_line.GetProgram().value());
-    for (const auto& expected : c.switches) {
-      EXPECT_TRUE(command_line.HasSwitch(expected.first)) << expected.first;
-      EXPECT_EQ(expected.second,
-                command_line.GetSwitchValueNative(expected.first));
-    }
+    // No other switches, and each is found by its name.
+    EXPECT_EQ(c.switches, command_line.GetSwitches());
+    for (const auto& [name, value] : c.switches)
+      EXPECT_EQ(value, command_line.GetSwitchValueNative(name)) << name;
     EXPECT_EQ(c.args, command_line.GetArgs());
   }
 
@@ -88,7 +87,6 @@ TEST(CommandLineTest, AppendedSwitchesPrecedePlainArguments) {
   command_line.AppendSwitch("-short");
   command_line.AppendSwitchPath("dir", FilePath(L"C:\\a b"));
 
-  EXPECT_EQ(L"prog.exe", command_line.GetProgram().value());
   EXPECT_TRUE(command_line.HasSwitch("short"));
   EXPECT_EQ((StringVector{L"prog.exe", L"--x=1", L"--x=2", L"-short",
                           L"--dir=C:\\a b", L"plain"}),
@@ -115,7 +113,6 @@ TEST(CommandLineTest, InitFromNothingAndParseFromString) {
   CommandLine command_line(FilePath(L"old.exe"));
   command_line.AppendSwitch("stale");
   command_line.InitFromArgv(StringVector());
-  EXPECT_EQ(L"", command_line.GetProgram().value());
   EXPECT_FALSE(command_line.HasSwitch("stale"));
   EXPECT_EQ(StringVector{L""}, command_line.argv());
 
@@ -154,7 +151,6 @@ TEST(CommandLineTest, CopiesAndCopiedSwitches) {
   EXPECT_EQ((StringVector{L"dst.exe", L"--a=1", L"--b"}), target.argv());
 
   target.AppendArguments(source, true);
-  EXPECT_EQ(L"src.exe", target.GetProgram().value());
   EXPECT_EQ(
       (StringVector{L"src.exe", L"--a=1", L"--b", L"--a=1", L"--b", L"plain"}),
       target.argv());
