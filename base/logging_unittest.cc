@@ -195,15 +195,14 @@ TEST_F(LoggingTest, LogFileIsAppendedFallsBackOrIsReplaced) {
   EXPECT_LT(text.find("first"), text.find("second"));
   EXPECT_EQ(3, std::count(text.begin(), text.end(), '\n'));
 
-  wchar_t saved_directory[MAX_PATH];
-  ASSERT_NE(0u, ::GetCurrentDirectoryW(MAX_PATH, saved_directory));
-  ASSERT_TRUE(::SetCurrentDirectoryW(folder.path().c_str()));
   const std::wstring missing = folder.path() + L"\\missing\\installer.log";
-  const bool opened = LogToFile(missing);
-  LOG(INFO) << "fell back";
-  CloseLogFileForTesting();
-  ::SetCurrentDirectoryW(saved_directory);
-  EXPECT_TRUE(opened);
+  {
+    testing_support::ScopedCurrentDirectoryForTest current(folder.path());
+    ASSERT_TRUE(current.changed());
+    EXPECT_TRUE(LogToFile(missing));
+    LOG(INFO) << "fell back";
+    CloseLogFileForTesting();
+  }
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(missing.c_str()));
   EXPECT_TRUE(
       Contains(ReadFileText(folder.path() + L"\\debug.log"), "fell back"));
