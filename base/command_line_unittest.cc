@@ -94,9 +94,6 @@ TEST(CommandLineTest, AppendedSwitchesPrecedePlainArguments) {
   EXPECT_EQ(L"prog.exe --x=1 --x=2 -short --dir=\"C:\\a b\" plain",
             command_line.GetCommandLineString());
 
-  EXPECT_EQ(L"\"C:\\Program Files\\v.exe\"",
-            CommandLine(FilePath(L"C:\\Program Files\\v.exe"))
-                .GetCommandLineString());
   EXPECT_EQ(L"", CommandLine(FilePath(L"prog")).GetArgumentsString());
 
   // Appended by name, an empty name is no terminator when read back.

@@ -57,7 +57,6 @@ TEST(InstallerExperimentsTest, StatesFollowTheStream) {
 
 TEST(SwitchTableTest, FindsTheCrashLoggingRowOnly) {
   EXPECT_NE(nullptr, FindSwitchTableEntry("alternative-crash-logging"));
-  EXPECT_EQ(nullptr, FindSwitchTableEntry("Alternative-crash-logging"));
   EXPECT_EQ(nullptr, FindSwitchTableEntry("alternative-crash-loggin"));
 }
 
