@@ -151,8 +151,7 @@ TEST(PathServiceTest, OverrideCreatesMissingParentsOrMakesAbsolute) {
   ScopedKeyRestore restore(PathKey::SourceRoot);
   const FilePath root(folder.path());
   ASSERT_TRUE(PathService::Override(PathKey::SourceRoot, root, true, false));
-  FilePath path;
-  EXPECT_FALSE(PathService::Get(PathKey::TestData, &path));
+  EXPECT_TRUE(GetOrEmpty(PathKey::TestData).empty());
   const FilePath data = root.Append(L"base").Append(L"test").Append(L"data");
   ASSERT_TRUE(CreateDirectoryTree(data));
   EXPECT_EQ(data, GetOrEmpty(PathKey::TestData));

@@ -59,9 +59,8 @@ TEST(VlogInfoTest, LevelPerFile) {
       {"", "a=3x,b=x,c=,d=-2", "a.cc", 3},
       {"", "a=3x,b=x,c=,d=-2", "b.cc", 0},
       {"", "a=3x,b=x,c=,d=-2", "d.cc", -2},
-      // Without patterns the level is the "v" value, when it is a number.
-      {"3", "", "any.cc", 3},
-      {"-1", "", "any.cc", -1},
+      // Without patterns the level is the "v" value, when it is a number
+      // (see VSwitchSetsTheSharedLevel), else the minimum level's.
       {"", "", "any.cc", -2},
       {"3x", "", "any.cc", -2},
   };
