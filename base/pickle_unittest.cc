@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include "base/win/windows_types.h"
 #include "testing/guarded_buffer.h"
 #include "testing/mutated_bytes.h"
 

@@ -20,7 +20,7 @@ const char* CountedText() {
 }
 
 // No category is ever enabled, and a disabled site evaluates none of its
-// arguments.
+// arguments: a scoped and an instant site stand for their kinds.
 TEST(TraceLogTest, DisabledSitesDoNotEvaluateArguments) {
   g_evaluations = 0;
   for (int i = 0; i < 3; ++i) {
@@ -28,9 +28,6 @@ TEST(TraceLogTest, DisabledSitesDoNotEvaluateArguments) {
                  CountedText(), "src_func", CountedText());
     TRACE_EVENT1("base", "MessagePumpForUI::ProcessMessageHelper", "message",
                  static_cast<long long>(++g_evaluations));
-    TRACE_EVENT0("toplevel", "WorkerThread::ThreadMain::Run");
-    TRACE_EVENT_FLOW_BEGIN0("disabled-by-default-toplevel.flow",
-                            "MessageLoop::PostTask", i);
     TRACE_EVENT_FLOW_END1("disabled-by-default-toplevel.flow",
                           "MessageLoop::PostTask", i, "queue_duration",
                           static_cast<long long>(++g_evaluations));
