@@ -6,15 +6,14 @@
 
 #include <string.h>
 
-#include <atomic>
+#include <functional>
 #include <string>
-#include <thread>
+#include <utility>
 
 #include <gtest/gtest.h>
 
 #include "base/base_paths_win.h"
 #include "base/files/file_util.h"
-#include "base/win/scoped_handle.h"
 #include "base/win/windows_version.h"
 #include "testing/child_process.h"
 #include "testing/scoped_test_folder.h"
@@ -182,15 +181,14 @@ TEST(PathServiceTest, ProgramFilesX86FollowsTheArchitecture) {
 
 // A stand-in for the known-folder call, which not every system answers: it
 // counts its calls and answers |answer| with |result|, but only when asked
-// for the application shortcuts of the current user with no flags. When
-// |hold_next| is set, the next call waits inside the provider for |release|.
+// for the application shortcuts of the current user with no flags. The
+// provider calls it without holding the path lock, so |during_next_call|
+// may change the answer and override keys while the provider computes.
 struct KnownFolderFake {
   int count = 0;
   HRESULT result = S_OK;
   std::wstring answer = L"C:\\Shortcuts";
-  std::atomic<bool> hold_next{false};
-  HANDLE entered = nullptr;
-  HANDLE release = nullptr;
+  std::function<void()> during_next_call;
 };
 KnownFolderFake* g_fake = nullptr;
 
@@ -206,10 +204,7 @@ HRESULT WINAPI FakeGetKnownFolderPath(const GUID& id, DWORD flags, HANDLE token,
   const size_t bytes = (fake.answer.size() + 1) * sizeof(wchar_t);
   *path = static_cast<wchar_t*>(::CoTaskMemAlloc(bytes));
   memcpy(*path, fake.answer.c_str(), bytes);
-  if (fake.hold_next.exchange(false)) {
-    ::SetEvent(fake.entered);
-    ::WaitForSingleObject(fake.release, INFINITE);
-  }
+  if (fake.during_next_call) std::exchange(fake.during_next_call, nullptr)();
   const bool asked_right =
       ::IsEqualGUID(id, kApplicationShortcuts) && !flags && !token;
   return asked_right ? fake.result : E_INVALIDARG;
@@ -252,29 +247,17 @@ TEST(PathServiceTest, AppShortcutsOnlyFromWindows8AndNeverStale) {
   WindowsVersionInfo info = *WindowsVersionInfo::GetInstance();
   info.version = win::VERSION_WIN8;
   win::internal::ScopedWindowsVersionForTesting version(info);
-  win::ScopedHandle entered(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  win::ScopedHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  ASSERT_TRUE(entered.IsValid() && release.IsValid());
   KnownFolderFake fake;
-  fake.entered = entered.Get();
-  fake.release = release.Get();
   fake.answer = L"C:\\Before";
-  fake.hold_next = true;
+  // The provider's input changes while it computes, and an override says so.
+  fake.during_next_call = [&] {
+    fake.answer = L"C:\\After";
+    ClearPathCache();
+  };
   g_fake = &fake;
   ClearPathCache();
-
-  FilePath seen_by_reader;
-  std::thread reader(
-      [&] { seen_by_reader = GetOrEmpty(PathKey::AppShortcuts); });
-  ::WaitForSingleObject(entered.Get(), INFINITE);
-  // The provider's input changes while it computes, and an override says so.
-  fake.answer = L"C:\\After";
-  ClearPathCache();
-  ::SetEvent(release.Get());
-  reader.join();
-
-  // The reader may hand out what it computed, but must not keep it.
-  EXPECT_EQ(L"C:\\Before", seen_by_reader.value());
+  // The call may hand out what it computed, but must not keep it.
+  EXPECT_EQ(L"C:\\Before", GetOrEmpty(PathKey::AppShortcuts).value());
   EXPECT_EQ(L"C:\\After", GetOrEmpty(PathKey::AppShortcuts).value());
   ClearPathCache();
 }
