@@ -24,8 +24,8 @@ const char* CountedText() {
 TEST(TraceLogTest, DisabledSitesDoNotEvaluateArguments) {
   g_evaluations = 0;
   for (int i = 0; i < 3; ++i) {
-    TRACE_EVENT2("toplevel", "MessageLoop::RunTask", "src_file",
-                 CountedText(), "src_func", CountedText());
+    TRACE_EVENT2("toplevel", "MessageLoop::RunTask", "src_file", CountedText(),
+                 "src_func", CountedText());
     TRACE_EVENT1("base", "MessagePumpForUI::ProcessMessageHelper", "message",
                  static_cast<long long>(++g_evaluations));
     TRACE_EVENT_FLOW_END1("disabled-by-default-toplevel.flow",
@@ -35,7 +35,8 @@ TEST(TraceLogTest, DisabledSitesDoNotEvaluateArguments) {
   EXPECT_EQ(0, g_evaluations);
 }
 
-TEST(AllocationContextTrackerTest, TaskContextsArePerThread) {
+// Each thread has its own stack of task contexts, popped innermost first.
+TEST(AllocationContextTrackerDeathTest, TaskContextsArePerThreadAndNested) {
   AllocationContextTracker* tracker =
       AllocationContextTracker::GetForCurrentThread();
   ASSERT_NE(nullptr, tracker);
@@ -54,19 +55,10 @@ TEST(AllocationContextTrackerTest, TaskContextsArePerThread) {
 
   ASSERT_EQ(2u, tracker->task_contexts().size());
   EXPECT_STREQ("Inner", tracker->task_contexts().back());
-  tracker->PopTaskContext("Inner");
-  tracker->PopTaskContext("Outer");
-  EXPECT_TRUE(tracker->task_contexts().empty());
-}
-
-TEST(AllocationContextTrackerDeathTest, PopOutOfOrderStopsTheProcess) {
-  AllocationContextTracker* tracker =
-      AllocationContextTracker::GetForCurrentThread();
-  tracker->PushTaskContext("Outer");
-  tracker->PushTaskContext("Inner");
   EXPECT_DEATH(tracker->PopTaskContext("Outer"), "out of order");
   tracker->PopTaskContext("Inner");
   tracker->PopTaskContext("Outer");
+  EXPECT_TRUE(tracker->task_contexts().empty());
 }
 
 // Queued tasks keep their posting time from the same clock, in milliseconds.
