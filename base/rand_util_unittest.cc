@@ -49,7 +49,8 @@ BOOLEAN NTAPI RecordingSource(PVOID buffer, ULONG length) {
 
 BOOLEAN NTAPI FailingSource(PVOID, ULONG) { return FALSE; }
 
-TEST(RandUtilTest, RandBytesDrawsFromRtlGenRandomInBoundedRequests) {
+// A failing source stops the process: no caller gets predictable bytes.
+TEST(RandUtilDeathTest, RandBytesDrawsFromRtlGenRandomInBoundedRequests) {
   char small[16];
   char huge_start[1];
   {
@@ -63,14 +64,10 @@ TEST(RandUtilTest, RandBytesDrawsFromRtlGenRandomInBoundedRequests) {
                       {huge, 0xFFFFFFFFu},
                       {huge + 0xFFFFFFFFu, 6u}}),
             g_requests);
+  EXPECT_DEATH(ScopedRandomSource source(&FailingSource);
+               RandBytes(small, sizeof(small)), "");
   // The real source is checked by the draws of RandInt below.
   RandBytes(nullptr, 0);  // Nothing to fill is not a failure.
-}
-
-TEST(RandUtilDeathTest, FailingSourceStopsTheProcess) {
-  char buffer[8];
-  EXPECT_DEATH(ScopedRandomSource source(&FailingSource);
-               RandBytes(buffer, sizeof(buffer)), "");
 }
 
 // A small range yields every value; the full range, whose span overflows 32
