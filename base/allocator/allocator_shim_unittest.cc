@@ -229,9 +229,9 @@ bool ReadImports(const std::wstring& path, ImportTable* imports) {
     std::string dll = base + descriptor->Name;
     std::transform(dll.begin(), dll.end(), dll.begin(),
                    [](unsigned char c) { return std::tolower(c); });
+    // The linker always writes the lookup table, which loading leaves as is.
     const auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA64*>(
-        base + (descriptor->OriginalFirstThunk ? descriptor->OriginalFirstThunk
-                                               : descriptor->FirstThunk));
+        base + descriptor->OriginalFirstThunk);
     for (; thunk->u1.AddressOfData; ++thunk) {
       if (IMAGE_SNAP_BY_ORDINAL64(thunk->u1.Ordinal)) continue;
       (*imports)[dll].insert(reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(
