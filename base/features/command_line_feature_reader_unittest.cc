@@ -1,6 +1,7 @@
 #include "base/features/command_line_feature_reader.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,13 +14,16 @@
 namespace base {
 namespace {
 
-void ExpectOverrides(const std::vector<FeatureOverride>& expected,
-                     const std::vector<FeatureOverride>& actual) {
-  ASSERT_EQ(expected.size(), actual.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(expected[i].name, actual[i].name) << i;
-    EXPECT_EQ(expected[i].enabled, actual[i].enabled) << i;
-  }
+using Overrides = std::vector<std::pair<std::string, bool>>;
+
+// What |reader| reads, as names and states in order.
+Overrides ReadAll(FeatureReader&& reader) {
+  std::vector<FeatureOverride> overrides;
+  reader.ReadFeatures(&overrides);
+  Overrides read;
+  for (const FeatureOverride& entry : overrides)
+    read.emplace_back(entry.name, entry.enabled);
+  return read;
 }
 
 TEST(CommandLineFeatureReaderTest, ReadsOnOffAndEmptyAndWarnsOnTheRest) {
@@ -34,13 +38,11 @@ TEST(CommandLineFeatureReaderTest, ReadsOnOffAndEmptyAndWarnsOnTheRest) {
   command_line.AppendSwitchNative("with-feature:accent", L"\u00f6n");
 
   testing_support::LogCapture log;
-  std::vector<FeatureOverride> overrides;
-  CommandLineFeatureReader(&command_line).ReadFeatures(&overrides);
-  ExpectOverrides({{"bare", true},
-                   {"off", false},
-                   {"on", true},
-                   {"with-feature:nested", false}},
-                  overrides);
+  EXPECT_EQ((Overrides{{"bare", true},
+                       {"off", false},
+                       {"on", true},
+                       {"with-feature:nested", false}}),
+            ReadAll(CommandLineFeatureReader(&command_line)));
   EXPECT_EQ(2u, log.Count(logging::LOG_WARNING));
   EXPECT_TRUE(log.Contains("with-feature:accent has unhandled value: "
                            "\"\xC3\xB6n\""));
@@ -57,13 +59,11 @@ TEST(ListFeatureReaderTest, KeepsParsedStringsInOrder) {
   list.AppendInteger(1);
   list.AppendString("x@2");
 
-  std::vector<FeatureOverride> overrides;
-  ListFeatureReader(&list).ReadFeatures(&overrides);
-  ExpectOverrides({{"installer-experiment-test", false},
-                   {"a", true},
-                   {"x", true},
-                   {"x", false}},
-                  overrides);
+  EXPECT_EQ((Overrides{{"installer-experiment-test", false},
+                       {"a", true},
+                       {"x", true},
+                       {"x", false}}),
+            ReadAll(ListFeatureReader(&list)));
 
   // A refused entry leaves the output alone.
   FeatureOverride entry{"unchanged", true};
