@@ -41,18 +41,11 @@ TEST(FeatureListTest, PinnedThenLatestOverrideThenDefault) {
   list.PinOverride("pinned", true);
   list.PinOverride("pinned-unregistered", true);
 
-  const struct {
-    const char* name;
-    bool enabled;
-  } kCases[] = {
-      {"on-open", true},   {"on-locked", true},
-      {"untouched", true}, {"unregistered", false},
-      {"pinned", true},    {"pinned-unregistered", true},
-      {"On-Open", true},   {"PINNED", true},
-      {"on-open ", false},
-  };
-  for (const auto& c : kCases)
-    EXPECT_EQ(c.enabled, list.IsEnabled(c.name)) << c.name;
+  for (const char* name : {"on-open", "on-locked", "untouched", "pinned",
+                           "pinned-unregistered", "On-Open", "PINNED"})
+    EXPECT_TRUE(list.IsEnabled(name)) << name;
+  for (const char* name : {"unregistered", "on-open "})
+    EXPECT_FALSE(list.IsEnabled(name)) << name;
 }
 
 // Each process registers the experiments, with the masks of the standard
