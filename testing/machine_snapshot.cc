@@ -3,25 +3,16 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-#include <algorithm>
-#include <memory>
 #include <utility>
 #include <vector>
 
+#include "base/files/file_enumerator.h"
+#include "base/files/file_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
-#include "base/win/scoped_handle.h"
 #include "base/win/scoped_memory.h"
 
 namespace testing_support {
-
-namespace {
-
-struct FindCloser {
-  void operator()(HANDLE find) const { ::FindClose(find); }
-};
-
-}  // namespace
 
 bool MachineSnapshot::Fail(const std::string& what, const std::wstring& where,
                            DWORD error) {
@@ -34,62 +25,23 @@ bool MachineSnapshot::Fail(const std::string& what, const std::wstring& where,
 
 bool MachineSnapshot::AddFolderTree(const std::wstring& label,
                                     const std::wstring& folder) {
-  return AddFolder(label, folder, std::wstring());
-}
-
-bool MachineSnapshot::AddFolder(const std::wstring& label,
-                                const std::wstring& folder,
-                                const std::wstring& relative) {
-  WIN32_FIND_DATAW found;
-  const std::wstring pattern = folder + L"\\*";
-  std::unique_ptr<void, FindCloser> find(
-      ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
-                         FindExSearchNameMatch, nullptr, 0));
-  if (find.get() == INVALID_HANDLE_VALUE) {
-    find.release();
-    const DWORD error = ::GetLastError();
-    if (relative.empty() &&
-        (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
-      entries_[label] = {"missing"};
-      return true;
+  base::FileEnumerator enumerator(base::FilePath(folder),
+                                  base::FileEnumerator::FILES |
+                                      base::FileEnumerator::DIRECTORIES);
+  for (base::FilePath path = enumerator.Next(); !path.empty();
+       path = enumerator.Next()) {
+    const DWORD attributes = enumerator.GetInfo().find_data().dwFileAttributes;
+    Entry& entry = entries_[label + path.value().substr(folder.size())];
+    const char* kind = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? "link"
+                       : attributes & FILE_ATTRIBUTE_DIRECTORY   ? "folder"
+                                                                 : nullptr;
+    entry.description =
+        (kind ? kind : "file") + (", attributes " + std::to_string(attributes));
+    // Links are never entered nor read through.
+    if (!kind && !base::ReadFileToString(path, &entry.data)) {
+      return Fail("Cannot read", path.value(), ::GetLastError());
     }
-    return Fail("Cannot list", folder, error);
   }
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    const std::wstring path = folder + L"\\" + name;
-    const std::wstring child =
-        relative.empty() ? name : relative + L"\\" + name;
-    Entry& entry = entries_[label + L"\\" + child];
-    const std::string attributes =
-        ", attributes " + std::to_string(found.dwFileAttributes);
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-      entry = {"link" + attributes};
-    } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      entry = {"folder" + attributes};
-      if (!AddFolder(label, path, child)) return false;
-    } else {
-      // Other holders may deny writing (a running program): reading must
-      // still work, and must not stop them renaming the file.
-      base::win::ScopedHandle file(::CreateFileW(
-          path.c_str(), GENERIC_READ,
-          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (!file.IsValid()) return Fail("Cannot open", path, ::GetLastError());
-      char buffer[64 * 1024];
-      DWORD read = 0;
-      do {
-        if (!::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr))
-          return Fail("Cannot read", path, ::GetLastError());
-        entry.data.append(buffer, read);
-      } while (read > 0);
-      entry.description = "file" + attributes + ", " +
-                          std::to_string(entry.data.size()) + " bytes";
-    }
-  } while (::FindNextFileW(find.get(), &found));
-  DWORD error = ::GetLastError();
-  if (error != ERROR_NO_MORE_FILES) return Fail("Cannot list", folder, error);
   return true;
 }
 
@@ -177,14 +129,11 @@ std::string DescribeDifferences(const MachineSnapshot& before,
     if (new_entry == after.entries_.end()) {
       text += "- " + name(old_entry) + "\n";
     } else if (!(new_entry->second == old_entry.second)) {
-      const std::string& a = old_entry.second.data;
-      const std::string& b = new_entry->second.data;
-      const size_t offset =
-          std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first -
-          a.begin();
       text += "~ " + name(old_entry) + "\n    became " +
-              new_entry->second.description + ", data differing from byte " +
-              std::to_string(offset) + "\n";
+              new_entry->second.description +
+              (new_entry->second.data == old_entry.second.data
+                   ? "\n"
+                   : ", with other data\n");
     }
   }
   for (const auto& new_entry : after.entries_) {

@@ -15,7 +15,7 @@
 //
 // Entries are stored by label and relative path, so the trees of two
 // different test folders or sandboxes compare equal when their contents do.
-// A missing tree root is recorded as missing, not as a failure. Links are
+// A missing key is recorded as missing, a missing folder as empty; links are
 // recorded with their attributes and never entered.
 #ifndef TESTING_MACHINE_SNAPSHOT_H_
 #define TESTING_MACHINE_SNAPSHOT_H_
@@ -30,7 +30,7 @@ namespace testing_support {
 class MachineSnapshot {
  public:
   // Records |folder| and everything below it under |label|. False, with the
-  // reason in error(), when an entry cannot be listed or read.
+  // reason in error(), when a file cannot be read.
   bool AddFolderTree(const std::wstring& label, const std::wstring& folder);
 
   // Records the key |path| of |root| and its whole subtree, opened in |view|
@@ -46,13 +46,10 @@ class MachineSnapshot {
   bool operator==(const MachineSnapshot& other) const {
     return entries_ == other.entries_;
   }
-  bool operator!=(const MachineSnapshot& other) const {
-    return !(*this == other);
-  }
 
   // One line per difference, "-" for an entry only in |before|, "+" for one
   // only in |after|, "~" for one that changed (with both descriptions and
-  // the first byte where the data differ); empty when equal.
+  // whether the data differ); empty when equal.
   friend std::string DescribeDifferences(const MachineSnapshot& before,
                                          const MachineSnapshot& after);
 
@@ -67,8 +64,6 @@ class MachineSnapshot {
     }
   };
 
-  bool AddFolder(const std::wstring& label, const std::wstring& folder,
-                 const std::wstring& relative);
   bool AddKey(const std::wstring& location, HKEY key, REGSAM view);
   bool Fail(const std::string& what, const std::wstring& where, DWORD error);
 

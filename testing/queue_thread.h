@@ -122,7 +122,6 @@ class QueueThread {
   }
 
   const scoped_refptr<QueueTaskRunner>& task_runner() const { return runner_; }
-  DWORD thread_id() const { return runner_->thread_id_; }
 
  private:
   scoped_refptr<QueueTaskRunner> runner_;

@@ -1,8 +1,8 @@
 // The named security calls (GetNamedSecurityInfoW, SetNamedSecurityInfoW)
 // with the 32-bit registry view reached through a key handle, for tests on
 // systems whose named calls answer that view with an empty success. Names
-// are the access functions' full key names ("MACHINE\\...",
-// "CURRENT_USER\\..."); every other object type goes to the real calls.
+// are the access functions' full key names below "MACHINE\\" or
+// "CURRENT_USER\\"; every other object type goes to the real calls.
 #ifndef TESTING_REGISTRY_SECURITY_BY_VIEW_H_
 #define TESTING_REGISTRY_SECURITY_BY_VIEW_H_
 
@@ -21,9 +21,7 @@ inline base::win::RegKey OpenWow32KeyByName(const wchar_t* name,
                                             REGSAM access) {
   const std::pair<const wchar_t*, HKEY> kRoots[] = {
       {L"MACHINE\\", HKEY_LOCAL_MACHINE},
-      {L"CURRENT_USER\\", HKEY_CURRENT_USER},
-      {L"CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
-      {L"USERS\\", HKEY_USERS}};
+      {L"CURRENT_USER\\", HKEY_CURRENT_USER}};
   base::win::RegKey key;
   for (const auto& root : kRoots) {
     const size_t length = wcslen(root.first);

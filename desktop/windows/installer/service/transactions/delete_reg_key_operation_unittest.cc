@@ -12,13 +12,16 @@ namespace {
 
 constexpr const wchar_t* kKeys[] = {L"", L"\\s1", L"\\s1\\deep/er", L"\\s2"};
 
-class DeleteRegKeyOperationTest : public test::RegistryPlaceTest {
+// Runs each test once per place, in a fresh sandbox of the predefined keys.
+class DeleteRegKeyOperationTest
+    : public testing::TestWithParam<test::RegistryPlace> {
  protected:
-  // base\T and three keys below, each with a value, and one subkey whose
-  // access list differs from what it would inherit. T denies Everyone
-  // deletion, so deleting it takes a grant.
+  // T and three keys below, each with a value, and one subkey whose access
+  // list differs from what it would inherit. T denies Everyone deletion, so
+  // deleting it takes a grant.
   void BuildTree() {
-    tree_ = base_ + L"\\T";
+    // The real machine hive has it; without it there is no 32-bit view.
+    test::CreateKey(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node", 0);
     for (const wchar_t* key : kKeys) {
       const std::wstring path = tree_ + key;
       test::CreateKey(root_, path, view_);
@@ -32,9 +35,8 @@ class DeleteRegKeyOperationTest : public test::RegistryPlaceTest {
   }
 
   void TearDown() override {
-    if (!tree_.empty() && test::KeyExists(root_, tree_, view_))
+    if (test::KeyExists(root_, tree_, view_))
       test::SetKeyDacl(root_, tree_, view_, L"D:(A;;KA;;;WD)");
-    RegistryPlaceTest::TearDown();
   }
 
   bool Delete(Transaction* transaction) {
@@ -50,7 +52,14 @@ class DeleteRegKeyOperationTest : public test::RegistryPlaceTest {
     return snapshot;
   }
 
-  std::wstring tree_;
+  const HKEY root_ = GetParam().root;
+  const REGSAM view_ = GetParam().view;
+  const std::wstring tree_ = L"Software\\VeltoTransactionTest\\T";
+
+ private:
+  testing_support::RegistrySandbox sandbox_{/*redirect_predefined=*/true};
+  internal::ScopedSecurityInfoFunctionsForTesting security_functions_{
+      {&test::GetSecurityByView, &test::SetSecurityByView}};
 };
 
 using Descriptors = std::map<std::wstring, std::vector<uint8_t>>;
@@ -115,7 +124,7 @@ TEST_P(DeleteRegKeyOperationTest, RollbackRestoresEachDescriptor) {
 
 INSTANTIATE_TEST_SUITE_P(Places, DeleteRegKeyOperationTest,
                          testing::ValuesIn(test::kRegistryPlaces),
-                         test::PrintPlace);
+                         [](const auto& info) { return info.param.name; });
 
 LONG WINAPI RefuseToDeleteS2(HKEY root, const wchar_t* path, REGSAM view,
                              DWORD reserved) {

@@ -27,11 +27,6 @@ struct RegistryPlace {
   REGSAM view;
 };
 
-inline std::string
-PrintPlace(const testing::TestParamInfo<RegistryPlace>& info) {
-  return info.param.name;
-}
-
 // The security calls of the access functions, with the 32-bit registry view
 // reached through a handle (see testing/registry_security_by_view.h).
 using testing_support::GetSecurityByView;
@@ -62,30 +57,6 @@ inline void SetKeyDacl(HKEY root, const std::wstring& path, REGSAM view,
   }
   ASSERT_EQ(ERROR_SUCCESS, result);
 }
-
-// Runs each test once per place, below a key |base_| of that place in a
-// fresh sandbox of the predefined keys.
-class RegistryPlaceTest : public testing::TestWithParam<RegistryPlace> {
- protected:
-  RegistryPlaceTest()
-      : security_functions_({&GetSecurityByView, &SetSecurityByView}) {}
-
-  void SetUp() override {
-    root_ = GetParam().root;
-    view_ = GetParam().view;
-    // The real machine hive has it; without it there is no 32-bit view.
-    CreateKey(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node", 0);
-    CreateKey(root_, base_, view_);
-  }
-
-  HKEY root_ = nullptr;
-  REGSAM view_ = 0;
-  const std::wstring base_ = L"Software\\VeltoTransactionTest";
-
- private:
-  testing_support::RegistrySandbox sandbox_{/*redirect_predefined=*/true};
-  internal::ScopedSecurityInfoFunctionsForTesting security_functions_;
-};
 
 // The current user's keys, the machine's keys and the machine's 32-bit view.
 inline const RegistryPlace kRegistryPlaces[] = {

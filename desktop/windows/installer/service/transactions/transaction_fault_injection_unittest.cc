@@ -41,6 +41,8 @@ using testing_support::MachineSnapshot;
 
 // Every key of the script lies below this one, in each hive.
 constexpr wchar_t kBaseKey[] = L"Software\\VeltoFault\\";
+const std::wstring kBrowser = L"Clients\\VeltoBrowser";
+const std::wstring kProgId = L"Classes\\OldProgId";
 
 using Hive = test::RegistryPlace;
 const Hive& kUser = test::kRegistryPlaces[0];
@@ -92,34 +94,27 @@ Step Folder(const std::wstring& path) {
           },
           [=] { return CreateFolderChain(path); }};
 }
-Step Copy(const std::wstring& source, const std::wstring& destination) {
-  return {"copy to " + base::WideToUTF8(destination),
-          [=](auto* operation) {
-            CreateCopyFileOperation(FilePath(source), FilePath(destination),
-                                    operation);
-          },
-          [=] {
-            // The installer clears the bit on its source for good, and the
-            // copy takes the source's attributes.
-            ClearReadOnly(source);
-            return CreateFolderChain(Parent(destination)) &&
-                   ::CopyFileW(source.c_str(), destination.c_str(), FALSE);
-          }};
+// Copies, or with |move| moves, a file.
+Step Transfer(bool move, const std::wstring& source,
+              const std::wstring& destination) {
+  return {
+      (move ? "move to " : "copy to ") + base::WideToUTF8(destination),
+      [=](auto* operation) {
+        (move ? CreateMoveFileOperation : CreateCopyFileOperation)(
+            FilePath(source), FilePath(destination), operation);
+      },
+      [=] {
+        // The installer clears the bit on its source for good: a copy
+        // takes the source's attributes, a moved file has none.
+        ClearReadOnly(source);
+        return CreateFolderChain(Parent(destination)) &&
+               (move ? ::MoveFileExW(source.c_str(), destination.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING)
+                     : ::CopyFileW(source.c_str(), destination.c_str(), FALSE));
+      }};
 }
-Step Move(const std::wstring& source, const std::wstring& destination) {
-  return {"move to " + base::WideToUTF8(destination),
-          [=](auto* operation) {
-            CreateMoveFileOperation(FilePath(source), FilePath(destination),
-                                    operation);
-          },
-          [=] {
-            // The move clears it too: the moved file has none.
-            ClearReadOnly(source);
-            return CreateFolderChain(Parent(destination)) &&
-                   ::MoveFileExW(source.c_str(), destination.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING);
-          }};
-}
+constexpr bool kCopy = false;
+constexpr bool kMove = true;
 Step Delete(const std::wstring& path, bool check_in_use = false,
             bool remove_empty_parents = false, bool fails = false) {
   return {"delete file " + base::WideToUTF8(path),
@@ -192,22 +187,21 @@ std::vector<Step> Script(const std::wstring& folder) {
   const std::wstring package = folder + L"package\\";
   const std::wstring install = folder + L"install\\";
   const std::wstring app = install + L"app\\";
-  const std::wstring browser = L"Clients\\VeltoBrowser";
-  const std::wstring prog_id = L"Classes\\OldProgId";
   const DWORD kDelete = kRegValueTypeNone;
   return {
       Folder(app + L"plugins\\media\\codecs"),
-      Copy(package + L"app\\velto.exe", app + L"velto.exe"),
-      Copy(package + L"app\\velto.exe", app + L"velto_proxy.exe"),
-      Copy(package + L"app\\readonly.dat", app + L"readonly.dat"),
-      Copy(package + L"app\\extras\\tool.dat", app + L"extras\\x\\y\\tool.dat"),
-      Move(app + L"extras", install + L"extras"),
-      Copy(package + L"app\\velto.dll", app + L"velto.dll"),
-      Move(app + L"velto.dll", app + L"velto_old.dll"),
-      Move(package + L"moved\\m1.bin", app + L"m1.bin"),
+      Transfer(kCopy, package + L"app\\velto.exe", app + L"velto.exe"),
+      Transfer(kCopy, package + L"app\\velto.exe", app + L"velto_proxy.exe"),
+      Transfer(kCopy, package + L"app\\readonly.dat", app + L"readonly.dat"),
+      Transfer(kCopy, package + L"app\\extras\\tool.dat",
+               app + L"extras\\x\\y\\tool.dat"),
+      Transfer(kMove, app + L"extras", install + L"extras"),
+      Transfer(kCopy, package + L"app\\velto.dll", app + L"velto.dll"),
+      Transfer(kMove, app + L"velto.dll", app + L"velto_old.dll"),
+      Transfer(kMove, package + L"moved\\m1.bin", app + L"m1.bin"),
       Delete(app + L"m1.bin"),
-      Move(package + L"moved\\m2.bin", app + L"m2.bin"),
-      Copy(package + L"config.json", install + L"new\\config.json"),
+      Transfer(kMove, package + L"moved\\m2.bin", app + L"m2.bin"),
+      Transfer(kCopy, package + L"config.json", install + L"new\\config.json"),
       Delete(install + L"new\\config.json"),
       Delete(app + L"running.exe", /*check_in_use=*/true,
              /*remove_empty_parents=*/false, /*fails=*/true),
@@ -220,12 +214,12 @@ std::vector<Step> Script(const std::wstring& folder) {
       Value(kMachine64, L"Settings", L"Obsolete", kDelete, ""),
       Value(kMachine64, L"Settings", L"NeverThere", kDelete, ""),
       Value(kMachine64, L"Missing\\Key", L"Value", kDelete, ""),
-      String(kMachine64, browser + L"\\Capabilities", L"ApplicationName",
+      String(kMachine64, kBrowser + L"\\Capabilities", L"ApplicationName",
              L"Velto 2"),
-      Value(kMachine64, browser, L"LocalizedString", kDelete, ""),
-      DeleteKey(kMachine64, browser),
+      Value(kMachine64, kBrowser, L"LocalizedString", kDelete, ""),
+      DeleteKey(kMachine64, kBrowser),
       DeleteKey(kMachine64, L"Guarded"),
-      String(kMachine64, browser, L"", L"Velto 2"),
+      String(kMachine64, kBrowser, L"", L"Velto 2"),
       String(kMachine64, L"NoCreate\\Child\\Leaf", L"Value", L"granted"),
       // A "/" is part of a key name, not a separator.
       Value(kMachine64, L"Settings\\New/Key\\Leaf", L"Blob", REG_BINARY,
@@ -241,9 +235,9 @@ std::vector<Step> Script(const std::wstring& folder) {
       Value(kUser, L"Prefs", L"Launches", REG_DWORD, Dword(0)),
       String(kUser, L"Locked", L"State", L"new"),
       DeleteKey(kUser, L"Locked"),
-      String(kUser, prog_id + L"\\DefaultIcon", L"", L"velto.exe,0"),
-      String(kUser, prog_id + L"\\New", L"", L"new"),
-      DeleteKey(kUser, prog_id),
+      String(kUser, kProgId + L"\\DefaultIcon", L"", L"velto.exe,0"),
+      String(kUser, kProgId + L"\\New", L"", L"new"),
+      DeleteKey(kUser, kProgId),
       Value(kUser, L"Classes\\.htm\\OpenWithProgids", L"VeltoHTML", REG_NONE,
             ""),
   };
@@ -334,21 +328,20 @@ class Machine {
     // real one has it.
     test::CreateKey(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node", 0);
 
-    const std::wstring browser = L"Clients\\VeltoBrowser";
-    const std::wstring capabilities = browser + L"\\Capabilities";
-    const std::wstring prog_id = L"Classes\\OldProgId";
+    const std::wstring capabilities = kBrowser + L"\\Capabilities";
     const Step kValues[] = {
         String(kMachine64, L"Settings", L"Version", L"1.0"),
         Value(kMachine64, L"Settings", L"Obsolete", REG_BINARY, "obsolete"),
-        String(kMachine64, browser, L"", L"Velto"),
-        String(kMachine64, browser, L"LocalizedString", L"@velto.exe,-100"),
+        String(kMachine64, kBrowser, L"", L"Velto"),
+        String(kMachine64, kBrowser, L"LocalizedString", L"@velto.exe,-100"),
         String(kMachine64, capabilities, L"ApplicationName", L"old name"),
         String(kMachine64, capabilities, L"ApplicationIcon", L"old icon"),
-        String(kMachine64, browser + L"\\shell\\open\\command", L"",
+        String(kMachine64, kBrowser + L"\\shell\\open\\command", L"",
                L"\"velto.exe\""),
-        Value(kMachine64, browser + L"\\InstallInfo", L"IconsVisible",
+        Value(kMachine64, kBrowser + L"\\InstallInfo", L"IconsVisible",
               REG_DWORD, Dword(1)),
-        Value(kMachine64, browser + L"\\InstallInfo", L"Empty", REG_BINARY, ""),
+        Value(kMachine64, kBrowser + L"\\InstallInfo", L"Empty", REG_BINARY,
+              ""),
         String(kMachine64, L"NoCreate", L"Marker", L"x"),
         String(kMachine64, L"Guarded", L"Marker", L"x"),
         String(kMachine64, L"Guarded\\Sub", L"Marker", L"y"),
@@ -362,8 +355,8 @@ class Machine {
               std::string("o\0n\0e\0\0\0t\0w\0o\0\0\0\0\0", 18)),
         String(kUser, L"Locked", L"State", L"old"),
         Value(kUser, L"Prefs", L"Launches", REG_BINARY, ""),
-        String(kUser, prog_id, L"", L"Old document"),
-        String(kUser, prog_id + L"\\DefaultIcon", L"", L"old.exe,0"),
+        String(kUser, kProgId, L"", L"Old document"),
+        String(kUser, kProgId + L"\\DefaultIcon", L"", L"old.exe,0"),
     };
     for (const Step& value : kValues)
       ASSERT_TRUE(value.apply_plainly()) << value.name;

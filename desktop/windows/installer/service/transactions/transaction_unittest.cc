@@ -12,16 +12,12 @@ namespace {
 using Events = std::vector<std::string>;
 
 // Records what the transaction does with it; runs |children| through the
-// nested transaction first and fails when one of them fails or when told to.
+// nested transaction first and fails when one of them fails.
 class RecordingOperation : public Operation {
  public:
   RecordingOperation(const std::string& name, Events* events,
-                     bool succeed = true,
                      std::vector<std::string> children = {})
-      : name_(name),
-        events_(events),
-        succeed_(succeed),
-        children_(std::move(children)) {}
+      : name_(name), events_(events), children_(std::move(children)) {}
   ~RecordingOperation() override { events_->push_back("destroy " + name_); }
 
   bool Execute(Transaction* nested) override {
@@ -32,14 +28,13 @@ class RecordingOperation : public Operation {
         return false;
       }
     }
-    return succeed_;
+    return true;
   }
   void Rollback() override { events_->push_back("rollback " + name_); }
 
  private:
   std::string name_;
   Events* events_;
-  bool succeed_;
   std::vector<std::string> children_;
 };
 
@@ -51,7 +46,7 @@ TEST(TransactionTest, RollbackAndCommitOrder) {
     {
       Transaction transaction;
       ASSERT_TRUE(transaction.Execute(std::make_unique<RecordingOperation>(
-          "A", &events, true, std::vector<std::string>{"B", "C"})));
+          "A", &events, std::vector<std::string>{"B", "C"})));
       ASSERT_TRUE(transaction.Execute(
           std::make_unique<RecordingOperation>("D", &events)));
       events.clear();
@@ -62,48 +57,37 @@ TEST(TransactionTest, RollbackAndCommitOrder) {
     }
     Events expected = {"destroy B", "destroy C", "destroy A", "destroy D"};
     if (roll_back) {
-      expected.insert(expected.begin(), {"rollback D", "rollback A",
-                                         "rollback C", "rollback B"});
+      expected.insert(expected.begin(),
+                      {"rollback D", "rollback A", "rollback C", "rollback B"});
     }
     EXPECT_EQ(expected, events) << "roll_back " << roll_back;
   }
 }
 
-// A failed operation is undone before the nested operations it ran, and
-// everything of it is gone at once; what was recorded before stays.
-TEST(TransactionTest, FailureUndoesOperationThenItsNestedOnes) {
-  Events events;
-  Transaction transaction;
-  ASSERT_TRUE(
-      transaction.Execute(std::make_unique<RecordingOperation>("D", &events)));
-  EXPECT_FALSE(transaction.Execute(std::make_unique<RecordingOperation>(
-      "A", &events, false, std::vector<std::string>{"B", "C"})));
-  EXPECT_EQ((Events{"execute D", "execute A", "execute B", "execute C",
-                    "rollback A", "rollback C", "rollback B", "destroy B",
-                    "destroy C", "destroy A"}),
-            events);
-  events.clear();
-  transaction.Rollback();
-  EXPECT_EQ((Events{"rollback D", "destroy D"}), events);
-}
-
 // The hook is asked before every Execute, nested ones included; the one it
-// fails is not run but rolled back, and its failure travels up.
+// fails is not run but rolled back, and its failure travels up: the failed
+// operation is undone before the nested operations it ran, and everything of
+// it is gone at once. What was recorded before stays.
 TEST(TransactionTest, FailureHookFailsTheChosenOperation) {
   Events events;
   int asked = 0;
   Transaction transaction;
   {
     internal::ScopedOperationFailureHookForTesting hook(
-        [&asked] { return ++asked == 3; });  // "C", the second child.
+        [&asked] { return ++asked == 4; });  // "C", the second child.
+    ASSERT_TRUE(transaction.Execute(
+        std::make_unique<RecordingOperation>("D", &events)));
     EXPECT_FALSE(transaction.Execute(std::make_unique<RecordingOperation>(
-        "A", &events, true, std::vector<std::string>{"B", "C", "E"})));
+        "A", &events, std::vector<std::string>{"B", "C", "E"})));
   }
-  EXPECT_EQ(3, asked);
-  EXPECT_EQ((Events{"execute A", "execute B", "rollback C", "destroy C",
-                    "rollback A", "rollback B", "destroy B", "destroy A"}),
-            events);
-  EXPECT_TRUE(transaction.empty());
+  EXPECT_EQ(4, asked);
+  EXPECT_EQ(
+      (Events{"execute D", "execute A", "execute B", "rollback C", "destroy C",
+              "rollback A", "rollback B", "destroy B", "destroy A"}),
+      events);
+  events.clear();
+  transaction.Rollback();
+  EXPECT_EQ((Events{"rollback D", "destroy D"}), events);
 }
 
 }  // namespace
