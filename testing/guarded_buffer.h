@@ -27,11 +27,11 @@ class GuardedBuffer {
     base_ = static_cast<char*>(
         ::VirtualAlloc(nullptr, readable_size_ + info.dwPageSize,
                        MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    // IsValid tells whether this worked.
     DWORD old_protection = 0;
-    if (base_ && !::VirtualProtect(base_ + readable_size_, info.dwPageSize,
-                                   PAGE_NOACCESS, &old_protection)) {
-      ::VirtualFree(base_, 0, MEM_RELEASE);
-      base_ = nullptr;
+    if (base_) {
+      ::VirtualProtect(base_ + readable_size_, info.dwPageSize, PAGE_NOACCESS,
+                       &old_protection);
     }
   }
   ~GuardedBuffer() {

@@ -108,15 +108,12 @@ class QueueThread {
   bool RunAndWait(base::Closure task) {
     std::promise<void> done;
     std::future<void> ran = done.get_future();
-    if (!runner_->PostTask(FROM_HERE, base::Bind(
-                                          [](const base::Closure& task,
-                                             std::promise<void>* done) {
-                                            task.Run();
-                                            done->set_value();
-                                          },
-                                          std::move(task), &done))) {
+    auto run = [](const base::Closure& task, std::promise<void>* done) {
+      task.Run();
+      done->set_value();
+    };
+    if (!runner_->PostTask(FROM_HERE, base::Bind(run, std::move(task), &done)))
       return false;
-    }
     ran.wait();
     return true;
   }

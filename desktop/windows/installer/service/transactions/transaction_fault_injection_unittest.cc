@@ -29,7 +29,6 @@
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "testing/machine_snapshot.h"
 #include "testing/registry_sandbox.h"
-#include "testing/registry_security_by_view.h"
 #include "testing/scoped_test_folder.h"
 #include "gtest/gtest.h"
 
@@ -61,11 +60,9 @@ bool CreateFolderChain(const std::wstring& path) {
 }
 
 void ClearReadOnly(const std::wstring& path) {
-  DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & FILE_ATTRIBUTE_READONLY)) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES)
     ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  }
 }
 
 std::wstring Parent(const std::wstring& path) {
@@ -373,8 +370,7 @@ class Machine {
 // the test. The first run injects none, commits, and counts the points.
 TEST(TransactionFaultInjectionTest, AnyFailureRollsBackEverything) {
   internal::ScopedSecurityInfoFunctionsForTesting wow32_security(
-      {&testing_support::GetSecurityByView,
-       &testing_support::SetSecurityByView});
+      {&test::GetSecurityByView, &test::SetSecurityByView});
   MachineSnapshot expected;
   {
     Machine machine(/*locked=*/false);
