@@ -48,18 +48,21 @@ class MockTimeTaskRunner : public base::SingleThreadTaskRunner,
   // Reads NowTicks; lives as long as the runner.
   base::TickClock* GetMockTickClock() { return this; }
 
-  base::TimeTicks NowTicks() override { return Now(); }
+  base::TimeTicks NowTicks() override {
+    std::lock_guard<std::mutex> hold(lock_);
+    return now_;
+  }
   // Runs what comes due within |delta|, the clock stepping to each task's
   // run time, then leaves the clock |delta| after where it was.
   void FastForwardBy(base::TimeDelta delta) {
-    base::TimeTicks end = Now() + delta;
+    base::TimeTicks end = NowTicks() + delta;
     RunTasksDueBy(end);
     std::lock_guard<std::mutex> hold(lock_);
     now_ = end;
   }
 
   // Runs the tasks due now, including those they post without delay.
-  void RunUntilIdle() { RunTasksDueBy(Now()); }
+  void RunUntilIdle() { RunTasksDueBy(NowTicks()); }
 
   size_t GetPendingTaskCount() const {
     std::lock_guard<std::mutex> hold(lock_);
@@ -78,11 +81,6 @@ class MockTimeTaskRunner : public base::SingleThreadTaskRunner,
   using Key = std::pair<base::TimeTicks, uint64_t>;
 
   ~MockTimeTaskRunner() override = default;
-
-  base::TimeTicks Now() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return now_;
-  }
 
   bool Enqueue(base::Closure task, base::TimeDelta delay) {
     std::lock_guard<std::mutex> hold(lock_);
