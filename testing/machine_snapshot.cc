@@ -4,7 +4,6 @@
 #include <sddl.h>
 
 #include <utility>
-#include <vector>
 
 #include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
@@ -83,20 +82,19 @@ bool MachineSnapshot::AddKey(const std::wstring& location, HKEY key,
     return Fail("Cannot query key", location, result);
 
   for (DWORD index = 0;; ++index) {
-    std::vector<wchar_t> name(longest_name + 1);
+    std::wstring name(longest_name + 1, L'\0');
     std::string data(longest_data, '\0');
-    DWORD name_length = static_cast<DWORD>(name.size());
+    DWORD name_length = longest_name + 1;
     DWORD data_size = longest_data;
     DWORD type = 0;
-    result =
-        ::RegEnumValueW(key, index, name.data(), &name_length, nullptr, &type,
-                        reinterpret_cast<BYTE*>(&data[0]), &data_size);
+    result = ::RegEnumValueW(key, index, &name[0], &name_length, nullptr, &type,
+                             reinterpret_cast<BYTE*>(&data[0]), &data_size);
     if (result == ERROR_NO_MORE_ITEMS) break;
     if (result != ERROR_SUCCESS)
       return Fail("Cannot read a value of key", location, result);
+    name.resize(name_length);
     data.resize(data_size);
-    const std::wstring value_name(name.data(), name_length);
-    entries_[location + L" value \"" + value_name + L"\""] = {
+    entries_[location + L" value \"" + name + L"\""] = {
         "type " + std::to_string(type) + ", " + std::to_string(data_size) +
             " bytes",
         std::move(data)};
