@@ -41,7 +41,6 @@ class TestResolver : public PlaceholderResolver {
         {L"CompanyURL", L"https://www.example.com/"},
         {L"HelpURL", L"https://help.example.com/?p="},
         {L"DownloadsURL", L"https://www.example.com/download/"},
-        {L"Loop", L"{Loop}"},
     };
     auto found = kNames.find(name);
     if (found != kNames.end()) return found->second;
@@ -60,8 +59,8 @@ class TestResolver : public PlaceholderResolver {
 };
 
 // A row that applies everywhere.
-RegOpRecord Row(int32_t type, RegOpData data) {
-  return {L"Software\\{Product}", L"v", type, data, VERSION_XP,
+RegOpRecord Row(int32_t type, RegOpData data, const wchar_t* name = L"v") {
+  return {L"Software\\{Product}", name, type, data, VERSION_XP,
           RegOpRoot::kAnyRoot,    0,    0,    0};
 }
 
@@ -77,10 +76,8 @@ TEST(RegOpTest, ExpandPlaceholders) {
       {L"{Product}{Stream", L"Velto{Stream"},
       // The name runs from the first "{" to the first "}" after it.
       {L"{a{Product}", L"a{Product"},
-      // Resolved text is not searched again: a folder keeps its braces and
-      // a self-referring answer ends.
+      // Resolved text is not searched again: a folder keeps its braces.
       {L"{InstallFolder}\\{Product}", L"C:\\Velto {x}\\Velto"},
-      {L"{Loop}-{Product}", L"{Loop}-Velto"},
   };
   TestResolver resolver;
   const RegOp reg_op(Row(REG_SZ, nullptr), &resolver);
@@ -199,67 +196,55 @@ TEST(RegOpTransactionTest, AppliesAndRecordsEveryKindOfRow) {
   // The real machine hive has it; without it there is no 32-bit view.
   test::CreateKey(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node", 0);
 
+  // Each row with the value it writes, or deletes when |seeded| (made
+  // before), what the install log says of it ("<clean mode> <type> <data>")
+  // and the view the value is read in.
   // clang-format off
-  const RegOpRecord kRows[] = {
-      {L"Software\\{Product}", L"Text", REG_SZ, L"{InstallFolder}\\Launcher.exe", VERSION_XP, RegOpRoot::kAnyRoot, 0, 1, 0},
-      {L"Software\\{Product}", L"Empty", REG_SZ, L"", VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
-      {L"Software\\{Product}", nullptr, REG_EXPAND_SZ, L"%TEMP%", VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
-      {L"Software\\{Product}", L"Bytes", REG_BINARY, "ab", VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
-      {L"Software\\{Product}", L"Number", REG_DWORD, 32, VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
-      {L"Software\\{Product}", L"Stale", kRegOpDeleteValue, nullptr, VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
-      {L"Software\\{Product}\\Old", nullptr, kRegOpDeleteKey, nullptr, VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
-      kSetLastInstallPathRegOp[0],
-      kSetLastInstallPathRegOp[1],
-      kSystemComponentRegOp,
-  };
-  // Values that exist before are marked |seeded|; |recorded| is
-  // what the install log says ("<clean mode> <type> <data>").
   const struct {
+    RegOpRecord row;
     const wchar_t* key;
     const wchar_t* name;
-    REGSAM view;
     Value written;
     bool seeded;
     const char* recorded;
-  } kValues[] = {
-      {L"Software\\Velto", L"Text", 0, {REG_SZ, Wide(L"C:\\Velto {x}\\Launcher.exe")}, false, "1 REG_SZ C:\\Velto {x}\\Launcher.exe"},
-      {L"Software\\Velto", L"Empty", 0, {REG_SZ, {}}, false, "1 REG_SZ "},
-      {L"Software\\Velto", L"", 0, {REG_EXPAND_SZ, Wide(L"%TEMP%")}, false, "1 REG_EXPAND_SZ %TEMP%"},
-      {L"Software\\Velto", L"Bytes", 0, {REG_BINARY, {'a', 'b'}}, false, "1 REG_BINARY 61,62"},
-      {L"Software\\Velto", L"Number", 0, {REG_DWORD, {32, 0, 0, 0}}, false, "1 REG_DWORD 00000020"},
-      {L"Software\\Velto", L"Stale", 0, {}, true, nullptr},
-      {L"Software\\Velto\\Old", L"Kept", 0, {}, true, nullptr},
-      {L"Software\\Velto Company", L"Last developer Install Path", 0, {REG_SZ, Wide(L"C:\\Velto {x}\\")}, false, "0 REG_SZ C:\\Velto {x}\\"},
-      {L"Software\\Velto Company", L"Last developer Install Path x64", 0, {}, true, nullptr},
-      {kUninstall, L"SystemComponent", KEY_WOW64_32KEY, {REG_DWORD, {1, 0, 0, 0}}, false, "1 REG_DWORD 00000001"},
-      {kUninstall, L"SystemComponent", 0, {}, false, nullptr},
+    REGSAM view = 0;
+  } kRows[] = {
+      {{L"Software\\{Product}", L"Text", REG_SZ, L"{InstallFolder}\\Launcher.exe", VERSION_XP, RegOpRoot::kAnyRoot, 0, 1, 0},
+       L"Software\\Velto", L"Text", {REG_SZ, Wide(L"C:\\Velto {x}\\Launcher.exe")}, false, "1 REG_SZ C:\\Velto {x}\\Launcher.exe"},
+      {Row(REG_SZ, L"", L"Empty"), L"Software\\Velto", L"Empty", {REG_SZ, {}}, false, "1 REG_SZ "},
+      {Row(REG_EXPAND_SZ, L"%TEMP%", nullptr), L"Software\\Velto", L"", {REG_EXPAND_SZ, Wide(L"%TEMP%")}, false, "1 REG_EXPAND_SZ %TEMP%"},
+      {Row(REG_BINARY, "ab", L"Bytes"), L"Software\\Velto", L"Bytes", {REG_BINARY, {'a', 'b'}}, false, "1 REG_BINARY 61,62"},
+      {Row(REG_DWORD, 32, L"Number"), L"Software\\Velto", L"Number", {REG_DWORD, {32, 0, 0, 0}}, false, "1 REG_DWORD 00000020"},
+      {Row(kRegOpDeleteValue, nullptr, L"Stale"), L"Software\\Velto", L"Stale", {}, true, nullptr},
+      {{L"Software\\{Product}\\Old", nullptr, kRegOpDeleteKey, nullptr, VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
+       L"Software\\Velto\\Old", L"Kept", {}, true, nullptr},
+      {kSetLastInstallPathRegOp[0], L"Software\\Velto Company", L"Last developer Install Path", {REG_SZ, Wide(L"C:\\Velto {x}\\")}, false, "0 REG_SZ C:\\Velto {x}\\"},
+      {kSetLastInstallPathRegOp[1], L"Software\\Velto Company", L"Last developer Install Path x64", {}, true, nullptr},
+      {kSystemComponentRegOp, kUninstall, L"SystemComponent", {REG_DWORD, {1, 0, 0, 0}}, false, "1 REG_DWORD 00000001", KEY_WOW64_32KEY},
   };
   // clang-format on
   std::vector<std::string> recorded;
-  for (const auto& value : kValues) {
-    if (value.seeded) {
+  for (const auto& row : kRows) {
+    if (row.seeded) {
       ASSERT_EQ(ERROR_SUCCESS,
-                base::win::RegKey(HKEY_LOCAL_MACHINE, value.key, KEY_SET_VALUE)
-                    .WriteValue(value.name, L"seed"));
+                base::win::RegKey(HKEY_LOCAL_MACHINE, row.key, KEY_SET_VALUE)
+                    .WriteValue(row.name, L"seed"));
     }
-    if (value.recorded) {
-      recorded.push_back(base::WideToUTF8(value.key) + ": " +
-                         base::WideToUTF8(value.name) + ": " + value.recorded);
+    if (row.recorded) {
+      recorded.push_back(base::WideToUTF8(row.key) + ": " +
+                         base::WideToUTF8(row.name) + ": " + row.recorded);
     }
   }
 
   TestResolver resolver(HKEY_LOCAL_MACHINE);
   Transaction transaction;
-  for (const RegOpRecord& row : kRows) {
+  for (const auto& row : kRows) {
     std::unique_ptr<Operation> operation;
-    ASSERT_TRUE(
-        RegOp(row, &resolver).CreateOperation(HKEY_LOCAL_MACHINE, &operation) &&
-        transaction.Execute(std::move(operation)))
-        << row.value_name;
-  }
-  for (const auto& value : kValues) {
-    EXPECT_EQ(value.written, Read(value.key, value.name, value.view))
-        << value.name;
+    ASSERT_TRUE(RegOp(row.row, &resolver)
+                    .CreateOperation(HKEY_LOCAL_MACHINE, &operation) &&
+                transaction.Execute(std::move(operation)))
+        << row.name;
+    EXPECT_EQ(row.written, Read(row.key, row.name, row.view)) << row.name;
   }
   EXPECT_EQ(recorded, Recorded(resolver.registry));
 }
