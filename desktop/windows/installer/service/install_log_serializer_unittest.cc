@@ -58,9 +58,7 @@ class InstallLogSerializerTest : public testing::Test {
   std::string Saved(const InstallLog& log) {
     const FilePath saved = FilePath(folder_.path()).Append(L"saved.xml");
     EXPECT_TRUE(InstallLogSerializer().Save(log, saved));
-    const std::string text = ReadText(saved);
-    EXPECT_TRUE(base::DeleteFileOrTree(saved, false));
-    return text;
+    return ReadText(saved);
   }
 
   testing_support::ScopedTestFolder folder_;
@@ -70,13 +68,11 @@ class InstallLogSerializerTest : public testing::Test {
 // the same bytes.
 TEST_F(InstallLogSerializerTest, FullLogMatchesGoldenFileBothWays) {
   const InstallLog log = FullLog();
-  // Fields that a load and a save could swap alike.
-  EXPECT_TRUE(log.copy_only && log.all_users && !log.pinned);
+  // What a load and a save could get wrong alike: text outside ASCII,
+  // entities, the two file lists, the order of values. (The lenient
+  // document's test shows where each field goes.)
   EXPECT_EQ(L"Applicati\u00f3n", log.subfolder.value());
   EXPECT_EQ(3u, log.files.size());
-  EXPECT_NE(std::wstring::npos, log.desktop_shortcut.value().find(L"Desktop"));
-  EXPECT_NE(std::wstring::npos,
-            log.quick_launch_shortcut.value().find(L"Quick Launch"));
   ASSERT_EQ(2u, log.hklm_keys.size());
   EXPECT_EQ("NoModify", log.hklm_keys[0].values[1].name);
   EXPECT_EQ("Widevine & <CDM>", log.components.at(0).first);
@@ -243,21 +239,15 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   // gets half its bytes out first.
   internal::SaveFunctions failing[4];
   failing[0].create_temporary_file = [](const FilePath&, FilePath*) {
-    ::SetLastError(ERROR_DISK_FULL);
     return false;
   };
   failing[1].write_file = [](HANDLE file, const void* data, DWORD size,
                              DWORD* written, OVERLAPPED* overlapped) -> BOOL {
     ::WriteFile(file, data, size / 2, written, overlapped);
-    ::SetLastError(ERROR_DISK_FULL);
     return FALSE;
   };
-  failing[2].flush_file_buffers = [](HANDLE) -> BOOL {
-    ::SetLastError(ERROR_DISK_FULL);
-    return FALSE;
-  };
+  failing[2].flush_file_buffers = [](HANDLE) -> BOOL { return FALSE; };
   failing[3].replace_file = [](const FilePath&, const FilePath&) {
-    ::SetLastError(ERROR_ACCESS_DENIED);
     return false;
   };
   for (const internal::SaveFunctions& functions : failing) {
@@ -277,22 +267,16 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   EXPECT_EQ(std::vector<std::wstring>{L"log.xml"}, names())
       << "a temporary file was left behind";
 
-  // A swap that loses the old log half-way and cannot move the new one in
-  // leaves the new one beside it, which the next save clears away.
+  // A swap that loses the old log half-way leaves the new one beside it,
+  // which the next save clears away. (When base::ReplaceFile does that is
+  // for the important-file writer's tests to show.)
+  internal::SaveFunctions losing;
+  losing.replace_file = [](const FilePath&, const FilePath& target) {
+    base::DeleteFileOrTree(target, false);
+    return false;
+  };
   {
-    // ReplaceFileW as it fails when it has lost the old file half-way.
-    base::internal::ScopedReplaceFileForTesting lose(
-        [](const wchar_t* replaced, const wchar_t*, const wchar_t*, DWORD,
-           void*, void*) -> BOOL {
-          ::DeleteFileW(replaced);
-          ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
-          return FALSE;
-        });
-    base::internal::ScopedMoveFileForTesting refuse(
-        [](const wchar_t*, const wchar_t*, DWORD) -> BOOL {
-          ::SetLastError(ERROR_ACCESS_DENIED);
-          return FALSE;
-        });
+    internal::ScopedSaveFunctionsForTesting lose(losing);
     EXPECT_FALSE(InstallLogSerializer().Save(FullLog(), file()));
   }
   std::vector<std::wstring> left = names();
