@@ -57,7 +57,7 @@ class FakeInstallation : public BrowserRegistration::Installation {
 };
 
 // Records every shell call as one line of text and answers |result|.
-class FakeShellApi : public ShellAssociationApi, public ActivatorBase {
+class FakeShellApi : public ShellAssociationApi {
  public:
   HRESULT QueryAppIsDefault(const wchar_t* query, ASSOCIATIONTYPE type,
                             ASSOCIATIONLEVEL level, const wchar_t* app,
@@ -74,22 +74,18 @@ class FakeShellApi : public ShellAssociationApi, public ActivatorBase {
   std::unique_ptr<ActivatorBase> CreateActivator() override {
     Record(L"create activator");
     if (!can_activate) return nullptr;
-    struct Forward : ActivatorBase {
-      explicit Forward(ActivatorBase* to) : to(to) {}
+    struct Activator : ActivatorBase {
+      explicit Activator(FakeShellApi* shell) : shell(shell) {}
       HRESULT ActivateApplication(const wchar_t* id,
                                   const wchar_t* arguments) override {
-        return to->ActivateApplication(id, arguments);
+        const HRESULT answer =
+            shell->Record(L"activate " + std::wstring(id) + L" " + arguments);
+        if (shell->on_activate) shell->on_activate();
+        return answer;
       }
-      ActivatorBase* to;
+      FakeShellApi* shell;
     };
-    return std::make_unique<Forward>(this);
-  }
-  HRESULT ActivateApplication(const wchar_t* id,
-                              const wchar_t* arguments) override {
-    const HRESULT answer =
-        Record(L"activate " + std::wstring(id) + L" " + arguments);
-    if (on_activate) on_activate();
-    return answer;
+    return std::make_unique<Activator>(this);
   }
   HRESULT OpenWithDialog(HWND owner, const OPENASINFO& info) override {
     return Record(L"open with " + std::wstring(info.pcszFile) +
