@@ -102,7 +102,6 @@ TEST(RegOpTest, FiltersDecideWhetherARowApplies) {
       {VERSION_VISTA, RegOpRoot::kAnyRoot, 0, VERSION_XP, HKEY_CURRENT_USER, false},
       {VERSION_VISTA, RegOpRoot::kAnyRoot, 0, VERSION_VISTA, HKEY_CURRENT_USER, true},
       {VERSION_XP, RegOpRoot::kLocalMachine, 0, VERSION_XP, HKEY_CURRENT_USER, false},
-      {VERSION_XP, RegOpRoot::kLocalMachine, 0, VERSION_XP, HKEY_LOCAL_MACHINE, true},
       {VERSION_XP, RegOpRoot::kCurrentUser, 2, VERSION_XP, HKEY_CURRENT_USER, true},
       {VERSION_XP, RegOpRoot::kAnyRoot, 3, VERSION_XP, HKEY_CURRENT_USER, false},
       // clang-format on
