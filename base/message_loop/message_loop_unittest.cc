@@ -175,16 +175,14 @@ TEST_P(MessageLoopTest, EveryPostAcceptedDuringDestructionDiesOnTheLoopThread) {
         }
         bool was_in_gap = in_gap;
         Fate& fate = fates[i].emplace_back();
+        // Immediate, delayed and non-nestable posts in turn.
         Closure task = test::WitnessedTask(&fate.death);
-        if (n % 3 == 0) {
-          fate.accepted = runner->PostTask(FROM_HERE, std::move(task));
-        } else if (n % 3 == 1) {
-          fate.accepted = runner->PostDelayedTask(FROM_HERE, std::move(task),
-                                                  TimeDelta::FromHours(1));
-        } else {
-          fate.accepted = runner->PostNonNestableDelayedTask(
-              FROM_HERE, std::move(task), TimeDelta());
-        }
+        TimeDelta delay = n % 3 == 1 ? TimeDelta::FromHours(1) : TimeDelta();
+        fate.accepted =
+            n % 3 == 2
+                ? runner->PostNonNestableDelayedTask(FROM_HERE, std::move(task),
+                                                     delay)
+                : runner->PostDelayedTask(FROM_HERE, std::move(task), delay);
         if (!fate.accepted) return;
         ++posts[i];
         if (was_in_gap) ++gap_posts[i];

@@ -173,13 +173,6 @@ TEST(ThreadLocalStorageDeathTest, UnclaimedSlotsAndSecondVector) {
       "");
   EXPECT_DEATH(
       {
-        ThreadLocalStorageSlot freed(nullptr);
-        freed.Free();
-        freed.Set(AsValue(1));
-      },
-      "");
-  EXPECT_DEATH(
-      {
         ThreadLocalStorageSlot slot(nullptr);
         slot.Set(AsValue(1));
         ConstructThreadLocalStorageVector();
