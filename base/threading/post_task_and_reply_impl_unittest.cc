@@ -34,24 +34,18 @@ struct PairRecord {
   test::DeathRecord reply_arg;
 };
 
-Closure MakeTask(PairRecord* record) {
-  return test::WitnessedTask(&record->task_arg, [record] {
+bool PostPair(TaskRunner* destination, PairRecord* record) {
+  Closure task = test::WitnessedTask(&record->task_arg, [record] {
     record->task_thread = ::GetCurrentThreadId();
     ++record->task_runs;
   });
-}
-
-Closure MakeReply(PairRecord* record) {
-  return test::WitnessedTask(&record->reply_arg, [record] {
+  Closure reply = test::WitnessedTask(&record->reply_arg, [record] {
     record->reply_thread = ::GetCurrentThreadId();
     record->task_arg_gone_at_reply = record->task_arg.count == 1;
     ++record->reply_runs;
   });
-}
-
-bool PostPair(TaskRunner* destination, PairRecord* record) {
-  return destination->PostTaskAndReply(FROM_HERE, MakeTask(record),
-                                       MakeReply(record));
+  return destination->PostTaskAndReply(FROM_HERE, std::move(task),
+                                       std::move(reply));
 }
 
 TEST(PostTaskAndReplyTest, EveryPairRunsOnceAndReleasesItsArgumentsAtHome) {

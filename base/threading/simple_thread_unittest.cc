@@ -59,13 +59,12 @@ TEST(SimpleThreadTest, NamedBeforeStartReturnsAndUnregisteredAtExit) {
   EXPECT_STREQ("", ThreadIdNameManager::GetInstance()->GetName(thread.tid()));
   // The id shows as a signed number.
   EXPECT_EQ("pool/-1", internal::SimpleThreadName("pool", 0xFFFFFFFF));
-}
 
-TEST(SimpleThreadTest, FailedStartReturnsInsteadOfWaiting) {
-  SimpleThread::Options options;
-  options.stack_size = size_t{1} << 46;  // more than the address space
-  NameRecorder thread("SimpleThreadTest failed", options);
-  EXPECT_FALSE(thread.Start());
+  // A failed start returns instead of waiting for a name.
+  SimpleThread::Options huge_stack;
+  huge_stack.stack_size = size_t{1} << 46;  // more than the address space
+  NameRecorder failed("SimpleThreadTest failed", huge_stack);
+  EXPECT_FALSE(failed.Start());
 }
 
 }  // namespace
