@@ -135,9 +135,16 @@ TEST_F(MessagePumpWinTest, UiTimerIsClampedAndSurvivesSetTimerFailure) {
   EXPECT_LT(before, GetHistogramSampleCount(kProblemHistogram, 2));
 }
 
+// Answers every message with |action|.
+struct FixedDispatcher : MessagePumpDispatcher {
+  unsigned Dispatch(const MSG&) override { return action; }
+  unsigned action = 0;
+};
+
 // WM_QUIT ends the innermost run and is posted again with its exit code, so
-// every outer run ends too.
-TEST(MessagePumpForUITest, QuitMessageEndsEveryRunAndKeepsItsExitCode) {
+// every outer run ends too. A run's dispatcher decides whether a message is
+// dispatched and whether it ends the run.
+TEST(MessagePumpForUITest, QuitMessageAndDispatcherEndRuns) {
   MessageLoop loop(MessageLoop::TYPE_UI);
   test::WindowPoster poster;
   int64_t before = GetHistogramSampleCount(kProblemHistogram, 3);
@@ -155,22 +162,12 @@ TEST(MessagePumpForUITest, QuitMessageEndsEveryRunAndKeepsItsExitCode) {
   MSG message;
   ASSERT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(7u, message.wParam);
-}
 
-// Answers every message with |action|.
-struct FixedDispatcher : MessagePumpDispatcher {
-  unsigned Dispatch(const MSG&) override { return action; }
-  unsigned action = 0;
-};
-
-TEST(MessagePumpForUITest, DispatcherDecidesDispatchAndQuit) {
   const struct {
     unsigned action;
     bool dispatched;
     bool quit_by_dispatcher;
   } cases[] = {{1, false, true}, {2, true, false}};
-  MessageLoop loop(MessageLoop::TYPE_UI);
-  test::WindowPoster poster;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.action);
     FixedDispatcher dispatcher;

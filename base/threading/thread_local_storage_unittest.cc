@@ -63,7 +63,6 @@ TEST(ThreadLocalStorageTest, ValuesArePerThreadAndDestroyedAtThreadExit) {
       EXPECT_FALSE(internal::ThreadHasLocalStorageVectorForTesting());
       EXPECT_EQ(nullptr, slot.Get());
       slot.Set(AsValue(t));
-      EXPECT_TRUE(internal::ThreadHasLocalStorageVectorForTesting());
       cleared.Set(AsValue(7));
       cleared.Set(nullptr);
       without_destructor.Set(AsValue(8));
@@ -140,9 +139,9 @@ TEST(ThreadLocalStorageTest, ReclaimedEntryHidesAndNeverDestroysOldValues) {
   new_slot.Free();
 }
 
-// Reading an unclaimed slot gives null; setting one, or making a second
-// vector for a thread, stops the process.
-TEST(ThreadLocalStorageDeathTest, UnclaimedSlotsAndSecondVector) {
+// Reading an unclaimed slot gives null; setting one, making a second vector
+// for a thread, or claiming a 257th slot stops the process.
+TEST(ThreadLocalStorageDeathTest, UnclaimedSlotsSecondVectorAnd257thSlot) {
   ThreadLocalStorageSlot never_claimed;
   EXPECT_EQ(nullptr, never_claimed.Get());
   EXPECT_DEATH(
@@ -158,9 +157,6 @@ TEST(ThreadLocalStorageDeathTest, UnclaimedSlotsAndSecondVector) {
         ConstructThreadLocalStorageVector();
       },
       "");
-}
-
-TEST(ThreadLocalStorageDeathTest, The257thSlotStopsTheProcess) {
   // The child process starts with every entry free.
   EXPECT_DEATH(
       {

@@ -152,17 +152,14 @@ class ShortLivedThread : public Thread {
 TEST(ThreadTest, StopSoonAfterTheLoopEndedIsHarmless) {
   ShortLivedThread thread;
   ASSERT_TRUE(thread.Start());
-  EventLog log;
   // Posts succeed until the thread has destroyed its loop.
   TimeTicks deadline = TimeTicks::Now() + TimeDelta::FromSeconds(10);
-  while (thread.task_runner()->PostTask(
-      FROM_HERE, Bind(&AddEntry, &log, std::string("ran")))) {
+  while (thread.task_runner()->PostTask(FROM_HERE, Bind([] {}))) {
     ASSERT_LT(TimeTicks::Now(), deadline);
     PlatformThread::Sleep(TimeDelta::FromMilliseconds(1));
   }
   thread.StopSoon();
   thread.Stop();
-  EXPECT_TRUE(log.Take().empty());
 }
 
 }  // namespace
