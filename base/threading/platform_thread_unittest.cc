@@ -9,7 +9,7 @@
 namespace base {
 namespace {
 
-// Records what a thread sees of itself.
+// Records what a thread sees of itself, then says it is done.
 class ProbeDelegate : public PlatformThread::Delegate {
  public:
   void ThreadMain() override {
@@ -18,24 +18,12 @@ class ProbeDelegate : public PlatformThread::Delegate {
     ULONG_PTR high = 0;
     ::GetCurrentThreadStackLimits(&low, &high);
     stack_reservation_ = high - low;
+    done_.Signal();
   }
 
   int priority_ = 0;
   size_t stack_reservation_ = 0;
-};
-
-// Nobody joins a non-joinable thread, so its delegate owns itself.
-class SignalAndDelete : public PlatformThread::Delegate {
- public:
-  explicit SignalAndDelete(WaitableEvent* done) : done_(done) {}
-  void ThreadMain() override {
-    WaitableEvent* done = done_;
-    delete this;
-    done->Signal();
-  }
-
- private:
-  WaitableEvent* done_;
+  test::ManualEvent done_;
 };
 
 // The priority maps to the system's value. A stack size is a reservation:
@@ -74,10 +62,11 @@ TEST(PlatformThreadTest, PriorityAndStackReservationFollowTheRequest) {
   EXPECT_FALSE(PlatformThread::CreateWithPriority(
       size_t{1} << 46, &huge, &huge_handle, ThreadPriority::NORMAL));
 
-  test::ManualEvent done;
+  // Nobody joins a non-joinable thread: its delegate says when it is done.
+  ProbeDelegate detached;
   ASSERT_TRUE(PlatformThread::CreateNonJoinableWithPriority(
-      0, new SignalAndDelete(&done), ThreadPriority::NORMAL));
-  EXPECT_TRUE(done.TimedWait(TimeDelta::FromSeconds(10)));
+      0, &detached, ThreadPriority::NORMAL));
+  EXPECT_TRUE(detached.done_.TimedWait(TimeDelta::FromSeconds(10)));
 }
 
 // A fraction of a millisecond is slept too.
