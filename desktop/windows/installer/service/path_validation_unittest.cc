@@ -1,5 +1,8 @@
 #include "desktop/windows/installer/service/path_validation.h"
 
+#include <string>
+#include <vector>
+
 #include "gtest/gtest.h"
 
 namespace installer {
@@ -14,55 +17,45 @@ std::wstring PathOfLength(size_t length) {
 }
 
 TEST(PathValidationTest, Table) {
-  struct Case {
-    std::wstring path;
-    bool valid;
-    bool valid_as_folder;  // With the short limit.
-  };
   // Within the length, components still count.
   std::wstring device = PathOfLength(259);
   device.replace(device.size() - 4, 4, L"\\CON");
-  const Case cases[] = {
-      // Roots.
-      {L"C:", true, true},
-      {L"C:/Program Files/Velto", true, true},
-      {L"Velto\\Application", true, true},
-      {L"", false, false},
-      // Lengths.
-      {PathOfLength(247), true, true},
-      {PathOfLength(248), true, false},
-      {PathOfLength(259), true, false},
-      {PathOfLength(260), false, false},
-      {device, false, false},
-      // Shares need a server, a share and a separator after each.
-      {L"\\\\server\\share\\", true, true},
-      {L"//server/share/Velto", true, true},
-      {L"\\\\server\\share", false, false},
-      {L"\\\\\\share\\", false, false},
-      {L"\\\\ser*ver\\share\\", false, false},
-      // Blanks and dots.
-      {L"C:\\ Velto", false, false},
-      {L"C:\\Velto \\x", false, false},
-      {L"C:\\Velto.", false, false},
-      {L"C:\\Velto 1.0\\x", true, true},
-      {L"C:\\.hidden", true, true},
-      // Devices, in any case and with any extension; only the listed ones.
-      {L"C:\\CON", false, false},
-      {L"C:\\x\\con\\y", false, false},
-      {L"C:\\com1.txt", false, false},
-      {L"C:\\Com1.tar.gz", false, false},
-      {L"C:\\COM5", true, true},
-      {L"C:\\CONx", true, true},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(c.valid, IsValidWin32Path(c.path, false)) << c.path;
-    EXPECT_EQ(c.valid_as_folder, IsValidWin32Path(c.path, true)) << c.path;
-  }
+  // Shares need a server, a share and a separator after each; devices count
+  // in any case and with any extension, but only the listed ones.
+  const std::wstring kValid[] = {L"C:",
+                                 L"C:/Program Files/Velto",
+                                 L"Velto\\Application",
+                                 PathOfLength(247),
+                                 L"\\\\server\\share\\",
+                                 L"//server/share/Velto",
+                                 L"C:\\Velto 1.0\\x",
+                                 L"C:\\.hidden",
+                                 L"C:\\COM5",
+                                 L"C:\\CONx"};
+  std::vector<std::wstring> invalid = {L"",
+                                       PathOfLength(260),
+                                       device,
+                                       L"\\\\server\\share",
+                                       L"\\\\\\share\\",
+                                       L"\\\\ser*ver\\share\\",
+                                       L"C:\\ Velto",
+                                       L"C:\\Velto \\x",
+                                       L"C:\\Velto.",
+                                       L"C:\\CON",
+                                       L"C:\\x\\con\\y",
+                                       L"C:\\com1.txt",
+                                       L"C:\\Com1.tar.gz"};
   // Characters no component may hold.
-  for (wchar_t c : std::wstring(L"?\"<>*|:\x1f\0", 9)) {
-    const std::wstring path = std::wstring(L"C:\\a") + c + L"b";
-    EXPECT_FALSE(IsValidWin32Path(path, false)) << static_cast<int>(c);
-    EXPECT_FALSE(IsValidWin32Path(path, true)) << static_cast<int>(c);
+  for (wchar_t c : std::wstring(L"?\"<>*|:\x1f\0", 9))
+    invalid.push_back(std::wstring(L"C:\\a") + c + L"b");
+  for (bool folder : {false, true}) {
+    for (const std::wstring& path : kValid)
+      EXPECT_TRUE(IsValidWin32Path(path, folder)) << path;
+    for (const std::wstring& path : invalid)
+      EXPECT_FALSE(IsValidWin32Path(path, folder)) << path;
+    // The short limit is for folders.
+    for (size_t length : {248u, 259u})
+      EXPECT_NE(folder, IsValidWin32Path(PathOfLength(length), folder));
   }
 }
 
