@@ -8,6 +8,7 @@
 #include "base/path_service.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/shortcut.h"
+#include "base/win/well_known_sid.h"
 #include "testing/scoped_test_folder.h"
 #include "gtest/gtest.h"
 
@@ -121,12 +122,9 @@ TEST(UtilsTest, IsAdminUserJudgesFilteredTokenByItsLinkedToken) {
   ASSERT_TRUE(::OpenProcessToken(
       ::GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &process_token));
   base::win::ScopedHandle owned_process_token(process_token);
-  SID_AND_ATTRIBUTES administrators = {};
-  uint8_t sid[SECURITY_MAX_SID_SIZE];
-  DWORD sid_size = sizeof(sid);
-  ASSERT_TRUE(::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid,
-                                   &sid_size));
-  administrators.Sid = sid;
+  base::win::ScopedSid sid = base::win::CreateAdministratorsSid();
+  ASSERT_TRUE(sid.Get());
+  SID_AND_ATTRIBUTES administrators = {sid.Get(), 0};
   HANDLE restricted = nullptr;
   ASSERT_TRUE(::CreateRestrictedToken(process_token, 0, 1, &administrators, 0,
                                       nullptr, 0, nullptr, &restricted));
