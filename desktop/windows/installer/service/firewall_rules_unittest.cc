@@ -61,13 +61,12 @@ TEST(FirewallRulesTest, ReplacesAndRemovesOnlyTheApplicationsRules) {
 
   ASSERT_TRUE(rules.AddUdpRule(L"Name", L"Description", 5353));
   using Entry = std::pair<std::wstring, std::wstring>;
-  std::vector<Entry> expected = {
-      {L"Kept", kApplication.value()}, {L"Name", L""},
-      {L"Name", kApplication.value()}, {L"Name", kOtherApplication.value()},
-      {L"name", kApplication.value()},
-  };
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(expected, Summary(*store));
+  EXPECT_EQ((std::vector<Entry>{{L"Kept", kApplication.value()},
+                                {L"Name", L""},
+                                {L"Name", kOtherApplication.value()},
+                                {L"Name", kApplication.value()},
+                                {L"name", kApplication.value()}}),
+            Summary(*store));
 
   rules.RemoveAllApplicationRules();
   EXPECT_EQ((std::vector<Entry>{{L"Name", L""},

@@ -90,15 +90,13 @@ TEST(TaskDefinitionTest, DescribesEachVariantAndTheAutoupdateTask) {
     EXPECT_EQ(L"--scheduledautoupdate", definition.arguments);
     EXPECT_FALSE(definition.run_level_highest);
     EXPECT_EQ(TASK_CREATE_OR_UPDATE, definition.creation);
-    if (c.account == ScheduledTask::kSystem) {
-      EXPECT_EQ(L"SYSTEM", definition.user_id);
-      EXPECT_EQ(TASK_LOGON_SERVICE_ACCOUNT, definition.logon_type);
-      EXPECT_EQ(L"D:(A;;GRGX;;;AU)", definition.security_descriptor);
-    } else {
-      EXPECT_EQ(L"HOST\\ana", definition.user_id);
-      EXPECT_EQ(TASK_LOGON_INTERACTIVE_TOKEN, definition.logon_type);
-      EXPECT_EQ(L"", definition.security_descriptor);
-    }
+    const bool system = c.account == ScheduledTask::kSystem;
+    EXPECT_EQ(system ? L"SYSTEM" : L"HOST\\ana", definition.user_id);
+    EXPECT_EQ(system ? TASK_LOGON_SERVICE_ACCOUNT
+                     : TASK_LOGON_INTERACTIVE_TOKEN,
+              definition.logon_type);
+    EXPECT_EQ(system ? L"D:(A;;GRGX;;;AU)" : L"",
+              definition.security_descriptor);
   }
 
   ScheduledTask unlimited = MakeTask(1, 0, false);
