@@ -25,6 +25,9 @@
 
 #include "base/json/values.h"
 #include "base/logging.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "base/time/time.h"
 #include "base/win/windows_types.h"
 #include "desktop/windows/installer/service/parent_process.h"
 #include "desktop/windows/installer/service/product_settings.h"
@@ -70,26 +73,18 @@ int PrintParent() {
 int StartOrphan() {
   wchar_t self[MAX_PATH];
   ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring command = L"\"" + std::wstring(self) + L"\" wait-parent " +
-                         std::to_wstring(::GetCurrentProcessId());
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0,
-                        nullptr, nullptr, &startup, &process)) {
-    return 2;
-  }
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
-  return 0;
+  base::LaunchOptions options;
+  options.inherit_handles = true;
+  const base::Process child =
+      base::LaunchProcess(L"\"" + std::wstring(self) + L"\" wait-parent " +
+                              std::to_wstring(::GetCurrentProcessId()),
+                          options);
+  return child.IsValid() ? 0 : 2;
 }
 
 int WaitForParentThenPrint(DWORD parent_id) {
-  HANDLE parent = ::OpenProcess(SYNCHRONIZE, FALSE, parent_id);
-  if (parent) {
-    ::WaitForSingleObject(parent, 30000);
-    ::CloseHandle(parent);
-  }
+  base::Process::Open(parent_id).WaitForExitWithTimeout(
+      base::TimeDelta::FromSeconds(30), nullptr);
   return PrintParent();
 }
 
