@@ -42,8 +42,6 @@ struct WaitingProbe {
     ::TerminateProcess(process.Handle(), 0);
     process.WaitForExit(nullptr);
   }
-  HANDLE handle() const { return process.Handle(); }
-  DWORD id() const { return process.Pid(); }
 
   const base::Process process = base::LaunchProcess(
       ProbeCommand(L"wait-parent " + std::to_wstring(::GetCurrentProcessId())),
@@ -60,19 +58,19 @@ TEST(ParentProcessTest, OnlyARunningEarlierProcessCounts) {
   WaitingProbe later;
   ASSERT_TRUE(earlier.process.IsValid() && later.process.IsValid());
 
-  EXPECT_EQ(L"",
-            internal::GetImagePathOfEarlierProcess(later.id(), earlier.handle())
-                .value());
-  base::FilePath path =
-      internal::GetImagePathOfEarlierProcess(earlier.id(), later.handle());
+  EXPECT_EQ(L"", internal::GetImagePathOfEarlierProcess(
+                     later.process.Pid(), earlier.process.Handle())
+                     .value());
+  base::FilePath path = internal::GetImagePathOfEarlierProcess(
+      earlier.process.Pid(), later.process.Handle());
   std::wstring probe = SelfFolder() + L"\\product_settings_probe.exe";
   EXPECT_EQ(0, _wcsicmp(probe.c_str(), path.value().c_str())) << path.value();
 
   // Ended, though still held open here: its id may soon be another's.
   earlier.End();
-  EXPECT_EQ(L"",
-            internal::GetImagePathOfEarlierProcess(earlier.id(), later.handle())
-                .value());
+  EXPECT_EQ(L"", internal::GetImagePathOfEarlierProcess(earlier.process.Pid(),
+                                                        later.process.Handle())
+                     .value());
 }
 
 }  // namespace

@@ -217,10 +217,9 @@ TEST_F(TaskDefinitionRegistrationTest, RegistersReplacesAndSchedulerV2Handles) {
   ASSERT_TRUE(SUCCEEDED(registered->get_Definition(&read)) &&
               SUCCEEDED(read->get_RegistrationInfo(&info)) &&
               SUCCEEDED(read->get_Settings(&settings)));
-  BSTR text = nullptr;
-  ASSERT_TRUE(SUCCEEDED(info->get_Description(&text)));
-  EXPECT_STREQ(L"Second", text);
-  ::SysFreeString(text);
+  ScopedBstr text;
+  ASSERT_TRUE(SUCCEEDED(info->get_Description(text.Receive())));
+  EXPECT_STREQ(L"Second", text.Get());
   VARIANT_BOOL flag = VARIANT_FALSE;
   ASSERT_TRUE(SUCCEEDED(settings->get_RunOnlyIfNetworkAvailable(&flag)));
   EXPECT_EQ(VARIANT_TRUE, flag);

@@ -6,6 +6,7 @@
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/time/time.h"
+#include "base/win/scoped_memory.h"
 #include "desktop/windows/installer/service/task_definition.h"
 #include "desktop/windows/installer/service/task_scheduler.h"
 #include "desktop/windows/installer/service/transactions/access_control.h"
@@ -132,10 +133,9 @@ TEST_F(TaskSchedulerV1Test, CreateReplaceConfigureDelete) {
   ASSERT_TRUE(scheduler_.CreateTask(replaced));
   ComPtr<ITask> task = Activate(GetScheduledTaskName(name));
   ASSERT_TRUE(task);
-  LPWSTR text = nullptr;
-  ASSERT_TRUE(SUCCEEDED(task->GetComment(&text)));
-  EXPECT_STREQ(L"replaced", text);
-  ::CoTaskMemFree(text);
+  base::win::ScopedCoTaskMemory<wchar_t> text;
+  ASSERT_TRUE(SUCCEEDED(task->GetComment(text.Receive())));
+  EXPECT_STREQ(L"replaced", text.Get());
   DWORD max_run_time = 0;
   ASSERT_TRUE(SUCCEEDED(task->GetMaxRunTime(&max_run_time)));
   EXPECT_EQ(INFINITE, max_run_time);
