@@ -46,10 +46,8 @@ class InMemoryFirewallRuleStore : public FirewallRuleStore {
     rules_.push_back(std::make_shared<FirewallRuleProperties>(properties));
   }
   // The collection, oldest first.
-  std::vector<FirewallRuleProperties> rules() const {
-    std::vector<FirewallRuleProperties> copies;
-    for (const auto& rule : rules_) copies.push_back(*rule);
-    return copies;
+  const std::vector<std::shared_ptr<FirewallRuleProperties>>& rules() const {
+    return rules_;
   }
 
   bool GetCurrentProfileTypes(LONG* profile_types) override {

@@ -20,20 +20,12 @@ const base::FilePath
     kApplicationOtherCase(L"c:\\program files\\VELTO\\application\\Velto.EXE");
 const base::FilePath kOtherApplication(L"C:\\Other\\other.exe");
 
-FirewallRuleProperties Rule(const std::wstring& name,
-                            const base::FilePath& application) {
-  FirewallRuleProperties properties;
-  properties.name = name;
-  properties.application_path = application;
-  return properties;
-}
-
 // (name, application) of every rule, sorted, for order-free comparison.
 std::vector<std::pair<std::wstring, std::wstring>>
 Summary(const InMemoryFirewallRuleStore& store) {
   std::vector<std::pair<std::wstring, std::wstring>> summary;
-  for (const FirewallRuleProperties& rule : store.rules())
-    summary.emplace_back(rule.name, rule.application_path.value());
+  for (const auto& rule : store.rules())
+    summary.emplace_back(rule->name, rule->application_path.value());
   std::sort(summary.begin(), summary.end());
   return summary;
 }
@@ -52,12 +44,12 @@ InMemoryFirewallRuleStore* InitWithMemoryStore(FirewallRules* rules) {
 TEST(FirewallRulesTest, ReplacesAndRemovesOnlyTheApplicationsRules) {
   FirewallRules rules;
   InMemoryFirewallRuleStore* store = InitWithMemoryStore(&rules);
-  store->AddExistingRule(Rule(L"Name", kOtherApplication));
-  store->AddExistingRule(Rule(L"Name", base::FilePath()));
-  store->AddExistingRule(Rule(L"Name", kApplicationOtherCase));
-  store->AddExistingRule(Rule(L"Name", kApplication));
-  store->AddExistingRule(Rule(L"Kept", kApplication));
-  store->AddExistingRule(Rule(L"name", kApplication));
+  store->AddExistingRule({L"Name", L"", kOtherApplication});
+  store->AddExistingRule({L"Name", L"", base::FilePath()});
+  store->AddExistingRule({L"Name", L"", kApplicationOtherCase});
+  store->AddExistingRule({L"Name", L"", kApplication});
+  store->AddExistingRule({L"Kept", L"", kApplication});
+  store->AddExistingRule({L"name", L"", kApplication});
 
   ASSERT_TRUE(rules.AddUdpRule(L"Name", L"Description", 5353));
   using Entry = std::pair<std::wstring, std::wstring>;
@@ -102,7 +94,7 @@ TEST(FirewallRulesFailureTest, RulesStayAsTheyWere) {
     SCOPED_TRACE(testing::Message() << test.failing << " " << test.add);
     FirewallRules rules;
     Store* store = InitWithMemoryStore(&rules);
-    store->AddExistingRule(Rule(L"Name", kApplication));
+    store->AddExistingRule({L"Name", L"", kApplication});
     store->*test.capability = false;
     if (test.add) {
       EXPECT_EQ(test.result, rules.AddUdpRule(L"Name", L"Description", 5353));
@@ -111,8 +103,8 @@ TEST(FirewallRulesFailureTest, RulesStayAsTheyWere) {
       EXPECT_EQ(test.result, rules.HasApplicationRules());
     }
     std::vector<Entry> after;
-    for (const FirewallRuleProperties& rule : store->rules())
-      after.emplace_back(rule.name, rule.description);
+    for (const auto& rule : store->rules())
+      after.emplace_back(rule->name, rule->description);
     EXPECT_EQ(test.after, after);
   }
 }
@@ -164,18 +156,18 @@ TEST(FirewallManagerTest, AddsAndRemovesTheMdnsRule) {
   ASSERT_TRUE(manager->AddRules());
   EXPECT_TRUE(manager->IsRuleInPlace());
 
-  std::vector<FirewallRuleProperties> rules = store->rules();
-  ASSERT_EQ(1u, rules.size());
-  EXPECT_EQ(L"Velto developer Internet Browser (mDNS-In)", rules[0].name);
-  EXPECT_EQ(L"Inbound rule to allow mDNS traffic.", rules[0].description);
-  EXPECT_EQ(L"Velto developer Internet Browser", rules[0].grouping);
-  EXPECT_EQ(L"5353", rules[0].local_ports);
-  EXPECT_EQ(kApplication.value(), rules[0].application_path.value());
-  EXPECT_EQ(17, rules[0].protocol);  // UDP.
-  EXPECT_EQ(NET_FW_RULE_DIR_IN, rules[0].direction);
-  EXPECT_EQ(NET_FW_ACTION_ALLOW, rules[0].action);
-  EXPECT_EQ(NET_FW_PROFILE2_ALL, rules[0].profiles);
-  EXPECT_TRUE(rules[0].enabled);
+  ASSERT_EQ(1u, store->rules().size());
+  const FirewallRuleProperties rule = *store->rules()[0];
+  EXPECT_EQ(L"Velto developer Internet Browser (mDNS-In)", rule.name);
+  EXPECT_EQ(L"Inbound rule to allow mDNS traffic.", rule.description);
+  EXPECT_EQ(L"Velto developer Internet Browser", rule.grouping);
+  EXPECT_EQ(L"5353", rule.local_ports);
+  EXPECT_EQ(kApplication.value(), rule.application_path.value());
+  EXPECT_EQ(17, rule.protocol);  // UDP.
+  EXPECT_EQ(NET_FW_RULE_DIR_IN, rule.direction);
+  EXPECT_EQ(NET_FW_ACTION_ALLOW, rule.action);
+  EXPECT_EQ(NET_FW_PROFILE2_ALL, rule.profiles);
+  EXPECT_TRUE(rule.enabled);
   manager->RemoveRules();
   EXPECT_TRUE(store->rules().empty());
   EXPECT_FALSE(manager->IsRuleInPlace());

@@ -1,10 +1,10 @@
 #include "desktop/windows/installer/service/task_scheduler_v1.h"
 
-#include <algorithm>
 #include <objbase.h>
 
 #include "base/command_line.h"
 #include "base/files/file_path.h"
+#include "base/strings/string_util.h"
 #include "base/time/time.h"
 #include "base/win/scoped_memory.h"
 #include "desktop/windows/installer/service/task_definition.h"
@@ -308,8 +308,8 @@ TEST_F(TaskSchedulerV1Test, OnlyRepeatingSystemTasksAreMadeReadable) {
                                 .name;
   ASSERT_EQ(1u, granted.size());
   const std::wstring job = L"\\" + GetScheduledTaskName(name) + L".job";
-  EXPECT_EQ(job, granted[0].substr(granted[0].size() -
-                                   std::min(granted[0].size(), job.size())));
+  EXPECT_TRUE(base::EndsWith(granted[0], job, base::CompareCase::SENSITIVE))
+      << granted[0];
   g_granted = nullptr;
 }
 
