@@ -142,41 +142,30 @@ TEST(ProductSettingsTest, FallbackModuleOnlyBesideHostOrLoaded) {
 // part of file, task and variable names: a name that would address another
 // key or folder stops the process like a missing one.
 TEST(ProductSettingsDeathTest, UnusableSettingsStop) {
-  const std::pair<const char*, const char*> kUnusable[] = {
-      {R"({"company_name": "Velto Software")", "are not valid JSON: Line: "},
+  auto names = [](const char* company, const char* product) {
+    return std::string("{\"company_name\": \"") + company +
+           "\", \"product_name\": \"" + product + "\"}";
+  };
+  // Names are JSON string contents.
+  const std::pair<std::string, const char*> kUnusable[] = {
+      {R"({"company_name": "Velto Software")", " are not valid JSON: Line: "},
       {R"([{"company_name": "V", "product_name": "V"}])",
-       "are not a JSON dictionary"},
-      {R"({"company_name": "", "product_name": "Velto"})",
-       "lack \"company_name\""},
+       " are not a JSON dictionary"},
+      {names("", "Velto"), " lack \"company_name\""},
+      {names("Microsoft\\\\Windows", "Velto"), ".*\"company_name\""},
+      {names("..", "Velto"), ".*\"company_name\""},
+      {names(".", "Velto"), ".*\"company_name\""},
+      {names("Velto/Software", "Velto"), ".*\"company_name\""},
+      {names("Velto\\u0000X", "Velto"), ".*\"company_name\""},
+      {names("Velto Software", "Velto\\\\X"), ".*\"product_name\""},
   };
   for (const auto& test : kUnusable) {
     EXPECT_DEATH(internal::ParseProductSettings(test.first),
-                 std::string("The product settings ") + test.second)
+                 std::string("The product settings") + test.second)
         << test.first;
   }
-  const struct {
-    const char* company;  // JSON string contents.
-    const char* product;
-    const char* key;
-  } kCases[] = {
-      {"Microsoft\\\\Windows", "Velto", "company_name"},
-      {"..", "Velto", "company_name"},
-      {".", "Velto", "company_name"},
-      {"Velto/Software", "Velto", "company_name"},
-      {"Velto\\u0000X", "Velto", "company_name"},
-      {"Velto Software", "Velto\\\\X", "product_name"},
-  };
-  for (const auto& test : kCases) {
-    const std::string text = std::string("{\"company_name\": \"") +
-                             test.company + "\", \"product_name\": \"" +
-                             test.product + "\"}";
-    EXPECT_DEATH(internal::ParseProductSettings(text),
-                 std::string("The product settings.*\"") + test.key + "\"")
-        << text;
-  }
   // Dots inside a name are fine.
-  EXPECT_TRUE(internal::ParseProductSettings(
-      R"({"company_name": "V.S. ...", "product_name": ".Velto."})"));
+  EXPECT_TRUE(internal::ParseProductSettings(names("V.S. ...", ".Velto.")));
 }
 
 // The standard host: eight threads racing to load get one dictionary, and
