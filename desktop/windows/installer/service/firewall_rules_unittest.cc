@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <utility>
 
 #include "base/guid.h"
@@ -20,13 +19,13 @@ const base::FilePath
     kApplicationOtherCase(L"c:\\program files\\VELTO\\application\\Velto.EXE");
 const base::FilePath kOtherApplication(L"C:\\Other\\other.exe");
 
-// (name, application) of every rule, sorted, for order-free comparison.
+// (name, application) of every rule, in the store's order: the old ones
+// first, the added ones after.
 std::vector<std::pair<std::wstring, std::wstring>>
 Summary(const InMemoryFirewallRuleStore& store) {
   std::vector<std::pair<std::wstring, std::wstring>> summary;
   for (const auto& rule : store.rules())
     summary.emplace_back(rule->name, rule->application_path.value());
-  std::sort(summary.begin(), summary.end());
   return summary;
 }
 
@@ -53,16 +52,16 @@ TEST(FirewallRulesTest, ReplacesAndRemovesOnlyTheApplicationsRules) {
 
   ASSERT_TRUE(rules.AddUdpRule(L"Name", L"Description", 5353));
   using Entry = std::pair<std::wstring, std::wstring>;
-  EXPECT_EQ((std::vector<Entry>{{L"Kept", kApplication.value()},
+  EXPECT_EQ((std::vector<Entry>{{L"Name", kOtherApplication.value()},
                                 {L"Name", L""},
-                                {L"Name", kOtherApplication.value()},
-                                {L"Name", kApplication.value()},
-                                {L"name", kApplication.value()}}),
+                                {L"Kept", kApplication.value()},
+                                {L"name", kApplication.value()},
+                                {L"Name", kApplication.value()}}),
             Summary(*store));
 
   rules.RemoveAllApplicationRules();
-  EXPECT_EQ((std::vector<Entry>{{L"Name", L""},
-                                {L"Name", kOtherApplication.value()}}),
+  EXPECT_EQ((std::vector<Entry>{{L"Name", kOtherApplication.value()},
+                                {L"Name", L""}}),
             Summary(*store));
   EXPECT_FALSE(rules.HasApplicationRules());
 }
