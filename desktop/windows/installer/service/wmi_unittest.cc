@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "base/win/scoped_handle.h"
+#include "base/process/process.h"
 #include "base/win/scoped_variant.h"
 #include "testing/child_process.h"
 
@@ -36,21 +36,14 @@ TEST(WmiVariantToUint32Test, AcceptsBothIntegerTypesOnly) {
   }
 }
 
-class WmiTest : public testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-  }
-  void TearDown() override { ::CoUninitialize(); }
-};
-
 // Run by ParametersAndLaunch as the process that WMI starts: it waits to be
 // ended.
 TEST(WmiChild, DISABLED_WaitToBeEnded) { ::Sleep(60000); }
 
 // The parameters need a known class, method and parameter (the known ones
 // are the launch's); the launch starts a real process.
-TEST_F(WmiTest, ParametersAndLaunch) {
+TEST(WmiTest, ParametersAndLaunch) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
   ComPtr<IWbemServices> services;
   ASSERT_TRUE(ConnectToWmi(true, &services));
   ASSERT_TRUE(services);
@@ -77,23 +70,22 @@ TEST_F(WmiTest, ParametersAndLaunch) {
   ASSERT_NE(0u, process_id);
   const DWORD process_id_before = process_id;
 
-  base::win::ScopedHandle child(::OpenProcess(
-      PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE,
-      FALSE, process_id));
+  const base::Process child = base::Process::Open(process_id);
   ASSERT_TRUE(child.IsValid()) << ::GetLastError();
   wchar_t image[MAX_PATH * 2];
   DWORD length = MAX_PATH * 2;
-  ASSERT_TRUE(::QueryFullProcessImageNameW(child.Get(), 0, image, &length));
+  ASSERT_TRUE(::QueryFullProcessImageNameW(child.Handle(), 0, image, &length));
   EXPECT_EQ(CSTR_EQUAL, ::CompareStringOrdinal(image, static_cast<int>(length),
                                                self.c_str(), -1, TRUE));
-  EXPECT_TRUE(::TerminateProcess(child.Get(), 7));
-  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(child.Get(), 10000));
+  EXPECT_TRUE(::TerminateProcess(child.Handle(), 7));
+  EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(child.Handle(), 10000));
 
   // The id is optional, and a refused command leaves it alone.
   EXPECT_TRUE(LaunchProcessViaWmi(L"cmd.exe /c exit 0", nullptr));
   EXPECT_FALSE(LaunchProcessViaWmi(
       L"C:\\velto-no-such-folder\\no-such-program.exe", &process_id));
   EXPECT_EQ(process_id, process_id_before);
+  ::CoUninitialize();
 }
 
 }  // namespace
