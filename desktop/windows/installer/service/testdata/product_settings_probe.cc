@@ -57,14 +57,12 @@ int PrintSettings() {
 
   printf("racers_agree=%s\n%s", agree ? "yes" : "no",
          installer::ReportProductSettings().c_str());
-  fflush(stdout);
   return 0;
 }
 
 int PrintParent() {
   printf("parent=%s\n",
          installer::GetParentProcessImagePath().AsUTF8Unsafe().c_str());
-  fflush(stdout);
   return 0;
 }
 
@@ -101,10 +99,8 @@ int main(int argc, char** argv) {
 
   std::string mode = argc > 1 ? argv[1] : "";
   if (mode.empty()) return PrintSettings();
-  if (mode == "preload" && argc > 2) {
-    if (!::LoadLibraryA(argv[2])) return 3;
-    return PrintSettings();
-  }
+  if (mode == "preload" && argc > 2)
+    return ::LoadLibraryA(argv[2]) ? PrintSettings() : 3;
   if (mode == "parent") return PrintParent();
   if (mode == "orphan") return StartOrphan();
   if (mode == "wait-parent" && argc > 2)
