@@ -26,8 +26,8 @@ namespace installer {
 class InMemoryFirewallRuleStore : public FirewallRuleStore {
  public:
   // What the store answers; tests change it freely.
+  // -1: the profile types cannot be read.
   LONG current_profile_types = NET_FW_PROFILE2_PRIVATE;
-  bool profile_types_readable = true;
   // Profiles missing here cannot be read.
   std::map<NET_FW_PROFILE_TYPE2, bool> firewall_enabled = {
       {NET_FW_PROFILE2_DOMAIN, true},
@@ -51,7 +51,7 @@ class InMemoryFirewallRuleStore : public FirewallRuleStore {
   }
 
   bool GetCurrentProfileTypes(LONG* profile_types) override {
-    if (!profile_types_readable) return false;
+    if (current_profile_types == -1) return false;
     *profile_types = current_profile_types;
     return true;
   }

@@ -128,7 +128,6 @@ TEST(FirewallRulesEnabledTest, OnlyProfilesInForceCount) {
                  << test.current << " " << test.on << " " << test.unreadable);
     FirewallRules rules;
     InMemoryFirewallRuleStore* store = InitWithMemoryStore(&rules);
-    store->profile_types_readable = test.current != -1;
     store->current_profile_types = test.current;
     store->firewall_enabled.clear();
     for (NET_FW_PROFILE_TYPE2 profile :
