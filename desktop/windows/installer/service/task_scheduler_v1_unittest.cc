@@ -286,31 +286,29 @@ TEST_F(TaskSchedulerV1Test, RemoveStaleTasksTouchesOnlyOwnTasks) {
 
 // Wine keeps no entries in a file's list, so the grant's target is watched
 // through the descriptor seam.
-std::vector<std::wstring>* g_granted = nullptr;
+std::vector<std::wstring> g_granted;
 
 DWORD WINAPI RecordSetSecurity(LPWSTR name, SE_OBJECT_TYPE,
                                SECURITY_INFORMATION, PSID, PSID, PACL, PACL) {
-  g_granted->push_back(name);
+  g_granted.push_back(name);
   return ERROR_SUCCESS;
 }
 
 TEST_F(TaskSchedulerV1Test, OnlyRepeatingSystemTasksAreMadeReadable) {
-  std::vector<std::wstring> granted;
-  g_granted = &granted;
+  g_granted.clear();
   internal::ScopedSecurityInfoFunctionsForTesting seam(
       {&::GetNamedSecurityInfoW, &RecordSetSecurity});
   const std::wstring program = L"C:\\nowhere\\launcher.exe";
   Create(program, ScheduledTask::kDaily, true, ScheduledTask::kCurrentUser);
   Create(program, ScheduledTask::kRunOnceNow, false, ScheduledTask::kSystem);
-  EXPECT_TRUE(granted.empty());
+  EXPECT_TRUE(g_granted.empty());
   const std::wstring name = Create(program, ScheduledTask::kNoTimeTrigger, true,
                                    ScheduledTask::kSystem)
                                 .name;
-  ASSERT_EQ(1u, granted.size());
+  ASSERT_EQ(1u, g_granted.size());
   const std::wstring job = L"\\" + GetScheduledTaskName(name) + L".job";
-  EXPECT_TRUE(base::EndsWith(granted[0], job, base::CompareCase::SENSITIVE))
-      << granted[0];
-  g_granted = nullptr;
+  EXPECT_TRUE(base::EndsWith(g_granted[0], job, base::CompareCase::SENSITIVE))
+      << g_granted[0];
 }
 
 }  // namespace
