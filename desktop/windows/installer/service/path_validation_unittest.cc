@@ -1,6 +1,7 @@
 #include "desktop/windows/installer/service/path_validation.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gtest/gtest.h"
@@ -62,11 +63,8 @@ TEST(PathValidationTest, Table) {
 // Every spelling of a drive or share root is refused; what passes comes
 // back in one spelling.
 TEST(PathValidationTest, NormalizeFolderBelowRoot) {
-  struct Case {
-    std::wstring path;
-    const wchar_t* normalized;  // null: refused
-  };
-  const Case cases[] = {
+  // Each path and what it becomes; null: refused.
+  const std::pair<std::wstring, const wchar_t*> cases[] = {
       {L"c:/Profiles//x/", L"c:\\Profiles\\x"},
       {L"C:\\a\\.\\b\\..\\c", L"C:\\a\\c"},
       {L"C:\\..\\..\\a", L"C:\\a"},
@@ -88,12 +86,11 @@ TEST(PathValidationTest, NormalizeFolderBelowRoot) {
       {L"C:\\a\\. .\\b", nullptr},
       {std::wstring(L"C:\\a\0b", 6), nullptr},
   };
-  for (const Case& c : cases) {
+  for (const auto& [path, expected] : cases) {
     std::wstring normalized = L"unchanged";
-    EXPECT_EQ(c.normalized != nullptr,
-              NormalizeFolderBelowRoot(c.path, &normalized))
-        << c.path;
-    EXPECT_EQ(c.normalized ? c.normalized : L"unchanged", normalized) << c.path;
+    EXPECT_EQ(expected != nullptr, NormalizeFolderBelowRoot(path, &normalized))
+        << path;
+    EXPECT_EQ(expected ? expected : L"unchanged", normalized) << path;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <wrl/client.h>
 
 #include <set>
+#include <utility>
 
 #include "base/command_line.h"
 #include "base/files/file_path.h"
@@ -127,10 +128,8 @@ TEST(TaskDefinitionTest, DescribesEachVariantAndTheAutoupdateTask) {
 
 // The definition's name is GetScheduledTaskName's (checked above).
 TEST(ScheduledTaskTest, ProductTaskNames) {
-  const struct {
-    const wchar_t* name;
-    bool ours;
-  } cases[] = {
+  // Each name and whether it is one of ours.
+  const std::pair<const wchar_t*, bool> cases[] = {
       {L"Velto scheduled Autoupdate 7", true},
       // Task Scheduler 1.0 lists its work items as files.
       {L"Velto scheduled Autoupdate 7.job", true},
@@ -141,8 +140,8 @@ TEST(ScheduledTaskTest, ProductTaskNames) {
       {L"velto scheduled Autoupdate 7", false},
       {L"Velto scheduledAutoupdate 7", false},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(c.ours, IsProductScheduledTaskName(c.name)) << c.name;
+  for (const auto& [name, ours] : cases)
+    EXPECT_EQ(ours, IsProductScheduledTaskName(name)) << name;
   EXPECT_EQ(L"a.job", StripJobFileExtension(L"a.job.job"));
   EXPECT_EQ(L"", StripJobFileExtension(L".job"));
 }
