@@ -9,6 +9,7 @@
 #include "base/win/scoped_handle.h"
 #include "base/win/shortcut.h"
 #include "base/win/well_known_sid.h"
+#include "testing/child_process.h"
 #include "testing/scoped_test_folder.h"
 #include "gtest/gtest.h"
 
@@ -31,10 +32,8 @@ std::string MakePeHeader(uint16_t machine) {
 }
 
 TEST(UtilsTest, IsExecutable64Bit) {
-  wchar_t own_path[MAX_PATH];
-  ASSERT_NE(0u, ::GetModuleFileNameW(nullptr, own_path, MAX_PATH));
   bool is64 = false;
-  EXPECT_TRUE(IsExecutable64Bit(FilePath(own_path), &is64));
+  EXPECT_TRUE(IsExecutable64Bit(FilePath(testing_support::SelfPath()), &is64));
   EXPECT_TRUE(is64);
 
   testing_support::ScopedTestFolder folder;

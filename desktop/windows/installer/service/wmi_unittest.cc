@@ -1,7 +1,5 @@
 #include "desktop/windows/installer/service/wmi.h"
 
-#include <oleauto.h>
-
 #include <gtest/gtest.h>
 
 #include "base/process/process.h"
@@ -25,8 +23,7 @@ TEST(WmiVariantToUint32Test, AcceptsBothIntegerTypesOnly) {
       {VT_UI8, 5u, false},
   };
   for (const Case& c : cases) {
-    VARIANT value;
-    ::VariantInit(&value);
+    VARIANT value = {};
     value.vt = c.type;
     value.ullVal = c.bits;
     uint32_t result = 12345;
