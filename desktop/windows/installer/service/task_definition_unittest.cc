@@ -18,7 +18,6 @@ namespace installer {
 namespace {
 
 using base::win::ScopedBstr;
-using base::win::ScopedVariant;
 using Microsoft::WRL::ComPtr;
 
 TaskEnvironment MakeEnvironment(bool is_admin) {
@@ -155,7 +154,7 @@ class TaskDefinitionRegistrationTest : public testing::Test {
     ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(CLSID_TaskScheduler, nullptr,
                                              CLSCTX_INPROC_SERVER,
                                              IID_PPV_ARGS(&service_))));
-    const ScopedVariant empty;
+    const base::win::ScopedVariant empty;
     ASSERT_TRUE(SUCCEEDED(
         service_->Connect(empty.get(), empty.get(), empty.get(), empty.get())));
     ASSERT_TRUE(

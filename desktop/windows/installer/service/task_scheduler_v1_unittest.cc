@@ -17,7 +17,6 @@
 namespace installer {
 namespace {
 
-using base::FilePath;
 using Microsoft::WRL::ComPtr;
 
 // Task Scheduler 1.0 for real: the work items land in the system's task
@@ -55,7 +54,7 @@ class TaskSchedulerV1Test : public testing::Test {
   // A task of |kind| that runs |program|, registered under a unique name.
   ScheduledTask Create(const std::wstring& program, uint32_t kind,
                        bool at_logon, uint32_t account = 0) {
-    base::CommandLine command_line{FilePath(program)};
+    base::CommandLine command_line{base::FilePath(program)};
     // Ends at once when the program is cmd.exe.
     command_line.AppendArg("/c");
     command_line.AppendArg("exit");
@@ -211,14 +210,6 @@ int64_t SecondsFromNow(const SYSTEMTIME& local) {
   return seconds < 0 ? -seconds : seconds;
 }
 
-// Valid times are read as local time, in a zone other than UTC, by
-// LocalTimesInTheChildsZone below.
-TEST(TaskSchedulerTest, LocalSystemTimeToTime) {
-  // A failed read leaves zeros, which are no time. (Which dates base refuses
-  // is base's to show.)
-  EXPECT_TRUE(internal::LocalSystemTimeToTime(SYSTEMTIME{}).is_null());
-}
-
 // The calendar fields the scheduler gets and gives are local time.
 TEST_F(TaskSchedulerV1Test, LocalTimesInTheChildsZone) {
   if (!::GetEnvironmentVariableW(kZoneChildVariable, nullptr, 0))
@@ -245,6 +236,11 @@ TEST_F(TaskSchedulerV1Test, LocalTimesInTheChildsZone) {
 }
 
 TEST(TaskSchedulerLocalTimeTest, LocalTimesFollowTheZone) {
+  // A failed read leaves zeros, which are no time. (Which dates base refuses
+  // is base's to show.)
+  EXPECT_TRUE(internal::LocalSystemTimeToTime(SYSTEMTIME{}).is_null());
+  // Valid times are read as local time, in a zone other than UTC, by the
+  // child.
   if (!testing_support::HasUnixShell())
     GTEST_SKIP() << "Needs Wine, whose time zone follows TZ";
   EXPECT_TRUE(testing_support::RunSelfInTimeZone(
