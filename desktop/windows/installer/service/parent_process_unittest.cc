@@ -12,10 +12,8 @@
 namespace installer {
 namespace {
 
-using testing_support::ChildResult;
 using testing_support::RunChildProcess;
 using testing_support::SelfFolder;
-using testing_support::SelfPath;
 
 std::wstring ProbeCommand(const std::wstring& mode) {
   return L"\"" + SelfFolder() + L"\\product_settings_probe.exe\" " + mode;
@@ -24,14 +22,13 @@ std::wstring ProbeCommand(const std::wstring& mode) {
 // The probe sees this process; started by a probe that exits at once, it
 // waits for that, then sees none.
 TEST(ParentProcessTest, ChildSeesItsRunningParentOnly) {
-  ChildResult result = RunChildProcess(ProbeCommand(L"parent"));
+  auto result = RunChildProcess(ProbeCommand(L"parent"));
   ASSERT_EQ(0u, result.exit_code) << result.output;
-  std::wstring expected = L"parent=" + SelfPath() + L"\n";
+  std::wstring expected = L"parent=" + testing_support::SelfPath() + L"\n";
   EXPECT_EQ(0,
             _wcsicmp(expected.c_str(), base::UTF8ToWide(result.output).c_str()))
       << result.output;
   result = RunChildProcess(ProbeCommand(L"orphan"));
-  ASSERT_EQ(0u, result.exit_code) << result.output;
   EXPECT_EQ("parent=\n", result.output);
 }
 

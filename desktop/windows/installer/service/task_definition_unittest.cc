@@ -202,7 +202,6 @@ TEST_F(TaskDefinitionRegistrationTest, RegistersReplacesAndSchedulerV2Handles) {
   ASSERT_TRUE(
       RegisterTaskDefinition(service_.Get(), folder_.Get(), definition));
   definition.description = L"Second";
-  definition.arguments = L"--second";
   ASSERT_TRUE(
       RegisterTaskDefinition(service_.Get(), folder_.Get(), definition));
 
