@@ -98,6 +98,7 @@ void RestoreItself(void* value) {
 TEST(ThreadLocalStorageTest, StoresByDestructorsGetMorePassesUpTo256) {
   ThreadLocalStorageSlot restoring(&RestoreItself);
   g_restoring_slot = &restoring;
+  g_restore_calls = 0;
   std::thread([&] { restoring.Set(AsValue(1)); }).join();
   EXPECT_EQ(256, g_restore_calls);
   restoring.Free();
