@@ -59,9 +59,9 @@ TEST_F(FileTest, OpenErrorsAndCreation) {
   }
   EXPECT_EQ("data", ReadForTest(Path(L"existing.txt")));
 
-  // The file exists, so only the refusal can fail this open; the untouched
-  // last error shows that no system call was made.
-  MakeDir(L"sub");
+  // The file exists ("sub" need not: the path is resolved as text), so only
+  // the refusal can fail this open; the untouched last error shows that no
+  // system call was made.
   ::SetLastError(12345);
   File parent(Path(L"sub\\..\\existing.txt"), kOpenRead);
   EXPECT_EQ(12345u, ::GetLastError());

@@ -62,13 +62,9 @@ TEST(BitmapAllocationFailureDeathTest, StopsAtTheFirstExplanation) {
     SCOPED_TRACE(test.name);
     g_gdi_objects = test.gdi_objects;
     g_private_usage = test.private_usage;
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof(header);
-    header.biWidth = test.width;
-    header.biHeight = test.height;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
+    // Size, width, height, planes, bits per pixel, compression.
+    BITMAPINFOHEADER header = {sizeof(header), test.width, test.height, 1, 32,
+                               BI_RGB};
     EXPECT_DEATH(
         DiagnoseBitmapAllocationFailure(
             &header, test.unusable_section ? unusable_section.Get() : nullptr),

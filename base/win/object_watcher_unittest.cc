@@ -32,14 +32,6 @@ class RecordingDelegate : public ObjectWatcher::Delegate {
 // arrive in the queue and decides when it runs.
 class ObjectWatcherTest : public testing::Test {
  protected:
-  ObjectWatcherTest()
-      : runner_(new MockTimeTaskRunner), handle_(runner_), first_(NewEvent()),
-        second_(NewEvent()) {}
-
-  static HANDLE NewEvent() {
-    return ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  }
-
   // Waits for the wait thread to post |count| notifications in all.
   bool WaitForPosts(size_t count) {
     for (int i = 0; i < 5000; ++i) {
@@ -49,10 +41,10 @@ class ObjectWatcherTest : public testing::Test {
     return false;
   }
 
-  scoped_refptr<MockTimeTaskRunner> runner_;
-  ThreadTaskRunnerHandle handle_;
-  ScopedHandle first_;
-  ScopedHandle second_;
+  scoped_refptr<MockTimeTaskRunner> runner_{new MockTimeTaskRunner};
+  ThreadTaskRunnerHandle handle_{runner_};
+  ScopedHandle first_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  ScopedHandle second_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   RecordingDelegate delegate_;
 };
 

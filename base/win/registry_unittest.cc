@@ -25,12 +25,6 @@ std::vector<uint8_t> WideBytes(const std::wstring& text, bool with_nul) {
   return Bytes(text.c_str(), (text.size() + (with_nul ? 1 : 0)) * 2);
 }
 
-void SetRawValue(HKEY key, const wchar_t* name, DWORD type,
-                 const std::vector<uint8_t>& data) {
-  ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(key, name, 0, type, data.data(),
-                                            static_cast<DWORD>(data.size())));
-}
-
 class RegKeyTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -153,7 +147,10 @@ TEST_F(RegKeyTest, ReadValueDWAndReadValueCheckTypeAndSize) {
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.label);
-    SetRawValue(key_.Handle(), L"value", test.type, test.data);
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegSetValueExW(key_.Handle(), L"value", 0, test.type,
+                               test.data.data(),
+                               static_cast<DWORD>(test.data.size())));
     DWORD number_out = 0xDEADBEEF;
     EXPECT_EQ(test.number_result, key_.ReadValueDW(L"value", &number_out));
     EXPECT_EQ(test.number_result ? 0xDEADBEEF : test.expected_number,

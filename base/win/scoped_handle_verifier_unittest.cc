@@ -19,11 +19,6 @@ namespace {
 
 HANDLE NewEvent() { return ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
 
-bool IsOpen(HANDLE handle) {
-  DWORD flags = 0;
-  return ::GetHandleInformation(handle, &flags) != 0;
-}
-
 // The test executable carries this code and so exports GetHandleVerifier:
 // the process verifier is its own, and it tracks. Each misuse stops the
 // process, and so does closing a protected handle that is not a process
@@ -55,7 +50,8 @@ TEST(HandleVerifierTest, ProtectedProcessHandleRefusesCloseWithoutHarm) {
                          HANDLE_FLAG_PROTECT_FROM_CLOSE);
   // The refusal is reported and does not stop the process.
   EXPECT_FALSE(VerifierCloseHandle(process));
-  EXPECT_TRUE(IsOpen(process));
+  DWORD flags = 0;
+  EXPECT_TRUE(::GetHandleInformation(process, &flags));
   ::SetHandleInformation(process, HANDLE_FLAG_PROTECT_FROM_CLOSE, 0);
   EXPECT_TRUE(VerifierCloseHandle(process));
 }
@@ -84,7 +80,8 @@ TEST(HandleVerifierTest, KeepsTheLastErrorAndOnlyClosesOnceDisabled) {
   verifier.StopTracking(NewEvent(), &owner, nullptr, nullptr);
   verifier.OnHandleBeingClosed(event);
   EXPECT_TRUE(verifier.CloseHandle(event));
-  EXPECT_FALSE(IsOpen(event));
+  DWORD flags = 0;
+  EXPECT_FALSE(::GetHandleInformation(event, &flags));
 }
 
 // Each thread opens, moves and closes its own handles; the table grows far

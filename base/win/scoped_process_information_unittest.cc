@@ -19,11 +19,6 @@ PROCESS_INFORMATION DuplicateCurrent() {
   return info;
 }
 
-bool IsOpen(HANDLE handle) {
-  DWORD flags = 0;
-  return ::GetHandleInformation(handle, &flags) != FALSE;
-}
-
 // How each handle is owned is ScopedHandle's to test; here, which parts each
 // call hands over or drops.
 TEST(ScopedProcessInformationTest, TakeAndClose) {
@@ -34,7 +29,8 @@ TEST(ScopedProcessInformationTest, TakeAndClose) {
   const HANDLE thread = info.thread_handle();
   info.Close();
   EXPECT_FALSE(info.IsValid());
-  EXPECT_FALSE(IsOpen(thread));
+  DWORD flags = 0;
+  EXPECT_FALSE(::GetHandleInformation(thread, &flags));
 
   info.Set(DuplicateCurrent());
   PROCESS_INFORMATION taken = info.Take();
@@ -43,7 +39,7 @@ TEST(ScopedProcessInformationTest, TakeAndClose) {
   EXPECT_EQ(::GetCurrentThreadId(), taken.dwThreadId);
   ScopedHandle taken_process(taken.hProcess);
   ScopedHandle taken_thread(taken.hThread);
-  EXPECT_TRUE(IsOpen(taken_thread.Get()));
+  EXPECT_TRUE(::GetHandleInformation(taken_thread.Get(), &flags));
 }
 
 }  // namespace

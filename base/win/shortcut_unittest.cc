@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/files/file_util.h"
 #include "base/win/windows_version.h"
 #include "testing/fake_property_store.h"
 #include "testing/scoped_test_folder.h"
@@ -103,10 +104,6 @@ class ShortcutTest : public testing::Test {
     EXPECT_TRUE(ResolveShortcutProperties(link_, options, &read));
     return read;
   }
-  bool LinkExists() {
-    return ::GetFileAttributesW(link_.value().c_str()) !=
-           INVALID_FILE_ATTRIBUTES;
-  }
 
   ScopedTestFolder test_folder_;
   FilePath folder_;
@@ -137,7 +134,7 @@ TEST_F(ShortcutTest, CreateRoundTripsAndTellsTheShellWhatChanged) {
   EXPECT_FALSE(
       CreateOrUpdateShortcutLink(folder_.Append(L"missing").Append(L"V.lnk"),
                                  full_, SHORTCUT_CREATE_ALWAYS));
-  EXPECT_FALSE(LinkExists());
+  EXPECT_FALSE(PathExists(link_));
 
   ASSERT_TRUE(Write(full_));
   EXPECT_EQ(Basic(full_), Basic(Resolve(ShortcutProperties::PROPERTIES_BASIC)));
@@ -230,7 +227,7 @@ TEST_F(ShortcutTest, AppIdAndDualModeGoToTheStoreOrNoLinkIsSaved) {
     shell.get_store_result = c.get_store;
     shell.store.set_value_result = c.set_value;
     EXPECT_EQ(c.expected, Write(properties));
-    EXPECT_EQ(c.expected, LinkExists());
+    EXPECT_EQ(c.expected, PathExists(link_));
     EXPECT_EQ(0, shell.store.references);
     if (c.expected && c.get_store == S_OK) {
       ASSERT_EQ(2u, shell.store.writes.size());

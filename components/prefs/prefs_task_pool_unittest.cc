@@ -32,18 +32,6 @@ using base::test::ManualEvent;
 
 constexpr uint32_t kLossy = PersistentPrefStore::LOSSY_PREF_WRITE_FLAG;
 
-// Holds |runner|'s sequence busy until |delay| has passed, so that what is
-// posted meanwhile queues behind it.
-void BlockSequence(base::SequencedTaskRunner* runner, int delay_ms) {
-  runner->PostTask(FROM_HERE, Fn([delay_ms] { ::Sleep(delay_ms); }));
-}
-
-std::unique_ptr<base::DictionaryValue> ReadDictionary(const FilePath& path) {
-  int code = 0;
-  return base::DictionaryValue::From(
-      base::JSONFileValueDeserializer(path, 0).Deserialize(&code, nullptr));
-}
-
 class PrefsTaskPoolTest : public base::test::FileTestBase {
  protected:
   scoped_refptr<base::SequencedTaskRunner> RunnerFor(const FilePath& path) {
@@ -80,12 +68,13 @@ TEST_F(PrefsTaskPoolTest, SequencePerFileAndTeardownFlushesAndWaits) {
     scoped_refptr<JsonPrefStore> writer = CreateJsonPrefStore(owner, path);
     scoped_refptr<base::SequencedTaskRunner> runner = RunnerFor(path);
 
-    BlockSequence(runner.get(), 200);
+    // A busy sequence, so that what is posted meanwhile queues behind it.
+    runner->PostTask(FROM_HERE, Fn([] { ::Sleep(200); }));
     writer->SetValue("a", std::make_unique<base::Value>(1), 0);
     scoped_refptr<JsonPrefStore> reader = CreateJsonPrefStore(owner, path);
     EXPECT_TRUE(reader->GetValue("a", nullptr));
 
-    BlockSequence(runner.get(), 300);
+    runner->PostTask(FROM_HERE, Fn([] { ::Sleep(300); }));
     reader->SetValue("lossy", std::make_unique<base::Value>(2), kLossy);
     writer = nullptr;
     reader = nullptr;
@@ -143,7 +132,9 @@ TEST_F(PrefsTaskPoolTest, StressChangesOnLoopsAreBatchedAndAllWritten) {
       std::unique_ptr<base::DictionaryValue> prefs;
       for (int attempt = 0; !prefs && attempt < 100; ++attempt) {
         if (attempt) ::Sleep(10);
-        prefs = ReadDictionary(files[file]);
+        prefs = base::DictionaryValue::From(
+            base::JSONFileValueDeserializer(files[file], 0)
+                .Deserialize(nullptr, nullptr));
       }
       ASSERT_TRUE(prefs);
       for (const auto& thread_values : expected) {

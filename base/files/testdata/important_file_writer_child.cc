@@ -32,8 +32,6 @@ LONG WINAPI TerminateOnUnhandledException(EXCEPTION_POINTERS* info) {
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
-void Nothing() {}
-
 }  // namespace
 
 int main() {
@@ -45,14 +43,12 @@ int main() {
 
   int argc = 0;
   wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  if (!argv || argc != 5)
-    return 2;
+  if (!argv || argc != 5) return 2;
   const base::FilePath target(argv[1]);
   const uint64_t first = wcstoull(argv[2], nullptr, 10);
   const uint64_t count = wcstoull(argv[3], nullptr, 10);
   base::ScopedHandle ready(::OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[4]));
-  if (!ready.IsValid())
-    return 3;
+  if (!ready.IsValid()) return 3;
 
   testing_support::QueueThread writer_thread;
   base::ImportantFileWriter writer(target, writer_thread.task_runner());
@@ -62,7 +58,7 @@ int main() {
     writer.WriteNow(std::make_unique<std::string>(
         important_file_writer_test::MakeGeneration(generation)));
     // Waits for the write: the runner runs its tasks in order.
-    writer_thread.RunAndWait(base::Bind(&Nothing));
+    writer_thread.RunAndWait(base::Bind([] {}));
   }
   return 0;
 }
