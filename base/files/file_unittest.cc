@@ -17,7 +17,6 @@ namespace {
 using test::ReadForTest;
 
 constexpr uint32_t kOpenRead = File::FLAG_OPEN | File::FLAG_READ;
-constexpr uint32_t kOpenReadWrite = kOpenRead | File::FLAG_WRITE;
 
 class FileTest : public test::FileTestBase {};
 
@@ -123,7 +122,7 @@ TEST_F(FileTest, ReadWriteSeekAndResize) {
   FilePath mapped_path = MakeFile(L"mapped.bin", std::string(8192, 'm'));
   MemoryMappedFile mapped;
   ASSERT_TRUE(mapped.InitializeReadOnly(mapped_path));
-  File mapped_file(mapped_path, kOpenReadWrite);
+  File mapped_file(mapped_path, kOpenRead | File::FLAG_WRITE);
   ASSERT_EQ(100, mapped_file.Seek(File::FROM_BEGIN, 100));
   EXPECT_FALSE(mapped_file.SetLength(10));
   EXPECT_EQ(File::FILE_ERROR_INVALID_OPERATION,

@@ -1,7 +1,6 @@
 #include "base/process/process.h"
 
 #include <stdint.h>
-#include <stdlib.h>
 
 #include <string>
 

@@ -83,10 +83,8 @@ class ShortcutTest : public testing::Test {
     ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     folder_ = FilePath(test_folder_.path());
     target_ = folder_.Append(L"velto.exe");
-    other_target_ = folder_.Append(L"other.exe");
     link_ = folder_.Append(L"Velto.lnk");
     ASSERT_TRUE(WriteFileForTest(target_.value(), "MZ"));
-    ASSERT_TRUE(WriteFileForTest(other_target_.value(), "MZ"));
     full_.set_target(target_);
     full_.set_working_dir(folder_);
     full_.set_arguments(L"--profile-directory=\"Default\"");
@@ -108,7 +106,6 @@ class ShortcutTest : public testing::Test {
   ScopedTestFolder test_folder_;
   FilePath folder_;
   FilePath target_;
-  FilePath other_target_;
   FilePath link_;
   ShortcutProperties full_;  // Every basic property set.
 };
@@ -171,19 +168,21 @@ TEST_F(ShortcutTest, LinksThatLoadAreUpdatedReplacedAndResolved) {
             read.options);
   EXPECT_EQ(folder_.value(), read.working_dir.value());
 
+  const FilePath other_target = folder_.Append(L"other.exe");
+  ASSERT_TRUE(WriteFileForTest(other_target.value(), "MZ"));
   ShortcutProperties change;
   change.set_description(L"New description");
-  change.set_icon(other_target_, 0);
+  change.set_icon(other_target, 0);
   ASSERT_TRUE(Write(change, SHORTCUT_UPDATE_EXISTING));
   ShortcutProperties expected = full_;
   expected.set_description(change.description);
-  expected.set_icon(other_target_, 0);
+  expected.set_icon(other_target, 0);
   EXPECT_EQ(Basic(expected),
             Basic(Resolve(ShortcutProperties::PROPERTIES_BASIC)))
       << "updated";
 
   ShortcutProperties replacement;
-  replacement.set_target(other_target_);
+  replacement.set_target(other_target);
   ASSERT_TRUE(Write(replacement, SHORTCUT_REPLACE_EXISTING));
   expected = replacement;
   expected.arguments = full_.arguments;

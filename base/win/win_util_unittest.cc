@@ -2,9 +2,6 @@
 
 #include <string.h>
 
-#include <string>
-#include <vector>
-
 #include <objbase.h>
 #include <shlobj.h>
 
