@@ -221,15 +221,15 @@ BOOL WINAPI FailAcrossVolumes(const wchar_t*, const wchar_t*, DWORD) {
 TEST_F(FileUtilTest, FolderMovedAcrossVolumesStaysCompleteSomewhere) {
   internal::ScopedMoveFileForTesting other_volume(&FailAcrossVolumes);
   constexpr DWORD kNotHeld = ~DWORD{0};
-  // Into an existing folder, so that a copy that ignores where it lands is
-  // caught; the landing place itself is CopyDirectory's to test.
   struct Case {
     DWORD held_share;  // How a file of the source is held open meanwhile.
+    bool into_existing_folder;
     MoveOutcome outcome;
   } cases[] = {
-      {kNotHeld, MoveOutcome::kMoved},
-      {0, MoveOutcome::kNotMoved},                        // The copy fails.
-      {FILE_SHARE_READ, MoveOutcome::kCopiedSourceLeft},  // The delete.
+      {kNotHeld, false, MoveOutcome::kMoved},
+      {kNotHeld, true, MoveOutcome::kMoved},
+      {0, true, MoveOutcome::kNotMoved},  // The copy fails.
+      {FILE_SHARE_READ, true, MoveOutcome::kCopiedSourceLeft},  // The delete.
   };
   int index = 0;
   for (const Case& c : cases) {
@@ -238,8 +238,12 @@ TEST_F(FileUtilTest, FolderMovedAcrossVolumesStaysCompleteSomewhere) {
     MakeDir(root);
     MakeTree(root + L"\\src");
     FilePath from = Path(root + L"\\src");
-    FilePath to = MakeDir(root + L"\\dst");
-    FilePath destination = to.Append(L"src");
+    FilePath to = Path(root + L"\\dst");
+    FilePath destination = to;
+    if (c.into_existing_folder) {
+      MakeDir(root + L"\\dst");
+      destination = to.Append(L"src");
+    }
     ScopedHandle held;
     if (c.held_share != kNotHeld) {
       held.Set(HoldOpenForTest(from.Append(L"sub\\3.txt"), c.held_share));
@@ -258,6 +262,8 @@ TEST_F(FileUtilTest, FolderMovedAcrossVolumesStaysCompleteSomewhere) {
     ExpectTree(c.outcome == MoveOutcome::kNotMoved ? from : destination);
     EXPECT_EQ(c.outcome == MoveOutcome::kNotMoved, !PathExists(destination));
     EXPECT_EQ(c.outcome == MoveOutcome::kMoved, !PathExists(from));
+    EXPECT_EQ(c.outcome != MoveOutcome::kNotMoved || c.into_existing_folder,
+              PathExists(to));
   }
 }
 
