@@ -309,15 +309,25 @@ SystemErrorCode GetLastSystemErrorCode() {
   return ::GetLastError();
 }
 
-std::string SystemErrorCodeToString(SystemErrorCode error_code) {
+namespace {
+
+// The system's text for |code| on one line; false when it has none.
+bool SystemMessage(DWORD code, std::string* text) {
   char message[256];
   const DWORD length = ::FormatMessageA(
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      error_code, 0, message, sizeof(message), nullptr);
-  if (length) {
-    return base::CollapseWhitespaceASCII(base::StringPiece(message, length)) +
-           base::StringPrintf(" (0x%lX)", error_code);
-  }
+      code, 0, message, sizeof(message), nullptr);
+  if (!length) return false;
+  *text = base::CollapseWhitespaceASCII(base::StringPiece(message, length));
+  return true;
+}
+
+}  // namespace
+
+std::string SystemErrorCodeToString(SystemErrorCode error_code) {
+  std::string message;
+  if (SystemMessage(error_code, &message))
+    return message + base::StringPrintf(" (0x%lX)", error_code);
   const DWORD format_error = ::GetLastError();
   return base::StringPrintf("Error (0x%lX) while retrieving error. (0x%lX)",
                             format_error, error_code);
@@ -326,15 +336,9 @@ std::string SystemErrorCodeToString(SystemErrorCode error_code) {
 std::string HResultToString(long hresult) {
   std::string text =
       base::StringPrintf("0x%08lX", static_cast<unsigned long>(hresult));
-  char message[256];
-  const DWORD length = ::FormatMessageA(
-      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(hresult), 0, message, sizeof(message), nullptr);
-  if (length) {
-    text += " (" +
-            base::CollapseWhitespaceASCII(base::StringPiece(message, length)) +
-            ")";
-  }
+  std::string message;
+  if (SystemMessage(static_cast<DWORD>(hresult), &message))
+    text += " (" + message + ")";
   return text;
 }
 
