@@ -341,7 +341,7 @@ int main(int argc, char** argv) {
                           [=] { return OursFanIn(type, counts.fan_in); },
                           [=, &delays] { return OursDelayed(type, delays); }});
   }
-  constexpr size_t kOurs = 3;
+  const size_t ours_count = contenders.size();
   contenders.push_back({"Asio, portable backend",
                         [=] { return PortableLibraryChain(counts.chain); },
                         [=] { return PortableLibraryFanIn(counts.fan_in); },
@@ -383,7 +383,7 @@ int main(int argc, char** argv) {
   auto print_ratios = [&](const Contender& peer, const char* title) {
     printf("\nOurs / %s\n", title);
     printf("%-24s %12s %12s %12s\n", "", "chain", "fan-in", "delayed");
-    for (size_t i = 0; i < kOurs; ++i) {
+    for (size_t i = 0; i < ours_count; ++i) {
       const Contender& ours = contenders[i];
       printf("%-24s %12.2f %12.2f %12.2f\n", ours.name.c_str(),
              peer.best_chain / ours.best_chain,
@@ -396,9 +396,9 @@ int main(int argc, char** argv) {
            "Asio %d.%d.%d, portable backend (the headline peer)",
            ASIO_VERSION / 100000, ASIO_VERSION / 100 % 1000,
            ASIO_VERSION % 100);
-  print_ratios(contenders[kOurs], portable_title);
-  print_ratios(contenders[kOurs + 1], "plain queue");
-  print_ratios(contenders[kOurs + 2],
+  print_ratios(contenders[ours_count], portable_title);
+  print_ratios(contenders[ours_count + 1], "plain queue");
+  print_ratios(contenders[ours_count + 2],
                "Asio, IOCP backend (Wine's cost per packet, not Asio's)");
 
   printf("\nOur library runs with its DCHECKs on, as it ships; the peers are "
