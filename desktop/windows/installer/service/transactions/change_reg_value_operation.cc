@@ -69,17 +69,11 @@ bool ChangeRegValueOperation::OpenKey(Transaction* nested,
       (result == ERROR_SUCCESS &&
        !HasAccess(full_name, object_type, kValueAccess))) {
     VLOG(1) << "We don't have enough permissions on the key.";
-    // A list saved already means a grant was made and did not help.
-    DWORD grant_error = ERROR_ACCESS_DENIED;
-    if (!saved_acl_) {
-      grant_error = GrantAccess(full_name, object_type, kValueAccess,
-                                /*permanent=*/false, &saved_acl_)
-                        ? ERROR_SUCCESS
-                        : ::GetLastError();
-    }
-    if (grant_error != ERROR_SUCCESS) {
+    if (!GrantAccess(full_name, object_type, kValueAccess,
+                     /*permanent=*/false, &saved_acl_)) {
+      const DWORD error = ::GetLastError();
       LOG(ERROR) << "Failed to obtain sufficient permissions on " << full_name
-                 << ": " << logging::SystemErrorCodeToString(grant_error);
+                 << ": " << logging::SystemErrorCodeToString(error);
       return false;
     }
     if (OperationFailureInjected())
