@@ -36,12 +36,7 @@ ChangeRegValueOperation::ChangeRegValueOperation(
       view_flags_(view_flags) {}
 
 ChangeRegValueOperation::~ChangeRegValueOperation() {
-  if (!saved_acl_)
-    return;
-  const std::wstring object_name = saved_acl_->object_name;
-  // A key deleted since has no list left to put back.
-  if (!RestoreAccess(&saved_acl_) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
-    PLOG(ERROR) << "Failed to put back the access list of " << object_name;
+  RestoreAccessOrLog(&saved_acl_);
 }
 
 bool ChangeRegValueOperation::OpenKey(Transaction* nested,

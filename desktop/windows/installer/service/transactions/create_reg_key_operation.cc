@@ -20,12 +20,7 @@ CreateRegKeyOperation::CreateRegKeyOperation(HKEY root,
       view_flags_(view_flags) {}
 
 CreateRegKeyOperation::~CreateRegKeyOperation() {
-  if (!saved_acl_)
-    return;
-  const std::wstring object_name = saved_acl_->object_name;
-  // A key deleted since has no list left to put back.
-  if (!RestoreAccess(&saved_acl_) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
-    PLOG(ERROR) << "Failed to put back the access list of " << object_name;
+  RestoreAccessOrLog(&saved_acl_);
 }
 
 bool CreateRegKeyOperation::Execute(Transaction* /*nested*/) {

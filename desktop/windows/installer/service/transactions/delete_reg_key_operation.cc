@@ -268,16 +268,8 @@ void DeleteRegKeyOperation::Rollback() {
   // Once every key is back, since a list put back may deny creating
   // subkeys. The named write also hands the old inheritable entries down
   // to the subkeys again, in place of the grant's.
-  for (const auto& saved : saved_keys_) {
-    if (!saved->replaced_acl)
-      continue;
-    // A key that could not be restored has no list to take back.
-    if (!RestoreAccess(&saved->replaced_acl) &&
-        ::GetLastError() != ERROR_FILE_NOT_FOUND) {
-      PLOG(ERROR) << "Failed to put back the access list of "
-                  << GetFullKeyName(root_, saved->key_path);
-    }
-  }
+  for (const auto& saved : saved_keys_)
+    RestoreAccessOrLog(&saved->replaced_acl);
   saved_keys_.clear();
 }
 
