@@ -87,7 +87,7 @@ void GlobalStorageWin::Init(bool copy_only) {
     fallback_only_ = true;
 }
 
-GlobalStorageWin::MutexState GlobalStorageWin::TakeMutex(DWORD* error) {
+GlobalStorageWin::MutexState GlobalStorageWin::TakeMutex() {
   if (!mutex_.IsValid()) {
     mutex_.Set(g_mutex_functions->create_mutex(nullptr, FALSE,
                                                kGlobalStorageMutexName));
@@ -99,7 +99,7 @@ GlobalStorageWin::MutexState GlobalStorageWin::TakeMutex(DWORD* error) {
     }
     if (!mutex_.IsValid()) {
       // The owner keeps the last error when it is handed a null handle.
-      *error = ::GetLastError();
+      PLOG(ERROR) << "[AU] GS: Couldn't create an access mutex";
       return MutexState::kNoMutex;
     }
   }
@@ -127,16 +127,12 @@ int32_t GlobalStorageWin::Get(const std::string& key, std::string* value) {
   if (key.empty())
     return kInvalidArguments;
 
-  DWORD mutex_error = ERROR_SUCCESS;
-  switch (TakeMutex(&mutex_error)) {
+  switch (TakeMutex()) {
     case MutexState::kHeld:
       break;
     case MutexState::kBusy:
       return kBusy;
     case MutexState::kNoMutex:
-      LOG(ERROR) << "[AU] GS: Couldn't create an access mutex: "
-                 << logging::SystemErrorCodeToString(mutex_error);
-      return kFailed;
     case MutexState::kWaitFailed:
       return kFailed;
   }
@@ -216,17 +212,13 @@ int32_t GlobalStorageWin::Set(const std::string& key,
   if (key.empty())
     return kInvalidArguments;
 
-  DWORD mutex_error = ERROR_SUCCESS;
-  switch (TakeMutex(&mutex_error)) {
+  switch (TakeMutex()) {
     case MutexState::kHeld:
       break;
-    case MutexState::kNoMutex:
-      LOG(ERROR) << "[AU] GS: Couldn't create an access mutex: "
-                 << logging::SystemErrorCodeToString(mutex_error);
-      return kFailed;
     case MutexState::kBusy:
       LOG(ERROR) << "[AU] GS: Couldn't get hold on an access mutex";
       return kBusy;
+    case MutexState::kNoMutex:
     case MutexState::kWaitFailed:
       return kFailed;
   }

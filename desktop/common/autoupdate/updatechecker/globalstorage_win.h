@@ -71,9 +71,8 @@ class GlobalStorageWin : public GlobalStorage {
   enum class MutexState { kHeld, kNoMutex, kBusy, kWaitFailed };
 
   // Opens the mutex when needed and tries it without waiting. kHeld obliges
-  // the caller to release it. For kNoMutex, |*error| receives the error of
-  // the create or open, for the caller to log.
-  MutexState TakeMutex(DWORD* error);
+  // the caller to release it; a failure is logged here.
+  MutexState TakeMutex();
   void ReleaseMutex();
 
   int32_t GetFromFallbackFile(const std::string& key, std::string* value);
