@@ -146,16 +146,20 @@ void DiagnoseBitmapAllocationFailure(BITMAPINFOHEADER* header,
   CrashWithGuiResourceCensus(::GetCurrentProcessId());
 }
 
-internal::ScopedGuiDiagnosticFunctionsForTesting::ScopedGuiDiagnosticFunctionsForTesting(
+namespace internal {
+
+ScopedGuiDiagnosticFunctionsForTesting::ScopedGuiDiagnosticFunctionsForTesting(
     const GuiDiagnosticFunctions& functions)
     : previous_(g_functions), functions_(functions) {
   g_functions = &functions_;
 }
 
-internal::ScopedGuiDiagnosticFunctionsForTesting::
+ScopedGuiDiagnosticFunctionsForTesting::
     ~ScopedGuiDiagnosticFunctionsForTesting() {
   g_functions = previous_;
 }
+
+}  // namespace internal
 
 }  // namespace win
 }  // namespace base

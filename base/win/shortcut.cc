@@ -385,16 +385,20 @@ bool TaskbarUnpinShortcutLink(const FilePath& shortcut_path) {
   return RunPinVerb(kUnpinVerb, shortcut_path);
 }
 
-internal::ScopedShortcutShellFunctionsForTesting::ScopedShortcutShellFunctionsForTesting(
+namespace internal {
+
+ScopedShortcutShellFunctionsForTesting::ScopedShortcutShellFunctionsForTesting(
     const ShortcutShellFunctions& functions)
     : functions_(functions), previous_(g_shell_functions) {
   g_shell_functions = &functions_;
 }
 
-internal::ScopedShortcutShellFunctionsForTesting::
+ScopedShortcutShellFunctionsForTesting::
     ~ScopedShortcutShellFunctionsForTesting() {
   g_shell_functions = previous_;
 }
+
+}  // namespace internal
 
 }  // namespace win
 }  // namespace base

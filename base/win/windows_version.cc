@@ -102,13 +102,17 @@ WindowsVersion GetWindowsVersion() {
   return WindowsVersionInfo::GetInstance()->version;
 }
 
-internal::ScopedWindowsVersionForTesting::ScopedWindowsVersionForTesting(
+namespace internal {
+
+ScopedWindowsVersionForTesting::ScopedWindowsVersionForTesting(
     const WindowsVersionInfo& info)
     : info_(info), previous_(g_testing_info.exchange(&info_)) {}
 
-internal::ScopedWindowsVersionForTesting::~ScopedWindowsVersionForTesting() {
+ScopedWindowsVersionForTesting::~ScopedWindowsVersionForTesting() {
   g_testing_info.store(previous_);
 }
+
+}  // namespace internal
 
 }  // namespace win
 }  // namespace base

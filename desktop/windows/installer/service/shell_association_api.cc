@@ -89,14 +89,18 @@ ShellAssociationApi* GetShellAssociationApi() {
   return api;
 }
 
-internal::ScopedShellAssociationApiForTesting::ScopedShellAssociationApiForTesting(
+namespace internal {
+
+ScopedShellAssociationApiForTesting::ScopedShellAssociationApiForTesting(
     ShellAssociationApi* api)
     : previous_(g_api_for_testing) {
   g_api_for_testing = api;
 }
 
-internal::ScopedShellAssociationApiForTesting::~ScopedShellAssociationApiForTesting() {
+ScopedShellAssociationApiForTesting::~ScopedShellAssociationApiForTesting() {
   g_api_for_testing = previous_;
 }
+
+}  // namespace internal
 
 }  // namespace installer
