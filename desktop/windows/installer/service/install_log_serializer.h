@@ -66,7 +66,6 @@ class InstallLogSerializer {
 
  private:
   bool Read(InstallLog* log);
-  bool Build(const InstallLog& log);
 
   pugi::xml_document document_;
   size_t dropped_characters_ = 0;
