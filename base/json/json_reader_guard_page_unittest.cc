@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "base/json/json_reader.h"
-#include "base/json/json_writer.h"
+#include "base/json/json_test_support.h"
 #include "base/win/windows_types.h"
 #include "testing/guarded_buffer.h"
 #include "testing/mutated_bytes.h"
@@ -47,8 +47,7 @@ std::vector<std::string> Tokens() {
 
 // A document the reader accepts must survive a write and a second read.
 void ExpectRereadable(const Value& value) {
-  std::string json;
-  JSONWriter::Write(value, &json);
+  const std::string json = WriteJson(value);
   std::unique_ptr<Value> again = JSONReader::Read(json);
   ASSERT_TRUE(again) << json;
   EXPECT_TRUE(value.Equals(again.get())) << json;

@@ -11,6 +11,7 @@
 
 #include "base/json/json_parser.h"
 #include "base/json/json_reader.h"
+#include "base/json/json_test_support.h"
 #include "base/json/json_utf8.h"
 #include "base/json/json_writer.h"
 #include "base/json/values.h"
@@ -71,9 +72,7 @@ TEST(JSONRoundTripTest, EveryCharacterAndEdgeNumberAtTheDeepestNesting) {
   ASSERT_TRUE(read) << message;
   EXPECT_TRUE(tree->Equals(read.get()));
   // The text is a fixed point too, so -0.0 keeps its sign.
-  std::string again;
-  JSONWriter::Write(*read, &again);
-  EXPECT_EQ(json, again);
+  EXPECT_EQ(json, WriteJson(*read));
 }
 
 }  // namespace
