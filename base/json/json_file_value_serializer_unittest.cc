@@ -5,27 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include "base/files/file_test_util.h"
 #include "base/json/json_reader.h"
 #include "base/json/json_test_support.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_types.h"
-#include "testing/scoped_test_folder.h"
 
 namespace base {
 namespace {
 
-class JSONFileValueDeserializerTest : public testing::Test {
+class JSONFileValueDeserializerTest : public test::FileTestBase {
  protected:
-  FilePath PathOf(const wchar_t* name) const {
-    return FilePath(folder_.path()).Append(name);
-  }
-
-  FilePath WriteFile(const wchar_t* name, const std::string& contents) {
-    FilePath path = PathOf(name);
-    EXPECT_TRUE(testing_support::WriteFileForTest(path.value(), contents));
-    return path;
-  }
-
   // Deserializes |path| and expects failure with |code| and |message|.
   void ExpectReadError(const FilePath& path, int code, const char* message) {
     JSONFileValueDeserializer deserializer(path, 0);
@@ -36,20 +26,18 @@ class JSONFileValueDeserializerTest : public testing::Test {
     EXPECT_EQ(message, error_message);
     EXPECT_EQ(0u, deserializer.get_last_read_size());
   }
-
-  testing_support::ScopedTestFolder folder_;
 };
 
 TEST_F(JSONFileValueDeserializerTest, ReadsWholeFileAndKeepsReaderCodes) {
   // Larger than one read chunk, so the chunks must join up.
   std::string json = "[\"" + std::string(200000, 'x') + "\",1]";
-  JSONFileValueDeserializer whole(WriteFile(L"prefs.json", json), 0);
+  JSONFileValueDeserializer whole(MakeFile(L"prefs.json", json), 0);
   std::unique_ptr<Value> value = whole.Deserialize(nullptr, nullptr);
   ASSERT_TRUE(value);
   EXPECT_EQ(json.size(), whole.get_last_read_size());
   EXPECT_EQ(json, WriteJson(*value));
 
-  JSONFileValueDeserializer broken(WriteFile(L"broken.json", "{\n\"a\":1,\n}"),
+  JSONFileValueDeserializer broken(MakeFile(L"broken.json", "{\n\"a\":1,\n}"),
                                    0);
   int code = 0;
   std::string message;
@@ -58,19 +46,16 @@ TEST_F(JSONFileValueDeserializerTest, ReadsWholeFileAndKeepsReaderCodes) {
   EXPECT_EQ("Line: 3, column: 2, Trailing comma not allowed.", message);
   EXPECT_EQ(10u, broken.get_last_read_size());
 
-  JSONFileValueDeserializer empty(WriteFile(L"empty.json", ""), 0);
+  JSONFileValueDeserializer empty(MakeFile(L"empty.json", ""), 0);
   EXPECT_FALSE(empty.Deserialize(&code, nullptr));
   EXPECT_EQ(JSONReader::JSON_UNEXPECTED_TOKEN, code);
 }
 
 TEST_F(JSONFileValueDeserializerTest, EachReadFailureHasItsCode) {
-  WriteFile(L"prefs.json", "{}");
-  ASSERT_TRUE(::CreateDirectoryW(PathOf(L"sub").value().c_str(), nullptr));
-  ASSERT_TRUE(
-      ::CreateDirectoryW(PathOf(L"folder.json").value().c_str(), nullptr));
-  ScopedHandle holder(
-      ::CreateFileW(WriteFile(L"held.json", "{}").value().c_str(), GENERIC_READ,
-                    0, nullptr, OPEN_EXISTING, 0, nullptr));
+  MakeFile(L"prefs.json", "{}");
+  MakeDir(L"sub");
+  MakeDir(L"folder.json");
+  ScopedHandle holder(test::HoldOpenForTest(MakeFile(L"held.json", "{}"), 0));
   ASSERT_TRUE(holder.IsValid());
   using Deserializer = JSONFileValueDeserializer;
   const struct {
@@ -90,12 +75,12 @@ TEST_F(JSONFileValueDeserializerTest, EachReadFailureHasItsCode) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.message);
-    ExpectReadError(PathOf(c.name), c.code, c.message);
+    ExpectReadError(Path(c.name), c.code, c.message);
   }
 }
 
 TEST_F(JSONFileValueDeserializerTest, LockedRangeIsLocked) {
-  FilePath path = WriteFile(L"range.json", "{\"a\":1}");
+  FilePath path = MakeFile(L"range.json", "{\"a\":1}");
   ScopedHandle holder(::CreateFileW(
       path.value().c_str(), GENERIC_READ | GENERIC_WRITE,
       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -106,9 +91,8 @@ TEST_F(JSONFileValueDeserializerTest, LockedRangeIsLocked) {
                            0, 100, 0, &overlapped));
   // Windows refuses reads of a range another handle has locked; Wine's
   // locks do not stop ReadFile.
-  ScopedHandle probe(::CreateFileW(path.value().c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr));
+  ScopedHandle probe(
+      test::HoldOpenForTest(path, FILE_SHARE_READ | FILE_SHARE_WRITE));
   char byte = 0;
   DWORD read = 0;
   if (::ReadFile(probe.Get(), &byte, 1, &read, nullptr)) {
