@@ -2,7 +2,6 @@
 
 #include <stdio.h>
 
-#include <fstream>
 #include <iomanip>
 #include <regex>
 #include <sstream>
@@ -12,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "base/command_line.h"
+#include "base/files/file_test_util.h"
 #include "base/win/windows_types.h"
 #include "testing/child_process.h"
 #include "testing/run_together.h"
@@ -38,10 +38,7 @@ bool DecliningHandler(int, const char*, int, size_t, const std::string&) {
 }
 
 std::string ReadFileText(const std::wstring& path) {
-  std::ifstream file(path.c_str(), std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
+  return base::test::ReadForTest(base::FilePath(path));
 }
 
 bool Contains(const std::string& text, const std::string& part) {
