@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/files/file_util.h"
 #include "base/files/memory_mapped_file.h"
 #include "testing/child_process.h"
 #include "testing/log_capture.h"
@@ -27,9 +26,9 @@ std::wstring Fixture(const std::wstring& name) {
 }
 
 std::string ReadFixture(const std::wstring& name) {
-  std::ifstream file(Fixture(name).c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file),
-                     std::istreambuf_iterator<char>());
+  std::string bytes;
+  EXPECT_TRUE(base::ReadFileToString(base::FilePath(Fixture(name)), &bytes));
+  return bytes;
 }
 
 // The fixtures' root is the only one the chain check trusts in each test:
