@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "base/logging.h"
 #include "base/win/well_known_sid.h"
 
 namespace installer {
@@ -287,14 +286,6 @@ bool RestoreAccess(std::unique_ptr<SavedAcl>* saved) {
                            record.old_dacl, record.security_descriptor.Get());
   saved->reset();
   return result == ERROR_SUCCESS || FailWith(result);
-}
-
-void RestoreAccessOrLog(std::unique_ptr<SavedAcl>* saved) {
-  if (!*saved)
-    return;
-  const std::wstring object_name = (*saved)->object_name;
-  if (!RestoreAccess(saved) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
-    PLOG(ERROR) << "Failed to put back the access list of " << object_name;
 }
 
 bool TakeOwnership(const std::wstring& object_name,

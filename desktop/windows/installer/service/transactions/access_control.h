@@ -16,7 +16,7 @@
 //   ... write ...
 //   if (saved) RestoreAccess(&saved);
 //
-// Only RestoreAccessOrLog logs. A failure answers false and leaves its reason as the
+// Nothing here logs. A failure answers false and leaves its reason as the
 // thread's last error, for the caller to log with the object it concerns
 // (read it right after the call). These functions keep no state, but
 // TakeOwnership enables and then disables a privilege of the process token,
@@ -76,11 +76,6 @@ bool GrantAuthenticatedUsersReadAccess(const std::wstring& file_name);
 // Writes the saved list back, frees the record and empties |*saved|.
 // False when there is nothing to restore or the write fails.
 bool RestoreAccess(std::unique_ptr<SavedAcl>* saved);
-
-// RestoreAccess for an operation's commit or rollback step, which has no
-// caller to answer: logs a failure, but not for an object deleted since,
-// which has no list left to put back. Does nothing when |*saved| is empty.
-void RestoreAccessOrLog(std::unique_ptr<SavedAcl>* saved);
 
 // Makes BUILTIN\Administrators the owner of the object, holding
 // "SeTakeOwnershipPrivilege" for the write. The new owner stays even when

@@ -4,6 +4,7 @@
 #include "base/win/registry_key_path.h"
 #include "desktop/windows/installer/service/transactions/create_reg_key_operation.h"
 #include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
+#include "desktop/windows/installer/service/transactions/registry_operation_steps.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 
 namespace installer {

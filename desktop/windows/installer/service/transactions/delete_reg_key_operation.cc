@@ -4,6 +4,7 @@
 #include "base/win/registry.h"
 #include "base/win/registry_key_path.h"
 #include "desktop/windows/installer/service/transactions/access_control.h"
+#include "desktop/windows/installer/service/transactions/registry_operation_steps.h"
 #include "desktop/windows/installer/service/transactions/operation_fault_injection_for_testing.h"
 
 namespace installer {
