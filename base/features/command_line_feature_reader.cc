@@ -20,11 +20,16 @@ const wchar_t kOff[] = L"off";
 constexpr int kEntryEnabled = 1;
 constexpr int kEntryDisabled = 2;
 
-// Appends an override for each switch of |command_line| named |prefix| and a
-// feature name.
-void ReadSwitches(const CommandLine& command_line, StringPiece prefix,
-                  std::vector<FeatureOverride>* overrides) {
-  for (const auto& entry : command_line.GetSwitches()) {
+}  // namespace
+
+CommandLineFeatureReader::CommandLineFeatureReader(
+    const CommandLine* command_line)
+    : command_line_(command_line) {}
+
+void CommandLineFeatureReader::ReadFeatures(
+    std::vector<FeatureOverride>* overrides) {
+  const StringPiece prefix(kFeatureSwitchPrefix);
+  for (const auto& entry : command_line_->GetSwitches()) {
     const std::string& switch_name = entry.first;
     if (!StringPiece(switch_name).starts_with(prefix)) continue;
     std::string name = switch_name.substr(prefix.size());
@@ -42,22 +47,6 @@ void ReadSwitches(const CommandLine& command_line, StringPiece prefix,
                    << "\"off\"? Using default setting.";
     }
   }
-}
-
-}  // namespace
-
-CommandLineFeatureReader::CommandLineFeatureReader(
-    const CommandLine* command_line)
-    : command_line_(command_line) {}
-
-void CommandLineFeatureReader::ReadFeatures(
-    std::vector<FeatureOverride>* overrides) {
-  ReadSwitches(*command_line_, kFeatureSwitchPrefix, overrides);
-}
-
-void CommandLineFeatureReader::ReadPinnedFeatures(
-    std::vector<FeatureOverride>* pinned) {
-  ReadSwitches(*command_line_, kPinnedFeatureSwitchPrefix, pinned);
 }
 
 ListFeatureReader::ListFeatureReader(const ListValue* list) : list_(list) {}

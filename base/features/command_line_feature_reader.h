@@ -1,8 +1,8 @@
 // The two sources of feature overrides.
 //
 // CommandLineFeatureReader reads switches "with-feature:<name>" whose value
-// is "on", "off" or empty (on), and in the same way the pinned overrides a
-// parent passes on as "with-pinned-feature:<name>":
+// is "on", "off" or empty (on), as ordinary overrides: a feature that may
+// not be overridden keeps its state whatever the command line says.
 //
 //   installer.exe --with-feature:installer-experiment-test=off
 //
@@ -32,7 +32,6 @@ class CommandLineFeatureReader : public FeatureReader {
   // "off" or empty, non-ASCII values included, is logged as a WARNING and
   // leaves the feature at its default.
   void ReadFeatures(std::vector<FeatureOverride>* overrides) override;
-  void ReadPinnedFeatures(std::vector<FeatureOverride>* pinned) override;
 
  private:
   const CommandLine* command_line_;

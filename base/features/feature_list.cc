@@ -11,7 +11,6 @@
 namespace base {
 
 const char kFeatureSwitchPrefix[] = "with-feature:";
-const char kPinnedFeatureSwitchPrefix[] = "with-pinned-feature:";
 
 namespace {
 
@@ -34,10 +33,9 @@ const FeatureOverride* FindLatest(const std::vector<FeatureOverride>& overrides,
 }
 
 void AppendOverrideSwitches(const std::vector<FeatureOverride>& overrides,
-                            std::string (*switch_name)(StringPiece),
                             CommandLine* command_line) {
   for (const FeatureOverride& entry : overrides) {
-    command_line->AppendSwitchASCII(switch_name(entry.name),
+    command_line->AppendSwitchASCII(GetFeatureSwitchName(entry.name),
                                     entry.enabled ? "on" : "off");
   }
 }
@@ -57,12 +55,10 @@ FeatureList* FeatureList::GetInstance() {
 // static
 void FeatureList::AppendToCommandLine(CommandLine* command_line) {
   const FeatureList* list = GetInstance();
-  AppendOverrideSwitches(list->overrides_, &GetFeatureSwitchName,
-                         command_line);
-  // As ordinary overrides, pins of features that may not be overridden would
-  // be lost in the child.
-  AppendOverrideSwitches(list->pinned_overrides_, &GetPinnedFeatureSwitchName,
-                         command_line);
+  AppendOverrideSwitches(list->overrides_, command_line);
+  // Pins travel as ordinary overrides: a switch that pinned in the child
+  // would let anyone who types it turn on what may not be overridden.
+  AppendOverrideSwitches(list->pinned_overrides_, command_line);
 }
 
 void FeatureList::RegisterFeature(const std::string& name,
@@ -73,7 +69,6 @@ void FeatureList::RegisterFeature(const std::string& name,
 void FeatureList::Initialize(FeatureReader* reader) {
   initialized_ = true;
   reader->ReadFeatures(&overrides_);
-  reader->ReadPinnedFeatures(&pinned_overrides_);
 }
 
 void FeatureList::PinOverride(const std::string& name, bool enabled) {
@@ -97,12 +92,6 @@ bool FeatureList::IsEnabled(StringPiece name) const {
 
 std::string GetFeatureSwitchName(StringPiece name) {
   std::string switch_name(kFeatureSwitchPrefix);
-  switch_name.append(name.data(), name.size());
-  return switch_name;
-}
-
-std::string GetPinnedFeatureSwitchName(StringPiece name) {
-  std::string switch_name(kPinnedFeatureSwitchPrefix);
   switch_name.append(name.data(), name.size());
   return switch_name;
 }

@@ -32,8 +32,6 @@ class CommandLine;
 
 // The prefix of the switches that override features.
 extern const char kFeatureSwitchPrefix[];
-// The prefix of the switches that carry pinned overrides to a child.
-extern const char kPinnedFeatureSwitchPrefix[];
 
 struct RegisteredFeature {
   std::string name;  // UTF-8.
@@ -52,8 +50,6 @@ class FeatureReader {
   virtual ~FeatureReader() = default;
   // Appends the overrides this source holds to |overrides|, in its order.
   virtual void ReadFeatures(std::vector<FeatureOverride>* overrides) = 0;
-  // Appends the pinned overrides this source holds; most sources hold none.
-  virtual void ReadPinnedFeatures(std::vector<FeatureOverride>* /*pinned*/) {}
 };
 
 class FeatureList {
@@ -67,29 +63,30 @@ class FeatureList {
   // never destroyed.
   static FeatureList* GetInstance();
 
-  // Passes the process-wide list's overrides to a child as
-  // "with-feature:<name>" switches and its pinned ones as
-  // "with-pinned-feature:<name>" switches, valued "on" or "off". The child
-  // keeps the last value of a repeated switch, so it resolves as we do.
+  // Passes the process-wide list's overrides, then its pinned overrides, to
+  // a child as "with-feature:<name>" switches valued "on" or "off". The
+  // child keeps the last value of a repeated switch. No command line can
+  // pin: a pin reaches the child as an ordinary override, so a pin of a
+  // feature that may not be overridden does not take effect there.
   static void AppendToCommandLine(CommandLine* command_line);
 
   void RegisterFeature(const std::string& name, bool enabled_by_default,
                        bool overridable);
 
-  // Appends what |reader| holds to the overrides and the pinned overrides.
-  // May be called again with another reader; later overrides win.
+  // Appends what |reader| holds to the overrides. May be called again with
+  // another reader; later overrides win.
   void Initialize(FeatureReader* reader);
 
   // An override that is consulted before anything else, whether the feature
-  // is registered or overridable or not. Nothing in the installer pins one
-  // today, but a child reads the pins its parent passed on; the last pin of
-  // a name wins.
+  // is registered or overridable or not; the last pin of a name wins.
+  // Nothing in the installer pins one, and no reader does.
   void PinOverride(const std::string& name, bool enabled);
 
   // The pinned override of |name| if any; else, for a registered feature,
   // its latest override when it is overridable, or its default. Names not
   // registered are disabled. Names compare ignoring ASCII case: a child
-  // reads them from switches, whose names the command line lower-cases.
+  // reads them from switches, whose names the command line lower-cases, so
+  // parent and child agree whatever case the parent registered.
   bool IsEnabled(StringPiece name) const;
 
   bool initialized() const { return initialized_; }
@@ -104,8 +101,6 @@ class FeatureList {
 
 // "with-feature:" followed by |name|.
 std::string GetFeatureSwitchName(StringPiece name);
-// "with-pinned-feature:" followed by |name|.
-std::string GetPinnedFeatureSwitchName(StringPiece name);
 
 // Asks the process-wide list.
 bool IsFeatureEnabled(StringPiece name);

@@ -1,5 +1,6 @@
 #include "base/features/feature_list.h"
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -67,17 +68,20 @@ TEST(FeatureListTest, ProcessListPassesItsOverridesToAChild) {
   FixedReader first({{"Installer-Experiment-Test", true},
                      {"INSTALLER-SUPPORT-X64-DOWNLOAD", false},
                      {"process-a", true},
-                     {"process-b", true}});
+                     {"process-b", true},
+                     {"process-c", false}});
   list->Initialize(&first);
   FixedReader later({{"process-b", false}});
   list->Initialize(&later);
+  // Pins go after the overrides, so the child's last value is the pin's.
   list->PinOverride("process-c", true);
-  // Not overridable: only a pin turns it on.
+  // Not overridable: a pin turns it on here, but it reaches the child as an
+  // ordinary override, which the child ignores.
   list->PinOverride(kInstallerHideFromProgramAndFeatures, true);
 
   CommandLine child(FilePath(L"child.exe"));
   FeatureList::AppendToCommandLine(&child);
-  // The child, reading its command line as launched, agrees on every state.
+  // The child reads its command line as launched.
   CommandLine launched(CommandLine::NO_PROGRAM);
   launched.ParseFromString(child.GetCommandLineString());
   FeatureList child_list;
@@ -88,18 +92,52 @@ TEST(FeatureListTest, ProcessListPassesItsOverridesToAChild) {
   const struct {
     const char* name;
     bool enabled;
+    bool enabled_in_child;
   } kCases[] = {
-      {"process-a", true},
-      {"process-b", false},
-      {"process-c", true},
-      {kInstallerExperimentTest, true},
-      {kInstallerHideFromProgramAndFeatures, true},
-      {kInstallerPrefDefaultOverridesSupport, true},
-      {kInstallerSupportX64Download, false},
+      {"process-a", true, true},
+      {"process-b", false, false},
+      {"process-c", true, true},
+      {kInstallerExperimentTest, true, true},
+      {kInstallerHideFromProgramAndFeatures, true, false},
+      {kInstallerPrefDefaultOverridesSupport, true, true},
+      {kInstallerSupportX64Download, false, false},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(c.enabled, IsFeatureEnabled(c.name)) << c.name;
-    EXPECT_EQ(c.enabled, child_list.IsEnabled(c.name)) << c.name;
+    EXPECT_EQ(c.enabled_in_child, child_list.IsEnabled(c.name)) << c.name;
+  }
+}
+
+// Whoever starts the installer may override what the product lets them
+// override and nothing else, however the switch is spelt.
+TEST(FeatureListTest, NoCommandLineTurnsOnAFeatureThatMayNotBeOverridden) {
+  const struct {
+    const wchar_t* prefix;
+    bool overrides;  // Whether it overrides a feature that allows it.
+  } kCases[] = {
+      {L"--with-feature:", true},
+      {L"--WITH-FEATURE:", true},
+      {L"--with-pinned-feature:", false},
+      {L"--WITH-PINNED-FEATURE:", false},
+      {L"--With-Pinned-Feature:", false},
+  };
+  for (const auto& c : kCases) {
+    const std::wstring prefix(c.prefix);
+    CommandLine command_line(CommandLine::NO_PROGRAM);
+    command_line.ParseFromString(
+        L"installer.exe " + prefix +
+        L"installer-hide-from-program-and-features=on " + prefix +
+        L"installer-experiment-test=on");
+    FeatureList list;
+    RegisterForTest(&list);
+    CommandLineFeatureReader reader(&command_line);
+    list.Initialize(&reader);
+
+    EXPECT_FALSE(list.IsEnabled(kInstallerHideFromProgramAndFeatures))
+        << c.prefix;
+    // Proves the switch was read where it should be.
+    EXPECT_EQ(c.overrides, list.IsEnabled(kInstallerExperimentTest))
+        << c.prefix;
   }
 }
 
