@@ -31,6 +31,7 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include <functional>
 #include <string>
 
 #include "base/files/file.h"
@@ -69,13 +70,6 @@ bool CreateTemporaryFileInDir(const FilePath& dir, FilePath* temp_file);
 // CreateTemporaryFileInDir in the temporary directory; |path| is set only on
 // success.
 bool CreateTemporaryFile(FilePath* path);
-// Creates a new empty file beside |target| that is named after it
-// ("<target name>.<8 hex digits>.tmp"), for data that will replace |target|
-// (see ReplaceFile). First deletes the files of that form left beside
-// |target| by writes that never finished, such as those of a process killed
-// meanwhile; a file still open without delete sharing (a write in progress)
-// is left alone. |temp_file| is set only on success.
-bool CreateTemporaryFileFor(const FilePath& target, FilePath* temp_file);
 
 // ---- Reading and writing whole files ----
 
@@ -177,6 +171,13 @@ bool MovePathUnchecked(const FilePath& from, const FilePath& to,
                        MoveOutcome* outcome = nullptr);
 
 namespace internal {
+
+// Calls |rename| until it succeeds, or fails for another reason than a file
+// in use (access denied or a sharing violation: a reader of the target, say),
+// or has been refused for 100 ms and at least 10 times: a reader holds a file
+// for milliseconds. The last error is then the last call's. ReplaceFile and
+// ReplacementFile retry their renames with it.
+bool RetryWhileInUse(const std::function<bool()>& rename);
 
 // The signature of MoveFileExW.
 using MoveFileFunction = BOOL(WINAPI*)(const wchar_t* from, const wchar_t* to,

@@ -380,28 +380,56 @@ TEST_F(FileUtilTest, TemporaryFiles) {
   FilePath temp_file;
   ASSERT_TRUE(CreateTemporaryFile(&temp_file));
   EXPECT_TRUE(DeleteFileOrTree(temp_file, false));
+}
 
-  // Named after the target; leftovers of earlier writes to it go first,
-  // unless still open, and those of other targets stay.
-  MakeFile(L"a.json.0123abCD.tmp");
-  const wchar_t* others[] = {L"a.json.11111111.tmp", L"a.json.bak.0123ABCD.tmp",
-                             L"a.json.0123ABC.tmp", L"a.json.0123ABCX.tmp",
-                             L"a.json.0123ABCD.tmp.x"};
-  for (const wchar_t* other : others) MakeFile(other);
-  ScopedHandle held(
-      HoldOpenForTest(Path(others[0]), FILE_SHARE_READ | FILE_SHARE_WRITE));
-  ASSERT_TRUE(CreateTemporaryFileFor(Path(L"a.json"), &temp_file));
-  EXPECT_EQ(FilePath(folder_.path()), temp_file.DirName());
-  const std::wstring name = temp_file.BaseName().value();
-  EXPECT_TRUE(name.size() == 19 && name.find(L"a.json.") == 0 &&
-              name.rfind(L".tmp") == 15)
-      << name;
-  EXPECT_TRUE(GetFileSizeFromPath(temp_file, &size));
-  EXPECT_EQ(0, size);
-  EXPECT_FALSE(Exists(L"a.json.0123abCD.tmp"));
-  for (const wchar_t* other : others) EXPECT_TRUE(Exists(other)) << other;
-  EXPECT_FALSE(CreateTemporaryFileFor(Path(L"missing\\a.json"), &untouched));
-  EXPECT_EQ(FilePath(L"untouched"), untouched);
+// The renames of ReplaceFile as others' handles refuse them: |g_refusals|
+// times with |g_refusal_error|, then for real.
+int g_refusals = 0;
+DWORD g_refusal_error = ERROR_SUCCESS;
+int g_rename_calls = 0;
+BOOL WINAPI RefuseThenMove(const wchar_t* from, const wchar_t* to,
+                           DWORD flags) {
+  ++g_rename_calls;
+  if (g_refusals > 0) {
+    --g_refusals;
+    ::SetLastError(g_refusal_error);
+    return FALSE;
+  }
+  return ::MoveFileExW(from, to, flags);
+}
+
+// A rename that a reader's handle refuses, whichever of the two errors the
+// system gives, is tried again until the reader lets go; any other error is
+// final. The target is missing, so that ReplaceFileW cannot step in.
+TEST_F(FileUtilTest, ReplaceFileRetriesRenamesRefusedWhileInUse) {
+  internal::ScopedMoveFileForTesting refusing(&RefuseThenMove);
+  const struct {
+    DWORD error;
+    int refusals;
+    bool replaced;
+    int calls;
+  } cases[] = {
+      {ERROR_SHARING_VIOLATION, 5, true, 6},
+      {ERROR_ACCESS_DENIED, 5, true, 6},
+      {ERROR_WRITE_PROTECT, 1, false, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    FilePath from = MakeFile(L"from", "new");
+    FilePath to = Path(L"to");
+    ASSERT_TRUE(DeleteFileOrTree(to, false));
+    g_refusals = c.refusals;
+    g_refusal_error = c.error;
+    g_rename_calls = 0;
+    EXPECT_EQ(c.replaced, ReplaceFile(from, to));
+    EXPECT_EQ(c.calls, g_rename_calls);
+    if (c.replaced) {
+      EXPECT_EQ("new", ReadForTest(to));
+    } else {
+      EXPECT_EQ(c.error, ::GetLastError());
+      EXPECT_EQ("new", ReadForTest(from));
+    }
+  }
 }
 
 }  // namespace

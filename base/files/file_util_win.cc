@@ -4,7 +4,6 @@
 #include <share.h>
 #include <stdlib.h>
 #include <wchar.h>
-#include <wctype.h>
 
 #include <algorithm>
 #include <limits>
@@ -87,31 +86,6 @@ internal::ReplaceFileFunction g_replace_file = &::ReplaceFileW;
 // handles refuse; a reader holds a file for milliseconds.
 constexpr int64_t kRenameRetryMilliseconds = 100;
 constexpr int kRenameAttempts = 10;
-
-// What CreateTemporaryFileFor adds to the target's name.
-constexpr wchar_t kTemporaryExtension[] = L".tmp";
-constexpr size_t kTemporaryIdLength = 8;
-
-// Whether |name| is "<target_name>.<8 hex digits>.tmp". The exact form keeps
-// the temporary files of "a.json.bak" apart from those of "a.json".
-bool IsTemporaryFileOf(const FilePath::StringType& name,
-                       const FilePath::StringType& target_name) {
-  const size_t extension_length = wcslen(kTemporaryExtension);
-  if (name.size() != target_name.size() + 1 + kTemporaryIdLength +
-                         extension_length ||
-      FilePath::CompareIgnoreCase(
-          StringPiece16(name.data(), target_name.size()), target_name) != 0 ||
-      name[target_name.size()] != L'.' ||
-      FilePath::CompareIgnoreCase(
-          StringPiece16(name.data() + name.size() - extension_length,
-                        extension_length),
-          kTemporaryExtension) != 0) {
-    return false;
-  }
-  return std::all_of(name.begin() + target_name.size() + 1,
-                     name.end() - extension_length,
-                     [](wchar_t c) { return iswxdigit(c) != 0; });
-}
 
 // Where CopyDirectory(from, to) puts the copy of |from|.
 FilePath CopyDestination(const FilePath& from, const FilePath& to) {
@@ -247,40 +221,6 @@ bool CreateTemporaryFileInDir(const FilePath& dir, FilePath* temp_file) {
   }
   *temp_file = FilePath(StringPiece16(long_name, MAX_PATH));
   return true;
-}
-
-bool CreateTemporaryFileFor(const FilePath& target, FilePath* temp_file) {
-  const FilePath dir = target.DirName();
-  const FilePath::StringType target_name = target.BaseName().value();
-  FileEnumerator leftovers(dir, false, FileEnumerator::FILES,
-                           target_name + L".*" + kTemporaryExtension);
-  for (FilePath leftover = leftovers.Next(); !leftover.empty();
-       leftover = leftovers.Next()) {
-    // A write in progress holds its file open without delete sharing, so
-    // the delete fails and the file stays.
-    if (IsTemporaryFileOf(leftover.BaseName().value(), target_name))
-      ::DeleteFileW(leftover.value().c_str());
-  }
-
-  // A random name, created only when it is new: nobody else's file is ever
-  // taken over.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    wchar_t id[kTemporaryIdLength + 1];
-    swprintf(id, kTemporaryIdLength + 1, L"%08X",
-             static_cast<unsigned int>(RandUint64()));
-    const FilePath candidate =
-        dir.Append(target_name + L"." + id + kTemporaryExtension);
-    ScopedHandle file(::CreateFileW(candidate.value().c_str(), GENERIC_WRITE, 0,
-                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
-    if (file.IsValid()) {
-      *temp_file = candidate;
-      return true;
-    }
-    if (::GetLastError() != ERROR_FILE_EXISTS)
-      return false;
-  }
-  return false;
 }
 
 bool CreateTemporaryFile(FilePath* path) {
@@ -497,23 +437,13 @@ bool ReplaceFile(const FilePath& from, const FilePath& to) {
   // reader or a crash in between would find no file at all. A reader holding
   // |to| open gets the rename refused, but only for the moment of its read:
   // the rename is tried again for a while before ReplaceFileW is.
-  const TimeTicks give_up =
-      TimeTicks::Now() + TimeDelta::FromMilliseconds(kRenameRetryMilliseconds);
-  DWORD move_error = ERROR_SUCCESS;
-  for (int attempt = 1;; ++attempt) {
-    if (g_move_file(from.value().c_str(), to.value().c_str(),
-                    MOVEFILE_REPLACE_EXISTING)) {
-      return true;
-    }
-    move_error = ::GetLastError();
-    const bool in_use = move_error == ERROR_ACCESS_DENIED ||
-                        move_error == ERROR_SHARING_VIOLATION;
-    // A count as well as a time, so that a loaded machine, which sleeps
-    // longer, still tries as often.
-    if (!in_use || (attempt >= kRenameAttempts && TimeTicks::Now() >= give_up))
-      break;
-    ::Sleep(1);
+  if (internal::RetryWhileInUse([&] {
+        return g_move_file(from.value().c_str(), to.value().c_str(),
+                           MOVEFILE_REPLACE_EXISTING) != 0;
+      })) {
+    return true;
   }
+  const DWORD move_error = ::GetLastError();
   // Only for its record of unknown error codes.
   File::OSErrorToFileError(move_error);
   // With nothing to replace, ReplaceFileW could only fail, and the move's
@@ -641,6 +571,23 @@ bool MovePathUnchecked(const FilePath& from, const FilePath& to,
 }
 
 namespace internal {
+
+bool RetryWhileInUse(const std::function<bool()>& rename) {
+  const TimeTicks give_up =
+      TimeTicks::Now() + TimeDelta::FromMilliseconds(kRenameRetryMilliseconds);
+  for (int attempt = 1;; ++attempt) {
+    if (rename())
+      return true;
+    const DWORD error = ::GetLastError();
+    const bool in_use =
+        error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+    // A count as well as a time, so that a loaded machine, which sleeps
+    // longer, still tries as often.
+    if (!in_use || (attempt >= kRenameAttempts && TimeTicks::Now() >= give_up))
+      return false;
+    ::Sleep(1);
+  }
+}
 
 ScopedMoveFileForTesting::ScopedMoveFileForTesting(MoveFileFunction function)
     : previous_(g_move_file) {

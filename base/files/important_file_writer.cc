@@ -7,6 +7,7 @@
 #include "base/bind.h"
 #include "base/files/file.h"
 #include "base/files/file_util.h"
+#include "base/files/replacement_file.h"
 #include "base/location.h"
 #include "base/logging.h"
 #include "base/metrics/histogram.h"
@@ -17,10 +18,10 @@ namespace base {
 namespace {
 
 // Codes of the histogram "ImportantFile.TempFileFailures". Code 2 was
-// retired and is never counted.
+// retired, and code 1 (the file cannot be opened for writing) is no longer
+// counted: the file is created open and stays open until it is in place.
 enum TempFileFailure {
   FAILED_CREATING = 0,
-  FAILED_OPENING = 1,
   FAILED_WRITING = 3,
   FAILED_RENAMING = 4,
   FAILED_FLUSHING = 5,
@@ -37,32 +38,6 @@ void CountFailure(TempFileFailure failure) {
       "ImportantFile.TempFileFailures", 1, TEMP_FILE_FAILURE_MAX,
       TEMP_FILE_FAILURE_MAX + 1);
   failures->Add(failure);
-}
-
-void DeleteTempFile(const FilePath& temp_file) {
-  if (!DeleteFileOrTree(temp_file, false))
-    PLOG(WARNING) << "Cannot delete the temporary file " << temp_file.value();
-}
-
-// Puts |temp_file| in the place of |path|. On failure the temporary file is
-// deleted unless it holds the only copy left of either content.
-bool MoveTempFileOverTarget(const FilePath& temp_file, const FilePath& path) {
-  if (ReplaceFile(temp_file, path))
-    return true;
-  const DWORD error = ::GetLastError();
-  CountFailure(FAILED_RENAMING);
-  if (!PathExists(path)) {
-    LOG(ERROR) << "Cannot replace " << path.value() << " ("
-               << logging::SystemErrorCodeToString(error)
-               << ") and no file is left there; the data stays in "
-               << temp_file.value();
-    return false;
-  }
-  LOG(ERROR) << "Cannot replace " << path.value() << " with "
-             << temp_file.value() << ": "
-             << logging::SystemErrorCodeToString(error);
-  DeleteTempFile(temp_file);
-  return false;
 }
 
 // The task of WriteNow; failures are logged by the write itself.
@@ -84,48 +59,51 @@ ImportantFileWriter::~ImportantFileWriter() = default;
 bool ImportantFileWriter::WriteFileAtomically(const FilePath& path,
                                               StringPiece data) {
   // Same folder, so that the final rename never crosses volumes; named after
-  // the target, so that the next write finds what a killed one left.
-  FilePath temp_file;
-  if (!CreateTemporaryFileFor(path, &temp_file)) {
+  // the target, so that the next write finds what a killed one left. A
+  // failed write deletes it when |replacement| goes.
+  ReplacementFile replacement;
+  if (!replacement.Create(path)) {
     PLOG(ERROR) << "Cannot create a temporary file beside " << path.value();
     CountFailure(FAILED_CREATING);
     return false;
   }
 
-  File file(temp_file, File::FLAG_OPEN | File::FLAG_WRITE);
-  if (!file.IsValid()) {
-    LOG(ERROR) << "Cannot open " << temp_file.value()
-               << " for writing: file error " << file.error_details();
-    CountFailure(FAILED_OPENING);
-    DeleteTempFile(temp_file);
-    return false;
-  }
-
+  File& file = replacement.file();
   const size_t data_size = data.size();
   CHECK(data_size <= kMaxDataSize) << "Data too large to write: " << data_size;
   const int size = static_cast<int>(data_size);
   const int written = file.Write(0, data.data(), size);
   const DWORD write_error = written < 0 ? ::GetLastError() : ERROR_SUCCESS;
-  const bool flushed = ::FlushFileBuffers(file.GetPlatformFile()) != 0;
-  const DWORD flush_error = flushed ? ERROR_SUCCESS : ::GetLastError();
-  file.Close();
-
   if (written != size) {
-    LOG(ERROR) << "Writing " << temp_file.value() << " failed: wrote "
-               << written << " of " << size << " bytes ("
+    LOG(ERROR) << "Writing " << replacement.path().value()
+               << " failed: wrote " << written << " of " << size << " bytes ("
                << logging::SystemErrorCodeToString(write_error) << ")";
     CountFailure(FAILED_WRITING);
-    DeleteTempFile(temp_file);
     return false;
   }
-  if (!flushed) {
-    LOG(ERROR) << "Flushing " << temp_file.value() << " failed: "
-               << logging::SystemErrorCodeToString(flush_error);
+  if (!::FlushFileBuffers(file.GetPlatformFile())) {
+    PLOG(ERROR) << "Flushing " << replacement.path().value() << " failed";
     CountFailure(FAILED_FLUSHING);
-    DeleteTempFile(temp_file);
     return false;
   }
-  return MoveTempFileOverTarget(temp_file, path);
+
+  if (replacement.ReplaceTarget())
+    return true;
+  const DWORD error = ::GetLastError();
+  CountFailure(FAILED_RENAMING);
+  if (!PathExists(path)) {
+    // The swap lost the old file: the new data is all there is.
+    replacement.Keep();
+    LOG(ERROR) << "Cannot replace " << path.value() << " ("
+               << logging::SystemErrorCodeToString(error)
+               << ") and no file is left there; the data stays in "
+               << replacement.path().value();
+    return false;
+  }
+  LOG(ERROR) << "Cannot replace " << path.value() << " with "
+             << replacement.path().value() << ": "
+             << logging::SystemErrorCodeToString(error);
+  return false;
 }
 
 bool ImportantFileWriter::HasPendingWrite() const {

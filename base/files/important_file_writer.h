@@ -62,8 +62,10 @@ class ImportantFileWriter {
   // file. On failure the old file stays as it was; should the system lose it
   // while swapping, the new data is moved into its place or, if even that
   // fails, kept in the temporary file that the log names. The temporary file
-  // is named after |path| (see CreateTemporaryFileFor), and those that
-  // killed writes left are deleted by the next write.
+  // is a ReplacementFile: writers of one path, in any thread or process, never
+  // delete each other's, and those that killed writes left are deleted by the
+  // next write while |path| exists. Of writers racing for one path, the last
+  // to finish wins.
   static bool WriteFileAtomically(const FilePath& path, StringPiece data);
 
   const FilePath& path() const { return path_; }

@@ -2,6 +2,8 @@
 
 #include <stdint.h>
 
+#include <algorithm>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +25,7 @@
 #include "testing/log_capture.h"
 #include "testing/mock_time_task_runner.h"
 #include "testing/queue_thread.h"
+#include "testing/run_together.h"
 
 namespace base {
 namespace {
@@ -53,16 +56,16 @@ class ImportantFileWriterTest : public test::FileTestBase {
   const FilePath target_ = Path(L"prefs.json");
 };
 
-// A failed write leaves nothing behind, not even the empty temporary file
-// of "sub\..\prefs.json", which is created but cannot be opened; the next
-// write goes through, an empty one too (the kill test writes large ones).
-// "sub" need not exist: the path is resolved as text.
+// A failed write leaves nothing behind; a target that climbs out of its
+// folder ("sub\..\prefs.json") is refused before anything is created. The
+// next write goes through, an empty one too (the kill test writes large
+// ones). "sub" need not exist: the path is resolved as text.
 TEST_F(ImportantFileWriterTest, FailedCreateOrOpenLeavesNothingBehind) {
   ASSERT_TRUE(WriteFileForTest(target_.value(), "old"));
   const struct {
     const wchar_t* target;
     int failure;
-  } cases[] = {{L"missing\\a.json", 0}, {L"sub\\..\\prefs.json", 1}};
+  } cases[] = {{L"missing\\a.json", 0}, {L"sub\\..\\prefs.json", 0}};
   for (const auto& c : cases) {
     const int64_t before = Failures(c.failure);
     EXPECT_FALSE(
@@ -106,7 +109,9 @@ BOOL WINAPI FailingReplaceFile(const wchar_t* replaced,
 // When the swap fails the old content stays and the temporary file goes,
 // except where ReplaceFileW may have lost the old file already: then the
 // new data takes its place, or when even that fails, stays in a temporary
-// file named after the target, which the next write clears away.
+// file named after the target. That file may be the only copy left, so the
+// next write leaves it alone while no target stands; the write after that
+// clears it away.
 TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
   struct Case {
     FakeReplace fake;
@@ -142,8 +147,38 @@ TEST_F(ImportantFileWriterTest, FailedSwapNeverLosesBothContents) {
       EXPECT_EQ("new", ReadForTest(Path(names[0])));
     }
   }
+  const std::vector<std::wstring> kept = ListFolder(folder_.path());
   EXPECT_TRUE(ImportantFileWriter::WriteFileAtomically(target_, "next"));
+  std::vector<std::wstring> names = ListFolder(folder_.path());
+  ASSERT_EQ(2u, names.size());
+  EXPECT_NE(names.end(), std::find(names.begin(), names.end(), kept[0]));
+  EXPECT_TRUE(ImportantFileWriter::WriteFileAtomically(target_, "last"));
+  EXPECT_EQ("last", ReadForTest(target_));
   ExpectOnlyTarget();
+}
+
+// Two writers of one file, one of them spelling its name in capitals, lose
+// no write to each other: neither deletes the other's temporary file while
+// it is written, and the file ends with one of their last writes, whole.
+TEST_F(ImportantFileWriterTest, ConcurrentWritersLoseNothing) {
+  ASSERT_TRUE(ImportantFileWriter::WriteFileAtomically(target_, "start"));
+  constexpr int kWrites = 300;
+  const FilePath paths[] = {target_, Path(L"PREFS.JSON")};
+  int failures[2] = {0, 0};
+  testing_support::RunOnThreadsTogether(2, [&](int writer) {
+    for (int i = 0; i < kWrites; ++i) {
+      const std::string data(1000 + i, static_cast<char>('a' + writer));
+      if (!ImportantFileWriter::WriteFileAtomically(paths[writer], data))
+        ++failures[writer];
+    }
+  });
+  EXPECT_EQ(0, failures[0]);
+  EXPECT_EQ(0, failures[1]);
+  const std::string contents = ReadForTest(target_);
+  EXPECT_TRUE(contents == std::string(1000 + kWrites - 1, 'a') ||
+              contents == std::string(1000 + kWrites - 1, 'b'))
+      << contents.size() << " bytes";
+  EXPECT_EQ(1u, ListFolder(folder_.path()).size());
 }
 
 class TestSerializer : public ImportantFileWriter::DataSerializer {

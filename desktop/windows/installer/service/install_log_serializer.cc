@@ -363,45 +363,38 @@ bool WriteAll(HANDLE file, const std::string& text) {
 
 // Writes |text| beside |path| and swaps it in with one rename, so that a
 // reader never finds |path| missing or partial, and a failure or a crash at
-// any point leaves the previous file whole.
+// any point leaves the previous file whole. A failure before the swap
+// deletes the temporary file when |replacement| goes.
 bool WriteFileAtomically(const base::FilePath& path, const std::string& text) {
-  base::FilePath temporary;
-  if (!g_save_functions->create_temporary_file(path, &temporary)) {
+  base::ReplacementFile replacement;
+  if (!g_save_functions->create_replacement(path, &replacement)) {
     PLOG(ERROR) << "Cannot create a temporary file beside "
                 << path.AsUTF8Unsafe();
     return false;
   }
-  bool written = false;
-  {
-    base::File file(temporary,
-                    base::File::FLAG_OPEN_TRUNCATED | base::File::FLAG_WRITE);
-    if (!file.IsValid()) {
-      PLOG(ERROR) << "Cannot open " << temporary.AsUTF8Unsafe();
-    } else if (!WriteAll(file.GetPlatformFile(), text)) {
-      PLOG(ERROR) << "Cannot write " << temporary.AsUTF8Unsafe();
-    } else if (!g_save_functions->flush_file_buffers(
-                   file.GetPlatformFile())) {
-      PLOG(ERROR) << "Cannot flush " << temporary.AsUTF8Unsafe();
-    } else {
-      written = true;
-    }
+  const HANDLE file = replacement.file().GetPlatformFile();
+  if (!WriteAll(file, text)) {
+    PLOG(ERROR) << "Cannot write " << replacement.path().AsUTF8Unsafe();
+    return false;
   }
-  if (written) {
-    if (g_save_functions->replace_file(temporary, path)) return true;
-    const DWORD error = ::GetLastError();
-    // The swap lost the old log half-way: the new one is all there is.
-    if (!base::PathExists(path)) {
-      LOG(ERROR) << "Cannot replace " << path.AsUTF8Unsafe() << " ("
-                 << logging::SystemErrorCodeToString(error)
-                 << ") and no log is left there; the new one stays in "
-                 << temporary.AsUTF8Unsafe();
-      return false;
-    }
-    LOG(ERROR) << "Cannot replace " << path.AsUTF8Unsafe() << " with "
-               << temporary.AsUTF8Unsafe() << ": "
-               << logging::SystemErrorCodeToString(error);
+  if (!g_save_functions->flush_file_buffers(file)) {
+    PLOG(ERROR) << "Cannot flush " << replacement.path().AsUTF8Unsafe();
+    return false;
   }
-  base::DeleteFileOrTree(temporary, /*recursive=*/false);
+  if (g_save_functions->replace_target(&replacement)) return true;
+  const DWORD error = ::GetLastError();
+  // The swap lost the old log half-way: the new one is all there is.
+  if (!base::PathExists(path)) {
+    replacement.Keep();
+    LOG(ERROR) << "Cannot replace " << path.AsUTF8Unsafe() << " ("
+               << logging::SystemErrorCodeToString(error)
+               << ") and no log is left there; the new one stays in "
+               << replacement.path().AsUTF8Unsafe();
+    return false;
+  }
+  LOG(ERROR) << "Cannot replace " << path.AsUTF8Unsafe() << " with "
+             << replacement.path().AsUTF8Unsafe() << ": "
+             << logging::SystemErrorCodeToString(error);
   return false;
 }
 

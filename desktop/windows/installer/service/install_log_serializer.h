@@ -29,7 +29,7 @@
 #include <pugixml.hpp>
 
 #include "base/files/file_path.h"
-#include "base/files/file_util.h"
+#include "base/files/replacement_file.h"
 #include "base/win/windows_types.h"
 #include "desktop/windows/installer/service/install_log.h"
 
@@ -55,7 +55,8 @@ class InstallLogSerializer {
   // when a text is not valid UTF-8 (or a path not valid UTF-16) or when
   // writing fails; |file| is then untouched, unless the swap lost it
   // half-way: the new document then stays in the temporary file
-  // ("<file>.<8 hex digits>.tmp") that the log names. Characters that XML
+  // ("<file>.<8 hex digits>.tmp", a base::ReplacementFile) that the log
+  // names, and is not swept away while |file| is missing. Characters that XML
   // cannot carry (control characters other than tab, line feed and carriage
   // return; U+FFFE and U+FFFF) are dropped and counted in
   // dropped_characters().
@@ -76,13 +77,15 @@ namespace internal {
 // The calls Save makes to put the file in place, in the order it makes them;
 // a table starts out with the real ones.
 struct SaveFunctions {
-  bool (*create_temporary_file)(const base::FilePath& target,
-                                base::FilePath* temp_file) =
-      &base::CreateTemporaryFileFor;
+  bool (*create_replacement)(const base::FilePath& target,
+                             base::ReplacementFile* file) =
+      [](const base::FilePath& target, base::ReplacementFile* file) {
+        return file->Create(target);
+      };
   decltype(&::WriteFile) write_file = &::WriteFile;
   decltype(&::FlushFileBuffers) flush_file_buffers = &::FlushFileBuffers;
-  bool (*replace_file)(const base::FilePath& from, const base::FilePath& to) =
-      &base::ReplaceFile;
+  bool (*replace_target)(base::ReplacementFile* file) =
+      [](base::ReplacementFile* file) { return file->ReplaceTarget(); };
 };
 
 // For tests only: routes the calls above through |functions| for the

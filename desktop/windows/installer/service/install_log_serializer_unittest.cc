@@ -15,6 +15,7 @@
 #include "base/time/time.h"
 #include "base/win/scoped_handle.h"
 #include "testing/child_process.h"
+#include "testing/run_together.h"
 #include "testing/scoped_test_folder.h"
 
 namespace installer {
@@ -82,10 +83,12 @@ TEST_F(InstallLogSerializerTest, FullLogMatchesGoldenFileBothWays) {
   dirty.app_id = std::string("\1\37\0", 3) + dirty.app_id;
   dirty.hkcu_keys[0].values[0].data += "\xEF\xBF\xBF";  // U+FFFF
   dirty.files[0] = FilePath(L"\x0B" + dirty.files[0].value());
+  dirty.files[1] = FilePath(dirty.files[1].value() + L"\xFFFE");
+  dirty.components[0].first += "\xEF\xBF\xBE";  // U+FFFE
   InstallLogSerializer saver;
   ASSERT_TRUE(saver.Save(dirty, file()));
   EXPECT_EQ(ReadText(GoldenFile()), ReadText(file()));
-  EXPECT_EQ(5u, saver.dropped_characters());
+  EXPECT_EQ(7u, saver.dropped_characters());
 }
 
 // Every rule of the reading steps, broken in turn in a valid document, and
@@ -108,6 +111,7 @@ TEST_F(InstallLogSerializerTest, LoadRefusesBrokenDocuments) {
   } kCases[] = {
       {"wrong root", "install_log", "log"},
       {"two roots", "</install_log>", "</install_log><install_log/>"},
+      {"two whole roots", "</install_log>", "</install_log>" + valid},
       {"text beside the root", "</install_log>", "</install_log>junk"},
       {"missing version", "version=\"1\" ", ""},
       {"missing pinned", " pinned=\"False\"", ""},
@@ -236,9 +240,10 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   };
 
   // Each step of a save as it fails on a full disk or in a crash; a write
-  // gets half its bytes out first.
-  internal::SaveFunctions failing[4];
-  failing[0].create_temporary_file = [](const FilePath&, FilePath*) {
+  // gets half its bytes out first, and reports that as an error or, as a
+  // short write, as success.
+  internal::SaveFunctions failing[5];
+  failing[0].create_replacement = [](const FilePath&, base::ReplacementFile*) {
     return false;
   };
   failing[1].write_file = [](HANDLE file, const void* data, DWORD size,
@@ -246,10 +251,12 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
     ::WriteFile(file, data, size / 2, written, overlapped);
     return FALSE;
   };
-  failing[2].flush_file_buffers = [](HANDLE) -> BOOL { return FALSE; };
-  failing[3].replace_file = [](const FilePath&, const FilePath&) {
-    return false;
+  failing[2].write_file = [](HANDLE file, const void* data, DWORD size,
+                             DWORD* written, OVERLAPPED* overlapped) -> BOOL {
+    return ::WriteFile(file, data, size / 2, written, overlapped);
   };
+  failing[3].flush_file_buffers = [](HANDLE) -> BOOL { return FALSE; };
+  failing[4].replace_target = [](base::ReplacementFile*) { return false; };
   for (const internal::SaveFunctions& functions : failing) {
     internal::ScopedSaveFunctionsForTesting fail(functions);
     EXPECT_FALSE(InstallLogSerializer().Save(FullLog(), file()))
@@ -267,12 +274,15 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   EXPECT_EQ(std::vector<std::wstring>{L"log.xml"}, names())
       << "a temporary file was left behind";
 
-  // A swap that loses the old log half-way leaves the new one beside it,
-  // which the next save clears away. (When base::ReplaceFile does that is
-  // for the important-file writer's tests to show.)
+  // A swap that loses the old log half-way leaves the new one beside it. It
+  // is then the only log there is, and stays while no log stands in its
+  // place: through a next save that fails too (a full disk), and one that
+  // succeeds; the save after that clears it away. (When base::ReplaceFile
+  // loses a target is for the important-file writer's tests to show.)
   internal::SaveFunctions losing;
-  losing.replace_file = [](const FilePath&, const FilePath& target) {
-    base::DeleteFileOrTree(target, false);
+  losing.replace_target = [](base::ReplacementFile* replacement) {
+    base::DeleteFileOrTree(replacement->target(), false);
+    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
     return false;
   };
   {
@@ -282,10 +292,38 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   std::vector<std::wstring> left = names();
   ASSERT_EQ(1u, left.size());
   EXPECT_EQ(0u, left[0].find(L"log.xml.")) << left[0];
-  EXPECT_EQ(ReadText(GoldenFile()),
-            ReadText(FilePath(folder_.path()).Append(left[0])));
+  const FilePath kept = FilePath(folder_.path()).Append(left[0]);
+  EXPECT_EQ(ReadText(GoldenFile()), ReadText(kept));
+  {
+    internal::ScopedSaveFunctionsForTesting full_disk(failing[1]);
+    EXPECT_FALSE(InstallLogSerializer().Save(previous, file()));
+  }
+  EXPECT_EQ(left, names());
+  EXPECT_EQ(ReadText(GoldenFile()), ReadText(kept));
+  ASSERT_TRUE(InstallLogSerializer().Save(previous, file()));
+  EXPECT_EQ(previous_text, ReadText(file()));
+  EXPECT_EQ(ReadText(GoldenFile()), ReadText(kept));
   ASSERT_TRUE(InstallLogSerializer().Save(FullLog(), file()));
   EXPECT_EQ(std::vector<std::wstring>{L"log.xml"}, names());
+}
+
+// Two savers of one log, one of them spelling its name in capitals, lose no
+// save to each other: neither deletes the other's temporary file while it
+// is written, and the log ends whole.
+TEST_F(InstallLogSerializerTest, ConcurrentSavesLoseNothing) {
+  InstallLog log = FullLog();
+  ASSERT_TRUE(InstallLogSerializer().Save(log, file()));
+  const FilePath paths[] = {file(),
+                            FilePath(folder_.path()).Append(L"LOG.XML")};
+  int failures[2] = {0, 0};
+  testing_support::RunOnThreadsTogether(2, [&](int saver) {
+    for (int i = 0; i < 100; ++i) {
+      if (!InstallLogSerializer().Save(log, paths[saver])) ++failures[saver];
+    }
+  });
+  EXPECT_EQ(0, failures[0]);
+  EXPECT_EQ(0, failures[1]);
+  EXPECT_EQ(ReadText(GoldenFile()), ReadText(file()));
 }
 
 // Another process reads the log throughout 300 saves and never finds it
