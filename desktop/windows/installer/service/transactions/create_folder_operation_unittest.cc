@@ -1,6 +1,7 @@
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 
 #include <string>
+#include <vector>
 
 #include "base/files/file_util.h"
 #include "desktop/windows/installer/service/transactions/operation_test_support.h"
@@ -19,17 +20,55 @@ bool CreateFolder(Transaction* transaction, const std::wstring& path) {
   return transaction->Execute(std::move(operation));
 }
 
-// A rollback removes the created chain deepest first and stops at a folder
-// that has received a file meanwhile.
-TEST(CreateFolderOperationTest, RollbackKeepsFoldersWithFiles) {
-  testing_support::ScopedTestFolder folder;
-  const std::wstring top = folder.path() + L"\\a";
-  Transaction transaction;
-  ASSERT_TRUE(CreateFolder(&transaction, top + L"\\b\\c"));
-  ASSERT_TRUE(testing_support::WriteFileForTest(top + L"\\b\\f.txt", "x"));
-  transaction.Rollback();
-  EXPECT_FALSE(base::PathExists(FilePath(top + L"\\b\\c")));
-  EXPECT_TRUE(base::PathExists(FilePath(top + L"\\b\\f.txt")));
+// A rollback removes the folders the creation made, deepest first, and
+// none that existed before it, even an empty one right above the chain or
+// the test's own folder; a folder that has received a file meanwhile stays.
+// Paths are relative to the test's folder, whose own path is "".
+TEST(CreateFolderOperationTest, RollbackRemovesOnlyCreatedFolders) {
+  struct Case {
+    std::vector<std::wstring> folders_before;
+    std::vector<std::wstring> files_before;
+    std::wstring create;
+    // Written after the creation, before the rollback; none when empty.
+    std::wstring file_meanwhile;
+    std::vector<std::wstring> kept;
+    std::vector<std::wstring> gone;
+  };
+  const Case kCases[] = {
+      {{}, {}, L"a\\b\\c", L"a\\b\\f.txt", {L"a\\b\\f.txt"}, {L"a\\b\\c"}},
+      {{}, {}, L"a\\b", L"", {L""}, {L"a"}},
+      {{L"a\\b"}, {}, L"a\\b\\c\\d", L"", {L"a\\b"}, {L"a\\b\\c"}},
+      {{L"a\\b"},
+       {L"a\\b\\old.txt"},
+       L"a\\b\\c\\d",
+       L"",
+       {L"a\\b\\old.txt"},
+       {L"a\\b\\c"}},
+  };
+  for (const Case& test : kCases) {
+    SCOPED_TRACE(testing::Message() << "creating " << test.create);
+    testing_support::ScopedTestFolder folder;
+    const auto full = [&folder](const std::wstring& relative) {
+      return relative.empty() ? folder.path()
+                              : folder.path() + L"\\" + relative;
+    };
+    for (const std::wstring& path : test.folders_before)
+      ASSERT_TRUE(base::CreateDirectoryTree(FilePath(full(path))));
+    for (const std::wstring& path : test.files_before)
+      ASSERT_TRUE(testing_support::WriteFileForTest(full(path), "x"));
+    Transaction transaction;
+    ASSERT_TRUE(CreateFolder(&transaction, full(test.create)));
+    ASSERT_TRUE(base::DirectoryExists(FilePath(full(test.create))));
+    if (!test.file_meanwhile.empty()) {
+      ASSERT_TRUE(
+          testing_support::WriteFileForTest(full(test.file_meanwhile), "x"));
+    }
+    transaction.Rollback();
+    for (const std::wstring& path : test.kept)
+      EXPECT_TRUE(base::PathExists(FilePath(full(path)))) << path;
+    for (const std::wstring& path : test.gone)
+      EXPECT_FALSE(base::PathExists(FilePath(full(path)))) << path;
+  }
 }
 
 // A creation that fails removes what it made on the way; one without any

@@ -1,6 +1,9 @@
 #include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
 
+#include <wchar.h>
+
 #include <sstream>
+#include <utility>
 
 #include "desktop/windows/installer/service/transactions/operation_test_support.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
@@ -120,6 +123,84 @@ TEST_P(DeleteRegKeyOperationTest, RollbackRestoresEachDescriptor) {
   transaction.Rollback();
   EXPECT_EQ(before, g_created_descriptors);
   EXPECT_EQ(before[tree_], ReadDescriptor(root_, tree_, view_));
+}
+
+// A root named alone ("CURRENT_USER", "MACHINE"), opened through its
+// handle in the view the object type names; none for any other name.
+base::win::RegKey OpenRootByName(const wchar_t* name, SE_OBJECT_TYPE type,
+                                 REGSAM access) {
+  const std::pair<const wchar_t*, HKEY> kRoots[] = {
+      {L"MACHINE", HKEY_LOCAL_MACHINE}, {L"CURRENT_USER", HKEY_CURRENT_USER}};
+  base::win::RegKey key;
+  if (type != SE_REGISTRY_KEY && type != SE_REGISTRY_WOW64_32KEY) return key;
+  const REGSAM view = type == SE_REGISTRY_WOW64_32KEY ? KEY_WOW64_32KEY : 0;
+  for (const auto& root : kRoots) {
+    if (_wcsicmp(name, root.first) == 0)
+      key.Open(root.second, L"", access | view);
+  }
+  return key;
+}
+
+// The security calls as Windows answers them for a root named alone, which
+// this registry refuses by name: without them a deletion of a root would
+// stop at its first access check here, and what it does to the keys below
+// would go unseen.
+DWORD WINAPI GetSecurityWithRoots(LPCWSTR name, SE_OBJECT_TYPE type,
+                                  SECURITY_INFORMATION information, PSID* owner,
+                                  PSID* group, PACL* dacl, PACL* sacl,
+                                  PSECURITY_DESCRIPTOR* descriptor) {
+  base::win::RegKey root = OpenRootByName(name, type, READ_CONTROL);
+  if (!root.Valid()) {
+    return test::GetSecurityByView(name, type, information, owner, group, dacl,
+                                   sacl, descriptor);
+  }
+  return ::GetSecurityInfo(root.Handle(), SE_REGISTRY_KEY, information, owner,
+                           group, dacl, sacl, descriptor);
+}
+
+DWORD WINAPI SetSecurityWithRoots(LPWSTR name, SE_OBJECT_TYPE type,
+                                  SECURITY_INFORMATION information, PSID owner,
+                                  PSID group, PACL dacl, PACL sacl) {
+  base::win::RegKey root = OpenRootByName(name, type, WRITE_DAC | WRITE_OWNER);
+  if (!root.Valid()) {
+    return test::SetSecurityByView(name, type, information, owner, group, dacl,
+                                   sacl);
+  }
+  return ::SetSecurityInfo(root.Handle(), SE_REGISTRY_KEY, information, owner,
+                           group, dacl, sacl);
+}
+
+// An empty key path, or one of separators alone, names the root itself:
+// the deletion is refused before it changes anything, so the root keeps
+// every key and value it had without the help of a rollback.
+TEST_P(DeleteRegKeyOperationTest, RefusesToDeleteTheRoot) {
+  // The roots must be the sandbox's before anything may try to delete them:
+  // the real ones hold the sandbox itself and the system's keys.
+  ASSERT_FALSE(test::KeyExists(HKEY_CURRENT_USER, L"Software\\VeltoTest", 0));
+  ASSERT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, L"System", 0));
+  BuildTree();
+  testing_support::MachineSnapshot before;
+  ASSERT_TRUE(before.AddRegistryTree(L"root", root_, L"", view_))
+      << before.error();
+  internal::ScopedSecurityInfoFunctionsForTesting root_security(
+      {&GetSecurityWithRoots, &SetSecurityWithRoots});
+  for (const wchar_t* path : {L"", L"\\", L"\\\\\\"}) {
+    SCOPED_TRACE(testing::Message() << "key path \"" << path << "\"");
+    std::unique_ptr<Operation> operation;
+    CreateDeleteRegKeyOperation(root_, path, view_, &operation);
+    Transaction nested;
+    {
+      testing_support::LogCapture log;
+      EXPECT_FALSE(operation->Execute(&nested));
+      EXPECT_EQ(1u, log.Count(logging::LOG_ERROR)) << log.Text();
+    }
+    testing_support::MachineSnapshot after;
+    ASSERT_TRUE(after.AddRegistryTree(L"root", root_, L"", view_))
+        << after.error();
+    EXPECT_TRUE(before == after) << DescribeDifferences(before, after);
+    // A deletion that went ahead is undone: each path starts from the tree.
+    operation->Rollback();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, DeleteRegKeyOperationTest,
