@@ -157,6 +157,8 @@ TEST_F(InstallationInfoTest, CustomProfilePath) {
       {R"(C:\\P\\<USERNAME>\\V)", L"C:\\P\\<U>\\V", L"C:\\P\\<U>\\V"},
       {R"(D:\\Data)", L"D:\\Data", L"D:\\Data"},
       {R"(D:\\Data\u0000\\More)", L"D:\\Data", L"D:\\Data"},
+      {R"(D:\\Velto.Data\\a.b)", L"D:\\Velto.Data\\a.b",
+       L"D:\\Velto.Data\\a.b"},
       // Parents that would point the uninstallation at a whole drive or
       // share, or at the homes of all users (the spellings of a root are
       // PathValidationTest's).
@@ -164,11 +166,21 @@ TEST_F(InstallationInfoTest, CustomProfilePath) {
       {R"(\\\\srv\\share\\<USERNAME>)", L"\\\\srv\\share\\<U>", nullptr},
       {R"(\\\\?\\UNC\\srv\\s\\<USERNAME>)", L"\\\\srv\\s\\<U>", nullptr},
       {R"(C:\\Users\\<USERNAME>)", L"C:\\Users\\<U>", nullptr},
+      {R"(c:\\USERS\\<USERNAME>)", L"c:\\USERS\\<U>", nullptr},
+      // Spellings the system reads as the homes of all users: it drops
+      // trailing dots and blanks, and a stream name opens the folder.
+      {R"(C:\\Users.\\<USERNAME>)", nullptr, nullptr},
+      {R"(C:\\users. .\\<USERNAME>)", nullptr, nullptr},
+      {R"(C:\\Users::$INDEX_ALLOCATION\\<USERNAME>)", nullptr, nullptr},
       // User-data folders that are roots, relative or the homes of all
       // users: nothing is handed out.
       {R"(Profiles\\<USERNAME>)", nullptr, nullptr},
       {R"(D:\\)", nullptr, nullptr},
       {R"(C:\\Users)", nullptr, nullptr},
+      {R"(C:\\Users\\.)", nullptr, nullptr},
+      {R"(C:\\users.)", nullptr, nullptr},
+      {R"(C:\\users )", nullptr, nullptr},
+      {R"(\\\\?\\C:\\users.)", nullptr, nullptr},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.json_path);

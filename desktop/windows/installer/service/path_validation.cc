@@ -75,10 +75,14 @@ bool IsAsciiLetter(wchar_t c) {
   return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
 }
 
-// "." and ".." themselves, and names the system may trim to them: it drops
-// trailing dots and blanks from a component.
-bool IsDotsAndBlanks(base::StringPiece16 component) {
-  return component.find_first_not_of(L". ") == base::StringPiece16::npos;
+// Whether the system reads |name| as it is written. It drops trailing dots
+// from a component and trailing blanks from the last one: "users." and
+// "users " name "users", and dots and blanks may name "." or "..". Behind
+// "\\?\" such a name is literal, but once the prefix is dropped, an alias.
+// A colon names a stream: "users::$INDEX_ALLOCATION" opens "users" itself.
+bool IsLiteralName(base::StringPiece16 name) {
+  return !name.empty() && name.back() != L'.' && name.back() != L' ' &&
+         name.find(L':') == base::StringPiece16::npos;
 }
 
 // Takes the next component of |rest|, up to a separator or the end, off its
@@ -162,7 +166,7 @@ bool NormalizeFolderBelowRoot(const std::wstring& path,
   if (share) {
     const base::StringPiece16 server = TakeComponent(&rest);
     const base::StringPiece16 share_name = TakeComponent(&rest);
-    if (IsDotsAndBlanks(server) || IsDotsAndBlanks(share_name))
+    if (!IsLiteralName(server) || !IsLiteralName(share_name))
       return false;
     root = L"\\\\" + server.as_string() + L"\\" + share_name.as_string();
   } else if (rest.size() >= 3 && IsAsciiLetter(rest[0]) && rest[1] == L':' &&
@@ -183,7 +187,7 @@ bool NormalizeFolderBelowRoot(const std::wstring& path,
       // As the system does: ".." at the root stays at the root.
       if (!components.empty())
         components.pop_back();
-    } else if (IsDotsAndBlanks(component)) {
+    } else if (!IsLiteralName(component)) {
       return false;
     } else {
       components.push_back(component);

@@ -36,8 +36,11 @@ bool IsValidWin32Path(const std::wstring& path, bool short_limit);
 // separator, and lets ".." take away the component before it, never the
 // root. False, |*normalized| unchanged, for a relative path ("x", "C:x",
 // "\x"), for a namespace other than drives and shares (a volume name, a
-// device), for a NUL, for a component of dots and blanks that the system
-// might read as "." or "..", and for a root in any spelling.
+// device), for a NUL, for a root in any spelling, and for a name (server,
+// share or component other than "." and "..") that the system might read
+// as another: one ending in a dot or a blank ("users." and "users " are
+// "users", "a.. " may be ".."), whatever the prefix, or one holding a colon
+// (a stream: "users::$INDEX_ALLOCATION" is "users").
 bool NormalizeFolderBelowRoot(const std::wstring& path,
                               std::wstring* normalized);
 

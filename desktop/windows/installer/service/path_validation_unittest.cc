@@ -72,6 +72,7 @@ TEST(PathValidationTest, NormalizeFolderBelowRoot) {
       {L"\\??\\C:\\a", L"C:\\a"},
       {L"//srv/share/a/b/..", L"\\\\srv\\share\\a"},
       {L"\\\\.\\unc\\srv\\share\\a\\.", L"\\\\srv\\share\\a"},
+      {L"C:\\Velto.Data\\a.b", L"C:\\Velto.Data\\a.b"},
       // Roots, however written.
       {L"C:\\", nullptr},
       {L"C:", nullptr},
@@ -85,6 +86,23 @@ TEST(PathValidationTest, NormalizeFolderBelowRoot) {
       {L"\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\a", nullptr},
       {L"C:\\a\\. .\\b", nullptr},
       {std::wstring(L"C:\\a\0b", 6), nullptr},
+      // Names the system reads as another: it drops trailing dots, and
+      // blanks from the last component, so "users." is "users"; behind
+      // "\\?\" the name is literal, and without the prefix an alias.
+      {L"C:\\users.", nullptr},
+      {L"C:\\users ", nullptr},
+      {L"C:\\users. .", nullptr},
+      {L"C:\\a.. \\b", nullptr},
+      {L"\\\\?\\C:\\users.", nullptr},
+      {L"\\??\\C:\\users.\\x", nullptr},
+      {L"\\\\.\\C:\\users ", nullptr},
+      {L"\\\\?\\UNC\\srv\\share\\a.", nullptr},
+      {L"//srv/share/a /b", nullptr},
+      {L"\\\\srv.\\share\\a", nullptr},
+      {L"\\\\srv\\share \\a", nullptr},
+      // A stream name: "::$INDEX_ALLOCATION" opens the folder itself.
+      {L"C:\\users::$INDEX_ALLOCATION", nullptr},
+      {L"C:\\users:$I30:$INDEX_ALLOCATION\\x", nullptr},
   };
   for (const auto& [path, expected] : cases) {
     std::wstring normalized = L"unchanged";
