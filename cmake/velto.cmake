@@ -17,6 +17,11 @@
 # <folder_path>_unittests, linked against every component; every
 # *_benchmark.cc becomes an executable of its own (with its helper sources
 # *_benchmark_*.cc) that CTest runs in its few-second smoke mode (--smoke).
+#
+# velto_add_gtest(NAME)
+#   Has CTest run the GoogleTest executable NAME (built with velto_test_main)
+#   through testing/run_test_executable.sh, which fails a run that ended
+#   before its last test finished, whatever its exit code.
 
 set_property(GLOBAL PROPERTY VELTO_LIBRARIES "")
 
@@ -61,6 +66,14 @@ set(VELTO_TEST_ENVIRONMENT
     "WINEDEBUG=-all"
     "WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=")
 
+function(velto_add_gtest name)
+  add_test(NAME ${name}
+           COMMAND bash ${CMAKE_SOURCE_DIR}/testing/run_test_executable.sh
+                   ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}"
+                       TIMEOUT 600)
+endfunction()
+
 function(velto_add_all_tests)
   get_property(libraries GLOBAL PROPERTY VELTO_LIBRARIES)
   file(GLOB_RECURSE tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/*_unittest.cc)
@@ -84,10 +97,17 @@ function(velto_add_all_tests)
     target_link_libraries(${name} PRIVATE velto_test_main
                           -Wl,--start-group ${libraries} -Wl,--end-group
                           gmock gtest)
-    add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}"
-                         TIMEOUT 600)
+    velto_add_gtest(${name})
   endforeach()
+
+  # The check of run_test_executable.sh, on probe cases that end their runs
+  # in each way.
+  add_test(NAME run_test_executable_check
+           COMMAND bash ${CMAKE_SOURCE_DIR}/testing/run_test_executable_test.sh
+                   ${CMAKE_CROSSCOMPILING_EMULATOR}
+                   $<TARGET_FILE:run_test_executable_probe>)
+  set_tests_properties(run_test_executable_check PROPERTIES
+                       ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}" TIMEOUT 120)
 
   file(GLOB_RECURSE benchmarks CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/*_benchmark.cc)
   list(FILTER benchmarks EXCLUDE REGEX "^${CMAKE_BINARY_DIR}/")

@@ -1,12 +1,26 @@
 // The main of every unit-test executable.
+//
+// CTest runs each executable through testing/run_test_executable.sh, which
+// names a file in VELTO_TEST_COMPLETION_FILE: the main writes it once every
+// test has run, so a run that a test ended early (an exit, a crash) fails
+// even when its exit code is 0.
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/win/windows_types.h"
 
 namespace {
+
+constexpr wchar_t kCompletionFileVariable[] = L"VELTO_TEST_COMPLETION_FILE";
 
 // A crash ends the process at once with the exception code: no debugger, no
 // dialog, so death tests finish in milliseconds.
@@ -16,9 +30,29 @@ LONG WINAPI TerminateOnUnhandledException(EXCEPTION_POINTERS* info) {
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
+// Returns the completion file's path, empty when none was asked for, and
+// takes the variable out of this process's environment: a child of a test
+// (this executable run again, say) that got to its end would otherwise
+// write the file and hide an early end of this run.
+std::wstring TakeCompletionFilePath() {
+  std::wstring path;
+  DWORD size = ::GetEnvironmentVariableW(kCompletionFileVariable, nullptr, 0);
+  if (size > 1) {
+    path.resize(size);
+    path.resize(::GetEnvironmentVariableW(kCompletionFileVariable, &path[0],
+                                          size));
+  }
+  ::SetEnvironmentVariableW(kCompletionFileVariable, nullptr);
+  // The C runtime keeps a copy of its own, which _wspawn and system() pass
+  // on.
+  _wputenv((std::wstring(kCompletionFileVariable) + L"=").c_str());
+  return path;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::wstring completion_file = TakeCompletionFilePath();
   ::SetUnhandledExceptionFilter(&TerminateOnUnhandledException);
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   // Test executables run side by side from one folder: the default
@@ -28,5 +62,16 @@ int main(int argc, char** argv) {
   settings.logging_dest = logging::LOG_TO_SYSTEM_DEBUG_LOG;
   logging::InitLogging(settings);
   testing::InitGoogleMock(&argc, argv);
-  return RUN_ALL_TESTS();
+  int result = RUN_ALL_TESTS();
+  if (!completion_file.empty()) {
+    const std::string text = std::to_string(result) + "\n";
+    if (base::WriteFileBytes(base::FilePath(completion_file), text.data(),
+                             static_cast<int>(text.size())) !=
+        static_cast<int>(text.size())) {
+      fprintf(stderr, "Could not write the completion file %ls\n",
+              completion_file.c_str());
+      return 1;
+    }
+  }
+  return result;
 }

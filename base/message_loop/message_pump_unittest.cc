@@ -8,6 +8,7 @@
 #include "base/at_exit.h"
 #include "base/message_loop/message_loop.h"
 #include "base/message_loop/message_loop_test_helpers.h"
+#include "base/message_loop/message_pump_default.h"
 #include "base/message_loop/message_pump_win.h"
 #include "base/message_loop/message_window.h"
 #include "base/metrics/histogram_test_util.h"
@@ -22,20 +23,54 @@ using test::Fn;
 
 constexpr char kProblemHistogram[] = "Quarle.MessageLoopProblem";
 
-// Runs |on_work| at the first DoWork; has nothing else to do.
+// Runs |on_work| at the first DoWork; has nothing else to do. Counts the
+// calls.
 class FakeDelegate : public MessagePump::Delegate {
  public:
   bool DoWork() override {
+    ++work_calls;
     if (std::function<void()> work = std::exchange(on_work, nullptr)) work();
     return false;
   }
   bool DoDelayedWork(TimeTicks* next) override {
+    ++delayed_work_calls;
     *next = TimeTicks();
     return false;
   }
-  bool DoIdleWork() override { return false; }
+  bool DoIdleWork() override {
+    ++idle_work_calls;
+    return false;
+  }
   std::function<void()> on_work;
+  int work_calls = 0;
+  int delayed_work_calls = 0;
+  int idle_work_calls = 0;
 };
+
+// A Quit before Run is not lost: that Run does its first DoWork and returns
+// without waiting.
+TEST(MessagePumpDefaultTest, QuitBeforeRunDoesOneDoWork) {
+  MessagePumpDefault pump;
+  FakeDelegate delegate;
+  pump.Quit();
+  pump.Run(&delegate);
+  EXPECT_EQ(1, delegate.work_calls);
+  EXPECT_EQ(0, delegate.delayed_work_calls);
+  EXPECT_EQ(0, delegate.idle_work_calls);
+}
+
+// Takes the wake-up messages waiting for |pump|'s window and counts them, so
+// that none is left for a later test's loop.
+int TakeWakeUpMessages(const MessagePumpForUI& pump) {
+  int taken = 0;
+  MSG message;
+  while (::PeekMessageW(&message, pump.message_hwnd(),
+                        MessagePumpForUI::kMsgHaveWork,
+                        MessagePumpForUI::kMsgHaveWork, PM_REMOVE)) {
+    ++taken;
+  }
+  return taken;
+}
 
 // The calls the pumps make through the seam, and what they answer.
 struct FakeApi {
@@ -102,11 +137,32 @@ TEST_F(MessagePumpWinTest, FailedWakeUpIsCountedAndRetried) {
     FakeApi::fail = false;
     EXPECT_EQ(2, FakeApi::posts);
     EXPECT_EQ(before + 2, GetHistogramSampleCount(kProblemHistogram, problem));
-    // With posts working again, one wake-up goes out and wakes the pump.
+    // With posts working again, one wake-up goes out.
     pump->ScheduleWork();
     pump->ScheduleWork();
     EXPECT_EQ(3, FakeApi::posts);
+    if (problem == 0) {
+      auto* ui_pump = static_cast<MessagePumpForUI*>(pump.get());
+      EXPECT_EQ(1, TakeWakeUpMessages(*ui_pump));
+    }
   }
+}
+
+// Our message number posted to the pump's window by someone else is one
+// more wake-up beside the pump's own: the pump takes both and runs on, and
+// its next ScheduleWork posts again.
+TEST_F(MessagePumpWinTest, UiPumpAbsorbsAStrayWakeUpMessage) {
+  MessagePumpForUI pump;
+  FakeDelegate delegate;
+  delegate.on_work = [&] { pump.Quit(); };
+  pump.ScheduleWork();
+  ASSERT_TRUE(::PostMessageW(pump.message_hwnd(),
+                             MessagePumpForUI::kMsgHaveWork, 0, 0));
+  pump.Run(&delegate);
+  EXPECT_EQ(0, TakeWakeUpMessages(pump));
+  pump.ScheduleWork();
+  EXPECT_EQ(2, FakeApi::posts);
+  EXPECT_EQ(1, TakeWakeUpMessages(pump));
 }
 
 // The window timer cannot fire sooner than 10 ms; work due now is a wake-up

@@ -260,8 +260,7 @@ bool MessagePumpForUI::ProcessMessageHelper(const MSG& message) {
     ::PostQuitMessage(static_cast<int>(message.wParam));
     return false;
   }
-  if (message.message == kMsgHaveWork && message.hwnd == message_hwnd())
-    return ProcessPumpReplacementMessage();
+  if (IsWakeUpMessage(message)) return ProcessPumpReplacementMessage();
 
   unsigned action = MessagePumpDispatcher::TRANSLATE_AND_DISPATCH;
   if (state_->dispatcher) action = state_->dispatcher->Dispatch(message);
@@ -271,6 +270,10 @@ bool MessagePumpForUI::ProcessMessageHelper(const MSG& message) {
     ::DispatchMessageW(&message);
   }
   return true;
+}
+
+bool MessagePumpForUI::IsWakeUpMessage(const MSG& message) const {
+  return message.message == kMsgHaveWork && message.hwnd == message_hwnd();
 }
 
 bool MessagePumpForUI::ProcessPumpReplacementMessage() {
@@ -283,6 +286,11 @@ bool MessagePumpForUI::ProcessPumpReplacementMessage() {
   // A new wake-up may be posted from now on.
   have_work_.store(0);
   if (!have_message) return false;
+  // A second wake-up (someone else posted our message number to our
+  // window) asks for nothing more than the first did. Handled as one, it
+  // would post a wake-up and take it in its stead again, one level deeper
+  // each time, until the stack runs out.
+  if (IsWakeUpMessage(message)) return false;
   // Work may remain that the wake-up was for; don't let this message hide
   // it.
   ScheduleWork();

@@ -125,6 +125,7 @@ class MessagePumpForUI : public MessagePumpWin {
   void RescheduleTimer();
   bool ProcessNextWindowsMessage();
   bool ProcessMessageHelper(const MSG& message);
+  bool IsWakeUpMessage(const MSG& message) const;
   bool ProcessPumpReplacementMessage();
 
   win::MessageWindow message_window_;

@@ -88,7 +88,5 @@ foreach(release win7 win8 win10)
   target_link_libraries(${release_test} PRIVATE velto_test_main velto_manifest
                         -Wl,--start-group ${libraries} -Wl,--end-group
                         gmock gtest)
-  add_test(NAME ${release_test} COMMAND ${release_test})
-  set_tests_properties(${release_test} PROPERTIES
-                       ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}" TIMEOUT 600)
+  velto_add_gtest(${release_test})
 endforeach()
