@@ -7,6 +7,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "base/files/file.h"
@@ -250,6 +251,13 @@ bool ContentMatchesImage(const std::vector<uint8_t>& content, DWORD encoding,
 // The tests' chain engine, or null for the machine's.
 std::atomic<HCERTCHAINENGINE> g_chain_engine{nullptr};
 
+using WinVerifyTrustFunction =
+    internal::ScopedWinVerifyTrustForTesting::Function;
+static_assert(std::is_same_v<WinVerifyTrustFunction,
+                             decltype(&::WinVerifyTrust)>,
+              "WinVerifyTrust's signature");
+std::atomic<WinVerifyTrustFunction> g_win_verify_trust{&::WinVerifyTrust};
+
 // The checks WinTrust makes of a primary signature, made here for every
 // signer: not every WinTrust makes them all.
 bool SignerIsGenuine(HCRYPTMSG message, DWORD encoding, DWORD index,
@@ -399,6 +407,14 @@ ScopedTrustedRootsForTesting::~ScopedTrustedRootsForTesting() {
   ::CertFreeCertificateChainEngine(engine_);
 }
 
+ScopedWinVerifyTrustForTesting::ScopedWinVerifyTrustForTesting(
+    Function function)
+    : function_(function), previous_(g_win_verify_trust.exchange(function)) {}
+
+ScopedWinVerifyTrustForTesting::~ScopedWinVerifyTrustForTesting() {
+  CHECK(function_ == g_win_verify_trust.exchange(previous_));
+}
+
 }  // namespace internal
 
 bool IsSignedPeFile(const base::FilePath& path, bool* has_signature) {
@@ -421,6 +437,15 @@ bool VerifyFileSignature(const base::FilePath& path) {
   base::MemoryMappedFile image;
   if (!MapImage(path, base::File::FLAG_EXCLUSIVE_WRITE, &guard, &image))
     return false;
+  // WinTrust and the signature reader follow the certificate-table entry
+  // with readers of their own, and at least one WinTrust crashes on an entry
+  // that points into the image. Ours is written for hostile bytes: only a
+  // table it finds sound reaches theirs.
+  PeSignatureLayout layout;
+  if (!ReadPeSignatureLayout(image.data(), image.length(), &layout) ||
+      !CertificateTableIsSound(image.data(), image.length(), layout)) {
+    return false;
+  }
 
   WINTRUST_FILE_INFO file_info = {};
   file_info.cbStruct = sizeof(file_info);
@@ -433,7 +458,7 @@ bool VerifyFileSignature(const base::FilePath& path) {
   trust.data.pFile = &file_info;
   trust.data.dwStateAction = WTD_STATEACTION_IGNORE;
   GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-  if (::WinVerifyTrust(nullptr, &action, &trust) != 0)
+  if (g_win_verify_trust.load()(nullptr, &action, &trust) != 0)
     return false;
 
   DWORD encoding = 0;

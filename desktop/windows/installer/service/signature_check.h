@@ -30,8 +30,10 @@ bool IsSignedPeFile(const base::FilePath& path, bool* has_signature);
 
 // True when WinTrust accepts the file's signature (revocation is not
 // consulted) and one of its signers, or a signer of a nested signature, is
-// the expected signer and counts as such (see CheckSignerNames). The file is
-// held open against writers for the whole check.
+// the expected signer and counts as such (see CheckSignerNames). A file that
+// is not a PE image with a sound certificate table (CertificateTableIsSound)
+// fails before WinTrust reads it. The file is held open against writers for
+// the whole check.
 bool VerifyFileSignature(const base::FilePath& path);
 
 // True when a signer of |message|, or of a signature nested in it, is named
@@ -76,6 +78,27 @@ class ScopedTrustedRootsForTesting {
  private:
   HCERTCHAINENGINE engine_ = nullptr;
   HCERTCHAINENGINE previous_ = nullptr;
+};
+
+// For tests only: while the scope lives, VerifyFileSignature calls
+// |function| in place of WinTrust's WinVerifyTrust, so that a test can see
+// which files reach WinTrust and how its answer is used. Scopes nest, each
+// restoring the function before it; they are made and ended while no check
+// runs.
+class ScopedWinVerifyTrustForTesting {
+ public:
+  using Function = LONG(WINAPI*)(HWND window, GUID* action, void* data);
+
+  explicit ScopedWinVerifyTrustForTesting(Function function);
+  ~ScopedWinVerifyTrustForTesting();
+  ScopedWinVerifyTrustForTesting(const ScopedWinVerifyTrustForTesting&) =
+      delete;
+  ScopedWinVerifyTrustForTesting&
+  operator=(const ScopedWinVerifyTrustForTesting&) = delete;
+
+ private:
+  Function function_;
+  Function previous_;
 };
 
 }  // namespace internal

@@ -2,15 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/files/file_util.h"
 #include "base/files/memory_mapped_file.h"
+#include "base/little_endian.h"
 #include "testing/child_process.h"
 #include "testing/log_capture.h"
 #include "testing/scoped_test_folder.h"
+
+#include <wintrust.h>
 
 namespace installer {
 namespace {
@@ -29,6 +35,25 @@ std::string ReadFixture(const std::wstring& name) {
   std::string bytes;
   EXPECT_TRUE(base::ReadFileToString(base::FilePath(Fixture(name)), &bytes));
   return bytes;
+}
+
+// |image| with its certificate-table entry pointing into the middle of the
+// image, where the bytes now begin like a certificate entry of the X.509
+// kind as long as the table. The real table stays at the end of the file,
+// in no table. Wine's WinTrust crashes on such a file.
+std::string WithTableInsideImage(std::string image) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(image.data());
+  const uint32_t pe = base::ReadLittleEndian32(bytes + 0x3C);
+  const bool plus = base::ReadLittleEndian16(bytes + pe + 24) == 0x20B;
+  const size_t entry = pe + 24 + (plus ? 112 : 96) + 4 * 8;
+  const uint32_t table = base::ReadLittleEndian32(bytes + entry);
+  const uint32_t size = base::ReadLittleEndian32(bytes + entry + 4);
+  const uint32_t moved = table / 2;
+  // dwLength, wRevision 2.0, wCertificateType WIN_CERT_TYPE_X509.
+  const uint32_t header[] = {size, 0x00010200};
+  memcpy(&image[entry], &moved, sizeof(moved));
+  memcpy(&image[moved], header, sizeof(header));
+  return image;
 }
 
 // The fixtures' root is the only one the chain check trusts in each test:
@@ -84,10 +109,15 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
   ScopedTestFolder folder;
   const std::string expected = ReadFixture(L"expected.exe");
   const std::wstring cut = folder.path() + L"\\cut.exe";
+  const std::wstring moved = folder.path() + L"\\moved.exe";
+  const std::wstring moved32 = folder.path() + L"\\moved32.exe";
   const std::wstring text = folder.path() + L"\\notes.txt";
   const std::wstring one_byte = folder.path() + L"\\one";
   const std::wstring empty = folder.path() + L"\\empty.exe";
   ASSERT_TRUE(WriteFileForTest(cut, expected.substr(0, expected.size() - 100)));
+  ASSERT_TRUE(WriteFileForTest(moved, WithTableInsideImage(expected)));
+  ASSERT_TRUE(WriteFileForTest(
+      moved32, WithTableInsideImage(ReadFixture(L"expected32.exe"))));
   ASSERT_TRUE(WriteFileForTest(text, "MZ Velto Software Ltd\r\n"));
   ASSERT_TRUE(WriteFileForTest(one_byte, "M"));
   ASSERT_TRUE(WriteFileForTest(empty, ""));
@@ -113,7 +143,10 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
     cases.push_back({Fixture(name + std::wstring(L".exe")), true, true, false});
   }
   cases.push_back({Fixture(L"unsigned.exe"), true, false, false});
-  cases.push_back({cut, true, true, false});
+  // Damaged copies, whose embedded signature only our own reader may read.
+  const std::wstring damaged[] = {cut, moved, moved32};
+  for (const std::wstring& path : damaged)
+    cases.push_back({path, true, true, false});
   for (const std::wstring& path :
        {text, one_byte, empty, folder.path() + L"\\missing.exe"}) {
     cases.push_back({path, false, false, false});
@@ -127,7 +160,9 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
     EXPECT_EQ(test.has_signature, test.is_pe && has_signature)
         << test.path.c_str();
     EXPECT_EQ(test.passes, VerifyFileSignature(path)) << test.path.c_str();
-    if (test.has_signature && test.path != cut) {
+    if (test.has_signature &&
+        std::find(std::begin(damaged), std::end(damaged), test.path) ==
+            std::end(damaged)) {
       EXPECT_EQ(test.passes, CheckSignersOf(test.path, test.path))
           << test.path.c_str();
     }
@@ -148,6 +183,42 @@ TEST_F(SignatureCheckTest, NestedSignerCountsOnlyForItsImageAndRoot) {
   // With the machine's own roots, the fixtures' root is trusted nowhere.
   trusted_roots_.reset();
   EXPECT_FALSE(CheckSignersOf(Fixture(L"nested.exe"), Fixture(L"nested.exe")));
+}
+
+std::vector<std::wstring>* g_trust_requests = nullptr;
+
+LONG WINAPI RecordAndRefuse(HWND, GUID*, void* data) {
+  g_trust_requests->push_back(
+      static_cast<WINTRUST_DATA*>(data)->pFile->pcwszFilePath);
+  return TRUST_E_NOSIGNATURE;
+}
+
+// WinTrust gets only images whose certificate table our own reader finds
+// sound, and its refusal stands even for a genuine image.
+TEST_F(SignatureCheckTest, OnlySoundImagesReachWinTrust) {
+  ScopedTestFolder folder;
+  const std::wstring moved = folder.path() + L"\\moved.exe";
+  const std::wstring moved32 = folder.path() + L"\\moved32.exe";
+  ASSERT_TRUE(WriteFileForTest(
+      moved, WithTableInsideImage(ReadFixture(L"expected.exe"))));
+  ASSERT_TRUE(WriteFileForTest(
+      moved32, WithTableInsideImage(ReadFixture(L"expected32.exe"))));
+  std::vector<std::wstring> requests;
+  g_trust_requests = &requests;
+  internal::ScopedWinVerifyTrustForTesting trust(&RecordAndRefuse);
+
+  for (const std::wstring& path :
+       {moved, moved32, Fixture(L"expected_padded.exe"),
+        Fixture(L"nested_appended.exe"), Fixture(L"unsigned.exe")}) {
+    EXPECT_FALSE(VerifyFileSignature(base::FilePath(path))) << path.c_str();
+  }
+  EXPECT_EQ(std::vector<std::wstring>(), requests);
+  requests.clear();
+
+  const std::wstring genuine = Fixture(L"expected.exe");
+  EXPECT_FALSE(VerifyFileSignature(base::FilePath(genuine)));
+  EXPECT_EQ(std::vector<std::wstring>(1, genuine), requests);
+  g_trust_requests = nullptr;
 }
 
 TEST_F(SignatureCheckTest, WritersAreShutOutDuringTheCheck) {

@@ -41,8 +41,9 @@
 #                         signed by the other company, with the expected
 #                         signer's signature nested 3, 4 and 5 levels deep
 #   nested_16_signers.exe, nested_17_signers.exe
-#                         other, with 14 and 15 nested signatures taken from
-#                         a different image, then a genuine nested one
+#                         other, with a genuine nested signature first, then
+#                         14 and 15 nested signatures taken from a different
+#                         image; only the cap on signers can refuse the 17
 #   tampered.exe          expected, changed after signing
 # and root.cer, the test root in DER form, which the tests trust.
 set -euo pipefail
@@ -172,6 +173,20 @@ if ($command eq 'nest') {
     unless $offset + $size == length $image;
   substr($image, $entry + 4, 4) = pack 'V', $size + length $extra;
   spew($out, $image . $extra);
+} elsif ($command eq 'first-nested') {
+  # first-nested SIGNATURE NESTED: dies unless the first signer of SIGNATURE
+  # carries NESTED as its first unsigned attribute.
+  my ($signature, $nested) = @ARGV;
+  my $signer = signature($signature);
+  for my $index (@first_signer) {
+    my @children = elements($signer->[1]);
+    $signer = $children[$index + ($index < 0 ? @children : 0)];
+  }
+  my $unsigned = (elements($signer->[1]))[-1];
+  my ($first) = $unsigned->[0] == 0xA1 ? elements($unsigned->[1]) : ();
+  my $value = $first && (elements((elements($first->[1]))[1][1]))[0];
+  die "$signature: $nested is not its first nested signature"
+    unless $value && encode(@$value) eq encode(@{signature($nested)});
 } else {
   die "unknown command $command";
 }
@@ -287,11 +302,22 @@ for depth in 3 4 5; do
   attach depth$depth.der unsigned.exe nested_depth$depth.exe
 done
 
-replays() { for _ in $(seq "$1"); do echo replay.der; done; }
-edit nest signers16.der other.der $(replays 14) depth0.der
-edit nest signers17.der other.der $(replays 15) depth0.der
+# The genuine signature comes first: met after the sixteenth signer, it
+# would be refused by the walk stopping there even with the signer count
+# left unchecked at the end. Attaching re-encodes the nested signatures in DER
+# order, which sorts a shorter encoding first: the others carry a longer
+# digest, so that no key or image of any build can put them before it.
+sign expected sha512 different.exe different_expected512.exe
+extract different_expected512.exe replay512.der
+replays() { for _ in $(seq "$1"); do echo replay512.der; done; }
+edit nest signers16.der other.der depth0.der $(replays 14)
+edit nest signers17.der other.der depth0.der $(replays 15)
 attach signers16.der unsigned.exe nested_16_signers.exe
 attach signers17.der unsigned.exe nested_17_signers.exe
+for signers in 16 17; do
+  extract nested_${signers}_signers.exe attached$signers.der
+  edit first-nested attached$signers.der depth0.der
+done
 
 # One byte of the DOS stub, which the digest covers.
 cp expected.exe tampered.exe
