@@ -6,7 +6,6 @@
 
 #include "base/bind.h"
 #include "base/files/file.h"
-#include "base/files/file_util.h"
 #include "base/files/replacement_file.h"
 #include "base/location.h"
 #include "base/logging.h"
@@ -87,23 +86,11 @@ bool ImportantFileWriter::WriteFileAtomically(const FilePath& path,
     return false;
   }
 
-  if (replacement.ReplaceTarget())
-    return true;
-  const DWORD error = ::GetLastError();
-  CountFailure(FAILED_RENAMING);
-  if (!PathExists(path)) {
-    // The swap lost the old file: the new data is all there is.
-    replacement.Keep();
-    LOG(ERROR) << "Cannot replace " << path.value() << " ("
-               << logging::SystemErrorCodeToString(error)
-               << ") and no file is left there; the data stays in "
-               << replacement.path().value();
+  if (!replacement.ReplaceTarget()) {
+    CountFailure(FAILED_RENAMING);
     return false;
   }
-  LOG(ERROR) << "Cannot replace " << path.value() << " with "
-             << replacement.path().value() << ": "
-             << logging::SystemErrorCodeToString(error);
-  return false;
+  return true;
 }
 
 bool ImportantFileWriter::HasPendingWrite() const {

@@ -154,6 +154,20 @@ bool ReplacementFile::ReplaceTarget() {
     done_ = true;
     return true;
   }
+  const DWORD error = ::GetLastError();
+  if (!PathExists(target_)) {
+    // The swap lost the old file half-way: the new data is all there is.
+    Keep();
+    LOG(ERROR) << "Cannot replace " << target_.value() << " ("
+               << logging::SystemErrorCodeToString(error)
+               << ") and no file is left there; the data stays in "
+               << path_.value();
+  } else {
+    LOG(ERROR) << "Cannot replace " << target_.value() << " with "
+               << path_.value() << ": "
+               << logging::SystemErrorCodeToString(error);
+  }
+  ::SetLastError(error);
   return false;
 }
 

@@ -7,10 +7,7 @@
 //       !::FlushFileBuffers(replacement.file().GetPlatformFile())) {
 //     return false;                   // the destructor deletes the file
 //   }
-//   if (!replacement.ReplaceTarget()) {
-//     if (!PathExists(path)) replacement.Keep();  // the only data left
-//     return false;
-//   }
+//   return replacement.ReplaceTarget();   // logged; never loses both
 //
 // The file is named after the target, "<target name>.<8 hex digits>.tmp",
 // so that a later writer of the same target can tell the leftovers of
@@ -59,13 +56,14 @@ class ReplacementFile {
   // readers of the target refuse is tried again for a moment (see
   // internal::RetryWhileInUse); after that the file is closed and
   // base::ReplaceFile tries again by path, ReplaceFileW included. True when
-  // the file stands at the target; it is closed either way. On failure the
-  // thread's last error is the failing step's, and the file is still there
-  // unless someone deleted it in the moment after it was closed.
+  // the file stands at the target; it is closed either way. A failure is
+  // logged, and the thread's last error is the failing step's. The file is
+  // then deleted when this object goes, unless the swap lost the target: it
+  // then holds the only copy of the data and stays, as the log says (unless
+  // someone deleted it in the moment after it was closed).
   bool ReplaceTarget();
 
-  // Leaves the file on disk when this object goes: after a failed
-  // ReplaceTarget that lost the target, it holds the only copy of the data.
+  // Leaves the file on disk when this object goes.
   void Keep();
 
  private:

@@ -111,22 +111,53 @@ TEST_F(ReplacementFileTest, LeftoversStayWhileTheTargetIsMissing) {
   EXPECT_FALSE(Exists(L"a.json.0123ABCD.tmp"));
 }
 
-BOOL WINAPI RefuseToReplace(const wchar_t*, const wchar_t*, const wchar_t*,
-                            DWORD, void*, void*) {
+// The reader that keeps the target from being renamed over, and whether
+// ReplaceFileW loses the target before it fails, as it may half-way.
+HANDLE g_reader = INVALID_HANDLE_VALUE;
+bool g_lose_target = false;
+
+BOOL WINAPI RefuseToReplace(const wchar_t* replaced, const wchar_t*,
+                            const wchar_t*, DWORD, void*, void*) {
+  if (g_lose_target) {
+    ::CloseHandle(g_reader);
+    g_reader = INVALID_HANDLE_VALUE;
+    ::DeleteFileW(replaced);
+    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+    return FALSE;
+  }
   ::SetLastError(ERROR_UNABLE_TO_REMOVE_REPLACED);
+  return FALSE;
+}
+
+// Renames by path never happen, so that a file the swap has lost cannot be
+// moved into its place either.
+BOOL WINAPI RefuseToMove(const wchar_t*, const wchar_t*, DWORD) {
+  ::SetLastError(ERROR_ACCESS_DENIED);
   return FALSE;
 }
 
 // A swap that cannot happen (a reader holds the target throughout, and
 // ReplaceFileW cannot get past it either) leaves the target alone; the file
-// is deleted, or stays where the writer keeps it.
+// is deleted, or stays where the writer keeps it. A swap that lost the
+// target keeps the file by itself: it holds the only copy of the data.
 TEST_F(ReplacementFileTest, FailedSwapDeletesOrKeepsTheFile) {
-  MakeFile(L"a.json", "old");
   internal::ScopedReplaceFileForTesting refusing(&RefuseToReplace);
-  for (const bool keep : {false, true}) {
-    SCOPED_TRACE(keep);
-    ScopedHandle reader(
-        HoldOpenForTest(target_, FILE_SHARE_READ | FILE_SHARE_WRITE));
+  internal::ScopedMoveFileForTesting no_moves(&RefuseToMove);
+  const struct {
+    bool lose_target;
+    bool keep;
+    DWORD error;
+  } cases[] = {
+      {false, false, ERROR_UNABLE_TO_REMOVE_REPLACED},
+      {false, true, ERROR_UNABLE_TO_REMOVE_REPLACED},
+      {true, false, ERROR_UNABLE_TO_MOVE_REPLACEMENT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.lose_target << c.keep);
+    MakeFile(L"a.json", "old");
+    g_lose_target = c.lose_target;
+    g_reader = HoldOpenForTest(target_, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(INVALID_HANDLE_VALUE, g_reader);
     FilePath path;
     {
       ReplacementFile replacement;
@@ -134,15 +165,19 @@ TEST_F(ReplacementFileTest, FailedSwapDeletesOrKeepsTheFile) {
       path = replacement.path();
       ASSERT_TRUE(Write(&replacement, "data"));
       EXPECT_FALSE(replacement.ReplaceTarget());
-      EXPECT_EQ(static_cast<DWORD>(ERROR_UNABLE_TO_REMOVE_REPLACED),
-                ::GetLastError());
+      EXPECT_EQ(c.error, ::GetLastError());
       EXPECT_FALSE(replacement.ReplaceTarget());  // Closed: refused at once.
-      if (keep) replacement.Keep();
+      if (c.keep) replacement.Keep();
     }
-    EXPECT_EQ(keep, PathExists(path));
+    if (g_reader != INVALID_HANDLE_VALUE) ::CloseHandle(g_reader);
+    g_reader = INVALID_HANDLE_VALUE;
+    EXPECT_EQ(c.keep || c.lose_target, PathExists(path));
+    if (!c.lose_target) {
+      EXPECT_EQ("old", ReadForTest(target_));
+    }
   }
-  EXPECT_EQ("old", ReadForTest(target_));
   // The next writer's sweep clears what was kept.
+  MakeFile(L"a.json", "old");
   ReplacementFile next;
   ASSERT_TRUE(next.Create(target_));
   EXPECT_EQ(2u, Names().size());

