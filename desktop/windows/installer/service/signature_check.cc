@@ -439,8 +439,8 @@ bool VerifyFileSignature(const base::FilePath& path) {
     return false;
   // WinTrust and the signature reader follow the certificate-table entry
   // with readers of their own, and at least one WinTrust crashes on an entry
-  // that points into the image. Ours is written for hostile bytes: only a
-  // table it finds sound reaches theirs.
+  // that points into the image or is typed X.509. Ours is written for
+  // hostile bytes: only a table it finds sound reaches theirs.
   PeSignatureLayout layout;
   if (!ReadPeSignatureLayout(image.data(), image.length(), &layout) ||
       !CertificateTableIsSound(image.data(), image.length(), layout)) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/files/file_util.h"
@@ -37,15 +38,21 @@ std::string ReadFixture(const std::wstring& name) {
   return bytes;
 }
 
+// Where the certificate-table entry of |image|, PE32 or PE32+, lies.
+size_t CertificateEntryOf(const std::string& image) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(image.data());
+  const uint32_t pe = base::ReadLittleEndian32(bytes + 0x3C);
+  const bool plus = base::ReadLittleEndian16(bytes + pe + 24) == 0x20B;
+  return pe + 24 + (plus ? 112 : 96) + 4 * 8;
+}
+
 // |image| with its certificate-table entry pointing into the middle of the
 // image, where the bytes now begin like a certificate entry of the X.509
 // kind as long as the table. The real table stays at the end of the file,
 // in no table. Wine's WinTrust crashes on such a file.
 std::string WithTableInsideImage(std::string image) {
+  const size_t entry = CertificateEntryOf(image);
   const auto* bytes = reinterpret_cast<const uint8_t*>(image.data());
-  const uint32_t pe = base::ReadLittleEndian32(bytes + 0x3C);
-  const bool plus = base::ReadLittleEndian16(bytes + pe + 24) == 0x20B;
-  const size_t entry = pe + 24 + (plus ? 112 : 96) + 4 * 8;
   const uint32_t table = base::ReadLittleEndian32(bytes + entry);
   const uint32_t size = base::ReadLittleEndian32(bytes + entry + 4);
   const uint32_t moved = table / 2;
@@ -54,6 +61,60 @@ std::string WithTableInsideImage(std::string image) {
   memcpy(&image[entry], &moved, sizeof(moved));
   memcpy(&image[moved], header, sizeof(header));
   return image;
+}
+
+// |image| with its one certificate entry typed |type| instead of PKCS #7
+// signed data, and nothing else changed. Wine's WinTrust crashes on the
+// X.509 type.
+std::string WithCertificateType(std::string image, uint16_t type) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(image.data());
+  const uint32_t table =
+      base::ReadLittleEndian32(bytes + CertificateEntryOf(image));
+  memcpy(&image[table + 6], &type, sizeof(type));
+  return image;
+}
+
+// |image| with its table starting 16 bytes earlier, over the end of the
+// image, as one entry typed |type| whose DER SEQUENCE reaches to the end of
+// the file: a table framed soundly around bytes that are no signature.
+std::string WithTableReachingBack(std::string image, uint16_t type) {
+  const size_t entry = CertificateEntryOf(image);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(image.data());
+  const uint32_t table = base::ReadLittleEndian32(bytes + entry) - 16;
+  const uint32_t size = base::ReadLittleEndian32(bytes + entry + 4) + 16;
+  const uint32_t header[] = {size, 0x0200u | uint32_t{type} << 16};
+  const uint32_t contents = size - 8 - 6;
+  const uint8_t sequence[] = {0x30, 0x84,
+                              static_cast<uint8_t>(contents >> 24),
+                              static_cast<uint8_t>(contents >> 16),
+                              static_cast<uint8_t>(contents >> 8),
+                              static_cast<uint8_t>(contents)};
+  memcpy(&image[entry], &table, sizeof(table));
+  memcpy(&image[entry + 4], &size, sizeof(size));
+  memcpy(&image[table], header, sizeof(header));
+  memcpy(&image[table + 8], sequence, sizeof(sequence));
+  return image;
+}
+
+// Copies of the genuine images that only their certificate entry makes
+// unsound: each must answer false before any WinTrust sees it.
+std::vector<std::wstring> WriteUnsoundCopies(const std::wstring& folder) {
+  std::vector<std::wstring> paths;
+  for (const wchar_t* name : {L"expected", L"expected32"}) {
+    const std::string image = ReadFixture(name + std::wstring(L".exe"));
+    const std::pair<const wchar_t*, std::string> copies[] = {
+        {L"_moved", WithTableInsideImage(image)},
+        {L"_x509", WithCertificateType(image, WIN_CERT_TYPE_X509)},
+        {L"_x509_reaching_back",
+         WithTableReachingBack(image, WIN_CERT_TYPE_X509)},
+        {L"_reserved_type", WithCertificateType(image, 3)},
+    };
+    for (const auto& copy : copies) {
+      paths.push_back(folder + L"\\" + name + copy.first + L".exe");
+      EXPECT_TRUE(WriteFileForTest(paths.back(), copy.second));
+    }
+  }
+  return paths;
 }
 
 // The fixtures' root is the only one the chain check trusts in each test:
@@ -109,15 +170,10 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
   ScopedTestFolder folder;
   const std::string expected = ReadFixture(L"expected.exe");
   const std::wstring cut = folder.path() + L"\\cut.exe";
-  const std::wstring moved = folder.path() + L"\\moved.exe";
-  const std::wstring moved32 = folder.path() + L"\\moved32.exe";
   const std::wstring text = folder.path() + L"\\notes.txt";
   const std::wstring one_byte = folder.path() + L"\\one";
   const std::wstring empty = folder.path() + L"\\empty.exe";
   ASSERT_TRUE(WriteFileForTest(cut, expected.substr(0, expected.size() - 100)));
-  ASSERT_TRUE(WriteFileForTest(moved, WithTableInsideImage(expected)));
-  ASSERT_TRUE(WriteFileForTest(
-      moved32, WithTableInsideImage(ReadFixture(L"expected32.exe"))));
   ASSERT_TRUE(WriteFileForTest(text, "MZ Velto Software Ltd\r\n"));
   ASSERT_TRUE(WriteFileForTest(one_byte, "M"));
   ASSERT_TRUE(WriteFileForTest(empty, ""));
@@ -143,8 +199,15 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
     cases.push_back({Fixture(name + std::wstring(L".exe")), true, true, false});
   }
   cases.push_back({Fixture(L"unsigned.exe"), true, false, false});
+  // A table framed soundly around a signature that is not one reaches
+  // WinTrust, which must refuse it.
+  const std::wstring junk = folder.path() + L"\\junk_signature.exe";
+  ASSERT_TRUE(WriteFileForTest(
+      junk, WithTableReachingBack(expected, WIN_CERT_TYPE_PKCS_SIGNED_DATA)));
   // Damaged copies, whose embedded signature only our own reader may read.
-  const std::wstring damaged[] = {cut, moved, moved32};
+  std::vector<std::wstring> damaged = WriteUnsoundCopies(folder.path());
+  damaged.push_back(cut);
+  damaged.push_back(junk);
   for (const std::wstring& path : damaged)
     cases.push_back({path, true, true, false});
   for (const std::wstring& path :
@@ -197,19 +260,16 @@ LONG WINAPI RecordAndRefuse(HWND, GUID*, void* data) {
 // sound, and its refusal stands even for a genuine image.
 TEST_F(SignatureCheckTest, OnlySoundImagesReachWinTrust) {
   ScopedTestFolder folder;
-  const std::wstring moved = folder.path() + L"\\moved.exe";
-  const std::wstring moved32 = folder.path() + L"\\moved32.exe";
-  ASSERT_TRUE(WriteFileForTest(
-      moved, WithTableInsideImage(ReadFixture(L"expected.exe"))));
-  ASSERT_TRUE(WriteFileForTest(
-      moved32, WithTableInsideImage(ReadFixture(L"expected32.exe"))));
+  std::vector<std::wstring> unsound = WriteUnsoundCopies(folder.path());
+  for (const wchar_t* name :
+       {L"expected_padded", L"nested_appended", L"unsigned"}) {
+    unsound.push_back(Fixture(name + std::wstring(L".exe")));
+  }
   std::vector<std::wstring> requests;
   g_trust_requests = &requests;
   internal::ScopedWinVerifyTrustForTesting trust(&RecordAndRefuse);
 
-  for (const std::wstring& path :
-       {moved, moved32, Fixture(L"expected_padded.exe"),
-        Fixture(L"nested_appended.exe"), Fixture(L"unsigned.exe")}) {
+  for (const std::wstring& path : unsound) {
     EXPECT_FALSE(VerifyFileSignature(base::FilePath(path))) << path.c_str();
   }
   EXPECT_EQ(std::vector<std::wstring>(), requests);

@@ -7,6 +7,7 @@
 #include "base/win/windows_types.h"
 
 #include <bcrypt.h>
+#include <wintrust.h>
 
 namespace installer {
 
@@ -159,9 +160,14 @@ bool CertificateTableIsSound(const uint8_t* image, size_t length,
   if (size < kEntryHeader)
     return false;
   const uint32_t entry_length = base::ReadLittleEndian32(image + table);
+  // An Authenticode signature is PKCS #7 signed data, whatever the revision
+  // of the entry; readers of the other types are not built for hostile
+  // bytes (at least one WinTrust crashes on an X.509 entry).
+  const uint16_t type = base::ReadLittleEndian16(image + table + 6);
   size_t header = 0;
   size_t signature = 0;
-  if (entry_length < kEntryHeader || entry_length > size ||
+  if (type != WIN_CERT_TYPE_PKCS_SIGNED_DATA || entry_length < kEntryHeader ||
+      entry_length > size ||
       !ReadDerSequence(image + table + kEntryHeader,
                        entry_length - kEntryHeader, &header, &signature)) {
     return false;

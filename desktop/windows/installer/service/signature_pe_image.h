@@ -40,8 +40,9 @@ bool ReadPeSignatureLayout(const uint8_t* image, size_t length,
                            PeSignatureLayout* layout);
 
 // True when the certificate table of |image| holds a signature and nothing
-// else: it ends the file, and it is one WIN_CERTIFICATE entry whose PKCS #7
-// signature (a DER SEQUENCE) is followed by fewer than 8 bytes, all zero.
+// else: it ends the file, and it is one WIN_CERTIFICATE entry of the PKCS #7
+// signed-data type (of any revision) whose signature (a DER SEQUENCE) is
+// followed by fewer than 8 bytes, all zero.
 // Bytes anywhere else in or after the table would be covered by no digest
 // that the signature's readers all agree on.
 bool CertificateTableIsSound(const uint8_t* image, size_t length,

@@ -183,6 +183,11 @@ TEST(SignaturePeImageTest, CertificateTableHoldsTheSignatureAlone) {
       {"entry longer than the table", changed(table, 109, 4), false},
       {"signature not a SEQUENCE", changed(table + 8, 0x31, 1), false},
       {"indefinite length", changed(table + 9, 0x80, 1), false},
+      // Only PKCS #7 signed data is a signature; the revision is not ours to
+      // judge.
+      {"entry typed X.509", changed(table + 6, 0x0001, 2), false},
+      {"entry of a reserved type", changed(table + 6, 0x0003, 2), false},
+      {"entry of revision 1.0", changed(table + 4, 0x0100, 2), true},
       {"table over the headers", changed(kEntry, 0x100, 4), false},
       {"table past the end", changed(kEntry + 4, 109, 4), false},
   };
