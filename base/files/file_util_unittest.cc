@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "base/files/file_test_util.h"
+#include "base/time/time.h"
 #include "base/win/scoped_handle.h"
 #include "testing/scoped_directory_link.h"
 
@@ -383,14 +384,16 @@ TEST_F(FileUtilTest, TemporaryFiles) {
 }
 
 // The renames of ReplaceFile as others' handles refuse them: |g_refusals|
-// times with |g_refusal_error|, then for real.
+// times, and also until |g_refused_until| has passed, with
+// |g_refusal_error|; then for real.
 int g_refusals = 0;
+TimeTicks g_refused_until;
 DWORD g_refusal_error = ERROR_SUCCESS;
 int g_rename_calls = 0;
 BOOL WINAPI RefuseThenMove(const wchar_t* from, const wchar_t* to,
                            DWORD flags) {
   ++g_rename_calls;
-  if (g_refusals > 0) {
+  if (g_refusals > 0 || TimeTicks::Now() < g_refused_until) {
     --g_refusals;
     ::SetLastError(g_refusal_error);
     return FALSE;
@@ -399,35 +402,54 @@ BOOL WINAPI RefuseThenMove(const wchar_t* from, const wchar_t* to,
 }
 
 // A rename that a reader's handle refuses, whichever of the two errors the
-// system gives, is tried again until the reader lets go; any other error is
-// final. The target is missing, so that ReplaceFileW cannot step in.
+// system gives, is tried again until the reader lets go, for 100 ms and 10
+// attempts both: a reader that holds the file for 40 ms outlasts 10 short
+// sleeps, and a loaded machine that sleeps long still tries 10 times. Any
+// other error is final. The target is missing, so that ReplaceFileW cannot
+// step in.
 TEST_F(FileUtilTest, ReplaceFileRetriesRenamesRefusedWhileInUse) {
   internal::ScopedMoveFileForTesting refusing(&RefuseThenMove);
+  constexpr int kForever = 1 << 30;
   const struct {
     DWORD error;
     int refusals;
+    int refused_ms;
     bool replaced;
-    int calls;
   } cases[] = {
-      {ERROR_SHARING_VIOLATION, 5, true, 6},
-      {ERROR_ACCESS_DENIED, 5, true, 6},
-      {ERROR_WRITE_PROTECT, 1, false, 1},
+      {ERROR_SHARING_VIOLATION, 5, 0, true},
+      {ERROR_ACCESS_DENIED, 5, 0, true},
+      {ERROR_SHARING_VIOLATION, 0, 40, true},
+      {ERROR_ACCESS_DENIED, 0, 40, true},
+      {ERROR_SHARING_VIOLATION, kForever, 0, false},
+      {ERROR_WRITE_PROTECT, 1, 0, false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.error);
+    SCOPED_TRACE(testing::Message() << c.error << ", " << c.refusals
+                                    << " refusals, " << c.refused_ms << " ms");
     FilePath from = MakeFile(L"from", "new");
     FilePath to = Path(L"to");
     ASSERT_TRUE(DeleteFileOrTree(to, false));
     g_refusals = c.refusals;
     g_refusal_error = c.error;
     g_rename_calls = 0;
+    const TimeTicks begin = TimeTicks::Now();
+    g_refused_until = begin + TimeDelta::FromMilliseconds(c.refused_ms);
     EXPECT_EQ(c.replaced, ReplaceFile(from, to));
-    EXPECT_EQ(c.calls, g_rename_calls);
+    const TimeDelta spent = TimeTicks::Now() - begin;
     if (c.replaced) {
       EXPECT_EQ("new", ReadForTest(to));
+      if (c.refused_ms == 0) {
+        EXPECT_EQ(c.refusals + 1, g_rename_calls);
+      }
     } else {
       EXPECT_EQ(c.error, ::GetLastError());
       EXPECT_EQ("new", ReadForTest(from));
+      if (c.refusals == kForever) {
+        EXPECT_GE(g_rename_calls, 10);
+        EXPECT_GE(spent, TimeDelta::FromMilliseconds(100));
+      } else {
+        EXPECT_EQ(1, g_rename_calls);
+      }
     }
   }
 }

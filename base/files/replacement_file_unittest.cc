@@ -1,6 +1,8 @@
 #include "base/files/replacement_file.h"
 
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include "base/files/file_test_util.h"
 #include "base/files/file_util.h"
 #include "base/win/scoped_handle.h"
+#include "testing/log_capture.h"
 
 namespace base {
 namespace {
@@ -181,6 +184,39 @@ TEST_F(ReplacementFileTest, FailedSwapDeletesOrKeepsTheFile) {
   ReplacementFile next;
   ASSERT_TRUE(next.Create(target_));
   EXPECT_EQ(2u, Names().size());
+}
+
+// A moved file has one owner. Whatever becomes of the object it was moved
+// from, even after the new owner kept the file and went, the file stays and
+// nothing tries to delete it; a file the new owner held before is dropped.
+TEST_F(ReplacementFileTest, AMovedFileHasOneOwner) {
+  testing_support::LogCapture log;
+  for (bool assign : {false, true}) {
+    SCOPED_TRACE(assign ? "move-assigned" : "move-constructed");
+    auto source = std::make_unique<ReplacementFile>();
+    ASSERT_TRUE(source->Create(target_));
+    const FilePath path = source->path();
+    ASSERT_TRUE(Write(source.get(), "kept"));
+    {
+      std::unique_ptr<ReplacementFile> owner;
+      if (assign) {
+        owner = std::make_unique<ReplacementFile>();
+        ASSERT_TRUE(owner->Create(target_));
+        const FilePath dropped = owner->path();
+        *owner = std::move(*source);
+        EXPECT_FALSE(PathExists(dropped));
+      } else {
+        owner = std::make_unique<ReplacementFile>(std::move(*source));
+      }
+      EXPECT_EQ(path, owner->path());
+      EXPECT_EQ(target_, owner->target());
+      EXPECT_TRUE(source->path().empty());
+      owner->Keep();
+    }
+    source.reset();
+    EXPECT_EQ("kept", ReadForTest(path));
+  }
+  EXPECT_EQ("", log.Text());
 }
 
 }  // namespace

@@ -241,33 +241,57 @@ TEST(MessagePumpForUITest, QuitMessageAndDispatcherEndRuns) {
   }
 }
 
+// Runs a foreign modal loop, as a message box or a menu would, until
+// |done| or 5 s have passed. (Wine without a display cannot make a message
+// box's window; its loop is written out here, woken by a timer.)
+void RunModalLoopUntil(const std::function<bool()>& done) {
+  UINT_PTR timer = ::SetTimer(nullptr, 0, 20, nullptr);
+  TimeTicks deadline = TimeTicks::Now() + TimeDelta::FromSeconds(5);
+  MSG message;
+  while (!done() && TimeTicks::Now() < deadline &&
+         ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  ::KillTimer(nullptr, timer);
+}
+
 // Tasks keep running while a foreign modal loop, started from a window
-// message, runs on the UI thread. (Wine without a display cannot make a
-// message box's window; its loop is written out here, woken by a timer.)
+// message, runs on the UI thread: those posted from inside it, and one
+// queued before it, whose wake-up the pump took in place of the message that
+// starts the loop.
 TEST(MessagePumpForUITest, TasksRunInsideAModalLoop) {
   MessageLoop loop(MessageLoop::TYPE_UI);
   test::WindowPoster poster;
-  bool task_ran = false;
-  bool delayed_task_ran = false;
-  RunLoop run_loop;
-  poster.Post([&] {
+  {
+    SCOPED_TRACE("posted from inside the modal loop");
+    bool task_ran = false;
+    bool delayed_task_ran = false;
+    RunLoop run_loop;
+    poster.Post([&] {
+      loop.task_runner()->PostTask(FROM_HERE, Fn([&] { task_ran = true; }));
+      loop.task_runner()->PostDelayedTask(
+          FROM_HERE, Fn([&] { delayed_task_ran = true; }),
+          TimeDelta::FromMilliseconds(30));
+      RunModalLoopUntil([&] { return task_ran && delayed_task_ran; });
+      EXPECT_TRUE(task_ran && delayed_task_ran);
+      run_loop.Quit();
+    });
+    run_loop.Run();
+  }
+  {
+    SCOPED_TRACE("queued before the modal loop");
+    bool task_ran = false;
+    RunLoop run_loop;
+    // The task's wake-up is queued ahead of the message.
     loop.task_runner()->PostTask(FROM_HERE, Fn([&] { task_ran = true; }));
-    loop.task_runner()->PostDelayedTask(FROM_HERE,
-                                        Fn([&] { delayed_task_ran = true; }),
-                                        TimeDelta::FromMilliseconds(30));
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 20, nullptr);
-    TimeTicks deadline = TimeTicks::Now() + TimeDelta::FromSeconds(5);
-    MSG message;
-    while (!(task_ran && delayed_task_ran) && TimeTicks::Now() < deadline &&
-           ::GetMessageW(&message, nullptr, 0, 0) > 0) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
-    ::KillTimer(nullptr, timer);
-    EXPECT_TRUE(task_ran && delayed_task_ran);
-    run_loop.Quit();
-  });
-  run_loop.Run();
+    poster.Post([&] {
+      RunModalLoopUntil([&] { return task_ran; });
+      EXPECT_TRUE(task_ran);
+      run_loop.Quit();
+    });
+    run_loop.Run();
+  }
 }
 
 // Tasks that keep posting tasks run in batches. What arrives meanwhile, 50

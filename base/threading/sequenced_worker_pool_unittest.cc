@@ -172,9 +172,10 @@ void HoldPoolUntil(scoped_refptr<SequencedWorkerPool>, WaitableEvent* started,
   go->TimedWait(kTimeout);
 }
 
-// A continuing task that still holds the pool when Shutdown returns drops
-// the last reference on its worker: the pool is deleted on this thread all
-// the same.
+// Tasks that skip or continue on shutdown and have not started when it
+// begins never start. A continuing task that still holds the pool when
+// Shutdown returns drops the last reference on its worker: the pool is
+// deleted on this thread all the same.
 TEST_F(SequencedWorkerPoolTest, ShutdownWaitsForBlockingTasksOnly) {
   SequencedWorkerPool::SequenceToken token =
       pool_->GetNamedSequenceToken("shutdown");
@@ -185,13 +186,18 @@ TEST_F(SequencedWorkerPoolTest, ShutdownWaitsForBlockingTasksOnly) {
       pool_->GetSequencedTaskRunnerForToken(
           token, SequencedWorkerPool::SKIP_ON_SHUTDOWN);
   Event started;
+  scoped_refptr<SequencedTaskRunner> continuing_in_line =
+      pool_->GetSequencedTaskRunnerForToken(
+          token, SequencedWorkerPool::CONTINUE_ON_SHUTDOWN);
   std::atomic<bool> refused{false}, done{false}, skipped_ran{false},
-      delayed_ran{false};
+      delayed_ran{false}, continuing_in_line_ran{false};
   ASSERT_TRUE(
       blocking->PostTask(FROM_HERE, Bind(&BlockUntilRefused, pool_.get(),
                                          &started, &refused, &done)));
-  // Both wait behind the running task of their token when Shutdown comes.
+  // These wait behind the running task of their token when Shutdown comes.
   ASSERT_TRUE(skipping->PostTask(FROM_HERE, Bind(&SetFlag, &skipped_ran)));
+  ASSERT_TRUE(continuing_in_line->PostTask(
+      FROM_HERE, Bind(&SetFlag, &continuing_in_line_ran)));
   // A delay makes even a blocking runner's task skip on shutdown.
   ASSERT_TRUE(blocking->PostDelayedTask(FROM_HERE, Bind(&SetFlag, &delayed_ran),
                                         TimeDelta::FromSeconds(30)));
@@ -211,12 +217,14 @@ TEST_F(SequencedWorkerPoolTest, ShutdownWaitsForBlockingTasksOnly) {
   EXPECT_LT(TimeTicks::Now() - begin, kTimeout);
   EXPECT_TRUE(done);
   EXPECT_TRUE(refused);
-  blocking = skipping = continuing = nullptr;  // runners hold the pool too
+  // runners hold the pool too
+  blocking = skipping = continuing = continuing_in_line = nullptr;
   pool_ = nullptr;
   go.Signal();
   ReleasePool();  // joins the workers
   EXPECT_FALSE(skipped_ran);
   EXPECT_FALSE(delayed_ran);
+  EXPECT_FALSE(continuing_in_line_ran);
 }
 
 void Count(std::atomic<int>* count, WaitableEvent* event) {
