@@ -3,7 +3,6 @@
 #include <stdint.h>
 
 #include <algorithm>
-
 #include <memory>
 #include <string>
 #include <vector>

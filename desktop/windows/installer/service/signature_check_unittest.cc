@@ -12,7 +12,7 @@
 
 #include "base/files/file_util.h"
 #include "base/files/memory_mapped_file.h"
-#include "base/little_endian.h"
+#include "desktop/windows/installer/service/signature_pe_image.h"
 #include "testing/child_process.h"
 #include "testing/log_capture.h"
 #include "testing/scoped_test_folder.h"
@@ -38,12 +38,12 @@ std::string ReadFixture(const std::wstring& name) {
   return bytes;
 }
 
-// Where the certificate-table entry of |image|, PE32 or PE32+, lies.
-size_t CertificateEntryOf(const std::string& image) {
-  const auto* bytes = reinterpret_cast<const uint8_t*>(image.data());
-  const uint32_t pe = base::ReadLittleEndian32(bytes + 0x3C);
-  const bool plus = base::ReadLittleEndian16(bytes + pe + 24) == 0x20B;
-  return pe + 24 + (plus ? 112 : 96) + 4 * 8;
+// Where the certificate-table entry of |image| and its table lie.
+PeSignatureLayout LayoutOf(const std::string& image) {
+  PeSignatureLayout layout;
+  EXPECT_TRUE(ReadPeSignatureLayout(
+      reinterpret_cast<const uint8_t*>(image.data()), image.size(), &layout));
+  return layout;
 }
 
 // |image| with its certificate-table entry pointing into the middle of the
@@ -51,14 +51,11 @@ size_t CertificateEntryOf(const std::string& image) {
 // kind as long as the table. The real table stays at the end of the file,
 // in no table. Wine's WinTrust crashes on such a file.
 std::string WithTableInsideImage(std::string image) {
-  const size_t entry = CertificateEntryOf(image);
-  const auto* bytes = reinterpret_cast<const uint8_t*>(image.data());
-  const uint32_t table = base::ReadLittleEndian32(bytes + entry);
-  const uint32_t size = base::ReadLittleEndian32(bytes + entry + 4);
-  const uint32_t moved = table / 2;
+  const PeSignatureLayout layout = LayoutOf(image);
+  const uint32_t moved = layout.certificate_table_offset / 2;
   // dwLength, wRevision 2.0, wCertificateType WIN_CERT_TYPE_X509.
-  const uint32_t header[] = {size, 0x00010200};
-  memcpy(&image[entry], &moved, sizeof(moved));
+  const uint32_t header[] = {layout.certificate_table_size, 0x00010200};
+  memcpy(&image[layout.certificate_entry_offset], &moved, sizeof(moved));
   memcpy(&image[moved], header, sizeof(header));
   return image;
 }
@@ -67,10 +64,8 @@ std::string WithTableInsideImage(std::string image) {
 // signed data, and nothing else changed. Wine's WinTrust crashes on the
 // X.509 type.
 std::string WithCertificateType(std::string image, uint16_t type) {
-  const auto* bytes = reinterpret_cast<const uint8_t*>(image.data());
-  const uint32_t table =
-      base::ReadLittleEndian32(bytes + CertificateEntryOf(image));
-  memcpy(&image[table + 6], &type, sizeof(type));
+  memcpy(&image[LayoutOf(image).certificate_table_offset + 6], &type,
+         sizeof(type));
   return image;
 }
 
@@ -78,10 +73,9 @@ std::string WithCertificateType(std::string image, uint16_t type) {
 // image, as one entry typed |type| whose DER SEQUENCE reaches to the end of
 // the file: a table framed soundly around bytes that are no signature.
 std::string WithTableReachingBack(std::string image, uint16_t type) {
-  const size_t entry = CertificateEntryOf(image);
-  const auto* bytes = reinterpret_cast<const uint8_t*>(image.data());
-  const uint32_t table = base::ReadLittleEndian32(bytes + entry) - 16;
-  const uint32_t size = base::ReadLittleEndian32(bytes + entry + 4) + 16;
+  const PeSignatureLayout layout = LayoutOf(image);
+  const uint32_t table = layout.certificate_table_offset - 16;
+  const uint32_t size = layout.certificate_table_size + 16;
   const uint32_t header[] = {size, 0x0200u | uint32_t{type} << 16};
   const uint32_t contents = size - 8 - 6;
   const uint8_t sequence[] = {0x30, 0x84,
@@ -89,8 +83,8 @@ std::string WithTableReachingBack(std::string image, uint16_t type) {
                               static_cast<uint8_t>(contents >> 16),
                               static_cast<uint8_t>(contents >> 8),
                               static_cast<uint8_t>(contents)};
-  memcpy(&image[entry], &table, sizeof(table));
-  memcpy(&image[entry + 4], &size, sizeof(size));
+  const uint32_t entry[] = {table, size};
+  memcpy(&image[layout.certificate_entry_offset], entry, sizeof(entry));
   memcpy(&image[table], header, sizeof(header));
   memcpy(&image[table + 8], sequence, sizeof(sequence));
   return image;
