@@ -32,11 +32,13 @@ TEST(PathValidationTest, Table) {
                                  L"C:\\Velto 1.0\\x",
                                  L"C:\\.hidden",
                                  L"C:\\COM5",
+                                 L"C:\\LPT4.txt",
                                  L"C:\\CONx"};
   std::vector<std::wstring> invalid = {L"",
                                        PathOfLength(260),
                                        device,
                                        L"\\\\server\\share",
+                                       L"//server/share",
                                        L"\\\\\\share\\",
                                        L"\\\\ser*ver\\share\\",
                                        L"C:\\ Velto",
@@ -46,6 +48,10 @@ TEST(PathValidationTest, Table) {
                                        L"C:\\x\\con\\y",
                                        L"C:\\com1.txt",
                                        L"C:\\Com1.tar.gz"};
+  for (const wchar_t* name : {L"aux", L"Com2", L"COM3", L"com4", L"LPT1",
+                              L"lpt2", L"LPT3", L"prn", L"Nul"}) {
+    invalid.push_back(std::wstring(L"C:\\") + name + L".log");
+  }
   // Characters no component may hold.
   for (wchar_t c : std::wstring(L"?\"<>*|:\x1f\0", 9))
     invalid.push_back(std::wstring(L"C:\\a") + c + L"b");
