@@ -176,6 +176,8 @@ TEST_F(InstallLogSerializerTest, LoadAcceptsTheLenientForms) {
   log.version = "0";
   log.app_id = "kept";
   log.files = {FilePath(L"stale")};
+  log.root_files = {FilePath(L"stale")};
+  log.hklm_keys = {{0, "stale", {}}};
   log.hkcu_keys = {{0, "stale", {}}};
   log.components = {{"kept", FilePath(L"C:\\kept")}};
   log.last_band_check = base::Time();
@@ -184,18 +186,18 @@ TEST_F(InstallLogSerializerTest, LoadAcceptsTheLenientForms) {
       "<?xml version=\"1.0\"?>\n<!-- note -->"
       "<install_log version=\"2\" copy_only=\"true\" all_users=\"1\" "
       "pinned=\"True\">"
-      "<path subfolder=\" \tsub \">\n  C:\\A B\\ C <!-- x --> </path>"
+      "<path subfolder=\" \tsub \">\n  C:\\A B<!-- x -->\\ C </path>"
       "<files><file>\r\n\tf</file></files>"
       "<registry hive=\"HKCU\"><key path=\"a\" clean=\"-1\"/></registry>"
       "<?pi ignored?>"
       "<registry hive=\"HKCU\"><key path=\"b\" clean=\"+2\">"
       "<value name=\"v\" type=\"REG_BINARY\"> \n 61,62\n "
       "</value></key></registry>"
+      "<shortcut type=\"SC_DEST_MENU\">\n menu </shortcut>"
       "<shortcut type=\"SC_DEST_DESKTOP\">first</shortcut>"
       "<shortcut type=\"SC_DEST_COMMON_DESKTOP\">second</shortcut>"
-      "<shortcut type=\"SC_DEST_MENU\">menu</shortcut>"
       "<components><component><name> n "
-      "</name><path>p</path><extra/></component>"
+      "</name><path> p\t</path><extra/></component>"
       "</components></install_log>",
       &log));
   EXPECT_LE(before.ToInternalValue(), log.last_band_check.ToInternalValue());
@@ -222,6 +224,23 @@ TEST_F(InstallLogSerializerTest, LoadAcceptsTheLenientForms) {
   // per-user names.
   EXPECT_NE(std::string::npos, saved.find("type=\"SC_DEST_DESKTOP\""));
   EXPECT_NE(std::string::npos, saved.find("type=\"SC_DEST_MENU\""));
+}
+
+// The file list is written even when empty, as a log always lists what it
+// installed; the reader then refuses the document. The other lists are left
+// out when empty.
+TEST_F(InstallLogSerializerTest, EmptyFileListIsWrittenAndRefused) {
+  InstallLog log;
+  log.path = FilePath(L"C:\\Velto");
+  ASSERT_TRUE(InstallLogSerializer().Save(log, file()));
+  const std::string saved = ReadText(file());
+  EXPECT_NE(std::string::npos, saved.find("\n <files")) << saved;
+  for (const char* left_out :
+       {"root_files", "registry", "shortcut", "components"}) {
+    EXPECT_EQ(std::string::npos, saved.find(left_out)) << left_out;
+  }
+  InstallLog loaded;
+  EXPECT_FALSE(InstallLogSerializer().Load(&loaded, file()));
 }
 
 TEST_F(InstallLogSerializerTest, SaveWritesWholeLogOrNothing) {
