@@ -11,7 +11,12 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/path_service.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/time/time.h"
+#include "base/win/scoped_handle.h"
+#include "base/win/well_known_sid.h"
 #include "base/win/windows_types.h"
 #include "desktop/windows/installer/service/install_log_serializer.h"
 #include "desktop/windows/installer/service/utils.h"
@@ -64,6 +69,7 @@ TEST_F(InstallationInfoTest, SingleProfilePreference) {
       // The single profile is the only one: nothing to strip.
       {R"({"single_profile": true, "profile_path": "C:\\P\\<USERNAME>"})",
        true},
+      {R"({"single_profile": false})", false},
       {R"({"single_profile": "true"})", false},
       {R"({"single_profile": tr)", false},  // not JSON
       {nullptr, false},
@@ -155,6 +161,11 @@ TEST_F(InstallationInfoTest, CustomProfilePath) {
       // The user name is the last component in any spelling.
       {R"(C:\\P\\<USERNAME>\\.)", L"C:\\P\\<U>", L"C:\\P"},
       {R"(C:\\P\\<USERNAME>\\V)", L"C:\\P\\<U>\\V", L"C:\\P\\<U>\\V"},
+      // Only the first placeholder is filled in.
+      {R"(C:\\P\\<USERNAME>\\<USERNAME>)", L"C:\\P\\<U>\\<USERNAME>",
+       L"C:\\P\\<U>\\<USERNAME>"},
+      // A folder whose name only begins like that of the users' homes.
+      {R"(C:\\User\\<USERNAME>)", L"C:\\User\\<U>", L"C:\\User"},
       {R"(D:\\Data)", L"D:\\Data", L"D:\\Data"},
       {R"(D:\\Data\u0000\\More)", L"D:\\Data", L"D:\\Data"},
       {R"(D:\\Velto.Data\\a.b)", L"D:\\Velto.Data\\a.b",
@@ -254,6 +265,55 @@ TEST(InstallationInfoPlainTest, TemplateIsUtf8AndNamesEveryStream) {
                                           "Next"));
 }
 
+// Run by ElevationOnlyWithoutAdministratorRights under a token that denies
+// the Administrators group.
+TEST(InstallationInfoChild, DISABLED_NonAdministratorNeedsElevation) {
+  ASSERT_FALSE(IsAdminUser(false));
+  EXPECT_TRUE(InstallationNeedsElevation(true, true));
+  EXPECT_TRUE(InstallationNeedsElevation(true, false));
+  EXPECT_FALSE(InstallationNeedsElevation(false, true));
+  EXPECT_TRUE(InstallationNeedsElevation(false, false));
+}
+
+// An administrator never needs elevating; anyone else does for all users,
+// and for one user only where the folder cannot be written.
+TEST(InstallationInfoPlainTest, ElevationOnlyWithoutAdministratorRights) {
+  ASSERT_TRUE(IsAdminUser(false));
+  for (bool all_users : {false, true}) {
+    for (bool writable : {false, true})
+      EXPECT_FALSE(InstallationNeedsElevation(all_users, writable));
+  }
+
+  HANDLE raw_token = nullptr;
+  ASSERT_TRUE(::OpenProcessToken(
+      ::GetCurrentProcess(),
+      TOKEN_DUPLICATE | TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY, &raw_token));
+  base::win::ScopedHandle token(raw_token);
+  base::win::ScopedSid administrators = base::win::CreateAdministratorsSid();
+  ASSERT_TRUE(administrators.IsValid());
+  SID_AND_ATTRIBUTES deny_only = {administrators.Get(), 0};
+  HANDLE raw_restricted = nullptr;
+  ASSERT_TRUE(::CreateRestrictedToken(token.Get(), 0, 1, &deny_only, 0, nullptr,
+                                      0, nullptr, &raw_restricted));
+  base::win::ScopedHandle restricted(raw_restricted);
+  base::LaunchOptions options;
+  options.as_user = restricted.Get();
+  const base::Process child =
+      base::LaunchProcess(L"\"" + testing_support::SelfPath() +
+                              L"\" --gtest_also_run_disabled_tests"
+                              L" --gtest_filter=InstallationInfoChild.DISABLED_"
+                              L"NonAdministratorNeedsElevation",
+                          options);
+  ASSERT_TRUE(child.IsValid());
+  int exit_code = -1;
+  if (!child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(60),
+                                    &exit_code)) {
+    ::TerminateProcess(child.Handle(), 1);
+    FAIL() << "the child did not finish";
+  }
+  EXPECT_EQ(0, exit_code) << "the child's test failed";
+}
+
 // Run by ProcessInstanceFindsTheInstallationFolder from a copy of this
 // executable: prints the process-wide instance's folder. (That concurrent
 // first callers share one instance is base's lazy pointer's to show.)
@@ -262,6 +322,26 @@ TEST(InstallationInfoChild, DISABLED_PrintInstanceFolder) {
   EXPECT_EQ(InstallationInfo::GetInstance(), GetInstallationInfo());
   printf("folder=[%s]\n",
          InstallationInfo::GetInstance()->folder().AsUTF8Unsafe().c_str());
+}
+
+// Run by ProcessInstanceFindsTheInstallationFolder in each child: the
+// at-exit manager ends the instance, and the next request makes one that
+// reads the installation afresh.
+TEST(InstallationInfoChild, DISABLED_InstanceEndsWithItsExitManager) {
+  FilePath folder;
+  {
+    base::AtExitManager exit_manager;
+    EXPECT_FALSE(InstallationInfo::GetInstance()->IsSingleProfile());
+    folder = InstallationInfo::GetInstance()->folder();
+  }
+  const std::wstring prefs = folder.Append(kInstallerPrefsFileName).value();
+  ASSERT_TRUE(
+      testing_support::WriteFileForTest(prefs, R"({"single_profile": true})"));
+  {
+    base::AtExitManager exit_manager;
+    EXPECT_TRUE(InstallationInfo::GetInstance()->IsSingleProfile());
+  }
+  EXPECT_TRUE(::DeleteFileW(prefs.c_str()));
 }
 
 TEST_F(InstallationInfoTest, ProcessInstanceFindsTheInstallationFolder) {
@@ -291,7 +371,8 @@ TEST_F(InstallationInfoTest, ProcessInstanceFindsTheInstallationFolder) {
             L"\"" + exe.value() +
             L"\" --gtest_also_run_disabled_tests"
             L" --gtest_filter=InstallationInfoChild.DISABLED_"
-            L"PrintInstanceFolder");
+            L"PrintInstanceFolder:InstallationInfoChild.DISABLED_"
+            L"InstanceEndsWithItsExitManager");
     ASSERT_TRUE(result.started);
     EXPECT_EQ(0u, result.exit_code) << result.output;
     EXPECT_NE(
