@@ -187,7 +187,8 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
   for (const wchar_t* name :
        {L"other", L"nested_corrupted", L"nested_replayed", L"nested_rewritten",
         L"nested_untrusted", L"nested_rogue_root", L"expected_rogue_root",
-        L"expected_not_code_signing", L"nested_appended", L"expected_padded",
+        L"expected_not_code_signing", L"lower_case", L"longer_name",
+        L"nested_appended", L"expected_padded",
         L"nested_padded", L"nested_depth4", L"nested_depth5",
         L"nested_17_signers", L"tampered"}) {
     cases.push_back({Fixture(name + std::wstring(L".exe")), true, true, false});

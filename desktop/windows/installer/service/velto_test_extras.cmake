@@ -57,6 +57,7 @@ set(signature_fixtures "")
 foreach(fixture unsigned expected expected32 other nested nested32
         nested_corrupted nested_replayed nested_rewritten nested_untrusted
         nested_rogue_root expected_rogue_root expected_not_code_signing
+        lower_case longer_name
         nested_appended expected_padded nested_padded nested_depth3
         nested_depth4 nested_depth5 nested_16_signers nested_17_signers
         tampered)

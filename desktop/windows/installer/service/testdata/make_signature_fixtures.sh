@@ -30,6 +30,9 @@
 #                         signer's leaf from the rogue root
 #   expected_not_code_signing.exe
 #                         signed by the leaf without code-signing usage
+#   lower_case.exe, longer_name.exe
+#                         signed by leaves whose names differ from the
+#                         expected signer's only in case, or by a word added
 #   nested_appended.exe   signed by the other company over the image with
 #                         bytes appended after the certificate table, with a
 #                         nested signature by the expected signer of the
@@ -211,6 +214,8 @@ leaf() {  # name subject [issuer [extensions]]
 leaf expected "$expected_subject"
 leaf other "/CN=Other Company Ltd/O=Other Company Ltd"
 leaf not_code_signing "$expected_subject" root server
+leaf lower_case "/CN=velto software ltd/O=velto software ltd"
+leaf longer_name "/CN=Velto Software Ltd Clone/O=Velto Software Ltd Clone"
 # The rogue leaf's signatures carry the rogue root, so that a chain ends in
 # it rather than in the test root.
 leaf rogue_leaf "$expected_subject" rogue
@@ -247,6 +252,8 @@ sign self sha256 other.exe nested_untrusted.exe -nest
 sign rogue_leaf sha256 unsigned.exe expected_rogue_root.exe
 sign rogue_leaf sha512 other.exe nested_rogue_root.exe -nest
 sign not_code_signing sha256 unsigned.exe expected_not_code_signing.exe
+sign lower_case sha256 unsigned.exe lower_case.exe
+sign longer_name sha256 unsigned.exe longer_name.exe
 
 # The nested signer's signature value is the last element of the signature:
 # damage one byte of it and attach the result in place of the whole.
@@ -327,7 +334,8 @@ openssl x509 -in root.pem -outform DER -out root.cer
 cp unsigned.exe expected.exe expected32.exe other.exe nested.exe nested32.exe \
   nested_corrupted.exe nested_replayed.exe nested_rewritten.exe \
   nested_untrusted.exe nested_rogue_root.exe expected_rogue_root.exe \
-  expected_not_code_signing.exe nested_appended.exe expected_padded.exe \
+  expected_not_code_signing.exe lower_case.exe longer_name.exe \
+  nested_appended.exe expected_padded.exe \
   nested_padded.exe nested_depth3.exe nested_depth4.exe nested_depth5.exe \
   nested_16_signers.exe nested_17_signers.exe tampered.exe root.cer "$out/"
 cd "$out"
