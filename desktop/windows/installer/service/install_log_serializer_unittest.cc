@@ -133,12 +133,14 @@ TEST_F(InstallLogSerializerTest, LoadRefusesBrokenDocuments) {
       {"clean beyond 32 bits", "clean=\"0\"", "clean=\"2147483648\""},
       {"key without path", "path=\"k\" ", ""},
       {"value without type", " type=\"REG_SZ\"", ""},
+      {"value without name", "name=\"v\" ", ""},
       {"unknown shortcut type", "SC_DEST_MENU", "SC_DEST_STARTUP"},
       {"registry after shortcut", "<registry",
        "<shortcut type=\"SC_DEST_MENU\">s</shortcut><registry"},
       {"empty components",
        "<component><name>n</name><path>p</path></component>", ""},
       {"component without name", "<name>n</name>", ""},
+      {"component without path", "<path>p</path>", ""},
       {"element after components", "</components>", "</components>" + files},
   };
   InstallLog loaded;
@@ -226,19 +228,22 @@ TEST_F(InstallLogSerializerTest, LoadAcceptsTheLenientForms) {
   EXPECT_NE(std::string::npos, saved.find("type=\"SC_DEST_MENU\""));
 }
 
-// The file list is written even when empty, as a log always lists what it
-// installed; the reader then refuses the document. The other lists are left
-// out when empty.
+// Every attribute and the file list are written even when empty, as a log
+// always lists what it installed; the reader then refuses the document. The
+// other lists are left out when empty.
 TEST_F(InstallLogSerializerTest, EmptyFileListIsWrittenAndRefused) {
   InstallLog log;
   log.path = FilePath(L"C:\\Velto");
+  log.last_band_check = base::Time();
   ASSERT_TRUE(InstallLogSerializer().Save(log, file()));
-  const std::string saved = ReadText(file());
-  EXPECT_NE(std::string::npos, saved.find("\n <files")) << saved;
-  for (const char* left_out :
-       {"root_files", "registry", "shortcut", "components"}) {
-    EXPECT_EQ(std::string::npos, saved.find(left_out)) << left_out;
-  }
+  EXPECT_EQ(
+      "<?xml version=\"1.0\"?>\n"
+      "<install_log version=\"\" copy_only=\"False\" all_users=\"True\" "
+      "pinned=\"False\" app_id=\"\" last_band_check=\"0\">\n"
+      " <path subfolder=\"\">C:\\Velto</path>\n"
+      " <files />\n"
+      "</install_log>\n",
+      ReadText(file()));
   InstallLog loaded;
   EXPECT_FALSE(InstallLogSerializer().Load(&loaded, file()));
 }
