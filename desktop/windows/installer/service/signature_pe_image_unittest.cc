@@ -84,6 +84,8 @@ TEST(SignaturePeImageTest, ReadsTheCertificateEntryOfEachForm) {
   };
   std::vector<uint8_t> no_room = MakeHeaders({kPe32Plus});
   Put(&no_room, kPeOffset + 20, 112 + 4 * 8, 2);  // Directories 0 to 3 only.
+  std::vector<uint8_t> no_directories = MakeHeaders({kPe32Plus, 16, 0x100});
+  Put(&no_directories, kPeOffset + 20, 112, 2);
   std::vector<uint8_t> rom = MakeHeaders({0x107, 16, 0x100});
   std::vector<uint8_t> far_pe = MakeHeaders({kPe32Plus, 16, 0x100});
   Put(&far_pe, 0x3C, 0xFFFFFFF0u, 4);
@@ -95,6 +97,7 @@ TEST(SignaturePeImageTest, ReadsTheCertificateEntryOfEachForm) {
       {"PE32 unsigned", MakeHeaders({kPe32, 16, 0}), true, true, 0},
       {"four directories", MakeHeaders({kPe32Plus, 4, 0x1234}), true, false, 0},
       {"directories cut short", no_room, true, false, 0},
+      {"no directories", no_directories, true, false, 0},
       {"ROM image", rom, false, false, 0},
       {"PE offset past the end", far_pe, false, false, 0},
   };
