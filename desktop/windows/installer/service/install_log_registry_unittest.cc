@@ -17,6 +17,7 @@ TEST(InstallLogRegistryTest, RecordsValuesByKeyIgnoringCase) {
   const wchar_t unterminated[] = {L'a', L'b'};
   const uint8_t high[] = {0xE9, 0x00, 0xFF};
   const DWORD all_ones = 0xFFFFFFFF;
+  const uint64_t qword = 0x20;
   const struct {
     const wchar_t* key;
     int clean_mode;
@@ -36,6 +37,8 @@ TEST(InstallLogRegistryTest, RecordsValuesByKeyIgnoringCase) {
        "REG_DWORD", "ffffffff"},
       {L"Software\\VELTO", 1, REG_MULTI_SZ, text, sizeof(text), "REG_MULTI_SZ",
        ""},
+      {L"Software\\Velto", 0, REG_QWORD, &qword, sizeof(qword), "REG_QWORD",
+       ""},
       {L"Software\\Velto", 0, 12, nullptr, 0, "", ""},
   };
   InstallLogRegistry registry;
@@ -49,7 +52,7 @@ TEST(InstallLogRegistryTest, RecordsValuesByKeyIgnoringCase) {
   EXPECT_EQ(2, registry[0].clean_mode);
   EXPECT_EQ("Software\\Other\\\xc3\x89", registry[1].key_path);
   EXPECT_EQ(0, registry[1].clean_mode);
-  ASSERT_EQ(5u, registry[0].values.size());
+  ASSERT_EQ(6u, registry[0].values.size());
   ASSERT_EQ(1u, registry[1].values.size());
   size_t index[2] = {0, 0};
   for (const auto& test : kCases) {
