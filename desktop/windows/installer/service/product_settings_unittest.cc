@@ -133,6 +133,15 @@ TEST(ProductSettingsTest, FallbackModuleOnlyBesideHostOrLoaded) {
   ChildResult beside = RunProbe(probe, L"", planted_folder.path());
   EXPECT_EQ(0u, beside.exit_code) << beside.output;
   EXPECT_EQ(kAutotestSettings, beside.output);
+
+  // A host with settings of its own keeps them, module beside it or not.
+  const std::wstring standard = host_folder.path() + L"\\standard.exe";
+  ASSERT_TRUE(
+      ::CopyFileW((SelfFolder() + L"\\product_settings_probe.exe").c_str(),
+                  standard.c_str(), FALSE));
+  ChildResult own = RunProbe(standard, L"", host_folder.path());
+  EXPECT_EQ(0u, own.exit_code) << own.output;
+  EXPECT_EQ("racers_agree=yes\n" + ReportProductSettings(), own.output);
 }
 
 // Without usable settings the engine would build registry keys and clean-up
