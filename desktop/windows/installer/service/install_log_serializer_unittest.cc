@@ -200,6 +200,7 @@ TEST_F(InstallLogSerializerTest, LoadAcceptsTheLenientForms) {
       "<shortcut type=\"SC_DEST_COMMON_DESKTOP\">second</shortcut>"
       "<components><component><name> n "
       "</name><path> p\t</path><extra/></component>"
+      "<component><name>  </name><path>q</path></component>"
       "</components></install_log>",
       &log));
   EXPECT_LE(before.ToInternalValue(), log.last_band_check.ToInternalValue());
@@ -217,9 +218,10 @@ TEST_F(InstallLogSerializerTest, LoadAcceptsTheLenientForms) {
                         {2, "b", {{"REG_BINARY", "v", "61,62"}}}};
   expected.desktop_shortcut = FilePath(L"second");
   expected.start_menu_shortcut = FilePath(L"menu");
-  // Names are not trimmed.
+  // Names are not trimmed, even one of blanks alone.
   expected.components = {{"kept", FilePath(L"C:\\kept")},
-                         {" n ", FilePath(L"p")}};
+                         {" n ", FilePath(L"p")},
+                         {"  ", FilePath(L"q")}};
   const std::string saved = Saved(log);
   EXPECT_EQ(Saved(expected), saved);
   // Installed for one user, the desktop and menu shortcuts keep their
