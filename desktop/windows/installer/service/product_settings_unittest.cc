@@ -120,7 +120,10 @@ TEST(ProductSettingsTest, FallbackModuleOnlyBesideHostOrLoaded) {
       "VersionInfo::GetVisibleNameWithStream=Autotest Visible developer\n"
       "VersionInfo::GetFullVersion=48.58.2522.0\n"
       "VersionInfo::GetBuildNumber=812032\n"
-      "VersionInfo::GetBuildTimestamp=20170303_190015\n";
+      "VersionInfo::GetBuildTimestamp=20170303_190015\n"
+      // Upper case in ASCII only: the bytes of other letters stay.
+      "GetCrashEmailVariableName=AUTOTEST \xC3\x9CN\xC3\xAF"
+      "CODE_CRASH_EMAIL\n";
 
   // Loaded by the test framework before the engine asks: taken.
   ChildResult preloaded =

@@ -1,12 +1,14 @@
-// What every named settings getter and the settings-based version strings
-// answer, one "name=value" line each: printed by the host stand-in and
-// compared by the product settings tests.
+// What every named settings getter, the settings-based version strings and
+// the product's environment-variable names answer, one "name=value" line
+// each: printed by the host stand-in and compared by the product settings
+// tests.
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TESTDATA_PRODUCT_SETTINGS_REPORT_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_TESTDATA_PRODUCT_SETTINGS_REPORT_H_
 
 #include <string>
 #include <utility>
 
+#include "desktop/windows/installer/service/product_environment.h"
 #include "desktop/windows/installer/service/product_settings.h"
 #include "desktop/windows/installer/service/version_info.h"
 
@@ -44,6 +46,7 @@ inline std::string ReportProductSettings() {
       {"VersionInfo::GetBuildNumber",
        std::to_string(VersionInfo::GetBuildNumber())},
       {"VersionInfo::GetBuildTimestamp", VersionInfo::GetBuildTimestamp()},
+      {"GetCrashEmailVariableName", GetCrashEmailVariableName()},
   };
   std::string report;
   for (const auto& getter : kGetters)
