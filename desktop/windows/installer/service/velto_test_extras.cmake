@@ -58,7 +58,8 @@ foreach(fixture unsigned expected expected32 other nested nested32
         nested_corrupted nested_replayed nested_rewritten nested_untrusted
         nested_rogue_root expected_rogue_root expected_not_code_signing
         lower_case longer_name
-        nested_appended expected_padded nested_padded nested_depth3
+        nested_appended expected_padded nested_padded nested_unknown_oid
+        nested_depth3
         nested_depth4 nested_depth5 nested_16_signers nested_17_signers
         tampered)
   list(APPEND signature_fixtures ${signature_fixture_dir}/${fixture}.exe)

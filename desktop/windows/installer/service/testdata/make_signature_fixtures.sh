@@ -40,6 +40,9 @@
 #   expected_padded.exe, nested_padded.exe
 #                         with bytes after the signature entry, inside the
 #                         certificate table
+#   nested_unknown_oid.exe
+#                         other, carrying the expected signer's genuine
+#                         signature in an unsigned attribute of another type
 #   nested_depth3.exe, nested_depth4.exe, nested_depth5.exe
 #                         signed by the other company, with the expected
 #                         signer's signature nested 3, 4 and 5 levels deep
@@ -145,11 +148,14 @@ my @image_digest = (1, 0, 2, 1, 0, 1, 1);
 sub signature { (elements(slurp($_[0])))[0] }
 
 my $command = shift @ARGV;
-if ($command eq 'nest') {
+if ($command eq 'nest' || $command eq 'nest-unknown') {
   # nest OUT PRIMARY NESTED...: the first signer of PRIMARY carries each
   # NESTED as an attribute of its own, in order, and nothing else unsigned.
+  # nest-unknown: the same, the attributes typed 1.3.6.1.4.1.311.2.4.2,
+  # which is no nested signature.
   my ($out, $primary, @nested) = @ARGV;
-  my $oid = encode(0x06, pack 'C*', 0x2B, 6, 1, 4, 1, 0x82, 0x37, 2, 4, 1);
+  my $last = $command eq 'nest' ? 1 : 2;
+  my $oid = encode(0x06, pack 'C*', 0x2B, 6, 1, 4, 1, 0x82, 0x37, 2, 4, $last);
   my $attributes = join '', map {
     encode(0x30, $oid . encode(0x31, encode(@{signature($_)})))
   } @nested;
@@ -308,6 +314,8 @@ done
 for depth in 3 4 5; do
   attach depth$depth.der unsigned.exe nested_depth$depth.exe
 done
+edit nest-unknown unknown_oid.der other.der depth0.der
+attach unknown_oid.der unsigned.exe nested_unknown_oid.exe
 
 # The genuine signature comes first: met after the sixteenth signer, it
 # would be refused by the walk stopping there even with the signer count
@@ -337,6 +345,7 @@ cp unsigned.exe expected.exe expected32.exe other.exe nested.exe nested32.exe \
   expected_not_code_signing.exe lower_case.exe longer_name.exe \
   nested_appended.exe expected_padded.exe \
   nested_padded.exe nested_depth3.exe nested_depth4.exe nested_depth5.exe \
+  nested_unknown_oid.exe \
   nested_16_signers.exe nested_17_signers.exe tampered.exe root.cer "$out/"
 cd "$out"
 rm -rf "$work"
