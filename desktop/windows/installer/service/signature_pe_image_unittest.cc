@@ -177,6 +177,7 @@ TEST(SignaturePeImageTest, CertificateTableHoldsTheSignatureAlone) {
 
   const Case cases[] = {
       {"entry fills the table", plain, true},
+      {"empty signature", SignedImage(4, "", ""), true},
       {"7 zeros after it", SignedImage(100, "", zeros.substr(1)), true},
       {"8 zeros in the entry", SignedImage(100, zeros, ""), false},
       {"a byte in the entry", SignedImage(100, "x", ""), false},
