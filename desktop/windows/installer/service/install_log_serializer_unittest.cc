@@ -110,6 +110,10 @@ TEST_F(InstallLogSerializerTest, LoadRefusesBrokenDocuments) {
     std::string replace;
   } kCases[] = {
       {"wrong root", "install_log", "log"},
+      // Names and the values that select a field are compared exactly.
+      {"root in another case", "install_log", "Install_Log"},
+      {"hive in lower case", "HKLM", "hklm"},
+      {"other hive in lower case", "HKLM", "hkcu"},
       {"two roots", "</install_log>", "</install_log><install_log/>"},
       {"two whole roots", "</install_log>", "</install_log>" + valid},
       {"text beside the root", "</install_log>", "</install_log>junk"},
@@ -135,6 +139,14 @@ TEST_F(InstallLogSerializerTest, LoadRefusesBrokenDocuments) {
       {"value without type", " type=\"REG_SZ\"", ""},
       {"value without name", "name=\"v\" ", ""},
       {"unknown shortcut type", "SC_DEST_MENU", "SC_DEST_STARTUP"},
+      {"desktop type in lower case", "SC_DEST_MENU", "sc_dest_desktop"},
+      {"common desktop type in lower case", "SC_DEST_MENU",
+       "sc_dest_common_desktop"},
+      {"menu type in lower case", "SC_DEST_MENU", "sc_dest_menu"},
+      {"common menu type in lower case", "SC_DEST_MENU",
+       "sc_dest_common_menu"},
+      {"quick launch type in lower case", "SC_DEST_MENU",
+       "sc_dest_quick_launch"},
       {"registry after shortcut", "<registry",
        "<shortcut type=\"SC_DEST_MENU\">s</shortcut><registry"},
       {"empty components",
@@ -188,12 +200,12 @@ TEST_F(InstallLogSerializerTest, LoadAcceptsTheLenientForms) {
       "<?xml version=\"1.0\"?>\n<!-- note -->"
       "<install_log version=\"2\" copy_only=\"true\" all_users=\"1\" "
       "pinned=\"True\">"
-      "<path subfolder=\" \tsub \">\n  C:\\A B<!-- x -->\\ C </path>"
+      "<path subfolder=\" \tsub\xE3\x80\x80\">\n  C:\\A B<!-- x -->\\ C </path>"
       "<files><file>\r\n\tf</file></files>"
       "<registry hive=\"HKCU\"><key path=\"a\" clean=\"-1\"/></registry>"
       "<?pi ignored?>"
       "<registry hive=\"HKCU\"><key path=\"b\" clean=\"+2\">"
-      "<value name=\"v\" type=\"REG_BINARY\"> \n 61,62\n "
+      "<value name=\"v\" type=\"REG_BINARY\"> \n 61,<![CDATA[62]]>\n "
       "</value></key></registry>"
       "<shortcut type=\"SC_DEST_MENU\">\n menu </shortcut>"
       "<shortcut type=\"SC_DEST_DESKTOP\">first</shortcut>"
