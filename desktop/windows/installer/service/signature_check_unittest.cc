@@ -188,7 +188,8 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
        {L"other", L"nested_corrupted", L"nested_replayed", L"nested_rewritten",
         L"nested_untrusted", L"nested_rogue_root", L"expected_rogue_root",
         L"expected_not_code_signing", L"lower_case", L"longer_name",
-        L"nested_appended", L"nested_unknown_oid", L"expected_padded",
+        L"expected_data_type", L"expected_two_digests", L"nested_appended",
+        L"nested_unknown_oid", L"expected_padded",
         L"nested_padded", L"nested_depth4", L"nested_depth5",
         L"nested_17_signers", L"tampered"}) {
     cases.push_back({Fixture(name + std::wstring(L".exe")), true, true, false});

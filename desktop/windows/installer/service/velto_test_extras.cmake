@@ -59,6 +59,7 @@ foreach(fixture unsigned expected expected32 other nested nested32
         nested_rogue_root expected_rogue_root expected_not_code_signing
         lower_case longer_name
         nested_appended expected_padded nested_padded nested_unknown_oid
+        expected_data_type expected_two_digests
         nested_depth3
         nested_depth4 nested_depth5 nested_16_signers nested_17_signers
         tampered)

@@ -40,6 +40,11 @@
 #   expected_padded.exe, nested_padded.exe
 #                         with bytes after the signature entry, inside the
 #                         certificate table
+#   expected_data_type.exe, expected_two_digests.exe
+#                         expected, its signature changed and signed again
+#                         by the expected signer: the indirect data names
+#                         another data type than a PE image; or the signed
+#                         attributes carry a second message digest
 #   nested_unknown_oid.exe
 #                         other, carrying the expected signer's genuine
 #                         signature in an unsigned attribute of another type
@@ -92,6 +97,7 @@ CONFIG
 cat > edit.pl <<'PERL'
 use strict;
 use warnings;
+use Digest::SHA;
 
 sub slurp { local $/; open my $f, '<:raw', $_[0] or die "$_[0]: $!"; <$f> }
 sub spew { open my $f, '>:raw', $_[0] or die "$_[0]: $!"; print $f $_[1] }
@@ -196,6 +202,59 @@ if ($command eq 'nest' || $command eq 'nest-unknown') {
   my $value = $first && (elements((elements($first->[1]))[1][1]))[0];
   die "$signature: $nested is not its first nested signature"
     unless $value && encode(@$value) eq encode(@{signature($nested)});
+} elsif ($command eq 'resign') {
+  # resign OUT SIGNATURE KEY CHANGE: SIGNATURE, signed by sha256 with KEY,
+  # after CHANGE, and signed again with KEY over its new attributes:
+  #   data-type   its indirect data names a data type other than a PE
+  #               image's, with the signed digest of the content to match;
+  #   two-digests its signed attributes carry a second message digest, of
+  #               zeros, before the genuine one.
+  my ($out, $signature, $key, $change) = @ARGV;
+  my @signed = @{signature($signature)};
+  my $content_digest;
+  if ($change eq 'data-type') {
+    my $oid = pack 'C*', 0x2B, 6, 1, 4, 1, 0x82, 0x37, 2, 1, 25;
+    @signed = (elements(edit(@signed, sub { $oid }, 1, 0, 2, 1, 0, 0, 0)))[0]
+      ->@*;
+    edit(@signed, sub { $content_digest = Digest::SHA::sha256($_[0]) },
+         1, 0, 2, 1, 0);
+  }
+  my $message_digest_oid =
+    encode(0x06, pack 'C*', 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 1, 9, 4);
+  my $attributes;
+  @signed = (elements(edit(@signed, sub {
+    my @fields = elements($_[0]);
+    for my $field (@fields) {
+      next unless $field->[0] == 0xA0;
+      my @list;
+      for my $attribute (elements($field->[1])) {
+        my ($type) = elements($attribute->[1]);
+        if (encode(@$type) eq $message_digest_oid) {
+          my $digest = $content_digest //
+            (elements((elements($attribute->[1]))[1][1]))[0][1];
+          my $value = sub {
+            encode(0x30, $message_digest_oid .
+                         encode(0x31, encode(0x04, $_[0])));
+          };
+          push @list, $value->("\0" x length $digest)
+            if $change eq 'two-digests';
+          push @list, $value->($digest);
+        } else {
+          push @list, encode(@$attribute);
+        }
+      }
+      $attributes = join '', @list;
+      $field->[1] = $attributes;
+    }
+    spew('attributes.der', encode(0x31, $attributes));
+    system("openssl dgst -sha256 -sign '$key' -binary -out attributes.sig "
+           . "attributes.der") == 0 or die "openssl failed";
+    $fields[-1][1] = slurp('attributes.sig') if $fields[-1][0] == 0x04;
+    $fields[-2][1] = slurp('attributes.sig') if $fields[-2][0] == 0x04
+      && $fields[-1][0] != 0x04;
+    join '', map { encode(@$_) } @fields;
+  }, @first_signer)))[0]->@*;
+  spew($out, encode(@signed));
 } else {
   die "unknown command $command";
 }
@@ -306,6 +365,14 @@ printf '%s' "$payload" >> nested_appended.exe
 edit pad expected_padded.exe expected.exe 'padding payload!'
 edit pad nested_padded.exe nested.exe 'padding payload!'
 
+# The expected signer's signature of this image, changed and signed again:
+# its signature holds, but what it signs is not a PE image's digest, or the
+# digest it signs is not alone.
+edit resign data_type.der depth0.der expected.key data-type
+attach data_type.der unsigned.exe expected_data_type.exe
+edit resign two_digests.der depth0.der expected.key two-digests
+attach two_digests.der unsigned.exe expected_two_digests.exe
+
 # Each level a signature by the other company over the same image, holding
 # the level below.
 for depth in 1 2 3 4 5; do
@@ -345,7 +412,7 @@ cp unsigned.exe expected.exe expected32.exe other.exe nested.exe nested32.exe \
   expected_not_code_signing.exe lower_case.exe longer_name.exe \
   nested_appended.exe expected_padded.exe \
   nested_padded.exe nested_depth3.exe nested_depth4.exe nested_depth5.exe \
-  nested_unknown_oid.exe \
+  nested_unknown_oid.exe expected_data_type.exe expected_two_digests.exe \
   nested_16_signers.exe nested_17_signers.exe tampered.exe root.cer "$out/"
 cd "$out"
 rm -rf "$work"
