@@ -249,9 +249,10 @@ if ($command eq 'nest' || $command eq 'nest-unknown') {
     spew('attributes.der', encode(0x31, $attributes));
     system("openssl dgst -sha256 -sign '$key' -binary -out attributes.sig "
            . "attributes.der") == 0 or die "openssl failed";
-    $fields[-1][1] = slurp('attributes.sig') if $fields[-1][0] == 0x04;
-    $fields[-2][1] = slurp('attributes.sig') if $fields[-2][0] == 0x04
-      && $fields[-1][0] != 0x04;
+    # The signature value ends a signer without unsigned attributes.
+    die "$signature: the signer has unsigned attributes"
+      unless $fields[-1][0] == 0x04;
+    $fields[-1][1] = slurp('attributes.sig');
     join '', map { encode(@$_) } @fields;
   }, @first_signer)))[0]->@*;
   spew($out, encode(@signed));
