@@ -180,8 +180,8 @@ TEST_F(SignatureCheckTest, ChecksEachFile) {
   };
   std::vector<Case> cases;
   for (const wchar_t* name :
-       {L"expected", L"expected32", L"nested", L"nested32", L"nested_depth3",
-        L"nested_16_signers"}) {
+       {L"expected", L"expected32", L"expected_via_intermediate", L"nested",
+        L"nested32", L"nested_depth3", L"nested_16_signers"}) {
     cases.push_back({Fixture(name + std::wstring(L".exe")), true, true, true});
   }
   for (const wchar_t* name :

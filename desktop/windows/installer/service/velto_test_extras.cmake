@@ -57,7 +57,7 @@ set(signature_fixtures "")
 foreach(fixture unsigned expected expected32 other nested nested32
         nested_corrupted nested_replayed nested_rewritten nested_untrusted
         nested_rogue_root expected_rogue_root expected_not_code_signing
-        lower_case longer_name
+        expected_via_intermediate lower_case longer_name
         nested_appended expected_padded nested_padded nested_unknown_oid
         expected_data_type expected_two_digests
         nested_depth3

@@ -9,8 +9,10 @@
 # A test root; a rogue root with the same name and serial number but its own
 # key; leaves issued by the test root for the expected signer, for another
 # company and for the expected signer without the code-signing usage; one
-# for the expected signer issued by the rogue root; and a self-signed
-# certificate that names the expected signer. Images, each a copy of the
+# for the expected signer issued by the rogue root, and one by an
+# intermediate of the test root; leaves for names that only resemble the
+# expected signer's; and a self-signed certificate that names the expected
+# signer. Images, each a copy of the
 # unsigned PE32+ one unless named ...32 (a PE32 copy of it):
 #   expected.exe, expected32.exe
 #                         signed by the expected signer
@@ -30,6 +32,9 @@
 #                         signer's leaf from the rogue root
 #   expected_not_code_signing.exe
 #                         signed by the leaf without code-signing usage
+#   expected_via_intermediate.exe
+#                         signed by the expected signer's leaf from an
+#                         intermediate of the test root, carried with it
 #   lower_case.exe, longer_name.exe
 #                         signed by leaves whose names differ from the
 #                         expected signer's only in case, or by a word added
@@ -74,6 +79,11 @@ distinguished_name = dn
 basicConstraints = critical,CA:TRUE
 keyUsage = critical,keyCertSign,cRLSign
 subjectKeyIdentifier = hash
+[intermediate]
+basicConstraints = critical,CA:TRUE
+keyUsage = critical,keyCertSign,cRLSign
+subjectKeyIdentifier = hash
+authorityKeyIdentifier = keyid
 [leaf]
 basicConstraints = critical,CA:FALSE
 keyUsage = critical,digitalSignature
@@ -280,6 +290,10 @@ leaf() {  # name subject [issuer [extensions]]
 leaf expected "$expected_subject"
 leaf other "/CN=Other Company Ltd/O=Other Company Ltd"
 leaf not_code_signing "$expected_subject" root server
+# Issued by an intermediate of the test root, which its signatures carry.
+leaf intermediate "/CN=Velto Test Signing CA" root intermediate
+leaf via_intermediate "$expected_subject" intermediate
+cat intermediate.pem >> via_intermediate.pem
 leaf lower_case "/CN=velto software ltd/O=velto software ltd"
 leaf longer_name "/CN=Velto Software Ltd Clone/O=Velto Software Ltd Clone"
 # The rogue leaf's signatures carry the rogue root, so that a chain ends in
@@ -318,6 +332,7 @@ sign self sha256 other.exe nested_untrusted.exe -nest
 sign rogue_leaf sha256 unsigned.exe expected_rogue_root.exe
 sign rogue_leaf sha512 other.exe nested_rogue_root.exe -nest
 sign not_code_signing sha256 unsigned.exe expected_not_code_signing.exe
+sign via_intermediate sha256 unsigned.exe expected_via_intermediate.exe
 sign lower_case sha256 unsigned.exe lower_case.exe
 sign longer_name sha256 unsigned.exe longer_name.exe
 
@@ -410,7 +425,8 @@ openssl x509 -in root.pem -outform DER -out root.cer
 cp unsigned.exe expected.exe expected32.exe other.exe nested.exe nested32.exe \
   nested_corrupted.exe nested_replayed.exe nested_rewritten.exe \
   nested_untrusted.exe nested_rogue_root.exe expected_rogue_root.exe \
-  expected_not_code_signing.exe lower_case.exe longer_name.exe \
+  expected_not_code_signing.exe expected_via_intermediate.exe \
+  lower_case.exe longer_name.exe \
   nested_appended.exe expected_padded.exe \
   nested_padded.exe nested_depth3.exe nested_depth4.exe nested_depth5.exe \
   nested_unknown_oid.exe expected_data_type.exe expected_two_digests.exe \
