@@ -43,6 +43,13 @@ constexpr wchar_t kSettingsPage[] =
 
 base::win::WindowsVersion Release() { return base::GetWindowsVersion(); }
 
+// For the release-independent tests that pin one release in the process.
+base::win::WindowsVersionInfo Pinned(base::win::WindowsVersion version) {
+  base::win::WindowsVersionInfo info;
+  info.version = version;
+  return info;
+}
+
 class FakeInstallation : public BrowserRegistration::Installation {
  public:
   const base::FilePath& folder() const override { return folder_; }
@@ -241,6 +248,8 @@ TEST_F(BrowserRegistrationTest, HandlerIsMatchedByExecutablePath) {
       {L"C:\\Program Files\\Velto\\launcher.exe %1", false, true},
       {L"\"C:\\Program Files\\Velto\\launcher.exe.old\" \"%1\"", false, false},
       {L"\"XC:\\Program Files\\Velto\\launcher.exe\" \"%1\"", false, false},
+      // A tab ends the path as a blank does.
+      {L"C:\\Program Files\\Velto\\launcher.exe\t%1", false, true},
   };
   for (const auto& c : kCases) {
     RegisterCommand(HKEY_CURRENT_USER, L"ftp", c.command);
@@ -248,6 +257,11 @@ TEST_F(BrowserRegistrationTest, HandlerIsMatchedByExecutablePath) {
                               L"ftp", c.use_product_executable))
         << c.command;
   }
+  // Case is ignored for every letter from A to Z.
+  installation_.folder_ = base::FilePath(L"C:\\AZ");
+  RegisterCommand(HKEY_CURRENT_USER, L"ftp",
+                  L"\"c:\\az\\LAUNCHER.EXE\" \"%1\"");
+  EXPECT_TRUE(registration_.IsDefaultHandlerFor(L"ftp", false));
   // Only an absolute folder can be the handler: a relative one would match
   // a launcher in any folder of that name.
   RegisterCommand(HKEY_CURRENT_USER, L"ftp", L"Velto\\launcher.exe \"%1\"");
@@ -312,6 +326,62 @@ TEST_F(BrowserRegistrationTest, RegisterAssociationsPerRoot) {
   EXPECT_EQ(L"<no key>", Read(HKEY_LOCAL_MACHINE, ddeexec, nullptr));
 }
 
+// Every value the rows write, as Windows reads it back: the class, one
+// protocol, one extension and the start menu's client, for the current user
+// of Windows 7.
+TEST_F(BrowserRegistrationTest, RowsWriteTheirValues) {
+  base::win::internal::ScopedWindowsVersionForTesting win7(
+      Pinned(base::win::VERSION_WIN7));
+  ASSERT_TRUE(registration_.RegisterAssociations(false));
+  ASSERT_TRUE(registration_.MakeDefaultFor(L"ftp", false));
+  ASSERT_TRUE(registration_.MakeDefaultFor(L".xht", false));
+  ASSERT_TRUE(registration_.MakeStartMenuInternetDefault(false));
+  const std::wstring kIcon = std::wstring(kFolder) + L"\\Launcher.exe,0";
+  const struct {
+    const wchar_t* key;  // Below "Software".
+    const wchar_t* name;
+    std::wstring value;
+  } kValues[] = {
+      {L"Classes\\Veltodeveloper", L"FriendlyTypeName", L"Velto Web Document"},
+      {L"Classes\\Veltodeveloper", L"URL Protocol", L""},
+      {L"Classes\\Veltodeveloper\\DefaultIcon", nullptr, kIcon},
+      {L"Classes\\ftp", L"URL Protocol", L""},
+      {L"Classes\\ftp\\DefaultIcon", nullptr, kIcon},
+      {L"Classes\\ftp\\shell\\open\\command", nullptr,
+       L"\"C:\\Program Files\\Velto\\launcher.exe\" -noautoupdate -- \"%1\""},
+      {L"Classes\\ftp\\shell\\open\\ddeexec", nullptr, L""},
+      {L"Classes\\ftp\\shell\\open\\ddeexec\\Application", nullptr, L""},
+      {L"Classes\\ftp\\shell\\open\\ddeexec\\Topic", nullptr, L""},
+      {L"Classes\\.xht", nullptr, L"Veltodeveloper"},
+      {L"Clients\\StartMenuInternet", nullptr, L"Veltodeveloper"},
+  };
+  for (const auto& v : kValues) {
+    EXPECT_EQ(v.value, Read(HKEY_CURRENT_USER,
+                            L"Software\\" + std::wstring(v.key), v.name))
+        << v.key << " " << (v.name ? v.name : L"(default)");
+  }
+  RegKey ftp;
+  DWORD edit_flags = 0;
+  ASSERT_EQ(
+      ERROR_SUCCESS,
+      ftp.Open(HKEY_CURRENT_USER, L"Software\\Classes\\ftp", KEY_QUERY_VALUE));
+  ASSERT_EQ(ERROR_SUCCESS, ftp.ReadValueDW(L"EditFlags", &edit_flags));
+  EXPECT_EQ(2u, edit_flags);
+}
+
+// A registration that fails half-way leaves nothing behind, and no protocol
+// is made the default after it.
+TEST_F(BrowserRegistrationTest, FailedRegistrationSkipsTheProtocols) {
+  const testing_support::MachineSnapshot before = Snapshot();
+  int asked = 0;  // Only the first step fails.
+  internal::ScopedOperationFailureHookForTesting fail(
+      [&asked] { return asked++ == 0; });
+  EXPECT_FALSE(registration_.MakeDefaultBrowser(false));
+  EXPECT_TRUE(shell_.calls.empty());
+  const testing_support::MachineSnapshot after = Snapshot();
+  EXPECT_TRUE(before == after) << DescribeDifferences(before, after);
+}
+
 TEST_F(BrowserRegistrationTest, SavePreviousDefaultBrowser) {
   const std::wstring key = GetProductRegistryKey();
   const wchar_t kValue[] = L"Previous Default Browser";
@@ -351,6 +421,73 @@ TEST_F(BrowserRegistrationTest, StartMenuInternetDefault) {
   const testing_support::MachineSnapshot before = Snapshot();
   EXPECT_FALSE(registration_.MakeDefaultBrowser(false));
   EXPECT_TRUE(before == Snapshot());  // Never made the default.
+}
+
+// Windows XP has no per-user choice: the class decides, nothing asks the
+// default-programs interface, and the start menu's client is read from the
+// registry even for all users. Vista is the first release whose choice is
+// followed and, for the installation's own users, cleared.
+TEST_F(BrowserRegistrationTest, PerUserChoiceFromVistaOn) {
+  RegisterCommand(HKEY_CURRENT_USER, L"http", L"plain http");
+  RegisterCommand(HKEY_CURRENT_USER, L"Chosen", L"chosen");
+  Write(HKEY_CURRENT_USER, kHttpChoice, L"ProgId", L"Chosen");
+  std::wstring command;
+  {
+    base::win::internal::ScopedWindowsVersionForTesting xp(
+        Pinned(base::win::VERSION_XP));
+    EXPECT_TRUE(GetRegisteredOpenCommand(L"http", false, &command));
+    EXPECT_EQ(L"plain http", command);
+    installation_.all_users = true;
+    Write(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet", nullptr,
+          L"Veltodeveloper");
+    EXPECT_TRUE(registration_.IsStartMenuInternetDefault());
+    EXPECT_TRUE(registration_.MakeDefaultFor(L"http", false));
+    EXPECT_EQ(L"Chosen", Read(HKEY_CURRENT_USER, kHttpChoice, L"ProgId"));
+    EXPECT_TRUE(shell_.calls.empty());
+  }
+  base::win::internal::ScopedWindowsVersionForTesting vista(
+      Pinned(base::win::VERSION_VISTA));
+  EXPECT_TRUE(GetRegisteredOpenCommand(L"http", false, &command));
+  EXPECT_EQ(L"chosen", command);
+  installation_.all_users = false;
+  EXPECT_TRUE(registration_.MakeDefaultFor(L"http", false));
+  EXPECT_EQ(L"<none>", Read(HKEY_CURRENT_USER, kHttpChoice, L"ProgId"));
+  EXPECT_TRUE(shell_.calls.empty());
+}
+
+// From Windows 8 on only the user chooses: nothing is made the default for
+// all users, and the start menu's client no longer counts. Below it the
+// machine's client is written.
+TEST_F(BrowserRegistrationTest, FromWindows8OnlyHttpIsAskedFor) {
+  const testing_support::MachineSnapshot before = Snapshot();
+  for (base::win::WindowsVersion release :
+       {base::win::VERSION_WIN8, base::win::VERSION_WIN8_1,
+        base::win::VERSION_WIN10_TH2}) {
+    base::win::internal::ScopedWindowsVersionForTesting pinned(Pinned(release));
+    EXPECT_FALSE(registration_.MakeStartMenuInternetDefault(true)) << release;
+    for (const wchar_t* name : {L"http", L".htm"})
+      EXPECT_FALSE(registration_.MakeDefaultFor(name, true)) << name;
+  }
+  EXPECT_TRUE(shell_.calls.empty());
+  const testing_support::MachineSnapshot after = Snapshot();
+  EXPECT_TRUE(before == after) << DescribeDifferences(before, after);
+
+  {
+    base::win::internal::ScopedWindowsVersionForTesting win8(
+        Pinned(base::win::VERSION_WIN8));
+    EXPECT_FALSE(registration_.MakeDefaultBrowser(false));  // Not "https".
+    EXPECT_EQ(Calls({L"open with http 74", L"notify"}), shell_.calls);
+    RegisterCommand(HKEY_CURRENT_USER, L"https", kOurCommand);
+    shell_.calls.clear();
+    EXPECT_TRUE(registration_.MakeDefaultBrowser(false));
+    EXPECT_TRUE(shell_.calls.empty());
+  }
+  base::win::internal::ScopedWindowsVersionForTesting win7(
+      Pinned(base::win::VERSION_WIN7));
+  EXPECT_TRUE(registration_.MakeStartMenuInternetDefault(true));
+  EXPECT_EQ(L"Veltodeveloper",
+            Read(HKEY_LOCAL_MACHINE, L"Software\\Clients\\StartMenuInternet",
+                 nullptr));
 }
 
 TEST_F(BrowserRegistrationTest, Windows10OpensTheDefaultAppsPage) {
@@ -433,6 +570,13 @@ TEST_F(BrowserRegistrationTest, Windows7WritesRowsOrAsksDefaultPrograms) {
   ::RegDeleteTreeW(HKEY_CURRENT_USER, http.c_str());
   Write(HKEY_CURRENT_USER, kHttpChoice, L"Progid", L"Other");
   installation_.all_users = true;
+  // For all users the machine's rows go in; Windows is asked only for the
+  // current user.
+  EXPECT_TRUE(registration_.MakeDefaultFor(L"ftp", true));
+  EXPECT_EQ(
+      L"\"C:\\Program Files\\Velto\\launcher.exe\" -noautoupdate -- \"%1\"",
+      Read(HKEY_LOCAL_MACHINE, L"Software\\Classes\\ftp\\shell\\open\\command",
+           nullptr));
   EXPECT_TRUE(registration_.MakeDefaultFor(L".html", false));
   EXPECT_TRUE(registration_.MakeDefaultFor(L"http", false));
   EXPECT_TRUE(registration_.MakeStartMenuInternetDefault(false));
