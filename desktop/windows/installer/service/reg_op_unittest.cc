@@ -74,6 +74,7 @@ TEST(RegOpTest, ExpandPlaceholders) {
       {L"{Unknown}{}", L"Unknown"},
       // Unclosed and lone braces stay; text around them is still expanded.
       {L"{Product}{Stream", L"Velto{Stream"},
+      {L"}{Product}}", L"}Velto}"},
       // The name runs from the first "{" to the first "}" after it.
       {L"{a{Product}", L"a{Product"},
       // Resolved text is not searched again: a folder keeps its braces.
@@ -214,20 +215,23 @@ TEST(RegOpTransactionTest, AppliesAndRecordsEveryKindOfRow) {
       {Row(REG_EXPAND_SZ, L"%TEMP%", nullptr), L"Software\\Velto", L"", {REG_EXPAND_SZ, Wide(L"%TEMP%")}, false, "1 REG_EXPAND_SZ %TEMP%"},
       {Row(REG_BINARY, "ab", L"Bytes"), L"Software\\Velto", L"Bytes", {REG_BINARY, {'a', 'b'}}, false, "1 REG_BINARY 61,62"},
       {Row(REG_DWORD, 32, L"Number"), L"Software\\Velto", L"Number", {REG_DWORD, {32, 0, 0, 0}}, false, "1 REG_DWORD 00000020"},
+      {Row(REG_DWORD, 0xFFFFFFFFu, L"Largest"), L"Software\\Velto", L"Largest", {REG_DWORD, {255, 255, 255, 255}}, false, "1 REG_DWORD ffffffff"},
       {Row(kRegOpDeleteValue, nullptr, L"Stale"), L"Software\\Velto", L"Stale", {}, true, nullptr},
       {{L"Software\\{Product}\\Old", nullptr, kRegOpDeleteKey, nullptr, VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, 0},
        L"Software\\Velto\\Old", L"Kept", {}, true, nullptr},
       {kSetLastInstallPathRegOp[0], L"Software\\Velto Company", L"Last developer Install Path", {REG_SZ, Wide(L"C:\\Velto {x}\\")}, false, "0 REG_SZ C:\\Velto {x}\\"},
       {kSetLastInstallPathRegOp[1], L"Software\\Velto Company", L"Last developer Install Path x64", {}, true, nullptr},
       {kSystemComponentRegOp, kUninstall, L"SystemComponent", {REG_DWORD, {1, 0, 0, 0}}, false, "1 REG_DWORD 00000001", KEY_WOW64_32KEY},
+      {{L"{Uninstall}\\Old", nullptr, kRegOpDeleteKey, nullptr, VERSION_XP, RegOpRoot::kAnyRoot, 0, 0, KEY_WOW64_32KEY},
+       L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velto developer\\Old", L"Kept", {}, true, nullptr, KEY_WOW64_32KEY},
   };
   // clang-format on
   std::vector<std::string> recorded;
   for (const auto& row : kRows) {
     if (row.seeded) {
-      ASSERT_EQ(ERROR_SUCCESS,
-                base::win::RegKey(HKEY_LOCAL_MACHINE, row.key, KEY_SET_VALUE)
-                    .WriteValue(row.name, L"seed"));
+      ASSERT_EQ(ERROR_SUCCESS, base::win::RegKey(HKEY_LOCAL_MACHINE, row.key,
+                                                 KEY_SET_VALUE | row.view)
+                                   .WriteValue(row.name, L"seed"));
     }
     if (row.recorded) {
       recorded.push_back(base::WideToUTF8(row.key) + ": " +
