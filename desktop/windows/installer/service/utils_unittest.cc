@@ -9,6 +9,7 @@
 #include "base/win/scoped_handle.h"
 #include "base/win/shortcut.h"
 #include "base/win/well_known_sid.h"
+#include "base/win/windows_version.h"
 #include "testing/child_process.h"
 #include "testing/scoped_test_folder.h"
 #include "gtest/gtest.h"
@@ -43,6 +44,11 @@ TEST(UtilsTest, IsExecutable64Bit) {
   is64 = true;
   EXPECT_TRUE(IsExecutable64Bit(image, &is64));
   EXPECT_FALSE(is64);
+  // Any machine but 32-bit x86 counts as 64-bit.
+  ASSERT_TRUE(testing_support::WriteFileForTest(
+      image.value(), MakePeHeader(IMAGE_FILE_MACHINE_ARM64)));
+  EXPECT_TRUE(IsExecutable64Bit(image, &is64));
+  EXPECT_TRUE(is64);
 
   // Every cut of the header, down to an empty file, is too short.
   for (size_t length = 0; length < x86.size(); ++length) {
@@ -73,6 +79,12 @@ TEST(UtilsTest, KernelObjectChannelProductAndUserNames) {
   EXPECT_EQ(L"Local\\Velto/Single/UI/x/y",
             GetKernelObjectName(L"x\\y", L"Velto\\Single/UI", false));
   EXPECT_EQ("Developer", GetCurrentChannelName());
+  const char* const kChannels[] = {"developer", "Nightly", "Developer",
+                                   "Next",      "Stable",  "developer"};
+  for (int32_t channel = 0; channel < 6; ++channel)
+    EXPECT_EQ(kChannels[channel], GetChannelName(channel)) << channel;
+  EXPECT_EQ(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+            GetUninstallRegistryKey());
   // From the standard product settings the test executable carries.
   EXPECT_EQ(L"Software\\Velto Software", GetProductRegistryKey());
   EXPECT_EQ("velto.exe", GetExecutableName());
@@ -135,6 +147,14 @@ TEST(UtilsTest, IsAdminUserJudgesFilteredTokenByItsLinkedToken) {
   // The linked token handed out was closed.
   DWORD flags = 0;
   EXPECT_FALSE(::GetHandleInformation(g_handed_out, &flags));
+  // Vista brought filtered tokens; before it the process token decides.
+  for (base::win::WindowsVersion release :
+       {base::win::VERSION_VISTA, base::win::VERSION_SERVER_2003}) {
+    base::win::WindowsVersionInfo info;
+    info.version = release;
+    base::win::internal::ScopedWindowsVersionForTesting pinned(info);
+    EXPECT_EQ(release < base::win::VERSION_VISTA, IsAdminUser(true)) << release;
+  }
   EXPECT_TRUE(IsAdminUser(false));
   g_linked_token = nullptr;
 }
