@@ -116,6 +116,10 @@ TEST(TaskDefinitionTest, DescribesEachVariantAndTheAutoupdateTask) {
   EXPECT_EQ(L"Velto scheduled Autoupdate 42", unscheduled.name);
   EXPECT_EQ(L"C:\\Program Files\\Velto\\launcher.exe", unscheduled.program);
   EXPECT_EQ(L"--scheduledautoupdate $(Arg0)", unscheduled.arguments);
+  EXPECT_EQ(L"PT3600S", unscheduled.execution_time_limit);
+  EXPECT_TRUE(unscheduled.run_only_if_network_available);
+  EXPECT_EQ(L"HOST\\ana", unscheduled.user_id);
+  EXPECT_EQ(L"", unscheduled.delete_expired_task_after);
   // For all users: the system's, daily and at start-up.
   const TaskDefinition all_users = DescribeTask(
       MakeAutoupdateTask(folder, L"42", true, true), MakeEnvironment(false));
@@ -198,6 +202,7 @@ TEST_F(TaskDefinitionRegistrationTest, RegistersReplacesAndSchedulerV2Handles) {
   definition.name = name_;
   TaskEnvironment real;
   ASSERT_TRUE(ReadTaskEnvironment(&real));
+  EXPECT_EQ(5, real.logon_delay_minutes);  // The standard product settings.
   definition.user_id = real.user_name;
   ASSERT_TRUE(
       RegisterTaskDefinition(service_.Get(), folder_.Get(), definition));
@@ -217,9 +222,37 @@ TEST_F(TaskDefinitionRegistrationTest, RegistersReplacesAndSchedulerV2Handles) {
   ScopedBstr text;
   ASSERT_TRUE(SUCCEEDED(info->get_Description(text.Receive())));
   EXPECT_STREQ(L"Second", text.Get());
+  ASSERT_TRUE(SUCCEEDED(info->get_Author(text.Receive())));
+  EXPECT_STREQ(L"HOST\\ana", text.Get());
+  // The settings every task of the product gets.
   VARIANT_BOOL flag = VARIANT_FALSE;
   ASSERT_TRUE(SUCCEEDED(settings->get_RunOnlyIfNetworkAvailable(&flag)));
   EXPECT_EQ(VARIANT_TRUE, flag);
+  ASSERT_TRUE(SUCCEEDED(settings->get_StartWhenAvailable(&flag)));
+  EXPECT_EQ(VARIANT_TRUE, flag);
+  ASSERT_TRUE(SUCCEEDED(settings->get_StopIfGoingOnBatteries(&flag)));
+  EXPECT_EQ(VARIANT_FALSE, flag);
+  ASSERT_TRUE(SUCCEEDED(settings->get_DisallowStartIfOnBatteries(&flag)));
+  EXPECT_EQ(VARIANT_FALSE, flag);
+  TASK_INSTANCES_POLICY instances = TASK_INSTANCES_PARALLEL;
+  ASSERT_TRUE(SUCCEEDED(settings->get_MultipleInstances(&instances)));
+  EXPECT_EQ(TASK_INSTANCES_IGNORE_NEW, instances);
+  ASSERT_TRUE(SUCCEEDED(settings->get_ExecutionTimeLimit(text.Receive())));
+  EXPECT_STREQ(L"PT3600S", text.Get());
+  // The one action runs the program with its arguments.
+  ComPtr<IActionCollection> actions;
+  ComPtr<IAction> action;
+  ComPtr<IExecAction> exec;
+  LONG count = 0;
+  // Wine lists no collection items.
+  if (SUCCEEDED(read->get_Actions(&actions)) &&
+      SUCCEEDED(actions->get_Count(&count)) && count == 1 &&
+      SUCCEEDED(actions->get_Item(1, &action)) && SUCCEEDED(action.As(&exec))) {
+    ASSERT_TRUE(SUCCEEDED(exec->get_Path(text.Receive())));
+    EXPECT_STREQ(L"C:\\Velto\\launcher.exe", text.Get());
+    ASSERT_TRUE(SUCCEEDED(exec->get_Arguments(text.Receive())));
+    EXPECT_STREQ(L"--scheduledautoupdate", text.Get());
+  }
 
   // Wine reports no state (undetermined) and never a last run, and keeps no
   // Enabled change: these must only leave the task in place.

@@ -2,13 +2,18 @@
 
 #include <objbase.h>
 
+#include <memory>
+#include <vector>
+
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/strings/string_util.h"
 #include "base/time/time.h"
 #include "base/win/scoped_memory.h"
+#include "base/win/windows_version.h"
 #include "desktop/windows/installer/service/task_definition.h"
 #include "desktop/windows/installer/service/task_scheduler.h"
+#include "desktop/windows/installer/service/task_scheduler_v2.h"
 #include "desktop/windows/installer/service/transactions/access_control.h"
 #include "testing/child_process.h"
 #include "testing/scoped_test_folder.h"
@@ -126,6 +131,10 @@ TEST_F(TaskSchedulerV1Test, CreateReplaceConfigureDelete) {
   ScheduledTask replaced =
       Create(L"C:\\nowhere\\launcher.exe", ScheduledTask::kDaily, true);
   const std::wstring name = replaced.name;
+  DWORD max_run_time = 0;
+  ASSERT_TRUE(SUCCEEDED(
+      Activate(GetScheduledTaskName(name))->GetMaxRunTime(&max_run_time)));
+  EXPECT_EQ(60000u, max_run_time);  // Milliseconds.
   // Created again under the same name: replaced, triggers not doubled.
   replaced.description = L"replaced";
   replaced.max_run_time = 0;
@@ -135,7 +144,6 @@ TEST_F(TaskSchedulerV1Test, CreateReplaceConfigureDelete) {
   base::win::ScopedCoTaskMemory<wchar_t> text;
   ASSERT_TRUE(SUCCEEDED(task->GetComment(text.Receive())));
   EXPECT_STREQ(L"replaced", text.Get());
-  DWORD max_run_time = 0;
   ASSERT_TRUE(SUCCEEDED(task->GetMaxRunTime(&max_run_time)));
   EXPECT_EQ(INFINITE, max_run_time);
 
@@ -197,6 +205,21 @@ TEST_F(TaskSchedulerV1Test, RunOnceLeavesNothingAndRunsAreDated) {
     GTEST_SKIP() << "This Task Scheduler 1.0 does not delete a run-once "
                     "task when done (ran: "
                  << !scheduler_.GetLastRunTime(once).is_null() << ")";
+  }
+}
+
+// Task Scheduler 2.0 from Vista on; before it only 1.0 exists.
+TEST(TaskSchedulerTest, CreatePicksTheGenerationByRelease) {
+  for (base::win::WindowsVersion release :
+       {base::win::VERSION_SERVER_2003, base::win::VERSION_VISTA,
+        base::win::VERSION_WIN10_TH2}) {
+    base::win::WindowsVersionInfo info;
+    info.version = release;
+    base::win::internal::ScopedWindowsVersionForTesting pinned(info);
+    const std::unique_ptr<TaskScheduler> scheduler = TaskScheduler::Create();
+    EXPECT_EQ(release >= base::win::VERSION_VISTA,
+              dynamic_cast<TaskSchedulerV2*>(scheduler.get()) != nullptr)
+        << release;
   }
 }
 
@@ -296,7 +319,9 @@ TEST_F(TaskSchedulerV1Test, OnlyRepeatingSystemTasksAreMadeReadable) {
       {&::GetNamedSecurityInfoW, &RecordSetSecurity});
   const std::wstring program = L"C:\\nowhere\\launcher.exe";
   Create(program, ScheduledTask::kDaily, true, ScheduledTask::kCurrentUser);
-  Create(program, ScheduledTask::kRunOnceNow, false, ScheduledTask::kSystem);
+  const std::wstring once =
+      Create(program, ScheduledTask::kRunOnceNow, true, ScheduledTask::kSystem)
+          .name;
   EXPECT_TRUE(g_granted.empty());
   const std::wstring name = Create(program, ScheduledTask::kNoTimeTrigger, true,
                                    ScheduledTask::kSystem)
@@ -305,6 +330,18 @@ TEST_F(TaskSchedulerV1Test, OnlyRepeatingSystemTasksAreMadeReadable) {
   const std::wstring job = L"\\" + GetScheduledTaskName(name) + L".job";
   EXPECT_TRUE(base::EndsWith(g_granted[0], job, base::CompareCase::SENSITIVE))
       << g_granted[0];
+
+  // A task with no time trigger keeps the scheduler's default trigger beside
+  // its logon one; a run-once task starts once and never at logon.
+  std::vector<TASK_TRIGGER> triggers = Triggers(name);
+  ASSERT_EQ(2u, triggers.size());
+  EXPECT_EQ(TASK_EVENT_TRIGGER_AT_LOGON, triggers[1].TriggerType);
+  // (A scheduler that ran it may have deleted it already.)
+  if (Activate(GetScheduledTaskName(once))) {
+    triggers = Triggers(once);
+    ASSERT_EQ(1u, triggers.size());
+    EXPECT_EQ(TASK_TIME_TRIGGER_ONCE, triggers[0].TriggerType);
+  }
 }
 
 }  // namespace
