@@ -82,6 +82,8 @@ TEST(TaskDefinitionTest, DescribesEachVariantAndTheAutoupdateTask) {
     EXPECT_EQ(L"Velto scheduled Autoupdate 7", definition.name);
     EXPECT_EQ(L"HOST\\ana", definition.author);
     EXPECT_EQ(L"PT3600S", definition.execution_time_limit);
+    // A run still going when the next is due is left to finish alone.
+    EXPECT_EQ(TASK_INSTANCES_IGNORE_NEW, definition.multiple_instances);
     EXPECT_TRUE(definition.run_only_if_network_available);
     EXPECT_EQ(c.kind == 0 ? L"PT0S" : L"",
               definition.delete_expired_task_after);
