@@ -59,6 +59,21 @@ HRESULT GetStatus(ITask* task, HRESULT* status) {
   return task->GetStatus(status);
 }
 
+// Deletes the work item registered as |full_name|. The scheduler service
+// reads a work item's file whenever it changes; a delete that meets it there
+// fails, so it is tried again for a moment rather than leaving the task
+// behind. A delete that still fails is not reported.
+void DeleteWorkItem(ITaskScheduler* scheduler, const std::wstring& full_name) {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    const HRESULT result = scheduler->Delete(full_name.c_str());
+    if (SUCCEEDED(result) ||
+        result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
+      return;
+    }
+    ::Sleep(50);
+  }
+}
+
 }  // namespace
 
 TaskSchedulerV1::TaskSchedulerV1() = default;
@@ -177,24 +192,12 @@ void TaskSchedulerV1::RemoveStaleTasks() {
     // Cut at the first NUL: the stored text may carry padding.
     const std::wstring program(application.Get());
     if (!base::PathExists(base::FilePath(program)))
-      scheduler_->Delete(name.c_str());
+      DeleteWorkItem(scheduler_.Get(), name);
   }
 }
 
 void TaskSchedulerV1::DeleteTask(const std::wstring& name) {
-  // The scheduler service reads a work item's file whenever it changes; a
-  // delete that meets it there fails, so it is tried again for a moment
-  // rather than leaving the task behind. A delete that still fails is not
-  // reported.
-  const std::wstring full_name = GetScheduledTaskName(name);
-  for (int attempt = 0; attempt < 20; ++attempt) {
-    const HRESULT result = scheduler_->Delete(full_name.c_str());
-    if (SUCCEEDED(result) ||
-        result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
-      return;
-    }
-    ::Sleep(50);
-  }
+  DeleteWorkItem(scheduler_.Get(), GetScheduledTaskName(name));
 }
 
 void TaskSchedulerV1::SetDailyInterval(const std::wstring& name, int days) {
