@@ -189,6 +189,21 @@ TEST(BrowserRegistrationReleaseTest, RealQueryFailureAnswersFalse) {
   ::CoUninitialize();
 }
 
+// Scopes nest: the inner one's end puts the outer one's implementation back.
+TEST(ShellAssociationApiTest, ScopesNest) {
+  ShellAssociationApi* const real = GetShellAssociationApi();
+  FakeShellApi outer, inner;
+  {
+    internal::ScopedShellAssociationApiForTesting outer_scope(&outer);
+    {
+      internal::ScopedShellAssociationApiForTesting inner_scope(&inner);
+      EXPECT_EQ(&inner, GetShellAssociationApi());
+    }
+    EXPECT_EQ(&outer, GetShellAssociationApi());
+  }
+  EXPECT_EQ(real, GetShellAssociationApi());
+}
+
 TEST(BrowserRegistrationReleaseTest, DefaultAppsTargets) {
   EXPECT_EQ(L"SystemSettings_DefaultApps_Browser",
             GetDefaultAppsSettingsTarget(L"HTTP"));
@@ -211,6 +226,10 @@ TEST_F(BrowserRegistrationTest, OpenCommandFollowsChoiceThenClass) {
   RegisterCommand(HKEY_CURRENT_USER, L"HtmlFile", L"html file");
   RegisterCommand(HKEY_LOCAL_MACHINE, L"http", L"machine http");
   Write(HKEY_CURRENT_USER, L"Software\\Classes\\.htm", nullptr, L"HtmlFile");
+  // At machine level the machine's extension names the class.
+  RegisterCommand(HKEY_LOCAL_MACHINE, L"MachineHtml", L"machine html");
+  Write(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.htm", nullptr,
+        L"MachineHtml");
   std::wstring command;
   EXPECT_TRUE(GetRegisteredOpenCommand(L"http", false, &command));
   EXPECT_EQ(L"plain http", command);
@@ -229,6 +248,8 @@ TEST_F(BrowserRegistrationTest, OpenCommandFollowsChoiceThenClass) {
   EXPECT_EQ(L"chosen", command);
   EXPECT_TRUE(GetRegisteredOpenCommand(L"http", true, &command));
   EXPECT_EQ(L"machine http", command);
+  EXPECT_TRUE(GetRegisteredOpenCommand(L".htm", true, &command));
+  EXPECT_EQ(L"machine html", command);
 }
 
 TEST_F(BrowserRegistrationTest, HandlerIsMatchedByExecutablePath) {

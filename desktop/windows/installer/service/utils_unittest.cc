@@ -182,6 +182,15 @@ TEST(UtilsTest, ShortcutPointsToAndTaskbarPins) {
                                 nullptr));
   BY_HANDLE_FILE_INFORMATION target_information = {}, scratch = {};
   ASSERT_TRUE(GetFileIdentity(target, &target_information));
+  {
+    // Held by someone else without sharing, the file still answers.
+    base::win::ScopedHandle held(
+        ::CreateFileW(target.value().c_str(), GENERIC_READ, 0, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.IsValid());
+    EXPECT_TRUE(GetFileIdentity(target, &scratch));
+    EXPECT_EQ(target_information.nFileIndexLow, scratch.nFileIndexLow);
+  }
   EXPECT_FALSE(
       GetFileIdentity(FilePath(folder.path() + L"\\missing"), &scratch));
 
