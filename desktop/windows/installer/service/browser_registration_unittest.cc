@@ -431,9 +431,10 @@ TEST_F(BrowserRegistrationTest, StartMenuInternetDefault) {
   EXPECT_FALSE(registration_.IsStartMenuInternetDefault());
   EXPECT_TRUE(shell_.calls.empty());
   installation_.all_users = true;
+  EXPECT_FALSE(registration_.IsStartMenuInternetDefault());  // Answered no.
   shell_.answer_default = TRUE;
   EXPECT_TRUE(registration_.IsStartMenuInternetDefault());
-  EXPECT_EQ(Calls({L"query StartmenuInternet 2 1 Velto developer"}),
+  EXPECT_EQ(Calls(2, L"query StartmenuInternet 2 1 Velto developer"),
             shell_.calls);
   shell_.result = E_NOTIMPL;
   EXPECT_FALSE(registration_.IsStartMenuInternetDefault());
