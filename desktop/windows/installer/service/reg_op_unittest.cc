@@ -286,6 +286,35 @@ TEST(RegOpTransactionTest, MainTableUnderEachRoot) {
     EXPECT_TRUE(test::KeyExists(root, kUninstall, KEY_WOW64_32KEY));
   }
   EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kUninstall, 0));
+
+  // What the machine's rows wrote, read back in their view.
+  const std::vector<uint8_t> kOne = {1, 0, 0, 0};
+  const std::wstring kPersisted =
+      L"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\"
+      L"Compatibility Assistant\\Persisted";
+  // clang-format off
+  const struct {
+    std::wstring key;
+    const wchar_t* name;
+    Value value;
+    REGSAM view;
+  } kValues[] = {
+      {L"Software\\Classes\\Veltodeveloper", L"FriendlyTypeName", {REG_SZ, Wide(L"Velto Web Document")}, 0},
+      {L"Software\\Classes\\.xhtml\\OpenWithProgIDs", L"Veltodeveloper", {REG_NONE, {}}, 0},
+      {kPersisted, L"C:\\Velto {x}\\Launcher.exe", {REG_DWORD, {32, 0, 0, 0}}, 0},
+      {L"Software\\Clients\\StartMenuInternet\\Veltodeveloper\\Capabilities", L"ApplicationDescription", {REG_SZ, Wide(L"Do more on the web")}, 0},
+      {kUninstall, L"DisplayName", {REG_SZ, Wide(L"Velto developer 45.0.2522.0")}, KEY_WOW64_32KEY},
+      {kUninstall, L"HelpLink", {REG_SZ, Wide(L"https://help.example.com/?p=")}, KEY_WOW64_32KEY},
+      {kUninstall, L"NoModify", {REG_DWORD, kOne}, KEY_WOW64_32KEY},
+      {kUninstall, L"NoRepair", {REG_DWORD, kOne}, KEY_WOW64_32KEY},
+      {kUninstall, L"Publisher", {REG_SZ, Wide(L"Velto Software")}, KEY_WOW64_32KEY},
+      {kUninstall, L"UninstallString", {REG_SZ, Wide(L"\"C:\\Velto {x}\\Launcher.exe\" /uninstall")}, KEY_WOW64_32KEY},
+      {kUninstall, L"URLInfoAbout", {REG_SZ, Wide(L"https://www.example.com/")}, KEY_WOW64_32KEY},
+      {kUninstall, L"URLUpdateInfo", {REG_SZ, Wide(L"https://www.example.com/download/")}, KEY_WOW64_32KEY},
+  };
+  // clang-format on
+  for (const auto& v : kValues)
+    EXPECT_EQ(v.value, Read(v.key, v.name, v.view)) << v.name;
 }
 
 }  // namespace
