@@ -144,6 +144,8 @@ TEST(FirewallRulesEnabledTest, OnlyProfilesInForceCount) {
 // it is in force the rule counts as in place without reading any rule.
 TEST(FirewallManagerTest, AddsAndRemovesTheMdnsRule) {
   ProductNameProvider* names = ProductNameProvider::GetInstance();
+  EXPECT_EQ(names, ProductNameProvider::GetInstance());
+  EXPECT_EQ(L"Velto", names->GetShortName());
   EXPECT_FALSE(FirewallManager::CreateWithStore(names, kApplication, nullptr));
   auto owned_store = std::make_unique<InMemoryFirewallRuleStore>();
   InMemoryFirewallRuleStore* store = owned_store.get();
