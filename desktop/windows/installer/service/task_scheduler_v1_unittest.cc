@@ -15,6 +15,7 @@
 #include "desktop/windows/installer/service/task_scheduler.h"
 #include "desktop/windows/installer/service/task_scheduler_v2.h"
 #include "desktop/windows/installer/service/transactions/access_control.h"
+#include "desktop/windows/installer/service/utils.h"
 #include "testing/child_process.h"
 #include "testing/scoped_test_folder.h"
 #include "gtest/gtest.h"
@@ -144,6 +145,13 @@ TEST_F(TaskSchedulerV1Test, CreateReplaceConfigureDelete) {
   base::win::ScopedCoTaskMemory<wchar_t> text;
   ASSERT_TRUE(SUCCEEDED(task->GetComment(text.Receive())));
   EXPECT_STREQ(L"replaced", text.Get());
+  ASSERT_TRUE(SUCCEEDED(task->GetParameters(text.Receive())));
+  EXPECT_STREQ(L"/c exit", text.Get());
+  // The creator is the user who made the task.
+  std::wstring user_name;
+  ASSERT_TRUE(GetUserNameWithFormat(&user_name, NameSamCompatible));
+  ASSERT_TRUE(SUCCEEDED(task->GetCreator(text.Receive())));
+  EXPECT_EQ(user_name, text.Get());
   ASSERT_TRUE(SUCCEEDED(task->GetMaxRunTime(&max_run_time)));
   EXPECT_EQ(INFINITE, max_run_time);
 
