@@ -34,6 +34,51 @@ TEST(LanguageCodeTest, MapsCodesAndReadsTheHostListIgnoringCase) {
   EXPECT_EQ(expected, GetAvailableLanguages());
   EXPECT_TRUE(IsLanguageAvailable(L"EN-GB"));
   EXPECT_FALSE(IsLanguageAvailable(L"pt"));
+  // Cut to bytes, "d\u0165" would read as the listed "de".
+  EXPECT_FALSE(IsLanguageAvailable(L"d\u0165"));
+}
+
+// Every code of the table: the languages the host lists are looked up here,
+// and a wrong id loads another language's strings or none.
+TEST(LanguageCodeTest, EveryCodeHasItsLanguageId) {
+  const struct {
+    const wchar_t* code;
+    LANGID language_id;
+  } kCodes[] = {
+      {L"az", 0x042C},     {L"el", 0x0408},          {L"gu", 0x0447},
+      {L"en", 0x0409},     {L"userdefault", 0x0400}, {L"fr-ca", 0x0C0C},
+      {L"vi", 0x042A},     {L"ca", 0x0403},          {L"fake-bidi", 0x040D},
+      {L"am", 0x045E},     {L"it", 0x0410},          {L"iw", 0x040D},
+      {L"kn", 0x044B},     {L"zh-hk", 0x0C04},       {L"ar", 0x0401},
+      {L"ml", 0x044C},     {L"zu", 0x0435},          {L"cs", 0x0405},
+      {L"et", 0x0425},     {L"gl", 0x0456},          {L"id", 0x0421},
+      {L"es", 0x0C0A},     {L"en-gb", 0x0809},       {L"ru", 0x0419},
+      {L"eu", 0x042D},     {L"nl", 0x0413},          {L"nn", 0x0814},
+      {L"no", 0x0414},     {L"nb", 0x0414},          {L"af", 0x0436},
+      {L"tr", 0x041F},     {L"tl", 0x0400},          {L"lv", 0x0426},
+      {L"lt", 0x0427},     {L"pa", 0x0446},          {L"sw", 0x0441},
+      {L"th", 0x041E},     {L"te", 0x044A},          {L"ro", 0x0418},
+      {L"is", 0x040F},     {L"fil", 0x0464},         {L"ta", 0x0449},
+      {L"be", 0x0423},     {L"fr", 0x040C},          {L"bg", 0x0402},
+      {L"ms", 0x043E},     {L"sl", 0x0424},          {L"hr", 0x041A},
+      {L"fy", 0x0462},     {L"bn", 0x0445},          {L"de", 0x0407},
+      {L"hu", 0x040E},     {L"fa", 0x0429},          {L"neutral", 0x0000},
+      {L"hi", 0x0439},     {L"pt-br", 0x0416},       {L"sa", 0x044F},
+      {L"fi", 0x040B},     {L"da", 0x0406},          {L"ja", 0x0411},
+      {L"kk", 0x043F},     {L"he", 0x040D},          {L"me", 0x081A},
+      {L"es-419", 0x080A}, {L"ne", 0x0461},          {L"pt-pt", 0x0816},
+      {L"zh-tw", 0x0404},  {L"uz", 0x0443},          {L"ko", 0x0412},
+      {L"sv", 0x041D},     {L"mk", 0x042F},          {L"ur", 0x0420},
+      {L"sk", 0x041B},     {L"zh-cn", 0x0804},       {L"si", 0x045B},
+      {L"gd", 0x0491},     {L"pl", 0x0415},          {L"uk", 0x0422},
+      {L"sr", 0x0C1A},     {L"ti", 0x0873},          {L"mr", 0x044E},
+      {L"or", 0x0448},
+  };
+  static_assert(sizeof(kCodes) / sizeof(kCodes[0]) == 82, "every code");
+  for (const auto& entry : kCodes) {
+    EXPECT_EQ(entry.language_id, LanguageCodeToLangId(entry.code))
+        << entry.code;
+  }
 }
 
 // The thread's preferred languages that the fake system reports.
@@ -68,6 +113,12 @@ TEST(ChooseUiLanguageTest, NormalisesThenWalksThePreferredLanguages) {
       {L"tl", {L"fil"}, nullptr, L"fil", 0x0464},
       // A preferred language as it is, or adjusted.
       {L"xx", {L"en-gb", L"de"}, L"en-AU\0de-DE\0", L"en-GB", 0x0809},
+      {L"xx", {L"en-gb"}, L"en-CA\0", L"en-GB", 0x0809},
+      {L"xx", {L"en-gb"}, L"en-NZ\0", L"en-GB", 0x0809},
+      {L"xx", {L"en-gb"}, L"en-ZA\0", L"en-GB", 0x0809},
+      // Other regions go to "en-US", which the code table does not hold.
+      {L"xx", {L"en-us", L"en-gb"}, L"en-IE\0", L"en-US", 0x0000},
+      {L"xx", {L"zh-tw", L"zh-cn"}, L"zh-HK\0", L"zh-TW", 0x0404},
       {L"xx", {L"de"}, L"en-AU\0de-DE\0", L"de", 0x0407},
       {L"xx", {L"es", L"es-419"}, L"es-ES\0", L"es", 0x0C0A},
       {L"xx", {L"es", L"es-419"}, L"es-MX\0", L"es-419", 0x080A},
@@ -130,6 +181,8 @@ TEST(LocalizedStringTest, MissingOrDamagedStringsAreEmpty) {
   // An id left out of an existing block; no block in that language.
   EXPECT_EQ(L"", GetStringFromTable(kGerman, IDS_OK, {}));
   EXPECT_EQ(L"", GetStringFromTable(0x0411, IDS_INSTALLER_TITLE, {}));
+  // A block number past 16 bits would wrap onto an existing block.
+  EXPECT_EQ(L"", GetStringFromTable(kEnglish, IDS_OK + 0x10000 * 16, {}));
   // Block 4000 holds "OK" and then an entry that claims more units than the
   // block has; block 4001 is one byte long.
   EXPECT_EQ(L"OK", GetStringFromTable(kEnglish, 63984, {}));
