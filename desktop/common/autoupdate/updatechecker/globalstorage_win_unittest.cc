@@ -179,6 +179,16 @@ TEST_F(GlobalStorageWinTest, RegistryRoundTrip) {
 
   ASSERT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", "1f2e-3d"));
   EXPECT_EQ(L"1f2e-3d", RegistryValue(L"UUID"));
+  // A plain string, as the autoupdate component reads it.
+  DWORD type = REG_NONE;
+  EXPECT_EQ(ERROR_SUCCESS,
+            ::RegQueryValueExW(
+                base::win::RegKey(HKEY_CURRENT_USER,
+                                  installer::GetProductRegistryKey().c_str(),
+                                  KEY_QUERY_VALUE)
+                    .Handle(),
+                L"UUID", nullptr, &type, nullptr, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
   // The process-wide instance initialises itself onto the same key.
   EXPECT_EQ(GlobalStorage::kSuccess,
             GlobalStorage::GetInstance()->Get("UUID", &value));
@@ -343,11 +353,16 @@ TEST_F(GlobalStorageWinTest, FallbackFileIsMergedThenWrittenBeside) {
   ASSERT_TRUE(testing_support::WriteFileForTest(
       fallback_file().value(),
       "{\"GS\":{\"UUID\":\"u1\",\"au.last_check\":\"7\",\"count\":3}}"));
+  ASSERT_EQ(ERROR_SUCCESS,
+            base::win::RegKey(HKEY_CURRENT_USER,
+                              installer::GetProductRegistryKey().c_str(),
+                              KEY_ALL_ACCESS)
+                .WriteValue(L"count", L"kept"));
   storage_.Init(/*copy_only=*/false);
   storage_.LoadFallbackFile(folder());
   EXPECT_EQ(L"u1", RegistryValue(L"UUID"));
   EXPECT_EQ(L"7", RegistryValue(L"au.last_check"));
-  EXPECT_EQ(L"<absent>", RegistryValue(L"count"));  // not a string
+  EXPECT_EQ(L"kept", RegistryValue(L"count"));  // not a string in the file
 
   ASSERT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", "u2"));
   EXPECT_EQ(L"u2", RegistryValue(L"UUID"));
@@ -364,25 +379,54 @@ TEST_F(GlobalStorageWinTest, FallbackFileIsMergedThenWrittenBeside) {
   EXPECT_EQ(L"u2", RegistryValue(L"UUID"));
 }
 
+// Replaces the access list of |key| with |sddl|.
+void SetKeyDacl(const base::win::RegKey& key, const wchar_t* sddl) {
+  base::win::ScopedLocalMemory<void> descriptor;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      sddl, SDDL_REVISION_1, descriptor.Receive(), nullptr));
+  ASSERT_EQ(ERROR_SUCCESS,
+            ::RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION,
+                                descriptor.Get()));
+}
+
+// Read, delete and access-list changes only, so the sandbox can still
+// remove it.
+constexpr wchar_t kReadOnlyKeyDacl[] = L"D:(A;;KRSDWD;;;WD)";
+
 TEST_F(GlobalStorageWinTest, ProductKeyThatRefusesWritesUsesTheFallbackFile) {
   base::win::RegKey key;
   ASSERT_EQ(ERROR_SUCCESS,
             key.Create(HKEY_CURRENT_USER,
                        installer::GetProductRegistryKey().c_str(),
                        KEY_ALL_ACCESS));
-  // Read and delete only, so the sandbox can still remove it.
-  base::win::ScopedLocalMemory<void> descriptor;
-  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-      L"D:(A;;KRSDWD;;;WD)", SDDL_REVISION_1, descriptor.Receive(), nullptr));
-  ASSERT_EQ(ERROR_SUCCESS,
-            ::RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION,
-                                descriptor.Get()));
+  SetKeyDacl(key, kReadOnlyKeyDacl);
   key.Close();
 
   storage_.Init(/*copy_only=*/false);
   storage_.LoadFallbackFile(folder());
   EXPECT_EQ(GlobalStorage::kSuccess, storage_.Set("UUID", "file-only"));
   EXPECT_EQ("{\"GS\":{\"UUID\":\"file-only\"}}", ReadFallbackFile());
+}
+
+// Only a registry write that succeeded ends the merging of a fallback file:
+// one refused by a product key that stopped taking writes after Init does
+// not.
+TEST_F(GlobalStorageWinTest, FailedRegistryWriteLeavesTheFileToMerge) {
+  base::win::RegKey key;
+  ASSERT_EQ(ERROR_SUCCESS,
+            key.Create(HKEY_CURRENT_USER,
+                       installer::GetProductRegistryKey().c_str(),
+                       KEY_ALL_ACCESS));
+  storage_.Init(/*copy_only=*/false);
+  ASSERT_FALSE(storage_.fallback_only());
+  SetKeyDacl(key, kReadOnlyKeyDacl);
+  EXPECT_EQ(GlobalStorage::kFailed, storage_.Set("UUID", "refused"));
+  SetKeyDacl(key, L"D:(A;;KA;;;WD)");
+
+  ASSERT_TRUE(testing_support::WriteFileForTest(fallback_file().value(),
+                                                "{\"GS\":{\"UUID\":\"u1\"}}"));
+  storage_.LoadFallbackFile(folder());
+  EXPECT_EQ(L"u1", RegistryValue(L"UUID"));
 }
 
 // Four processes share the store; every answer must be 0 or 1 and every
