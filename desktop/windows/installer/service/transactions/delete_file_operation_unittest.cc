@@ -1,7 +1,9 @@
 #include "desktop/windows/installer/service/transactions/delete_file_operation.h"
 
+#include <set>
 #include <string>
 
+#include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/service/transactions/operation_test_support.h"
@@ -48,6 +50,56 @@ TEST(DeleteFileOperationTest, InUseCheckCoversProgramsAndLibrariesOnly) {
               log.Contains("Attempt to open the file for writing failed"))
         << log.Text();
   }
+}
+
+// The names in |folder|, without descending.
+std::set<std::wstring> Entries(const std::wstring& folder) {
+  std::set<std::wstring> names;
+  base::FileEnumerator enumerator(
+      FilePath(folder), /*recursive=*/false,
+      base::FileEnumerator::FILES | base::FileEnumerator::DIRECTORIES, L"");
+  for (FilePath path = enumerator.Next(); !path.empty();
+       path = enumerator.Next()) {
+    names.insert(path.BaseName().value());
+  }
+  return names;
+}
+
+// The commit removes a folder's backup with everything in it.
+TEST(DeleteFileOperationTest, CommitRemovesAFolderWithItsContents) {
+  testing_support::ScopedTestFolder folder;
+  const std::wstring tree = folder.path() + L"\\tree";
+  ASSERT_TRUE(base::CreateDirectoryTree(FilePath(tree + L"\\sub")));
+  ASSERT_TRUE(testing_support::WriteFileForTest(tree + L"\\a.txt", "a"));
+  ASSERT_TRUE(testing_support::WriteFileForTest(tree + L"\\sub\\b.txt", "b"));
+  {
+    Transaction transaction;
+    std::unique_ptr<Operation> operation;
+    CreateDeleteFileOperation(FilePath(tree), false, false, &operation);
+    ASSERT_TRUE(transaction.Execute(std::move(operation)));
+    EXPECT_FALSE(base::PathExists(FilePath(tree)));
+  }
+  EXPECT_EQ(std::set<std::wstring>(), Entries(folder.path()));
+}
+
+// A rollback that cannot move the file back (a folder has taken its place)
+// leaves the backup as the only copy, and the commit that follows keeps it.
+TEST(DeleteFileOperationTest, FailedRollbackKeepsTheBackup) {
+  testing_support::ScopedTestFolder folder;
+  const std::wstring path = folder.path() + L"\\notes.txt";
+  ASSERT_TRUE(testing_support::WriteFileForTest(path, "data"));
+  Transaction transaction;
+  std::unique_ptr<Operation> operation;
+  CreateDeleteFileOperation(FilePath(path), false, false, &operation);
+  ASSERT_TRUE(transaction.Execute(std::move(operation)));
+  std::set<std::wstring> entries = Entries(folder.path());
+  ASSERT_EQ(1u, entries.size());
+  const std::wstring backup = folder.path() + L"\\" + *entries.begin();
+  ASSERT_TRUE(::CreateDirectoryW(path.c_str(), nullptr));
+  transaction.Rollback();
+  std::string contents;
+  EXPECT_TRUE(base::ReadFileToString(FilePath(backup), &contents));
+  EXPECT_EQ("data", contents);
 }
 
 }  // namespace

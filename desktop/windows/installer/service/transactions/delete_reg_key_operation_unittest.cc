@@ -203,6 +203,35 @@ TEST_P(DeleteRegKeyOperationTest, RefusesToDeleteTheRoot) {
   }
 }
 
+// The default value of |path|; "<absent>" when it cannot be read.
+std::wstring DefaultValue(HKEY root, const std::wstring& path, REGSAM view) {
+  std::wstring value;
+  if (base::win::RegKey(root, path.c_str(), KEY_QUERY_VALUE | view)
+          .ReadValue(L"", &value) != ERROR_SUCCESS) {
+    return L"<absent>";
+  }
+  return value;
+}
+
+// A key that refuses us even the reading of its values is deleted after a
+// grant; a rollback brings back each key with its values, except that a key
+// made again meanwhile keeps the values it has now.
+TEST_P(DeleteRegKeyOperationTest, RollbackKeepsKeysMadeAgain) {
+  BuildTree();
+  test::SetKeyDacl(root_, tree_, view_, L"D:(D;;0x10001;;;WD)(A;;KA;;;WD)");
+  Transaction transaction;
+  ASSERT_TRUE(Delete(&transaction));
+  EXPECT_FALSE(test::KeyExists(root_, tree_ + L"\\s1", view_));
+  ASSERT_EQ(ERROR_SUCCESS, base::win::RegKey(root_, (tree_ + L"\\s2").c_str(),
+                                             KEY_SET_VALUE | view_)
+                               .WriteValue(L"", L"new"));
+  transaction.Rollback();
+  // Readable again, to look at what came back below it.
+  test::SetKeyDacl(root_, tree_, view_, L"D:(A;;KA;;;WD)");
+  EXPECT_EQ(L"new", DefaultValue(root_, tree_ + L"\\s2", view_));
+  EXPECT_EQ(tree_ + L"\\s1", DefaultValue(root_, tree_ + L"\\s1", view_));
+}
+
 INSTANTIATE_TEST_SUITE_P(Places, DeleteRegKeyOperationTest,
                          testing::ValuesIn(test::kRegistryPlaces),
                          [](const auto& info) { return info.param.name; });
