@@ -231,11 +231,40 @@ TEST(AccessControlTest, FileGrantsAndFailures) {
   EXPECT_EQ(entries + 1, written->AceCount);
 }
 
+// Whether the process token has |privilege_name| enabled.
+bool PrivilegeEnabled(const wchar_t* privilege_name) {
+  HANDLE raw_token = nullptr;
+  EXPECT_TRUE(
+      ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw_token));
+  base::win::ScopedHandle token(raw_token);
+  LUID luid = {};
+  EXPECT_TRUE(::LookupPrivilegeValueW(nullptr, privilege_name, &luid));
+  DWORD size = 0;
+  ::GetTokenInformation(token.Get(), TokenPrivileges, nullptr, 0, &size);
+  std::vector<uint8_t> buffer(size);
+  if (!::GetTokenInformation(token.Get(), TokenPrivileges, buffer.data(), size,
+                             &size)) {
+    ADD_FAILURE() << "no privileges: " << ::GetLastError();
+    return false;
+  }
+  const auto* privileges = reinterpret_cast<TOKEN_PRIVILEGES*>(buffer.data());
+  for (DWORD i = 0; i < privileges->PrivilegeCount; ++i) {
+    const LUID_AND_ATTRIBUTES& entry = privileges->Privileges[i];
+    if (entry.Luid.LowPart == luid.LowPart &&
+        entry.Luid.HighPart == luid.HighPart) {
+      return (entry.Attributes & SE_PRIVILEGE_ENABLED) != 0;
+    }
+  }
+  return false;
+}
+
 TEST(AccessControlTest, TakeOwnershipAndPrivileges) {
   testing_support::RegistrySandbox sandbox;
   const std::wstring key = L"CURRENT_USER\\" + sandbox.path();
   ASSERT_TRUE(TakeOwnership(key, SE_REGISTRY_KEY));
   EXPECT_EQ(L"O:BA", GetSddl(key, SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION));
+  // The privilege is held for the write alone.
+  EXPECT_FALSE(PrivilegeEnabled(SE_TAKE_OWNERSHIP_NAME));
   EXPECT_FALSE(TakeOwnership(key + L"\\missing", SE_REGISTRY_KEY));
 
   // Taking ownership above enabled a privilege: the failures are left.

@@ -72,23 +72,28 @@ TEST(CreateFolderOperationTest, RollbackRemovesOnlyCreatedFolders) {
 }
 
 // A creation that fails removes what it made on the way; one without any
-// existing ancestor fails at once.
+// existing ancestor fails at once, and so does one where a file stands.
 TEST(CreateFolderOperationTest, FailuresLeaveNothingBehind) {
   testing_support::ScopedTestFolder folder;
+  const std::wstring file = folder.path() + L"\\file";
+  ASSERT_TRUE(testing_support::WriteFileForTest(file, "x"));
   wchar_t missing_drive[] = L"A:\\velto\\folder";
   const DWORD drives = ::GetLogicalDrives();
   for (wchar_t letter = L'Z'; letter >= L'D'; --letter) {
     if (!(drives & (1u << (letter - L'A'))))
       missing_drive[0] = letter;
   }
-  for (const std::wstring& path :
-       {folder.path() + L"\\a\\b\\bad<name", std::wstring(missing_drive)}) {
+  for (const std::wstring& path : {folder.path() + L"\\a\\b\\bad<name",
+                                   std::wstring(missing_drive), file}) {
     testing_support::LogCapture log;
     Transaction transaction;
     EXPECT_FALSE(CreateFolder(&transaction, path)) << path;
     EXPECT_TRUE(log.Contains("Failed folder creation")) << log.Text();
   }
   EXPECT_FALSE(base::PathExists(FilePath(folder.path() + L"\\a")));
+  // The file is left as it was.
+  EXPECT_TRUE(base::PathExists(FilePath(file)));
+  EXPECT_FALSE(base::DirectoryExists(FilePath(file)));
 }
 
 }  // namespace

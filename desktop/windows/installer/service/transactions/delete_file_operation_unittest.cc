@@ -65,21 +65,25 @@ std::set<std::wstring> Entries(const std::wstring& folder) {
   return names;
 }
 
-// The commit removes a folder's backup with everything in it.
-TEST(DeleteFileOperationTest, CommitRemovesAFolderWithItsContents) {
+// The commit removes a folder's backup with everything in it, then the
+// folders above it that are left empty, up to the first that is not.
+TEST(DeleteFileOperationTest, CommitRemovesAFolderAndTheParentsLeftEmpty) {
   testing_support::ScopedTestFolder folder;
-  const std::wstring tree = folder.path() + L"\\tree";
+  const std::wstring a = folder.path() + L"\\a";
+  const std::wstring tree = a + L"\\b\\c\\tree";
   ASSERT_TRUE(base::CreateDirectoryTree(FilePath(tree + L"\\sub")));
+  ASSERT_TRUE(testing_support::WriteFileForTest(a + L"\\keep.txt", "k"));
   ASSERT_TRUE(testing_support::WriteFileForTest(tree + L"\\a.txt", "a"));
   ASSERT_TRUE(testing_support::WriteFileForTest(tree + L"\\sub\\b.txt", "b"));
   {
     Transaction transaction;
     std::unique_ptr<Operation> operation;
-    CreateDeleteFileOperation(FilePath(tree), false, false, &operation);
+    CreateDeleteFileOperation(FilePath(tree), false,
+                              /*remove_empty_parents=*/true, &operation);
     ASSERT_TRUE(transaction.Execute(std::move(operation)));
     EXPECT_FALSE(base::PathExists(FilePath(tree)));
   }
-  EXPECT_EQ(std::set<std::wstring>(), Entries(folder.path()));
+  EXPECT_EQ(std::set<std::wstring>({L"keep.txt"}), Entries(a));
 }
 
 // A rollback that cannot move the file back (a folder has taken its place)

@@ -227,6 +227,8 @@ std::vector<Step> Script(const std::wstring& folder) {
       Value(kMachine32, L"Uninstall", L"OldValue", kDelete, ""),
       DeleteKey(kMachine32, L"Legacy"),
       String(kMachine32, L"New32\\Sub", L"Path", L"C:\\Velto"),
+      // There in the 64-bit view only: made in the 32-bit one.
+      String(kMachine32, L"Settings", L"Version", L"2.0 (32-bit)"),
       DeleteKey(kMachine32, L"NeverThere"),
       // Replaces an empty value of another type.
       Value(kUser, L"Prefs", L"Launches", REG_DWORD, Dword(0)),

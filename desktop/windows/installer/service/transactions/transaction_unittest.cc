@@ -62,6 +62,10 @@ TEST(TransactionTest, RollbackAndCommitOrder) {
     }
     EXPECT_EQ(expected, events) << "roll_back " << roll_back;
   }
+  // No operation at all fails and records nothing.
+  Transaction transaction;
+  EXPECT_FALSE(transaction.Execute(nullptr));
+  EXPECT_TRUE(transaction.empty());
 }
 
 // The hook is asked before every Execute, nested ones included; the one it
