@@ -125,6 +125,8 @@ TEST(ChooseUiLanguageTest, NormalisesThenWalksThePreferredLanguages) {
       {L"xx", {L"zh-tw", L"zh-cn"}, L"zh-MO\0", L"zh-TW", 0x0404},
       {L"xx", {L"zh-tw", L"zh-cn"}, L"zh-SG\0", L"zh-CN", 0x0804},
       {L"xx", {L"nb"}, L"no-NO\0", L"nb", 0x0414},
+      // The language ends at the first dash, a script tag is region.
+      {L"xx", {L"sr"}, L"sr-Latn-RS\0", L"sr", 0x0C1A},
       {L"xx", {L"pt-br"}, L"pt-BR\0", L"pt-BR", 0x0416},
       // A dash first is no region; the next entry is tried as it is.
       {L"xx", {L"de"}, L"-de\0de\0", L"de", 0x0407},

@@ -147,6 +147,7 @@ void CheckGrantAndRestore(const SecurityInfoFunctions& calls,
   // Everyone's deny keeps DELETE only; Guests' stays whole.
   EXPECT_EQ(Ace(DELETE, 0), find(ACCESS_DENIED_ACE_TYPE, everyone));
   EXPECT_EQ(deny_write, find(ACCESS_DENIED_ACE_TYPE, guests));
+  EXPECT_EQ(Ace(KEY_ALL_ACCESS, 0), find(ACCESS_ALLOWED_ACE_TYPE, everyone));
   EXPECT_EQ(Ace(KEY_SET_VALUE, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE),
             find(ACCESS_ALLOWED_ACE_TYPE, user));
 
@@ -191,11 +192,14 @@ TEST(AccessControlTest, GrantLiftsDenyForOwnGroupsAndRestoreIsExact) {
 // The list last written through the seam: Wine derives a file's list from
 // its mode bits and would drop any entry written to it.
 std::vector<uint8_t> g_written_dacl;
+SECURITY_INFORMATION g_written_information = 0;
 
-DWORD WINAPI RecordWrittenDacl(LPWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION,
-                               PSID, PSID, PACL dacl, PACL) {
+DWORD WINAPI RecordWrittenDacl(LPWSTR, SE_OBJECT_TYPE,
+                               SECURITY_INFORMATION information, PSID, PSID,
+                               PACL dacl, PACL) {
   const uint8_t* bytes = reinterpret_cast<const uint8_t*>(dacl);
   g_written_dacl.assign(bytes, bytes + dacl->AclSize);
+  g_written_information = information;
   return ERROR_SUCCESS;
 }
 
@@ -258,6 +262,38 @@ bool PrivilegeEnabled(const wchar_t* privilege_name) {
   return false;
 }
 
+// A list protected from inheritance, as Windows reads it back (Wine drops
+// the protection when the list is written).
+DWORD WINAPI GetProtectedDacl(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION,
+                              PSID*, PSID*, PACL* dacl, PACL*,
+                              PSECURITY_DESCRIPTOR* descriptor) {
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          L"D:P(A;;KA;;;BA)", SDDL_REVISION_1, descriptor, nullptr)) {
+    return ::GetLastError();
+  }
+  BOOL present = FALSE, defaulted = FALSE;
+  if (dacl)
+    ::GetSecurityDescriptorDacl(*descriptor, &present, dacl, &defaulted);
+  return ERROR_SUCCESS;
+}
+
+// A protected list stays protected through a grant and its restoration:
+// unprotected, it would take on its parent's entries from then on.
+TEST(AccessControlTest, ProtectedListStaysProtected) {
+  internal::ScopedSecurityInfoFunctionsForTesting seam(
+      {&GetProtectedDacl, &RecordWrittenDacl});
+  const std::wstring key = L"CURRENT_USER\\Software\\VeltoProtected";
+  std::unique_ptr<SavedAcl> saved;
+  g_written_information = 0;
+  ASSERT_TRUE(GrantAccess(key, SE_REGISTRY_KEY, KEY_SET_VALUE, false, &saved));
+  const SECURITY_INFORMATION kProtectedDacl =
+      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+  EXPECT_EQ(kProtectedDacl, g_written_information);
+  g_written_information = 0;
+  ASSERT_TRUE(RestoreAccess(&saved));
+  EXPECT_EQ(kProtectedDacl, g_written_information);
+}
+
 TEST(AccessControlTest, TakeOwnershipAndPrivileges) {
   testing_support::RegistrySandbox sandbox;
   const std::wstring key = L"CURRENT_USER\\" + sandbox.path();
@@ -277,6 +313,16 @@ TEST(AccessControlTest, TakeOwnershipAndPrivileges) {
                                  open_token(TOKEN_ADJUST_PRIVILEGES)));
   EXPECT_FALSE(
       SetTokenPrivilege(SE_BACKUP_NAME, true, open_token(TOKEN_QUERY)));
+  // A token without the privilege: the call succeeds, but assigns nothing.
+  LUID_AND_ATTRIBUTES take_ownership = {};
+  ASSERT_TRUE(::LookupPrivilegeValueW(nullptr, SE_TAKE_OWNERSHIP_NAME,
+                                      &take_ownership.Luid));
+  HANDLE restricted = nullptr;
+  ASSERT_TRUE(::CreateRestrictedToken(
+      open_token(TOKEN_DUPLICATE | TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES).Get(),
+      0, 0, nullptr, 1, &take_ownership, 0, nullptr, &restricted));
+  EXPECT_FALSE(SetTokenPrivilege(SE_TAKE_OWNERSHIP_NAME, true,
+                                 base::win::ScopedHandle(restricted)));
 }
 
 }  // namespace
