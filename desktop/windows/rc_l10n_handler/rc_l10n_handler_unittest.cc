@@ -111,6 +111,8 @@ TEST(ChooseUiLanguageTest, NormalisesThenWalksThePreferredLanguages) {
       {L"pt", {L"pt-pt"}, nullptr, L"pt-PT", 0x0816},
       {L"NO", {L"nb"}, nullptr, L"nb", 0x0414},
       {L"tl", {L"fil"}, nullptr, L"fil", 0x0464},
+      // Matched ignoring case on both sides.
+      {L"pt-br", {L"PT-BR"}, nullptr, L"pt-br", 0x0416},
       // A preferred language as it is, or adjusted.
       {L"xx", {L"en-gb", L"de"}, L"en-AU\0de-DE\0", L"en-GB", 0x0809},
       {L"xx", {L"en-gb"}, L"en-CA\0", L"en-GB", 0x0809},
