@@ -218,7 +218,7 @@ std::wstring DefaultValue(HKEY root, const std::wstring& path, REGSAM view) {
 // made again meanwhile keeps the values it has now.
 TEST_P(DeleteRegKeyOperationTest, RollbackKeepsKeysMadeAgain) {
   BuildTree();
-  test::SetKeyDacl(root_, tree_, view_, L"D:(D;;0x10001;;;WD)(A;;KA;;;WD)");
+  test::SetKeyDacl(root_, tree_, view_, L"D:(D;;0x10001;;;WD)(A;CI;KA;;;WD)");
   Transaction transaction;
   ASSERT_TRUE(Delete(&transaction));
   EXPECT_FALSE(test::KeyExists(root_, tree_ + L"\\s1", view_));
@@ -226,8 +226,8 @@ TEST_P(DeleteRegKeyOperationTest, RollbackKeepsKeysMadeAgain) {
                                              KEY_SET_VALUE | view_)
                                .WriteValue(L"", L"new"));
   transaction.Rollback();
-  // Readable again, to look at what came back below it.
-  test::SetKeyDacl(root_, tree_, view_, L"D:(A;;KA;;;WD)");
+  // Readable again, below it too, to look at what came back.
+  test::SetKeyDacl(root_, tree_, view_, L"D:(A;CI;KA;;;WD)");
   EXPECT_EQ(L"new", DefaultValue(root_, tree_ + L"\\s2", view_));
   EXPECT_EQ(tree_ + L"\\s1", DefaultValue(root_, tree_ + L"\\s1", view_));
 }
