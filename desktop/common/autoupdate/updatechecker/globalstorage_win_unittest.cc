@@ -27,6 +27,10 @@
 namespace autoupdate {
 namespace {
 
+// As the autoupdate component spells them; the two programs must agree.
+constexpr wchar_t kSharedMutexName[] = L"vauc_registry_mutex";
+constexpr wchar_t kSharedFallbackFileName[] = L"au_global_storage";
+
 // The other processes of these tests are this executable again, running one
 // of the GlobalStorageChildTest cases with --gs-child and its switches.
 std::wstring ChildPath(const char* child_test) {
@@ -69,7 +73,7 @@ TEST_F(GlobalStorageChildTest, HoldMutex) {
       ::OpenEventW(EVENT_MODIFY_STATE, FALSE,
                    ChildCommandLine().GetSwitchValueNative("ready").c_str()));
   base::win::ScopedHandle mutex(
-      ::CreateMutexW(nullptr, FALSE, kGlobalStorageMutexName));
+      ::CreateMutexW(nullptr, FALSE, kSharedMutexName));
   ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(mutex.Get(), 30000));
   ::SetEvent(ready.Get());
   ::Sleep(60000);
@@ -134,7 +138,7 @@ class GlobalStorageWinTest : public testing::Test {
  protected:
   base::FilePath folder() const { return base::FilePath(folder_.path()); }
   base::FilePath fallback_file() const {
-    return folder().Append(kGlobalStorageFallbackFileName);
+    return folder().Append(kSharedFallbackFileName);
   }
 
   std::string ReadFallbackFile() const {
@@ -270,7 +274,7 @@ TEST_F(GlobalStorageWinTest, MutexOpenedAfterARefusedCreateIsReleased) {
   // The autoupdate component's mutex, made with a security this process
   // may not create it under.
   base::win::ScopedHandle theirs(
-      ::CreateMutexW(nullptr, FALSE, kGlobalStorageMutexName));
+      ::CreateMutexW(nullptr, FALSE, kSharedMutexName));
   ASSERT_TRUE(theirs.IsValid());
   internal::ScopedGlobalStorageMutexFunctionsForTesting access_checked(
       {&CreateMutexRefused, &OpenMutexNotingAccess,
