@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/files/file_enumerator.h"
 #include "base/files/file_test_util.h"
 #include "base/time/time.h"
 #include "base/win/scoped_handle.h"
@@ -338,6 +339,9 @@ TEST_F(FileUtilTest, WholeFileStreamsBytesAndQueries) {
       file.value().c_str(), GENERIC_READ | GENERIC_WRITE,
       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   EXPECT_TRUE(other.IsValid());
+  // A whole-file read shares the file with its writers too.
+  char early[4] = {};
+  EXPECT_EQ(3, ReadFileBytes(file, early, sizeof(early)));
   fclose(stream);
   other.Close();
 
@@ -363,6 +367,56 @@ TEST_F(FileUtilTest, WholeFileStreamsBytesAndQueries) {
   EXPECT_TRUE(info.is_symbolic_link);  // Left as the caller set it.
   EXPECT_TRUE(PathIsWritable(FilePath(folder_.path())));  // Directories too.
   EXPECT_FALSE(PathIsWritable(Path(L"missing")));
+}
+
+// Each time comes from its own field: the last write and last access are set
+// years apart, and the creation time is whatever the system keeps (Wine
+// reports the last write there). A listing describes the entry by the same
+// fields.
+TEST_F(FileUtilTest, FileInfoTimesAndSizeComeFromTheirOwnFields) {
+  FilePath file = MakeFile(L"dated.txt", "12345");
+  auto file_time = [](uint64_t microseconds) {
+    const uint64_t ticks = microseconds * 10;
+    FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    return time;
+  };
+  // 2001 and 2011, counted from 1601.
+  const FILETIME accessed = file_time(UINT64_C(12622780800000000));
+  const FILETIME written = file_time(UINT64_C(12938400000000000));
+  {
+    ScopedHandle handle(::CreateFileW(file.value().c_str(),
+                                      FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(handle.IsValid());
+    ASSERT_TRUE(::SetFileTime(handle.Get(), nullptr, &accessed, &written));
+  }
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  ASSERT_TRUE(::GetFileAttributesExW(file.value().c_str(),
+                                     GetFileExInfoStandard, &data));
+  const Time created = Time::FromFileTime(data.ftCreationTime);
+  ASSERT_NE(Time::FromFileTime(accessed), created);
+
+  File::Info info;
+  ASSERT_TRUE(GetFileInfo(file, &info));
+  EXPECT_EQ(5, info.size);
+  EXPECT_FALSE(info.is_directory);
+  EXPECT_EQ(Time::FromFileTime(written), info.last_modified);
+  EXPECT_EQ(Time::FromFileTime(accessed), info.last_accessed);
+  EXPECT_EQ(created, info.creation_time);
+  File opened(file, File::FLAG_OPEN | File::FLAG_READ);
+  File::Info opened_info;
+  ASSERT_TRUE(opened.GetInfo(&opened_info));
+  EXPECT_EQ(info.last_modified, opened_info.last_modified);
+  EXPECT_EQ(info.last_accessed, opened_info.last_accessed);
+  EXPECT_EQ(info.creation_time, opened_info.creation_time);
+
+  FileEnumerator listing(FilePath(folder_.path()), false,
+                         FileEnumerator::FILES, L"dated.txt");
+  ASSERT_EQ(file, listing.Next());
+  EXPECT_EQ(5, listing.GetInfo().GetSize());
+  EXPECT_EQ(Time::FromFileTime(written),
+            listing.GetInfo().GetLastModifiedTime());
+  EXPECT_EQ(FilePath(L"dated.txt"), listing.GetInfo().GetName());
 }
 
 TEST_F(FileUtilTest, TemporaryFiles) {

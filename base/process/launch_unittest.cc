@@ -228,6 +228,8 @@ TEST(GetAppOutputTest, ResultFollowsTerminationStatus) {
   } cases[] = {
       {"--print=out --exit-code=1", true, "out"},   // Killed is success.
       {"--print=out --exit-code=2", false, "out"},  // Crashed.
+      {"--print=out --exit-code=0xE0000008", true, "out"},  // Out of memory.
+      {"--print=out --exit-code=259", false, "out"},  // Abnormal.
       {"--print=" + long_text, true, long_text},
   };
   for (const Case& test : cases) {

@@ -60,9 +60,17 @@ TEST(TerminationStatusTest, ExitCodesClassify) {
     TerminationStatus status;
   } cases[] = {
       {"--exit-code=0", 0, TERMINATION_STATUS_NORMAL_TERMINATION},
+      {"--exit-code=1", 1, TERMINATION_STATUS_PROCESS_WAS_KILLED},
+      {"--exit-code=0x40010004", 0x40010004,
+       TERMINATION_STATUS_PROCESS_WAS_KILLED},
       {"--exit-code=0xC000013A", static_cast<int>(0xC000013A),
        TERMINATION_STATUS_PROCESS_WAS_KILLED},
+      {"--exit-code=0xC0000354", static_cast<int>(0xC0000354),
+       TERMINATION_STATUS_PROCESS_WAS_KILLED},
       {"--exit-code=7012", 7012, TERMINATION_STATUS_OOM},
+      {"--exit-code=0xE0000008", static_cast<int>(0xE0000008),
+       TERMINATION_STATUS_OOM},
+      {"--exit-code=2", 2, TERMINATION_STATUS_PROCESS_CRASHED},
       {"--crash", static_cast<int>(0xC0000005),
        TERMINATION_STATUS_PROCESS_CRASHED},
       // STILL_ACTIVE as a real exit code: the handle is signalled.
