@@ -59,6 +59,7 @@ TEST(FilePathTest, ExtensionAndRemoveExtension) {
       },
       {{L"a.txt", L".txt"},        {L"a.tar.gz", L".tar.gz"},
        {L"a.verylong.gz", L".gz"},  // Middle part longer than four.
+       {L"a.abcde.gz", L".gz"},    {L"a.tar.bz", L".tar.bz"},
        {L"a.abcd.bz2", L".abcd.bz2"}, {L"a.b.Z", L".b.Z"},
        {L"a..gz", L".gz"},         {L"a.tar.zip", L".zip"},
        {L"prefs.user.js", L".user.js"}, {L"PREFS.USER.JS", L".USER.JS"},

@@ -2,7 +2,10 @@
 
 #include <io.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -169,6 +172,30 @@ TEST_F(FileUtilTest, CreateDirectoryTreeAndWhatStandsInTheWay) {
   }
 }
 
+// Installers started side by side create the same tree at once: whoever
+// finds a folder made by another since it looked counts it as made.
+TEST_F(FileUtilTest, CreateDirectoryTreeRacesWithOthers) {
+  constexpr int kThreads = 8;
+  for (int round = 0; round < 10; ++round) {
+    const FilePath deep =
+        Path(L"r" + std::to_wstring(round) + L"\\a\\b\\c\\d");
+    ScopedHandle start(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+      threads.emplace_back([&] {
+        ::WaitForSingleObject(start.Get(), INFINITE);
+        File::Error error = File::FILE_OK;
+        if (!CreateDirectoryAndGetError(deep, &error)) ++failures;
+      });
+    }
+    ::SetEvent(start.Get());
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(0, failures.load()) << "round " << round;
+    EXPECT_TRUE(DirectoryExists(deep));
+  }
+}
+
 // A tree is copied onto an existing folder or a missing target, never into
 // itself, and its copies are never read-only.
 TEST_F(FileUtilTest, CopyDirectory) {
@@ -201,6 +228,20 @@ TEST_F(FileUtilTest, CopyDirectory) {
   EXPECT_FALSE(Exists(L"z"));
 }
 
+// A volume boundary as the system draws it: only a move that allows a copy
+// crosses it, and only for a file.
+BOOL WINAPI MoveFileOnlyByCopy(const wchar_t* from, const wchar_t* to,
+                               DWORD flags) {
+  const DWORD attributes = ::GetFileAttributesW(from);
+  if (!(flags & MOVEFILE_COPY_ALLOWED) ||
+      (attributes != INVALID_FILE_ATTRIBUTES &&
+       (attributes & FILE_ATTRIBUTE_DIRECTORY))) {
+    ::SetLastError(ERROR_NOT_SAME_DEVICE);
+    return FALSE;
+  }
+  return ::MoveFileExW(from, to, flags);
+}
+
 TEST_F(FileUtilTest, MoveRefusesParentReferencesAndReplacesFiles) {
   // "d" need not exist: the system resolves these paths as text.
   FilePath from = MakeFile(L"from", "new");
@@ -210,7 +251,11 @@ TEST_F(FileUtilTest, MoveRefusesParentReferencesAndReplacesFiles) {
   EXPECT_FALSE(Exists(L"to"));
 
   FilePath to = MakeFile(L"to", "old");
-  EXPECT_TRUE(MovePath(from, to));  // An existing target is replaced.
+  {
+    // An existing target is replaced, also on another volume.
+    internal::ScopedMoveFileForTesting other_volume(&MoveFileOnlyByCopy);
+    EXPECT_TRUE(MovePath(from, to));
+  }
   EXPECT_EQ("new", ReadForTest(to));
   EXPECT_FALSE(PathExists(from));
 }

@@ -253,6 +253,19 @@ TEST(GetAppOutputTest, ResultFollowsTerminationStatus) {
   EXPECT_EQ("out", output);
   EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT),
             ::WaitForSingleObject(event.Get(), 0));
+
+  // A parent without standard input or error (a windowed program) hands the
+  // child the pipe alone.
+  const HANDLE std_input = ::GetStdHandle(STD_INPUT_HANDLE);
+  const HANDLE std_error = ::GetStdHandle(STD_ERROR_HANDLE);
+  ::SetStdHandle(STD_INPUT_HANDLE, nullptr);
+  ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
+  output.clear();
+  const bool ran = GetAppOutput(ChildCommand("--print=out"), &output);
+  ::SetStdHandle(STD_INPUT_HANDLE, std_input);
+  ::SetStdHandle(STD_ERROR_HANDLE, std_error);
+  EXPECT_TRUE(ran);
+  EXPECT_EQ("out", output);
 }
 
 }  // namespace

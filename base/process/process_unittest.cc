@@ -117,8 +117,10 @@ TEST(ParentProcessTest, ChildrenOrphansAndEndedProcesses) {
   ASSERT_TRUE(orphan.IsValid());
   EXPECT_EQ(parent_pid, GetParentProcessId(orphan.Handle()));
   EXPECT_NE(::GetCurrentProcessId(), parent_pid);
-  ::TerminateProcess(orphan.Handle(), 0);
-  orphan.WaitForExit(nullptr);
+  // Opened processes may be ended, not only waited for.
+  EXPECT_TRUE(::TerminateProcess(orphan.Handle(), 0));
+  EXPECT_TRUE(orphan.WaitForExitWithTimeout(TimeDelta::FromSeconds(30),
+                                            nullptr));
 
   ASSERT_TRUE(child.WaitForExit(nullptr));
   EXPECT_EQ(0u, GetParentProcessId(child.Handle()));

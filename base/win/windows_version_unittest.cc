@@ -24,7 +24,8 @@ TEST(WindowsVersionTest, Classification) {
       {6, 1, 7601, VERSION_WIN7},        {6, 2, 9200, VERSION_WIN8},
       {6, 3, 9600, VERSION_WIN8_1},      {10, 0, 10585, VERSION_WIN10},
       {10, 0, 10586, VERSION_WIN10_TH2}, {7, 0, 0, VERSION_WIN_LAST},
-      {0, 0, 0, VERSION_PRE_XP},
+      {0, 0, 0, VERSION_PRE_XP},         {6, 4, 9800, VERSION_WIN8_1},
+      {5, 3, 0, VERSION_SERVER_2003},    {11, 0, 0, VERSION_WIN_LAST},
   };
   for (const Case& c : kCases) {
     EXPECT_EQ(c.expected,
