@@ -464,6 +464,29 @@ TEST_F(FileUtilTest, FileInfoTimesAndSizeComeFromTheirOwnFields) {
   EXPECT_EQ(FilePath(L"dated.txt"), listing.GetInfo().GetName());
 }
 
+// The well-known folders exist and carry no trailing separator; relative
+// paths are made absolute against the current directory.
+TEST_F(FileUtilTest, WellKnownDirectoriesAndAbsolutePaths) {
+  FilePath temp;
+  ASSERT_TRUE(GetTempDir(&temp));
+  EXPECT_TRUE(DirectoryExists(temp));
+  EXPECT_FALSE(FilePath::IsSeparator(temp.value().back())) << temp.value();
+  const wchar_t* profile = _wgetenv(L"USERPROFILE");
+  ASSERT_NE(nullptr, profile);
+  EXPECT_EQ(FilePath(profile), GetHomeDir());
+
+  FilePath saved;
+  ASSERT_TRUE(GetCurrentDirectory(&saved));
+  ASSERT_TRUE(::SetCurrentDirectoryW(folder_.path().c_str()));
+  FilePath current;
+  const bool got_current = GetCurrentDirectory(&current);
+  const FilePath absolute = MakeAbsoluteFilePath(FilePath(L"a\\..\\b"));
+  ASSERT_TRUE(::SetCurrentDirectoryW(saved.value().c_str()));
+  EXPECT_TRUE(got_current);
+  EXPECT_EQ(FilePath(folder_.path()), current);
+  EXPECT_EQ(Path(L"b"), absolute);
+}
+
 TEST_F(FileUtilTest, TemporaryFiles) {
   FilePath dir = MakeDir(L"a long folder name");
   FilePath first, second;

@@ -36,6 +36,14 @@ TEST(ProcessTest, CurrentOpenAndMove) {
   EXPECT_TRUE(target.IsValid());
   EXPECT_EQ(::GetCurrentProcess(), target.Handle());
   EXPECT_EQ(::GetCurrentProcessId(), target.Pid());
+
+  // Standing for this process moves too, and leaves the source invalid.
+  Process moved(std::move(target));
+  EXPECT_FALSE(target.IsValid());
+  EXPECT_EQ(::GetCurrentProcess(), moved.Handle());
+  opened = std::move(moved);
+  EXPECT_FALSE(moved.IsValid());
+  EXPECT_EQ(::GetCurrentProcess(), opened.Handle());
 }
 
 TEST(ProcessTest, WaitTimeoutIsClampedNotTruncated) {
