@@ -72,6 +72,11 @@ TEST_F(FileEnumeratorTest, TypesRecursionAndPatterns) {
   vista.version = win::VERSION_VISTA;
   win::internal::ScopedWindowsVersionForTesting older_system(vista);
   EXPECT_EQ(cases[2].expected, SortedWalk(true, kFiles, L""));
+  // The short form lists the whole tree.
+  FileEnumerator whole_tree(Root(), kFiles);
+  std::vector<std::wstring> found = Walk(&whole_tree);
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(cases[2].expected, found);
 }
 
 TEST_F(FileEnumeratorTest, ParentListingEndsBeforeSubdirectoriesStart) {
@@ -103,6 +108,24 @@ TEST_F(FileEnumeratorTest, ParentListingEndsBeforeSubdirectoriesStart) {
                                       L"..";
                              }));
   EXPECT_EQ(found.size() + 4, with_dots.size());
+
+  // The folder pushed last is listed next, and its own folders before any
+  // older one: two top folders, each with one folder holding one file.
+  MakeDir(L"order");
+  for (const wchar_t* name : {L"x", L"y"}) {
+    const std::wstring top = std::wstring(L"order\\") + name;
+    MakeDir(top);
+    MakeDir(top + L"\\" + name + L"1");
+    MakeFile(top + L"\\" + name + L"1\\f");
+  }
+  FileEnumerator ordered(Root().Append(L"order"), true, kAll, L"");
+  std::vector<std::wstring> order = Walk(&ordered);
+  ASSERT_EQ(6u, order.size());
+  const std::wstring last_top = order[1];
+  const std::wstring deeper =
+      last_top + L"\\" + FilePath(last_top).BaseName().value() + L"1";
+  EXPECT_EQ(deeper, order[2]);
+  EXPECT_EQ(deeper + L"\\f", order[3]);
 }
 
 TEST_F(FileEnumeratorTest, DirectoryLinksAreListedButNotEntered) {

@@ -83,6 +83,57 @@ TEST_F(FileTest, SharingConflictsAreInUse) {
   EXPECT_EQ(File::FILE_ERROR_IN_USE, writer.error_details());
 }
 
+// Each of the rarer flags reaches the open: appending writes at the end
+// whatever the offset, unshared reading keeps readers out, shared deletion
+// lets others rename, and the attribute, deletion and overlapped flags give
+// the handle what they name.
+TEST_F(FileTest, RarerFlagsReachTheOpen) {
+  FilePath path = MakeFile(L"flags.txt", "abc");
+  {
+    File append(path, File::FLAG_OPEN | File::FLAG_APPEND);
+    ASSERT_TRUE(append.IsValid());
+    EXPECT_EQ(1, append.Write(0, "d", 1));
+  }
+  EXPECT_EQ("abcd", ReadForTest(path));
+  {
+    File exclusive(path, kOpenRead | File::FLAG_EXCLUSIVE_READ);
+    ASSERT_TRUE(exclusive.IsValid());
+    EXPECT_EQ(File::FILE_ERROR_IN_USE, File(path, kOpenRead).error_details());
+  }
+  const FilePath renamed = Path(L"renamed.txt");
+  {
+    File shared(path, kOpenRead | File::FLAG_SHARE_DELETE);
+    ASSERT_TRUE(shared.IsValid());
+    EXPECT_TRUE(
+        ::MoveFileExW(path.value().c_str(), renamed.value().c_str(), 0));
+  }
+  {
+    File attributes(renamed, File::FLAG_OPEN | File::FLAG_WRITE_ATTRIBUTES);
+    ASSERT_TRUE(attributes.IsValid());
+    const FILETIME written = {0x12345670, 0x01D00000};
+    EXPECT_TRUE(::SetFileTime(attributes.GetPlatformFile(), nullptr, nullptr,
+                              &written));
+    File async(renamed, kOpenRead | File::FLAG_ASYNC);
+    EXPECT_TRUE(async.async());
+    EXPECT_FALSE(attributes.async());
+  }
+  {
+    File deletable(renamed, File::FLAG_OPEN | File::FLAG_CAN_DELETE);
+    ASSERT_TRUE(deletable.IsValid());
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    EXPECT_TRUE(::SetFileInformationByHandle(deletable.GetPlatformFile(),
+                                             FileDispositionInfo, &disposition,
+                                             sizeof(disposition)));
+  }
+  EXPECT_FALSE(PathExists(renamed));
+
+  File hidden(Path(L"hidden.txt"),
+              File::FLAG_CREATE | File::FLAG_WRITE | File::FLAG_HIDDEN);
+  ASSERT_TRUE(hidden.IsValid());
+  EXPECT_TRUE(::GetFileAttributesW(Path(L"hidden.txt").value().c_str()) &
+              FILE_ATTRIBUTE_HIDDEN);
+}
+
 TEST_F(FileTest, ReadWriteSeekAndResize) {
   FilePath path = Path(L"rw.bin");
   File file(path, File::FLAG_CREATE | File::FLAG_READ | File::FLAG_WRITE);

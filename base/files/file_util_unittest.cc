@@ -177,8 +177,7 @@ TEST_F(FileUtilTest, CreateDirectoryTreeAndWhatStandsInTheWay) {
 TEST_F(FileUtilTest, CreateDirectoryTreeRacesWithOthers) {
   constexpr int kThreads = 8;
   for (int round = 0; round < 10; ++round) {
-    const FilePath deep =
-        Path(L"r" + std::to_wstring(round) + L"\\a\\b\\c\\d");
+    const FilePath deep = Path(L"r" + std::to_wstring(round) + L"\\a\\b\\c\\d");
     ScopedHandle start(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
@@ -422,7 +421,8 @@ TEST_F(FileUtilTest, FileInfoTimesAndSizeComeFromTheirOwnFields) {
   FilePath file = MakeFile(L"dated.txt", "12345");
   auto file_time = [](uint64_t microseconds) {
     const uint64_t ticks = microseconds * 10;
-    FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    FILETIME time = {static_cast<DWORD>(ticks),
+                     static_cast<DWORD>(ticks >> 32)};
     return time;
   };
   // 2001 and 2011, counted from 1601.
@@ -455,8 +455,8 @@ TEST_F(FileUtilTest, FileInfoTimesAndSizeComeFromTheirOwnFields) {
   EXPECT_EQ(info.last_accessed, opened_info.last_accessed);
   EXPECT_EQ(info.creation_time, opened_info.creation_time);
 
-  FileEnumerator listing(FilePath(folder_.path()), false,
-                         FileEnumerator::FILES, L"dated.txt");
+  FileEnumerator listing(FilePath(folder_.path()), false, FileEnumerator::FILES,
+                         L"dated.txt");
   ASSERT_EQ(file, listing.Next());
   EXPECT_EQ(5, listing.GetInfo().GetSize());
   EXPECT_EQ(Time::FromFileTime(written),

@@ -117,6 +117,11 @@ TEST(LaunchProcessTest, FailuresGiveInvalidProcessWithError) {
           .IsValid());
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
 
+  // An attribute list is made once per startup record.
+  win::StartupInformation twice;
+  ASSERT_TRUE(twice.InitializeProcThreadAttributeList(1));
+  EXPECT_FALSE(twice.InitializeProcThreadAttributeList(1));
+
   win::WindowsVersionInfo xp = *win::WindowsVersionInfo::GetInstance();
   xp.version = win::VERSION_XP;
   win::internal::ScopedWindowsVersionForTesting scoped_version(xp);
@@ -229,7 +234,7 @@ TEST(GetAppOutputTest, ResultFollowsTerminationStatus) {
       {"--print=out --exit-code=1", true, "out"},   // Killed is success.
       {"--print=out --exit-code=2", false, "out"},  // Crashed.
       {"--print=out --exit-code=0xE0000008", true, "out"},  // Out of memory.
-      {"--print=out --exit-code=259", false, "out"},  // Abnormal.
+      {"--print=out --exit-code=259", false, "out"},        // Abnormal.
       {"--print=" + long_text, true, long_text},
   };
   for (const Case& test : cases) {

@@ -127,8 +127,8 @@ TEST(ParentProcessTest, ChildrenOrphansAndEndedProcesses) {
   EXPECT_NE(::GetCurrentProcessId(), parent_pid);
   // Opened processes may be ended, not only waited for.
   EXPECT_TRUE(::TerminateProcess(orphan.Handle(), 0));
-  EXPECT_TRUE(orphan.WaitForExitWithTimeout(TimeDelta::FromSeconds(30),
-                                            nullptr));
+  EXPECT_TRUE(
+      orphan.WaitForExitWithTimeout(TimeDelta::FromSeconds(30), nullptr));
 
   ASSERT_TRUE(child.WaitForExit(nullptr));
   EXPECT_EQ(0u, GetParentProcessId(child.Handle()));

@@ -112,6 +112,10 @@ TEST_F(RegKeyTest, ReadValueDWAndReadValueCheckTypeAndSize) {
                                         std::wstring(100, L'z').c_str()));
   std::wstring long_expansion;
   for (int i = 0; i < 64; ++i) long_expansion += L"%VELTO_REGISTRY_LONG%";
+  // Ten give 1000 characters: with 23 more and the terminator, exactly the
+  // buffer.
+  std::wstring fitting_expansion;
+  for (int i = 0; i < 10; ++i) fitting_expansion += L"%VELTO_REGISTRY_LONG%";
   const std::wstring too_long(RegKey::kMaxStringBytes / 2, L'y');
   const DWORD number = 0x12345678;
   const uint64_t wide_number = 7;
@@ -141,6 +145,10 @@ TEST_F(RegKeyTest, ReadValueDWAndReadValueCheckTypeAndSize) {
        ERROR_MORE_DATA, 0, 0, L"<expanded>"},
       {"expansion too long", REG_EXPAND_SZ, WideBytes(long_expansion, true),
        ERROR_MORE_DATA, 0, ERROR_MORE_DATA},
+      {"expansion fills the buffer", REG_EXPAND_SZ,
+       WideBytes(fitting_expansion + std::wstring(23, L'y'), true),
+       ERROR_MORE_DATA, 0, 0,
+       std::wstring(1000, L'z') + std::wstring(23, L'y')},
       {"multi string", REG_MULTI_SZ,
        WideBytes(std::wstring(L"a\0b\0", 4), true), ERROR_MORE_DATA, 0,
        ERROR_CANTREAD},

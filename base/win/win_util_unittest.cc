@@ -95,6 +95,13 @@ BOOL WINAPI FakeGetProcessMitigationPolicy(HANDLE process,
   return g_policy_call.result;
 }
 
+// Leaves set bits where the next call's locals will lie, so that a buffer
+// the code forgets to zero does not read as zero by chance.
+__attribute__((noinline)) void DirtyTheStack() {
+  volatile unsigned char junk[4096];
+  for (size_t i = 0; i < sizeof(junk); ++i) junk[i] = 0xFF;
+}
+
 TEST(User32AndGdi32Test, DecidedByTheWin32kPolicyFromWindows8) {
   const struct {
     const char* label;
@@ -119,6 +126,7 @@ TEST(User32AndGdi32Test, DecidedByTheWin32kPolicyFromWindows8) {
     g_policy_call.result = test.call_result;
     g_policy_call.writes = test.call_writes;
     g_policy_call.flags = test.flags;
+    DirtyTheStack();
     EXPECT_EQ(test.expected_available,
               internal::ComputeUser32AndGdi32Available(
                   test.version, test.function_present
