@@ -14,6 +14,7 @@ namespace {
 // GUI count, M for memory), so a death test sees how far the diagnosis got.
 DWORD g_gdi_objects = 0;
 SIZE_T g_private_usage = 0;
+SIZE_T g_pagefile_usage = 0;
 
 DWORD WINAPI FakeGuiResources(HANDLE, DWORD flags) {
   fputs("G", stderr);
@@ -28,6 +29,7 @@ BOOL WINAPI FakeMemoryInfo(HANDLE, PROCESS_MEMORY_COUNTERS* counters,
   EXPECT_EQ(sizeof(PROCESS_MEMORY_COUNTERS_EX), size);
   auto* extended = reinterpret_cast<PROCESS_MEMORY_COUNTERS_EX*>(counters);
   extended->PrivateUsage = g_private_usage;
+  extended->PagefileUsage = g_pagefile_usage;
   return TRUE;
 }
 
@@ -48,6 +50,7 @@ TEST(BitmapAllocationFailureDeathTest, StopsAtTheFirstExplanation) {
   } cases[] = {
       {"GDI count fails", 0, 0, 10, 10, false, "^GG$"},
       {"near the GDI quota", 9991, 0, 10, 10, false, "^GG$"},
+      {"just below the GDI line", 9990, 0, 10, 10, false, "^GGMGG"},
       {"large private usage", 100, 1600u * 1024 * 1024, 10, 10, false, "^GGM$"},
       // Neither explains it. A bitmap of more than 100 pixels is tried again
       // at 5 by 5: when that fails too, the diagnosis stops there; else, and
@@ -72,6 +75,9 @@ TEST(BitmapAllocationFailureDeathTest, StopsAtTheFirstExplanation) {
   }
   g_gdi_objects = 100;
   EXPECT_DEATH(DiagnoseBitmapAllocationFailure(nullptr, nullptr), "^GGMGG");
+  // A large page-file usage explains it as well as a large private one.
+  g_pagefile_usage = 1600u * 1024 * 1024;
+  EXPECT_DEATH(DiagnoseBitmapAllocationFailure(nullptr, nullptr), "^GGM$");
 }
 
 }  // namespace
