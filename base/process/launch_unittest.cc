@@ -260,17 +260,24 @@ TEST(GetAppOutputTest, ResultFollowsTerminationStatus) {
             ::WaitForSingleObject(event.Get(), 0));
 
   // A parent without standard input or error (a windowed program) hands the
-  // child the pipe alone.
+  // child the pipe alone; one handle serving as both is listed once (a list
+  // that names a handle twice is refused).
+  ScopedHandle null_device(::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(null_device.IsValid());
   const HANDLE std_input = ::GetStdHandle(STD_INPUT_HANDLE);
   const HANDLE std_error = ::GetStdHandle(STD_ERROR_HANDLE);
-  ::SetStdHandle(STD_INPUT_HANDLE, nullptr);
-  ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
-  output.clear();
-  const bool ran = GetAppOutput(ChildCommand("--print=out"), &output);
-  ::SetStdHandle(STD_INPUT_HANDLE, std_input);
-  ::SetStdHandle(STD_ERROR_HANDLE, std_error);
-  EXPECT_TRUE(ran);
-  EXPECT_EQ("out", output);
+  for (HANDLE standard : {HANDLE{nullptr}, null_device.Get()}) {
+    ::SetStdHandle(STD_INPUT_HANDLE, standard);
+    ::SetStdHandle(STD_ERROR_HANDLE, standard);
+    output.clear();
+    const bool ran = GetAppOutput(ChildCommand("--print=out"), &output);
+    ::SetStdHandle(STD_INPUT_HANDLE, std_input);
+    ::SetStdHandle(STD_ERROR_HANDLE, std_error);
+    EXPECT_TRUE(ran) << standard;
+    EXPECT_EQ("out", output);
+  }
 }
 
 }  // namespace
