@@ -111,6 +111,13 @@ TEST_F(FileUtilTest, DeleteWithWildcardMatchesOneDirectory) {
     EXPECT_EQ(!recursive, Exists(L"w\\sub.tmp\\inner.tmp"));
     ASSERT_TRUE(DeleteFileOrTree(Path(L"w"), true));
   }
+  // "?" stands for one character.
+  MakeDir(L"q");
+  MakeFile(L"q\\a1.tmp");
+  MakeFile(L"q\\a12.tmp");
+  EXPECT_TRUE(DeleteFileOrTree(Path(L"q\\a?.tmp"), false));
+  EXPECT_FALSE(Exists(L"q\\a1.tmp"));
+  EXPECT_TRUE(Exists(L"q\\a12.tmp"));
   // A matched subdirectory holding unmatched entries fails the delete.
   MakeDir(L"w");
   MakeDir(L"w\\sub.tmp");
@@ -383,11 +390,19 @@ TEST_F(FileUtilTest, WholeFileStreamsBytesAndQueries) {
       file.value().c_str(), GENERIC_READ | GENERIC_WRITE,
       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   EXPECT_TRUE(other.IsValid());
-  // A whole-file read shares the file with its writers too.
+  // A whole-file read shares the file with its writers too, and so does the
+  // test for writing; a reader that shares no writing makes the file
+  // unwritable.
   char early[4] = {};
   EXPECT_EQ(3, ReadFileBytes(file, early, sizeof(early)));
+  EXPECT_TRUE(PathIsWritable(file));
   fclose(stream);
   other.Close();
+  {
+    ScopedHandle reader(HoldOpenForTest(file, FILE_SHARE_READ));
+    ASSERT_TRUE(reader.IsValid());
+    EXPECT_FALSE(PathIsWritable(file));
+  }
 
   EXPECT_EQ(5, WriteFileBytes(file, "hello", 5));
   EXPECT_EQ(2, WriteFileBytes(file, "hi", 2));  // Truncates.
