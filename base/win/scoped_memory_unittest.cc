@@ -46,7 +46,8 @@ struct CountingLocalTraits {
 int CountingLocalTraits::frees = 0;
 
 // One owner frees each block exactly once: setting the block already owned
-// keeps it, a move or Take hands it over, and Set frees the one it replaces.
+// keeps it, a move or Take hands it over, and Set or a move frees the one it
+// replaces.
 TEST(ScopedMemoryTest, EachBlockIsFreedOnceByItsOwner) {
   using Memory = GenericScopedMemory<char, CountingLocalTraits>;
   CountingLocalTraits::frees = 0;
@@ -56,20 +57,20 @@ TEST(ScopedMemoryTest, EachBlockIsFreedOnceByItsOwner) {
     first.Set(block);
     Memory second(std::move(first));
     EXPECT_FALSE(first.IsValid());
-    Memory third;
+    Memory third(static_cast<char*>(::LocalAlloc(LMEM_FIXED, 16)));
     third = std::move(second);
     EXPECT_FALSE(second.IsValid());
     EXPECT_EQ(block, third.Get());
-    EXPECT_EQ(0, CountingLocalTraits::frees);
+    EXPECT_EQ(1, CountingLocalTraits::frees);
 
     char* const taken = third.Take();
     EXPECT_EQ(block, taken);
     EXPECT_FALSE(third.IsValid());
     third.Set(taken);
     third.Set(static_cast<char*>(::LocalAlloc(LMEM_FIXED, 16)));
-    EXPECT_EQ(1, CountingLocalTraits::frees);
+    EXPECT_EQ(2, CountingLocalTraits::frees);
   }
-  EXPECT_EQ(2, CountingLocalTraits::frees);
+  EXPECT_EQ(3, CountingLocalTraits::frees);
 }
 
 }  // namespace
