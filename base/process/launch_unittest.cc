@@ -166,13 +166,25 @@ TEST(LaunchProcessTest, StartupInformationCarriesWindowAndDesktop) {
   }
 }
 
+// What the child's main thread was suspended by when the launch resumed it.
+DWORD g_suspend_count_at_resume = 0;
+
 TEST(LaunchProcessTest, JobGetsChildOrNoChildIsLeft) {
   ScopedHandle job(::CreateJobObjectW(nullptr, nullptr));
   ASSERT_TRUE(job.IsValid());
   LaunchOptions options;
   options.job_handle = job.Get();
-  Process child = LaunchProcess(ChildCommand("--sleep=10000"), options);
+  Process child;
+  {
+    // The child runs no instruction before it is in the job.
+    internal::ScopedResumeThreadForTesting recording([](HANDLE thread) {
+      g_suspend_count_at_resume = ::ResumeThread(thread);
+      return g_suspend_count_at_resume;
+    });
+    child = LaunchProcess(ChildCommand("--sleep=10000"), options);
+  }
   ASSERT_TRUE(child.IsValid());
+  EXPECT_EQ(1u, g_suspend_count_at_resume);
   BOOL in_job = FALSE;
   EXPECT_TRUE(::IsProcessInJob(child.Handle(), job.Get(), &in_job));
   EXPECT_TRUE(in_job);
