@@ -51,12 +51,17 @@ TEST(CommandLineTest, ParsesSwitchesAndArguments) {
         {"\\x\\", L"y\\"},
         {"?", L"1"}},
        {L"x\\\"y"}},
+      {"the program ends at its first NUL and is then trimmed",
+       {std::wstring(L" prog \0junk", 11), L"-a"},
+       {{"a", L""}},
+       {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     CommandLine command_line(CommandLine::NO_PROGRAM);
     command_line.InitFromArgv(c.input);
     EXPECT_EQ(L"prog", command_line.GetProgram().value());
+    EXPECT_EQ(L"prog", command_line.argv()[0]);
     // No other switches, and each is found by its name.
     EXPECT_EQ(c.switches, command_line.GetSwitches());
     for (const auto& [name, value] : c.switches)
@@ -85,15 +90,29 @@ TEST(CommandLineTest, AppendedSwitchesPrecedePlainArguments) {
   command_line.AppendSwitchASCII("X", "2");
   command_line.AppendSwitch("-short");
   command_line.AppendSwitchPath("dir", FilePath(L"C:\\a b"));
+  // After the terminator, switch-like text is one plain argument.
+  command_line.AppendArg("--");
+  command_line.AppendArg("--y=a b");
 
   EXPECT_TRUE(command_line.HasSwitch("short"));
   EXPECT_EQ((StringVector{L"prog.exe", L"--x=1", L"--x=2", L"-short",
-                          L"--dir=C:\\a b", L"plain"}),
+                          L"--dir=C:\\a b", L"plain", L"--", L"--y=a b"}),
             command_line.argv());
-  EXPECT_EQ(L"prog.exe --x=1 --x=2 -short --dir=\"C:\\a b\" plain",
-            command_line.GetCommandLineString());
+  EXPECT_EQ(
+      L"prog.exe --x=1 --x=2 -short --dir=\"C:\\a b\" plain -- \"--y=a b\"",
+      command_line.GetCommandLineString());
 
-  EXPECT_EQ(L"", CommandLine(FilePath(L"prog")).GetArgumentsString());
+  // Nothing follows a program that has no arguments, not even a space.
+  const struct {
+    const wchar_t* program;
+    const wchar_t* line;
+  } bare_cases[] = {{L"prog", L"prog"},
+                    {L"C:\\a b\\p.exe", L"\"C:\\a b\\p.exe\""}};
+  for (const auto& c : bare_cases) {
+    CommandLine bare(FilePath{c.program});
+    EXPECT_EQ(L"", bare.GetArgumentsString());
+    EXPECT_EQ(c.line, bare.GetCommandLineString());
+  }
 
   // Appended by name, an empty name is no terminator when read back.
   CommandLine empty_name(FilePath(L"prog"));
@@ -110,6 +129,7 @@ TEST(CommandLineTest, InitFromNothingAndParseFromString) {
   command_line.AppendSwitch("stale");
   command_line.InitFromArgv(StringVector());
   EXPECT_FALSE(command_line.HasSwitch("stale"));
+  EXPECT_TRUE(command_line.GetSwitches().empty());
   EXPECT_EQ(StringVector{L""}, command_line.argv());
 
   command_line.ParseFromString(
