@@ -36,6 +36,9 @@ TEST(PatternTest, MatchPatternAndItsDepthLimit) {
       // Invalid bytes compare one by one.
       {"a\xFFz", "a\xFFz", true},
       {"a\xFFz", "a?z", true},
+      {"\xFF", "\xC3\xBF", false},  // Not U+00FF.
+      // A star also tries the suffixes that begin inside a character.
+      {"\xE2\x82\xAC", "*\x82\xAC", true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.match, MatchPattern(c.text, c.pattern))

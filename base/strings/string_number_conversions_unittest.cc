@@ -37,6 +37,7 @@ TEST(StringNumberConversionsTest, StringToIntRules) {
       {" 42", 42, false},
       {"42 ", 42, false},
       {"12a3", 12, false},
+      {"-12a3", -12, false},
       {"-", 0, false},
       {"", 0, false},
       {"+-1", 0, false},

@@ -17,6 +17,7 @@ TEST(StringPieceTest, ConstructionComparisonAndSubstr) {
   EXPECT_FALSE(StringPiece("abc").Equals("abd"));
   EXPECT_FALSE(StringPiece("abc").Equals("ab"));
   EXPECT_TRUE(StringPiece16(L"x") != L"y");
+  EXPECT_TRUE(StringPiece16(L"ab") != L"abc");
   EXPECT_TRUE(StringPiece("a") < StringPiece("b"));
 
   // Substr clamps its position and length.
@@ -53,6 +54,8 @@ TEST(StringPieceTest, FindsMembersAndNonMembers) {
   EXPECT_EQ(3u, StringPiece("abcab").FindFirstNotOf("c", 2));
   EXPECT_EQ(1u, StringPiece("abcab").FindLastOf("b", 3));
   EXPECT_EQ(npos, StringPiece("abc").FindFirstNotOf("x", 3));
+  EXPECT_EQ(1u, StringPiece("abc").FindFirstNotOf("", 1));
+  EXPECT_EQ(npos, StringPiece("abc").FindFirstNotOf("", 3));
   EXPECT_EQ(1u, StringPiece16(L" a ").FindFirstNotOf(L" "));
   EXPECT_EQ(1u, StringPiece16(L" a ").FindLastNotOf(L" \t"));
   EXPECT_EQ(2u, StringPiece16(L" a ").FindLastOf(L" \t"));

@@ -47,6 +47,8 @@ TEST(StringUtilTest, CollapseWhitespaceASCII) {
       {"a  \t\v\f b", "a b"},
       {"a b\nc", "a bc"},
       {"line\r\n", "line"},
+      {"a \rb", "ab"},
+      {"\n\n x\n", "x"},
       // Bytes of UTF-8 sequences are never whitespace, whatever their value
       // as a signed char: U+0085 and U+00A0 stay.
       {"\xC2\x85 x \xA0", "\xC2\x85 x \xA0"},
@@ -69,6 +71,7 @@ TEST(StringUtilTest, ASCIICase) {
   EXPECT_TRUE(WideLowerCaseEqualsASCII(L"PT-BR", "pt-br"));
   EXPECT_FALSE(WideLowerCaseEqualsASCII(L"pt-br", "pt-b"));
   EXPECT_FALSE(WideLowerCaseEqualsASCII(L"\x00C9", "\xE9"));
+  EXPECT_TRUE(WideLowerCaseEqualsASCII(L"\x00E9", "\xE9"));
   // A unit whose low byte matches is still a different character.
   EXPECT_FALSE(WideLowerCaseEqualsASCII(L"\x0161", "a"));
 
@@ -153,6 +156,8 @@ TEST(StringUtilTest, ReplaceSubstringsAfterOffset) {
       {"aXXbXXc", 2, "XX", "Y", true, "aXXbYc"},
       // Matches do not overlap and inserted text is not searched.
       {"aaa", 0, "aa", "b", true, "ba"},
+      {"aaa", 0, "aa", "ba", true, "baa"},
+      {"aaa", 0, "aa", "xyz", true, "xyza"},
       {"abab", 0, "ab", "abab", true, "abababab"},
   };
   for (const auto& c : cases) {

@@ -20,6 +20,15 @@ TEST(SysStringConversionsTest, ConvertsBothWays) {
     EXPECT_EQ(c.utf8, SysWideToUTF8(c.wide));
     EXPECT_EQ(c.wide, SysUTF8ToWide(c.utf8));
   }
+  // Malformed text is converted with replacements, not refused.
+  EXPECT_EQ(L"a\xFFFD"
+            L"b",
+            SysUTF8ToWide("a\xFF"
+                          "b"));
+  EXPECT_EQ("a\xEF\xBF\xBD"
+            "b",
+            SysWideToUTF8(L"a\xD800"
+                          L"b"));
 }
 
 }  // namespace

@@ -62,6 +62,9 @@ TEST(UTFStringConversionsTest, WideToUTF8ReplacesUnpairedSurrogates) {
       {"largest pair", L"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF", true},
       {"lone trail", L"a\xDC00z", "a\xEF\xBF\xBDz", false},
       {"lone lead at end", L"a\xD800", "a\xEF\xBF\xBD", false},
+      {"lead before a unit above the trails", L"\xD800\xE000",
+       "\xEF\xBF\xBD\xEE\x80\x80", false},
+      {"two trails", L"\xDC00\xDC00", "\xEF\xBF\xBD\xEF\xBF\xBD", false},
       {"two leads then trail", L"\xD800\xD83D\xDE00",
        "\xEF\xBF\xBD\xF0\x9F\x98\x80", false},
   };
