@@ -125,6 +125,9 @@ TEST(StringNumberConversionsTest, HexStringToBytesAppendsAndHexEncodes) {
   EXPECT_TRUE(bytes.empty());
   EXPECT_FALSE(HexStringToBytes("0AZZ", &bytes));
   EXPECT_EQ((std::vector<uint8_t>{10}), bytes);
+  bytes.clear();
+  EXPECT_FALSE(HexStringToBytes("0A0Z", &bytes));
+  EXPECT_EQ((std::vector<uint8_t>{10}), bytes);
 }
 
 // errno changes only when the value is out of range; which values are, and

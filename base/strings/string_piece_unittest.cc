@@ -43,7 +43,8 @@ TEST(StringPieceTest, FindsMembersAndNonMembers) {
       {"", "a", npos, npos, npos}, {"abc", "", 0, npos, 2},
       {"aab", "a", 2, 1, 2},       {"aaa", "a", npos, 2, npos},
       {"  x  ", " \t", 2, 4, 2},   {"\xE9\xE9z\xE9", "\xE9\xFF", 2, 3, 2},
-      {"xyz", "ab", 0, npos, 2},
+      {"xyz", "ab", 0, npos, 2},  {"abb", "b", 0, 2, 0},
+      {"baa", "b", 1, 0, 2},
   };
   for (const auto& c : kCases) {
     StringPiece text(c.text);

@@ -60,6 +60,8 @@ TEST(StringUtilTest, CollapseWhitespaceASCII) {
 TEST(StringUtilTest, ASCIICase) {
   EXPECT_EQ("velto 1.0 @[`{", ToLowerASCII("VeLTO 1.0 @[`{"));
   EXPECT_EQ("VELTO 1.0 @[`{", ToUpperASCII("VeLTO 1.0 @[`{"));
+  EXPECT_EQ("az", ToLowerASCII("AZ"));
+  EXPECT_EQ("AZ", ToUpperASCII("az"));
   // Only A-Z and a-z change; other bytes, UTF-8 included, stay. The
   // comparisons lower case with the same function.
   EXPECT_EQ("\xC3\x89\xC3\xA9", ToLowerASCII("\xC3\x89\xC3\xA9"));
