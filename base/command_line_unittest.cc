@@ -51,6 +51,7 @@ TEST(CommandLineTest, ParsesSwitchesAndArguments) {
         {"\\x\\", L"y\\"},
         {"?", L"1"}},
        {L"x\\\"y"}},
+      {"both ends of A-Z are lowered", {L"prog", L"-AZ=1"}, {{"az", L"1"}}, {}},
       {"the program ends at its first NUL and is then trimmed",
        {std::wstring(L" prog \0junk", 11), L"-a"},
        {{"a", L""}},
@@ -114,6 +115,11 @@ TEST(CommandLineTest, AppendedSwitchesPrecedePlainArguments) {
     EXPECT_EQ(c.line, bare.GetCommandLineString());
   }
 
+  // An argument is UTF-8.
+  CommandLine utf8(FilePath(L"prog"));
+  utf8.AppendArg("caf\xC3\xA9");
+  EXPECT_EQ(StringVector{L"caf\x00E9"}, utf8.GetArgs());
+
   // Appended by name, an empty name is no terminator when read back.
   CommandLine empty_name(FilePath(L"prog"));
   empty_name.AppendSwitch("");
@@ -162,6 +168,14 @@ TEST(CommandLineTest, CopiesAndCopiedSwitches) {
   const char* const names[] = {"a", "b", "absent"};
   target.CopySwitchesFrom(source, names, 3);
   EXPECT_EQ((StringVector{L"dst.exe", L"--a=1", L"--b"}), target.argv());
+
+  // Copied values are not narrowed.
+  CommandLine wide_source(FilePath(L"src.exe"));
+  wide_source.AppendSwitchNative("w", L"caf\x00E9 \x4E2D");
+  CommandLine wide_target(FilePath(L"dst.exe"));
+  const char* const wide_names[] = {"w"};
+  wide_target.CopySwitchesFrom(wide_source, wide_names, 1);
+  EXPECT_EQ(L"caf\x00E9 \x4E2D", wide_target.GetSwitchValueNative("w"));
 
   target.AppendArguments(source, true);
   EXPECT_EQ(
