@@ -46,6 +46,7 @@ TEST(VlogInfoTest, LevelPerFile) {
       {"", "base/*=3,*/installer/*=2", "base/file.cc", 3},
       {"", "base/*=3,*/installer/*=2", "/src/base/file.cc", -2},
       {"", "base/*=3,*/installer/*=2", "installer.cc", -2},
+      {"", "*\\installer\\*=2", "/work/src/installer/engine.cc", 2},
       // Level texts parse leniently.
       {"", "a=3x,b=x,c=,d=-2", "a.cc", 3},
       {"", "a=3x,b=x,c=,d=-2", "b.cc", 0},
