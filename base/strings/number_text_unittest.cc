@@ -138,6 +138,7 @@ TEST(NumberTextTest, FormatsShortestTextInTheSystemForm) {
 TEST(NumberTextTest, ParsesTheStrtodSyntax) {
   const double kInf = std::numeric_limits<double>::infinity();
   const std::string zeros(20010, '0');
+  const std::string more_zeros(200000, '0');
   const struct {
     std::string text;
     double value;
@@ -149,6 +150,7 @@ TEST(NumberTextTest, ParsesTheStrtodSyntax) {
       {"+.25x", 0.25, 4, false},
       {"-", 0.0, 0, false},
       {".", 0.0, 0, false},
+      {"-.", 0.0, 0, false},  // no number read, so no sign either
       {"", 0.0, 0, false},
       {"\2401", 0.0, 0, false},  // 0xA0 is not strtod whitespace
       {"-INF", -kInf, 4, false},
@@ -156,10 +158,12 @@ TEST(NumberTextTest, ParsesTheStrtodSyntax) {
       {"inx", 0.0, 0, false},
       {"1e400", kInf, 5, true},
       {"4e-320", 4e-320, 6, true},
+      {"+4e-320", 4e-320, 7, true},
       {"2.4703282292062327e-324", 0.0, 23, true},  // below half the least
       {"2.4703282292062328e-324", DoubleOf(1), 23, true},
       {"2.2250738585072011e-308", DoubleOf(0x000FFFFFFFFFFFFFull), 23, true},
       {"2.2250738585072012e-308", DBL_MIN, 23, false},
+      {"+2.2250738585072012e-308", DBL_MIN, 24, false},
       {"1.7976931348623158e308", DBL_MAX, 22, false},
       {"1.7976931348623159e308", kInf, 22, true},
       {"0e99999999999", 0.0, 13, false},
@@ -180,6 +184,8 @@ TEST(NumberTextTest, ParsesTheStrtodSyntax) {
       {"0." + zeros + "1e19000", 0.0, zeros.size() + 9, true},
       {"0." + zeros + "1e99999999999999999999999", kInf, zeros.size() + 27,
        true},
+      {"0." + more_zeros + "1e99999999999999999999999", kInf,
+       more_zeros.size() + 27, true},
   };
   for (const auto& c : kCases) {
     ParseResult result = Parse(c.text);
