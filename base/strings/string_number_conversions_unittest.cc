@@ -142,6 +142,8 @@ TEST(StringNumberConversionsTest, StringToDoubleAcceptsOnlyWholeCleanNumbers) {
   } kCases[] = {
       {"1.5", 1.5, true, EINVAL},
       {" 1.5", 1.5, false, EINVAL},
+      {"\t1.5", 1.5, false, EINVAL},
+      {"\r1.5", 1.5, false, EINVAL},
       {"1.5x", 1.5, false, EINVAL},
       {"", 0.0, false, EINVAL},
       {std::string("1\0002", 3), 1.0, false, EINVAL},
