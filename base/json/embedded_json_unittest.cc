@@ -30,6 +30,7 @@ TEST(EmbeddedJsonTest, DecodesOnePaddedObjectOnly) {
     EXPECT_FALSE(DecodeEmbeddedJsonObject(text));
   }
   EXPECT_TRUE(DecodeEmbeddedJsonObject("e30="));
+  EXPECT_TRUE(DecodeEmbeddedJsonObject("e30=\v\f"));
 }
 
 }  // namespace

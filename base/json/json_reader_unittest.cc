@@ -195,6 +195,11 @@ TEST(JSONReaderTest, StringsDecodeAtEveryOffset) {
                  {"\\u00e9", "\xC3\xA9"},
                  {"a\\u0000b", std::string("a\0b", 3)},
                  {"\\uD83D\\uDE00", "\xF0\x9F\x98\x80"},
+                 // The ends of both surrogate ranges, and the characters
+                 // just outside them.
+                 {"\\uD800\\uDFFF", "\xF0\x90\x8F\xBF"},
+                 {"\\uDBFF\\uDC00", "\xF4\x8F\xB0\x80"},
+                 {"\\uD7FF\\uE000", "\xED\x9F\xBF\xEE\x80\x80"},
                  {"\\xE9", "\xC3\xA9"},  // Latin-1
                  {"\t\n", "\t\n"},       // raw control characters
                  {"\xC3\xA9", "\xC3\xA9"}};

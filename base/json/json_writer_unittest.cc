@@ -42,6 +42,8 @@ TEST(JSONWriterTest, EscapeJSONString) {
        "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\""},
       {"stray continuation byte", "\x80"},
       {"overlong NUL", "\xC0\x80"},
+      {"overlong three-byte slash", "\xE0\x80\xAF"},
+      {"overlong four-byte slash", "\xF0\x80\x80\xAF"},
       {"encoded surrogate", "\xED\xA0\x80"},
       {"truncated sequence", "\xE2\x82\x41", "\"" + kReplacement + "A\""},
       {"above U+10FFFF", "\xF4\x90\x80\x80"},

@@ -1,5 +1,6 @@
 #include "base/json/values.h"
 
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <string>
@@ -69,8 +70,10 @@ TEST(ValuesTest, PathLookups) {
 
   root.SetString("ascii", "plain");
   root.SetString("wide", "caf\xC3\xA9");
+  root.SetString("edge", "\x7F\x80");
   EXPECT_TRUE(root.GetStringASCII("ascii", &text));
   EXPECT_FALSE(root.GetStringASCII("wide", &text));
+  EXPECT_FALSE(root.GetStringASCII("edge", &text));
   string16 wide;
   EXPECT_TRUE(root.GetString16("wide", &wide));
   EXPECT_EQ(L"caf\u00E9", wide);
@@ -129,6 +132,32 @@ TEST(ValuesTest, EqualsAndDeepCopy) {
 
   // An integer and a double of the same number differ.
   EXPECT_FALSE(Value(1).Equals(std::make_unique<Value>(1.0).get()));
+
+  // Within a type only the payload tells values apart (a store that took
+  // "canary" for "stable" would keep the old channel); lists differ by
+  // length too. Each value equals its copy.
+  auto list_of = [](std::initializer_list<int> items) {
+    auto list = std::make_unique<ListValue>();
+    for (int item : items) list->AppendInteger(item);
+    return list;
+  };
+  struct Pair {
+    std::unique_ptr<Value> a, b;
+  } unequal[] = {
+      {std::make_unique<Value>(true), std::make_unique<Value>(false)},
+      {std::make_unique<Value>(1), std::make_unique<Value>(2)},
+      {std::make_unique<Value>(1.5), std::make_unique<Value>(2.5)},
+      {std::make_unique<Value>("stable"), std::make_unique<Value>("canary")},
+      {list_of({1}), list_of({2})},
+      {list_of({1}), list_of({1, 2})},
+  };
+  for (const Pair& pair : unequal) {
+    SCOPED_TRACE(WriteJson(*pair.a) + " " + WriteJson(*pair.b));
+    EXPECT_FALSE(pair.a->Equals(pair.b.get()));
+    EXPECT_FALSE(pair.b->Equals(pair.a.get()));
+    EXPECT_TRUE(pair.a->Equals(pair.a->CreateDeepCopy().get()));
+    EXPECT_TRUE(pair.b->Equals(pair.b->CreateDeepCopy().get()));
+  }
 
   DictionaryValue* copied = nullptr;
   ASSERT_TRUE(copy->GetAsDictionary(&copied));
