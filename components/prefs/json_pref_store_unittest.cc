@@ -9,6 +9,8 @@
 #include "base/files/file_test_util.h"
 #include "base/files/file_util.h"
 #include "base/json/values.h"
+#include "base/metrics/histogram.h"
+#include "base/metrics/histogram_base.h"
 #include "base/metrics/histogram_test_util.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/time/clock.h"
@@ -131,16 +133,25 @@ TEST_F(JsonPrefStoreTest, CorruptFileIsSetAsideAndNeverLost) {
 }
 
 // Files that exist but cannot be understood are never overwritten, not even
-// by a lossy change. (That a readable file is written, the task pool's tests
-// show with two stores on one file.)
+// by a lossy change, and their size is not counted. (That a readable file is
+// written, the task pool's tests show with two stores on one file.)
 TEST_F(JsonPrefStoreTest, ReadErrorsAndReadOnlyStores) {
+  const std::string read_sizes =
+      "Settings.JsonDataReadSizeKilobytes.installer_prefs.json";
+  const int64_t reads_before = base::GetHistogramTotalCount(read_sizes);
+  MakeDir(L"sub");
   struct Case {
     const char* contents;
     PersistentPrefStore::PrefReadError error;
+    // The path the store is given: the file's own unless set.
+    const wchar_t* read_through;
   } cases[] = {
       {"[1,2]", PersistentPrefStore::PREF_READ_ERROR_JSON_TYPE},
       // Held open without sharing.
       {"{}", PersistentPrefStore::PREF_READ_ERROR_FILE_LOCKED},
+      // Paths that climb to a parent are not read, though the file exists.
+      {"{\"kept\":1}", PersistentPrefStore::PREF_READ_ERROR_FILE_OTHER,
+       L"sub\\..\\installer_prefs.json"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.error);
@@ -150,7 +161,8 @@ TEST_F(JsonPrefStoreTest, ReadErrorsAndReadOnlyStores) {
       held.Set(HoldOpenForTest(path_, 0));
       ASSERT_TRUE(held.IsValid());
     }
-    scoped_refptr<JsonPrefStore> store = MakeStore(path_);
+    scoped_refptr<JsonPrefStore> store =
+        MakeStore(c.read_through ? Path(c.read_through) : path_);
     EXPECT_EQ(c.error, store->ReadPrefs());
     EXPECT_TRUE(store->ReadOnly());
     held.Close();
@@ -162,17 +174,45 @@ TEST_F(JsonPrefStoreTest, ReadErrorsAndReadOnlyStores) {
     Drain();
     EXPECT_EQ(c.contents, ReadForTest(path_));
   }
+
+  // A folder in the file's place cannot be opened for reading.
+  ASSERT_TRUE(::DeleteFileW(path_.value().c_str()));
+  MakeDir(L"installer_prefs.json");
+  scoped_refptr<JsonPrefStore> store = MakeStore(path_);
+  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_ACCESS_DENIED,
+            store->ReadPrefs());
+  EXPECT_TRUE(store->ReadOnly());
+  EXPECT_EQ(reads_before, base::GetHistogramTotalCount(read_sizes));
 }
 
+// The alternate file stands in only for a missing one. A good read counts
+// the file's whole kilobytes.
 TEST_F(JsonPrefStoreTest, AlternateFileIsMovedIntoPlace) {
+  const std::string read_sizes =
+      "Settings.JsonDataReadSizeKilobytes.installer_prefs.json";
+  const int64_t two_kilobytes_before =
+      base::GetHistogramSampleCount(read_sizes, 2);
   const FilePath alternate = Path(L"old_prefs.json");
-  ASSERT_TRUE(WriteFileForTest(alternate.value(), "{\"old\":true}"));
+  // 3,071 bytes.
+  const std::string old_prefs =
+      "{\"old\":true,\"pad\":\"" + std::string(3050, 'x') + "\"}";
+  ASSERT_TRUE(WriteFileForTest(alternate.value(), old_prefs));
   scoped_refptr<JsonPrefStore> store(
       new JsonPrefStore(path_, alternate, file_thread_.task_runner()));
   store->ReadPrefs();
   EXPECT_TRUE(store->GetValue("old", nullptr));
   EXPECT_FALSE(base::PathExists(alternate));
-  EXPECT_EQ("{\"old\":true}", ReadForTest(path_));
+  EXPECT_EQ(old_prefs, ReadForTest(path_));
+  EXPECT_EQ(two_kilobytes_before + 1,
+            base::GetHistogramSampleCount(read_sizes, 2));
+
+  // With the file in place, the alternate one is left alone.
+  ASSERT_TRUE(WriteFileForTest(alternate.value(), "{\"older\":true}"));
+  store = new JsonPrefStore(path_, alternate, file_thread_.task_runner());
+  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_NONE, store->ReadPrefs());
+  EXPECT_TRUE(store->GetValue("old", nullptr));
+  EXPECT_EQ(old_prefs, ReadForTest(path_));
+  EXPECT_EQ("{\"older\":true}", ReadForTest(alternate));
 }
 
 // Reading and writing on a mock clock that is also the file runner. A lossy
@@ -202,6 +242,7 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
   EXPECT_EQ((std::vector<bool>{false, true}), observer.initialized);
   EXPECT_EQ(std::vector<int>{PersistentPrefStore::PREF_READ_ERROR_NO_FILE},
             errors);
+  EXPECT_TRUE(store->HasObservers());
 
   store->SetValue("lossy", Int(1), kLossy);
   runner->FastForwardBy(TimeDelta::FromSeconds(60));
@@ -215,18 +256,33 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
   EXPECT_FALSE(base::PathExists(path_));
   runner->FastForwardBy(TimeDelta::FromSeconds(1));
   EXPECT_EQ("{\"a\":{\"b\":2,\"c\":3},\"lossy\":1}", ReadForTest(path_));
+  base::Value* stored = nullptr;
+  ASSERT_TRUE(store->GetMutableValue("a.c", &stored));
+  EXPECT_TRUE(Int(3)->Equals(stored));
 
   store->RemoveValue("a", kLossy);
   store->RemoveValue("missing", 0);
   EXPECT_EQ((std::vector<std::string>{"lossy", "a.b", "a"}), observer.changed);
+  // Removing the last key of a dictionary removes the dictionary too.
+  store->SetValue("x.y", Int(1), kLossy);
+  store->RemoveValue("x.y", kLossy);
+  EXPECT_FALSE(store->GetValue("x", nullptr));
 
   // The last reference commits lossy changes at once: at process end the
   // thread's loop no longer runs, so a commit timer would never fire.
   store->SetValue("lossy", Int(7), kLossy);
   store->RemoveObserver(&observer);
+  EXPECT_FALSE(store->HasObservers());
   store = nullptr;
   runner->RunUntilIdle();
   EXPECT_EQ("{\"lossy\":7}", ReadForTest(path_));
+
+  // A good read tells the delegate nothing.
+  read_async(path_);
+  EXPECT_TRUE(store->GetValue("lossy", nullptr));
+  EXPECT_EQ(std::vector<int>{PersistentPrefStore::PREF_READ_ERROR_NO_FILE},
+            errors);
+  store->RemoveObserver(&observer);
 }
 
 class FakeClock : public base::Clock {
@@ -264,6 +320,15 @@ TEST(JsonPrefStoreWriteCountTest, ReportsPerIntervalWithZerosForIdleOnes) {
   }
   EXPECT_EQ(before[1] + 1, samples(1));
   EXPECT_EQ(before[3] + 4, base::GetHistogramTotalCount(histogram));
+  // As many buckets as commits fit in one report interval, and one more.
+  const auto* counts = static_cast<const base::Histogram*>(
+      base::internal::FindHistogram(histogram));
+  ASSERT_TRUE(counts);
+  EXPECT_EQ(base::HistogramBase::HISTOGRAM, counts->GetHistogramType());
+  EXPECT_EQ(1, counts->declared_min());
+  EXPECT_EQ(30, counts->declared_max());
+  EXPECT_EQ(31u, counts->bucket_count());
+  EXPECT_EQ(base::HistogramBase::kUmaTargetedHistogramFlag, counts->flags());
 }
 
 }  // namespace
