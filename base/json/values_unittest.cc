@@ -106,6 +106,9 @@ TEST(ValuesTest, ListSetPadsWithNullsAndRemoveShifts) {
   EXPECT_TRUE(list.Remove(1, nullptr));
   EXPECT_EQ("[5,null,true]", WriteJson(list));
   EXPECT_FALSE(list.Remove(3, nullptr));
+  // The last element is replaced, not followed.
+  EXPECT_TRUE(list.Set(2, std::make_unique<Value>(false)));
+  EXPECT_EQ("[5,null,false]", WriteJson(list));
 
   // A double never holds NaN or an infinity.
   list.Clear();
