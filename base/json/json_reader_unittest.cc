@@ -92,8 +92,17 @@ TEST(JSONReaderTest, ReadAndReturnErrorNamesLineAndColumn) {
     EXPECT_EQ(c.code, code);
     EXPECT_EQ(c.message, message);
   }
-  EXPECT_EQ("Dictionary keys must be quoted.",
-            JSONReader::ErrorCodeToString(8));
+  // The texts of codes 1 to 8, in order; callers log them.
+  const char* const kTexts[] = {"Invalid escape sequence.",
+                                "Syntax error.",
+                                "Unexpected token.",
+                                "Trailing comma not allowed.",
+                                "Too much nesting.",
+                                "Unexpected data after root element.",
+                                "Unsupported encoding. JSON must be UTF-8.",
+                                "Dictionary keys must be quoted."};
+  for (int code = 1; code <= 8; ++code)
+    EXPECT_EQ(kTexts[code - 1], JSONReader::ErrorCodeToString(code));
   EXPECT_EQ("", JSONReader::ErrorCodeToString(0));
   EXPECT_EQ("", JSONReader::ErrorCodeToString(9));
 }

@@ -138,11 +138,16 @@ TEST(ValuesTest, EqualsAndDeepCopy) {
 
   // Within a type only the payload tells values apart (a store that took
   // "canary" for "stable" would keep the old channel); lists differ by
-  // length too. Each value equals its copy.
+  // length too, dictionaries by their keys. Each value equals its copy.
   auto list_of = [](std::initializer_list<int> items) {
     auto list = std::make_unique<ListValue>();
     for (int item : items) list->AppendInteger(item);
     return list;
+  };
+  auto one_key = [](const char* key) {
+    auto dictionary = std::make_unique<DictionaryValue>();
+    dictionary->SetIntegerWithoutPathExpansion(key, 1);
+    return dictionary;
   };
   struct Pair {
     std::unique_ptr<Value> a, b;
@@ -153,6 +158,7 @@ TEST(ValuesTest, EqualsAndDeepCopy) {
       {std::make_unique<Value>("stable"), std::make_unique<Value>("canary")},
       {list_of({1}), list_of({2})},
       {list_of({1}), list_of({1, 2})},
+      {one_key("a"), one_key("b")},
   };
   for (const Pair& pair : unequal) {
     SCOPED_TRACE(WriteJson(*pair.a) + " " + WriteJson(*pair.b));
