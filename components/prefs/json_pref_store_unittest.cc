@@ -283,6 +283,12 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
   EXPECT_EQ(std::vector<int>{PersistentPrefStore::PREF_READ_ERROR_NO_FILE},
             errors);
   store->RemoveObserver(&observer);
+
+  // On its own file sequence a store reads at once: a read posted there
+  // would wait for this very task.
+  store = new JsonPrefStore(path_, runner);
+  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_NONE, store->ReadPrefs());
+  EXPECT_TRUE(store->GetValue("lossy", nullptr));
 }
 
 class FakeClock : public base::Clock {
