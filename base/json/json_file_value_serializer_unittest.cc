@@ -37,6 +37,14 @@ TEST_F(JSONFileValueDeserializerTest, ReadsWholeFileAndKeepsReaderCodes) {
   EXPECT_EQ(json.size(), whole.get_last_read_size());
   EXPECT_EQ(json, WriteJson(*value));
 
+  // Another handle writing the file, with sharing, does not stop the read.
+  ScopedHandle writing(::CreateFileW(
+      MakeFile(L"open.json", "[2]").value().c_str(), GENERIC_WRITE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(writing.IsValid());
+  EXPECT_TRUE(JSONFileValueDeserializer(Path(L"open.json"), 0)
+                  .Deserialize(nullptr, nullptr));
+
   JSONFileValueDeserializer broken(MakeFile(L"broken.json", "{\n\"a\":1,\n}"),
                                    0);
   int code = 0;
