@@ -289,6 +289,13 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
   store = new JsonPrefStore(path_, runner);
   EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_NONE, store->ReadPrefs());
   EXPECT_TRUE(store->GetValue("lossy", nullptr));
+
+  // An ordinary change whose timer has not fired is committed at release
+  // too.
+  store->SetValue("last", Int(8), 0);
+  store = nullptr;
+  runner->RunUntilIdle();
+  EXPECT_EQ("{\"last\":8,\"lossy\":7}", ReadForTest(path_));
 }
 
 class FakeClock : public base::Clock {
