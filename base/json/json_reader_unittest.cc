@@ -60,6 +60,7 @@ TEST(JSONReaderTest, EveryErrorSiteReportsCodeLineAndColumn) {
       {"too deep", std::string(200, '['), 5, 1, 200},
       {"too deep at a dictionary", std::string(199, '[') + "{", 5, 1, 200},
       {"line comment ends at the line break", "[1, // x\n,]", 3, 2, 2},
+      {"line comment ends at a carriage return", "[1, // x\r,]", 3, 2, 2},
       {"byte-order mark counts in the column", "\xEF\xBB\xBF[1,]", 4, 1, 7},
   };
   for (const auto& error : kErrorCases) {

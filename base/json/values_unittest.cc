@@ -109,6 +109,13 @@ TEST(ValuesTest, ListSetPadsWithNullsAndRemoveShifts) {
   // The last element is replaced, not followed.
   EXPECT_TRUE(list.Set(2, std::make_unique<Value>(false)));
   EXPECT_EQ("[5,null,false]", WriteJson(list));
+  // Lookups stop at the end.
+  bool last = true;
+  EXPECT_TRUE(list.GetBoolean(2, &last));
+  EXPECT_FALSE(last);
+  EXPECT_FALSE(list.GetBoolean(3, &last));
+  Value* past_end = nullptr;
+  EXPECT_FALSE(list.Get(3, &past_end));
 
   // A double never holds NaN or an infinity.
   list.Clear();
