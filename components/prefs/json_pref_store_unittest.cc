@@ -95,6 +95,7 @@ TEST_F(JsonPrefStoreTest, CorruptFileIsSetAsideAndNeverLost) {
   EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT,
             store->ReadPrefs());
   EXPECT_EQ("[oops", ReadForTest(bad_path_));
+  EXPECT_FALSE(store->ReadOnly());
 
   // Held open, the file cannot move, so it is copied aside; the log names
   // the move's own error.
