@@ -62,6 +62,7 @@ TEST(JSONReaderTest, EveryErrorSiteReportsCodeLineAndColumn) {
       {"line comment ends at the line break", "[1, // x\n,]", 3, 2, 2},
       {"line comment ends at a carriage return", "[1, // x\r,]", 3, 2, 2},
       {"byte-order mark counts in the column", "\xEF\xBB\xBF[1,]", 4, 1, 7},
+      {"byte-order mark alone", "\xEF\xBB\xBF", 3, 1, 4},
   };
   for (const auto& error : kErrorCases) {
     SCOPED_TRACE(error.name);
