@@ -244,6 +244,8 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
   EXPECT_EQ(std::vector<int>{PersistentPrefStore::PREF_READ_ERROR_NO_FILE},
             errors);
   EXPECT_TRUE(store->HasObservers());
+  // Nothing lossy is pending, so nothing is scheduled.
+  store->SchedulePendingLossyWrites();
 
   store->SetValue("lossy", Int(1), kLossy);
   runner->FastForwardBy(TimeDelta::FromSeconds(60));
@@ -297,6 +299,14 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
   store = nullptr;
   runner->RunUntilIdle();
   EXPECT_EQ("{\"last\":8,\"lossy\":7}", ReadForTest(path_));
+
+  // Pending lossy changes can be handed to the commit timer.
+  store = new JsonPrefStore(path_, runner);
+  store->ReadPrefs();
+  store->SetValue("lossy", Int(9), kLossy);
+  store->SchedulePendingLossyWrites();
+  runner->FastForwardBy(TimeDelta::FromSeconds(10));
+  EXPECT_EQ("{\"last\":8,\"lossy\":9}", ReadForTest(path_));
 }
 
 class FakeClock : public base::Clock {
