@@ -307,6 +307,15 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
   store->SchedulePendingLossyWrites();
   runner->FastForwardBy(TimeDelta::FromSeconds(10));
   EXPECT_EQ("{\"last\":8,\"lossy\":9}", ReadForTest(path_));
+
+  // A read that ends after its store is gone reports to nobody.
+  store = new JsonPrefStore(path_, runner);
+  store->AddObserver(&observer);
+  store->ReadPrefsAsync(nullptr);
+  const std::vector<bool> reported = observer.initialized;
+  store = nullptr;
+  runner->RunUntilIdle();
+  EXPECT_EQ(reported, observer.initialized);
 }
 
 class FakeClock : public base::Clock {
