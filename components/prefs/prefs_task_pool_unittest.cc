@@ -94,6 +94,27 @@ TEST_F(PrefsTaskPoolTest, SequencePerFileAndTeardownFlushesAndWaits) {
   EXPECT_EQ("{\"a\":1,\"lossy\":2}", base::test::ReadForTest(path));
 }
 
+// Without the request the teardown leaves runners still held to their
+// holders: the installer's own may live past the at-exit callbacks.
+TEST_F(PrefsTaskPoolTest, TeardownWaitsForHeldRunnersOnlyOnRequest) {
+  ManualEvent torn_down;
+  std::atomic<bool> gave_up{false};
+  std::thread holder;
+  {
+    base::AtExitManager exit_manager;
+    scoped_refptr<base::SequencedTaskRunner> runner =
+        RunnerFor(Path(L"held.json"));
+    holder = std::thread([runner, &torn_down, &gave_up]() mutable {
+      // Only a teardown that waits for this runner makes the wait run out.
+      if (!torn_down.TimedWait(TimeDelta::FromSeconds(30))) gave_up = true;
+      runner = nullptr;
+    });
+  }
+  torn_down.Signal();
+  holder.join();
+  EXPECT_FALSE(gave_up);
+}
+
 bool StartNoThread(base::SimpleThread*) { return false; }
 
 // With no worker to be had, stores write and read on their own thread
