@@ -34,6 +34,23 @@ TEST(ValuesTest, AccessorsAnswerOnlyForTheirType) {
   EXPECT_TRUE(from_wide.GetAsString(&utf8));
   EXPECT_EQ("\xC3\xA9", utf8);
 
+  // A null out pointer only asks whether the type fits.
+  EXPECT_TRUE(Value(true).GetAsBoolean(nullptr));
+  EXPECT_TRUE(Value(7).GetAsInteger(nullptr));
+  EXPECT_TRUE(Value(7).GetAsDouble(nullptr));
+  EXPECT_TRUE(text.GetAsString(static_cast<StringPiece*>(nullptr)));
+  EXPECT_TRUE(text.GetAsString(static_cast<const Value**>(nullptr)));
+  EXPECT_TRUE(text.GetAsString(static_cast<string16*>(nullptr)));
+  EXPECT_TRUE(text.GetAsString(static_cast<std::string*>(nullptr)));
+  ListValue list;
+  EXPECT_TRUE(list.GetAsList(static_cast<ListValue**>(nullptr)));
+  EXPECT_TRUE(list.GetAsList(static_cast<const ListValue**>(nullptr)));
+  DictionaryValue dictionary;
+  EXPECT_TRUE(
+      dictionary.GetAsDictionary(static_cast<DictionaryValue**>(nullptr)));
+  EXPECT_TRUE(dictionary.GetAsDictionary(
+      static_cast<const DictionaryValue**>(nullptr)));
+
   // A string literal must not turn into a boolean.
   EXPECT_EQ(Value::TYPE_STRING, Value("x").GetType());
   EXPECT_EQ(Value::TYPE_NULL, Value::CreateNullValue()->GetType());
