@@ -216,6 +216,27 @@ TEST_F(JsonPrefStoreTest, AlternateFileIsMovedIntoPlace) {
   EXPECT_EQ("{\"older\":true}", ReadForTest(alternate));
 }
 
+// Histogram names end in the file's name, spaces as underscores, and only
+// when it is ASCII.
+TEST_F(JsonPrefStoreTest, ReadSizeHistogramNamedAfterAsciiFileName) {
+  const struct {
+    const wchar_t* file;
+    const char* histogram;
+  } kCases[] = {
+      {L"my prefs.json", "Settings.JsonDataReadSizeKilobytes.my_prefs.json"},
+      {L"pr\u00E9fs.json", "Settings.JsonDataReadSizeKilobytes."},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.histogram);
+    const FilePath path = Path(c.file);
+    ASSERT_TRUE(WriteFileForTest(path.value(), "{}"));
+    const int64_t before = base::GetHistogramSampleCount(c.histogram, 0);
+    EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_NONE,
+              MakeStore(path)->ReadPrefs());
+    EXPECT_EQ(before + 1, base::GetHistogramSampleCount(c.histogram, 0));
+  }
+}
+
 // Reading and writing on a mock clock that is also the file runner. A lossy
 // change alone waits for another change or the store's release.
 TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
