@@ -291,6 +291,9 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
   store->SetValue("x.y", Int(1), kLossy);
   store->RemoveValue("x.y", kLossy);
   EXPECT_FALSE(store->GetValue("x", nullptr));
+  // Lossy removals wait like lossy changes.
+  runner->FastForwardBy(TimeDelta::FromSeconds(60));
+  EXPECT_EQ("{\"a\":{\"b\":2,\"c\":3},\"lossy\":1}", ReadForTest(path_));
 
   // The last reference commits lossy changes at once: at process end the
   // thread's loop no longer runs, so a commit timer would never fire.
@@ -337,6 +340,13 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
   store = nullptr;
   runner->RunUntilIdle();
   EXPECT_EQ(reported, observer.initialized);
+
+  // A silent change alone is written at the commit interval.
+  store = new JsonPrefStore(path_, runner);
+  store->ReadPrefs();
+  store->SetValueSilently("quiet", Int(1), 0);
+  runner->FastForwardBy(TimeDelta::FromSeconds(10));
+  EXPECT_EQ("{\"last\":8,\"lossy\":9,\"quiet\":1}", ReadForTest(path_));
 }
 
 class FakeClock : public base::Clock {
