@@ -165,6 +165,7 @@ TEST_F(JsonPrefStoreTest, ReadErrorsAndReadOnlyStores) {
     scoped_refptr<JsonPrefStore> store =
         MakeStore(c.read_through ? Path(c.read_through) : path_);
     EXPECT_EQ(c.error, store->ReadPrefs());
+    EXPECT_EQ(c.error, store->GetReadError());
     EXPECT_TRUE(store->ReadOnly());
     held.Close();
 
