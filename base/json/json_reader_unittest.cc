@@ -152,6 +152,10 @@ TEST(JSONReaderTest, DocumentShapeAndRepeatedKeys) {
   ASSERT_TRUE(root);
   EXPECT_EQ(R"({"":5,"a":6,"b":3,"c":{"y":false,"z":0},"e.f":{}})",
             WriteJson(*root));
+  // Also where the repeat keeps the keys in order.
+  root = JSONReader::Read(R"({"a":1,"a":2,"b":3})");
+  ASSERT_TRUE(root);
+  EXPECT_EQ(R"({"a":2,"b":3})", WriteJson(*root));
 }
 
 // The reader sorts a dictionary's keys itself, eight bytes per compare, and
