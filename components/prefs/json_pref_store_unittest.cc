@@ -342,9 +342,14 @@ TEST_F(JsonPrefStoreTest, ChangesCommitAfterIntervalOrAtRelease) {
   runner->RunUntilIdle();
   EXPECT_EQ(reported, observer.initialized);
 
-  // A silent change alone is written at the commit interval.
+  // A silent change alone is written at the commit interval. (A second read
+  // starts the initialisation over.)
   store = new JsonPrefStore(path_, runner);
   store->ReadPrefs();
+  store->ReadPrefsAsync(nullptr);
+  EXPECT_FALSE(store->IsInitializationComplete());
+  runner->RunUntilIdle();
+  EXPECT_TRUE(store->IsInitializationComplete());
   store->SetValueSilently("quiet", Int(1), 0);
   runner->FastForwardBy(TimeDelta::FromSeconds(10));
   EXPECT_EQ("{\"last\":8,\"lossy\":9,\"quiet\":1}", ReadForTest(path_));
