@@ -70,7 +70,10 @@ TEST_F(RunLoopTest, EarlyAndStaleQuits) {
   gone.reset();
   RunLoop run_loop;
   loop_.task_runner()->PostTask(FROM_HERE, stale_quit);
-  Post([&] { order_.push_back("after stale quit"); });
+  Post([&] {
+    order_.push_back("after stale quit");
+    EXPECT_FALSE(loop_.IsNested());  // the outermost run
+  });
   loop_.task_runner()->PostTask(FROM_HERE, run_loop.QuitClosure());
   run_loop.Run();
   EXPECT_EQ((std::vector<std::string>{"queued before", "after stale quit"}),

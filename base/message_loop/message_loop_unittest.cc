@@ -2,8 +2,10 @@
 
 #include <limits.h>
 
+#include <array>
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,6 +15,7 @@
 #include "base/message_loop/message_loop_test_helpers.h"
 #include "base/run_loop.h"
 #include "base/threading/thread_task_runner_handle.h"
+#include "base/time/time_win_internal.h"
 #include <gtest/gtest.h>
 
 namespace base {
@@ -82,6 +85,98 @@ TEST_P(MessageLoopTest, DelayedTasksRunByTimeWithHighResolutionBelow32Ms) {
                                  {INT_MIN, true},
                                  {INT_MIN + 3, false}}),
             observer.delayed_high_res);
+}
+
+// What the observers saw of each task, in the order the tasks ran.
+class BacktraceObserver : public MessageLoop::TaskObserver {
+ public:
+  void WillProcessTask(const PendingTask& task) override {
+    posted_from.push_back(task.posted_from.program_counter());
+    backtraces.push_back(task.task_backtrace);
+    events.push_back("will");
+  }
+  void DidProcessTask(const PendingTask& task) override {
+    events.push_back(task.task.is_null() ? "did, released" : "did, held");
+  }
+  std::vector<const void*> posted_from;
+  std::vector<std::array<const void*, 4>> backtraces;
+  std::vector<std::string> events;
+};
+
+// A task posted while another runs waits behind the tasks already queued,
+// and its backtrace names its poster, then the poster's first three
+// entries. The observers hear of each task before it runs and, once its
+// closure is released, after. The loop runs again after a run ended.
+TEST_P(MessageLoopTest, TasksRunInPostingOrderAndCarryTheirPostersBacktrace) {
+  MessageLoop loop(GetParam());
+  const scoped_refptr<SingleThreadTaskRunner>& runner = loop.task_runner();
+  RunUntilIdle();
+  BacktraceObserver observer;
+  loop.AddTaskObserver(&observer);
+  // Tasks 0 to 2 are posted here, outside any task; task 0 posts 3, which
+  // posts 4, and so on up to 7.
+  constexpr int kTasks = 8;
+  std::vector<int> order;
+  std::function<void(int)> run = [&](int number) {
+    order.push_back(number);
+    if (number == 0 || (number >= 3 && number < kTasks - 1)) {
+      int next = number == 0 ? 3 : number + 1;
+      runner->PostTask(FROM_HERE, Fn([&run, next] { run(next); }));
+    }
+  };
+  for (int number : {0, 1, 2})
+    runner->PostTask(FROM_HERE, Fn([&run, number] { run(number); }));
+  RunUntilIdle();
+  loop.RemoveTaskObserver(&observer);
+
+  ASSERT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}), order);
+  const int kPoster[kTasks] = {-1, -1, -1, 0, 3, 4, 5, 6};
+  for (int i = 0; i < kTasks; ++i) {
+    std::array<const void*, 4> expected = {};
+    if (int poster = kPoster[i]; poster >= 0) {
+      const std::array<const void*, 4>& up = observer.backtraces[poster];
+      expected = {observer.posted_from[poster], up[0], up[1], up[2]};
+    }
+    EXPECT_EQ(expected, observer.backtraces[i]) << "task " << i;
+  }
+  // Task 7 is five posts deep: every entry names a poster.
+  for (const void* entry : observer.backtraces[7]) EXPECT_NE(nullptr, entry);
+  std::vector<std::string> expected_events;
+  for (int i = 0; i < kTasks; ++i) {
+    expected_events.push_back("will");
+    expected_events.push_back("did, released");
+  }
+  EXPECT_EQ(expected_events, observer.events);
+}
+
+// Tasks delayed by less than 32 ms raise the timer resolution while they
+// wait; the loop lowers it once they ran, or when it dies with one queued.
+TEST_P(MessageLoopTest, ShortDelaysRaiseTheTimerResolutionWhileTheyWait) {
+  ASSERT_EQ(0u, internal::GetHighResolutionActivationCountForTesting());
+  auto loop = std::make_unique<MessageLoop>(GetParam());
+  const scoped_refptr<SingleThreadTaskRunner> runner = loop->task_runner();
+  for (bool runs : {true, false}) {
+    SCOPED_TRACE(runs ? "runs" : "dies queued");
+    bool ran = false;
+    RunLoop run_loop;
+    runner->PostDelayedTask(FROM_HERE, Fn([&] {
+                              ran = true;
+                              run_loop.Quit();
+                            }),
+                            TimeDelta::FromMilliseconds(31));
+    RunUntilIdle();
+    // On a loaded machine the task may have been due at the first look.
+    if (!ran) {
+      EXPECT_EQ(1u, internal::GetHighResolutionActivationCountForTesting());
+    }
+    if (runs) {
+      if (!ran) run_loop.Run();
+      RunUntilIdle();
+    } else {
+      loop.reset();
+    }
+    EXPECT_EQ(0u, internal::GetHighResolutionActivationCountForTesting());
+  }
 }
 
 TEST_P(MessageLoopTest, TasksPostedBeforeBindingRunInTheFirstRun) {

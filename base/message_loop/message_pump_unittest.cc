@@ -1,5 +1,6 @@
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -189,15 +190,20 @@ TEST_F(MessagePumpWinTest, UiTimerIsClampedAndSurvivesSetTimerFailure) {
   EXPECT_LT(before, GetHistogramSampleCount(kProblemHistogram, 2));
 }
 
-// Answers every message with |action|.
+// Answers every message with |action|, and counts them.
 struct FixedDispatcher : MessagePumpDispatcher {
-  unsigned Dispatch(const MSG&) override { return action; }
+  unsigned Dispatch(const MSG&) override {
+    ++seen;
+    return action;
+  }
   unsigned action = 0;
+  int seen = 0;
 };
 
 // WM_QUIT ends the innermost run and is posted again with its exit code, so
 // every outer run ends too. A run's dispatcher decides whether a message is
-// dispatched and whether it ends the run.
+// dispatched and whether it ends the run; a message behind the one that
+// ended it is left to the next run.
 TEST(MessagePumpForUITest, QuitMessageAndDispatcherEndRuns) {
   MessageLoop loop(MessageLoop::TYPE_UI);
   test::WindowPoster poster;
@@ -219,25 +225,28 @@ TEST(MessagePumpForUITest, QuitMessageAndDispatcherEndRuns) {
 
   const struct {
     unsigned action;
-    bool dispatched;
+    int dispatched;
     bool quit_by_dispatcher;
-  } cases[] = {{1, false, true}, {2, true, false}};
+  } cases[] = {{1, 0, true}, {2, 2, false}, {3, 1, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.action);
     FixedDispatcher dispatcher;
     dispatcher.action = c.action;
     RunLoop run_loop(&dispatcher);
-    bool dispatched = false;
+    int dispatched = 0;
     bool quit_task_ran = false;
-    poster.Post([&] { dispatched = true; });
+    poster.Post([&] { ++dispatched; });
+    poster.Post([&] { ++dispatched; });
     loop.task_runner()->PostTask(FROM_HERE, Fn([&] {
                                    quit_task_ran = true;
                                    run_loop.Quit();
                                  }));
     run_loop.Run();
     EXPECT_EQ(c.dispatched, dispatched);
+    EXPECT_EQ(c.quit_by_dispatcher ? 1 : 2, dispatcher.seen);
     EXPECT_EQ(c.quit_by_dispatcher, !quit_task_ran);
-    test::RunUntilIdle();  // the quit task a dispatcher's quit left queued
+    // What a dispatcher's quit left queued: the message, the quit task.
+    test::RunUntilIdle();
   }
 }
 
@@ -453,6 +462,51 @@ TEST(MessagePumpForIOTest, WaitForOneHandlerKeepsTheOthersCompletion) {
   // A handle that cannot join a completion port is refused.
   win::ScopedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   EXPECT_FALSE(loop.RegisterIOHandler(event.Get(), &first));
+}
+
+// Records the completions it is sent.
+struct RecordingIOHandler : MessageLoopForIO::IOHandler {
+  void OnIOCompleted(OVERLAPPED* completed, DWORD bytes_transferred,
+                     DWORD error_code) override {
+    ++calls;
+    context = completed;
+    bytes = bytes_transferred;
+    error = error_code;
+  }
+  int calls = 0;
+  OVERLAPPED* context = nullptr;
+  DWORD bytes = 0xFFFFFFFF;
+  DWORD error = 0;
+};
+
+// An operation that fails completes all the same: its handler learns the
+// error, with no bytes.
+TEST(MessagePumpForIOTest, FailedOperationReachesItsHandlerWithTheError) {
+  MessageLoopForIO loop;
+  const std::wstring name = L"\\\\.\\pipe\\velto_pump_test_" +
+                            std::to_wstring(::GetCurrentProcessId());
+  win::ScopedHandle server(::CreateNamedPipeW(
+      name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE,
+      1, 0, 4096, 0, nullptr));
+  ASSERT_TRUE(server.IsValid());
+  win::ScopedHandle client(::CreateFileW(name.c_str(), GENERIC_WRITE, 0,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(client.IsValid());
+  RecordingIOHandler handler;
+  ASSERT_TRUE(loop.RegisterIOHandler(server.Get(), &handler));
+  MessageLoopForIO::IOContext read;
+  char buffer = 0;
+  ASSERT_FALSE(::ReadFile(server.Get(), &buffer, 1, nullptr, &read.overlapped));
+  ASSERT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), ::GetLastError());
+  client.Close();  // the writer is gone: the read fails
+
+  TimeTicks deadline = TimeTicks::Now() + TimeDelta::FromSeconds(10);
+  while (handler.calls == 0 && TimeTicks::Now() < deadline)
+    loop.WaitForIOCompletion(100, nullptr);
+  EXPECT_EQ(1, handler.calls);
+  EXPECT_EQ(&read.overlapped, handler.context);
+  EXPECT_EQ(0u, handler.bytes);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_BROKEN_PIPE), handler.error);
 }
 
 }  // namespace

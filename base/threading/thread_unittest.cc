@@ -104,21 +104,26 @@ std::unique_ptr<MessagePump> MakeDefaultPump() {
 TEST(ThreadTest, LoopTypeAndApartmentFollowTheOptions) {
   const struct {
     Thread::ComStatus com;
+    bool start_alone;  // Start() rather than StartWithOptions()
     MessageLoop::Type requested;
     bool factory;
     const char* expected_loop;
     const char* expected_com;
   } kCases[] = {
-      {Thread::COM_NONE, MessageLoop::TYPE_IO, true, "type 2", "no COM"},
-      // Start() alone chooses the UI loop for a single-threaded apartment.
-      {Thread::COM_STA, MessageLoop::TYPE_DEFAULT, false, "type 1", "STA"},
-      {Thread::COM_MTA, MessageLoop::TYPE_IO, false, "type 3", "MTA"},
+      {Thread::COM_NONE, false, MessageLoop::TYPE_IO, true, "type 2", "no COM"},
+      // Start() alone chooses the UI loop for a single-threaded apartment
+      // only.
+      {Thread::COM_STA, true, MessageLoop::TYPE_DEFAULT, false, "type 1",
+       "STA"},
+      {Thread::COM_MTA, true, MessageLoop::TYPE_DEFAULT, false, "type 0",
+       "MTA"},
+      {Thread::COM_MTA, false, MessageLoop::TYPE_IO, false, "type 3", "MTA"},
   };
   for (const auto& test : kCases) {
     EventLog log;
     Thread thread("ThreadTest options");
     thread.set_com_status(test.com);
-    if (test.com == Thread::COM_STA) {
+    if (test.start_alone) {
       ASSERT_TRUE(thread.Start());
     } else {
       Thread::Options options;
@@ -129,6 +134,7 @@ TEST(ThreadTest, LoopTypeAndApartmentFollowTheOptions) {
     // Posted before the thread may have bound its loop.
     thread.task_runner()->PostTask(FROM_HERE, Bind(&RecordLoop, &log));
     ASSERT_TRUE(thread.WaitUntilThreadStarted());
+    EXPECT_TRUE(thread.IsRunning());
     thread.Stop();
     EXPECT_EQ((std::vector<std::string>{std::string("ThreadTest options ") +
                                             test.expected_loop,

@@ -71,11 +71,14 @@ TEST_F(TimerTest, RunsOnceAfterItsDelayAndNeverAfterStopOrDestruction) {
   EXPECT_EQ(0, destroyed.runs);
 }
 
-// A later run time keeps the queued task, which re-posts itself for what
-// remains; an earlier one (here: none, an immediate task) abandons it.
+// The same or a later run time keeps the queued task, which re-posts itself
+// for what remains; an earlier one (here: none, an immediate task) abandons
+// it.
 TEST_F(TimerTest, RestartReusesOrAbandonsTheQueuedTask) {
   TaskRecord later;
   timer_->Start(FROM_HERE, TimeDelta::FromSeconds(10), Task(&later));
+  ASSERT_TRUE(timer_->Reset());  // at the same moment: the same run time
+  EXPECT_EQ(1u, runner_->GetPendingTaskCount());
   runner_->FastForwardBy(TimeDelta::FromSeconds(4));
   ASSERT_TRUE(timer_->Reset());
   EXPECT_EQ(1u, runner_->GetPendingTaskCount());
