@@ -1,6 +1,8 @@
 #include "base/features/installer_experiments.h"
 
+#include <string>
 #include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +54,50 @@ TEST(InstallerExperimentsTest, StatesFollowTheStream) {
     EXPECT_EQ(defaults[i], plain.IsEnabled(rows[i].name)) << rows[i].name;
     EXPECT_EQ(overridable[i], flipped.IsEnabled(rows[i].name) != defaults[i])
         << rows[i].name;
+  }
+}
+
+// Every product and channel has its own masks, and under them each
+// experiment, and the crash reporter's switch row, is on by default or not
+// and may be overridden or not.
+TEST(InstallerExperimentsTest, EveryStreamGivesItsOwnStates) {
+  // One character per experiment in table order, then the switch row.
+  const struct {
+    const char* token;
+    int32_t channel;
+    StreamMasks masks;
+    const char* defaults;
+    const char* overridable;
+  } kStreams[] = {
+      {"VLT", 1, {0x7, 0x7}, "00111", "10111"},
+      {"VLT", 2, {0x6, 0x6}, "00111", "10111"},
+      {"VLT", 3, {0x4, 0x4}, "00111", "10111"},
+      {"VLT", 4, {0x4, 0x4}, "00111", "10111"},
+      {"KRX", 1, {0x8, 0x8}, "01000", "10110"},
+      {"KRX", 2, {0x8, 0x8}, "01000", "10110"},
+      {"KRX", 3, {0x8, 0x8}, "01000", "10110"},
+      {"KRX", 4, {0x8, 0x8}, "01000", "10110"},
+  };
+  size_t count = 0;
+  const FeatureRow* experiments = GetInstallerExperiments(&count);
+  ASSERT_EQ(4u, count);
+  std::vector<const FeatureRow*> rows;
+  for (size_t i = 0; i < count; ++i) rows.push_back(&experiments[i]);
+  rows.push_back(FindSwitchTableEntry("alternative-crash-logging"));
+  ASSERT_NE(nullptr, rows.back());
+  for (const auto& stream : kStreams) {
+    SCOPED_TRACE(testing::Message() << stream.token << stream.channel);
+    const StreamMasks masks = GetStreamMasks(stream.token, stream.channel);
+    EXPECT_EQ(stream.masks.default_mask, masks.default_mask);
+    EXPECT_EQ(stream.masks.overridable_mask, masks.overridable_mask);
+    std::string defaults;
+    std::string overridable;
+    for (const FeatureRow* row : rows) {
+      defaults += IsExperimentEnabledByDefault(*row, masks) ? '1' : '0';
+      overridable += IsExperimentOverridable(*row, masks) ? '1' : '0';
+    }
+    EXPECT_EQ(stream.defaults, defaults);
+    EXPECT_EQ(stream.overridable, overridable);
   }
 }
 

@@ -318,8 +318,15 @@ class CountingNestingObserver : public MessageLoop::NestingObserver {
   int count = 0;
 };
 
+// Tells |order| when it is deleted.
+struct DeletionRecorder {
+  ~DeletionRecorder() { order->push_back("deleted soon"); }
+  std::vector<std::string>* order;
+};
+
 // Started outside any task, a nested run runs tasks but defers the
-// non-nestable ones; started inside a task, it runs none until it ends.
+// non-nestable ones, deletions among them; started inside a task, it runs
+// none until it ends.
 TEST_P(NestedMessageLoopTest, NestedRunsRunNestableTasksOutsideTasksOnly) {
   MessageLoop loop(GetParam());
   std::unique_ptr<test::OutsideTaskPoster> poster =
@@ -333,6 +340,7 @@ TEST_P(NestedMessageLoopTest, NestedRunsRunNestableTasksOutsideTasksOnly) {
     RunLoop nested;
     runner->PostNonNestableDelayedTask(
         FROM_HERE, Fn([&] { order.push_back("non-nestable"); }), TimeDelta());
+    runner->DeleteSoon(FROM_HERE, new DeletionRecorder{&order});
     runner->PostTask(FROM_HERE, Fn([&] { order.push_back("nestable"); }));
     nested.QuitWhenIdle();
     nested.Run();
@@ -345,9 +353,10 @@ TEST_P(NestedMessageLoopTest, NestedRunsRunNestableTasksOutsideTasksOnly) {
                           }),
                           TimeDelta::FromMilliseconds(100));
   outer.Run();
-  EXPECT_EQ((std::vector<std::string>{"nestable", "nested run ended",
-                                      "non-nestable", "outer quit"}),
-            order);
+  EXPECT_EQ(
+      (std::vector<std::string>{"nestable", "nested run ended", "non-nestable",
+                                "deleted soon", "outer quit"}),
+      order);
   EXPECT_EQ(1, nesting.count);
 
   order.clear();

@@ -107,6 +107,11 @@ struct SequenceLog {
   }
 };
 
+void RecordRunsTasks(scoped_refptr<SequencedTaskRunner> runner,
+                     std::atomic<int>* runs_tasks) {
+  *runs_tasks = runner->RunsTasksOnCurrentThread();
+}
+
 // Each waits for the other, so both succeed only when they run at once.
 void Rendezvous(WaitableEvent* mine, WaitableEvent* other,
                 std::atomic<bool>* met) {
@@ -140,8 +145,17 @@ TEST_F(SequencedWorkerPoolTest, OneTokenRunsInOrderWhileOthersRunAlongside) {
   Event done;
   ASSERT_TRUE(runner->PostTask(
       FROM_HERE, Bind(&WaitableEvent::Signal, Unretained(&done))));
+  // A worker running another sequence does not run this one.
+  scoped_refptr<SequencedTaskRunner> other =
+      pool_->GetSequencedTaskRunnerForToken(
+          pool_->GetNamedSequenceToken("other"),
+          SequencedWorkerPool::BLOCK_SHUTDOWN);
+  std::atomic<int> other_saw_files{-1};
+  ASSERT_TRUE(other->PostTask(
+      FROM_HERE, Bind(&RecordRunsTasks, runner, &other_saw_files)));
   ASSERT_TRUE(done.TimedWait(kTimeout));
   pool_->Shutdown();
+  EXPECT_EQ(0, other_saw_files);  // run before Shutdown returned
 
   EXPECT_TRUE(first_met && second_met);
   EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}), log.order);
@@ -210,6 +224,13 @@ TEST_F(SequencedWorkerPoolTest, ShutdownWaitsForBlockingTasksOnly) {
   ASSERT_TRUE(
       continuing->PostTask(FROM_HERE, Bind(&HoldPoolUntil, pool_, &held, &go)));
   ASSERT_TRUE(held.TimedWait(kTimeout));
+  // Both workers are busy: these wait for one. The pool's own immediate
+  // tasks block shutdown; its delayed ones skip it.
+  std::atomic<bool> pool_task_ran{false}, pool_delayed_ran{false};
+  ASSERT_TRUE(pool_->PostTask(FROM_HERE, Bind(&SetFlag, &pool_task_ran)));
+  ASSERT_TRUE(pool_->PostDelayedTask(FROM_HERE,
+                                     Bind(&SetFlag, &pool_delayed_ran),
+                                     TimeDelta::FromSeconds(30)));
 
   TimeTicks begin = TimeTicks::Now();
   pool_->Shutdown();
@@ -217,6 +238,7 @@ TEST_F(SequencedWorkerPoolTest, ShutdownWaitsForBlockingTasksOnly) {
   EXPECT_LT(TimeTicks::Now() - begin, kTimeout);
   EXPECT_TRUE(done);
   EXPECT_TRUE(refused);
+  EXPECT_TRUE(pool_task_ran);
   // runners hold the pool too
   blocking = skipping = continuing = continuing_in_line = nullptr;
   pool_ = nullptr;
@@ -225,6 +247,7 @@ TEST_F(SequencedWorkerPoolTest, ShutdownWaitsForBlockingTasksOnly) {
   EXPECT_FALSE(skipped_ran);
   EXPECT_FALSE(delayed_ran);
   EXPECT_FALSE(continuing_in_line_ran);
+  EXPECT_FALSE(pool_delayed_ran);
 }
 
 void Count(std::atomic<int>* count, WaitableEvent* event) {
