@@ -190,6 +190,11 @@ TEST_P(MessageLoopTest, TasksPostedBeforeBindingRunInTheFirstRun) {
   EXPECT_FALSE(runner->RunsTasksOnCurrentThread());
   loop->BindToCurrentThread();
   EXPECT_EQ(runner, ThreadTaskRunnerHandle::Get());
+  // The typed views of the current loop exist for their own type only.
+  EXPECT_EQ(GetParam() == MessageLoop::TYPE_UI,
+            MessageLoopForUI::current() != nullptr);
+  EXPECT_EQ(GetParam() == MessageLoop::TYPE_IO,
+            MessageLoopForIO::current() != nullptr);
   EXPECT_FALSE(ran);
   // Nothing else wakes the pump: the binding must have.
   RunLoop run_loop;

@@ -442,19 +442,27 @@ TEST(MessageWindowTest, UiLoopAfterAtExitManagerEnded) {
       << child.output;
 }
 
-// Waiting for one handler keeps another's completion for a later wait.
+// Waiting for one handler keeps the others' completions for a later wait:
+// one that asks for their handler, or one that asks for any.
 TEST(MessagePumpForIOTest, WaitForOneHandlerKeepsTheOthersCompletion) {
   MessageLoopForIO loop;
   test::PipePoster first;
   test::PipePoster second;
+  test::PipePoster third;
   int first_done = 0;
   int second_done = 0;
+  int third_done = 0;
   first.Post([&] { ++first_done; });
+  third.Post([&] { ++third_done; });
   second.Post([&] { ++second_done; });
-  // A wait may take the other handler's completion and keep it.
+  // A wait may take the other handlers' completions and keep them.
   while (second_done == 0) ASSERT_TRUE(loop.WaitForIOCompletion(1000, &second));
   EXPECT_EQ(0, first_done);
-  EXPECT_TRUE(loop.WaitForIOCompletion(0, &first));
+  EXPECT_EQ(0, third_done);
+  EXPECT_TRUE(loop.WaitForIOCompletion(0, &third));
+  EXPECT_EQ(0, first_done);
+  EXPECT_EQ(1, third_done);
+  EXPECT_TRUE(loop.WaitForIOCompletion(0, nullptr));
   EXPECT_EQ(1, first_done);
   EXPECT_EQ(1, second_done);
   EXPECT_FALSE(loop.WaitForIOCompletion(0, nullptr));
