@@ -168,8 +168,12 @@ TEST_F(SequencedWorkerPoolTest, OneTokenRunsInOrderWhileOthersRunAlongside) {
 }
 
 // Keeps posting until the pool refuses, which it does once Shutdown began.
+// First it queues |next| behind itself on its own sequence.
 void BlockUntilRefused(SequencedWorkerPool* pool, WaitableEvent* started,
-                       std::atomic<bool>* refused, std::atomic<bool>* done) {
+                       std::atomic<bool>* refused, std::atomic<bool>* done,
+                       std::atomic<bool>* next_ran) {
+  SequencedTaskRunnerHandle::Get()->PostTask(FROM_HERE,
+                                             Bind(&SetFlag, next_ran));
   started->Signal();
   TimeTicks deadline = TimeTicks::Now() + kTimeout;
   while (!*refused && TimeTicks::Now() < deadline) {
@@ -204,10 +208,12 @@ TEST_F(SequencedWorkerPoolTest, ShutdownWaitsForBlockingTasksOnly) {
       pool_->GetSequencedTaskRunnerForToken(
           token, SequencedWorkerPool::CONTINUE_ON_SHUTDOWN);
   std::atomic<bool> refused{false}, done{false}, skipped_ran{false},
-      delayed_ran{false}, continuing_in_line_ran{false};
-  ASSERT_TRUE(
-      blocking->PostTask(FROM_HERE, Bind(&BlockUntilRefused, pool_.get(),
-                                         &started, &refused, &done)));
+      delayed_ran{false}, continuing_in_line_ran{false},
+      posted_by_task_ran{false};
+  // The task's own post, through the worker's runner, blocks shutdown.
+  ASSERT_TRUE(blocking->PostTask(FROM_HERE,
+                                 Bind(&BlockUntilRefused, pool_.get(), &started,
+                                      &refused, &done, &posted_by_task_ran)));
   // These wait behind the running task of their token when Shutdown comes.
   ASSERT_TRUE(skipping->PostTask(FROM_HERE, Bind(&SetFlag, &skipped_ran)));
   ASSERT_TRUE(continuing_in_line->PostTask(
@@ -239,6 +245,7 @@ TEST_F(SequencedWorkerPoolTest, ShutdownWaitsForBlockingTasksOnly) {
   EXPECT_TRUE(done);
   EXPECT_TRUE(refused);
   EXPECT_TRUE(pool_task_ran);
+  EXPECT_TRUE(posted_by_task_ran);
   // runners hold the pool too
   blocking = skipping = continuing = continuing_in_line = nullptr;
   pool_ = nullptr;

@@ -60,6 +60,9 @@ TEST_F(TimerTest, RunsOnceAfterItsDelayAndNeverAfterStopOrDestruction) {
   EXPECT_TRUE(stopped.released());
   // The task is gone: restarting must not post an empty closure.
   EXPECT_FALSE(timer_->Reset());
+  // The queued task comes due and finds the timer stopped.
+  runner_->FastForwardBy(TimeDelta::FromSeconds(1));
+  EXPECT_FALSE(timer_->IsRunning());
 
   TaskRecord destroyed;
   timer_->Start(FROM_HERE, TimeDelta::FromSeconds(1), Task(&destroyed));
