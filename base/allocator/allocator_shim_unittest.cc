@@ -99,6 +99,23 @@ TEST(AllocatorShimTest, ReallocCases) {
   ShimFree(nullptr);
 }
 
+// The estimate is 8 to 15 bytes more than the block, a multiple of 8.
+TEST(AllocatorShimTest, SizeEstimate) {
+  const AllocatorDispatch* head = GetAllocatorDispatchChainHead();
+  EXPECT_EQ(0u, head->get_size_estimate_function(head, nullptr));
+  const struct {
+    size_t size;
+    size_t estimate;
+  } kCases[] = {{1, 16}, {8, 16}, {9, 24}, {16, 24}, {17, 32}};
+  for (const auto& c : kCases) {
+    void* block = ShimMalloc(c.size);
+    ASSERT_NE(nullptr, block);
+    EXPECT_EQ(c.estimate, head->get_size_estimate_function(head, block))
+        << c.size;
+    ShimFree(block);
+  }
+}
+
 TEST(AllocatorShimDeathTest, AlignedAllocationStopsTheProcess) {
   const AllocatorDispatch* table = GetAllocatorDispatchChainHead();
   EXPECT_DEATH(table->alloc_aligned_function(table, 64, 128), "");

@@ -44,6 +44,11 @@ TEST(WeakPtrTest, PointersAndBoundCallbacksLapseWithTheObject) {
   add.Run();
   EXPECT_EQ(2, target->calls);
   EXPECT_FALSE(first);
+  // Resetting one pointer leaves its copies alone.
+  WeakPtr<Target> copy = weak;
+  copy.reset();
+  EXPECT_EQ(nullptr, copy.get());
+  EXPECT_EQ(target.get(), weak.get());
 
   target.reset();
   EXPECT_EQ(nullptr, weak.get());
@@ -51,6 +56,14 @@ TEST(WeakPtrTest, PointersAndBoundCallbacksLapseWithTheObject) {
   EXPECT_TRUE(add.IsCancelled());
   add.Run();  // must not touch the dead object
   EXPECT_TRUE(Bind(&Target::Add, WeakPtr<Target>(), 1).IsCancelled());
+}
+
+TEST(WeakPtrDeathTest, DereferencingALapsedPointerStops) {
+  auto target = std::make_unique<Target>();
+  WeakPtr<Target> weak = target->GetWeakPtr();
+  target.reset();
+  EXPECT_DEATH(weak->Add(1), "destroyed object");
+  EXPECT_DEATH((*weak).Add(1), "destroyed object");
 }
 
 }  // namespace
