@@ -134,7 +134,11 @@ TEST(TimeStampCounterTest, UsabilityAndFrequency) {
   // padding.
   EXPECT_TRUE(cpu.has_sse2());
   EXPECT_EQ(48u, cpu.cpu_brand().size());
-  GetTscTicksPerSecond();  // Takes the initial readings if nobody did.
+  // Takes the initial readings if nobody did, at a raised priority that it
+  // gives back.
+  const int priority = ::GetThreadPriority(::GetCurrentThread());
+  GetTscTicksPerSecond();
+  EXPECT_EQ(priority, ::GetThreadPriority(::GetCurrentThread()));
   ::Sleep(60);
   double frequency = GetTscTicksPerSecond();
   EXPECT_GT(frequency, 1e7);
