@@ -44,6 +44,11 @@ TEST(CpuInfoTest, MatchesTheProcessor) {
   EXPECT_EQ(static_cast<int>((eax >> 12) & 0x3), cpu.type());
   EXPECT_EQ(static_cast<int>((eax >> 16) & 0xF), cpu.extended_model());
   EXPECT_EQ(static_cast<int>((eax >> 20) & 0xFF), cpu.extended_family());
+
+  // The invariant counter is the one flag the compiler does not detect.
+  if (__get_cpuid(0x80000007, &eax, &ebx, &ecx, &edx)) {
+    EXPECT_EQ(((edx >> 8) & 1) != 0, cpu.has_non_stop_time_stamp_counter());
+  }
 }
 
 }  // namespace
