@@ -63,6 +63,7 @@ TEST(TimeDeltaTest, UnitConversions) {
   EXPECT_EQ(90 * 60 * int64_t{1000000},
             TimeDelta::FromMinutes(90).InMicroseconds());
   EXPECT_EQ(172800, TimeDelta::FromDays(2).InSeconds());
+  EXPECT_EQ(-10800, TimeDelta::FromHours(-3).InSeconds());
   EXPECT_EQ(-1, TimeDelta::FromMicroseconds(-1500).InMilliseconds());
   EXPECT_EQ(1, TimeDelta::FromMicroseconds(1999).InMilliseconds());
   EXPECT_EQ(kMax, TimeDelta::Max().InMilliseconds());
