@@ -1,5 +1,7 @@
 #include "base/rand_util.h"
 
+#include <string.h>
+
 #include <algorithm>
 #include <limits>
 #include <set>
@@ -68,6 +70,42 @@ TEST(RandUtilDeathTest, RandBytesDrawsFromRtlGenRandomInBoundedRequests) {
                RandBytes(small, sizeof(small)), "");
   // The real source is checked by the draws of RandInt below.
   RandBytes(nullptr, 0);  // Nothing to fill is not a failure.
+}
+
+// Draws handed out in order, one per RandUint64.
+std::vector<uint64_t> g_draws;
+size_t g_next_draw = 0;
+
+BOOLEAN NTAPI QueuedSource(PVOID buffer, ULONG length) {
+  EXPECT_EQ(sizeof(uint64_t), length);
+  memcpy(buffer, &g_draws.at(g_next_draw++), sizeof(uint64_t));
+  return TRUE;
+}
+
+// Draws from the uneven top of the 64-bit range are drawn again; the largest
+// draw kept maps to the top of the range.
+TEST(RandUtilTest, RandIntRejectsTheUnevenTop) {
+  const uint64_t kTop = std::numeric_limits<uint64_t>::max();
+  const int kMin = std::numeric_limits<int>::min();
+  const int kMax = std::numeric_limits<int>::max();
+  const struct {
+    int min;
+    int max;
+    std::vector<uint64_t> draws;  // The last one is kept.
+    int expected;
+  } kCases[] = {
+      {0, 2, {kTop, 5}, 2},                     // 2^64 - 1 is a multiple of 3
+      {-3, 3, {kTop, kTop - 1, kTop - 2}, 3},  // kTop leaves 1 over 7
+      {kMin, kMax, {kTop - 0xFFFFFFFFu, kTop - 0x100000000u}, kMax},
+      {7, 7, {kTop, kTop - 1}, 7},
+  };
+  ScopedRandomSource source(&QueuedSource);
+  for (const auto& c : kCases) {
+    g_draws = c.draws;
+    g_next_draw = 0;
+    EXPECT_EQ(c.expected, RandInt(c.min, c.max)) << c.min << ".." << c.max;
+    EXPECT_EQ(c.draws.size(), g_next_draw) << c.min << ".." << c.max;
+  }
 }
 
 // A small range yields every value; the full range, whose span overflows 32
