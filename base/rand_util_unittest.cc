@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/guid.h"
 #include "base/win/windows_types.h"
 
 using RandomSourceFunction = BOOLEAN(NTAPI*)(PVOID buffer, ULONG length);
@@ -106,6 +107,15 @@ TEST(RandUtilTest, RandIntRejectsTheUnevenTop) {
     EXPECT_EQ(c.expected, RandInt(c.min, c.max)) << c.min << ".." << c.max;
     EXPECT_EQ(c.draws.size(), g_next_draw) << c.min << ".." << c.max;
   }
+}
+
+// GenerateGUID takes its fields from two draws, version and variant bits
+// laid over them.
+TEST(RandUtilTest, GuidFieldsComeFromTwoDraws) {
+  ScopedRandomSource source(&QueuedSource);
+  g_draws = {0x0123456789ABCDEFull, 0xFEDCBA9876543210ull};
+  g_next_draw = 0;
+  EXPECT_EQ("01234567-89ab-4def-bedc-ba9876543210", GenerateGUID());
 }
 
 // A small range yields every value; the full range, whose span overflows 32
