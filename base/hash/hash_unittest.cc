@@ -98,5 +98,16 @@ TEST(MD5Test, PiecewiseUpdatesEqualOneCall) {
   }
 }
 
+// Past 2^29 bytes the bit count carries into its high word.
+TEST(MD5Test, BitCountCarriesPast512MiB) {
+  const std::string mebibyte(1 << 20, 'a');
+  MD5Context context;
+  MD5Init(&context);
+  for (int i = 0; i < 513; ++i) MD5Update(&context, mebibyte);
+  MD5Digest digest;
+  MD5Final(&digest, &context);
+  EXPECT_EQ("f0abebcac19eb4914e7cb04084dd54a6", ToHex(digest));
+}
+
 }  // namespace
 }  // namespace base
