@@ -122,9 +122,10 @@ TEST(AllocatorShimDeathTest, AlignedAllocationStopsTheProcess) {
 }
 
 int g_new_handler_calls = 0;
+int g_new_handler_calls_to_take = 1;
 void CountingNewHandler() {
-  ++g_new_handler_calls;
-  std::set_new_handler(nullptr);  // the next failure throws
+  if (++g_new_handler_calls == g_new_handler_calls_to_take)
+    std::set_new_handler(nullptr);  // the next failure throws
 }
 
 TEST(AllocatorShimTest, MallocFailureNeverCallsTheNewHandler) {
@@ -136,12 +137,16 @@ TEST(AllocatorShimTest, MallocFailureNeverCallsTheNewHandler) {
   EXPECT_EQ(nullptr, g_sink);
   EXPECT_EQ(0, g_new_handler_calls);
 
-  // operator new keeps its own failure handling: one call of the handler,
-  // which removes itself, then bad_alloc.
+  // operator new keeps its own failure handling: it retries after each call
+  // of the handler, until the handler removes itself, then throws.
+  g_new_handler_calls_to_take = 2;
   EXPECT_THROW(g_sink = ::operator new(kMaxAllocationSize), std::bad_alloc);
-  EXPECT_EQ(1, g_new_handler_calls);
+  EXPECT_EQ(2, g_new_handler_calls);
   g_sink = ::operator new(kMaxAllocationSize, std::nothrow);
   EXPECT_EQ(nullptr, g_sink);
+  g_sink = ::operator new[](kMaxAllocationSize, std::nothrow);
+  EXPECT_EQ(nullptr, g_sink);
+  g_new_handler_calls_to_take = 1;
   std::set_new_handler(nullptr);
 }
 
@@ -176,6 +181,7 @@ TEST(AllocatorShimTest, RuntimeAllocationsComeFromThePrivateHeap) {
   }
   wchar_t* wide = _wcsdup(L"copy");
   EXPECT_TRUE(::HeapValidate(heap, 0, wide));
+  EXPECT_EQ(sizeof(L"copy"), ::HeapSize(heap, 0, wide));
   EXPECT_STREQ(L"copy", wide);
   free(wide);
   EXPECT_EQ(nullptr, _strdup(nullptr));
