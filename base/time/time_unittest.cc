@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "base/time/default_clock.h"
 #include "base/win/windows_types.h"
 
 namespace base {
@@ -148,6 +149,14 @@ TEST(TimeTest, Explode) {
   Time rebuilt;
   ASSERT_TRUE(Time::FromExploded(e, &rebuilt));
   EXPECT_EQ(now, rebuilt);
+}
+
+TEST(TimeTest, DefaultClockReadsTheWallClock) {
+  DefaultClock clock;
+  const Time before = Time::Now();
+  const Time now = clock.Now();
+  EXPECT_LE(before, now);
+  EXPECT_LE(now, Time::Now());
 }
 
 TEST(TimeTest, FromExplodedRefusesOutOfRangeFields) {
