@@ -60,6 +60,23 @@ TEST(TimeDeltaTest, OperatorsSaturateAtTheExtremes) {
   EXPECT_EQ(kMax, (TimeTicks::Now() + TimeDelta::Max()).ToInternalValue());
 }
 
+// Every comparison of the three types, at equality and on either side.
+template <typename T>
+void ExpectOrdered(T low, T high) {
+  EXPECT_TRUE(low < high && !(high < low) && !(low < low));
+  EXPECT_TRUE(low <= high && low <= low && !(high <= low));
+  EXPECT_TRUE(high > low && !(low > high) && !(low > low));
+  EXPECT_TRUE(high >= low && low >= low && !(low >= high));
+  EXPECT_TRUE(low == low && !(low == high));
+  EXPECT_TRUE(low != high && !(low != low));
+}
+
+TEST(TimeDeltaTest, Comparisons) {
+  ExpectOrdered(TimeDelta::FromMicroseconds(-1), TimeDelta());
+  ExpectOrdered(Time(), Time::FromInternalValue(1));
+  ExpectOrdered(TimeTicks::FromInternalValue(-1), TimeTicks());
+}
+
 TEST(TimeDeltaTest, UnitConversions) {
   EXPECT_EQ(90 * 60 * int64_t{1000000},
             TimeDelta::FromMinutes(90).InMicroseconds());
