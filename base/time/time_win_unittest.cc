@@ -134,6 +134,10 @@ TEST(TimeStampCounterTest, UsabilityAndFrequency) {
   // padding.
   EXPECT_TRUE(cpu.has_sse2());
   EXPECT_EQ(48u, cpu.cpu_brand().size());
+  EXPECT_EQ(cpu.has_non_stop_time_stamp_counter() &&
+                !HasUnreliableTimeStampCounter(
+                    cpu.vendor_name(), cpu.family(), cpu.extended_family()),
+            IsInvariantTscUsable());
   // Takes the initial readings if nobody did, at a raised priority that it
   // gives back.
   const int priority = ::GetThreadPriority(::GetCurrentThread());
