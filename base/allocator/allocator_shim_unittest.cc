@@ -95,6 +95,7 @@ TEST(AllocatorShimTest, ReallocCases) {
   EXPECT_TRUE(::HeapValidate(GetPrivateHeap(), 0, block));
   EXPECT_STREQ("123456789", block);
   EXPECT_EQ(nullptr, ShimRealloc(block, 0));  // Frees the block.
+  EXPECT_FALSE(PrivateHeapContains(block));
   EXPECT_EQ(nullptr, ShimRealloc(nullptr, kMaxAllocationSize));
   ShimFree(nullptr);
 }
