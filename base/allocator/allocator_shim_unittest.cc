@@ -197,6 +197,32 @@ TEST(AllocatorShimTest, RuntimeAllocationsComeFromThePrivateHeap) {
   EXPECT_FALSE(PrivateHeapContains(&heap));  // a stack address
 }
 
+// Every form of release gives the block back to the private heap.
+TEST(AllocatorShimTest, EveryReleaseFreesTheBlock) {
+  using Allocate = void* (*)();
+  using Release = void (*)(void*);
+  const Allocate kMalloc = [] { return malloc(48); };
+  const Allocate kNew = [] { return ::operator new(48); };
+  const Allocate kNewArray = [] { return ::operator new[](48); };
+  const std::vector<std::pair<Allocate, Release>> kPairs = {
+      {kMalloc, [](void* p) { free(p); }},
+      {kMalloc, [](void* p) { g_sink = realloc(p, 0); }},
+      {kNew, [](void* p) { ::operator delete(p); }},
+      {kNew, [](void* p) { ::operator delete(p, size_t{48}); }},
+      {kNew, [](void* p) { ::operator delete(p, std::nothrow); }},
+      {kNewArray, [](void* p) { ::operator delete[](p); }},
+      {kNewArray, [](void* p) { ::operator delete[](p, size_t{48}); }},
+      {kNewArray, [](void* p) { ::operator delete[](p, std::nothrow); }},
+  };
+  for (size_t i = 0; i < kPairs.size(); ++i) {
+    void* block = kPairs[i].first();
+    g_sink = block;
+    ASSERT_TRUE(PrivateHeapContains(block)) << i;
+    kPairs[i].second(block);
+    EXPECT_FALSE(PrivateHeapContains(block)) << i;
+  }
+}
+
 // The heaps of the process, sorted.
 std::vector<HANDLE> ProcessHeaps() {
   std::vector<HANDLE> heaps(64);
