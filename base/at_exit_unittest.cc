@@ -43,5 +43,20 @@ TEST(AtExitManagerTest, NestedManagersRunTheirOwnCallbacksLastFirst) {
   EXPECT_EQ("cbda", g_run_log);
 }
 
+// Running the callbacks early empties the stack, so none runs twice; one
+// registered meanwhile waits for the manager's end.
+TEST(AtExitManagerTest, ProcessCallbacksNowRunsEachOnce) {
+  g_run_log.clear();
+  {
+    AtExitManager manager;
+    Register(kA);
+    AtExitManager::RegisterCallback(&RegisterLate, nullptr);
+    AtExitManager::ProcessCallbacksNow();
+    EXPECT_EQ("a", g_run_log);
+    Register(kB);
+  }
+  EXPECT_EQ("abx", g_run_log);
+}
+
 }  // namespace
 }  // namespace base

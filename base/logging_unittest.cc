@@ -172,6 +172,23 @@ TEST_F(LoggingTest, HandlerTakesOrDeclinesLines) {
       << file_text;
 }
 
+// The debug-log destination copies every line, not only errors, to standard
+// error; with the file bit off, the file opened before gets nothing.
+TEST_F(LoggingTest, DebugLogDestinationAlsoWritesStandardError) {
+  ScopedTestFolder folder;
+  const std::wstring log_path = folder.path() + L"\\earlier.log";
+  ASSERT_TRUE(LogToFile(log_path));
+  LoggingSettings settings;
+  settings.logging_dest = LOG_TO_SYSTEM_DEBUG_LOG;
+  ASSERT_TRUE(InitLogging(settings));
+  testing::internal::CaptureStderr();
+  LOG(INFO) << "debug info";
+  const std::string output = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(std::regex_match(output, std::regex(R"([^\n]*\] debug info\n)")))
+      << output;
+  EXPECT_EQ("", ReadFileText(log_path));
+}
+
 // A named file is appended to; one in a folder that does not exist is
 // replaced by "debug.log" in the current folder. With none named, the file
 // is "debug.log" beside the executable, and asking to delete the old one
@@ -284,6 +301,41 @@ TEST(LoggingTextTest, SystemErrorTextAndWideStrings) {
   WriteWideStringToStream(out, nullptr);
   WriteWideStringToStream(out, L"caf\u00e9 \U0001F600");
   EXPECT_EQ("caf\xc3\xa9 \xf0\x9f\x98\x80", out.str());
+}
+
+// Each comparison holds exactly on its side of the boundary, and the DCHECK
+// forms keep the operator of their CHECK.
+TEST(LoggingTextTest, CheckComparisonsAtTheBoundary) {
+  const struct {
+    int a, b;
+    bool eq, ne, le, lt, ge, gt;
+  } kCases[] = {
+      {1, 2, false, true, true, true, false, false},
+      {2, 2, true, false, true, false, true, false},
+      {3, 2, false, true, false, false, true, true},
+  };
+  for (const auto& test : kCases) {
+    SCOPED_TRACE(testing::Message() << test.a << " vs " << test.b);
+    EXPECT_EQ(test.eq, !CheckEQImpl(test.a, test.b, "eq"));
+    EXPECT_EQ(test.ne, !CheckNEImpl(test.a, test.b, "ne"));
+    EXPECT_EQ(test.le, !CheckLEImpl(test.a, test.b, "le"));
+    EXPECT_EQ(test.lt, !CheckLTImpl(test.a, test.b, "lt"));
+    EXPECT_EQ(test.ge, !CheckGEImpl(test.a, test.b, "ge"));
+    EXPECT_EQ(test.gt, !CheckGTImpl(test.a, test.b, "gt"));
+  }
+  // Each of these stops the process if its operator is the wrong one.
+  const int one = 1, two = 2;
+  CHECK_NE(one, two);
+  CHECK_LE(two, two);
+  CHECK_LT(one, two);
+  CHECK_GE(two, two);
+  CHECK_GT(two, one);
+  DCHECK_EQ(two, two);
+  DCHECK_NE(one, two);
+  DCHECK_LE(two, two);
+  DCHECK_LT(one, two);
+  DCHECK_GE(two, two);
+  DCHECK_GT(two, one);
 }
 
 bool AnnouncingHandler(int, const char*, int, size_t, const std::string& str) {

@@ -74,6 +74,41 @@ TEST(PathServiceTest, ModuleKeysAndUnansweredKeys) {
   }
 }
 
+// Each shell-folder key names its own folder; a key answered from a
+// neighbouring folder id would put files where nobody looks for them.
+TEST(PathServiceTest, ShellFolderKeysNameTheirOwnFolders) {
+  ClearPathCache();
+  const struct {
+    int key;
+    int csidl;
+  } kCases[] = {
+      {PathKey::UserDesktop, CSIDL_DESKTOPDIRECTORY},
+      {PathKey::ProgramFiles, CSIDL_PROGRAM_FILES},
+      {PathKey::ProgramFiles6432, CSIDL_PROGRAM_FILES},
+      {PathKey::InternetCache, CSIDL_INTERNET_CACHE},
+      {PathKey::CommonStartMenu, CSIDL_COMMON_PROGRAMS},
+      {PathKey::StartMenu, CSIDL_PROGRAMS},
+      {PathKey::AppData, CSIDL_APPDATA},
+      {PathKey::LocalAppData, CSIDL_LOCAL_APPDATA},
+      {PathKey::CommonAppData, CSIDL_COMMON_APPDATA},
+      {PathKey::CommonDesktop, CSIDL_COMMON_DESKTOPDIRECTORY},
+      {PathKey::WindowsFonts, CSIDL_FONTS},
+  };
+  for (const auto& test : kCases) {
+    const FilePath expected = ShellFolder(test.csidl);
+    ASSERT_FALSE(expected.empty()) << test.key;
+    EXPECT_EQ(expected, GetOrEmpty(test.key)) << test.key;
+  }
+
+  wchar_t windows[MAX_PATH] = {};
+  wchar_t system[MAX_PATH] = {};
+  ASSERT_NE(0u, ::GetWindowsDirectoryW(windows, MAX_PATH));
+  ASSERT_NE(0u, ::GetSystemDirectoryW(system, MAX_PATH));
+  EXPECT_EQ(FilePath(windows), GetOrEmpty(PathKey::WindowsDirectory));
+  EXPECT_EQ(FilePath(system), GetOrEmpty(PathKey::SystemDirectory));
+  EXPECT_EQ(GetHomeDir(), GetOrEmpty(PathKey::HomeDirectory));
+}
+
 TEST(PathServiceTest, CurrentDirectoryIsReadAfreshOthersAreCached) {
   ScopedTestFolder folder;
   FilePath before;
