@@ -291,6 +291,13 @@ TEST(LoggingTextTest, SystemErrorTextAndWideStrings) {
       << text;
   EXPECT_FALSE(Contains(text, "  "));
 
+  // Codes are in upper-case hex; HRESULTs in eight digits.
+  const std::string exists = SystemErrorCodeToString(ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(exists.size() - 7, exists.rfind(" (0xB7)")) << exists;
+  EXPECT_EQ(0u, HResultToString(E_ACCESSDENIED).find("0x80070005 ("));
+  EXPECT_EQ(0u, HResultToString(S_FALSE).find("0x00000001 ("));
+  EXPECT_EQ("0x8004100A", HResultToString(0x8004100A).substr(0, 10));
+
   const std::string unknown = SystemErrorCodeToString(0xDEADBEEF);
   EXPECT_TRUE(std::regex_match(
       unknown, std::regex(R"(^Error \(0x[0-9A-F]+\) while retrieving error\. )"
@@ -372,17 +379,28 @@ TEST(LoggingSwitchesChild, DISABLED_ReportVlogLevels) {
   ResetLoggingForTesting();
 }
 
+// Either switch alone is enough to install the filter.
 TEST(LoggingSwitchesTest, InitLoggingReadsVerboseSwitches) {
-  const std::wstring command =
-      L"\"" + testing_support::SelfPath() +
-      L"\" --gtest_also_run_disabled_tests"
-      L" --gtest_filter=LoggingSwitchesChild.DISABLED_ReportVlogLevels"
-      L" --v=1 --vmodule=logging_unittest=3,*/logging_h*=2";
-  const testing_support::ChildResult result =
-      testing_support::RunChildProcess(command);
-  ASSERT_TRUE(result.started);
-  EXPECT_EQ(0u, result.exit_code) << result.output;
-  EXPECT_TRUE(Contains(result.output, "levels 3 1 2")) << result.output;
+  const struct {
+    const wchar_t* switches;
+    const char* levels;
+  } kCases[] = {
+      {L" --v=1 --vmodule=logging_unittest=3,*/logging_h*=2", "levels 3 1 2"},
+      {L" --vmodule=logging_unittest=3", "levels 3 0 0"},
+      {L" --v=2", "levels 2 2 2"},
+  };
+  for (const auto& test : kCases) {
+    const std::wstring command =
+        L"\"" + testing_support::SelfPath() +
+        L"\" --gtest_also_run_disabled_tests"
+        L" --gtest_filter=LoggingSwitchesChild.DISABLED_ReportVlogLevels" +
+        test.switches;
+    const testing_support::ChildResult result =
+        testing_support::RunChildProcess(command);
+    ASSERT_TRUE(result.started);
+    EXPECT_EQ(0u, result.exit_code) << result.output;
+    EXPECT_TRUE(Contains(result.output, test.levels)) << result.output;
+  }
 }
 
 }  // namespace
