@@ -388,6 +388,8 @@ TEST(LoggingSwitchesTest, InitLoggingReadsVerboseSwitches) {
       {L" --v=1 --vmodule=logging_unittest=3,*/logging_h*=2", "levels 3 1 2"},
       {L" --vmodule=logging_unittest=3", "levels 3 0 0"},
       {L" --v=2", "levels 2 2 2"},
+      // A pattern with a separator must match the whole path, to its end.
+      {L" --vmodule=*/logging_unittest.cc=4", "levels 4 0 0"},
   };
   for (const auto& test : kCases) {
     const std::wstring command =
