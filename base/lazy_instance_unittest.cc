@@ -16,11 +16,7 @@ std::atomic<int> g_constructions{0};
 // for the one creator.
 class SlowToBuild {
  public:
-  SlowToBuild() {
-    ++g_constructions;
-    ::Sleep(50);
-    value_ = 42;
-  }
+  SlowToBuild();
   int value() const { return value_; }
 
  private:
@@ -28,6 +24,15 @@ class SlowToBuild {
 };
 
 LazyInstance<SlowToBuild> g_slow = LAZY_INSTANCE_INITIALIZER;
+// What IsCreated() said while the instance was being built.
+bool g_created_while_building = true;
+
+SlowToBuild::SlowToBuild() {
+  ++g_constructions;
+  g_created_while_building = g_slow.IsCreated();
+  ::Sleep(50);
+  value_ = 42;
+}
 
 TEST(LazyInstanceTest, RacingThreadsBuildOnceAndShareTheInstance) {
   ASSERT_FALSE(g_slow.IsCreated());
@@ -40,6 +45,7 @@ TEST(LazyInstanceTest, RacingThreadsBuildOnceAndShareTheInstance) {
   });
 
   EXPECT_EQ(1, g_constructions.load());
+  EXPECT_FALSE(g_created_while_building);
   EXPECT_TRUE(g_slow.IsCreated());
   for (int t = 0; t < kThreads; ++t) {
     EXPECT_EQ(seen[0], seen[t]);

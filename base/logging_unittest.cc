@@ -204,6 +204,11 @@ TEST_F(LoggingTest, LogFileIsAppendedFallsBackOrIsReplaced) {
   EXPECT_TRUE(std::regex_match(
       text, std::regex(R"(old line\n[^\n]*\] first\n[^\n]*\] second\n)")))
       << text;
+  // Reopening the existing file sets the last error; the caller's survives.
+  CloseLogFileForTesting();
+  ::SetLastError(ERROR_FILE_NOT_FOUND);
+  LOG(INFO) << "reopened";
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
 
   const std::wstring missing = folder.path() + L"\\missing\\installer.log";
   {
