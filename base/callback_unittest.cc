@@ -1,5 +1,6 @@
 #include "base/bind.h"
 #include "base/callback.h"
+#include "base/location.h"
 
 #include <memory>
 #include <string>
@@ -84,6 +85,33 @@ TEST(BindTest, BoundArgumentsLiveExactlyAsLongAsTheLastCopy) {
   EXPECT_EQ(2, destroyed);
   scale.Reset();
   EXPECT_EQ(3, destroyed);
+}
+
+// Records whether the callback holding it already looked empty when its
+// bound arguments were destroyed.
+struct ResetWitness {
+  ~ResetWitness() { *holder_was_null = holder->is_null(); }
+  const Closure* holder;
+  bool* holder_was_null;
+};
+
+// Reset empties the callback before the bound arguments go, so code they
+// reach back into never sees a callback whose block is being destroyed.
+TEST(BindTest, ResetEmptiesBeforeReleasing) {
+  Closure holder;
+  bool holder_was_null = false;
+  holder = Bind([](ResetWitness*) {},
+                Owned(new ResetWitness{&holder, &holder_was_null}));
+  holder.Reset();
+  EXPECT_TRUE(holder_was_null);
+}
+
+TEST(LocationTest, DefaultIsUnknownAtLineMinusOne) {
+  const Location unknown;
+  EXPECT_STREQ("Unknown", unknown.function_name());
+  EXPECT_STREQ("Unknown", unknown.file_name());
+  EXPECT_EQ(-1, unknown.line_number());
+  EXPECT_EQ(nullptr, unknown.program_counter());
 }
 
 TEST(BindTest, PassedValueIsHandedOverOnce) {
