@@ -285,7 +285,12 @@ TEST_F(LoggingTest, MacrosBindNoElse) {
     EXPECT_EQ(taken ? 1 : 9, else_runs);
   }
 #undef EXPECT_SINGLE_STATEMENT
-  // The five log statements ran once each, when taken.
+  // The five log statements ran once each, when taken; the verbose ones at
+  // their level.
+  ASSERT_EQ(5u, lines_.size());
+  EXPECT_TRUE(Contains(lines_[2], ":VERBOSE1:")) << lines_[2];
+  EXPECT_TRUE(Contains(lines_[4], ":VERBOSE1:")) << lines_[4];
+  LOG_IF(ERROR, lines_.empty()) << "condition false";
   EXPECT_EQ(5u, lines_.size());
 }
 
