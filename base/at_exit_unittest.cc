@@ -58,5 +58,17 @@ TEST(AtExitManagerTest, ProcessCallbacksNowRunsEachOnce) {
   EXPECT_EQ("abx", g_run_log);
 }
 
+// Ending a manager that is not the top one would leave the top pointing at
+// freed memory.
+TEST(AtExitManagerDeathTest, ManagersEndInReverseOrder) {
+  EXPECT_DEATH(
+      {
+        AtExitManager* outer = new AtExitManager;
+        new AtExitManager;
+        delete outer;
+      },
+      "out of creation order");
+}
+
 }  // namespace
 }  // namespace base
