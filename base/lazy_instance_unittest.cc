@@ -1,6 +1,7 @@
 #include "base/lazy_instance.h"
 
 #include <atomic>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,30 @@ TEST(LazyInstanceTest, RacingThreadsBuildOnceAndShareTheInstance) {
     EXPECT_EQ(42, values[t]);
   }
   EXPECT_EQ(seen[0], &g_slow.Get());
+}
+
+// A caller that arrives while another builds finds the word at "creating":
+// it must wait for the instance, neither build one (its creator would stop
+// the process) nor take the marker for the instance.
+TEST(LazyInstanceTest, CallerArrivingDuringCreationWaits) {
+  std::atomic<uintptr_t> state{kLazyInstanceStateNone};
+  static int instance = 7;
+  std::atomic<bool> started{false};
+  int* seen = nullptr;
+  std::thread late;
+  int* made = GetOrCreateLazyPointer<int>(&state, [&] {
+    late = std::thread([&] {
+      started = true;
+      seen = GetOrCreateLazyPointer<int>(&state,
+                                         []() -> int* { return nullptr; });
+    });
+    while (!started) ::Sleep(0);
+    ::Sleep(20);  // so the late caller is likely inside by now
+    return &instance;
+  });
+  late.join();
+  EXPECT_EQ(&instance, made);
+  EXPECT_EQ(&instance, seen);
 }
 
 TEST(LazyInstanceDeathTest, PublishingNullStopsTheProcess) {
