@@ -119,6 +119,8 @@ TEST(BindTest, PassedValueIsHandedOverOnce) {
   EXPECT_FALSE(unbox.IsCancelled());
   EXPECT_EQ(9, unbox.Run());
   EXPECT_DEATH(unbox.Run(), "");
+  // An empty callback has nothing to run: it counts as cancelled.
+  EXPECT_TRUE(Callback<int()>().IsCancelled());
   EXPECT_DEATH(Callback<int()>().Run(), "");
 }
 
