@@ -318,6 +318,10 @@ TEST(LoggingTextTest, SystemErrorTextAndWideStrings) {
   WriteWideStringToStream(out, nullptr);
   WriteWideStringToStream(out, L"caf\u00e9 \U0001F600");
   EXPECT_EQ("caf\xc3\xa9 \xf0\x9f\x98\x80", out.str());
+  // A wide string goes out whole, past an embedded NUL.
+  std::ostringstream whole;
+  whole << std::wstring(L"a\0b", 3);
+  EXPECT_EQ(std::string("a\0b", 3), whole.str());
 }
 
 // Each comparison holds exactly on its side of the boundary, and the DCHECK
