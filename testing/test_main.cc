@@ -8,19 +8,22 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <memory>
 #include <string>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "base/environment.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/win/windows_types.h"
 
 namespace {
 
-constexpr wchar_t kCompletionFileVariable[] = L"VELTO_TEST_COMPLETION_FILE";
+constexpr char kCompletionFileVariable[] = "VELTO_TEST_COMPLETION_FILE";
 
 // A crash ends the process at once with the exception code: no debugger, no
 // dialog, so death tests finish in milliseconds.
@@ -34,25 +37,23 @@ LONG WINAPI TerminateOnUnhandledException(EXCEPTION_POINTERS* info) {
 // takes the variable out of this process's environment: a child of a test
 // (this executable run again, say) that got to its end would otherwise
 // write the file and hide an early end of this run.
-std::wstring TakeCompletionFilePath() {
-  std::wstring path;
-  DWORD size = ::GetEnvironmentVariableW(kCompletionFileVariable, nullptr, 0);
-  if (size > 1) {
-    path.resize(size);
-    path.resize(::GetEnvironmentVariableW(kCompletionFileVariable, &path[0],
-                                          size));
-  }
-  ::SetEnvironmentVariableW(kCompletionFileVariable, nullptr);
+base::FilePath TakeCompletionFilePath() {
+  std::unique_ptr<base::Environment> environment = base::Environment::Create();
+  std::string path;
+  if (!environment->GetVar(kCompletionFileVariable, &path))
+    return base::FilePath();
+  environment->UnSetVar(kCompletionFileVariable);
   // The C runtime keeps a copy of its own, which _wspawn and system() pass
   // on.
-  _wputenv((std::wstring(kCompletionFileVariable) + L"=").c_str());
-  return path;
+  _wputenv(
+      base::UTF8ToWide(std::string(kCompletionFileVariable) + "=").c_str());
+  return base::FilePath::FromUTF8Unsafe(path);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::wstring completion_file = TakeCompletionFilePath();
+  const base::FilePath completion_file = TakeCompletionFilePath();
   ::SetUnhandledExceptionFilter(&TerminateOnUnhandledException);
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   // Test executables run side by side from one folder: the default
@@ -65,11 +66,11 @@ int main(int argc, char** argv) {
   int result = RUN_ALL_TESTS();
   if (!completion_file.empty()) {
     const std::string text = std::to_string(result) + "\n";
-    if (base::WriteFileBytes(base::FilePath(completion_file), text.data(),
+    if (base::WriteFileBytes(completion_file, text.data(),
                              static_cast<int>(text.size())) !=
         static_cast<int>(text.size())) {
       fprintf(stderr, "Could not write the completion file %ls\n",
-              completion_file.c_str());
+              completion_file.value().c_str());
       return 1;
     }
   }
